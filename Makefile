@@ -1,0 +1,33 @@
+# Thin wrapper around CMake. `make run` builds kelvaro and runs it on the bundled example;
+# `make test` builds everything and runs every test.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= 2
+EXAMPLE ?= examples/two-samples.txt
+
+.PHONY: all deps configure build run test asan-test bench fuzz clean
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh
+
+configure:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: deps build
+	./$(BUILD)/src/kelvaro/kelvaro < $(EXAMPLE)
+
+test: deps build
+	ctest --test-dir $(BUILD) --output-on-failure
+
+asan-test: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TOOLS=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -34,6 +34,8 @@ void write_formatted(std::string_view layout, std::initializer_list<Item> items)
 
 // The same, returning the record texts without their CR LF (for tests and tools).
 std::string format_list(std::span<const Item> items);
+std::string format_list(std::initializer_list<Item> items);
 std::vector<std::string> format_records(std::string_view layout, std::span<const Item> items);
+std::vector<std::string> format_records(std::string_view layout, std::initializer_list<Item> items);
 
 }  // namespace kelvaro::textio

@@ -1,0 +1,18 @@
+#pragma once
+// 95% percentile interval of one bootstrap column: the column is sorted and the limits are the
+// values ranked nearest 2.5% and 97.5% of the replicates.
+
+namespace kelvaro {
+
+// Sorts rows 1..n of work04.boot column k in place (other rows and columns untouched) and
+// returns the sorted values at ranks j and n - j, j = trunc(n * 0.025 + 0.5001) (n/40 rounded,
+// halves upward): n = 20 -> ranks 1 and 19, n = 100 -> 3 and 97, n = 1000 -> 25 and 975.
+// With fewer than 20 replicates j is 0: lower is then the smallest value (rank 1) and upper
+// the largest (rank n). With n = 0 both limits are NaN and nothing is read.
+// Requires: 1 <= k <= 12, 0 <= n <= 10000.
+void cnfint(int k, int n, float& lower, float& upper);
+
+// The lower rank j for n replicates (0 for n < 20). Requires: 0 <= n <= 10000.
+int cnfint_rank(int n);
+
+}  // namespace kelvaro

@@ -86,3 +86,21 @@ TEST(Compn, FrequencyPairEstimatesFromTheSecondVector) {
 
 }  // namespace
 }  // namespace kelvaro
+
+namespace kelvaro {
+namespace {
+
+TEST(Compn, HalfEstimatesRoundUpInTheReportOnly) {
+  // t = 2, f = (1, 11): the one test has D = 0 and X0 = 13.5/12.5 stays below 3.84 with M < 20,
+  // so the estimate is N(1) = 1.5*1 + 11 = 12.5 exactly.
+  const auto lines = run_block({1, 11}, 2, 0, 0, {6, 6});
+  EXPECT_EQ(lines[3].substr(0, 54), " Species richness estimate, N(1)   =    13.000000     ");
+  EXPECT_EQ(work03.nest(1), 12.5f);
+  // f = (3, 10): N(1) = 14.5, X0 = 17.5*3/14.5 = 3.62 is still below 3.84.
+  run_block({3, 10}, 2, 0, 0, {8, 8});
+  EXPECT_EQ(work03.nest(1), 14.5f);
+  EXPECT_EQ(work01.est, 15.0f);
+}
+
+}  // namespace
+}  // namespace kelvaro

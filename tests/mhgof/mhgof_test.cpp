@@ -1,0 +1,88 @@
+#include "mhgof/mhgof.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "textio/report.h"
+
+namespace kelvaro {
+namespace {
+
+Array1<std::int32_t, 100> vec(const std::vector<std::int32_t>& v) {
+  Array1<std::int32_t, 100> a{};
+  for (std::size_t i = 0; i < v.size(); ++i) a(static_cast<int>(i) + 1) = v[i];
+  return a;
+}
+
+// Expected lines laid out by hand: free-form texts joined, integers in 11 columns after one blank;
+// the result line by its layout (f8.3, i3, f8.4).
+TEST(Mhgof, PrintsResultLine) {
+  const std::string box = " **************************";
+  struct {
+    const char* name;
+    std::int32_t t;
+    std::vector<std::int32_t> n, f;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"worked example: 1 - P(chi-square(2) <= 1/3) = exp(-1/6)",
+       3,
+       {4, 3, 4},
+       {4, 2, 1},
+       {" M(h) GOF test:", " ==============",
+        " Observed species,     n(i) =            4           3           4",
+        " Observed frequencies, f(i) =            4           2           1",
+        " M(h) GOF test: Chi-square =    0.333 df =   2 Prob =   0.8465"}},
+      {"one site",
+       1,
+       {5},
+       {5},
+       {" M(h) GOF test:", " ==============", " Observed species,     n(i) =            5",
+        " Observed frequencies, f(i) =            5", box, " ** error in gof routine **", box,
+        " M(h) GOF test: Chi-square =    0.000 df =   0 Prob =   1.0000"}},
+      {"every species at every site",
+       3,
+       {5, 5, 5},
+       {0, 0, 5},
+       {" M(h) GOF test:", " ==============",
+        " Observed species,     n(i) =            5           5           5",
+        " Observed frequencies, f(i) =            0           0           5", box,
+        " ** error in gof routine **", box,
+        " M(h) GOF test: Chi-square =    0.000 df =   2 Prob =   1.0000"}},
+      // D = 1 + 2 x 8388608 = 2^24 + 1 rounds to 2^24 in single precision, so nbar = 8388608 =
+      // n(1) = n(2) and X = 0 (a sum kept in double would give nbar = 8388608.5 and X = 1.000).
+      {"detections summed in single precision",
+       2,
+       {8388608, 8388608},
+       {1, 8388608},
+       {" M(h) GOF test:", " ==============",
+        " Observed species,     n(i) =      8388608     8388608",
+        " Observed frequencies, f(i) =            1     8388608",
+        " M(h) GOF test: Chi-square =    0.000 df =   1 Prob =   1.0000"}},
+      // X = (228/9) / (2/9) x 2/3 = 76 with 2 df: the series puts the distribution function a
+      // hair above 1, which is flagged and taken as 1.
+      {"distribution function a hair above 1",
+       3,
+       {0, 6, 0},
+       {0, 1, 2},
+       {" M(h) GOF test:", " ==============",
+        " Observed species,     n(i) =            0           6           0",
+        " Observed frequencies, f(i) =            0           1           2",
+        " M(h) GOF test: Chi-square =   76.000 df =   2 Prob =   0.0000"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ostringstream out;
+    textio::set_report_stream(&out);
+    mhgof(c.t, vec(c.n), vec(c.f));
+    textio::set_report_stream(nullptr);
+    std::string text;
+    for (const std::string& line : c.expected) text += line + "\r\n";
+    EXPECT_EQ(out.str(), text);
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro

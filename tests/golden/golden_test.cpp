@@ -1,0 +1,78 @@
+// Golden reports: every tests/golden/NAME.in is run in-process and as the built program; standard
+// output must equal NAME.out byte for byte, standard error NAME.err (empty when there is no such
+// file) and the exit status NAME.status (0 when there is no such file). The expected files were
+// checked by hand against the layouts (see README.md beside them). The same expected files serve
+// the release and the sanitizer builds, so they also show that a run does not depend on the build.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "kelvaro/process.h"
+#include "kelvaro/run_helpers.h"
+
+namespace kelvaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kDir = fs::path(KELVARO_SOURCE_DIR) / "tests" / "golden";
+
+std::vector<fs::path> golden_inputs() {
+  std::vector<fs::path> inputs;
+  for (const auto& entry : fs::directory_iterator(kDir)) {
+    if (entry.path().extension() == ".in") inputs.push_back(entry.path());
+  }
+  std::sort(inputs.begin(), inputs.end());
+  return inputs;
+}
+
+std::string read_or(const fs::path& path, const std::string& fallback) {
+  return fs::exists(path) ? testing::slurp(path.string()) : fallback;
+}
+
+int expected_status(const fs::path& in) {
+  return std::stoi(read_or(fs::path(in).replace_extension(".status"), "0"));
+}
+
+TEST(Golden, ThereAreEnoughCases) { EXPECT_GE(golden_inputs().size(), 12u); }
+
+TEST(Golden, InProcessReportsMatch) {
+  for (const auto& in : golden_inputs()) {
+    SCOPED_TRACE(in.filename().string());
+    const auto r = testing::run_text(testing::slurp(in.string()));
+    EXPECT_EQ(r.out, testing::slurp(fs::path(in).replace_extension(".out").string()));
+    EXPECT_EQ(r.err, read_or(fs::path(in).replace_extension(".err"), ""));
+    EXPECT_EQ(r.status, expected_status(in));
+  }
+}
+
+TEST(Golden, ProgramReportsMatch) {
+  for (const auto& in : golden_inputs()) {
+    SCOPED_TRACE(in.filename().string());
+    const auto r = testing::run_program(KELVARO_BINARY, testing::slurp(in.string()));
+    EXPECT_EQ(r.out, testing::slurp(fs::path(in).replace_extension(".out").string()));
+    EXPECT_EQ(r.err, read_or(fs::path(in).replace_extension(".err"), ""));
+    EXPECT_EQ(r.status, expected_status(in));
+  }
+}
+
+TEST(Golden, TwoRunsInOneProcessMatchTwoProcesses) {
+  // Runs that differ in t, pair and nreps, one after another in the same process: each must give
+  // its own report, whatever ran before it.
+  const char* names[] = {"frequency-pair", "limiting-table", "detail-lines", "unequal-t",
+                         "frequency-pair"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    const fs::path in = kDir / (std::string(name) + ".in");
+    const auto r = testing::run_text(testing::slurp(in.string()));
+    EXPECT_EQ(r.out, testing::slurp(fs::path(in).replace_extension(".out").string()));
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro

@@ -1,0 +1,92 @@
+#include "prep/blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "prep/audit.h"
+#include "prep/input_writer.h"
+
+namespace kelvaro::prep {
+namespace {
+
+// Sample 1: sites s1..s3; a at s1, b at s1 and s3, c named but never detected.
+// Sample 2: sites u1, u2; b at both, d at u2 (d only in this file), a named but not detected.
+Sample sample1() { return {"one", {"s1", "s2", "s3"}, {"a", "b", "c"}, {{0}, {0, 2}, {}}}; }
+Sample sample2() { return {"two", {"u1", "u2"}, {"b", "d", "a"}, {{0, 1}, {1}, {}}}; }
+
+TEST(Blocks, FourBlocksDerivedByHand) {
+  // Hand derivation: Sample 1 detects a (1 site) and b (2 sites): f = (1, 1, 0); s1 holds a, b,
+  // s3 holds b: n = (2, 0, 1). Sample 2 detects b (2 sites), d (1 site): f = (1, 1), n = (1, 2).
+  // Only b is detected in both: in Sample 2 at 2 of 2 sites, in Sample 1 at s1 and s3.
+  const KelvaroBlocks blocks = derive_blocks(sample1(), sample2());
+  const struct {
+    const char* name;
+    const Block& block;
+    std::vector<std::int32_t> f, n;
+  } cases[] = {
+      {"Sample 1", blocks.sample1, {1, 1, 0}, {2, 0, 1}},
+      {"Sample 2", blocks.sample2, {1, 1}, {1, 2}},
+      {"Subset A", blocks.subset_a, {0, 1}, {1, 1}},
+      {"Subset B", blocks.subset_b, {0, 1, 0}, {1, 0, 1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.block.f, c.f);
+    EXPECT_EQ(c.block.n, c.n);
+  }
+  EXPECT_EQ(common_species(sample1(), sample2()), std::vector<std::string>{"b"});
+}
+
+TEST(Blocks, NoCommonSpeciesGivesZeroSubsets) {
+  const Sample other = {"two", {"u1"}, {"z"}, {{0}}};
+  const KelvaroBlocks blocks = derive_blocks(sample1(), other);
+  EXPECT_EQ(blocks.subset_a.f, std::vector<std::int32_t>{0});
+  EXPECT_EQ(blocks.subset_b.f, (std::vector<std::int32_t>{0, 0, 0}));
+  EXPECT_EQ(blocks.subset_b.n, (std::vector<std::int32_t>{0, 0, 0}));
+}
+
+TEST(InputWriter, OneRecordPerLine) {
+  const KelvaroBlocks blocks = derive_blocks(sample1(), sample2());
+  const struct {
+    const char* name;
+    RunSettings settings;
+    const char* header;
+  } cases[] = {
+      {"defaults", {}, "3 2 0 50 400\n"},
+      {"no range adjustment writes t1 negative", {50, 400, false}, "-3 2 0 50 400\n"},
+      {"detail lines and clock seed", {-20, 0, true}, "3 2 0 -20 0\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(kelvaro_input(blocks, c.settings), std::string(c.header) +
+                                                     "1 1 0\n2 0 1\n"    // Sample 1
+                                                     "1 1\n1 2\n"        // Sample 2
+                                                     "0 1\n1 1\n"        // Subset A
+                                                     "0 1 0\n1 0 1\n");  // Subset B
+  }
+}
+
+TEST(Audit, OneRowPerSpeciesOfEitherFile) {
+  std::ostringstream out;
+  write_audit(out, audit_rows(sample1(), sample2()));
+  EXPECT_EQ(out.str(),
+            "species,detections_1,detections_2,sample_1,sample_2,subset_a,subset_b\r\n"
+            "a,1,0,1,0,0,0\r\n"
+            "b,2,2,1,1,1,1\r\n"
+            "c,0,0,0,0,0,0\r\n"
+            "d,0,1,0,1,0,0\r\n");
+}
+
+TEST(Audit, SpeciesNamesAreQuoted) {
+  const Sample s1 = {"one", {"s1"}, {"Genus, sp."}, {{0}}};
+  const Sample s2 = {"two", {"u1"}, {"say \"x\""}, {{0}}};
+  std::ostringstream out;
+  write_audit(out, audit_rows(s1, s2));
+  EXPECT_NE(out.str().find("\r\n\"Genus, sp.\",1,0,1,0,0,0\r\n\"say \"\"x\"\"\",0,1,0,1,0,0\r\n"),
+            std::string::npos)
+      << out.str();
+}
+
+}  // namespace
+}  // namespace kelvaro::prep

@@ -1,0 +1,156 @@
+#include "prep/detections.h"
+
+#include <gtest/gtest.h>
+
+#include "prep/input_error.h"
+
+namespace kelvaro::prep {
+namespace {
+
+Sample wide(const std::string& text) { return load_wide(parse_csv(text, "w.csv"), "w.csv"); }
+
+std::pair<Sample, Sample> long_table(const std::string& text,
+                                     const std::optional<std::string>& first = std::nullopt) {
+  return load_long(parse_csv(text, "l.csv"), "l.csv", first);
+}
+
+// A table of `sites` site rows, each detecting species a.
+std::string wide_with_sites(int sites) {
+  std::string text = "site,a\n";
+  for (int i = 1; i <= sites; ++i) text += "s" + std::to_string(i) + ",1\n";
+  return text;
+}
+
+std::string long_with_sites(int sites) {
+  std::string text = "sample,site,species\nB,x,a\n";
+  for (int i = 1; i <= sites; ++i) text += "A,s" + std::to_string(i) + ",a\n";
+  return text;
+}
+
+TEST(Detections, WideTableCellAboveZeroIsDetection) {
+  const Sample s = wide(
+      "ditch,a,b,c\r\n"
+      "d1,3.951,0,-1\r\n"
+      "d2,0.5,+2,0.0\r\n"
+      "d3,1e-3,0,0\r\n");
+  EXPECT_EQ(s.sites, (std::vector<std::string>{"d1", "d2", "d3"}));
+  EXPECT_EQ(s.species, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(s.sites_of, (std::vector<std::vector<int>>{{0, 1, 2}, {1}, {}}));
+  EXPECT_EQ(detections_of(s, "a"), 3);
+  EXPECT_EQ(detections_of(s, "c"), 0);
+  EXPECT_EQ(detections_of(s, "not named"), 0);
+}
+
+TEST(Detections, WideTableQuotedNamesAndSpreadsheetFiller) {
+  const Sample s = wide("\"site, plot\",\"Genus, sp.\",\"x\"\"y\"\n\"p 1\",1,0\n,,\n");
+  EXPECT_EQ(s.species, (std::vector<std::string>{"Genus, sp.", "x\"y"}));
+  EXPECT_EQ(s.sites, (std::vector<std::string>{"p 1"}));
+}
+
+TEST(Detections, WideTableRefusals) {
+  const struct {
+    const char* name;
+    std::string text;
+    long line, column;
+    const char* reason;
+  } cases[] = {
+      {"empty file", "", 1, 1, "no header row"},
+      {"header only a site column", "site\ns1\n", 1, 2, "no species columns"},
+      {"empty species name", "site,,b\ns1,1,1\n", 1, 2, "empty species name"},
+      {"duplicate species", "site,a,b,a\ns1,1,1,1\n", 1, 4, "duplicate species name \"a\""},
+      {"short row", "site,a,b\ns1,1\n", 2, 3, "the row has 2 fields, the header has 3"},
+      {"long row", "site,a\ns1,1,1\n", 2, 3, "the row has 3 fields, the header has 2"},
+      {"empty site name", "site,a\n,1\n", 2, 1, "empty site name"},
+      {"duplicate site", "site,a\ns1,1\ns2,0\ns1,1\n", 4, 1, "duplicate site name \"s1\""},
+      {"missing value", "site,a,b\ns1,1,NA\n", 2, 3, "\"NA\" is not a number"},
+      {"empty cell", "site,a,b\ns1,,1\n", 2, 2, "\"\" is not a number"},
+      {"not a number", "site,a\ns1,nan\n", 2, 2, "is not a number"},
+      {"trailing text", "site,a\ns1,1x\n", 2, 2, "is not a number"},
+      {"no detection", "site,a,b\ns1,0,0\ns2,0,-3\n", 1, 1, "no detection"},
+      {"no sites", "site,a\n", 1, 1, "no detection"},
+      {"99 sites", wide_with_sites(99), 100, 1, "more than 98 sites"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      wide(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const InputError& e) {
+      EXPECT_EQ(e.line(), c.line);
+      EXPECT_EQ(e.column(), c.column);
+      EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
+    }
+  }
+  EXPECT_EQ(wide(wide_with_sites(98)).sites.size(), 98u);
+}
+
+TEST(Detections, LongTableSamplesInOrderOfAppearance) {
+  const char* text =
+      "species,note,site,sample\r\n"
+      "a,,x,week24\r\n"
+      "b,,y,week-4\r\n"
+      "a,,y,week24\r\n"
+      "a,,x,week24\r\n"  // the same detection again counts once
+      "c,,z,week-4\r\n"
+      "b,,w,week24\r\n"
+      "b,,x,week24\r\n";
+  const struct {
+    const char* name;
+    std::optional<std::string> first;
+    const char* label1;
+    std::vector<std::string> sites1;
+    std::vector<std::vector<int>> sites_of1;
+    const char* label2;
+  } cases[] = {
+      {"first appearance", std::nullopt, "week24", {"x", "y", "w"}, {{0, 1}, {0, 2}}, "week-4"},
+      {"--first names the other", "week-4", "week-4", {"y", "z"}, {{0}, {1}}, "week24"},
+      {"--first names the first", "week24", "week24", {"x", "y", "w"}, {{0, 1}, {0, 2}}, "week-4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto [s1, s2] = long_table(text, c.first);
+    EXPECT_EQ(s1.label, c.label1);
+    EXPECT_EQ(s1.sites, c.sites1);
+    EXPECT_EQ(s1.sites_of, c.sites_of1);
+    EXPECT_EQ(s2.label, c.label2);
+  }
+}
+
+TEST(Detections, LongTableRefusals) {
+  const struct {
+    const char* name;
+    std::string text;
+    std::optional<std::string> first;
+    long line, column;
+    const char* reason;
+  } cases[] = {
+      {"empty file", "", std::nullopt, 1, 1, "no header row"},
+      {"no species column", "sample,site\nA,x\n", std::nullopt, 1, 1, "no column \"species\""},
+      {"empty site", "sample,site,species\nA,x,a\nB,,a\n", std::nullopt, 3, 2, "empty site"},
+      {"short row", "sample,site,species\nA,x\n", std::nullopt, 2, 3, "the row has 2 fields"},
+      {"one sample", "sample,site,species\nA,x,a\nA,y,b\n", std::nullopt, 1, 1,
+       "holds 1 sample(s); it must hold exactly two"},
+      {"no records", "sample,site,species\n", std::nullopt, 1, 1, "holds 0 sample(s)"},
+      {"third sample", "sample,site,species\nA,x,a\nB,x,a\nA,y,a\nC,x,a\n", std::nullopt, 5, 1,
+       "a third sample \"C\""},
+      {"unknown --first", "sample,site,species\nA,x,a\nB,x,a\n", "D", 1, 1,
+       "--first \"D\" is not a sample"},
+      {"99 sites in one sample", long_with_sites(99), std::nullopt, 101, 2,
+       "more than 98 sites in sample \"A\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      long_table(c.text, c.first);
+      ADD_FAILURE() << "accepted";
+    } catch (const InputError& e) {
+      EXPECT_EQ(e.line(), c.line);
+      EXPECT_EQ(e.column(), c.column);
+      EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
+    }
+  }
+  EXPECT_EQ(long_table(long_with_sites(98)).second.sites.size(), 98u);
+}
+
+}  // namespace
+}  // namespace kelvaro::prep

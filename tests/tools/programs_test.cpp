@@ -1,0 +1,236 @@
+// kelvaro-prep and kelvaro-tidy as processes: exit statuses, refusals, options.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/run_program.h"
+
+namespace kelvaro::tools_test {
+namespace {
+
+const std::string kPrep = quoted(KELVARO_PREP_BINARY);
+const std::string kTidy = quoted(KELVARO_TIDY_BINARY);
+const std::string kHandReport = KELVARO_SOURCE_DIR "/tests/tools/data/hand-report.out";
+
+// Two small site-by-species tables. Hand derivation of the input: Sample 1 (s1..s3) detects
+// a at s1, b at s1 and s3: f = 1 1 0, n = 2 0 1. Sample 2 (u1, u2) detects b at both and d
+// (only in this file) at u2: f = 1 1, n = 1 2. Only b is in both: Subset A f = 0 1, n = 1 1;
+// Subset B f = 0 1 0, n = 1 0 1.
+const char* kWide1 = "site,a,b,c\r\ns1,1,2,0\r\ns2,0,0,0\r\ns3,0,0.5,0\r\n";
+const char* kWide2 = "site,b,d,a\r\nu1,3,0,0\r\nu2,1,1,0\r\n";
+const char* kLong =
+    "sample,site,species\r\n"
+    "one,s1,a\r\none,s1,b\r\none,s2,x\r\none,s3,b\r\n"
+    "two,u1,b\r\ntwo,u2,b\r\ntwo,u2,d\r\n";
+const char* kBody = "1 1 0\n2 0 1\n1 1\n1 2\n0 1\n1 1\n0 1 0\n1 0 1\n";
+
+TEST(PrepProgram, BuildsTheInputFromWideTables) {
+  const ScratchDir dir;
+  const std::string files =
+      quoted(dir.write("w1.csv", kWide1)) + " " + quoted(dir.write("w2.csv", kWide2));
+  const struct {
+    const char* name;
+    std::string options;
+    std::string expected;
+  } cases[] = {
+      {"defaults", "", std::string("3 2 0 50 400\n") + kBody},
+      {"all options", "--nreps -20 --seed 7 --no-range-adjust",
+       std::string("-3 2 0 -20 7\n") + kBody},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RunResult r = run(kPrep + " " + c.options + " " + files);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, c.expected);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(PrepProgram, LongTableGivesTheSameInput) {
+  const ScratchDir dir;
+  // The same detections as two wide tables and as one long table whose rows start with
+  // Sample 2 (so --first must say which sample is Sample 1).
+  const std::string wide1 = dir.write("w1.csv", "site,a,b\ns1,1,1\ns3,0,1\n");
+  const std::string wide2 = dir.write("w2.csv", kWide2);
+  const std::string long_table = dir.write(
+      "long.csv",
+      "sample,site,species\ntwo,u1,b\none,s1,a\none,s1,b\none,s3,b\ntwo,u2,b\ntwo,u2,d\n");
+  const RunResult from_wide = run(kPrep + " " + quoted(wide1) + " " + quoted(wide2));
+  const RunResult from_long = run(kPrep + " --first one " + quoted(long_table));
+  EXPECT_EQ(from_long.status, 0) << from_long.err;
+  EXPECT_EQ(from_long.out, from_wide.out);
+  EXPECT_EQ(from_long.out.substr(0, 13), "2 2 0 50 400\n");
+}
+
+TEST(PrepProgram, AuditFileAndClockSeedNotice) {
+  const ScratchDir dir;
+  const RunResult r = run(kPrep + " --seed 0 --audit " + quoted(dir.path("audit.csv")) + " " +
+                          quoted(dir.write("l.csv", kLong)));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, 10), "3 2 0 50 0");
+  EXPECT_NE(r.err.find("cannot be repeated"), std::string::npos) << r.err;
+  EXPECT_EQ(read_file(dir.path("audit.csv")),
+            "species,detections_1,detections_2,sample_1,sample_2,subset_a,subset_b\r\n"
+            "a,1,0,1,0,0,0\r\n"
+            "b,2,2,1,1,1,1\r\n"
+            "x,1,0,1,0,0,0\r\n"
+            "d,0,1,0,1,0,0\r\n");
+}
+
+TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
+  const ScratchDir dir;
+  const std::string good = quoted(dir.write("good.csv", kWide1));
+  std::string many = "site,a\n";
+  for (int i = 1; i <= 99; ++i) many += "s" + std::to_string(i) + ",1\n";
+  const struct {
+    const char* name;
+    std::string file;
+    std::string text;
+    std::string message;
+  } wide_cases[] = {
+      {"unreadable CSV", "bad.csv", "site,a\ns1,\"1\"x\n",
+       "bad.csv, line 2, column 2: badly quoted"},
+      {"no detections", "zero.csv", "site,a\ns1,0\n",
+       "zero.csv, line 1, column 1: the sample has no detection"},
+      {"more than 98 sites", "many.csv", many, "many.csv, line 100, column 1: more than 98 sites"},
+      {"duplicate site", "dup.csv", "site,a\ns1,1\ns1,1\n",
+       "dup.csv, line 3, column 1: duplicate site"},
+      {"duplicate species", "dups.csv", "site,a,a\ns1,1,1\n",
+       "dups.csv, line 1, column 3: duplicate species"},
+  };
+  for (const auto& c : wide_cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.write(c.file, c.text);
+    const RunResult r =
+        run(kPrep + " --audit " + quoted(dir.path("audit.csv")) + " " + good + " " + quoted(path));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(path.substr(0, path.size() - c.file.size()) + c.message),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("audit.csv")));
+  }
+  const std::string three = dir.write("three.csv", "sample,site,species\nA,x,a\nB,x,a\nC,x,a\n");
+  const RunResult r = run(kPrep + " " + quoted(three));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("three.csv, line 4, column 1: a third sample"), std::string::npos) << r.err;
+}
+
+TEST(PrepProgram, CommandLineRefusals) {
+  const ScratchDir dir;
+  const std::string w1 = quoted(dir.write("w1.csv", kWide1));
+  const std::string w2 = quoted(dir.write("w2.csv", kWide2));
+  const struct {
+    const char* name;
+    std::string arguments;
+  } cases[] = {
+      {"no file", ""},
+      {"three files", w1 + " " + w2 + " " + w1},
+      {"too many replicates", "--nreps 10001 " + w1 + " " + w2},
+      {"nreps not a number", "--nreps x " + w1 + " " + w2},
+      {"--first with two files", "--first one " + w1 + " " + w2},
+      {"missing file", quoted(dir.path("none.csv")) + " " + w2},
+      {"unwritable audit",
+       "--audit " + quoted(dir.path("no/such/dir/a.csv")) + " " + w1 + " " + w2},
+      {"unknown option", "--frobnicate " + w1 + " " + w2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RunResult r = run(kPrep + " " + c.arguments);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err, "");
+  }
+}
+
+TEST(Programs, HelpAndVersion) {
+  const struct {
+    std::string command;
+    const char* contains;
+  } cases[] = {
+      {kPrep + " --help", "--no-range-adjust"},
+      {kPrep + " --version", "kelvaro-prep 1."},
+      {kTidy + " --help", "--replicates"},
+      {kTidy + " --version", "kelvaro-tidy 1."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    const RunResult r = run(c.command);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(c.contains), std::string::npos) << r.out;
+  }
+}
+
+TEST(TidyProgram, TablesFromFileOrStandardInput) {
+  const std::string report = read_file(kHandReport);
+  const struct {
+    const char* name;
+    std::string arguments;
+    std::string input;
+    std::string first_line;
+  } cases[] = {
+      {"default is the parameter table", quoted(kHandReport), "",
+       "parameter,estimate,bootstrap_average,standard_error,lower,upper\r\n"},
+      {"standard input", "--table blocks", report,
+       "block,R,estimate,SE,mh_chi_square,mh_df,mh_probability\r\n"},
+      {"dash is standard input", "--table test -", report, "chi_square,df,probability\r\n"},
+      {"--replicates alone", "--replicates " + quoted(kHandReport), "",
+       "replicate,N1,N2,M2R1,M1R2,PHI,GAMMA,LAMBDA,altLAMBDA,B,p1,p2,R1,R2\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RunResult r = run(kTidy + " " + c.arguments, c.input);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, c.first_line.size()), c.first_line);
+  }
+}
+
+TEST(TidyProgram, JsonAndDirectory) {
+  const RunResult json = run(kTidy + " --json --replicates " + quoted(kHandReport));
+  ASSERT_EQ(json.status, 0) << json.err;
+  const nlohmann::json doc = nlohmann::json::parse(json.out);
+  EXPECT_EQ(doc.at("parameters").at(5).at("estimate"), "+Infinity");
+  EXPECT_EQ(doc.at("replicates").size(), 3u);
+
+  const ScratchDir dir;
+  const RunResult files =
+      run(kTidy + " --dir " + quoted(dir.path("out")) + " " + quoted(kHandReport));
+  ASSERT_EQ(files.status, 0) << files.err;
+  EXPECT_EQ(files.out, "");
+  for (const char* name : {"run", "blocks", "test", "parameters"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(std::filesystem::exists(dir.path(std::string("out/") + name + ".csv")));
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.path("out/replicates.csv")));
+}
+
+TEST(TidyProgram, Refusals) {
+  const ScratchDir dir;
+  const struct {
+    const char* name;
+    std::string arguments;
+    std::string input;
+    const char* message;
+  } cases[] = {
+      {"not a report", "", "hello\r\n", "line 1:"},
+      {"truncated report", "",
+       read_file(kHandReport)
+           .substr(0, read_file(kHandReport).find(" Total species observed, R(2)")),
+       "line 31: the report ends where the observed-count line should follow"},
+      {"missing file", quoted(dir.path("none.out")), "", "cannot open"},
+      {"unknown table", "--table nothing " + quoted(kHandReport), "", "nothing"},
+      {"--json with --table", "--json --table blocks " + quoted(kHandReport), "", "excludes"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RunResult r = run(kTidy + " " + c.arguments, c.input);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro::tools_test

@@ -1,0 +1,224 @@
+#include "tidy/report_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "tidy/report_error.h"
+
+namespace kelvaro::tidy {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+using Lines = std::vector<std::string>;
+
+// tests/tools/data/hand-report.out: a report with nreps = -3, written line by line from the
+// report layouts (see data/README.md). Line numbers below are its lines.
+std::string hand_report() {
+  std::ifstream in(KELVARO_SOURCE_DIR "/tests/tools/data/hand-report.out", std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Lines split(const std::string& text) {
+  Lines lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string join(const Lines& lines, const char* end = "\r\n") {
+  std::string text;
+  for (const std::string& l : lines) text += l + end;
+  return text;
+}
+
+TEST(ReportParser, HandReportBlocksAndTest) {
+  const Report r = parse_report(hand_report());
+  EXPECT_EQ(r.run.rows, (Rows{{"-3", "400"}}));
+  EXPECT_EQ(r.blocks.rows, (Rows{
+                               {"Sample 1", "7", "9.0000000", "2.1602468", "0.333", "2", "0.8465"},
+                               {"Sample 2", "5", "5.0000000", "0.0000000", "0.000", "2", "1.0000"},
+                               {"Subset A", "0", "0.0000000", "NaN", "", "", ""},
+                               {"Subset B", "3", "4.0000000", "1.7320508", "0.000", "2", "1.0000"},
+                           }));
+  EXPECT_EQ(r.test.rows, (Rows{{"8.5714285714285712", "2", "1.37686916577600001E-002"}}));
+}
+
+TEST(ReportParser, HandReportParameterTable) {
+  EXPECT_EQ(parse_report(hand_report()).parameters.rows,
+            (Rows{
+                {"N(1)", "9.00", "8.67", "1.53", "NaN", "10.00"},
+                {"N(2)", "5.00", "5.33", "0.58", "NaN", "6.00"},
+                {"M2(R1)", "0.00", "4.00", "1.00", "NaN", "5.00"},
+                {"M1(R2)", "4.00", "3.00", "0.00", "NaN", "3.00"},
+                {"PHI", "0.4444", "0.4825", "0.1999", "NaN", "0.7143"},
+                {"GAMMA", "+Infinity", "0.7833", "0.2021", "NaN", "1.0000"},
+                {"LAMBDA", "0.5556", "0.6233", "0.0804", "NaN", "0.7143"},
+                {"altLAMBDA", "0.7143", "0.7143", "0.0000", "NaN", "0.7143"},
+                {"B", "-4.00", "1.33", "1.15", "NaN", "2.00"},
+                {"p(1)", "0.7778", "0.8593", "0.1219", "NaN", "**********"},
+                {"p(2)", "1.0000", "0.9444", "0.0962", "NaN", "1.0000"},
+            }));
+}
+
+TEST(ReportParser, HandReportDetailLines) {
+  const Report r = parse_report(hand_report());
+  EXPECT_EQ(r.replicates.rows, (Rows{
+                                   {"1", "10.", "6.", "4.", "3.", "0.4000", "0.7500", "0.6000",
+                                    "0.7143", "2.000", "0.8000", "0.8333", "8", "5"},
+                                   {"2", "9.", "5.", "3.", "3.", "0.3333", "1.0000", "0.5556",
+                                    "0.7143", "2.000", "0.7778", "1.0000", "7", "5"},
+                                   {"3", "7.", "5.", "5.", "3.", "0.7143", "0.6000", "0.7143",
+                                    "0.7143", "0.000", "1.0000", "1.0000", "7", "5"},
+                               }));
+  EXPECT_EQ(r.replicate_summary.rows,
+            (Rows{
+                {"average", "9.", "5.", "4.", "3.", "0.4825", "0.7833", "0.6233", "0.7143", "1.333",
+                 "0.8593", "0.9444"},
+                {"standard_error", "2.", "1.", "1.", "0.", "0.1999", "0.2021", "0.0804", "0.0000",
+                 "1.155", "0.1219", "0.0962"},
+            }));
+  // Three replicates for each block with species; Subset A (R = 0) has none.
+  ASSERT_EQ(r.block_replicates.rows.size(), 9u);
+  EXPECT_EQ(r.block_replicates.rows[4],
+            (std::vector<std::string>{"Sample 2", "2", "0", "1", "4", "0", "0", "0", "0", "5",
+                                      "5.6667"}));
+  EXPECT_EQ(r.mean_frequencies.rows,
+            (Rows{{"Sample 1", "4.00", "2.33", "1.00", "0.00", "0.00", "0.00"},
+                  {"Sample 2", "0.00", "0.33", "4.67", "0.00", "0.00", "0.00"},
+                  {"Subset B", "1.00", "1.00", "1.00", "0.00", "0.00", "0.00"}}));
+}
+
+std::string without_trailing_blanks(const Lines& lines) {
+  Lines trimmed;
+  for (std::string l : lines) {
+    while (!l.empty() && l.back() == ' ') l.pop_back();
+    trimmed.push_back(l);
+  }
+  return join(trimmed);
+}
+
+TEST(ReportParser, LineEndsAndTrailingBlanksDoNotMatter) {
+  const Report reference = parse_report(hand_report());
+  const Lines lines = split(hand_report());
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"LF only", join(lines, "\n")},
+      {"no final line end", join(lines).substr(0, join(lines).size() - 2)},
+      {"trailing blanks stripped", without_trailing_blanks(lines)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Report r = parse_report(c.text);
+    EXPECT_EQ(r.blocks.rows, reference.blocks.rows);
+    EXPECT_EQ(r.parameters.rows, reference.parameters.rows);
+    EXPECT_EQ(r.replicates.rows, reference.replicates.rows);
+  }
+}
+
+TEST(ReportParser, SingleSampleRunIsComplete) {
+  const Lines lines = split(hand_report());
+  const Report r = parse_report(join(Lines(lines.begin(), lines.begin() + 27)));
+  ASSERT_EQ(r.blocks.rows.size(), 1u);
+  EXPECT_EQ(r.blocks.rows[0][0], "Sample 1");
+  EXPECT_TRUE(r.test.rows.empty());
+  EXPECT_TRUE(r.parameters.rows.empty());
+}
+
+TEST(ReportParser, NoticeInsteadOfTest) {
+  Lines lines = split(hand_report());
+  // Lines 51-68 hold the test; a run with t1 != t2 prints the three notice lines instead.
+  lines.erase(lines.begin() + 50, lines.begin() + 68);
+  lines.insert(lines.begin() + 50,
+               {" Test for unequal p'", "  *** Number of sites/occasions must be ",
+                " *** equal to perform this test"});
+  const Report r = parse_report(join(lines));
+  EXPECT_TRUE(r.test.rows.empty());
+  EXPECT_EQ(r.blocks.rows.size(), 4u);
+  EXPECT_EQ(r.parameters.rows.size(), 11u);
+}
+
+TEST(ReportParser, PositiveNrepsHasNoDetailLines) {
+  Lines lines = split(hand_report());
+  // Remove, from the bottom up, the summary's detail block (99-108) and each block's detail
+  // lines (87-92, 36-41, 16-21), and print nreps as 3.
+  for (auto [first, last] : {std::pair{99, 108}, {87, 92}, {36, 41}, {16, 21}}) {
+    lines.erase(lines.begin() + first - 1, lines.begin() + last);
+  }
+  lines[5] = "  bootstrap iterations:     3  seed number:      400";
+  const Report r = parse_report(join(lines));
+  EXPECT_EQ(r.run.rows, (Rows{{"3", "400"}}));
+  EXPECT_EQ(r.blocks.rows.size(), 4u);
+  EXPECT_EQ(r.parameters.rows.size(), 11u);
+  EXPECT_TRUE(r.replicates.rows.empty());
+  EXPECT_TRUE(r.block_replicates.rows.empty());
+}
+
+TEST(ReportParser, RefusesWithTheLineWhereItStopped) {
+  const Lines good = split(hand_report());
+  using Edit = std::function<void(Lines&)>;
+  const auto replace = [](std::size_t line, std::string text) -> Edit {
+    return [=](Lines& l) { l[line - 1] = text; };
+  };
+  const struct {
+    const char* name;
+    Edit edit;
+    long line;
+  } cases[] = {
+      {"empty report", [](Lines& l) { l.clear(); }, 1},
+      {"another program's banner", replace(3, " Some other program"), 3},
+      {"bootstrap count too wide",
+       replace(6, "  bootstrap iterations:******  seed number:      400"), 6},
+      {"ends inside Sample 2", [](Lines& l) { l.resize(40); }, 41},
+      {"ends before Subset A", [](Lines& l) { l.resize(68); }, 69},
+      {"letter in a detail line",
+       replace(17, "      5     2     x     0     0     0     0     8      9.6667"), 17},
+      {"missing detail line", [](Lines& l) { l.erase(l.begin() + 18); }, 19},
+      {"bad M(h) result",
+       replace(27, " M(h) GOF test: Chi-square =    0.333 df =  x2 Prob =   0.8465"), 27},
+      {"short M(h) result", replace(27, " M(h) GOF test: Chi-square =    0.333"), 27},
+      {"short bootstrap line", replace(6, "  bootstrap iterations:    -3"), 6},
+      {"wrong observed label", replace(31, " Total species observed, R(1)   =            5"), 31},
+      {"second frequency row shorter", replace(56, "           0           0"), 56},
+      {"pooled row too long", replace(61, "   0.000   0.000   5.000   1.000"), 61},
+      {"Subset title altered", replace(70, " Subset A:Subset of species observed in both samples,"),
+       70},
+      {"replicate line too long", replace(100, good[99] + "     1"), 100},
+      {"averages garbled",
+       replace(105, "   9.   5.   4.   3. 0.4825 0.7833 0.6233 0.7143   1.333 0.8593 0.94x4"), 105},
+      {"unknown parameter",
+       replace(114, "       N(3)      9.00      8.67      1.53           NaN -      10.00"), 114},
+      {"short parameter line", replace(114, "       N(1)      9.00      8.67"), 114},
+      {"missing dash",
+       replace(118, "        PHI    0.4444    0.4825    0.1999           NaN       0.7143"), 118},
+      {"definition missing", [](Lines& l) { l.erase(l.begin() + 130); }, 131},
+      {"text after the end",
+       [](Lines& l) {
+         l.insert(l.end(), {"", "more"});
+       },
+       147},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Lines lines = good;
+    c.edit(lines);
+    try {
+      parse_report(join(lines));
+      ADD_FAILURE() << "accepted";
+    } catch (const ReportError& e) {
+      EXPECT_EQ(e.line(), c.line) << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro::tidy

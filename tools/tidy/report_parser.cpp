@@ -1,0 +1,385 @@
+#include "tidy/report_parser.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tidy/line_cursor.h"
+#include "tidy/report_error.h"
+#include "tidy/report_layout.h"
+
+namespace kelvaro::tidy {
+namespace {
+
+constexpr NumberKind kInt = NumberKind::kInteger;
+constexpr NumberKind kReal = NumberKind::kReal;
+
+const std::string kStars55(55, '*');
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+long to_long(const std::string& printed) {
+  long v = 0;
+  std::from_chars(printed.data(), printed.data() + printed.size(), v);
+  return v;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view text) : lines_(split_lines(text)), report_(empty_report()) {}
+  Report parse();
+
+ private:
+  long line_number() const { return static_cast<long>(next_) + 1; }
+  bool finished() const;
+  std::string_view take(const std::string& what);
+  std::string_view peek() const;
+  void expect_line(std::string_view text);
+  LineCursor cursor(const std::string& what) {
+    const std::string_view line = take(what);  // before line_number(), which take() advances
+    return LineCursor(line, line_number() - 1);
+  }
+  std::vector<std::string> fields(std::string_view line, const std::vector<Field>& layout,
+                                  std::size_t count);
+  std::vector<std::string> fixed_line(const std::vector<Field>& layout, std::size_t count,
+                                      const std::string& what);
+  std::vector<std::string> integers_after(std::string_view prefix);
+
+  void header();
+  void block(const BlockSection& section);
+  void block_replicates(const BlockSection& section);
+  void goodness_of_fit(std::vector<std::string>& row);
+  void unequal_p_test();
+  void pooled_rows(std::size_t t, const std::string& what);
+  void summary();
+  void summary_details();
+  void parameter_table();
+  void definitions();
+
+  std::vector<std::string_view> lines_;
+  std::size_t next_ = 0;
+  Report report_;
+  long nreps_ = 0;
+};
+
+bool Parser::finished() const {
+  for (std::size_t i = next_; i < lines_.size(); ++i) {
+    if (!trim_right(lines_[i]).empty()) return false;
+  }
+  return true;
+}
+
+std::string_view Parser::take(const std::string& what) {
+  if (next_ >= lines_.size()) {
+    throw ReportError(line_number(), "the report ends where " + what + " should follow");
+  }
+  return lines_[next_++];
+}
+
+std::string_view Parser::peek() const {
+  return next_ < lines_.size() ? trim_right(lines_[next_]) : std::string_view();
+}
+
+void Parser::expect_line(std::string_view text) {
+  const std::string what = "\"" + std::string(trim_right(text)) + "\"";
+  const std::string_view line = trim_right(take(what));
+  if (line != trim_right(text)) {
+    throw ReportError(line_number() - 1,
+                      "expected " + what + ", found \"" + std::string(line) + "\"");
+  }
+}
+
+std::vector<std::string> Parser::fields(std::string_view line, const std::vector<Field>& layout,
+                                        std::size_t count) {
+  const long number = line_number() - 1;
+  const Field& last = layout[count - 1];
+  line = trim_right(line);
+  if (line.size() > last.start + last.width) {
+    throw ReportError(number, "unexpected text after column " +
+                                  std::to_string(last.start + last.width) + " of \"" +
+                                  std::string(line) + "\"");
+  }
+  std::vector<std::string> values;
+  for (std::size_t i = 0; i < count; ++i) {
+    values.push_back(fixed_number(line, layout[i].start, layout[i].width, layout[i].kind, number));
+  }
+  return values;
+}
+
+std::vector<std::string> Parser::fixed_line(const std::vector<Field>& layout, std::size_t count,
+                                            const std::string& what) {
+  const std::string_view line = take(what);
+  if (layout[0].start > 0 && !line.empty() && line[0] != ' ') {
+    throw ReportError(line_number() - 1,
+                      "expected " + what + ", found \"" + std::string(trim_right(line)) + "\"");
+  }
+  return fields(line, layout, count);
+}
+
+std::vector<std::string> Parser::integers_after(std::string_view prefix) {
+  LineCursor c = cursor("\"" + std::string(prefix) + "\"");
+  c.expect(prefix);
+  std::vector<std::string> values;
+  while (!c.at_end()) values.push_back(c.number(kInt));
+  if (values.empty()) throw ReportError(c.line_number(), "expected integers after the text");
+  return values;
+}
+
+void Parser::header() {
+  expect_line("");
+  expect_line(" " + kStars55);
+  expect_line(" Kelvaro/Muntavelo - Tessaroven Calimbrant/Oduvanti Prel");
+  expect_line("                <130607.1554>");
+  expect_line(" " + kStars55);
+  // "('  bootstrap iterations:',i6,'  seed number:',i9)"
+  LineCursor b = cursor("the bootstrap line");
+  b.expect("  bootstrap iterations:");
+  const std::string_view line = trim_right(lines_[next_ - 1]);
+  const std::string nreps = fixed_number(line, 23, 6, kInt, b.line_number());
+  if (columns(line, 29, 14) != "  seed number:" || line.size() > 52) {
+    throw ReportError(b.line_number(), "expected \"  seed number:\" and the seed at column 30");
+  }
+  const std::string seed = fixed_number(line, 43, 9, kInt, b.line_number());
+  if (nreps.front() == '*') {
+    throw ReportError(b.line_number(), "the number of bootstrap iterations is not printed");
+  }
+  nreps_ = to_long(nreps);
+  LineCursor s = cursor("the seed line");
+  s.expect(" seed=");
+  s.number(kInt);
+  s.expect_end();
+  report_.run.rows.push_back({nreps, seed});
+}
+
+void Parser::block(const BlockSection& section) {
+  for (const std::string& t : section.title) expect_line(t);
+  LineCursor r = cursor("the observed-count line");
+  r.expect(" Total species observed, ");
+  r.expect(section.observed_label);
+  r.expect(" =");
+  const std::string observed = r.number(kInt);
+  r.expect_end();
+  LineCursor f = cursor("the frequency line");
+  f.expect(" Observed frequencies, ");
+  if (!f.accept("f(i) =")) f.expect("f'(i) =");
+  do f.number(kInt);
+  while (!f.at_end());
+  expect_line("");
+  LineCursor e = cursor("the estimate line");
+  e.expect(" Species richness estimate, ");
+  e.expect(section.estimate_label);
+  e.expect(" =");
+  const std::string estimate = e.number(kReal);
+  e.skip_blanks();
+  e.expect(", SE(");
+  e.expect(section.estimate_label);
+  e.expect(") =");
+  const std::string se = e.number(kReal);
+  e.expect_end();
+  expect_line("");
+  std::vector<std::string> row = {section.name, observed, estimate, se, "", "", ""};
+  if (to_long(observed) > 0) {
+    if (nreps_ < 0) block_replicates(section);
+    expect_line("");
+    if (peek() == " M(h) GOF test:") goodness_of_fit(row);
+  }
+  report_.blocks.rows.push_back(row);
+}
+
+void Parser::block_replicates(const BlockSection& section) {
+  expect_line("");
+  const long n = std::labs(nreps_);
+  for (long i = 1; i <= n; ++i) {
+    std::vector<std::string> row = {section.name, std::to_string(i)};
+    for (std::string& v : fixed_line(kBlockReplicateFields, kBlockReplicateFields.size(),
+                                     "a bootstrap detail line of " + std::string(section.name))) {
+      row.push_back(std::move(v));
+    }
+    report_.block_replicates.rows.push_back(std::move(row));
+  }
+  expect_line("");
+  std::vector<std::string> means = {section.name};
+  for (std::string& v : fixed_line(kMeanFrequencyFields, kMeanFrequencyFields.size(),
+                                   "the mean frequencies of " + std::string(section.name))) {
+    means.push_back(std::move(v));
+  }
+  report_.mean_frequencies.rows.push_back(std::move(means));
+}
+
+void Parser::goodness_of_fit(std::vector<std::string>& row) {
+  expect_line(" M(h) GOF test:");
+  expect_line(" ==============");
+  integers_after(" Observed species,     n(i) =");
+  integers_after(" Observed frequencies, f(i) =");
+  const std::string box(26, '*');
+  if (peek() == " " + box) {
+    expect_line(" " + box);
+    expect_line(" ** error in gof routine **");
+    expect_line(" " + box);
+  }
+  // "(' M(h) GOF test: Chi-square = ',f8.3,' df = ',i3,' Prob = ',f8.4)"
+  const std::string_view line = trim_right(take("the M(h) test result"));
+  const long number = line_number() - 1;
+  if (columns(line, 0, 29) != " M(h) GOF test: Chi-square = " || columns(line, 37, 6) != " df = " ||
+      columns(line, 46, 8) != " Prob = " || line.size() > 62) {
+    throw ReportError(number, "expected the M(h) test result, found \"" + std::string(line) + "\"");
+  }
+  row[4] = fixed_number(line, 29, 8, kReal, number);
+  row[5] = fixed_number(line, 43, 3, kInt, number);
+  row[6] = fixed_number(line, 54, 8, kReal, number);
+}
+
+void Parser::pooled_rows(std::size_t t, const std::string& what) {
+  const std::size_t per_line = kPooledFields.size();
+  for (std::size_t done = 0; done < t; done += per_line) {
+    fixed_line(kPooledFields, std::min(per_line, t - done), what);
+  }
+}
+
+void Parser::unequal_p_test() {
+  if (peek() == " Test for unequal p'") {
+    expect_line(" Test for unequal p'");
+    expect_line("  *** Number of sites/occasions must be ");
+    expect_line(" *** equal to perform this test");
+    return;
+  }
+  expect_line("");
+  expect_line(" Test for unequal p's");
+  expect_line(" ====================");
+  expect_line(" Observed frequencies, f(i):");
+  const std::size_t t = integers_after(" ").size();
+  if (integers_after(" ").size() != t) {
+    throw ReportError(line_number() - 1, "the two rows of observed frequencies differ in length");
+  }
+  expect_line("");
+  expect_line(" After pooling:");
+  expect_line(" Observed frequencies, f(i):");
+  pooled_rows(t, "pooled frequencies of Sample 1");
+  pooled_rows(t, "pooled frequencies of Sample 2");
+  expect_line(" Expected values:");
+  pooled_rows(t, "expected values of Sample 1");
+  pooled_rows(t, "expected values of Sample 2");
+  expect_line("");
+  LineCursor c = cursor("the chi-square line");
+  c.expect(" Total Chi-square:");
+  const std::string chi = c.number(kReal);
+  c.expect_end();
+  LineCursor d = cursor("the degrees-of-freedom line");
+  d.expect(" Degrees of freedom:");
+  const std::string df = d.number(kInt);
+  d.expect_end();
+  LineCursor p = cursor("the probability line");
+  p.expect(" Probability       :");
+  const std::string prob = p.number(kReal);
+  p.expect_end();
+  report_.test.rows.push_back({chi, df, prob});
+}
+
+void Parser::summary_details() {
+  expect_line("   N1   N2   M2   M1   PHI    IHP     LAM  altLAM   B     P1    P2");
+  const long n = std::labs(nreps_);
+  for (long i = 1; i <= n; ++i) {
+    std::vector<std::string> row = {std::to_string(i)};
+    for (std::string& v :
+         fixed_line(kReplicateFields, kReplicateFields.size(), "a replicate line")) {
+      row.push_back(std::move(v));
+    }
+    report_.replicates.rows.push_back(std::move(row));
+  }
+  expect_line("");
+  for (const char* statistic : {"average", "standard_error"}) {
+    expect_line(std::string(statistic) == "average" ? " averages:" : " standard errors:");
+    std::vector<std::string> row = {statistic};
+    for (std::string& v : fixed_line(kReplicateFields, kParameterCount,
+                                     "the line of " + std::string(statistic) + "s")) {
+      row.push_back(std::move(v));
+    }
+    report_.replicate_summary.rows.push_back(std::move(row));
+  }
+  expect_line("");
+}
+
+void Parser::parameter_table() {
+  expect_line(" Parameter estimates");
+  expect_line(" ===================");
+  expect_line("                data    bootstrap  standard  95% confidencinterval");
+  expect_line("  parameter   estimate   average     error         lower       upper");
+  expect_line("  " + std::string(66, '-'));
+  for (const char* label : kParameterLabels) {
+    const std::string what = "the parameter line of " + std::string(label);
+    const std::string_view line = take(what);
+    std::string_view printed = columns(line, 0, 11);
+    while (!printed.empty() && printed.front() == ' ') printed.remove_prefix(1);
+    if (line.size() < 11 || printed != label || columns(line, 41, 4) != "    " ||
+        columns(line, 55, 3) != " - ") {
+      throw ReportError(line_number() - 1,
+                        "expected " + what + ", found \"" + std::string(trim_right(line)) + "\"");
+    }
+    std::vector<std::string> row = {label};
+    for (std::string& v : fields(line, kParameterFields, kParameterFields.size()))
+      row.push_back(std::move(v));
+    report_.parameters.rows.push_back(std::move(row));
+  }
+}
+
+void Parser::definitions() {
+  expect_line("");
+  expect_line(" Definitions:");
+  expect_line(" ============");
+  for (const char* start : kDefinitionStarts) {
+    const std::string what =
+        "the definition of " + std::string(start).substr(0, std::string(start).find(' '));
+    const std::string_view line = take(what);
+    if (columns(line, 0, std::string_view(start).size()) != start) {
+      throw ReportError(line_number() - 1,
+                        "expected " + what + ", found \"" + std::string(trim_right(line)) + "\"");
+    }
+  }
+  expect_line("");
+  const std::string_view note = take("the note on the intervals");
+  if (columns(note, 0, 44) != "95% confidence interval computed by ordering") {
+    throw ReportError(line_number() - 1, "expected the note on the intervals, found \"" +
+                                             std::string(trim_right(note)) + "\"");
+  }
+}
+
+void Parser::summary() {
+  if (nreps_ < 0) summary_details();
+  parameter_table();
+  definitions();
+}
+
+Report Parser::parse() {
+  if (lines_.empty()) throw ReportError(1, "the report is empty");
+  header();
+  block(kSample1);
+  if (finished()) return report_;  // a single-sample run
+  block(kSample2);
+  unequal_p_test();
+  block(kSubsetA);
+  block(kSubsetB);
+  summary();
+  if (!finished()) {
+    while (trim_right(lines_[next_]).empty()) ++next_;
+    throw ReportError(line_number(), "unexpected text after the end of the report");
+  }
+  return report_;
+}
+
+}  // namespace
+
+Report parse_report(std::string_view text) { return Parser(text).parse(); }
+
+}  // namespace kelvaro::tidy

@@ -72,12 +72,33 @@ void print_unequal_sites_notice() {
   textio::write_list({"*** equal to perform this test"});
 }
 
-void print_subset_title(std::string_view title, std::string_view source) {
+// A subset block: its title, its records (t classes), R, and its estimate.
+struct Subset {
+  std::string_view title;
+  std::string_view source;
+  std::int32_t block;
+  std::string_view observed_label;
+  std::string_view estimate_label;
+};
+
+void subset_block(const Subset& s, textio::ListReader& in, std::int32_t t, std::int32_t pair,
+                  std::int32_t nreps) {
   textio::write_list({" "});
-  textio::write_list({title});
-  textio::write_list({source});
+  textio::write_list({s.title});
+  textio::write_list({s.source});
   textio::write_list({kRule47});
+  read_block(in, t, pair);
+  work03.nobs(s.block) = take_frequencies(t, pair, nullptr, 0);
+  work01.t = t;
+  compn(nreps, s.block, s.observed_label, s.estimate_label, pair);
 }
+
+constexpr Subset kSubsetA = {"Subset A:Subset of species observed both samples,",
+                             "         f(i) and n(i) data come from Sample 2", 3, "m2(R1)",
+                             "M2(R1)"};
+constexpr Subset kSubsetB = {"Subset B:Subset of species observed both samples",
+                             "         f(i) and n(i) data come from Sample 1", 4, "m1(R2)",
+                             "M1(R2)"};
 
 }  // namespace
 
@@ -128,19 +149,9 @@ void drive(const Header& h, textio::ListReader& in) {
     print_unequal_sites_notice();
   }
 
-  print_subset_title("Subset A:Subset of species observed both samples,",
-                     "         f(i) and n(i) data come from Sample 2");
-  read_block(in, h.t2, h.pair);
-  work03.nobs(3) = take_frequencies(h.t2, h.pair, nullptr, 0);
-  work01.t = h.t2;
-  compn(nreps, 3, "m2(R1)", "M2(R1)", h.pair);
-
-  print_subset_title("Subset B:Subset of species observed both samples",
-                     "         f(i) and n(i) data come from Sample 1");
-  read_block(in, h.t1, h.pair);
-  work03.nobs(4) = take_frequencies(h.t1, h.pair, nullptr, 0);
-  work01.t = h.t1;
-  compn(nreps, 4, "m1(R2)", "M1(R2)", h.pair);
+  // Species observed in both samples: Sample 2's data, then Sample 1's.
+  subset_block(kSubsetA, in, h.t2, h.pair, nreps);
+  subset_block(kSubsetB, in, h.t1, h.pair, nreps);
 
   compavg(nreps, swtch);
 }

@@ -29,5 +29,11 @@ asan-test: deps
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
+# Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
+	cmake --build build-bench --target kelvaro_bench -j$(JOBS)
+	./build-bench/bench/kelvaro_bench
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cassert>
+#include <limits>
 
 #include "compn/binoml.h"
 #include "jack/readj.h"
@@ -21,6 +22,58 @@ std::int32_t draw_class(const float* c, std::int32_t t, float u) {
 }
 
 namespace {
+
+// The first slice whose lower end s / kClassIndexSlices exceeds v (kClassIndexSlices when none
+// does): the smallest whole s above v * kClassIndexSlices, which is exact, a power of two.
+std::int32_t first_slice_above(float v) {
+  const float scaled = v * static_cast<float>(kClassIndexSlices);
+  if (!(scaled < static_cast<float>(kClassIndexSlices))) return kClassIndexSlices;
+  if (scaled < 0.0f) return 0;
+  return static_cast<std::int32_t>(scaled) + 1;  // truncation is floor here: 0 <= scaled
+}
+
+}  // namespace
+
+void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
+  assert(t >= 1 && t <= kClassIndexMaxClasses && "class index needs 1 <= t <= 254");
+  index.t = t;
+  for (std::int32_t k = 1; k <= t; ++k) index.bound[k - 1] = c[k - 1];
+  index.bound[t] = std::numeric_limits<float>::infinity();
+  // Non-decreasing and free of NaN: -inf <= c(1) <= c(2) <= ... <= c(t), every comparison true.
+  index.non_decreasing = true;
+  float previous = -std::numeric_limits<float>::infinity();
+  for (std::int32_t k = 1; k <= t; ++k) {
+    if (!(previous <= c[k - 1])) index.non_decreasing = false;
+    previous = c[k - 1];
+  }
+  if (!index.non_decreasing) return;
+  // start[s] = k for the slices from the first whose lower end exceeds c(k-1) up to the last
+  // whose lower end does not exceed c(k) (none when c(k-1) = c(k)); t + 1 above c(t).
+  std::int32_t from = 0;
+  for (std::int32_t k = 1; k <= t; ++k) {
+    const std::int32_t above = first_slice_above(c[k - 1]);
+    for (std::int32_t s = from; s < above; ++s) index.start[s] = static_cast<std::uint8_t>(k);
+    from = above;  // never falls, as c does not
+  }
+  for (std::int32_t s = from; s < kClassIndexSlices; ++s) {
+    index.start[s] = static_cast<std::uint8_t>(t + 1);
+  }
+}
+
+namespace {
+
+// Up to this many classes the draws go straight to the plain rule (measured: no gain below 5).
+constexpr std::int32_t kPlainScanClasses = 4;
+
+// Draws the classes of n species, one uniform draw each, and counts them in work01.x.
+template <typename Classify>
+void draw_species(std::int32_t n, Classify classify) {
+  for (std::int32_t s = 1; s <= n; ++s) {
+    float u = 0.0f;
+    random_r4(u);
+    work01.x(classify(u)) += 1.0f;
+  }
+}
 
 // One record of the detail listing: counts of classes 1..7 (whatever t is), their sum over
 // classes 1..6, and the replicate estimate.
@@ -58,6 +111,11 @@ void bootstrap(std::int32_t nreps, std::int32_t block) {
   c(1) = x(1) / e;
   for (std::int32_t i = 2; i <= t; ++i) c(i) = c(i - 1) + x(i) / e;
 
+  // A table of a few classes is scanned as fast as it is looked up.
+  const bool indexed = t > kPlainScanClasses;
+  ClassIndex classes;
+  if (indexed) build_class_index(classes, c.data(), t);
+
   Array1<float, 100> a{};  // accumulated replicate frequencies
   if (nreps < 0) textio::write_list({"  "});
 
@@ -67,10 +125,10 @@ void bootstrap(std::int32_t nreps, std::int32_t block) {
       n = binoml(r0, q);
       if (n > r0) n = r0;
     }
-    for (std::int32_t s = 1; s <= n; ++s) {
-      float u = 0.0f;
-      random_r4(u);
-      x(draw_class(c.data(), t, u)) += 1.0f;
+    if (indexed) {
+      draw_species(n, [&classes](float u) { return find_class(classes, u); });
+    } else {
+      draw_species(n, [&c, t](float u) { return draw_class(c.data(), t, u); });
     }
     for (std::int32_t i = 1; i <= t; ++i) a(i) = a(i) + x(i);
     if (block <= 2) {

@@ -47,9 +47,7 @@ void store_limits() {
   set_row(5, 6.0f, -9.0f, 11.0f, -4.0f, 2.0f);
 }
 
-}  // namespace
-
-void coeff() {
+void build_table() {
   for (int j = 1; j <= kTableClasses; ++j) {
     for (int k = 1; k <= kOrders; ++k) work02.coef(k, j) = 1.0f;
   }
@@ -97,6 +95,28 @@ void coeff() {
   a(5, 3) = 1.0f + ((((10.0f * TTT) - (120.0f * TT)) + (485.0f * T)) - 660.0f) / D3;
   a(5, 4) = 1.0f - (fifth(T4) - fifth(T5)) / D4;
   a(5, 5) = 1.0f + fifth(T5) / D5;
+}
+
+// t and its real form when work02.coef was last built; kNoTable when it must be rebuilt.
+constexpr std::int32_t kNoTable = -2147483647 - 1;
+std::int32_t built_t = kNoTable;
+float built_treal = 0.0f;
+
+bool table_is_current() {
+  // A NaN treal never compares equal, so its table is always rebuilt.
+  return built_t != kNoTable && built_t == minsuf.ntrap && built_treal == minsuf.treal &&
+         work02.coef(kOrders, kTableClasses) == 1.0f;
+}
+
+}  // namespace
+
+void reset_coeff_cache() { built_t = kNoTable; }
+
+void coeff() {
+  if (table_is_current()) return;
+  build_table();
+  built_t = minsuf.ntrap;
+  built_treal = minsuf.treal;
 }
 
 }  // namespace kelvaro

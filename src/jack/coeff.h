@@ -9,10 +9,18 @@
 
 namespace kelvaro {
 
-// Rewrites all of work02.coef(1..5, 1..101): 1.0 everywhere, then the corrections of classes
-// 1..5 for orders 1..min(t, 5) in single precision (the limiting table when t = 31).
-// Reads minsuf.ntrap and minsuf.treal. A t below 1 leaves the whole table at 1.0.
-// Requires: minsuf.treal == real(minsuf.ntrap).
+// Makes work02.coef(1..5, 1..101) the table of the current t: 1.0 everywhere, then the
+// corrections of classes 1..5 for orders 1..min(t, 5) in single precision (the limiting table when
+// t = 31). Reads minsuf.ntrap (which orders, and t = 31) and minsuf.treal (the T of the formulas);
+// a t below 1 leaves the whole table at 1.0. The table depends on these two alone, so it is
+// rebuilt only when either differs from the last call's, after reset_coeff_cache(), or when
+// work02 has been cleared since (coef(5, 101), 1.0 in every table, reads 0); otherwise the table
+// already in work02.coef is the one wanted.
+// Requires: nothing but coeff writes work02.coef; readj keeps treal == real(ntrap).
 void coeff();
+
+// Forgets the table kept in work02.coef, so that the next coeff() rebuilds it. Called at the
+// start of every run. No shared storage.
+void reset_coeff_cache();
 
 }  // namespace kelvaro

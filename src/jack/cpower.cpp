@@ -17,7 +17,42 @@ constexpr double kCovered = 0.99999;
 constexpr double kCertain = 700.0;
 // cdtr gives -1.0e25 for an invalid argument; any p below this is a failure.
 constexpr double kFailed = -0.9;
+
+// The terms' probabilities F(n) = cdtr(3.8416, n), n = 1, 3, 5, ..., depend on n alone, so they are
+// worked out once, by cdtr itself, as the sums first reach them: entry i holds F(2i + 1), entry 0
+// as cdtr returns it and the others rounded to single precision, as the sum uses them. Terms past
+// the table (lambda below 700 needs about 450) call cdtr directly.
+constexpr std::int32_t kTabulatedTerms = 4096;
+double tabulated[kTabulatedTerms];
+std::int32_t tabulated_count = 0;  // entries 0 .. tabulated_count - 1 are filled
+
+double fresh_term_probability(std::int32_t i) {
+  double p = 0.0;
+  std::int32_t status = 0;
+  cdtr(kCritical, 2 * i + 1, p, status);
+  return i == 0 ? p : static_cast<double>(static_cast<float>(p));
+}
+
+// Fills the table up to entry i (when i is inside it) and returns F(2i + 1).
+double extend_table(std::int32_t i) {
+  if (i >= kTabulatedTerms) return fresh_term_probability(i);
+  while (tabulated_count <= i) {
+    tabulated[tabulated_count] = fresh_term_probability(tabulated_count);
+    ++tabulated_count;
+  }
+  return tabulated[i];
+}
+
+// F(2i + 1) as the sum uses it. Requires: i >= 0.
+inline double term_probability(std::int32_t i) {
+  return i < tabulated_count ? tabulated[i] : extend_table(i);
+}
 }  // namespace
+
+void reset_cpower_terms() {
+  for (double& p : tabulated) p = 0.0;
+  tabulated_count = 0;
+}
 
 void cpower(float level, double lambda, float& power) {
   power = -1.0f;
@@ -32,34 +67,31 @@ void cpower(float level, double lambda, float& power) {
     e = std::exp(-lambda / 2.0);
   }
 
-  double p = 0.0;
-  std::int32_t status = 0;
-  cdtr(kCritical, 1, p, status);
+  double p = term_probability(0);
   if (p < kFailed) {
     power = -2.0f;
     return;
   }
-  power = static_cast<float>(e * p);
+  float sum = static_cast<float>(e * p);  // accumulated here, stored into power at the end
   double s = e;
 
   if (s < kCovered) {
     double i = 1.0;
-    std::int32_t n = 1;
+    std::int32_t term = 0;  // the term's index: its degrees of freedom are 2 * term + 1
     do {
       e = ((lambda / 2.0) * e) / i;  // Poisson(i; lambda/2) from Poisson(i-1; lambda/2)
       s = s + e;
-      n = n + 2;
+      term = term + 1;
       i = i + 1.0;
-      cdtr(kCritical, n, p, status);
-      p = static_cast<double>(static_cast<float>(p));
+      p = term_probability(term);
       if (p < kFailed) {
         power = -2.0f;
         return;
       }
-      power = power + static_cast<float>(e * p);
+      sum = sum + static_cast<float>(e * p);
     } while (!(s > kCovered));
   }
-  power = 1.0f - power;
+  power = 1.0f - sum;
 }
 
 }  // namespace kelvaro

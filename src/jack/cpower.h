@@ -10,8 +10,14 @@ namespace kelvaro {
 // Sets power as above (single precision; the Poisson terms and lambda/2 in double).
 // Bad arguments (level outside 0..1, lambda < 0): power = -1.0. A failure of cdtr: power = -2.0.
 // lambda >= 700: power = 1.0 without calling cdtr. The critical value does not depend on level.
-// No shared storage.
+// The chi-square probabilities of the terms are the same in every sum: each is worked out by cdtr
+// the first time a sum reaches it and kept for the rest of the process (lambda near 700 needs
+// about 450 of them). No shared storage.
 // Requires: nothing.
 void cpower(float level, double lambda, float& power);
+
+// Forgets the kept term probabilities; the next sums work them out again. The results of cpower
+// do not change.
+void reset_cpower_terms();
 
 }  // namespace kelvaro

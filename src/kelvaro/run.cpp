@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "jack/coeff.h"
 #include "kelvaro/driver.h"
 #include "ran/kiss.h"
 #include "shared/storage.h"
@@ -21,6 +22,7 @@ void reset_run_state() {
   reset_storage();
   reset_generator();
   reset_testp();
+  reset_coeff_cache();
 }
 
 void report_read_error(std::ostream& err, const textio::ReadError& e) {

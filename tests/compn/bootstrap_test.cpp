@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -87,6 +88,48 @@ TEST(Bootstrap, ReplicateFollowsTheDrawsInOrder) {
   EXPECT_EQ(std::vector<std::uint32_t>(generator.state, generator.state + 4),
             std::vector<std::uint32_t>(replay.state, replay.state + 4));
   EXPECT_EQ(work04.boot(1, 1), work01.est);
+}
+
+TEST(Bootstrap, ReplicateCountsFollowThePlainRuleForAnyNumberOfClasses) {
+  // Short tables are scanned, longer ones looked up; either way each species' class is the plain
+  // rule's. Falling tables (negative frequencies) and one class above 1 included.
+  struct {
+    const char* what;
+    std::vector<float> x;
+    float estimate;
+  } cases[] = {
+      {"three classes", {5, 3, 2}, 20.0f},
+      {"five classes", {6, 0, 0, 2, 1}, 15.0f},
+      {"many classes, equal entries", {9, 4, 0, 0, 3, 0, 2, 0, 0, 1, 1, 0, 0, 0, 1, 2}, 40.0f},
+      {"falling table", {6, -2, 3, 1, -1, 2, 4, 0}, 25.0f},
+      {"estimate below the count", {10, 6, 3, 2, 1, 1, 2}, 20.0f},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.what);
+    set_block(k.x, k.estimate);
+    reset_generator();
+    Generator replay = generator;
+    const auto t = static_cast<std::int32_t>(k.x.size());
+    const auto c = cumulative(k.x, k.estimate);
+    textio::set_report_stream(nullptr);
+    bootstrap(2, 1);
+    std::vector<float> counts(static_cast<std::size_t>(t) + 2, 0.0f);
+    for (int r = 0; r < 2; ++r) {
+      std::fill(counts.begin(), counts.end(), 0.0f);
+      for (int s = 0; s < static_cast<int>(k.estimate); ++s) {
+        const std::uint32_t word = kiss_random_kernel(replay.state);
+        const float u = static_cast<float>(word & 0xFFFFFF00u) * 0x1p-32f;
+        counts[static_cast<std::size_t>(draw_class(c.data(), t, u))] += 1.0f;
+      }
+    }
+    // The second replicate's counts stay in x; the not-detected class shows in nobsb.
+    for (std::int32_t i = 1; i <= t; ++i) {
+      EXPECT_EQ(work01.x(i), counts[static_cast<std::size_t>(i)]) << i;
+    }
+    EXPECT_EQ(work04.nobsb(2, 1),
+              static_cast<std::int32_t>(k.estimate) -
+                  static_cast<std::int32_t>(counts[static_cast<std::size_t>(t) + 1]));
+  }
 }
 
 TEST(Bootstrap, NoReplicatesDrawNothing) {

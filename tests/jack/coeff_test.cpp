@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "shared/storage.h"
 
@@ -66,6 +68,92 @@ TEST(Coeff, ClassesAboveOrderHoldOne) {
       }
     }
   }
+}
+
+// The whole table as bits, so that -0.0 and 0.0 or a changed rounding count as different.
+std::vector<std::uint32_t> table_bits() {
+  std::vector<std::uint32_t> bits;
+  for (int j = 1; j <= 101; ++j) {
+    for (int k = 1; k <= 5; ++k) {
+      std::uint32_t b = 0;
+      std::memcpy(&b, &work02.coef(k, j), sizeof b);
+      bits.push_back(b);
+    }
+  }
+  return bits;
+}
+
+// The table of t built from nothing: storage cleared and the kept table forgotten.
+std::vector<std::uint32_t> fresh_table(std::int32_t t) {
+  reset_coeff_cache();
+  build(t);
+  return table_bits();
+}
+
+void set_t(std::int32_t t) {
+  minsuf.ntrap = t;
+  minsuf.treal = static_cast<float>(t);
+}
+
+TEST(Coeff, TableAlwaysBelongsToTheCurrentT) {
+  // Each case: a sequence of calls; "clear" stands for a run's start, which zeroes work02.
+  struct Step {
+    std::int32_t t;
+    bool clear_before;
+  };
+  struct {
+    const char* what;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"same t twice", {{5, false}, {5, false}}},
+      {"back to an earlier t", {{5, false}, {7, false}, {5, false}}},
+      {"limiting table between formulas", {{30, false}, {31, false}, {30, false}, {31, false}}},
+      {"storage cleared, same t", {{5, false}, {5, true}}},
+      {"storage cleared twice", {{12, true}, {12, true}, {12, false}}},
+      {"smallest and largest t", {{1, false}, {100, false}, {1, false}}},
+      {"t below 1 leaves ones", {{5, false}, {0, false}, {5, false}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    reset_storage();
+    for (const auto& step : c.steps) {
+      if (step.clear_before) reset_storage();
+      set_t(step.t);
+      coeff();
+    }
+    const auto kept = table_bits();
+    EXPECT_EQ(kept, fresh_table(c.steps.back().t));
+  }
+}
+
+TEST(Coeff, KeptTableIsReusedUntilForgotten) {
+  build(5);
+  EXPECT_EQ(work02.coef(1, 1), 1.0f + 4.0f / 5.0f);
+  // Nothing else writes the table; a mark put into it shows whether coeff rebuilt it.
+  work02.coef(1, 1) = 42.0f;
+  coeff();
+  EXPECT_EQ(work02.coef(1, 1), 42.0f);  // same t: the table is kept
+  reset_coeff_cache();
+  coeff();
+  EXPECT_EQ(work02.coef(1, 1), 1.0f + 4.0f / 5.0f);  // forgotten: rebuilt
+  work02.coef(1, 1) = 42.0f;
+  set_t(6);
+  coeff();
+  EXPECT_EQ(work02.coef(1, 1), 1.0f + 5.0f / 6.0f);  // another t: rebuilt
+}
+
+TEST(Coeff, KeptTableFollowsBothCountAndRealForm) {
+  // The table reads ntrap (where to stop) and treal (the formulas); a change of either one
+  // alone still rebuilds it.
+  build(5);
+  minsuf.treal = 7.0f;
+  coeff();
+  EXPECT_EQ(work02.coef(1, 1), 1.0f + 6.0f / 7.0f);
+  build(5);
+  minsuf.ntrap = 4;
+  coeff();
+  EXPECT_EQ(work02.coef(5, 1), 1.0f);  // t = 4 stops before order 5
+  EXPECT_EQ(work02.coef(4, 1), 1.0f + 10.0f / 5.0f);
 }
 
 }  // namespace

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <vector>
 
 #include "jack/block.h"
+#include "jack/coeff.h"
 #include "jack/cpower.h"
 #include "shared/storage.h"
 
@@ -27,6 +32,52 @@ TEST(Jack, WorkedExample) {
   EXPECT_EQ(work02.chisq(4), 0.0f);
   EXPECT_NEAR(work01.se, 9.64f, 0.005f);
   EXPECT_NEAR(work01.est, 56.97f, 0.005f);
+}
+
+// Estimates and standard errors of a sequence of blocks, as bits, estimated the way a run does
+// it: storage cleared (and, when `new_run`, every kept table forgotten) before the first block.
+std::vector<std::uint32_t> estimate_sequence(bool new_run) {
+  struct Block {
+    std::int32_t t;
+    std::initializer_list<float> f;
+  };
+  const Block blocks[] = {
+      {5, {20, 8, 3, 1, 0}},
+      {5, {12, 9, 3, 2, 2}},
+      {10, {6, 2, 2, 1, 0, 3, 0, 1, 0, 4}},
+      {31, {30, 9, 4, 1, 1, 1}},
+      {5, {20, 8, 3, 1, 0}},
+  };
+  reset_storage();
+  if (new_run) reset_coeff_cache();
+  std::vector<std::uint32_t> bits;
+  for (const auto& b : blocks) {
+    work01.t = b.t;
+    for (std::int32_t i = 1; i <= 100; ++i) work01.x(i) = 0.0f;
+    std::int32_t i = 1;
+    for (const float v : b.f) work01.x(i++) = v;
+    readj();
+    for (const float r : {work01.est, work01.se}) {
+      std::uint32_t u = 0;
+      std::memcpy(&u, &r, sizeof u);
+      bits.push_back(u);
+    }
+  }
+  return bits;
+}
+
+TEST(Jack, RepeatedRunsGiveTheSameEstimates) {
+  const auto first = estimate_sequence(true);
+  // The first and last blocks are the worked example.
+  float est = 0.0f;
+  std::memcpy(&est, &first[0], sizeof est);
+  EXPECT_NEAR(est, 56.97f, 0.005f);
+  EXPECT_EQ(first[0], first[8]);
+  EXPECT_EQ(first[1], first[9]);
+  // A second run in the same process, with the tables of the first still kept, and one that only
+  // clears the storage.
+  EXPECT_EQ(estimate_sequence(true), first);
+  EXPECT_EQ(estimate_sequence(false), first);
 }
 
 TEST(Jack, DegenerateBlocks) {

@@ -1,0 +1,172 @@
+// Time per run of the whole program on the bench inputs, against the floor of a run: its uniform
+// stream alone. Cases:
+//   typical  two samples, t = 12, about 40 species each, 50 replicates (in process);
+//   typical_process  the same input through the kelvaro executable, start-up and exit included;
+//   large    t = 50, about 500 species per sample, strong heterogeneity, 1000 replicates;
+//   heavy    t = 98, about 2000 species per sample, 10000 replicates, long power sums;
+//   stream   as many draws as heavy makes, from the generator alone.
+// After the table it prints the ratio heavy / stream.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <ostream>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "kelvaro/run.h"
+#include "ran/kiss.h"
+#include "ran/seed.h"
+
+extern char** environ;
+
+namespace {
+
+std::string read_input(const std::string& name) {
+  const std::string path = std::string(KELVARO_BENCH_INPUTS) + "/" + name + ".txt";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "cannot read %s\n", path.c_str());
+    std::exit(1);
+  }
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Discards the report, so that the timing holds the formatting but no terminal or file.
+class NullBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+int run_quietly(const std::string& input) {
+  NullBuffer sink;
+  std::ostream out(&sink);
+  std::ostream err(&sink);
+  return kelvaro::run(input, out, err);
+}
+
+// Seed number of an input: the fifth integer of its header.
+std::int32_t seed_of(const std::string& input) {
+  std::istringstream header(input.substr(0, input.find('\n')));
+  std::int32_t v[5] = {};
+  for (auto& x : v) header >> x;
+  return v[4];
+}
+
+// Number of uniform draws a run makes: run it, then step a freshly seeded copy of the stream
+// until it reaches the run's final words. Requires a non-zero seed number.
+std::int64_t draws_of(const std::string& input) {
+  run_quietly(input);
+  const kelvaro::Generator after = kelvaro::generator;
+  kelvaro::init_random_seed(seed_of(input));
+  std::int64_t n = 0;
+  while (!std::equal(kelvaro::generator.state, kelvaro::generator.state + 4, after.state)) {
+    float u = 0.0f;
+    kelvaro::random_r4(u);
+    ++n;
+  }
+  return n;
+}
+
+void BM_Run(benchmark::State& state, const char* name) {
+  const std::string input = read_input(name);
+  for (auto _ : state) benchmark::DoNotOptimize(run_quietly(input));
+}
+
+// The whole process: spawn the executable with the input file on its standard input.
+void BM_Process(benchmark::State& state, const char* name) {
+  const std::string path = std::string(KELVARO_BENCH_INPUTS) + "/" + name + ".txt";
+  for (auto _ : state) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, path.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    char program[] = KELVARO_BINARY;
+    char* argv[] = {program, nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program, &actions, nullptr, argv, environ) != 0) {
+      state.SkipWithError("cannot start kelvaro");
+      break;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    posix_spawn_file_actions_destroy(&actions);
+  }
+}
+
+// The floor: the same number of draws as a heavy run, each stored where a run would use it.
+void BM_Stream(benchmark::State& state, std::int64_t draws) {
+  for (auto _ : state) {
+    kelvaro::init_random_seed(400);
+    float sum = 0.0f;
+    for (std::int64_t i = 0; i < draws; ++i) {
+      float u = 0.0f;
+      kelvaro::random_r4(u);
+      sum += u;
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["draws"] = static_cast<double>(draws);
+}
+
+// Seconds per run of one case, wall clock and processor.
+struct PerRun {
+  double real = 0.0;
+  double cpu = 0.0;
+};
+
+// Keeps the console table and remembers the times per run of each case by its plain name.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, PerRun> seconds;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const auto& r : runs) {
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
+        const auto n = static_cast<double>(r.iterations);
+        seconds[r.run_name.function_name] = {r.real_accumulated_time / n,
+                                             r.cpu_accumulated_time / n};
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::int64_t heavy_draws = draws_of(read_input("heavy"));
+  benchmark::RegisterBenchmark("typical", BM_Run, "typical")->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("typical_process", BM_Process, "typical")
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("large", BM_Run, "large")->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("heavy", BM_Run, "heavy")
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
+  benchmark::RegisterBenchmark("stream", BM_Stream, heavy_draws)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const auto heavy = reporter.seconds.find("heavy");
+  const auto stream = reporter.seconds.find("stream");
+  if (heavy != reporter.seconds.end() && stream != reporter.seconds.end()) {
+    std::printf("heavy / stream = %.2f wall clock, %.2f processor time (%lld draws)\n",
+                heavy->second.real / stream->second.real, heavy->second.cpu / stream->second.cpu,
+                static_cast<long long>(heavy_draws));
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -11,6 +11,7 @@
 #include "ran/kiss.h"
 #include "shared/storage.h"
 #include "textio/report.h"
+#include "report_records.h"
 
 namespace kelvaro {
 namespace {
@@ -153,11 +154,7 @@ TEST(Bootstrap, NegativeIterationsPrintTheDetailRecords) {
   textio::set_report_stream(&out);
   bootstrap(-3, 2);
   textio::set_report_stream(nullptr);
-  const std::string s = out.str();
-  std::vector<std::string> lines;
-  for (std::size_t at = 0, end; (end = s.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    lines.push_back(s.substr(at, end - at));
-  }
+  const std::vector<std::string> lines = testing::records(out.str());
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "   ");  // the text item of two blanks after the record's own blank
   for (int i = 1; i <= 3; ++i) {

@@ -9,6 +9,7 @@
 #include "ran/kiss.h"
 #include "shared/storage.h"
 #include "textio/report.h"
+#include "report_records.h"
 
 namespace kelvaro {
 namespace {
@@ -28,12 +29,7 @@ std::vector<std::string> run_block(const std::vector<float>& x, std::int32_t t,
   textio::set_report_stream(&out);
   compn(nreps, 1, "R(1)  ", "N(1)  ", pair);
   textio::set_report_stream(nullptr);
-  std::vector<std::string> lines;
-  const std::string s = out.str();
-  for (std::size_t at = 0, end; (end = s.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    lines.push_back(s.substr(at, end - at));
-  }
-  return lines;
+  return testing::records(out.str());
 }
 
 TEST(Compn, WorkedExampleLinesAndUnroundedEstimate) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "textio/report.h"
+#include "report_records.h"
 
 namespace kelvaro {
 namespace {
@@ -23,12 +24,7 @@ std::vector<std::string> run_testp(const std::vector<std::int32_t>& s1,
   textio::set_report_stream(&out);
   testp(F, static_cast<std::int32_t>(s1.size()));
   textio::set_report_stream(nullptr);
-  std::vector<std::string> records;
-  const std::string text = out.str();
-  for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    records.push_back(text.substr(at, end - at));
-  }
-  return records;
+  return testing::records(out.str());
 }
 
 // Expected lines were laid out by hand from the record rules: free-form integers in 11 columns,

@@ -1,36 +1,45 @@
-# Thin wrapper around CMake. `make run` builds kelvaro and runs it on the bundled example;
+# Thin wrapper around CMake. `make run` builds kelvaro alone and runs it on the bundled example;
 # `make test` builds everything and runs every test.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= 2
 EXAMPLE ?= examples/two-samples.txt
+# The nested makes that CMake runs would announce every directory they enter.
+MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test asan-test bench fuzz clean
+.PHONY: all deps-build deps configure build run test asan-test bench fuzz clean
 
 all: build
 
+# What building kelvaro needs (a compiler, CMake, make), and what the tests and tools need.
+deps-build:
+	@sh tools/install-deps.sh build
 deps:
-	@sh tools/install-deps.sh
+	@sh tools/install-deps.sh test
 
-configure:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON
+# Only the kelvaro program: no test framework, no companion tools.
+run: deps-build
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --build $(BUILD) --target kelvaro -j$(JOBS)
+	./$(BUILD)/src/cli/kelvaro $(EXAMPLE)
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: deps build
-	./$(BUILD)/src/kelvaro/kelvaro < $(EXAMPLE)
-
-test: deps build
+test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 
 asan-test: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TOOLS=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
 # Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
-bench: deps
+bench:
+	@sh tools/install-deps.sh bench
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
 	cmake --build build-bench --target kelvaro_bench -j$(JOBS)
 	./build-bench/bench/kelvaro_bench

@@ -1,9 +1,20 @@
 #!/bin/sh
-# Installs, with apt-get, whatever the build needs and this machine lacks. Needs root when
-# something is missing; does nothing when everything is there.
+# Installs, with apt-get, whatever a task needs and this machine lacks. Needs root when something
+# is missing; does nothing when everything is there.
+#   install-deps.sh build   the kelvaro program: a compiler, CMake, make
+#   install-deps.sh test    also the test framework and the companion tools' libraries
+#   install-deps.sh bench   also the benchmark library
 set -e
+task=${1:-test}
+packages="cmake g++ make"
+case "$task" in
+  build) ;;
+  test) packages="$packages libgtest-dev libcli11-dev libcsv-dev nlohmann-json3-dev" ;;
+  bench) packages="$packages libgtest-dev libcli11-dev libcsv-dev nlohmann-json3-dev libbenchmark-dev" ;;
+  *) echo "install-deps: unknown task '$task' (build, test or bench)" >&2; exit 2 ;;
+esac
 need=""
-for pkg in cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev libcsv-dev nlohmann-json3-dev; do
+for pkg in $packages; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
 [ -z "$need" ] && exit 0

@@ -1,5 +1,6 @@
 #include "compn/bootstrap.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <limits>
@@ -62,17 +63,31 @@ void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
 
 namespace {
 
+thread_local BootstrapObserver* g_observer = nullptr;
+
 // Up to this many classes the draws go straight to the plain rule (measured: no gain below 5).
 constexpr std::int32_t kPlainScanClasses = 4;
 
-// Draws the classes of n species, one uniform draw each, and counts them in work01.x.
+// Draws the classes of n species, one uniform draw each, and counts them in work01.x. With an
+// observer, tells it after every kProgressDraws draws (draws_done counts the block's draws).
 template <typename Classify>
-void draw_species(std::int32_t n, Classify classify) {
-  for (std::int32_t s = 1; s <= n; ++s) {
-    float u = 0.0f;
-    random_r4(u);
-    work01.x(classify(u)) += 1.0f;
+void draw_species(std::int32_t n, Classify classify, std::int32_t block, std::int32_t done,
+                  double& draws_done) {
+  std::int32_t s = 1;
+  while (s <= n) {
+    const std::int32_t last = g_observer != nullptr && n - s >= kProgressDraws
+                                  ? s + (kProgressDraws - 1)
+                                  : n;
+    for (; s <= last; ++s) {
+      float u = 0.0f;
+      random_r4(u);
+      work01.x(classify(u)) += 1.0f;
+    }
+    if (g_observer != nullptr && s <= n) {
+      g_observer->progress(block, done, draws_done + static_cast<double>(s - 1));
+    }
   }
+  draws_done += static_cast<double>(n > 0 ? n : 0);
 }
 
 // One record of the detail listing: counts of classes 1..7 (whatever t is), their sum over
@@ -88,6 +103,8 @@ void print_replicate(float estimate) {
 }
 
 }  // namespace
+
+void set_bootstrap_observer(BootstrapObserver* observer) { g_observer = observer; }
 
 void bootstrap(std::int32_t nreps, std::int32_t block) {
   auto& x = work01.x;
@@ -119,6 +136,14 @@ void bootstrap(std::int32_t nreps, std::int32_t block) {
   Array1<float, 100> a{};  // accumulated replicate frequencies
   if (nreps < 0) textio::write_list({"  "});
 
+  double draws_done = 0.0;
+  if (g_observer != nullptr) {
+    // A subset's community is binomial with mean about its estimate, at most the parent's count.
+    const double community = block >= 3 ? std::min(static_cast<double>(e), static_cast<double>(r0))
+                                        : static_cast<double>(n);
+    g_observer->started(block, nb, std::max(community, 0.0) * static_cast<double>(nb));
+  }
+
   for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
     for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
     if (block >= 3) {
@@ -126,9 +151,11 @@ void bootstrap(std::int32_t nreps, std::int32_t block) {
       if (n > r0) n = r0;
     }
     if (indexed) {
-      draw_species(n, [&classes](float u) { return find_class(classes, u); });
+      draw_species(n, [&classes](float u) { return find_class(classes, u); }, block,
+                   iteration - 1, draws_done);
     } else {
-      draw_species(n, [&c, t](float u) { return draw_class(c.data(), t, u); });
+      draw_species(n, [&c, t](float u) { return draw_class(c.data(), t, u); }, block,
+                   iteration - 1, draws_done);
     }
     for (std::int32_t i = 1; i <= t; ++i) a(i) = a(i) + x(i);
     if (block <= 2) {
@@ -138,7 +165,9 @@ void bootstrap(std::int32_t nreps, std::int32_t block) {
     readj();
     work04.boot(iteration, block) = work01.est;
     if (nreps < 0) print_replicate(work01.est);
+    if (g_observer != nullptr) g_observer->progress(block, iteration, draws_done);
   }
+  if (g_observer != nullptr) g_observer->finished(block);
 
   if (nreps < 0) {
     textio::write_list({" "});

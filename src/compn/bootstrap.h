@@ -49,6 +49,25 @@ inline std::int32_t find_class(const ClassIndex& index, float u) {
   return j;
 }
 
+// Told how every block's bootstrap advances, for a display of progress on long runs. The calls
+// come from the thread that runs the bootstrap: started before the first replicate, progress
+// after every replicate and, within a replicate, after every kProgressDraws species draws, and
+// finished after the last replicate.
+class BootstrapObserver {
+ public:
+  virtual ~BootstrapObserver() = default;
+  // planned_draws: the species draws the block is expected to make (community size times
+  // replicates; for a subset, its expected size).
+  virtual void started(std::int32_t block, std::int32_t replicates, double planned_draws) = 0;
+  virtual void progress(std::int32_t block, std::int32_t replicates_done, double draws_done) = 0;
+  virtual void finished(std::int32_t block) = 0;
+};
+inline constexpr std::int32_t kProgressDraws = 1 << 22;
+
+// The observer of the bootstraps of this thread's run (nullptr: none). The run's entry point sets
+// it for the length of a run.
+void set_bootstrap_observer(BootstrapObserver* observer);
+
 // Draws |nreps| replicates of block `block` (1..4) and stores their estimates in
 // work04.boot(iteration, block) and, for blocks 1 and 2, the species detected in
 // work04.nobsb(iteration, block). Prints the detail lines when nreps < 0.

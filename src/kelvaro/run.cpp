@@ -1,9 +1,6 @@
 #include "kelvaro/run.h"
 
-#include <istream>
-#include <iterator>
 #include <ostream>
-#include <string>
 
 #include "jack/coeff.h"
 #include "kelvaro/driver.h"
@@ -25,40 +22,69 @@ void reset_run_state() {
   reset_coeff_cache();
 }
 
-void report_read_error(std::ostream& err, const textio::ReadError& e) {
-  err << "At line " << e.line() << " of file kelvaro (unit = 5, file = 'stdin')\n"
+void report_read_error(std::ostream& err, const textio::ReadError& e, const std::string& name) {
+  err << "At line " << e.line() << " of file kelvaro (unit = 5, file = '" << name << "')\n"
       << e.reason() << '\n';
 }
 
+// Puts the report stream and the bootstrap observer back when the run ends, however it ends.
+class RunScope {
+ public:
+  RunScope(std::ostream& out, BootstrapObserver* observer) {
+    textio::set_report_stream(&out);
+    set_bootstrap_observer(observer);
+  }
+  ~RunScope() {
+    textio::set_report_stream(nullptr);
+    set_bootstrap_observer(nullptr);
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+};
+
 }  // namespace
 
-int run(std::string_view input, std::ostream& out, std::ostream& err) {
+int run(textio::ByteSource& source, const RunSettings& settings, std::ostream& out,
+        std::ostream& err) {
   reset_run_state();
-  textio::ListReader in(input);
-  textio::set_report_stream(&out);
-  int status = 0;
+  textio::ListReader in(source);
+  int status = kStatusComplete;
   try {
-    const Header h = read_header(in);
-    if (const auto why = refusal(h)) {
-      err << "kelvaro: " << *why << '\n';
-      status = 2;
-    } else {
-      drive(h, in);
+    RunScope scope(out, settings.observer);
+    try {
+      const Header h = read_header(in);
+      if (const auto why = refusal(h)) {
+        err << "kelvaro: " << *why << '\n';
+        status = kStatusBadInput;
+      } else {
+        drive(h, in);
+      }
+    } catch (const textio::ReadError& e) {
+      out.flush();
+      report_read_error(err, e, settings.input_name);
+      status = kStatusBadInput;
+    } catch (const textio::InputFailure& e) {
+      out.flush();
+      err << "kelvaro: cannot read the input: " << e.what() << '\n';
+      status = kStatusBadInput;
     }
-  } catch (const textio::ReadError& e) {
-    out.flush();
-    report_read_error(err, e);
-    status = 2;
+  } catch (const textio::OutputFailure&) {
+    status = kStatusWriteFailed;
   }
   out.flush();
+  if (!out.good() && status == kStatusComplete) status = kStatusWriteFailed;
   err.flush();
-  textio::set_report_stream(nullptr);
   return status;
 }
 
+int run(std::string_view input, std::ostream& out, std::ostream& err) {
+  textio::TextSource source(input);
+  return run(source, RunSettings{}, out, err);
+}
+
 int run(std::istream& in, std::ostream& out, std::ostream& err) {
-  const std::string input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  return run(input, out, err);
+  textio::StreamSource source(in);
+  return run(source, RunSettings{}, out, err);
 }
 
 }  // namespace kelvaro

@@ -12,10 +12,14 @@
 // "1.5+3" -> 1500; "-inf" -> -Infinity; text is converted straight to the nearest float.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "textio/byte_source.h"
 
 namespace kelvaro::textio {
 
@@ -23,13 +27,13 @@ namespace kelvaro::textio {
 // "Bad integer for item 3 in list input" or "End of file".
 class ReadError : public std::runtime_error {
  public:
-  ReadError(int line, std::string reason)
+  ReadError(std::int64_t line, std::string reason)
       : std::runtime_error(reason), line_(line), reason_(std::move(reason)) {}
-  int line() const { return line_; }
+  std::int64_t line() const { return line_; }
   const std::string& reason() const { return reason_; }
 
  private:
-  int line_;
+  std::int64_t line_;
   std::string reason_;
 };
 
@@ -44,10 +48,24 @@ struct Target {
 
 enum class ReadStatus { Ok, End, Bad };
 
+// What a successful statement met besides its values, for the warnings of a run.
+struct StatementFacts {
+  std::int64_t first_line = 0;  // line of the statement's first value, comma or slash
+  std::int64_t nulls = 0;       // items left unchanged by ",," or "r*"
+  bool cut_by_slash = false;    // a slash ended it before its last item
+  bool extra_number = false;    // the rest of its last line, discarded, begins with a number
+};
+
 class ListReader {
  public:
   // The whole input text (the reader keeps a view: the text must outlive the reader).
   explicit ListReader(std::string_view input);
+  // An input taken piece by piece; memory stays bounded whatever its length. The source must
+  // outlive the reader; its InputFailure passes through read() and read_or_end().
+  explicit ListReader(ByteSource& source);
+  ~ListReader();
+  ListReader(const ListReader&) = delete;
+  ListReader& operator=(const ListReader&) = delete;
 
   // One read statement without an end/error branch: stores the values into the items in order.
   // Throws ReadError(line, reason) on a bad value ("Bad integer for item 2 in list input", "Bad
@@ -66,16 +84,35 @@ class ListReader {
   // where it failed, the same number its ReadError carries; for "End of file" that is the last
   // line of the input (a final line end does not open another line), or 1 for empty input.
   // After a successful statement: the line on which the next statement starts.
-  int line() const;
+  std::int64_t line() const;
+
+  // What the last successful statement met (all zero before the first one).
+  const StatementFacts& last_statement() const { return facts_; }
 
  private:
   // Reads one statement; on failure returns End or Bad, sets fail_line_ and fills reason.
   ReadStatus run(std::span<const Target> items, std::string& reason);
 
-  std::string_view in_;
-  std::size_t pos_ = 0;  // the next character; inside a line only after a failed statement
-  int line_ = 1;         // line number of pos_
-  int fail_line_ = 0;    // line of the last failure; 0 when the last statement succeeded
+  // The input, buffered: peek(k) is the byte k places ahead (-1 past the end).
+  int peek(std::size_t k = 0);
+  void advance(std::size_t n);
+  bool at_end() { return peek() < 0; }
+  std::size_t line_end_length();  // 1 for LF, 2 for CR LF, 0 otherwise
+  bool at_value_end();
+  void skip_space();  // blanks, tabs and line ends, and with them empty lines
+  void skip_line();   // to the start of the next line (or the end of the input)
+  bool rest_of_line_starts_with_number();
+
+  std::unique_ptr<ByteSource> owned_;  // the TextSource of the text constructor
+  ByteSource& source_;
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0;  // next unread byte in buffer_
+  std::size_t end_ = 0;    // one past the last byte read into buffer_
+  bool exhausted_ = false;
+  bool line_start_ = true;  // nothing consumed yet, or the last byte consumed was a line feed
+  std::int64_t line_ = 1;   // line number of the next byte
+  std::int64_t fail_line_ = 0;  // line of the last failure; 0 when the last statement succeeded
+  StatementFacts facts_;
 };
 
 }  // namespace kelvaro::textio

@@ -17,6 +17,7 @@ void emit(std::string& record) {
   if (g_report == nullptr) return;
   record.append(kRecordEnd);
   g_report->write(record.data(), static_cast<std::streamsize>(record.size()));
+  if (!g_report->good()) throw OutputFailure();
 }
 
 void append_list_item(std::string& out, const Item& item) {
@@ -83,6 +84,7 @@ void write_formatted(std::string_view layout, std::span<const Item> items) {
     all.append(kRecordEnd);
   }
   g_report->write(all.data(), static_cast<std::streamsize>(all.size()));
+  if (!g_report->good()) throw OutputFailure();
 }
 
 void write_formatted(std::string_view layout, std::initializer_list<Item> items) {

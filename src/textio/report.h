@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,15 @@
 
 namespace kelvaro::textio {
 
-// Where report records go. The run's entry point sets it; nullptr discards records.
+// A report record could not be written: the report stream went bad (a full disk, a closed
+// descriptor). The owner of the stream knows why.
+class OutputFailure : public std::runtime_error {
+ public:
+  OutputFailure() : std::runtime_error("the report could not be written") {}
+};
+
+// Where report records go. The run's entry point sets it; nullptr discards records. Every
+// write statement throws OutputFailure once the stream has failed.
 void set_report_stream(std::ostream* out);
 std::ostream* report_stream();
 

@@ -12,7 +12,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 MODEL = os.path.join(HERE, 'kelvaro_model.py')
-PROG = os.environ.get('KELVARO_BINARY', os.path.join(HERE, '..', '..', 'build', 'src', 'kelvaro', 'kelvaro'))
+PROG = os.environ.get('KELVARO_BINARY', os.path.join(HERE, '..', '..', 'build', 'src', 'cli', 'kelvaro'))
 BUILD_DIR = os.path.join(HERE, '..', '..', 'build')
 
 

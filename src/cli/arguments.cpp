@@ -1,0 +1,68 @@
+#include "cli/arguments.h"
+
+#include <string_view>
+
+namespace kelvaro::cli {
+
+std::variant<Arguments, std::string> parse_arguments(int argc, const char* const* argv) {
+  Arguments a;
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (!options_end && arg == "--") {
+      options_end = true;
+    } else if (!options_end && (arg == "--help" || arg == "-h")) {
+      a.help = true;
+    } else if (!options_end && (arg == "--version" || arg == "-V")) {
+      a.version = true;
+    } else if (!options_end && arg.size() > 1 && arg[0] == '-') {
+      return "unknown option '" + std::string(arg) + "' (kelvaro --help lists the options)";
+    } else if (a.file) {
+      return "more than one input file ('" + *a.file + "' and '" + std::string(arg) +
+             "'); kelvaro reads one input (kelvaro --help shows how)";
+    } else {
+      a.file = std::string(arg);
+    }
+  }
+  if (a.file && *a.file == "-") a.file.reset();
+  return a;
+}
+
+const char* help_text() {
+  return R"(Usage: kelvaro [OPTIONS] [FILE]
+
+Estimates species richness (jackknife estimator of model M(h)) and community
+dynamics between two samples of species detections, with bootstrap intervals,
+and writes a fixed plain-text report on standard output. Reads FILE, or
+standard input when FILE is absent or '-'.
+
+Options:
+  -h, --help       show this help and exit
+  -V, --version    show the version and exit
+
+Input: free-form numbers (blanks, tabs, commas or line ends between them);
+each record starts on a new line, and the rest of its last line is ignored.
+  header      t1 t2 pair nreps ix
+              t1, t2: sites of Sample 1 and Sample 2 (1..98; 1..49 with the
+              pair); a negative t1 switches off the range adjustment.
+              pair: 0, or non-zero when every block has an f' record.
+              nreps: bootstrap iterations (at most 10000); negative also
+              prints the replicate detail. ix: seed (0 = from the clock).
+  Sample 1    f(1..t1)   species seen at exactly i sites
+              n(1..t1)   species seen at site i
+              [f'(1..t1+1) with the pair: sites taken in groups of 10]
+  Sample 2    f(1..t2), n(1..t2) [, f'(1..t2+1)]; without it the report ends
+              after Sample 1 (single-sample richness)
+  Subset A    species seen in both samples, with Sample 2's data (t2 classes)
+  Subset B    the same species, with Sample 1's data (t1 classes)
+'r*c' repeats c r times, ',,' and 'r*' keep a value, '/' ends a record.
+
+Exit status:
+  0  the report is complete
+  1  the report could not be written (a full disk, a closed output)
+  2  the input could not be read (the diagnostic says where and why) or its
+     header is outside the limits above
+)";
+}
+
+}  // namespace kelvaro::cli

@@ -1,0 +1,77 @@
+// kelvaro: species richness and community dynamics from two samples of species detections.
+// Reads the run header and data blocks from FILE or standard input, writes the report on
+// standard output as it was given (appending, piping, a socket), and checks that it got there.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <variant>
+
+#include "cli/arguments.h"
+#include "cli/descriptor_output.h"
+#include "cli/progress.h"
+#include "kelvaro/run.h"
+#include "textio/byte_source.h"
+
+namespace {
+
+constexpr int kStandardInput = 0;
+constexpr int kStandardOutput = 1;
+constexpr int kStandardError = 2;
+
+// Closes standard output and turns any failure to get `what` there into status 1.
+int finish_output(kelvaro::cli::DescriptorOutput& out, const char* what, int status) {
+  if (out.close()) return status;
+  std::cerr << "kelvaro: cannot write " << what << ": " << out.reason() << '\n';
+  return status == kelvaro::kStatusBadInput ? status : kelvaro::kStatusWriteFailed;
+}
+
+int run_input(const kelvaro::cli::Arguments& args, kelvaro::cli::DescriptorOutput& out_buffer) {
+  int fd = kStandardInput;
+  kelvaro::RunSettings settings;
+  if (args.file) {
+    fd = ::open(args.file->c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      std::cerr << "kelvaro: cannot open " << *args.file << ": " << std::strerror(errno) << '\n';
+      return kelvaro::kStatusBadInput;
+    }
+    settings.input_name = *args.file;
+  } else if (::isatty(kStandardInput) == 1) {
+    std::cerr << "kelvaro: reading the input from the terminal; end it with Ctrl-D "
+                 "(kelvaro --help shows the format)\n";
+  }
+  kelvaro::textio::DescriptorSource source(fd);
+  kelvaro::cli::BootstrapProgress progress(kStandardError, ::isatty(kStandardError) == 1);
+  settings.observer = &progress;
+  std::ostream out(&out_buffer);
+  const int status = kelvaro::run(source, settings, out, std::cerr);
+  if (fd != kStandardInput) ::close(fd);
+  return finish_output(out_buffer, "the report", status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  kelvaro::cli::DescriptorOutput out_buffer(kStandardOutput);
+  const auto parsed = kelvaro::cli::parse_arguments(argc, argv);
+  if (const auto* message = std::get_if<std::string>(&parsed)) {
+    std::cerr << "kelvaro: " << *message << '\n';
+    return kelvaro::kStatusBadInput;
+  }
+  const auto& args = std::get<kelvaro::cli::Arguments>(parsed);
+  if (args.help || args.version) {
+    std::ostream out(&out_buffer);
+    if (args.help) {
+      out << kelvaro::cli::help_text();
+    } else {
+      out << "kelvaro " << KELVARO_VERSION << '\n';
+    }
+    return finish_output(out_buffer, args.help ? "the help text" : "the version", 0);
+  }
+  return run_input(args, out_buffer);
+}

@@ -1,0 +1,162 @@
+#include "cli/progress.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cmath>
+#include <cstdio>
+
+#include "ran/kiss.h"
+
+namespace kelvaro::cli {
+
+namespace {
+
+// Above this many planned draws a block is announced whatever standard error is.
+constexpr double kAnnouncedDraws = 1e10;
+// A progress line appears once a block has run this long and is expected to run this much longer.
+constexpr double kQuietSeconds = 1.0;
+constexpr double kWorthShowingSeconds = 2.0;
+// At most ten redraws a second.
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+// Carriage return and "erase to the end of the line".
+constexpr const char* kEraseLine = "\r\033[K";
+
+const char* block_name(std::int32_t block) {
+  switch (block) {
+    case 1: return "Sample 1";
+    case 2: return "Sample 2";
+    case 3: return "Subset A";
+    default: return "Subset B";
+  }
+}
+
+// Seconds per species draw on this machine: a short timed loop of the generator and a class
+// search, as the bootstrap does them (a generous lower bound of a real run's cost).
+double measured_seconds_per_draw() {
+  constexpr int kDraws = 1 << 22;
+  const float bounds[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f};
+  std::uint32_t words[4] = {0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u};
+  float counts[9] = {};
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kDraws; ++i) {
+    const float u = static_cast<float>(kiss_random_kernel(words) & 0xFFFFFF00u) * 0x1p-32f;
+    counts[draw_class(bounds, 8, u) - 1] += 1.0f;
+  }
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  volatile float sink = counts[0];
+  (void)sink;
+  return took.count() / kDraws;
+}
+
+// The progress line on the terminal is erased if the run is interrupted.
+volatile std::sig_atomic_t g_line_shown = 0;
+int g_line_fd = 2;
+
+extern "C" void erase_and_stop(int signal) {
+  if (g_line_shown != 0) {
+    const ssize_t n = ::write(g_line_fd, kEraseLine, 4);
+    (void)n;
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+}  // namespace
+
+std::string draws_text(double draws) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1e", draws);  // "7.5e+13"
+  std::string s = text;
+  const auto e = s.find('e');
+  std::string mantissa = s.substr(0, e);
+  int exponent = std::atoi(s.c_str() + e + 1);
+  return mantissa + "e" + std::to_string(exponent);
+}
+
+std::string duration_text(double seconds) {
+  struct Unit {
+    double seconds;
+    const char* one;
+    const char* many;
+  };
+  static constexpr Unit kUnits[] = {
+      {86400.0, "day", "days"}, {3600.0, "hour", "hours"}, {60.0, "minute", "minutes"}};
+  for (const Unit& u : kUnits) {
+    if (seconds >= 1.5 * u.seconds) {
+      const double n = std::round(seconds / u.seconds);
+      return "roughly " + std::to_string(static_cast<long long>(n)) + " " + u.many;
+    }
+    if (seconds >= u.seconds) return std::string("roughly 1 ") + u.one;
+  }
+  const double n = std::max(1.0, std::round(seconds));
+  return "roughly " + std::to_string(static_cast<long long>(n)) +
+         (n == 1.0 ? " second" : " seconds");
+}
+
+BootstrapProgress::BootstrapProgress(int fd, bool terminal) : fd_(fd), terminal_(terminal) {
+  if (terminal_) {
+    g_line_fd = fd_;
+    std::signal(SIGINT, erase_and_stop);
+    std::signal(SIGTERM, erase_and_stop);
+  }
+}
+
+BootstrapProgress::~BootstrapProgress() {
+  erase();
+  if (terminal_) {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+  }
+}
+
+void BootstrapProgress::write(const std::string& text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd_, p, left);
+    if (n <= 0) return;  // nowhere to show it: the run goes on
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+}
+
+void BootstrapProgress::erase() {
+  if (!shown_) return;
+  write(kEraseLine);
+  shown_ = false;
+  g_line_shown = 0;
+}
+
+void BootstrapProgress::started(std::int32_t /*block*/, std::int32_t replicates,
+                                double planned_draws) {
+  replicates_ = replicates;
+  planned_ = planned_draws;
+  start_ = Clock::now();
+  last_shown_ = start_;
+  if (planned_draws > kAnnouncedDraws) {
+    write("kelvaro: warning: this run needs about " + draws_text(planned_draws) +
+          " random draws (" + duration_text(planned_draws * measured_seconds_per_draw()) +
+          " here)\n");
+  }
+}
+
+void BootstrapProgress::progress(std::int32_t block, std::int32_t replicates_done,
+                                 double draws_done) {
+  if (!terminal_ || draws_done <= 0.0 || planned_ <= 0.0) return;
+  const auto now = Clock::now();
+  if (now - last_shown_ < kRedrawInterval) return;
+  const double elapsed = std::chrono::duration<double>(now - start_).count();
+  const double left = elapsed * std::max(planned_ - draws_done, 0.0) / draws_done;
+  if (!shown_ && (elapsed < kQuietSeconds || left < kWorthShowingSeconds)) return;
+  last_shown_ = now;
+  shown_ = true;
+  g_line_shown = 1;
+  write(std::string(kEraseLine) + "kelvaro: " + block_name(block) + ": bootstrap replicate " +
+        std::to_string(replicates_done + 1 > replicates_ ? replicates_ : replicates_done + 1) +
+        " of " + std::to_string(replicates_) + ", about " + duration_text(left).substr(8) + " left");
+}
+
+void BootstrapProgress::finished(std::int32_t /*block*/) { erase(); }
+
+}  // namespace kelvaro::cli

@@ -1,0 +1,46 @@
+#pragma once
+// What kelvaro shows on standard error while a bootstrap runs: a warning before a block whose
+// planned draws exceed 10^10 (whatever standard error is), and, on a terminal, a progress line
+// for a bootstrap that takes more than a few seconds, erased when the block is done.
+//
+//   kelvaro: warning: this run needs about 7.5e13 random draws (roughly 52 days here)
+//   kelvaro: Sample 1: bootstrap replicate 1234 of 10000, about 3 min left
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "compn/bootstrap.h"
+
+namespace kelvaro::cli {
+
+// "7.5e13": two significant digits in exponent form.
+std::string draws_text(double draws);
+// "roughly 52 days": a duration rounded to the nearest whole unit (seconds to days).
+std::string duration_text(double seconds);
+
+class BootstrapProgress final : public BootstrapObserver {
+ public:
+  // fd: where lines go (standard error); terminal: whether it is a terminal (progress lines).
+  BootstrapProgress(int fd, bool terminal);
+  ~BootstrapProgress() override;
+
+  void started(std::int32_t block, std::int32_t replicates, double planned_draws) override;
+  void progress(std::int32_t block, std::int32_t replicates_done, double draws_done) override;
+  void finished(std::int32_t block) override;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  void write(const std::string& text);
+  void erase();
+
+  int fd_;
+  bool terminal_;
+  bool shown_ = false;
+  std::int32_t replicates_ = 0;
+  double planned_ = 0.0;
+  Clock::time_point start_;
+  Clock::time_point last_shown_;
+};
+
+}  // namespace kelvaro::cli

@@ -15,6 +15,10 @@ std::variant<Arguments, std::string> parse_arguments(int argc, const char* const
       a.help = true;
     } else if (!options_end && (arg == "--version" || arg == "-V")) {
       a.version = true;
+    } else if (!options_end && arg == "--check") {
+      a.check = true;
+    } else if (!options_end && (arg == "--quiet" || arg == "-q")) {
+      a.quiet = true;
     } else if (!options_end && arg.size() > 1 && arg[0] == '-') {
       return "unknown option '" + std::string(arg) + "' (kelvaro --help lists the options)";
     } else if (a.file) {
@@ -37,8 +41,16 @@ and writes a fixed plain-text report on standard output. Reads FILE, or
 standard input when FILE is absent or '-'.
 
 Options:
+      --check      read and check the input only: print its warnings, no report
+                   (exit status 0: no warning, 1: warnings, 2: unreadable input)
+  -q, --quiet      no warnings on standard error
   -h, --help       show this help and exit
   -V, --version    show the version and exit
+
+Warnings (standard error, never in the report): input that is probably a
+typing slip (numbers beyond a record, empty values, negative or fractional
+counts, totals that disagree) and results not to trust (skipped order tests,
+intervals from few replicates, a seed from the clock, ...).
 
 Input: free-form numbers (blanks, tabs, commas or line ends between them);
 each record starts on a new line, and the rest of its last line is ignored.

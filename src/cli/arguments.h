@@ -15,6 +15,8 @@ namespace kelvaro::cli {
 struct Arguments {
   bool help = false;     // --help, -h: usage on standard output
   bool version = false;  // --version, -V
+  bool check = false;    // --check: read and check the input only, no report
+  bool quiet = false;    // --quiet, -q: no warnings
   // The input file; nullopt (or "-" on the command line) means standard input.
   std::optional<std::string> file;
 };

@@ -45,11 +45,20 @@ int run_input(const kelvaro::cli::Arguments& args, kelvaro::cli::DescriptorOutpu
                  "(kelvaro --help shows the format)\n";
   }
   kelvaro::textio::DescriptorSource source(fd);
-  kelvaro::cli::BootstrapProgress progress(kStandardError, ::isatty(kStandardError) == 1);
+  kelvaro::cli::BootstrapProgress progress(kStandardError, ::isatty(kStandardError) == 1,
+                                           !args.quiet);
   settings.observer = &progress;
+  settings.check_only = args.check;
+  long warnings = 0;
+  settings.on_warning = [&](const kelvaro::Warning& w) {
+    ++warnings;
+    if (!args.quiet) std::cerr << kelvaro::format_warning(w) << '\n';
+  };
   std::ostream out(&out_buffer);
-  const int status = kelvaro::run(source, settings, out, std::cerr);
+  int status = kelvaro::run(source, settings, out, std::cerr);
   if (fd != kStandardInput) ::close(fd);
+  // --check: 1 says the input holds something to look at.
+  if (args.check && status == kelvaro::kStatusComplete && warnings > 0) status = 1;
   return finish_output(out_buffer, "the report", status);
 }
 

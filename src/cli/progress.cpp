@@ -94,7 +94,8 @@ std::string duration_text(double seconds) {
          (n == 1.0 ? " second" : " seconds");
 }
 
-BootstrapProgress::BootstrapProgress(int fd, bool terminal) : fd_(fd), terminal_(terminal) {
+BootstrapProgress::BootstrapProgress(int fd, bool terminal, bool warn)
+    : fd_(fd), terminal_(terminal), warn_(warn) {
   if (terminal_) {
     g_line_fd = fd_;
     std::signal(SIGINT, erase_and_stop);
@@ -134,7 +135,7 @@ void BootstrapProgress::started(std::int32_t /*block*/, std::int32_t replicates,
   planned_ = planned_draws;
   start_ = Clock::now();
   last_shown_ = start_;
-  if (planned_draws > kAnnouncedDraws) {
+  if (warn_ && planned_draws > kAnnouncedDraws) {
     write("kelvaro: warning: this run needs about " + draws_text(planned_draws) +
           " random draws (" + duration_text(planned_draws * measured_seconds_per_draw()) +
           " here)\n");

@@ -21,8 +21,9 @@ std::string duration_text(double seconds);
 
 class BootstrapProgress final : public BootstrapObserver {
  public:
-  // fd: where lines go (standard error); terminal: whether it is a terminal (progress lines).
-  BootstrapProgress(int fd, bool terminal);
+  // fd: where lines go (standard error); terminal: whether it is a terminal (progress lines);
+  // warn: whether to announce very long blocks.
+  BootstrapProgress(int fd, bool terminal, bool warn = true);
   ~BootstrapProgress() override;
 
   void started(std::int32_t block, std::int32_t replicates, double planned_draws) override;
@@ -36,6 +37,7 @@ class BootstrapProgress final : public BootstrapObserver {
 
   int fd_;
   bool terminal_;
+  bool warn_;
   bool shown_ = false;
   std::int32_t replicates_ = 0;
   double planned_ = 0.0;

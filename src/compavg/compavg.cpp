@@ -3,12 +3,15 @@
 #include <array>
 #include <cstddef>
 #include <span>
+#include <string>
 
 #include "compavg/cnfint.h"
 #include "compavg/parameters.h"
 #include "compavg/summary.h"
 #include "shared/numeric.h"
 #include "shared/storage.h"
+#include "shared/warnings.h"
+#include "textio/fields.h"
 #include "textio/report.h"
 
 namespace kelvaro {
@@ -120,9 +123,42 @@ void print_detail_summary(const Summary& s) {
   textio::write_list({" "});
 }
 
-void print_table(const Summary& s) {
-  ParameterValues data;
-  data_parameters(data);
+// A value as the parameter table prints it, without the field's leading blanks.
+std::string as_printed(float v, const char* layout) {
+  std::string field;
+  textio::append_fixed(field, v, 20, layout == kTwoDecimals ? 2 : 4);
+  return field.substr(field.find_first_not_of(' '));
+}
+
+void warn_about_intervals(int n, const Summary& s, const ParameterValues& data,
+                          std::int64_t header_line) {
+  if (n == 0) {
+    warn(WarningKind::kFewReplicates, "parameters", header_line,
+         "no bootstrap replicates (nreps 0): every average, standard error and interval is NaN");
+    return;
+  }
+  if (n < 20) {
+    warn(WarningKind::kFewReplicates, "parameters", header_line,
+         "the percentile intervals rest on " + std::to_string(n) +
+             " bootstrap replicates (fewer than 20), so each lower limit is the smallest "
+             "replicate value and each upper the largest; use at least 20 replicates (1000 "
+             "for stable limits)");
+  }
+  for (const TableRow& row : kTable) {
+    const float v = data(row.k);
+    if (v < s.lower(row.k) || v > s.upper(row.k)) {
+      std::string label = row.label;
+      label = label.substr(label.find_first_not_of(' '));
+      warn(WarningKind::kOutsideInterval, label, 0,
+           "the estimate " + as_printed(v, row.layout) + " lies outside its own bootstrap " +
+               "interval " + as_printed(s.lower(row.k), row.layout) + " - " +
+               as_printed(s.upper(row.k), row.layout) +
+               ": the replicates do not centre on it, so the interval says little about it");
+    }
+  }
+}
+
+void print_table(const Summary& s, const ParameterValues& data) {
   textio::write_list({"Parameter estimates"});
   textio::write_list({"==================="});
   textio::write_list({"               data    bootstrap  standard  95% confidencinterval"});
@@ -153,7 +189,7 @@ void print_definitions() {
 
 }  // namespace
 
-void compavg(std::int32_t nreps, std::int32_t swtch) {
+void compavg(std::int32_t nreps, std::int32_t swtch, std::int64_t header_line) {
   std::int32_t n = wrap_abs(nreps);
   if (n < 0 || n > kMaxReplicates) n = kMaxReplicates;
   const bool detail = nreps < 0;
@@ -167,8 +203,11 @@ void compavg(std::int32_t nreps, std::int32_t swtch) {
   }
   Summary summary{};
   summarise(n, summary);
+  ParameterValues data;
+  data_parameters(data);
+  warn_about_intervals(n, summary, data, header_line);
   if (detail) print_detail_summary(summary);
-  print_table(summary);
+  print_table(summary, data);
   print_definitions();
 }
 

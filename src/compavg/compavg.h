@@ -19,6 +19,8 @@ namespace kelvaro {
 // Reads work03.nobs(1..2), work03.nest(1..4), work04.boot and work04.nobsb rows 1..n; rewrites
 // work04.boot rows 1..n (columns 1, 2, 5-9, 11, 12 derived, every parameter column sorted);
 // rows beyond n and column 10 are untouched. Output goes to the report stream.
-void compavg(std::int32_t nreps, std::int32_t swtch);
+// Warnings: intervals from fewer than 20 replicates (at header_line, where nreps was given), and
+// each data estimate that lies outside its own interval.
+void compavg(std::int32_t nreps, std::int32_t swtch, std::int64_t header_line = 0);
 
 }  // namespace kelvaro

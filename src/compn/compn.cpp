@@ -4,6 +4,7 @@
 
 #include "compn/bootstrap.h"
 #include "jack/readj.h"
+#include "shared/warnings.h"
 #include "mhgof/mhgof.h"
 #include "shared/numeric.h"
 #include "shared/storage.h"
@@ -33,6 +34,31 @@ void print_frequencies(std::int32_t pair) {
   textio::write_list(items);
 }
 
+const char* block_name(std::int32_t block) {
+  static constexpr const char* kNames[] = {"Sample 1", "Sample 2", "Subset A", "Subset B"};
+  return block >= 1 && block <= 4 ? kNames[block - 1] : "block";
+}
+
+// Caveats of the block's own estimate, just made by the jackknife.
+void warn_about_estimate(std::int32_t block) {
+  if (work02.weights_unbalanced) {
+    warn(WarningKind::kOrderTestSkipped, block_name(block), 0,
+         "a test between jackknife orders was skipped for zero variance, so the order weights do "
+         "not sum to 1 and the standard error is formed with them as they are (it may be far too "
+         "large); read it with care");
+  }
+  if (work02.fell_back) {
+    warn(WarningKind::kIllConditioned, block_name(block), 0,
+         "the interpolated estimate fell below the species observed, so the order-1 estimate is "
+         "used instead (ill-conditioned data)");
+  }
+  if (!fits_int(work01.est + 0.5f)) {
+    warn(WarningKind::kCountWraps, block_name(block), 0,
+         "the richness estimate is too large (or not a number) for a 32-bit whole number, so the "
+         "printed estimate wraps and the bootstrap of this block is meaningless");
+  }
+}
+
 }  // namespace
 
 void compn(std::int32_t nreps, std::int32_t block, std::string_view observed_label,
@@ -53,6 +79,7 @@ void compn(std::int32_t nreps, std::int32_t block, std::string_view observed_lab
   print_frequencies(pair);
 
   readj();
+  warn_about_estimate(block);
   work03.nest(block) = work01.est;
   work01.est = static_cast<float>(trunc_to_int(work01.est + 0.5f));
 

@@ -54,7 +54,8 @@ float interp() {
     const float a = (work02.chisq(kk - 1) - kCritical) / (work02.chisq(kk - 1) - work02.chisq(kk));
     const float b = 1.0f - a;
     const float e = blend(kk, a, b);
-    return M > e ? work02.nk(1) : e;  // below the animals seen: ill-conditioned
+    work02.fell_back = M > e;  // below the animals seen: ill-conditioned
+    return work02.fell_back ? work02.nk(1) : e;
   }
 
   // Order 1 against order 0, whose estimate is M.

@@ -60,6 +60,8 @@ float test_sum(int k, std::int32_t t) {
 
 void jack(float& estimate, float& standard_error) {
   coeff();
+  work02.weights_unbalanced = false;
+  work02.fell_back = false;
   const std::int32_t animals = captured();
   if (animals == 0) {
     estimate = 0.0f;
@@ -87,11 +89,18 @@ void jack(float& estimate, float& standard_error) {
   const float g = M / (M - 1.0f);
   w(m2 + 1) = 1.0f;
 
+  bool skipped = false;  // a test before this one was skipped
   for (int k = 1; k <= m2; ++k) {
     const float S = test_sum(k, t);
     const float d = work02.nk(k + 1) - work02.nk(k);
     const float D = S - (d * d) / M;
-    if (D == 0.0f) continue;  // no test: chisq(k) and P(k) stay 0, no weight changes
+    if (D == 0.0f) {  // no test: chisq(k) and P(k) stay 0, no weight changes
+      skipped = true;
+      continue;
+    }
+    // A skipped test's power of 0 zeroes the weights of the tests after it, but not the last
+    // order's product of powers: the weights then no longer sum to 1.
+    if (skipped) work02.weights_unbalanced = true;
     work02.chisq(k) = (d * d) / (D * g);
     if (work02.chisq(k) < kPowerFloor) {
       P(k) = kLevel;

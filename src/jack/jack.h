@@ -10,7 +10,9 @@ namespace kelvaro {
 
 // Rebuilds work02.coef (coeff), then: no animals -> estimate 0, standard error 0; one animal ->
 // 1 and 1. Otherwise stores N(k), SE(k) in work02.nk/sek for k = 1..5 and the test statistics
-// in work02.chisq (0 for tests not made, including a test whose denominator is exactly 0), weighs
+// in work02.chisq (0 for tests not made, including a test whose denominator is exactly 0, which
+// sets work02.weights_unbalanced when a later test is made, since the weights then no longer sum
+// to 1; work02.fell_back tells whether interp fell back on N(1)), weighs
 // the orders 1..min(5, t) by the powers of the tests (cpower) and returns sqrt of the mixture
 // variance as the standard error and interp()'s value as the estimate (neither rounded).
 // Reads minsuf (f, M, ntrap, treal, mreal). Prints nothing; zero divisors are not tested for.

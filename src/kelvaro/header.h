@@ -15,6 +15,7 @@ struct Header {
   std::int32_t nreps = 50;   // bootstrap iterations; negative asks for detail lines
   std::int32_t ix = 400;     // seed number; 0 takes the seed from the clock
   std::int32_t swtch = 1;    // range adjustment of the summary; 0 when t1 was given negative
+  std::int64_t line = 1;     // input line where the header record starts
 };
 
 inline constexpr std::int32_t kMaxSites = 98;      // the bootstrap uses x(1..t+2) of 100

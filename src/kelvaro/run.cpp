@@ -30,13 +30,15 @@ void report_read_error(std::ostream& err, const textio::ReadError& e, const std:
 // Puts the report stream and the bootstrap observer back when the run ends, however it ends.
 class RunScope {
  public:
-  RunScope(std::ostream& out, BootstrapObserver* observer) {
-    textio::set_report_stream(&out);
+  RunScope(std::ostream* out, BootstrapObserver* observer, WarningLog* log) {
+    textio::set_report_stream(out);
     set_bootstrap_observer(observer);
+    set_current_warning_log(log);
   }
   ~RunScope() {
     textio::set_report_stream(nullptr);
     set_bootstrap_observer(nullptr);
+    set_current_warning_log(nullptr);
   }
   RunScope(const RunScope&) = delete;
   RunScope& operator=(const RunScope&) = delete;
@@ -49,15 +51,16 @@ int run(textio::ByteSource& source, const RunSettings& settings, std::ostream& o
   reset_run_state();
   textio::ListReader in(source);
   int status = kStatusComplete;
+  WarningLog log(settings.on_warning);
   try {
-    RunScope scope(out, settings.observer);
+    RunScope scope(settings.check_only ? nullptr : &out, settings.observer, &log);
     try {
       const Header h = read_header(in);
       if (const auto why = refusal(h)) {
         err << "kelvaro: " << *why << '\n';
         status = kStatusBadInput;
       } else {
-        drive(h, in);
+        drive(h, in, !settings.check_only);
       }
     } catch (const textio::ReadError& e) {
       out.flush();

@@ -13,7 +13,10 @@
 #include <string>
 #include <string_view>
 
+#include <functional>
+
 #include "compn/bootstrap.h"
+#include "shared/warnings.h"
 #include "textio/byte_source.h"
 
 namespace kelvaro {
@@ -28,6 +31,11 @@ struct RunSettings {
   std::string input_name = "stdin";
   // Told how each block's bootstrap advances (nullptr: nobody).
   BootstrapObserver* observer = nullptr;
+  // Handed every warning as it arises (probable slips in the input, results not to trust).
+  std::function<void(const Warning&)> on_warning;
+  // Read and check the input only: warnings, but no report and nothing estimated. The exit
+  // statuses are those of a run (2 when the input cannot be read).
+  bool check_only = false;
 };
 
 int run(textio::ByteSource& in, const RunSettings& settings, std::ostream& out, std::ostream& err);

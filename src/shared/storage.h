@@ -23,6 +23,8 @@ struct Work02 {
   Array1<float, 5> nk;         // N(k) (jack)
   Array1<float, 5> sek;        // SE(k) (jack)
   Array1<float, 5> chisq;      // statistic of the test of N(k+1) against N(k) (jack)
+  bool weights_unbalanced;     // a skipped test (zero variance) left weights not summing to 1
+  bool fell_back;              // the estimate fell back on N(1) as ill-conditioned (interp)
 };
 
 // Results carried across blocks.

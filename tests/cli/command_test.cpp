@@ -162,11 +162,44 @@ TEST(Command, Options) {
   EXPECT_EQ(std::get<cli::Arguments>(parsed).file, "-odd.txt");
 }
 
+TEST(Command, CheckAndQuiet) {
+  Scratch s;
+  std::ofstream(s.path("slip.txt")) << "3 3 0 20 400\n4 2 1 9\n4 4 3\n";
+  std::ofstream(s.path("bad.txt")) << "3 3 0 20 400\n4 2 x\n";
+  const std::string slip_warning =
+      "kelvaro: warning: line 2: Sample 1: the f(i) record takes 3 numbers but its line holds "
+      "more; the numbers after the 3rd are ignored\n";
+  struct {
+    std::string args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"--check " + kExample, 0, ""},
+      {"--check " + s.path("slip.txt"), 1, slip_warning},
+      {"--check -q " + s.path("slip.txt"), 1, ""},
+      {"--check " + s.path("bad.txt"), 2,
+       "At line 2 of file kelvaro (unit = 5, file = '" + s.path("bad.txt") +
+           "')\nBad real number in item 3 of list input\n"},
+      {s.path("slip.txt"), 0, slip_warning},
+      {"--quiet " + s.path("slip.txt"), 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const int status =
+        shell(kProgram + " " + c.args + " > " + s.path("out") + " 2> " + s.path("err"));
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(slurp(s.path("err")), c.err);
+    if (c.args.rfind("--check", 0) == 0) {
+      EXPECT_EQ(slurp(s.path("out")), "");
+    }
+  }
+}
+
 TEST(Command, AVeryLongRunIsAnnounced) {
   // f(1) = 6e8 at one site with 10000 replicates: 6e12 draws. The warning comes before the
   // bootstrap starts; the run itself is cut short.
   Scratch s;
-  std::ofstream(s.path("in")) << "1 1 0 10000 400\n600000000\n1\n";
+  std::ofstream(s.path("in")) << "1 1 0 10000 400\n600000000\n600000000\n";
   shell("timeout 2 " + kProgram + " " + s.path("in") + " > /dev/null 2> " + s.path("err"));
   const std::string err = slurp(s.path("err"));
   EXPECT_EQ(err.rfind("kelvaro: warning: this run needs about 6.0e12 random draws (roughly ", 0), 0u)

@@ -68,7 +68,7 @@ TEST(Program, DriverLinesAndStatuses) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto r = run_program(kProgram, c.input);
+    const auto r = run_program(kProgram, c.input, "-q");
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, c.err);
     const std::string expected = std::string(c.out_prefix).empty() ? "" : kDriverHead + c.out_prefix;

@@ -27,7 +27,9 @@ inline std::string slurp(const std::string& path) {
   return s.str();
 }
 
-inline ProcessResult run_program(const std::string& program, std::string_view input) {
+// args: further command-line words, as a shell would take them (e.g. "-q").
+inline ProcessResult run_program(const std::string& program, std::string_view input,
+                                 const std::string& args = "") {
   char dir_template[] = "/tmp/kelvaro-e2e-XXXXXX";
   const char* dir = mkdtemp(dir_template);
   if (dir == nullptr) return {};
@@ -36,7 +38,7 @@ inline ProcessResult run_program(const std::string& program, std::string_view in
     std::ofstream in(base + "/in", std::ios::binary);
     in.write(input.data(), static_cast<std::streamsize>(input.size()));
   }
-  const std::string command = "'" + program + "' < '" + base + "/in' > '" + base + "/out' 2> '" +
+  const std::string command = "'" + program + "' " + args + " < '" + base + "/in' > '" + base + "/out' 2> '" +
                               base + "/err'";
   const int raw = std::system(command.c_str());
   ProcessResult r;

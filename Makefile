@@ -7,7 +7,7 @@ EXAMPLE ?= examples/two-samples.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps configure build run test asan-test bench fuzz clean
+.PHONY: all deps-build deps configure build run test asan-test tsan-test bench fuzz clean
 
 all: build
 
@@ -36,6 +36,12 @@ asan-test: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure
+
+# Runs on several threads at once under ThreadSanitizer.
+tsan-test: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_THREAD_SANITIZER=ON -DKELVARO_TESTS=ON
+	cmake --build build-tsan --target test_run -j$(JOBS)
+	./build-tsan/tests/run/test_run --gtest_filter='Api.*'
 
 # Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
 bench:

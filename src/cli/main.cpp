@@ -14,8 +14,7 @@
 #include "cli/arguments.h"
 #include "cli/descriptor_output.h"
 #include "cli/progress.h"
-#include "kelvaro/run.h"
-#include "textio/byte_source.h"
+#include "kelvaro/kelvaro.h"
 
 namespace {
 
@@ -23,42 +22,42 @@ constexpr int kStandardInput = 0;
 constexpr int kStandardOutput = 1;
 constexpr int kStandardError = 2;
 
+constexpr int kStatusWriteFailed = 1;
+constexpr int kStatusBadInput = 2;
+
 // Closes standard output and turns any failure to get `what` there into status 1.
 int finish_output(kelvaro::cli::DescriptorOutput& out, const char* what, int status) {
   if (out.close()) return status;
   std::cerr << "kelvaro: cannot write " << what << ": " << out.reason() << '\n';
-  return status == kelvaro::kStatusBadInput ? status : kelvaro::kStatusWriteFailed;
+  return status == kStatusBadInput ? status : kStatusWriteFailed;
 }
 
 int run_input(const kelvaro::cli::Arguments& args, kelvaro::cli::DescriptorOutput& out_buffer) {
   int fd = kStandardInput;
-  kelvaro::RunSettings settings;
+  kelvaro::Settings settings;
   if (args.file) {
     fd = ::open(args.file->c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
       std::cerr << "kelvaro: cannot open " << *args.file << ": " << std::strerror(errno) << '\n';
-      return kelvaro::kStatusBadInput;
+      return kStatusBadInput;
     }
     settings.input_name = *args.file;
   } else if (::isatty(kStandardInput) == 1) {
     std::cerr << "kelvaro: reading the input from the terminal; end it with Ctrl-D "
                  "(kelvaro --help shows the format)\n";
   }
-  kelvaro::textio::DescriptorSource source(fd);
-  kelvaro::cli::BootstrapProgress progress(kStandardError, ::isatty(kStandardError) == 1,
-                                           !args.quiet);
-  settings.observer = &progress;
+  kelvaro::DescriptorSource source(fd);
+  kelvaro::cli::ConsoleObserver console(kStandardError, ::isatty(kStandardError) == 1,
+                                        !args.quiet);
+  settings.observer = &console;
   settings.check_only = args.check;
-  long warnings = 0;
-  settings.on_warning = [&](const kelvaro::Warning& w) {
-    ++warnings;
-    if (!args.quiet) std::cerr << kelvaro::format_warning(w) << '\n';
-  };
   std::ostream out(&out_buffer);
-  int status = kelvaro::run(source, settings, out, std::cerr);
+  const kelvaro::RunResult result = kelvaro::run_text(source, settings, &out);
   if (fd != kStandardInput) ::close(fd);
+  std::cerr << result.diagnostic;
+  int status = result.status;
   // --check: 1 says the input holds something to look at.
-  if (args.check && status == kelvaro::kStatusComplete && warnings > 0) status = 1;
+  if (args.check && status == 0 && !result.warnings.empty()) status = 1;
   return finish_output(out_buffer, "the report", status);
 }
 
@@ -70,7 +69,7 @@ int main(int argc, char** argv) {
   const auto parsed = kelvaro::cli::parse_arguments(argc, argv);
   if (const auto* message = std::get_if<std::string>(&parsed)) {
     std::cerr << "kelvaro: " << *message << '\n';
-    return kelvaro::kStatusBadInput;
+    return kStatusBadInput;
   }
   const auto& args = std::get<kelvaro::cli::Arguments>(parsed);
   if (args.help || args.version) {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "compn/bootstrap.h"
+#include "kelvaro/kelvaro.h"
 
 namespace kelvaro::cli {
 
@@ -19,16 +19,18 @@ std::string draws_text(double draws);
 // "roughly 52 days": a duration rounded to the nearest whole unit (seconds to days).
 std::string duration_text(double seconds);
 
-class BootstrapProgress final : public BootstrapObserver {
+// Shows a run's warnings (one line each) and the progress of its bootstraps on standard error.
+class ConsoleObserver final : public Observer {
  public:
   // fd: where lines go (standard error); terminal: whether it is a terminal (progress lines);
-  // warn: whether to announce very long blocks.
-  BootstrapProgress(int fd, bool terminal, bool warn = true);
-  ~BootstrapProgress() override;
+  // warn: whether to show warnings, including the announcement of very long blocks.
+  ConsoleObserver(int fd, bool terminal, bool warn = true);
+  ~ConsoleObserver() override;
 
-  void started(std::int32_t block, std::int32_t replicates, double planned_draws) override;
-  void progress(std::int32_t block, std::int32_t replicates_done, double draws_done) override;
-  void finished(std::int32_t block) override;
+  void warning(const Warning& w) override;
+  void bootstrap_started(int block, std::int32_t replicates, double planned_draws) override;
+  void bootstrap_progress(int block, std::int32_t replicates_done, double draws_done) override;
+  void bootstrap_finished(int block) override;
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -53,9 +53,9 @@ bool store(const ValueScanner& value, const Target& target, std::size_t item,
 }  // namespace
 
 ListReader::ListReader(std::string_view input)
-    : owned_(std::make_unique<TextSource>(input)), source_(*owned_), buffer_(kBufferSize) {}
+    : owned_(std::make_unique<StringSource>(input)), source_(*owned_), buffer_(kBufferSize) {}
 
-ListReader::ListReader(ByteSource& source) : source_(source), buffer_(kBufferSize) {}
+ListReader::ListReader(TextSource& source) : source_(source), buffer_(kBufferSize) {}
 
 ListReader::~ListReader() = default;
 

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "textio/byte_source.h"
+#include "kelvaro/kelvaro.h"
 
 namespace kelvaro::textio {
 
@@ -61,8 +61,8 @@ class ListReader {
   // The whole input text (the reader keeps a view: the text must outlive the reader).
   explicit ListReader(std::string_view input);
   // An input taken piece by piece; memory stays bounded whatever its length. The source must
-  // outlive the reader; its InputFailure passes through read() and read_or_end().
-  explicit ListReader(ByteSource& source);
+  // outlive the reader; its InputUnreadable passes through read() and read_or_end().
+  explicit ListReader(TextSource& source);
   ~ListReader();
   ListReader(const ListReader&) = delete;
   ListReader& operator=(const ListReader&) = delete;
@@ -103,8 +103,8 @@ class ListReader {
   void skip_line();   // to the start of the next line (or the end of the input)
   bool rest_of_line_starts_with_number();
 
-  std::unique_ptr<ByteSource> owned_;  // the TextSource of the text constructor
-  ByteSource& source_;
+  std::unique_ptr<TextSource> owned_;  // the StringSource of the text constructor
+  TextSource& source_;
   std::vector<char> buffer_;
   std::size_t begin_ = 0;  // next unread byte in buffer_
   std::size_t end_ = 0;    // one past the last byte read into buffer_

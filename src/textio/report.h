@@ -1,23 +1,23 @@
 #pragma once
-// The report stream (unit 6) and the two kinds of write statement.
+// The two kinds of report record, written to a stream owned by the caller.
 // A free-form record begins with one blank; items are separated by one blank except between two
 // text items, which are joined; integers take 11 columns, reals 15 (8 significant digits),
-// doubles 25 (17 significant digits). A formatted record is laid out by a layout string such as
-// "(1x,a10,3f10.2,4x,f10.2,' - ',f10.2)". Every record ends with CR LF.
+// doubles 25 (17 significant digits). A formatted record is laid out by a Layout. Every record
+// ends with CR LF.
 //
-//   write_list({"seed=", 400})             -> " seed=         400"
-//   write_list({1.0f})                     -> "   1.0000000    "
-//   write_formatted("(f5.2)", {0.125f})    -> " 0.13"
+//   list({"seed=", 400})                            -> " seed=         400"
+//   list({1.0f})                                    -> "   1.0000000    "
+//   formatted(compile_layout("(f5.2)"), {0.125f})   -> " 0.13"
 
 #include <initializer_list>
 #include <iosfwd>
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "textio/item.h"
+#include "textio/layout.h"
 
 namespace kelvaro::textio {
 
@@ -28,23 +28,31 @@ class OutputFailure : public std::runtime_error {
   OutputFailure() : std::runtime_error("the report could not be written") {}
 };
 
-// Where report records go. The run's entry point sets it; nullptr discards records. Every
-// write statement throws OutputFailure once the stream has failed.
-void set_report_stream(std::ostream* out);
-std::ostream* report_stream();
+// Writes records to a stream; nullptr discards them. Throws OutputFailure as soon as the stream
+// has failed, so that a run stops at its first lost record.
+class RecordWriter {
+ public:
+  explicit RecordWriter(std::ostream* out) : out_(out) {}
 
-// One free-form write statement: one record on the report stream.
-void write_list(std::span<const Item> items);
-void write_list(std::initializer_list<Item> items);
+  // One free-form write statement: one record.
+  void list(std::span<const Item> items);
+  void list(std::initializer_list<Item> items) { list({items.begin(), items.size()}); }
 
-// One formatted write statement: one or more records (reversion) on the report stream.
-void write_formatted(std::string_view layout, std::span<const Item> items);
-void write_formatted(std::string_view layout, std::initializer_list<Item> items);
+  // One formatted write statement: one or more records (reversion).
+  void formatted(const Layout& layout, std::span<const Item> items);
+  void formatted(const Layout& layout, std::initializer_list<Item> items) {
+    formatted(layout, {items.begin(), items.size()});
+  }
 
-// The same, returning the record texts without their CR LF (for tests and tools).
+ private:
+  void emit(const std::string& text);
+  std::ostream* out_;
+};
+
+// The same records as text, without their CR LF (for tests and tools).
 std::string format_list(std::span<const Item> items);
-std::string format_list(std::initializer_list<Item> items);
-std::vector<std::string> format_records(std::string_view layout, std::span<const Item> items);
-std::vector<std::string> format_records(std::string_view layout, std::initializer_list<Item> items);
+inline std::string format_list(std::initializer_list<Item> items) {
+  return format_list(std::span<const Item>(items.begin(), items.size()));
+}
 
 }  // namespace kelvaro::textio

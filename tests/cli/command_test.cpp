@@ -14,7 +14,7 @@
 
 #include "cli/arguments.h"
 #include "cli/progress.h"
-#include "kelvaro/process.h"
+#include "support/process.h"
 
 namespace kelvaro {
 namespace {

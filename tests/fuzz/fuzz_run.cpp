@@ -18,9 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kelvaro/run.h"
-#include "shared/numeric.h"
-#include "shared/storage.h"
+#include "kelvaro/kelvaro.h"
 #include "textio/list_reader.h"
 
 namespace {
@@ -53,13 +51,13 @@ bool split_header(std::string_view input, std::int32_t (&h)[5], std::string_view
   return true;
 }
 
-double planned_draws(std::int32_t nreps) {
+// Draws a run of the blocks estimated in `dry` would make with nreps replicates (an upper bound).
+double planned_draws(const kelvaro::RunResult& dry, std::int32_t nreps) {
   double per_replicate = 0.0;
-  for (int k = 1; k <= 4; ++k) {
-    const double e = std::fabs(static_cast<double>(kelvaro::work03.nest(k))) + 1.0;
-    const double r = std::fabs(static_cast<double>(kelvaro::work03.nobs(k)));
+  for (const kelvaro::BlockResult& b : dry.blocks) {
+    const double e = std::fabs(static_cast<double>(b.estimate)) + 1.0;
     if (!std::isfinite(e)) return std::numeric_limits<double>::infinity();
-    per_replicate += e + r;
+    per_replicate += e + std::fabs(static_cast<double>(b.observed)) + 300.0;
   }
   return std::fabs(static_cast<double>(nreps)) * per_replicate;
 }
@@ -69,19 +67,21 @@ double planned_draws(std::int32_t nreps) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   NullBuffer sink;
-  std::ostream out(&sink), err(&sink);
+  std::ostream out(&sink);
 
   std::int32_t h[5] = {0, 0, 0, 50, 400};
   std::string_view rest;
   if (!split_header(input, h, rest)) {
-    kelvaro::run(input, out, err);  // a header that cannot be read: fails at once
+    kelvaro::run_text(input, {}, &out);  // a header that cannot be read: fails at once
     return 0;
   }
   std::string dry = std::to_string(h[0]) + " " + std::to_string(h[1]) + " " +
                     std::to_string(h[2]) + " 0 " + std::to_string(h[4]) + "\n";
   dry.append(rest);
-  kelvaro::run(dry, out, err);
+  const kelvaro::RunResult dry_run = kelvaro::run_text(dry, {}, &out);
   const bool modest = h[3] >= -kMaxReplicates && h[3] <= kMaxReplicates;
-  if (h[3] != 0 && modest && planned_draws(h[3]) <= kMaxDraws) kelvaro::run(input, out, err);
+  if (h[3] != 0 && modest && planned_draws(dry_run, h[3]) <= kMaxDraws) {
+    kelvaro::run_text(input, {}, &out);
+  }
   return 0;
 }

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "kelvaro/process.h"
-#include "kelvaro/run_helpers.h"
+#include "support/process.h"
+#include "support/run_helpers.h"
 
 namespace kelvaro {
 namespace {

@@ -4,13 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvaro::textio {
 namespace {
 
 using Records = std::vector<std::string>;
+
+// The records of a layout given as text, parsed as a run-time string.
+Records lay_out(std::string_view layout, std::span<const Item> items) {
+  const std::optional<Layout> parsed = parse_layout(layout);
+  EXPECT_TRUE(parsed.has_value()) << "refused: " << layout;
+  return parsed ? apply_layout(*parsed, items) : Records{};
+}
 
 // "(10f8.3)" fields for the whole numbers from..to.
 std::string f8_3(int from, int to) {
@@ -32,7 +42,6 @@ TEST(Layout, ProgramLayouts) {
   const std::vector<Item> ten(twelve.begin(), twelve.begin() + 10);
   const std::vector<Item> detail = {45.0f, 50.0f, 30.0f,  32.0f, 0.9375f, 0.5f, 1.25f,
                                     1.0f,  12.5f, 0.75f, 0.8125f, 40, 42};
-  const std::vector<Item> eleven(detail.begin(), detail.begin() + 11);
   struct {
     const char* layout;
     std::vector<Item> items;
@@ -57,7 +66,7 @@ TEST(Layout, ProgramLayouts) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.layout);
-    EXPECT_EQ(apply_layout(c.layout, c.items), c.expected);
+    EXPECT_EQ(lay_out(c.layout, c.items), c.expected);
   }
 }
 
@@ -80,7 +89,7 @@ TEST(Layout, ItemsRunningOutEndTheRecordAtTheNextDataDescriptor) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.layout << " with " << c.items.size() << " items");
-    EXPECT_EQ(apply_layout(c.layout, c.items), c.expected);
+    EXPECT_EQ(lay_out(c.layout, c.items), c.expected);
   }
 }
 
@@ -103,21 +112,27 @@ TEST(Layout, BlanksCaseQuotesAndReversion) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.layout);
-    EXPECT_EQ(apply_layout(c.layout, c.items), c.expected);
+    EXPECT_EQ(lay_out(c.layout, c.items), c.expected);
   }
 }
 
-TEST(Layout, ParsesEachDistinctLayoutOnce) {
-  const std::string copy = "(3f10.4,2x)";
-  const std::vector<Descriptor>& a = parse_layout("(3f10.4,2x)");
-  const std::vector<Descriptor>& b = parse_layout(copy);
-  EXPECT_EQ(&a, &b);
-  ASSERT_EQ(a.size(), 4u);
-  EXPECT_EQ(a[2].kind, Descriptor::Kind::Fixed);
-  EXPECT_EQ(a[2].width, 10);
-  EXPECT_EQ(a[2].decimals, 4);
-  EXPECT_EQ(a[3].kind, Descriptor::Kind::Blanks);
-  EXPECT_EQ(a[3].width, 2);
+// Repeat counts expand at compile time; a malformed string is refused, never half-parsed.
+constexpr Layout kExpanded = compile_layout("(3f10.4,2x)");
+static_assert(kExpanded.size == 4 && kExpanded.descriptors[2].kind == Descriptor::Kind::Fixed &&
+              kExpanded.descriptors[2].width == 10 && kExpanded.descriptors[2].decimals == 4 &&
+              kExpanded.descriptors[3].kind == Descriptor::Kind::Blanks &&
+              kExpanded.descriptors[3].width == 2);
+
+TEST(Layout, MalformedStringsAreRefused) {
+  const char* cases[] = {"i3",        "(i3",    "(i3) x", "(q5)",  "(i)",    "(f5)", "(f5.)",
+                         "(0i3)",     "(a0)",   "('abc)", "(i3,,i3)", "(i3 i3)",
+                         "(33i1)",  // one more descriptor than a layout holds
+                         "(999999i1)"};
+  for (const char* c : cases) {
+    SCOPED_TRACE(c);
+    EXPECT_FALSE(parse_layout(c).has_value());
+  }
+  EXPECT_TRUE(parse_layout("(32i1)").has_value());
 }
 
 }  // namespace

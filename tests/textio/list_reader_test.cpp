@@ -35,7 +35,7 @@ std::vector<float> read_reals(ListReader& r, std::size_t n) {
 
 // The text handed to the reader one byte at a time: nothing may depend on where the pieces of
 // a streamed input end (a CR LF split between two reads, a value across them).
-class Drip : public ByteSource {
+class Drip : public TextSource {
  public:
   explicit Drip(std::string_view text) : text_(text) {}
   std::size_t read(char* buf, std::size_t) override {

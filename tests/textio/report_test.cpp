@@ -46,15 +46,14 @@ TEST(ListRecord, LeadingBlankSeparatorsAndJoinedTexts) {
   }
 }
 
-TEST(ReportStream, RecordsEndInCrLf) {
+TEST(RecordWriter, RecordsEndInCrLf) {
   std::ostringstream out;
-  set_report_stream(&out);
-  write_list({"seed=", 400});
+  RecordWriter w(&out);
+  w.list({"seed=", 400});
   std::vector<Item> twelve;
   for (int v = 1; v <= 12; ++v) twelve.emplace_back(static_cast<float>(v) / 8.0f);
-  write_formatted("(10f8.3)", twelve);
-  write_formatted("(4f5.0,4f7.4,f8.3,2f7.4,2i6)", {});
-  set_report_stream(nullptr);
+  w.formatted(compile_layout("(10f8.3)"), twelve);
+  w.formatted(compile_layout("(4f5.0,4f7.4,f8.3,2f7.4,2i6)"), {});
   EXPECT_EQ(out.str(),
             " seed=         400\r\n"
             "   0.125   0.250   0.375   0.500   0.625   0.750   0.875   1.000   1.125   1.250\r\n"
@@ -62,16 +61,10 @@ TEST(ReportStream, RecordsEndInCrLf) {
             "\r\n");
 }
 
-TEST(ReportStream, NullStreamDiscards) {
-  set_report_stream(nullptr);
-  EXPECT_EQ(report_stream(), nullptr);
-  write_list({"lost"});
-  write_formatted("(i3)", {1});
-  std::ostringstream out;
-  set_report_stream(&out);
-  EXPECT_EQ(report_stream(), &out);
-  set_report_stream(nullptr);
-  EXPECT_EQ(out.str(), "");
+TEST(RecordWriter, NullStreamDiscards) {
+  RecordWriter w(nullptr);
+  EXPECT_NO_THROW(w.list({"lost"}));
+  EXPECT_NO_THROW(w.formatted(compile_layout("(i3)"), {1}));
 }
 
 std::string field(void (*append)(std::string&, float), float v) {
@@ -84,11 +77,10 @@ std::string field(void (*append)(std::string&, float), float v) {
 TEST(HeaderExamples, HoldAsWritten) {
   // report.h
   std::ostringstream out;
-  set_report_stream(&out);
-  write_list({"seed=", 400});
-  write_list({1.0f});
-  write_formatted("(f5.2)", {0.125f});
-  set_report_stream(nullptr);
+  RecordWriter w(&out);
+  w.list({"seed=", 400});
+  w.list({1.0f});
+  w.formatted(compile_layout("(f5.2)"), {0.125f});
   EXPECT_EQ(out.str(), " seed=         400\r\n   1.0000000    \r\n 0.13\r\n");
 
   // decimal.h
@@ -145,13 +137,16 @@ TEST(HeaderExamples, HoldAsWritten) {
   EXPECT_EQ(s, " 0.50000000000000000     ");
 
   // layout.h
-  EXPECT_EQ(format_records("('  bootstrap iterations:',i6,   '  seed number:',i9)", {50, 400}),
+  EXPECT_EQ(apply_layout(compile_layout("('  bootstrap iterations:',i6,   '  seed number:',i9)"),
+                         std::vector<Item>{50, 400}),
             std::vector<std::string>{"  bootstrap iterations:    50  seed number:      400"});
-  EXPECT_EQ(format_records("(1x,a10,3f10.2,4x,f10.2,' - ',f10.2)", {"PHI", 0.5f, 0.25f, 1.0f}),
+  EXPECT_EQ(apply_layout(compile_layout("(1x,a10,3f10.2,4x,f10.2,' - ',f10.2)"),
+                         std::vector<Item>{"PHI", 0.5f, 0.25f, 1.0f}),
             std::vector<std::string>{"        PHI      0.50      0.25      1.00"});
   std::vector<Item> twelve(12, Item(1.0f));
-  EXPECT_EQ(format_records("(10f8.3)", twelve).size(), 2u);
-  EXPECT_EQ(format_records("(4f5.0,4f7.4,f8.3,2f7.4,2i6)", {}), std::vector<std::string>{""});
+  EXPECT_EQ(apply_layout(compile_layout("(10f8.3)"), twelve).size(), 2u);
+  EXPECT_EQ(apply_layout(compile_layout("(4f5.0,4f7.4,f8.3,2f7.4,2i6)"), {}),
+            std::vector<std::string>{""});
 }
 
 }  // namespace

@@ -1,0 +1,288 @@
+#pragma once
+// kelvaro: species richness and community dynamics from two samples of species detections, by
+// capture-recapture reasoning (a species plays the part of an animal, a site that of an occasion).
+//
+// A run takes two samples (and the two subsets of species seen in both) as free-form text or as
+// structured data, and gives a structured result: each block's jackknife richness estimate with
+// the order tests behind it and its bootstrap, the test for unequal detection probability, the
+// M(h) goodness-of-fit tests, and the community-dynamics parameters (PHI, GAMMA, LAMBDA,
+// altLAMBDA, B, p(1), p(2)) with bootstrap averages, standard errors and percentile intervals.
+// The report, a fixed plain-text layout, is rendered from a result, byte for byte the same
+// whether it is written while the run goes on or afterwards.
+//
+// Thread safety: every function here is reentrant. Any number of runs may proceed at once on
+// different threads without any external synchronisation; runs share nothing. A result is a plain
+// value. An Observer or TextSource passed to a run is used only by that run's thread.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvaro {
+
+// ---------------------------------------------------------------------------------------------
+// Input
+
+// The four data blocks of a run, in the order they are read and reported.
+enum BlockNumber : int { kSample1 = 1, kSample2 = 2, kSubsetA = 3, kSubsetB = 4 };
+
+// "Sample 1", "Sample 2", "Subset A", "Subset B".
+const char* block_name(int block);
+
+// One block's records.
+struct BlockData {
+  std::vector<float> f;         // f(1..t): species observed at exactly i of the block's t sites
+  std::vector<std::int32_t> n;  // n(1..t): species observed at site i
+  std::vector<float> f_pair;    // f'(1..t+1), with the frequency pair only: sites in groups of 10
+};
+
+// A survey as structured data: what the free-form input's records hold.
+struct Survey {
+  std::int32_t sites1 = 0;      // t1: sites (or occasions) of Sample 1, 1..98 (1..49 with the pair)
+  std::int32_t sites2 = 0;      // t2: sites of Sample 2
+  bool frequency_pair = false;  // every block has f' and its estimate is made from it
+  BlockData sample1;
+  // Absent (or holding no species): the run ends after Sample 1, a single-sample estimate.
+  std::optional<BlockData> sample2;
+  BlockData subset_a;  // species observed in both samples, with Sample 2's data (t2 classes)
+  BlockData subset_b;  // the same species, with Sample 1's data (t1 classes)
+};
+
+// What the free-form header says besides the sites and the pair.
+struct Options {
+  std::int32_t replicates = 50;   // bootstrap replicates, 0..10000
+  bool replicate_detail = false;  // the report lists every replicate (a negative nreps in text)
+  std::int32_t seed = 400;        // seed number; 0 takes the seed from the clock (not repeatable)
+  bool range_adjustment = true;   // hold replicate estimates and parameters to natural ranges
+};
+
+// Free-form input, handed over piece by piece so that memory stays bounded.
+class TextSource {
+ public:
+  virtual ~TextSource() = default;
+  // Copies the next bytes into buf (at most n, n >= 1) and returns how many; 0 only at the end.
+  // Throws InputUnreadable when the input cannot be read at all.
+  virtual std::size_t read(char* buf, std::size_t n) = 0;
+};
+
+// The input could not be read (an I/O error, a directory, a closed descriptor); what() is the
+// system's reason, e.g. "Is a directory".
+class InputUnreadable : public std::runtime_error {
+ public:
+  explicit InputUnreadable(const std::string& reason) : std::runtime_error(reason) {}
+};
+
+// A text in memory (it must outlive the source), an open file descriptor (read as it is, never
+// closed; interrupted reads are retried), or a std::istream.
+class StringSource final : public TextSource {
+ public:
+  explicit StringSource(std::string_view text) : text_(text) {}
+  std::size_t read(char* buf, std::size_t n) override;
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+class DescriptorSource final : public TextSource {
+ public:
+  explicit DescriptorSource(int fd) : fd_(fd) {}
+  std::size_t read(char* buf, std::size_t n) override;
+
+ private:
+  int fd_;
+};
+class StreamSource final : public TextSource {
+ public:
+  explicit StreamSource(std::istream& in) : in_(in) {}
+  std::size_t read(char* buf, std::size_t n) override;
+
+ private:
+  std::istream& in_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Warnings: input that is probably a typing slip, and results not to trust. They never change the
+// report or the status.
+
+enum class WarningKind {
+  kExtraNumbers,        // a record line holds more numbers than the record takes
+  kKeptValue,           // a null value or a slash kept a value from before
+  kNegativeValue,       // a negative f(i), f'(i) or n(i)
+  kFractionalValue,     // a fractional f(i) or f'(i), truncated
+  kCountWraps,          // a value or total beyond a 32-bit count: results are meaningless
+  kDetectionsDisagree,  // the sum of i*f(i) differs from the sum of n(i)
+  kSiteAboveObserved,   // an n(i) above the block's species observed
+  kSubsetSize,          // subsets of unequal size, or larger than their parent sample
+  kOrderTestSkipped,    // an order test skipped for zero variance: weights do not sum to 1
+  kIllConditioned,      // the estimate fell back on the order-1 value
+  kOutsideInterval,     // an estimate outside its own bootstrap interval
+  kFewReplicates,       // percentile intervals from fewer than 20 replicates
+  kClockSeed,           // seed 0: the run cannot be repeated
+};
+
+struct Warning {
+  WarningKind kind;
+  std::string block;  // "header", "Sample 1", ..., "Subset B", "parameters", or a parameter: "PHI"
+  std::int64_t line;  // input line where the record starts; 0 when none applies
+  std::string text;   // what was found and what it means
+};
+
+// "kelvaro: warning: line 4: Sample 1: <text>" ("line N: " left out when line is 0).
+std::string format_warning(const Warning& w);
+
+// ---------------------------------------------------------------------------------------------
+// How a run is carried out
+
+// Told what a run finds as it goes. The calls come from the run's own thread.
+class Observer {
+ public:
+  virtual ~Observer() = default;
+  virtual void warning(const Warning& /*w*/) {}
+  // A block's bootstrap: planned_draws = its community size times its replicates.
+  virtual void bootstrap_started(int /*block*/, std::int32_t /*replicates*/,
+                                 double /*planned_draws*/) {}
+  virtual void bootstrap_progress(int /*block*/, std::int32_t /*replicates_done*/,
+                                  double /*draws_done*/) {}
+  virtual void bootstrap_finished(int /*block*/) {}
+};
+
+struct Settings {
+  // Every replicate's derived parameters in RunResult::replicates.
+  bool keep_replicates = false;
+  // Read and check the input only: warnings, no estimates, no report.
+  bool check_only = false;
+  // The name read-error diagnostics give the input ("At line 7 of file kelvaro (unit = 5,
+  // file = 'stdin')").
+  std::string input_name = "stdin";
+  Observer* observer = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Result
+
+// The M(h) goodness-of-fit test of one block.
+struct GoodnessOfFitTest {
+  std::int32_t t = 0;
+  std::vector<std::int32_t> n;  // n(1..t)
+  std::vector<std::int32_t> f;  // f(1..t)
+  bool degenerate = false;      // no statistic (every species at every site, or one site)
+  double statistic = 0.0;       // chi-square; 0 when degenerate
+  std::int32_t df = 0;          // t - 1
+  double probability = 0.0;     // upper tail: 1 - P(chi-square <= statistic)
+};
+
+// The test for unequal detection probability between the samples (equal numbers of sites).
+struct EqualDetectionTest {
+  std::int32_t classes = 0;               // frequency classes compared
+  std::vector<std::int32_t> observed[2];  // the two samples' frequencies
+  std::vector<float> pooled[2];           // after pooling classes with small expected values
+  std::vector<float> expected[2];         // expected values after pooling
+  double chi_square = 0.0;
+  std::int32_t df = 0;
+  double probability = 0.0;  // upper tail
+};
+
+// One bootstrap replicate of a block, as the detail listing prints it.
+struct ReplicateDetail {
+  std::array<std::int32_t, 7> counts{};  // frequency classes 1..7 (beyond t+2: earlier data)
+  std::int32_t sum = 0;                  // classes 1..6 added
+  float estimate = 0.0f;                 // the replicate's richness estimate
+};
+
+struct BlockResult {
+  int block = kSample1;
+  std::int32_t sites = 0;     // t
+  std::int32_t classes = 0;   // classes of the estimate: t, or t + 1 with the frequency pair
+  std::int32_t observed = 0;  // R: species observed (from f', with the pair)
+  std::vector<std::int32_t> frequencies;  // the classes estimated from, as whole numbers
+  float estimate = 0.0f;          // jackknife richness estimate, not rounded
+  float rounded_estimate = 0.0f;  // as the report prints it
+  float standard_error = 0.0f;
+  // The jackknife orders 1..5 behind the estimate.
+  std::array<float, 5> order_estimates{};
+  std::array<float, 5> order_errors{};
+  std::array<float, 5> test_statistics{};  // order k+1 against k; 0 for tests not made
+  std::array<float, 5> weights{};          // of the orders in the standard error
+  std::array<float, 5> powers{};           // of the tests
+  // Bootstrap (none when no species was observed).
+  bool bootstrapped = false;
+  std::vector<float> replicate_estimates;
+  std::vector<std::int32_t> replicate_detected;  // Samples 1 and 2: species detected
+  std::vector<ReplicateDetail> replicate_detail;  // with Options::replicate_detail
+  std::array<float, 6> mean_frequencies{};        // classes 1..6 over the replicates
+  std::optional<GoodnessOfFitTest> goodness_of_fit;  // when the block has site data
+};
+
+// A community-dynamics parameter of the summary.
+struct Parameter {
+  std::string name;  // N(1), N(2), M2(R1), M1(R2), PHI, GAMMA, LAMBDA, altLAMBDA, B, p(1), p(2)
+  float estimate = 0.0f;  // from the data (estimates not rounded)
+  float bootstrap_average = 0.0f;
+  float standard_error = 0.0f;
+  float lower = 0.0f;  // 95% percentile interval
+  float upper = 0.0f;
+};
+inline constexpr int kParameterCount = 11;
+
+// One bootstrap replicate's parameters (the order of Parameter names) and species detected.
+struct ReplicateRow {
+  std::array<float, kParameterCount> values{};
+  std::int32_t detected1 = 0;
+  std::int32_t detected2 = 0;
+};
+
+struct RunResult {
+  // 0: the run is complete. 1: the report stream failed (the run stopped there). 2: the input was
+  // refused or could not be read; `diagnostic` holds the text for standard error.
+  int status = 0;
+  std::string diagnostic;
+  // The header as the run took it; header_accepted is false when it was unreadable or refused.
+  bool header_accepted = false;
+  std::int32_t sites1 = 0;
+  std::int32_t sites2 = 0;
+  bool frequency_pair = false;
+  std::int32_t nreps = 0;  // signed as given: negative asks for the replicate detail
+  std::int32_t seed = 0;   // as given
+  bool range_adjustment = true;
+  // Blocks estimated, in order; a single-sample run holds Sample 1 alone.
+  std::vector<BlockResult> blocks;
+  // After Sample 2: the test when the samples have equal numbers of sites.
+  std::optional<EqualDetectionTest> equal_detection;
+  // The summary, when the run reached it (all four blocks): kParameterCount entries.
+  std::vector<Parameter> parameters;
+  std::vector<ReplicateRow> replicates;  // with Settings::keep_replicates or the detail listing
+  std::vector<Warning> warnings;
+  // When reading failed: the block whose records could not be read (0: the header).
+  std::optional<int> failed_block;
+  // Uniform numbers the run drew from its generator (warm-up, binomial and species draws).
+  std::uint64_t uniform_draws = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Runs
+
+// A run on free-form text. The report, when `report` is given, is written as the run goes on, so
+// that a long run shows its blocks as they complete; it is the same text write_report gives for
+// the result. Read errors end the run with status 2, the partial report and the diagnostic.
+RunResult run_text(TextSource& input, const Settings& settings = {},
+                   std::ostream* report = nullptr);
+RunResult run_text(std::string_view text, const Settings& settings = {},
+                   std::ostream* report = nullptr);
+
+// A run on structured data: the same analysis and report as the free-form text with the same
+// numbers. Blocks whose vectors do not match the numbers of sites are refused (status 2).
+RunResult run_survey(const Survey& survey, const Options& options, const Settings& settings = {},
+                     std::ostream* report = nullptr);
+
+// The report of a result, byte for byte what the run wrote (lines end in CR LF). Blocks numbered
+// outside 1..4 are left out, and the summary unless all kParameterCount parameters are there.
+void write_report(const RunResult& result, std::ostream& out);
+std::string report_text(const RunResult& result);
+
+}  // namespace kelvaro

@@ -1,0 +1,51 @@
+#pragma once
+// The parametric bootstrap of one block: the rounded estimate is taken as the community size, each
+// species falls into an observed frequency class or the not-detected class with the probabilities
+// seen in the data, and every replicate is re-estimated by the jackknife. For the two subsets the
+// community size is itself a binomial draw over the species observed in the parent sample.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "jackknife/estimator.h"
+#include "kelvaro/kelvaro.h"
+#include "random/uniform_generator.h"
+
+namespace kelvaro {
+
+// The observer hears of a block's progress after every replicate and, within a replicate, after
+// every kProgressDraws species draws.
+inline constexpr std::int32_t kProgressDraws = 1 << 22;
+
+struct BootstrapPlan {
+  std::int32_t block = 1;            // 1, 2 (samples) or 3, 4 (subsets: binomial community)
+  std::int32_t t = 1;                // frequency classes
+  float estimate = 0.0f;             // the block's rounded estimate E, the community size
+  std::int32_t replicates = 0;       // 0..10000
+  std::int32_t parent_observed = 0;  // R0, species observed in the parent sample (blocks 3, 4)
+  bool detail = false;               // keep each replicate's detail row
+};
+
+
+struct BootstrapResult {
+  std::vector<float> estimates;         // per replicate, not rounded
+  std::vector<std::int32_t> detected;   // per replicate, species detected (blocks 1 and 2 only)
+  std::vector<ReplicateDetail> detail;  // when the plan asks for it
+  std::array<float, 6> mean_frequencies{};  // a(i) / replicates, classes 1..6 (0 above t; all 0
+                                            // without replicates)
+  std::array<float, 100> last_counts{};     // x(1..t+2) after the last replicate, x(t+1) = 0
+};
+
+// Draws the plan's replicates from the generator: per replicate, for a subset first the binomial
+// community size N = min(binomial(R0, E / R0), R0), then one draw per species of the community
+// (class j = 1 + the largest k with u > c(k), c(1..t) the cumulative frequencies x(i)/E; class
+// t+1 holds the species not detected), then the jackknife of classes 1..t.
+// x points at x(1) of the block's frequency vector; slots t+3..7 of it are only read, for the
+// detail rows (which print seven slots whatever t is).
+// Requires: 1 <= plan.t <= 98, 0 <= plan.replicates <= 10000, x(1..max(t, 7)) readable.
+BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* x,
+                                UniformGenerator& generator, JackknifeEstimator& estimator,
+                                Observer* observer);
+
+}  // namespace kelvaro

@@ -1,0 +1,141 @@
+#include "dynamics/replicate_sort.h"
+
+#include <cassert>
+
+namespace kelvaro {
+
+namespace {
+
+// Ranges of more than this many positions past their first are partitioned; shorter ones wait
+// for straight insertion (ranges of up to 11 values).
+constexpr int kInsertionSpan = 10;
+
+// Deferred ranges: the smaller part is always taken next, so the range in hand at least halves
+// for every range that waits; 16 entries cover far more than the 10000 replicates.
+constexpr int kStackSize = 16;
+
+enum class Step { kRangeTest, kPartition, kSizeTest, kNextRange };
+
+// One-based view of the caller's array.
+struct Column {
+  float* base;
+  float& operator()(int p) const { return base[p - 1]; }
+};
+
+// Orders a(i), a(ij), a(j) so that the middle one becomes the pivot t, held in a(ij).
+// The tests are "t >= a(i)" and "a(j) >= t" taking the branch that leaves values in place.
+float median_of_three(const Column& a, int i, int ij, int j) {
+  float t = a(ij);
+  if (!(t >= a(i))) {
+    a(ij) = a(i);
+    a(i) = t;
+    t = a(ij);
+  }
+  if (!(a(j) >= t)) {
+    a(ij) = a(j);
+    a(j) = t;
+    t = a(ij);
+    if (!(t >= a(i))) {
+      a(ij) = a(i);
+      a(i) = t;
+      t = a(ij);
+    }
+  }
+  return t;
+}
+
+// Straight insertion over a(i..j). A value moves down while the value below it is greater;
+// it may pass below i (the values there are normally no greater), never below position 1.
+void insertion(const Column& a, int i, int j) {
+  for (int p = i; p < j; ++p) {
+    const float t = a(p + 1);
+    if (t >= a(p)) continue;
+    int q = p;
+    a(q + 1) = a(q);
+    --q;
+    while (q >= 1 && a(q) > t) {
+      a(q + 1) = a(q);
+      --q;
+    }
+    a(q + 1) = t;
+  }
+}
+
+}  // namespace
+
+void sort_replicates(float* base, int n) {
+  assert(n <= 10000 && "sort_replicates: more values than the replicate table holds");
+  const Column a{base};
+  int il[kStackSize];
+  int iu[kStackSize];
+  int depth = 0;
+  int i = 1;
+  int j = n;
+  Step step = Step::kRangeTest;
+  for (;;) {
+    switch (step) {
+      case Step::kRangeTest:
+        step = (i >= j) ? Step::kNextRange : Step::kPartition;
+        break;
+
+      case Step::kPartition: {
+        int k = i;
+        const int ij = (i + j) / 2;
+        const float t = median_of_three(a, i, ij, j);
+        int l = j;
+        for (;;) {
+          // a(i) > t and a(j) < t are both false after the median of three, so the scans stop
+          // inside i..j.
+          do {
+            --l;
+            assert(l >= i);
+          } while (a(l) > t);
+          const float tt = a(l);
+          do {
+            ++k;
+            assert(k <= j);
+          } while (a(k) < t);
+          if (k > l) break;
+          a(l) = a(k);
+          a(k) = tt;
+        }
+        assert(depth < kStackSize);
+        if (l - i > j - k) {
+          il[depth] = i;
+          iu[depth] = l;
+          i = k;
+        } else {
+          il[depth] = k;
+          iu[depth] = j;
+          j = l;
+        }
+        ++depth;
+        step = Step::kSizeTest;
+        break;
+      }
+
+      case Step::kSizeTest:
+        if (j - i > kInsertionSpan) {
+          step = Step::kPartition;
+        } else if (i == 1) {
+          // A short range at the very start has no smaller value below it to stop the
+          // insertion scan, so it is partitioned further instead.
+          step = Step::kRangeTest;
+        } else {
+          insertion(a, i, j);
+          step = Step::kNextRange;
+        }
+        break;
+
+      case Step::kNextRange:
+        if (depth == 0) return;
+        --depth;
+        i = il[depth];
+        j = iu[depth];
+        step = Step::kSizeTest;
+        break;
+    }
+  }
+}
+
+}  // namespace kelvaro

@@ -1,0 +1,52 @@
+// The test for unequal p's: totals, pooling and chi-square.
+
+#include "equal_detection/equal_detection_test.h"
+
+#include "equal_detection/pooling.h"
+#include "numeric/conversions.h"
+#include "probability/cdtr.h"
+
+namespace kelvaro {
+
+EqualDetectionTest equal_detection_test(const FrequencyTable& F, std::int32_t t) {
+  const std::int32_t n = usable_classes(t);
+  EqualDetectionTest r;
+  r.classes = t;
+  r.df = wrap_sub(t, 1);
+
+  Array1<float, 2> row{};   // sample totals
+  Array1<float, 100> col{};  // class totals
+  float tot = 0.0f;
+  CellTable O{};
+  CellTable E{};
+  for (int j = 1; j <= 2; ++j) {
+    for (std::int32_t i = 1; i <= n; ++i) {
+      const float cell = static_cast<float>(F(i, j));
+      O(i, j) = cell;
+      row(j) = row(j) + cell;
+      col(i) = col(i) + cell;
+      tot = tot + cell;
+    }
+  }
+  expected_values(row, col, tot, n, E);
+  r.df = pool_classes(O, E, n, r.df);
+  r.chi_square = chi_square_sum(O, E, n);
+
+  for (int j = 1; j <= 2; ++j) {
+    for (std::int32_t i = 1; i <= n; ++i) {
+      r.observed[j - 1].push_back(F(i, j));
+      r.pooled[j - 1].push_back(O(i, j));
+      r.expected[j - 1].push_back(E(i, j));
+    }
+  }
+
+  double p = 0.0;
+  std::int32_t status = 0;
+  cdtr(r.chi_square, r.df, p, status);
+  // A result a hair above 1 comes back flagged with a sentinel; it is a probability of 1.
+  if (status == 1) p = 1.0;
+  r.probability = 1.0 - p;
+  return r;
+}
+
+}  // namespace kelvaro

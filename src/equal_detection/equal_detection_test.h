@@ -1,0 +1,28 @@
+#pragma once
+// Test for unequal detection probability between the two samples: their frequency vectors side by
+// side as a table of two rows and t classes, classes with small expected values pooled, and the
+// chi-square statistic of independence with its degrees of freedom and upper-tail probability.
+
+#include <cstdint>
+#include <vector>
+
+#include "kelvaro/kelvaro.h"
+#include "numeric/one_based.h"
+
+namespace kelvaro {
+
+// F(i, j): frequency class i of sample j (column 1 Sample 1, column 2 Sample 2).
+using FrequencyTable = Array2<std::int32_t, 100, 2>;
+
+
+// The test for classes 1..t of F: totals of each sample and class, expected values
+// E(i, j) = (row(j) * col(i)) / tot, pooling of small classes, the chi-square sum, df and
+// 1 - P(chi-square <= sum).
+// Degenerate input: t = 1, or every class pooled into one, gives df 0 and probability 1; an
+// all-zero table gives NaN expected values, no pooling and chi-square 0. A result that cdtr flags
+// as lying outside 0..1 (a hair above 1) is taken as 1, so the probability is 0.
+//   F(., 1) = (10, 5, 2), F(., 2) = (12, 6, 1), t = 3 -> chi-square 0.4965, df 2, probability 0.780
+// Requires: 1 <= t <= 100 (classes beyond 100 are never indexed; df is still t - 1).
+EqualDetectionTest equal_detection_test(const FrequencyTable& F, std::int32_t t);
+
+}  // namespace kelvaro

@@ -1,0 +1,25 @@
+#pragma once
+// Jackknife coefficients a(k, j) of orders k = 1..5 for t occasions: the order-k estimate is
+// N(k) = sum over j of a(k, j) f(j). Every coefficient of a class above the order is 1, so an
+// animal seen more than k times counts once.
+//
+//   t = 2:  a(1,1) = 1.5, a(2,1) = 1.5, a(2,2) = 1.0; orders 3..5 all 1.0
+//   t = 5:  a(5,4) = 1 - 1/120, a(5,5) = 1.0
+//   t = 31: the limiting table (t without bound), e.g. a(1,1) = 2.0, a(5,3) = 11.0
+
+#include <cstdint>
+
+#include "numeric/one_based.h"
+
+namespace kelvaro {
+
+// coef(k, j), k = 1..5, j = 1..101 (classes above 31 are never read: they share class 31's).
+using CoefficientTable = Array2<float, 5, 101>;
+
+// Fills the table for t occasions: 1.0 everywhere, then the corrections of classes 1..5 for
+// orders 1..min(t, 5) in single precision with T = real(t) (the limiting table when t = 31).
+// A t below 1 leaves the whole table at 1.0.
+// Requires: nothing; any t is accepted.
+void fill_coefficients(CoefficientTable& coef, std::int32_t t);
+
+}  // namespace kelvaro

@@ -1,0 +1,151 @@
+// Jackknife estimates of orders 1..5, the tests between successive orders and the mixture
+// standard error.
+#include "jackknife/estimator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "jackknife/interpolation.h"
+#include "numeric/conversions.h"
+
+namespace kelvaro {
+
+namespace {
+
+constexpr int kOrders = 5;
+// Classes x and f can hold; M has one more, for the count of a block with 100 classes.
+constexpr std::int32_t kClasses = 100;
+// Classes above 31 share the coefficients of class 31.
+constexpr std::int32_t kLastTableClass = 31;
+// Below this statistic a test is taken to have power exactly the level.
+constexpr float kPowerFloor = 1.0f;
+// Level of every test: 5 percent.
+constexpr float kLevel = 0.05f;
+
+bool count_slot_exists(std::int32_t t) { return t >= 0 && t <= kClasses; }
+
+// The frequencies as integers and the number of animals captured.
+void prepare(CaptureFrequencies& d, const float* x, std::int32_t t) {
+  d.t = t;
+  d.treal = static_cast<float>(t);
+  // A smaller t than last time must leave no old frequencies behind.
+  for (std::int32_t i = 1; i <= kClasses; ++i) d.f(i) = 0;
+  const std::int32_t top = std::min(t, kClasses);
+  std::int32_t total = 0;
+  for (std::int32_t i = 1; i <= top; ++i) d.f(i) = trunc_to_int(x[i - 1]);
+  for (std::int32_t i = 1; i <= top; ++i) total = wrap_add(total, d.f(i));
+  d.captured = count_slot_exists(t) ? total : 0;
+  d.mreal = static_cast<float>(d.captured);
+}
+
+// N(k) and SE(k) for all five orders, whatever t is; the sums are stored after every step.
+void order_estimates(OrderTables& o, const CoefficientTable& coef, const CaptureFrequencies& d,
+                     std::int32_t t) {
+  for (int k = 1; k <= kOrders; ++k) {
+    o.chisq(k) = 0.0f;
+    o.nk(k) = 0.0f;
+    o.sek(k) = 0.0f;
+    for (std::int32_t j = 1; j <= t; ++j) {
+      const float c = coef(k, std::min(j, kLastTableClass));
+      const float fj = static_cast<float>(d.f(j));
+      o.nk(k) = o.nk(k) + c * fj;
+      o.sek(k) = o.sek(k) + (c * c) * fj;
+    }
+    // Variance of N(k): sum of a(k,j)^2 f(j) less N(k), floored at 0.
+    o.sek(k) = std::sqrt(std::max(o.sek(k) - o.nk(k), 0.0f));
+  }
+}
+
+// S for the test of order k + 1 against order k.
+float test_sum(const CoefficientTable& coef, const CaptureFrequencies& d, int k, std::int32_t t) {
+  float s = 0.0f;
+  for (std::int32_t j = 1; j <= t; ++j) {
+    const std::int32_t jj = std::min(j, kLastTableClass);
+    const float dc = coef(k + 1, jj) - coef(k, jj);
+    s = s + (dc * dc) * static_cast<float>(d.f(j));
+  }
+  return s;
+}
+
+}  // namespace
+
+const CoefficientTable& JackknifeEstimator::coefficients(std::int32_t t) {
+  // The table depends on t alone.
+  if (coef_t_ != t) {
+    fill_coefficients(coef_, t);
+    coef_t_ = t;
+  }
+  return coef_;
+}
+
+JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
+  JackknifeResult r;
+  CaptureFrequencies& d = data_;
+  prepare(d, x, t);
+  const CoefficientTable& coef = coefficients(t);
+  r.captured = d.captured;
+  if (d.captured == 0) return r;
+  if (d.captured == 1) {
+    r.estimate = 1.0f;
+    r.standard_error = 1.0f;
+    return r;
+  }
+
+  // Both minima in real arithmetic, then truncated.
+  const std::int32_t m = trunc_to_int(std::min(5.0f, d.treal));
+  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.treal - 1.0f));
+  // f and x hold 100 classes; the count was stored only for t <= 100.
+  const std::int32_t classes = std::min(t, kClasses);
+
+  OrderTables& o = r.orders;
+  Array1<float, kOrders>& w = r.weight;
+  Array1<float, kOrders>& P = r.power;
+  order_estimates(o, coef, d, classes);
+
+  const float M = d.mreal;
+  const float g = M / (M - 1.0f);
+  w(m2 + 1) = 1.0f;
+
+  bool skipped = false;  // a test before this one was skipped
+  for (int k = 1; k <= m2; ++k) {
+    const float S = test_sum(coef, d, k, classes);
+    const float dn = o.nk(k + 1) - o.nk(k);
+    const float D = S - (dn * dn) / M;
+    if (D == 0.0f) {  // no test: chisq(k) and P(k) stay 0, no weight changes
+      skipped = true;
+      continue;
+    }
+    // A skipped test's power of 0 zeroes the weights of the tests after it, but not the last
+    // order's product of powers: the weights then no longer sum to 1.
+    if (skipped) r.weights_unbalanced = true;
+    o.chisq(k) = (dn * dn) / (D * g);
+    if (o.chisq(k) < kPowerFloor) {
+      P(k) = kLevel;
+    } else {
+      const float lambda = std::max(o.chisq(k) - 1.0f, 0.0f);
+      P(k) = power_.power(kLevel, static_cast<double>(lambda));
+    }
+    // w(k): the chance that the sequence of tests first fails to reject at test k.
+    w(1) = 1.0f - P(1);
+    float rejected_before = 1.0f;
+    for (int i = 1; i <= k - 1; ++i) rejected_before = rejected_before * P(i);
+    w(k) = (1.0f - P(k)) * rejected_before;
+    w(m2 + 1) = w(m2 + 1) * P(k);
+  }
+
+  // Mean and variance of the mixture over the orders in use.
+  float navg = 0.0f;
+  for (int k = 1; k <= m; ++k) navg = navg + w(k) * o.nk(k);
+  float V = 0.0f;
+  for (int k = 1; k <= m; ++k) {
+    const float sek = o.sek(k);
+    const float dev = o.nk(k) - navg;
+    V = (V + (w(k) * sek) * sek) + (w(k) * dev) * dev;
+  }
+
+  r.estimate = interpolated_estimate(o, coef, d, r.fell_back);
+  r.standard_error = std::sqrt(V);
+  return r;
+}
+
+}  // namespace kelvaro

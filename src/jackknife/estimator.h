@@ -1,0 +1,73 @@
+#pragma once
+// The jackknife estimator of population size under model M(h) (capture probability varying from
+// animal to animal; here a species is an animal and a site an occasion): estimates of orders
+// 1..5, a chi-square test of each order against the next, a standard error that allows for the
+// choice of order, and the interpolated point estimate.
+//
+//   t = 5, f = (20, 8, 3, 1, 0): N(1..5) = 48.00, 56.40, 60.80, 62.74, 62.74;
+//   chisq(1..3) = 10.333, 4.035, 2.531 (test 4 skipped); estimate 56.97, standard error 9.64.
+
+#include <array>
+#include <cstdint>
+
+#include "jackknife/coefficients.h"
+#include "jackknife/test_power.h"
+#include "numeric/one_based.h"
+
+namespace kelvaro {
+
+// A block's frequencies as the estimator takes them.
+struct CaptureFrequencies {
+  std::int32_t t = 0;             // occasions (frequency classes)
+  float treal = 0.0f;             // real(t)
+  Array1<std::int32_t, 100> f{};  // f(i) = trunc(x(i)) for i = 1..min(t, 100), 0 above
+  std::int32_t captured = 0;      // M(t+1) = f(1) + ... + f(t) (wrapping); 0 when t is not 0..100
+  float mreal = 0.0f;             // real(captured)
+};
+
+// The order estimates and tests that produced an estimate, indexed by order k = 1..5.
+struct OrderTables {
+  Array1<float, 5> nk{};     // N(k)
+  Array1<float, 5> sek{};    // SE(k)
+  Array1<float, 5> chisq{};  // statistic of the test of N(k+1) against N(k); 0 when not made
+};
+
+struct JackknifeResult {
+  float estimate = 0.0f;        // interpolated, not rounded
+  float standard_error = 0.0f;  // of the mixture of orders
+  std::int32_t captured = 0;    // species seen, M(t+1)
+  OrderTables orders;
+  Array1<float, 5> weight{};    // w(k): weight of order k in the mixture
+  Array1<float, 5> power{};     // P(k): power of the test of order k+1 against order k
+  // A test skipped for zero variance before a test that was made: the weights then do not sum
+  // to 1 and the standard error is formed with them as they are.
+  bool weights_unbalanced = false;
+  // The interpolation fell below the species seen and N(1) was taken (ill-conditioned data).
+  bool fell_back = false;
+};
+
+// One estimator keeps the coefficient table of its last t and the chi-square probabilities of
+// the power series between estimates; results never depend on what it estimated before. Not to
+// be shared between threads (each run and each worker owns one).
+class JackknifeEstimator {
+ public:
+  // Estimates from x(1..t) (x points at x(1); fractions are dropped, f(i) = trunc(x(i))).
+  // No species seen: estimate 0, standard error 0; one: 1 and 1. Otherwise N(k), SE(k) for
+  // k = 1..5 and the test statistics (0 for tests not made, including a test whose denominator
+  // is exactly 0), the orders 1..min(5, t) weighed by the powers of the tests, the standard error
+  // the square root of the mixture's variance and the estimate the interpolation's value. Zero
+  // divisors are not tested for. A t outside 1..100 reads no class beyond x(100) and, when t is
+  // not 0..100, takes the path for no species seen.
+  // Requires: x(1..min(t, 100)) readable.
+  JackknifeResult estimate(const float* x, std::int32_t t);
+
+ private:
+  const CoefficientTable& coefficients(std::int32_t t);
+
+  CoefficientTable coef_{};
+  std::int32_t coef_t_ = -2147483647 - 1;  // t of coef_; this value: no table yet
+  TestPowerSeries power_;
+  CaptureFrequencies data_;
+};
+
+}  // namespace kelvaro

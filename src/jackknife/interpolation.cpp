@@ -1,0 +1,71 @@
+// Interpolated jackknife estimate.
+#include "jackknife/interpolation.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "numeric/conversions.h"
+
+namespace kelvaro {
+
+namespace {
+// 5 percent point of chi-square with 1 d.f., as the order selection has always used it.
+constexpr float kCritical = 3.84f;
+// With at least this many animals seen and at most this share of them seen once, most of the
+// population is taken to have been seen.
+constexpr float kManyAnimals = 20.0f;
+constexpr float kFewSingletons = 0.1f;
+// Classes above 31 share the coefficients of class 31.
+constexpr std::int32_t kLastTableClass = 31;
+
+// Sum over the classes of f(j) * (a(kk, j) * a + lower(j) * b), lower being order kk-1's
+// coefficient (1 everywhere for order 0); classes beyond the 100 of f are never read.
+float blend(const CoefficientTable& coef, const CaptureFrequencies& data, int kk, float a,
+            float b) {
+  float e = 0.0f;
+  const std::int32_t limit = std::min(data.t, std::int32_t{100});
+  for (std::int32_t j = 1; j <= limit; ++j) {
+    const std::int32_t jj = std::min(j, kLastTableClass);
+    const float c = kk >= 2 ? coef(kk, jj) * a + coef(kk - 1, jj) * b : coef(1, jj) * a + b;
+    e = e + static_cast<float>(data.f(j)) * c;
+  }
+  return e;
+}
+
+}  // namespace
+
+float interpolated_estimate(const OrderTables& orders, const CoefficientTable& coef,
+                            const CaptureFrequencies& data, bool& fell_back) {
+  fell_back = false;
+  const std::int32_t m = trunc_to_int(std::min(5.0f, data.treal));
+  std::int32_t kk = m;
+  for (std::int32_t k = 1; k <= m; ++k) {
+    if (orders.chisq(k) < kCritical) {
+      kk = k;
+      break;
+    }
+  }
+  const float M = data.mreal;
+
+  if (kk >= 2) {
+    const float a = (orders.chisq(kk - 1) - kCritical) / (orders.chisq(kk - 1) - orders.chisq(kk));
+    const float b = 1.0f - a;
+    const float e = blend(coef, data, kk, a, b);
+    fell_back = M > e;  // below the animals seen: ill-conditioned
+    return fell_back ? orders.nk(1) : e;
+  }
+
+  // Order 1 against order 0, whose estimate is M.
+  const float f1 = static_cast<float>(data.f(1));
+  const float G = M + coef(1, 1) * f1;
+  const float X0 = (G * f1) / (G - f1);
+  if (X0 > kCritical) {
+    const float a = (X0 - kCritical) / (X0 - orders.chisq(1));
+    const float b = 1.0f - a;
+    return blend(coef, data, 1, a, b);
+  }
+  if (M >= kManyAnimals && f1 / M <= kFewSingletons) return G;
+  return orders.nk(1);
+}
+
+}  // namespace kelvaro

@@ -1,0 +1,72 @@
+// Power of the chi-square test against a non-central alternative.
+#include "jackknife/test_power.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "probability/cdtr.h"
+
+namespace kelvaro {
+
+namespace {
+// 3.8416 = 1.96^2, the 5 percent point of chi-square with 1 d.f.
+constexpr double kCritical = 3.8416;
+// The Poisson weights are summed until they cover all but 1e-5 of the total.
+constexpr double kCovered = 0.99999;
+// exp(-350) is still far from underflow; beyond this non-centrality the power is taken as 1.
+constexpr double kCertain = 700.0;
+// cdtr gives -1.0e25 for an invalid argument; any p below this is a failure.
+constexpr double kFailed = -0.9;
+
+// Terms past this many are worked out afresh by every sum that reaches them (lambda below 700
+// needs about 450).
+constexpr std::int32_t kKeptTerms = 4096;
+
+double fresh_term_probability(std::int32_t i) {
+  double p = 0.0;
+  std::int32_t status = 0;
+  cdtr(kCritical, 2 * i + 1, p, status);
+  return i == 0 ? p : static_cast<double>(static_cast<float>(p));
+}
+}  // namespace
+
+double TestPowerSeries::term_probability(std::int32_t i) {
+  if (i < static_cast<std::int32_t>(terms_.size())) return terms_[static_cast<std::size_t>(i)];
+  if (i >= kKeptTerms) return fresh_term_probability(i);
+  while (static_cast<std::int32_t>(terms_.size()) <= i) {
+    terms_.push_back(fresh_term_probability(static_cast<std::int32_t>(terms_.size())));
+  }
+  return terms_.back();
+}
+
+float TestPowerSeries::power(float level, double lambda) {
+  if (level < 0.0f || level > 1.0f || lambda < 0.0) return -1.0f;
+
+  double e = 1.0;  // Poisson(0; lambda/2)
+  if (lambda > 0.0) {
+    if (!(lambda < kCertain)) return 1.0f;
+    e = std::exp(-lambda / 2.0);
+  }
+
+  double p = term_probability(0);
+  if (p < kFailed) return -2.0f;
+  float sum = static_cast<float>(e * p);
+  double s = e;
+
+  if (s < kCovered) {
+    double i = 1.0;
+    std::int32_t term = 0;  // the term's index: its degrees of freedom are 2 * term + 1
+    do {
+      e = ((lambda / 2.0) * e) / i;  // Poisson(i; lambda/2) from Poisson(i-1; lambda/2)
+      s = s + e;
+      term = term + 1;
+      i = i + 1.0;
+      p = term_probability(term);
+      if (p < kFailed) return -2.0f;
+      sum = sum + static_cast<float>(e * p);
+    } while (!(s > kCovered));
+  }
+  return 1.0f - sum;
+}
+
+}  // namespace kelvaro

@@ -1,0 +1,43 @@
+// Seeding of a generator: seed table from the seed number or the clock, then the put.
+
+#include "random/seeding.h"
+
+#include <chrono>
+
+#include "numeric/conversions.h"
+
+namespace kelvaro {
+
+namespace {
+
+constexpr std::int64_t kTwoTo31 = std::int64_t{1} << 31;
+
+// Spacing between successive values of a clock-derived seed table.
+constexpr std::int32_t kClockSeedStep = 37;
+
+}  // namespace
+
+std::int64_t clock_milliseconds() {
+  using std::chrono::duration_cast;
+  using std::chrono::microseconds;
+  const std::int64_t us =
+      duration_cast<microseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  // Round half up to the nearest millisecond; floor division keeps this right before 1970 too.
+  const std::int64_t shifted = us + 500;
+  std::int64_t ms = shifted / 1000;
+  if (shifted % 1000 < 0) --ms;
+  return ms;
+}
+
+UniformGenerator seeded_generator(std::int32_t ix, std::int64_t clock_ms) {
+  std::int64_t reduced = clock_ms % kTwoTo31;
+  if (reduced < 0) reduced += kTwoTo31;
+  const auto c = static_cast<std::int32_t>(reduced);  // 0 <= c < 2^31
+  std::array<std::int32_t, kSeedSize> table;
+  for (int i = 0; i < kSeedSize; ++i) table[i] = ix == 0 ? wrap_add(c, kClockSeedStep * i) : ix;
+  UniformGenerator g;
+  g.put(table);
+  return g;
+}
+
+}  // namespace kelvaro

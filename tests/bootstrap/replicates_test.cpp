@@ -1,0 +1,161 @@
+#include "bootstrap/replicates.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bootstrap/class_index.h"
+#include "jackknife/estimator.h"
+#include "random/uniform_generator.h"
+#include "report/report_writer.h"
+#include "support/report_records.h"
+
+namespace kelvaro {
+namespace {
+
+// Block data x(1..t) followed by zeros up to the seven slots the detail rows read.
+std::vector<float> block_data(std::vector<float> x) {
+  x.resize(std::max<std::size_t>(x.size(), 7), 0.0f);
+  return x;
+}
+
+BootstrapResult run_plan(const BootstrapPlan& plan, const std::vector<float>& x,
+                         UniformGenerator& generator) {
+  JackknifeEstimator estimator;
+  return bootstrap_block(plan, block_data(x).data(), generator, estimator, nullptr);
+}
+
+std::vector<float> cumulative(const std::vector<float>& x, float e) {
+  std::vector<float> c;
+  float sum = 0.0f;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    sum = i == 0 ? x[0] / e : sum + x[i] / e;
+    c.push_back(sum);
+  }
+  return c;
+}
+
+TEST(BootstrapBlock, ReplicateFollowsTheDrawsInOrder) {
+  // Block 1, estimate 20: each of the 20 species takes one draw; the species detected are N less
+  // the not-detected class. Replay the same draws by hand from a copy of the stream.
+  UniformGenerator generator;
+  generator.stream() = KissWords{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u};
+  KissWords replay = generator.stream();
+  const auto c = cumulative({5, 3, 2}, 20.0f);
+  const BootstrapResult r = run_plan({.block = 1, .t = 3, .estimate = 20.0f, .replicates = 1},
+                                     {5, 3, 2}, generator);
+
+  std::vector<float> counts(5, 0.0f);
+  for (int s = 0; s < 20; ++s) {
+    counts[static_cast<std::size_t>(draw_class(c.data(), 3, replay.next_uniform()))] += 1.0f;
+  }
+  ASSERT_EQ(r.detected.size(), 1u);
+  EXPECT_EQ(r.detected[0], 20 - static_cast<std::int32_t>(counts[4]));
+  EXPECT_EQ(r.last_counts[0], counts[1]);
+  EXPECT_EQ(r.last_counts[1], counts[2]);
+  EXPECT_EQ(r.last_counts[2], counts[3]);
+  EXPECT_EQ(r.last_counts[3], 0.0f);  // the not-detected class is cleared before the estimate
+  EXPECT_EQ(generator.stream(), replay);
+  ASSERT_EQ(r.estimates.size(), 1u);
+  EXPECT_EQ(r.estimates[0], JackknifeEstimator().estimate(r.last_counts.data(), 3).estimate);
+}
+
+TEST(BootstrapBlock, ReplicateCountsFollowThePlainRuleForAnyNumberOfClasses) {
+  // Short tables are scanned, longer ones looked up; either way each species' class is the plain
+  // rule's. Falling tables (negative frequencies) and one class above 1 included.
+  struct {
+    const char* what;
+    std::vector<float> x;
+    float estimate;
+  } cases[] = {
+      {"three classes", {5, 3, 2}, 20.0f},
+      {"five classes", {6, 0, 0, 2, 1}, 15.0f},
+      {"many classes, equal entries", {9, 4, 0, 0, 3, 0, 2, 0, 0, 1, 1, 0, 0, 0, 1, 2}, 40.0f},
+      {"falling table", {6, -2, 3, 1, -1, 2, 4, 0}, 25.0f},
+      {"estimate below the count", {10, 6, 3, 2, 1, 1, 2}, 20.0f},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.what);
+    UniformGenerator generator;
+    KissWords replay = generator.stream();
+    const auto t = static_cast<std::int32_t>(k.x.size());
+    const auto c = cumulative(k.x, k.estimate);
+    const BootstrapResult r =
+        run_plan({.block = 1, .t = t, .estimate = k.estimate, .replicates = 2}, k.x, generator);
+    std::vector<float> counts(static_cast<std::size_t>(t) + 2, 0.0f);
+    for (int rep = 0; rep < 2; ++rep) {
+      std::fill(counts.begin(), counts.end(), 0.0f);
+      for (int s = 0; s < static_cast<int>(k.estimate); ++s) {
+        counts[static_cast<std::size_t>(draw_class(c.data(), t, replay.next_uniform()))] += 1.0f;
+      }
+    }
+    // The second replicate's counts are the last; the not-detected class shows in detected.
+    for (std::size_t i = 1; i < counts.size() - 1; ++i) {
+      EXPECT_EQ(r.last_counts[i - 1], counts[i]) << i;
+    }
+    ASSERT_EQ(r.detected.size(), 2u);
+    EXPECT_EQ(r.detected[1],
+              static_cast<std::int32_t>(k.estimate) - static_cast<std::int32_t>(counts.back()));
+  }
+}
+
+TEST(BootstrapBlock, NoReplicatesDrawNothing) {
+  UniformGenerator generator;
+  const auto before = generator.words();
+  const BootstrapResult r =
+      run_plan({.block = 1, .t = 3, .estimate = 14.0f, .replicates = 0}, {5, 3, 2}, generator);
+  EXPECT_EQ(generator.words(), before);
+  EXPECT_TRUE(r.estimates.empty());
+}
+
+TEST(BootstrapBlock, DetailRecordsOfTheReport) {
+  UniformGenerator generator;
+  const BootstrapResult boot = run_plan(
+      {.block = 2, .t = 3, .estimate = 14.0f, .replicates = 3, .detail = true}, {5, 3, 2},
+      generator);
+  RunResult run;
+  run.nreps = -3;  // a negative count asks for the detail
+  BlockResult block;
+  block.block = kSample2;
+  block.bootstrapped = true;
+  block.replicate_detail = boot.detail;
+  block.mean_frequencies = boot.mean_frequencies;
+  std::ostringstream out;
+  ReportWriter(&out).block_section(run, block);
+  // After the block's observed count, frequencies and estimate (5 records); one blank after.
+  const std::vector<std::string> all = testing::records(out.str());
+  ASSERT_EQ(all.size(), 12u);
+  const std::vector<std::string> lines(all.begin() + 5, all.end() - 1);
+  EXPECT_EQ(lines[0], "   ");  // the text item of two blanks after the record's own blank
+  for (int i = 1; i <= 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(lines[static_cast<std::size_t>(i)].size(), 1u + 8 * 6 + 12);
+    // Slots 4 and 5 (t + 1, t + 2) are cleared, 6 and 7 hold the data's zeros: all print 0.
+    EXPECT_EQ(lines[static_cast<std::size_t>(i)].substr(19, 24),
+              "     0     0     0     0");
+  }
+  EXPECT_EQ(lines[4], "  ");
+  EXPECT_EQ(lines[5].size(), 6u * 9);
+  EXPECT_EQ(lines[5].substr(27), "     0.00     0.00     0.00");
+  // The last replicate's values are what the detail line shows.
+  EXPECT_EQ(boot.last_counts[0] + boot.last_counts[1] + boot.last_counts[2],
+            static_cast<float>(std::stoi(lines[3].substr(43, 6))));
+}
+
+TEST(BootstrapBlock, SubsetCommunityIsBoundedByTheParentCount) {
+  // Estimate 30 over a parent of 20 observed species: q > 1, so N = 20 without a binomial draw.
+  UniformGenerator generator;
+  KissWords replay = generator.stream();
+  const BootstrapResult r = run_plan(
+      {.block = 3, .t = 3, .estimate = 30.0f, .replicates = 1, .parent_observed = 20}, {6, 4, 2},
+      generator);
+  for (int s = 0; s < 20; ++s) replay.next();
+  EXPECT_EQ(generator.stream(), replay);
+  EXPECT_TRUE(r.detected.empty());  // subsets count no species detected
+}
+
+}  // namespace
+}  // namespace kelvaro

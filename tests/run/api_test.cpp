@@ -1,0 +1,168 @@
+// The public interface: structured data and free-form text give the same run, a result renders
+// the report the run wrote, and runs on several threads at once give the reports of runs one
+// after another.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "kelvaro/kelvaro.h"
+#include "support/process.h"
+
+namespace kelvaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> inputs_in(const fs::path& dir, const std::string& extension) {
+  std::vector<fs::path> found;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    if (e.path().extension() == extension) found.push_back(e.path());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+const fs::path kSource = KELVARO_SOURCE_DIR;
+
+// Every golden input with its report: runs that end, fail to read or are refused.
+std::vector<std::string> golden_texts() {
+  std::vector<std::string> texts;
+  for (const auto& p : inputs_in(kSource / "tests" / "golden", ".in")) {
+    texts.push_back(testing::slurp(p.string()));
+  }
+  return texts;
+}
+
+// A plain input (numbers and blanks only, one record per line) as structured data; nothing for
+// inputs that use the free-form syntax beyond that.
+std::optional<std::pair<Survey, Options>> as_survey(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::vector<double>> lines;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::vector<double> v;
+    for (std::string w; words >> w;) {
+      if (w.find_first_not_of("0123456789-.") != std::string::npos) return std::nullopt;
+      v.push_back(std::stod(w));
+    }
+    if (!v.empty()) lines.push_back(v);
+  }
+  if (lines.empty() || lines[0].size() != 5) return std::nullopt;
+  const auto& h = lines[0];
+  Survey s;
+  Options o;
+  s.sites1 = static_cast<std::int32_t>(std::abs(h[0]));
+  s.sites2 = static_cast<std::int32_t>(h[1]);
+  s.frequency_pair = h[2] != 0;
+  o.range_adjustment = h[0] > 0;
+  o.replicates = static_cast<std::int32_t>(std::abs(h[3]));
+  o.replicate_detail = h[3] < 0;
+  o.seed = static_cast<std::int32_t>(h[4]);
+  const std::size_t per_block = s.frequency_pair ? 3 : 2;
+  if (lines.size() != 1 + per_block && lines.size() != 1 + 4 * per_block) return std::nullopt;
+  std::vector<BlockData> blocks;
+  for (std::size_t b = 0; 1 + (b + 1) * per_block <= lines.size(); ++b) {
+    BlockData d;
+    const auto& f = lines[1 + b * per_block];
+    const auto& n = lines[2 + b * per_block];
+    d.f.assign(f.begin(), f.end());
+    for (double v : n) d.n.push_back(static_cast<std::int32_t>(v));
+    if (s.frequency_pair) {
+      const auto& fp = lines[3 + b * per_block];
+      d.f_pair.assign(fp.begin(), fp.end());
+    }
+    blocks.push_back(d);
+  }
+  s.sample1 = blocks[0];
+  if (blocks.size() == 4) {
+    s.sample2 = blocks[1];
+    s.subset_a = blocks[2];
+    s.subset_b = blocks[3];
+  }
+  return std::make_pair(s, o);
+}
+
+TEST(Api, AResultRendersTheReportItsRunWrote) {
+  for (const std::string& text : golden_texts()) {
+    SCOPED_TRACE(text.substr(0, 40));
+    std::ostringstream streamed;
+    const RunResult r = run_text(text, Settings{}, &streamed);
+    EXPECT_EQ(report_text(r), streamed.str());
+  }
+}
+
+TEST(Api, StructuredDataGivesTheRunOfItsText) {
+  int compared = 0;
+  for (const std::string& text : golden_texts()) {
+    const auto survey = as_survey(text);
+    if (!survey) continue;
+    SCOPED_TRACE(text.substr(0, 40));
+    std::ostringstream from_text, from_data;
+    const RunResult t = run_text(text, Settings{}, &from_text);
+    if (t.status != 0) continue;  // values the text cannot hold (a read error) have no twin
+    const RunResult d = run_survey(survey->first, survey->second, Settings{}, &from_data);
+    EXPECT_EQ(from_data.str(), from_text.str());
+    EXPECT_EQ(d.status, t.status);
+    ++compared;
+  }
+  EXPECT_GE(compared, 10);
+}
+
+TEST(Api, KeptReplicatesAndRefusedSurveys) {
+  const std::string example = testing::slurp((kSource / "examples" / "two-samples.txt").string());
+  Settings keep;
+  keep.keep_replicates = true;
+  const RunResult r = run_text(example, keep);
+  ASSERT_EQ(r.parameters.size(), static_cast<std::size_t>(kParameterCount));
+  EXPECT_EQ(r.replicates.size(), 50u);
+  EXPECT_EQ(r.parameters[4].name, "PHI");
+  EXPECT_TRUE(run_text(example).replicates.empty());
+
+  auto survey = as_survey(example);
+  ASSERT_TRUE(survey);
+  survey->first.subset_b.f.pop_back();
+  std::ostringstream out;
+  const RunResult refused = run_survey(survey->first, survey->second, Settings{}, &out);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.diagnostic,
+            "kelvaro: Subset B: f holds 9 values, but t1 = 10 asks for 10\n");
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST(Api, RunsOnSeveralThreadsAtOnceGiveTheirSequentialReports) {
+  std::vector<std::string> texts = golden_texts();
+  for (const auto& p : inputs_in(kSource / "bench" / "inputs", ".txt")) {
+    if (p.filename() != "heavy.txt") texts.push_back(testing::slurp(p.string()));
+  }
+  std::vector<std::string> expected;
+  for (const std::string& t : texts) expected.push_back(report_text(run_text(t)));
+
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 3;
+  std::vector<int> mismatches(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int k = 0; k < kThreads; ++k) {
+    threads.emplace_back([&, k] {
+      for (int round = 0; round < kRounds; ++round) {
+        // Each thread takes the inputs in its own order, so different runs overlap.
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+          const std::size_t j = (i * (k + 1) + round) % texts.size();
+          std::ostringstream out;
+          run_text(texts[j], Settings{}, &out);
+          if (out.str() != expected[j]) ++mismatches[static_cast<std::size_t>(k)];
+        }
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int k = 0; k < kThreads; ++k) EXPECT_EQ(mismatches[static_cast<std::size_t>(k)], 0) << k;
+}
+
+}  // namespace
+}  // namespace kelvaro

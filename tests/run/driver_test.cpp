@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/run_helpers.h"
+
+namespace kelvaro {
+namespace {
+
+using testing::records;
+using testing::run_text;
+
+const std::vector<std::string> kBanner = {
+    "  ",
+    " *******************************************************",
+    " Kelvaro/Muntavelo - Tessaroven Calimbrant/Oduvanti Prel",
+    "               <130607.1554>",
+    " *******************************************************",
+};
+
+bool contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::size_t index_of(const std::vector<std::string>& lines, const std::string& line) {
+  return static_cast<std::size_t>(std::find(lines.begin(), lines.end(), line) - lines.begin());
+}
+
+TEST(Driver, SlashKeepsDefaultIterationsAndSeed) {
+  const auto r = run_text("3 3 0 /\n4 2 1\n5 4 3\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = records(r.out);
+  ASSERT_GE(lines.size(), 10u);
+  // The stamp line is a text item of 15 blanks and the stamp, after the record's own blank.
+  EXPECT_EQ(lines[3], "                <130607.1554>");
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
+            std::vector<std::string>(kBanner.begin(), kBanner.begin() + 3));
+  EXPECT_EQ(lines[4], kBanner[4]);
+  EXPECT_EQ(lines[5], "  bootstrap iterations:    50  seed number:      400");
+  EXPECT_EQ(lines[6], " seed=         400");
+  EXPECT_EQ(lines[7], "  ");
+  EXPECT_EQ(lines[8], " Sample 1:");
+  EXPECT_EQ(lines[9], " ===============================");
+  EXPECT_EQ(lines[10], " Total species observed, R(1)   =            7");
+  EXPECT_EQ(lines[11], " Observed frequencies, f(i) =            4           2           1");
+  // Sample 1 only: the report ends with Sample 1's section, no other title.
+  EXPECT_FALSE(contains(lines, " Sample 2:"));
+  EXPECT_TRUE(r.err.empty());
+}
+
+TEST(Driver, HeaderLineValues) {
+  struct {
+    const char* header;
+    const char* bootstrap_line;
+    const char* seed_line;
+  } cases[] = {
+      {"3 3 0 -20 400", "  bootstrap iterations:   -20  seed number:      400", " seed=         400"},
+      {"3 3 0 0 0", "  bootstrap iterations:     0  seed number:        0", " seed=           0"},
+      {"3 3 0 10000 -2147483648", "  bootstrap iterations: 10000  seed number:*********",
+       " seed= -2147483648"},
+      {"-3 3 0 5 123456789", "  bootstrap iterations:     5  seed number:123456789",
+       " seed=   123456789"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    const auto r = run_text(std::string(c.header) + "\n1 0 0\n1 0 0\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = records(r.out);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[5], c.bootstrap_line);
+    EXPECT_EQ(lines[6], c.seed_line);
+  }
+}
+
+TEST(Driver, HeaderSpillsOntoTheNextLine) {
+  // nreps and ix come from the second line; the rest of that line is discarded.
+  const auto r = run_text("3 3 0\n7 11 99 99\n4 2 1\n5 4 3\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = records(r.out);
+  EXPECT_EQ(lines[5], "  bootstrap iterations:     7  seed number:       11");
+  EXPECT_EQ(lines[10], " Total species observed, R(1)   =            7");
+}
+
+TEST(Driver, RunningSumIsTruncatedAfterEveryAddition) {
+  const auto r = run_text("3 3 0 0 400\n2.9 1.5 1.5\n5 4 3\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = records(r.out);
+  EXPECT_EQ(lines[10], " Total species observed, R(1)   =            4");
+  EXPECT_EQ(lines[11], " Observed frequencies, f(i) =            2           1           1");
+}
+
+TEST(Driver, SampleTwoAbsentEmptyOrUnreadableEndsQuietly) {
+  const char* tails[] = {
+      "",                   // input ends where Sample 2 begins
+      "0 0 0\n0 0 0\n",     // Sample 2 holds no species
+      "x y z\n",            // Sample 2's frequencies are not numbers
+      "1 2\n",              // Sample 2's frequencies end early
+  };
+  for (const char* tail : tails) {
+    SCOPED_TRACE(tail);
+    const auto r = run_text(std::string("3 3 0 0 400\n4 2 1\n5 4 3\n") + tail);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    const auto lines = records(r.out);
+    EXPECT_FALSE(contains(lines, " Sample 2:"));
+    EXPECT_FALSE(contains(lines, " Parameter estimates"));
+  }
+}
+
+TEST(Driver, SampleOneWithoutSpeciesStillRunsSampleTwo) {
+  const auto r = run_text("3 3 0 0 400\n0 0 0\n0 0 0\n4 2 1\n5 4 3\n");
+  EXPECT_EQ(r.status, 2);  // the subsets' records are missing
+  const auto lines = records(r.out);
+  EXPECT_TRUE(contains(lines, " Total species observed, R(1)   =            0"));
+  EXPECT_TRUE(contains(lines, " Sample 2:"));
+}
+
+TEST(Driver, UnequalSitesPrintTheNoticeAndRunTheSubsets) {
+  const auto r = run_text(
+      "3 4 0 0 400\n4 2 1\n5 4 3\n3 2 1 1\n4 3 3 2\n2 1 0 1\n2 2 1 1\n2 1 0\n3 2 1\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = records(r.out);
+  const std::size_t notice = index_of(lines, " Test for unequal p'");
+  ASSERT_LT(notice + 2, lines.size());
+  EXPECT_EQ(lines[notice + 1], "  *** Number of sites/occasions must be ");
+  EXPECT_EQ(lines[notice + 2], " *** equal to perform this test");
+  const std::size_t a = index_of(lines, " Subset A:Subset of species observed both samples,");
+  ASSERT_LT(a + 2, lines.size());
+  EXPECT_EQ(lines[a - 1], "  ");
+  EXPECT_EQ(lines[a + 1], "          f(i) and n(i) data come from Sample 2");
+  EXPECT_EQ(lines[a + 2], " ===============================================");
+  EXPECT_EQ(lines[a + 3], " Total species observed, m2(R1) =            4");
+  EXPECT_EQ(lines[a + 4], " Observed frequencies, f(i) =            2           1           0           1");
+  const std::size_t b = index_of(lines, " Subset B:Subset of species observed both samples");
+  ASSERT_LT(b + 4, lines.size());
+  EXPECT_EQ(lines[b + 1], "          f(i) and n(i) data come from Sample 1");
+  EXPECT_EQ(lines[b + 3], " Total species observed, m1(R2) =            3");
+  EXPECT_TRUE(contains(lines, " Parameter estimates"));
+}
+
+TEST(Driver, ReadErrorsStopWithTwoLinesOnStandardError) {
+  struct {
+    const char* input;
+    const char* first_line;
+    const char* reason;
+  } cases[] = {
+      {"3 3 0 0 400\n4 2 1\n5 3.0 3\n", "At line 3 of file kelvaro (unit = 5, file = 'stdin')",
+       "Bad integer for item 2 in list input"},
+      {"3 3 0 0 400\n4 2 1\n", "At line 2 of file kelvaro (unit = 5, file = 'stdin')",
+       "End of file"},
+      {"3 3 0 0 400\n4 2 q\n", "At line 2 of file kelvaro (unit = 5, file = 'stdin')",
+       "Bad real number in item 3 of list input"},
+      {"3 3 0 0 99999999999\n", "At line 1 of file kelvaro (unit = 5, file = 'stdin')",
+       "Integer overflow while reading item 5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    const auto r = run_text(c.input);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, std::string(c.first_line) + "\n" + c.reason + "\n");
+  }
+  // What was printed before the failure stays in the report.
+  const auto r = run_text(cases[0].input);
+  const auto lines = records(r.out);
+  ASSERT_EQ(lines.size(), 10u);
+  EXPECT_EQ(lines[8], " Sample 1:");
+}
+
+TEST(Driver, RefusedHeadersPrintNothingOnTheReport) {
+  struct {
+    const char* header;
+    const char* message;
+  } cases[] = {
+      {"0 3 0 50 400", "kelvaro: t1 = 0 is outside the allowed range 1..98\n"},
+      {"99 3 0 50 400", "kelvaro: t1 = 99 is outside the allowed range 1..98\n"},
+      {"-99 3 0 50 400", "kelvaro: t1 = 99 is outside the allowed range 1..98\n"},
+      {"-2147483648 3 0 50 400",
+       "kelvaro: t1 = -2147483648 is outside the allowed range 1..98\n"},
+      {"3 0 0 50 400", "kelvaro: t2 = 0 is outside the allowed range 1..98\n"},
+      {"3 99 0 50 400", "kelvaro: t2 = 99 is outside the allowed range 1..98\n"},
+      {"50 3 1 50 400",
+       "kelvaro: t1 = 50 is outside the allowed range 1..49 (with the frequency pair)\n"},
+      {"3 50 -7 50 400",
+       "kelvaro: t2 = 50 is outside the allowed range 1..49 (with the frequency pair)\n"},
+      {"3 3 0 10001 400", "kelvaro: nreps = 10001 is outside the allowed range -10000..10000\n"},
+      {"3 3 0 -10001 400",
+       "kelvaro: nreps = -10001 is outside the allowed range -10000..10000\n"},
+      {"3 3 0 -2147483648 400",
+       "kelvaro: nreps = -2147483648 is outside the allowed range -10000..10000\n"},
+      {"/", "kelvaro: t1 = 0 is outside the allowed range 1..98\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    const auto r = run_text(std::string(c.header) + "\n1 2 3\n1 1 1\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.message);
+  }
+}
+
+TEST(Driver, LimitsThemselvesAreAccepted) {
+  const char* headers[] = {"98 98 0 0 400", "49 49 1 0 400", "1 1 0 10000 400",
+                           "1 1 0 -10000 400"};
+  for (const char* header : headers) {
+    SCOPED_TRACE(header);
+    // Sample 1 of zeros only: cheap whatever the counts are.
+    const auto r = run_text(std::string(header) + "\n");
+    EXPECT_EQ(r.status, 2);  // Sample 1's records are missing, but the header passed
+    EXPECT_EQ(r.err.rfind("At line", 0), 0u) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro

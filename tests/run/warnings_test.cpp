@@ -1,0 +1,133 @@
+// Warnings: each probable slip or untrustworthy result is reported once, as data of the run, and
+// never changes the report.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "kelvaro/kelvaro.h"
+
+namespace kelvaro {
+namespace {
+
+namespace fs = std::filesystem;
+using K = WarningKind;
+
+struct Collected {
+  std::string out;
+  std::vector<Warning> warnings;
+};
+
+// Warnings as an observer hears them during the run; they must be the result's too.
+Collected run_collecting(const std::string& input, bool check_only = false) {
+  struct Listener : Observer {
+    std::vector<Warning> heard;
+    void warning(const Warning& w) override { heard.push_back(w); }
+  } listener;
+  Settings settings;
+  settings.check_only = check_only;
+  settings.observer = &listener;
+  std::ostringstream out;
+  const RunResult r = run_text(input, settings, &out);
+  EXPECT_EQ(r.warnings.size(), listener.heard.size());
+  return {out.str(), r.warnings};
+}
+
+std::set<K> kinds(const std::vector<Warning>& warnings) {
+  std::set<K> s;
+  for (const Warning& w : warnings) s.insert(w.kind);
+  return s;
+}
+
+// Four blocks of four sites, consistent with each other: no warning. Parts can be replaced.
+std::string survey(const std::string& f1 = "4 2 1 0", const std::string& n1 = "4 4 3 0",
+                   const std::string& header = "4 4 0 20 400", const std::string& subset_a =
+                       "2 1 0 0\n2 1 1 0", const std::string& subset_b = "2 1 0 0\n1 2 1 0") {
+  return header + "\n" + f1 + "\n" + n1 + "\n3 2 1 0\n4 3 3 0\n" + subset_a + "\n" + subset_b +
+         "\n";
+}
+
+TEST(Warnings, EachSlipAndCaveatOnce) {
+  struct {
+    const char* what;
+    std::string input;
+    K kind;
+    std::int64_t line;  // of the first warning
+  } cases[] = {
+      {"an 11th number on the line", survey("4 2 1 0 7"), K::kExtraNumbers, 2},
+      {"a null value", survey("4 2 1 0", "4,4,3,,"), K::kKeptValue, 3},
+      {"a slash in a data record", survey("4 2 1 0", "4 4 3 /"), K::kKeptValue, 3},
+      {"a negative frequency", survey("4 2 1 -1", "3 2 2 0"), K::kNegativeValue, 2},
+      {"a fractional frequency", survey("4 2.5 1 0"), K::kFractionalValue, 2},
+      {"site counts whose total wraps", survey("4 2 1 0", "2147483647 2147483647 3 0"),
+       K::kCountWraps, 2},
+      {"detections counted two ways", survey("4 2 1 0", "4 4 2 0"), K::kDetectionsDisagree, 2},
+      {"a site above the species observed", survey("4 2 1 0", "8 1 1 1"), K::kSiteAboveObserved,
+       2},
+      {"subsets of unequal size", survey("4 2 1 0", "4 4 3 0", "4 4 0 20 400", "2 1 0 0\n2 1 1 0",
+                                         "3 1 0 0\n2 2 1 0"),
+       K::kSubsetSize, 8},
+      {"an order test skipped for zero variance",
+       "10 10 0 20 400\n0 0 12 2 2 2 2 2 2 2\n13 13 13 13 13 13 14 14 14 14\n",
+       K::kOrderTestSkipped, 0},
+      {"an ill-conditioned estimate", "4 4 0 20 400\n0 5 3 2\n7 7 7 6\n", K::kIllConditioned, 0},
+      {"estimates outside their intervals",
+       survey("4 2 1 0", "4 4 3 0", "4 4 0 20 400", "5 1 0 0\n2 2 2 1", "5 1 0 0\n2 2 2 1"),
+       K::kOutsideInterval, 0},
+      {"fewer than 20 replicates", survey("4 2 1 0", "4 4 3 0", "4 4 0 7 400"),
+       K::kFewReplicates, 1},
+      {"a seed from the clock", survey("4 2 1 0", "4 4 3 0", "4 4 0 20 0"), K::kClockSeed, 1},
+  };
+  EXPECT_TRUE(run_collecting(survey()).warnings.empty());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Collected r = run_collecting(c.input);
+    ASSERT_FALSE(r.warnings.empty());
+    EXPECT_EQ(kinds(r.warnings), std::set<K>{c.kind});
+    EXPECT_EQ(r.warnings.front().line, c.line);
+    // Checking alone finds the input's warnings, and nothing on the report.
+    const Collected checked = run_collecting(c.input, true);
+    EXPECT_EQ(checked.out, "");
+    if (c.line > 0 && c.kind != K::kFewReplicates) {
+      EXPECT_EQ(kinds(checked.warnings), std::set<K>{c.kind});
+    }
+  }
+}
+
+TEST(Warnings, GoldenInputsGiveOnlyTheListedOnes) {
+  const std::map<std::string, std::set<K>> listed = {
+      {"detail-lines", {K::kFewReplicates}},
+      {"few-replicates", {K::kFewReplicates}},
+      {"no-replicates", {K::kFewReplicates}},
+      {"gof-error-box", {K::kFewReplicates}},
+      // Synthetic inputs whose n(i) were not derived from their f(i).
+      {"frequency-pair", {K::kDetectionsDisagree, K::kSubsetSize}},
+      {"limiting-table", {K::kDetectionsDisagree}},
+      {"pooling", {K::kDetectionsDisagree, K::kIllConditioned, K::kSubsetSize}},
+      {"read-error-end-of-file", {K::kDetectionsDisagree}},
+      {"sample2-bad-value-quiet", {K::kDetectionsDisagree}},
+      {"subset-exceeds-parent", {K::kDetectionsDisagree, K::kOutsideInterval}},
+      {"subset-nothing-observed", {K::kDetectionsDisagree, K::kSubsetSize}},
+      {"unequal-t", {K::kDetectionsDisagree, K::kSubsetSize}},
+  };
+  const fs::path dir = fs::path(KELVARO_SOURCE_DIR) / "tests" / "golden";
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().extension() != ".in") continue;
+    const std::string name = entry.path().stem().string();
+    SCOPED_TRACE(name);
+    const Collected r = run_collecting(testing::slurp(entry.path().string()));
+    const auto it = listed.find(name);
+    EXPECT_EQ(kinds(r.warnings), it == listed.end() ? std::set<K>{} : it->second);
+  }
+  const std::string example = std::string(KELVARO_SOURCE_DIR) + "/examples/two-samples.txt";
+  EXPECT_TRUE(run_collecting(testing::slurp(example)).warnings.empty());
+}
+
+}  // namespace
+}  // namespace kelvaro

@@ -3,7 +3,7 @@
 # something is missing; does nothing when everything is there.
 set -e
 need=""
-for pkg in cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev libcsv-dev nlohmann-json3-dev; do
+for pkg in cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
 [ -z "$need" ] && exit 0

@@ -130,13 +130,13 @@ TEST(RoundTrip, TidyReproducesTheParameterTableOfEveryGoldenReport) {
     const tidy::Report r = tidy::parse_report(text);
     const std::vector<std::string> lines = parameter_lines(text);
     if (lines.empty()) {
-      EXPECT_TRUE(r.parameters.rows.empty());  // a single-sample run has no table
+      EXPECT_TRUE(r.parameters.empty());  // a single-sample run has no table
       continue;
     }
-    ASSERT_EQ(r.parameters.rows.size(), lines.size());
+    ASSERT_EQ(r.parameters.size(), lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
       // Each line, blanks removed, is label, three values, lower, "-", upper run together.
-      const auto& row = r.parameters.rows[i];
+      const auto row = r.parameters.rows()[i];
       EXPECT_EQ(row[0] + row[1] + row[2] + row[3] + row[4] + "-" + row[5],
                 without_blanks(lines[i]));
     }

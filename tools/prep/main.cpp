@@ -2,24 +2,23 @@
 // Two site-by-species CSV files (one per sample), or one long CSV of sample,site,species records.
 
 #include <CLI/CLI.hpp>
-#include <fstream>
-#include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/byte_source.h"
+#include "common/command_line.h"
+#include "common/output.h"
 #include "prep/audit.h"
 #include "prep/blocks.h"
-#include "prep/detections.h"
-#include "prep/input_error.h"
 #include "prep/input_writer.h"
+#include "prep/tables.h"
 
 namespace {
 
 namespace prep = kelvaro::prep;
+namespace tools = kelvaro::tools;
 
-constexpr int kRefused = 2;                     // exit status for refused input, as kelvaro's own
 constexpr std::int32_t kMaxReplicates = 10000;  // rows of kelvaro's bootstrap table
 
 struct Options {
@@ -53,24 +52,36 @@ void define_options(CLI::App& app, Options& o) {
   app.set_version_flag("--version", std::string("kelvaro-prep ") + KELVARO_VERSION);
 }
 
-std::pair<prep::Sample, prep::Sample> load(const Options& o) {
-  if (o.files.size() == 2) {
-    return {prep::load_wide(prep::read_csv_file(o.files[0]), o.files[0]),
-            prep::load_wide(prep::read_csv_file(o.files[1]), o.files[1])};
+// What is wrong with the options as a whole, before anything is read; nullopt when nothing.
+std::optional<std::string> misuse(const Options& o) {
+  if (!o.first.empty() && o.files.size() == 2) {
+    return "--first applies to a long table (one file) only";
   }
-  const std::optional<std::string> first =
-      o.first.empty() ? std::nullopt : std::optional<std::string>(o.first);
-  return prep::load_long(prep::read_csv_file(o.files[0]), o.files[0], first);
+  for (const std::string& file : o.files) {
+    if (!o.audit.empty() && tools::same_file(o.audit, file)) {
+      return "--audit " + o.audit + " names the input file " + file +
+             ": choose another name for the audit file";
+    }
+  }
+  return std::nullopt;
 }
 
-// Writes the audit table; false (with a message) when the file cannot be written.
-bool write_audit_file(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  out.flush();
-  if (out) return true;
-  std::cerr << "kelvaro-prep: " << path << ": cannot write the audit file\n";
-  return false;
+prep::Survey load(const Options& o) {
+  if (o.files.size() == 2) {
+    tools::FileSource first(o.files[0]), second(o.files[1]);
+    return prep::load_wide_pair(first, second);
+  }
+  tools::FileSource table(o.files[0]);
+  const std::optional<std::string> first =
+      o.first.empty() ? std::nullopt : std::optional<std::string>(o.first);
+  return prep::load_long(table, first);
+}
+
+void warn(const CLI::App& app, const Options& o) {
+  if (o.settings.seed == 0) {
+    tools::print_error(app, "seed 0: kelvaro will take its seed from the clock, so this run "
+                            "cannot be repeated");
+  }
 }
 
 }  // namespace
@@ -78,35 +89,35 @@ bool write_audit_file(const std::string& path, const std::string& text) {
 int main(int argc, char** argv) {
   CLI::App app{"Builds a kelvaro input from detection data and writes it to standard output.",
                "kelvaro-prep"};
+  tools::reserve_standard_streams();
   Options o;
   define_options(app, o);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e);
-    return status == 0 ? 0 : kRefused;
-  }
-  if (!o.first.empty() && o.files.size() == 2) {
-    std::cerr << "kelvaro-prep: --first applies to a long table (one file) only\n";
-    return kRefused;
+  if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  if (const auto problem = misuse(o)) {
+    tools::print_error(app, *problem);
+    return tools::kRefused;
   }
   o.settings.range_adjust = !o.no_range_adjust;
   try {
-    const auto [s1, s2] = load(o);
-    const std::string input = prep::kelvaro_input(prep::derive_blocks(s1, s2), o.settings);
-    if (!o.audit.empty()) {
-      std::ostringstream audit;
-      prep::write_audit(audit, prep::audit_rows(s1, s2));
-      if (!write_audit_file(o.audit, audit.str())) return kRefused;
+    std::optional<tools::ReplacingFile> audit;
+    if (!o.audit.empty()) audit.emplace(o.audit, "the audit file " + o.audit);
+    std::optional<prep::Survey> survey;
+    try {
+      survey.emplace(load(o));
+    } catch (const std::runtime_error& e) {  // InputError, ReadError
+      tools::print_error(app, e.what());
+      return tools::kRefused;
     }
-    if (o.settings.seed == 0) {
-      std::cerr << "kelvaro-prep: seed 0: kelvaro will take its seed from the clock, so this run "
-                   "cannot be repeated\n";
-    }
-    std::cout << input << std::flush;
-  } catch (const prep::InputError& e) {
-    std::cerr << "kelvaro-prep: " << e.what() << '\n';
-    return kRefused;
+    warn(app, o);
+    const std::string input = prep::kelvaro_input(prep::derive_blocks(*survey), o.settings);
+    if (audit) write_audit(*audit, *survey);
+    tools::StandardOutput out("the kelvaro input");
+    out.write(input);
+    out.finish();
+    if (audit) audit->commit();
+  } catch (const tools::WriteError& e) {
+    tools::print_error(app, e.what());
+    return tools::kWriteFailed;
   }
-  return std::cout ? 0 : 1;
+  return 0;
 }

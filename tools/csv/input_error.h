@@ -1,12 +1,15 @@
 #pragma once
-// The one failure of kelvaro-prep: input that cannot become a kelvaro input, located by file,
-// line and column (the CSV column, counted from 1; line 0 when the file itself cannot be read).
-// The entry point prints it and exits with status 2.
+// The refusal of a table: input that cannot become a kelvaro input, located by file, line and
+// column (the CSV column, counted from 1), with a reason that says what to do. The programs
+// print it after their name and exit with status 2.
+//
+//   {"plots.csv", 4, 2, "..."}  ->  "plots.csv, line 4, column 2: ..."
+//   {"plots.csv", 0, 0, "..."}  ->  "plots.csv: ..."   (no line: the file as a whole)
 
 #include <stdexcept>
 #include <string>
 
-namespace kelvaro::prep {
+namespace kelvaro::csv {
 
 class InputError : public std::runtime_error {
  public:
@@ -24,4 +27,4 @@ class InputError : public std::runtime_error {
   std::string reason_;
 };
 
-}  // namespace kelvaro::prep
+}  // namespace kelvaro::csv

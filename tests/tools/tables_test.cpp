@@ -1,17 +1,37 @@
-#include "prep/detections.h"
+// kelvaro-prep's readers: site-by-species tables and long tables into two samples.
+
+#include "prep/tables.h"
 
 #include <gtest/gtest.h>
 
-#include "prep/input_error.h"
+#include "csv/input_error.h"
+#include "tools/prep_helpers.h"
 
 namespace kelvaro::prep {
 namespace {
 
-Sample wide(const std::string& text) { return load_wide(parse_csv(text, "w.csv"), "w.csv"); }
+// Sample 1 of a survey read from one site-by-species table.
+Survey wide(const std::string& text) {
+  Survey survey;
+  tools::TextSource source(text, "w.csv", 5);
+  load_wide(source, survey, survey.sample1);
+  return survey;
+}
 
-std::pair<Sample, Sample> long_table(const std::string& text,
-                                     const std::optional<std::string>& first = std::nullopt) {
-  return load_long(parse_csv(text, "l.csv"), "l.csv", first);
+std::vector<std::string> names_of(const Survey& s, const Sample& sample) {
+  std::vector<std::string> names;
+  for (std::uint32_t id : sample.species()) names.emplace_back(s.species.label(id));
+  return names;
+}
+
+// For each species named for the sample, in order: the indices of its sites.
+std::vector<std::vector<int>> sites_of(const Sample& sample) {
+  std::vector<std::vector<int>> out;
+  for (std::uint32_t id : sample.species()) {
+    out.emplace_back();
+    sample.detected_at(id).for_each([&](int site) { out.back().push_back(site); });
+  }
+  return out;
 }
 
 // A table of `sites` site rows, each detecting species a.
@@ -27,27 +47,24 @@ std::string long_with_sites(int sites) {
   return text;
 }
 
-TEST(Detections, WideTableCellAboveZeroIsDetection) {
-  const Sample s = wide(
+TEST(Tables, WideTableCellAboveZeroIsDetection) {
+  const Survey s = wide(
       "ditch,a,b,c\r\n"
       "d1,3.951,0,-1\r\n"
       "d2,0.5,+2,0.0\r\n"
       "d3,1e-3,0,0\r\n");
-  EXPECT_EQ(s.sites, (std::vector<std::string>{"d1", "d2", "d3"}));
-  EXPECT_EQ(s.species, (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(s.sites_of, (std::vector<std::vector<int>>{{0, 1, 2}, {1}, {}}));
-  EXPECT_EQ(detections_of(s, "a"), 3);
-  EXPECT_EQ(detections_of(s, "c"), 0);
-  EXPECT_EQ(detections_of(s, "not named"), 0);
+  EXPECT_EQ(s.sample1.sites, (std::vector<std::string>{"d1", "d2", "d3"}));
+  EXPECT_EQ(names_of(s, s.sample1), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(sites_of(s.sample1), (std::vector<std::vector<int>>{{0, 1, 2}, {1}, {}}));
 }
 
-TEST(Detections, WideTableQuotedNamesAndSpreadsheetFiller) {
-  const Sample s = wide("\"site, plot\",\"Genus, sp.\",\"x\"\"y\"\n\"p 1\",1,0\n,,\n");
-  EXPECT_EQ(s.species, (std::vector<std::string>{"Genus, sp.", "x\"y"}));
-  EXPECT_EQ(s.sites, (std::vector<std::string>{"p 1"}));
+TEST(Tables, WideTableQuotedNamesAndSpreadsheetFiller) {
+  const Survey s = wide("\"site, plot\",\"Genus, sp.\",\"x\"\"y\"\n\"p 1\",1,0\n,,\n");
+  EXPECT_EQ(names_of(s, s.sample1), (std::vector<std::string>{"Genus, sp.", "x\"y"}));
+  EXPECT_EQ(s.sample1.sites, (std::vector<std::string>{"p 1"}));
 }
 
-TEST(Detections, WideTableRefusals) {
+TEST(Tables, WideTableRefusals) {
   const struct {
     const char* name;
     std::string text;
@@ -69,22 +86,24 @@ TEST(Detections, WideTableRefusals) {
       {"no detection", "site,a,b\ns1,0,0\ns2,0,-3\n", 1, 1, "no detection"},
       {"no sites", "site,a\n", 1, 1, "no detection"},
       {"99 sites", wide_with_sites(99), 100, 1, "more than 98 sites"},
+      {"a huge cell is quoted in part", "site,a\ns1," + std::string(100000, 'x') + "\n", 2, 2,
+       "\"... (100000 bytes) is not a number"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     try {
       wide(c.text);
       ADD_FAILURE() << "accepted";
-    } catch (const InputError& e) {
+    } catch (const csv::InputError& e) {
       EXPECT_EQ(e.line(), c.line);
       EXPECT_EQ(e.column(), c.column);
       EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
     }
   }
-  EXPECT_EQ(wide(wide_with_sites(98)).sites.size(), 98u);
+  EXPECT_EQ(wide(wide_with_sites(98)).sample1.sites.size(), 98u);
 }
 
-TEST(Detections, LongTableSamplesInOrderOfAppearance) {
+TEST(Tables, LongTableSamplesInOrderOfAppearance) {
   const char* text =
       "species,note,site,sample\r\n"
       "a,,x,week24\r\n"
@@ -108,15 +127,15 @@ TEST(Detections, LongTableSamplesInOrderOfAppearance) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto [s1, s2] = long_table(text, c.first);
-    EXPECT_EQ(s1.label, c.label1);
-    EXPECT_EQ(s1.sites, c.sites1);
-    EXPECT_EQ(s1.sites_of, c.sites_of1);
-    EXPECT_EQ(s2.label, c.label2);
+    const Survey s = long_table(text, c.first);
+    EXPECT_EQ(s.sample1.label, c.label1);
+    EXPECT_EQ(s.sample1.sites, c.sites1);
+    EXPECT_EQ(sites_of(s.sample1), c.sites_of1);
+    EXPECT_EQ(s.sample2.label, c.label2);
   }
 }
 
-TEST(Detections, LongTableRefusals) {
+TEST(Tables, LongTableRefusals) {
   const struct {
     const char* name;
     std::string text;
@@ -143,13 +162,13 @@ TEST(Detections, LongTableRefusals) {
     try {
       long_table(c.text, c.first);
       ADD_FAILURE() << "accepted";
-    } catch (const InputError& e) {
+    } catch (const csv::InputError& e) {
       EXPECT_EQ(e.line(), c.line);
       EXPECT_EQ(e.column(), c.column);
       EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
     }
   }
-  EXPECT_EQ(long_table(long_with_sites(98)).second.sites.size(), 98u);
+  EXPECT_EQ(long_table(long_with_sites(98)).sample2.sites.size(), 98u);
 }
 
 }  // namespace

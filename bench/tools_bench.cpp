@@ -45,7 +45,8 @@ const std::string& long_table() {
     for (int r = 0; r < kLongRecords; ++r) {
       const unsigned draw = rng();
       t += (draw & 1) ? "B,site " : "A,site ";
-      t += std::to_string((draw >> 1) % 98) + "," + species_name(static_cast<int>(rng() % kLongSpecies)) + "\n";
+      t += std::to_string((draw >> 1) % 98) + "," +
+           species_name(static_cast<int>(rng() % kLongSpecies)) + "\n";
     }
     return t;
   }();
@@ -55,7 +56,8 @@ const std::string& long_table() {
 std::string wide_table(unsigned seed, bool reversed) {
   std::mt19937 rng(seed);
   std::string t = "site";
-  for (int i = 0; i < kWideSpecies; ++i) t += "," + species_name(reversed ? kWideSpecies - 1 - i : i);
+  for (int i = 0; i < kWideSpecies; ++i)
+    t += "," + species_name(reversed ? kWideSpecies - 1 - i : i);
   t += "\n";
   for (int s = 0; s < kWideSites; ++s) {
     t += "ditch" + std::to_string(s + 1);
@@ -78,7 +80,7 @@ void BM_LongTable(benchmark::State& state) {
   const std::string& text = long_table();
   for (auto _ : state) {
     tools::TextSource source(text, "long.csv");
-    const prep::Survey survey = prep::load_long(source, std::nullopt);
+    const prep::Survey survey = prep::load_long(source, {}, {}, std::nullopt);
     benchmark::DoNotOptimize(prep::kelvaro_input(prep::derive_blocks(survey), {}));
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
@@ -87,7 +89,7 @@ void BM_LongTable(benchmark::State& state) {
 void BM_WideTables(benchmark::State& state, bool audit) {
   for (auto _ : state) {
     tools::TextSource first(wide1(), "wide1.csv"), second(wide2(), "wide2.csv");
-    const prep::Survey survey = prep::load_wide_pair(first, second);
+    const prep::Survey survey = prep::load_wide_pair(first, second, {});
     benchmark::DoNotOptimize(prep::kelvaro_input(prep::derive_blocks(survey), {}));
     if (audit) {
       tools::StringOutput out;
@@ -103,7 +105,7 @@ void BM_CsvRows(benchmark::State& state) {
   const std::string& text = long_table();
   for (auto _ : state) {
     tools::TextSource source(text, "long.csv");
-    kelvaro::csv::CsvReader reader(source);
+    kelvaro::csv::CsvReader reader(source, ',');
     std::size_t fields = 0;
     for (kelvaro::csv::CsvRow row; reader.next(row);) fields += row.size();
     benchmark::DoNotOptimize(fields);

@@ -13,8 +13,8 @@ namespace {
 // Sample 1: sites s1..s3; a at s1, b at s1 and s3, c named but never detected.
 // Sample 2: sites u1, u2; b at both, d at u2 (d only in this file), a named but not detected.
 Survey hand_survey() {
-  Survey s;
-  for (const char* name : {"a", "b", "c", "d"}) s.species.intern(name);
+  Survey s(false);
+  for (const char* name : {"a", "b", "c", "d"}) s.species.intern(name, {});
   s.sample1.sites = {"s1", "s2", "s3"};
   s.sample1.detect(0, 0);
   s.sample1.detect(1, 0);
@@ -94,9 +94,14 @@ TEST(InputWriter, OneRecordPerLine) {
 }
 
 TEST(Audit, OneRowPerSpeciesOfEitherFile) {
+  Survey s = hand_survey();
+  s.sources = {"Sample 1: a.csv (comma-separated)", "Sample 2: b.csv (tab-separated)"};
   tools::StringOutput out;
-  write_audit(out, hand_survey());
+  write_audit(out, s);
   EXPECT_EQ(out.text(),
+            "# kelvaro-prep audit\r\n"
+            "# Sample 1: a.csv (comma-separated)\r\n"
+            "# Sample 2: b.csv (tab-separated)\r\n"
             "species,detections_1,detections_2,sample_1,sample_2,subset_a,subset_b\r\n"
             "a,1,0,1,0,0,0\r\n"
             "b,2,2,1,1,1,1\r\n"
@@ -105,12 +110,12 @@ TEST(Audit, OneRowPerSpeciesOfEitherFile) {
 }
 
 TEST(Audit, SpeciesNamesAreQuoted) {
-  Survey s;
+  Survey s(false);
   s.sample1.sites = {"s1"};
   s.sample2.sites = {"u1"};
-  s.sample1.detect(s.species.intern("Genus, sp.").id, 0);
-  s.sample2.detect(s.species.intern("say \"x\"").id, 0);
-  s.sample2.detect(s.species.intern("#3").id, 0);
+  s.sample1.detect(s.species.intern("Genus, sp.", {}), 0);
+  s.sample2.detect(s.species.intern("say \"x\"", {}), 0);
+  s.sample2.detect(s.species.intern("#3", {}), 0);
   tools::StringOutput out;
   write_audit(out, s);
   EXPECT_NE(out.text().find("\r\n\"Genus, sp.\",1,0,1,0,0,0\r\n\"say \"\"x\"\"\",0,1,0,1,0,0\r\n"

@@ -8,6 +8,7 @@
 #include "common/label_pool.h"
 #include "common/message_text.h"
 #include "common/output.h"
+#include "csv/name_pool.h"
 #include "tools/run_program.h"
 
 namespace kelvaro::tools {
@@ -123,6 +124,26 @@ TEST(LabelPool, EqualTextEqualIdInOrderOfAppearance) {
   EXPECT_EQ(pool.find("Sp.B"), 1u);
   EXPECT_EQ(pool.label(2), "sp.a");
   EXPECT_EQ(pool.find("none"), std::nullopt);
+}
+
+TEST(NamePool, VariantsKeptApartOrFolded) {
+  for (const bool fold : {false, true}) {
+    SCOPED_TRACE(fold ? "folding" : "kept apart");
+    csv::NamePool pool("species", fold);
+    const std::uint32_t file = pool.add_file("a.csv");
+    const std::uint32_t first = pool.intern("Sp.E", {file, 1, 5});
+    const std::uint32_t other = pool.intern(" sp.e", {file, 3, 2});
+    pool.intern(" sp.e", {file, 4, 2});  // the same variant again: recorded once
+    pool.intern("Sp.F", {file, 5, 2});
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(other, fold ? 0u : 1u);
+    EXPECT_EQ(pool.size(), fold ? 2u : 3u);
+    ASSERT_EQ(pool.variants().size(), 1u);
+    EXPECT_EQ(pool.variants()[0].first, "Sp.E");
+    EXPECT_EQ(pool.variants()[0].other, " sp.e");
+    EXPECT_EQ(pool.variants()[0].first_place, "a.csv, line 1, column 5");
+    EXPECT_EQ(pool.variants()[0].other_place, "a.csv, line 3, column 2");
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "csv/csv_writer.h"
+#include "csv/dialect.h"
 #include "csv/input_error.h"
 
 namespace kelvaro::csv {
@@ -13,9 +14,10 @@ namespace {
 using Rows = std::vector<std::pair<long, std::vector<std::string>>>;
 
 // The rows of `text`, read in chunks of `chunk` bytes (1: every byte a chunk boundary).
-Rows lines_and_fields(const std::string& text, std::size_t chunk = 65536) {
+Rows lines_and_fields(const std::string& text, std::optional<char> separator = ',',
+                      std::size_t chunk = 65536) {
   tools::TextSource source(text, "t.csv", chunk);
-  CsvReader reader(source);
+  CsvReader reader(source, separator);
   Rows out;
   for (CsvRow row; reader.next(row);) out.emplace_back(row.line(), row.fields());
   return out;
@@ -29,7 +31,9 @@ TEST(CsvReader, SplitsQuotedFieldsAndLineEnds) {
   } cases[] = {
       {"CR LF ends", "a,b\r\n1,2\r\n", {{1, {"a", "b"}}, {2, {"1", "2"}}}},
       {"LF ends, no final end", "a,b\n1,2", {{1, {"a", "b"}}, {2, {"1", "2"}}}},
-      {"CR ends (old spreadsheets)", "a,b\r1,2\r\r3,4", {{1, {"a", "b"}}, {2, {"1", "2"}}, {4, {"3", "4"}}}},
+      {"CR ends (old spreadsheets)",
+       "a,b\r1,2\r\r3,4",
+       {{1, {"a", "b"}}, {2, {"1", "2"}}, {4, {"3", "4"}}}},
       {"comma inside quotes", "\"Genus, sp.\",2\n", {{1, {"Genus, sp.", "2"}}}},
       {"doubled quote", "\"say \"\"hi\"\"\",x\n", {{1, {"say \"hi\"", "x"}}}},
       {"line end inside quotes",
@@ -46,7 +50,31 @@ TEST(CsvReader, SplitsQuotedFieldsAndLineEnds) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(lines_and_fields(c.text), c.expected);
-    EXPECT_EQ(lines_and_fields(c.text, 1), c.expected) << "read byte by byte";
+    EXPECT_EQ(lines_and_fields(c.text, ',', 1), c.expected) << "read byte by byte";
+  }
+}
+
+TEST(CsvReader, SeparatorFoundInTheHeaderRow) {
+  const struct {
+    const char* text;
+    char separator;
+    Rows expected;
+  } cases[] = {
+      {"site,a,b\ns1,1,0\n", ',', {{1, {"site", "a", "b"}}, {2, {"s1", "1", "0"}}}},
+      {"site;Genus, sp.;b\ns1;0,5;0\n",
+       ';',
+       {{1, {"site", "Genus, sp.", "b"}}, {2, {"s1", "0,5", "0"}}}},
+      {"site\ta b\tc\ns1\t1\t \n", '\t', {{1, {"site", "a b", "c"}}, {2, {"s1", "1", ""}}}},
+      {"\"a;b;c\",d\n", ',', {{1, {"a;b;c", "d"}}}},
+      {"\r\n\xEF\xBB\xBF", ',', {{2, {"\xEF\xBB\xBF"}}}},  // a mark only at the very start
+      {"site\ns1\n", ',', {{1, {"site"}}, {2, {"s1"}}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    tools::TextSource source(c.text, "t.csv", 3);
+    CsvReader reader(source, std::nullopt);
+    EXPECT_EQ(reader.separator(), c.separator);
+    EXPECT_EQ(lines_and_fields(c.text, std::nullopt, 2), c.expected);
   }
 }
 
@@ -71,7 +99,7 @@ TEST(CsvReader, RefusesBadQuotingWithItsPosition) {
       EXPECT_EQ(e.file(), "bad.csv");
       EXPECT_EQ(e.line(), c.line);
       EXPECT_EQ(e.column(), c.column);
-      EXPECT_NE(std::string(e.what()).find("bad.csv, line "), std::string::npos);
+      EXPECT_NE(std::string(e.what()).find("bad.csv (comma-separated), line "), std::string::npos);
     }
   }
 }
@@ -79,8 +107,8 @@ TEST(CsvReader, RefusesBadQuotingWithItsPosition) {
 TEST(CsvReader, LineNumbersAreRightForEveryLineEnd) {
   for (const char* end : {"\n", "\r\n", "\r"}) {
     SCOPED_TRACE(end == std::string("\r") ? "CR" : end == std::string("\n") ? "LF" : "CR LF");
-    const std::string text = std::string("a,b") + end + "1,2" + end + end + "3,\"x" + end +
-                             "y\"" + end + "4,5\"" + end;
+    const std::string text =
+        std::string("a,b") + end + "1,2" + end + end + "3,\"x" + end + "y\"" + end + "4,5\"" + end;
     try {
       parse_csv(text, "t.csv");
       ADD_FAILURE() << "accepted";
@@ -106,7 +134,7 @@ class Zeros : public tools::ByteSource {
 
 TEST(CsvReader, EndlessRowIsRefusedAtTheLimit) {
   Zeros zeros;
-  CsvReader reader(zeros);
+  CsvReader reader(zeros, ',');
   CsvRow row;
   try {
     reader.next(row);
@@ -117,14 +145,35 @@ TEST(CsvReader, EndlessRowIsRefusedAtTheLimit) {
   }
 }
 
+TEST(Dialect, SeparatorsByNameAndOption) {
+  const struct {
+    const char* option;
+    std::optional<char> separator;
+  } cases[] = {{",", ','},    {"comma", ','}, {";", ';'},          {"Semicolon", ';'},
+               {"tab", '\t'}, {"\t", '\t'},   {"|", std::nullopt}, {"", std::nullopt}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    EXPECT_EQ(separator_from_option(c.option), c.separator);
+  }
+  EXPECT_EQ(separator_name(';'), "semicolon");
+  EXPECT_TRUE(decimal_comma(';'));
+  EXPECT_FALSE(decimal_comma(','));
+}
+
 TEST(CsvWriter, QuotesOnlyWhenNeeded) {
   const struct {
     const char* text;
     const char* expected;
   } cases[] = {
-      {"plain", "plain"},   {"", ""},          {"a,b", "\"a,b\""}, {"x\"y", "\"x\"\"y\""},
-      {"two\nlines", "\"two\nlines\""}, {"cr\r", "\"cr\r\""}, {" blank ", " blank "},
-      {"#1", "\"#1\""},     {"a#", "a#"},
+      {"plain", "plain"},
+      {"", ""},
+      {"a,b", "\"a,b\""},
+      {"x\"y", "\"x\"\"y\""},
+      {"two\nlines", "\"two\nlines\""},
+      {"cr\r", "\"cr\r\""},
+      {" blank ", " blank "},
+      {"#1", "\"#1\""},
+      {"a#", "a#"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

@@ -11,15 +11,17 @@
 
 namespace kelvaro::prep {
 
-inline Survey wide_pair(const std::string& first, const std::string& second) {
+inline Survey wide_pair(const std::string& first, const std::string& second,
+                        const TableOptions& options = {}) {
   tools::TextSource a(first, "a.csv"), b(second, "b.csv");
-  return load_wide_pair(a, b);
+  return load_wide_pair(a, b, options);
 }
 
-inline Survey long_table(const std::string& text,
-                         const std::optional<std::string>& first = std::nullopt) {
+inline Survey long_table(const std::string& text, const TableOptions& options = {},
+                         const std::optional<std::string>& first = std::nullopt,
+                         const csv::LongTableColumns& columns = {}) {
   tools::TextSource source(text, "l.csv");
-  return load_long(source, first);
+  return load_long(source, options, columns, first);
 }
 
 // The kelvaro input text of a survey with the default run settings.

@@ -74,11 +74,18 @@ TEST(PrepProgram, AuditFileAndClockSeedNotice) {
   EXPECT_EQ(r.out.substr(0, 10), "3 2 0 50 0");
   EXPECT_NE(r.err.find("cannot be repeated"), std::string::npos) << r.err;
   EXPECT_EQ(read_file(dir.path("audit.csv")),
-            "species,detections_1,detections_2,sample_1,sample_2,subset_a,subset_b\r\n"
-            "a,1,0,1,0,0,0\r\n"
-            "b,2,2,1,1,1,1\r\n"
-            "x,1,0,1,0,0,0\r\n"
-            "d,0,1,0,1,0,0\r\n");
+            "# kelvaro-prep audit\r\n"
+            "# Sample 1: \"one\" of " +
+                dir.path("l.csv") +
+                " (comma-separated)\r\n"
+                "# Sample 2: \"two\" of " +
+                dir.path("l.csv") +
+                " (comma-separated)\r\n"
+                "species,detections_1,detections_2,sample_1,sample_2,subset_a,subset_b\r\n"
+                "a,1,0,1,0,0,0\r\n"
+                "b,2,2,1,1,1,1\r\n"
+                "x,1,0,1,0,0,0\r\n"
+                "d,0,1,0,1,0,0\r\n");
 }
 
 TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
@@ -93,16 +100,17 @@ TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
     std::string message;
   } wide_cases[] = {
       {"unreadable CSV", "bad.csv", "site,a\ns1,\"1\"x\n",
-       "bad.csv, line 2, column 2: text after the closing quote"},
+       "bad.csv (comma-separated), line 2, column 2: text after the closing quote"},
       {"no detections", "zero.csv", "site,a\ns1,0\n",
-       "zero.csv, line 1, column 1: the sample has no detection"},
-      {"more than 98 sites", "many.csv", many, "many.csv, line 100, column 1: more than 98 sites"},
-      {"duplicate site", "dup.csv", "site,a\ns1,1\ns1,1\n",
-       "dup.csv, line 3, column 1: duplicate site"},
-      {"duplicate species", "dups.csv", "site,a,a\rs1,1,1\r",
-       "dups.csv, line 1, column 3: duplicate species"},
-      {"not a number, CR line ends", "cr.csv", "site,a\rs1,1\rs2,?\r",
-       "cr.csv, line 3, column 2: \"?\" is not a number"},
+       "zero.csv (comma-separated), line 1, column 1: the sample has no detection"},
+      {"more than 98 sites", "many.csv", many,
+       "many.csv (comma-separated), line 100, column 1: more than 98 sites"},
+      {"duplicate site", "dup.csv", "site;a\ns1;1\ns1;1\n",
+       "dup.csv (semicolon-separated), line 3, column 1: duplicate site"},
+      {"duplicate species", "dups.csv", "site\ta\ta\rs1\t1\t1\r",
+       "dups.csv (tab-separated), line 1, column 3: duplicate species"},
+      {"a cell not understood, CR line ends", "cr.csv", "site,a\rs1,1\rs2,?\r",
+       "cr.csv (comma-separated), line 3, column 2: \"?\" is not a detection value"},
   };
   for (const auto& c : wide_cases) {
     SCOPED_TRACE(c.name);
@@ -120,7 +128,9 @@ TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
   const RunResult r = run(kPrep + " " + quoted(three));
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
-  EXPECT_NE(r.err.find("three.csv, line 4, column 1: a third sample"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("three.csv (comma-separated), line 4, column 1: a third sample"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST(PrepProgram, CommandLineRefusals) {
@@ -138,6 +148,8 @@ TEST(PrepProgram, CommandLineRefusals) {
       {"--first with two files", "--first one " + w1 + " " + w2},
       {"missing file", quoted(dir.path("none.csv")) + " " + w2},
       {"a directory as input", quoted(dir.path("")) + " " + w2},
+      {"--count with two files", "--count n " + w1 + " " + w2},
+      {"unknown separator", "--sep '|' " + w1 + " " + w2},
       {"unknown option", "--frobnicate " + w1 + " " + w2},
   };
   for (const auto& c : cases) {
@@ -195,7 +207,9 @@ TEST(TidyProgram, JsonAndDirectory) {
   const RunResult json = run(kTidy + " --json --replicates " + quoted(kHandReport));
   ASSERT_EQ(json.status, 0) << json.err;
   const nlohmann::json doc = nlohmann::json::parse(json.out);
-  EXPECT_EQ(doc.at("parameters").at(5).at("estimate"), "+Infinity");
+  EXPECT_EQ(doc.at("parameters").at(5).at("estimate"), nullptr);
+  EXPECT_EQ(doc.at("parameters").at(5).at("estimate_text"), "+Infinity");
+  EXPECT_EQ(doc.at("parameters").at(5).at("bootstrap_average"), 0.7833);
   EXPECT_EQ(doc.at("replicates").size(), 3u);
 
   const ScratchDir dir;
@@ -226,6 +240,9 @@ TEST(TidyProgram, Refusals) {
        "its exit status)"},
       {"missing file", quoted(dir.path("none.out")), "", "none.out: No such file or directory"},
       {"a directory", quoted(dir.path("")), "", ": Is a directory"},
+      {"kelvaro's input", "", "10 10 0 50 400\n",
+       "kelvaro-tidy: standard input: this looks like kelvaro's input, not its report (run "
+       "kelvaro on it first)"},
       {"unknown table", "--table nothing " + quoted(kHandReport), "", "nothing"},
       {"--json with --table", "--json --table blocks " + quoted(kHandReport), "", "excludes"},
   };
@@ -257,9 +274,12 @@ TEST(Programs, WriteFailuresGiveStatusOneAndOneLine) {
   } cases[] = {
       {kPrep + " " + files, ">/dev/full",
        "kelvaro-prep: cannot write the kelvaro input: No space left on device\n"},
-      {kPrep + " " + files, ">&-", "kelvaro-prep: cannot write the kelvaro input: Bad file descriptor\n"},
-      {kPrep + " --help", ">/dev/full", "kelvaro-prep: cannot write the help text: No space left on device\n"},
-      {kPrep + " --version", ">&-", "kelvaro-prep: cannot write the version: Bad file descriptor\n"},
+      {kPrep + " " + files, ">&-",
+       "kelvaro-prep: cannot write the kelvaro input: Bad file descriptor\n"},
+      {kPrep + " --help", ">/dev/full",
+       "kelvaro-prep: cannot write the help text: No space left on device\n"},
+      {kPrep + " --version", ">&-",
+       "kelvaro-prep: cannot write the version: Bad file descriptor\n"},
       {kTidy, ">/dev/full", "kelvaro-tidy: cannot write the table: No space left on device\n"},
       {kTidy + " --json --replicates", ">&-",
        "kelvaro-tidy: cannot write the JSON document: Bad file descriptor\n"},
@@ -294,7 +314,8 @@ TEST(Programs, NoPartialFilesAndNoInputOverwritten) {
   // Tables written into the directory that holds the report as parameters.csv: refused.
   std::filesystem::create_directory(dir.path("out"));
   const std::string report = dir.write("out/parameters.csv", read_file(kHandReport));
-  const RunResult onto_report = run(kTidy + " --dir " + quoted(dir.path("out")) + " " + quoted(report));
+  const RunResult onto_report =
+      run(kTidy + " --dir " + quoted(dir.path("out")) + " " + quoted(report));
   EXPECT_EQ(onto_report.status, 2);
   EXPECT_EQ(read_file(report), read_file(kHandReport));
   // A table that cannot be put in place (a directory has its name): status 1, no temporary file.
@@ -314,6 +335,28 @@ TEST(Programs, NoPartialFilesAndNoInputOverwritten) {
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"link.csv", "out", "out2", "out2/blocks.csv",
                                             "out2/run.csv", "out2/test.csv", "w1.csv", "w2.csv"}));
+}
+
+TEST(PrepProgram, MisuseAndNameWarnings) {
+  const ScratchDir dir;
+  const std::string w1 = quoted(dir.write("w1.csv", kWide1));
+  const RunResult one_wide = run(kPrep + " " + w1);
+  EXPECT_EQ(one_wide.status, 2);
+  EXPECT_EQ(one_wide.err,
+            "kelvaro-prep needs two site-by-species files (Sample 1 and Sample 2), or one long "
+            "table with columns sample,site,species; " +
+                dir.path("w1.csv") + " has neither a sample column nor a partner file\n");
+  const std::string w2 = quoted(dir.write("w2.csv", "site,B,d,a\r\nu1,3,0,0\r\nu2,1,1,0\r\n"));
+  const RunResult apart = run(kPrep + " " + w1 + " " + w2);
+  EXPECT_EQ(apart.status, 0);
+  EXPECT_NE(apart.err.find("kelvaro-prep: warning: species \"b\" (" + dir.path("w1.csv") +
+                           ", line 1, column 3) and \"B\" (" + dir.path("w2.csv") +
+                           ", line 1, column 2) differ only in case"),
+            std::string::npos)
+      << apart.err;
+  const RunResult folded = run(kPrep + " --fold-case " + w1 + " " + w2);
+  EXPECT_EQ(folded.err, "");
+  EXPECT_EQ(folded.out, std::string("3 2 0 50 400\n") + kBody);
 }
 
 }  // namespace

@@ -42,12 +42,13 @@ std::string join(const Lines& lines, const char* end = "\r\n") {
 TEST(ReportParser, HandReportBlocksAndTest) {
   const Report r = parse_report(hand_report());
   EXPECT_EQ(r.run.rows(), (Rows{{"-3", "400"}}));
-  EXPECT_EQ(r.blocks.rows(), (Rows{
-                               {"Sample 1", "7", "9.0000000", "2.1602468", "0.333", "2", "0.8465"},
-                               {"Sample 2", "5", "5.0000000", "0.0000000", "0.000", "2", "1.0000"},
-                               {"Subset A", "0", "0.0000000", "NaN", "", "", ""},
-                               {"Subset B", "3", "4.0000000", "1.7320508", "0.000", "2", "1.0000"},
-                           }));
+  EXPECT_EQ(r.blocks.rows(),
+            (Rows{
+                {"Sample 1", "7", "9.0000000", "2.1602468", "0.333", "2", "0.8465"},
+                {"Sample 2", "5", "5.0000000", "0.0000000", "0.000", "2", "1.0000"},
+                {"Subset A", "0", "0.0000000", "NaN", "", "", ""},
+                {"Subset B", "3", "4.0000000", "1.7320508", "0.000", "2", "1.0000"},
+            }));
   EXPECT_EQ(r.test.rows(), (Rows{{"8.5714285714285712", "2", "1.37686916577600001E-002"}}));
 }
 
@@ -71,13 +72,13 @@ TEST(ReportParser, HandReportParameterTable) {
 TEST(ReportParser, HandReportDetailLines) {
   const Report r = parse_report(hand_report());
   EXPECT_EQ(r.replicates.rows(), (Rows{
-                                   {"1", "10.", "6.", "4.", "3.", "0.4000", "0.7500", "0.6000",
-                                    "0.7143", "2.000", "0.8000", "0.8333", "8", "5"},
-                                   {"2", "9.", "5.", "3.", "3.", "0.3333", "1.0000", "0.5556",
-                                    "0.7143", "2.000", "0.7778", "1.0000", "7", "5"},
-                                   {"3", "7.", "5.", "5.", "3.", "0.7143", "0.6000", "0.7143",
-                                    "0.7143", "0.000", "1.0000", "1.0000", "7", "5"},
-                               }));
+                                     {"1", "10.", "6.", "4.", "3.", "0.4000", "0.7500", "0.6000",
+                                      "0.7143", "2.000", "0.8000", "0.8333", "8", "5"},
+                                     {"2", "9.", "5.", "3.", "3.", "0.3333", "1.0000", "0.5556",
+                                      "0.7143", "2.000", "0.7778", "1.0000", "7", "5"},
+                                     {"3", "7.", "5.", "5.", "3.", "0.7143", "0.6000", "0.7143",
+                                      "0.7143", "0.000", "1.0000", "1.0000", "7", "5"},
+                                 }));
   EXPECT_EQ(r.replicate_summary.rows(),
             (Rows{
                 {"average", "9.", "5.", "4.", "3.", "0.4825", "0.7833", "0.6233", "0.7143", "1.333",
@@ -253,6 +254,37 @@ TEST(ReportParser, TruncatedReportsAreIncomplete) {
                     "the report is incomplete (did kelvaro fail? check its exit status)"),
                 std::string::npos);
     }
+  }
+}
+
+TEST(ReportParser, OtherFilesAreNamed) {
+  const struct {
+    const char* name;
+    std::string text;
+    const char* says;
+  } cases[] = {
+      {"kelvaro's input", "10 10 0 50 400\n4 7 5 4 3 4 2 1 0 0\n",
+       "kelvaro's input, not its report"},
+      {"kelvaro's input with commas", "3,3,0,-5,400\n", "kelvaro's input"},
+      {"a site-by-species table", "site,Simve,Potam\r\ns1,1,0\r\n", "a CSV table"},
+      {"tidy's own output", "parameter;estimate\n", "a CSV table"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      parse_report(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const ReportError& e) {
+      EXPECT_EQ(e.kind(), ReportError::Kind::kOtherFile) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+  }
+  // Another program's text is only "not as expected".
+  try {
+    parse_report("Some other program\n");
+    ADD_FAILURE() << "accepted";
+  } catch (const ReportError& e) {
+    EXPECT_EQ(e.kind(), ReportError::Kind::kUnexpected);
   }
 }
 

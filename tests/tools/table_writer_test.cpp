@@ -39,33 +39,62 @@ TEST(TableWriter, CsvKeepsTextAndEndsRowsWithCrLf) {
   EXPECT_EQ(find_table(r, "no such table"), nullptr);
 }
 
-TEST(JsonWriter, DocumentLayoutWithTheReportsText) {
+TEST(JsonWriter, NumbersWithThePrintedDigits) {
+  const struct {
+    const char* printed;
+    std::optional<std::string> json;
+  } cases[] = {
+      // The examples of the header comment.
+      {"52.000000", "52.000000"},
+      {"3.", "3"},
+      {".50", "0.50"},
+      {"1.00000000E+08", "1.00000000E+08"},
+      {"+3", "3"},
+      {"NaN", std::nullopt},
+      {"+Infinity", std::nullopt},
+      {"-Inf", std::nullopt},
+      {"**********", std::nullopt},
+      // And the other forms the report prints.
+      {"-30", "-30"},
+      {"-0.000", "-0.000"},
+      {"-.50", "-0.50"},
+      {"1.37686916577600001E-002", "1.37686916577600001E-002"},
+      {"0", "0"},
+      {"10.", "10"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.printed);
+    EXPECT_EQ(json_number(c.printed), c.json);
+  }
+  EXPECT_EQ(json_string("a\"b\\c\x01"), "\"a\\\"b\\\\c\\u0001\"");
+}
+
+TEST(JsonWriter, DocumentLayout) {
   tools::StringOutput out;
   write_json(out, small_report(), false);
   EXPECT_EQ(out.text(),
             "{\n"
-            "  \"run\": {\"nreps\": \"-3\", \"seed\": \"400\"},\n"
+            "  \"run\": {\"nreps\": -3, \"seed\": 400},\n"
             "  \"blocks\": [\n"
-            "    {\"block\": \"Sample 1\", \"R\": \"7\", \"estimate\": \"9.0000000\", \"SE\": "
-            "\"NaN\", \"mh_chi_square\": \"0.333\", \"mh_df\": \"2\", \"mh_probability\": "
-            "\"0.8465\"},\n"
-            "    {\"block\": \"Subset A\", \"R\": \"0\", \"estimate\": \"0.0000000\", \"SE\": "
-            "\"+Infinity\", \"mh_chi_square\": null, \"mh_df\": null, \"mh_probability\": null}\n"
+            "    {\"block\": \"Sample 1\", \"R\": 7, \"estimate\": 9.0000000, \"SE\": null, "
+            "\"SE_text\": \"NaN\", \"mh_chi_square\": 0.333, \"mh_df\": 2, \"mh_probability\": "
+            "0.8465},\n"
+            "    {\"block\": \"Subset A\", \"R\": 0, \"estimate\": 0.0000000, \"SE\": null, "
+            "\"SE_text\": \"+Infinity\", \"mh_chi_square\": null, \"mh_df\": null, "
+            "\"mh_probability\": null}\n"
             "  ],\n"
             "  \"test\": null,\n"
             "  \"parameters\": [\n"
-            "    {\"parameter\": \"PHI\", \"estimate\": \"0.4444\", \"bootstrap_average\": "
-            "\"0.4825\", \"standard_error\": \"0.1999\", \"lower\": \"-0.0000\", \"upper\": "
+            "    {\"parameter\": \"PHI\", \"estimate\": 0.4444, \"bootstrap_average\": 0.4825, "
+            "\"standard_error\": 0.1999, \"lower\": -0.0000, \"upper\": null, \"upper_text\": "
             "\"**********\"}\n"
             "  ]\n"
             "}\n");
   tools::StringOutput with_details;
   write_json(with_details, small_report(), true);
-  EXPECT_NE(with_details.text().find("\"replicates\": [\n    {\"replicate\": \"1\", \"N1\": "
-                                     "\"10.\", "),
+  EXPECT_NE(with_details.text().find("\"replicates\": [\n    {\"replicate\": 1, \"N1\": 10, "),
             std::string::npos);
   EXPECT_NE(with_details.text().find("\"block_replicates\": [],\n"), std::string::npos);
-  EXPECT_EQ(json_string("a\"b\\c\x01"), "\"a\\\"b\\\\c\\u0001\"");
 }
 
 }  // namespace

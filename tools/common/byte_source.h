@@ -16,7 +16,9 @@ namespace kelvaro::tools {
 class ReadError : public std::runtime_error {
  public:
   ReadError(std::string file, std::string reason)
-      : std::runtime_error(file + ": " + reason), file_(std::move(file)), reason_(std::move(reason)) {}
+      : std::runtime_error(file + ": " + reason),
+        file_(std::move(file)),
+        reason_(std::move(reason)) {}
   const std::string& file() const { return file_; }
   const std::string& reason() const { return reason_; }
 

@@ -8,12 +8,23 @@ bool is_continuation_byte(unsigned char c) { return (c & 0xC0) == 0x80; }
 void append_escaped(std::string& out, unsigned char c) {
   static constexpr char kHex[] = "0123456789abcdef";
   switch (c) {
-    case '\t': out += "\\t"; return;
-    case '\n': out += "\\n"; return;
-    case '\r': out += "\\r"; return;
-    case '"': out += "\\\""; return;
-    case '\\': out += "\\\\"; return;
-    default: break;
+    case '\t':
+      out += "\\t";
+      return;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    case '"':
+      out += "\\\"";
+      return;
+    case '\\':
+      out += "\\\\";
+      return;
+    default:
+      break;
   }
   if (c < 0x20 || c == 0x7F) {
     out += "\\x";

@@ -80,12 +80,14 @@ void ReplacingFile::commit() {
   const int closed = ::close(fd_);
   fd_ = -1;
   if (closed != 0) throw WriteError(what_, reason_of(errno));
-  if (std::rename(temporary_.c_str(), path_.c_str()) != 0) throw WriteError(what_, reason_of(errno));
+  if (std::rename(temporary_.c_str(), path_.c_str()) != 0)
+    throw WriteError(what_, reason_of(errno));
   committed_ = true;
 }
 
 bool same_file(const std::string& a, const std::string& b) {
-  struct stat first {}, second {};
+  struct stat first {
+  }, second{};
   return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }

@@ -1,12 +1,13 @@
 #include "csv/csv_reader.h"
 
+#include "csv/dialect.h"
+
 namespace kelvaro::csv {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr int kEnd = -1;
-constexpr char kSeparator = ',';
 
 bool is_line_end(int c) { return c == '\r' || c == '\n'; }
 
@@ -18,11 +19,12 @@ std::vector<std::string> CsvRow::fields() const {
   return out;
 }
 
-CsvReader::CsvReader(tools::ByteSource& source) : source_(source) {
+CsvReader::CsvReader(tools::ByteSource& source, std::optional<char> separator) : source_(source) {
   fill_to(kByteOrderMark.size());
   if (std::string_view(buffer_).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     pos_ = kByteOrderMark.size();
   }
+  separator_ = separator ? *separator : find_separator();
 }
 
 bool CsvReader::refill() {
@@ -45,6 +47,21 @@ bool CsvReader::fill_to(std::size_t bytes) {
     end_ = n == 0;
   }
   return buffer_.size() - pos_ >= bytes;
+}
+
+// Buffers the first row that is not empty (up to kMaxRowBytes) and finds its separator.
+char CsvReader::find_separator() {
+  std::size_t i = pos_;
+  while (fill_to(i - pos_ + 1) && is_line_end(buffer_[i])) ++i;
+  const std::size_t start = i;
+  bool quoted = false;
+  while (i - start < kMaxRowBytes && fill_to(i - pos_ + 1)) {
+    const char c = buffer_[i];
+    if (c == '"') quoted = !quoted;
+    if (!quoted && is_line_end(c)) break;
+    ++i;
+  }
+  return detect_separator(std::string_view(buffer_).substr(start, i - start));
 }
 
 int CsvReader::get() {
@@ -106,14 +123,14 @@ bool CsvReader::next(CsvRow& row) {
     if (c == '"') {
       c = quoted_field(row);
       while (is_blank(c)) c = get();
-      if (c != kSeparator && c != kEnd && !is_line_end(c)) {
+      if (c != separator_ && c != kEnd && !is_line_end(c)) {
         throw error(line_, column,
                     "text after the closing quote of a field (a quote inside a quoted field "
                     "must be doubled: \"\")");
       }
     } else {
       const std::size_t start = row.text_.size();
-      for (; c != kSeparator && c != kEnd && !is_line_end(c); c = get()) {
+      for (; c != separator_ && c != kEnd && !is_line_end(c); c = get()) {
         if (c == '"') {
           throw error(line_, column,
                       "a quote inside an unquoted field (quote the whole field and double the "
@@ -125,14 +142,15 @@ bool CsvReader::next(CsvRow& row) {
     }
     row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size()));
     check_size(row);
-    if (c != kSeparator) return true;
+    if (c != separator_) return true;
     c = get();
   }
 }
 
-std::vector<CsvRow> parse_csv(std::string_view text, const std::string& name) {
+std::vector<CsvRow> parse_csv(std::string_view text, const std::string& name,
+                              std::optional<char> separator) {
   tools::TextSource source{std::string(text), name};
-  CsvReader reader(source);
+  CsvReader reader(source, separator);
   std::vector<CsvRow> rows;
   for (CsvRow row; reader.next(row);) rows.push_back(row);
   return rows;

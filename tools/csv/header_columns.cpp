@@ -1,14 +1,16 @@
 #include "csv/header_columns.h"
 
 #include "common/message_text.h"
+#include "csv/name_pool.h"
 
 namespace kelvaro::csv {
 
 std::optional<std::size_t> find_column(const CsvRow& header, std::string_view name,
                                        const CsvReader& reader) {
+  const std::string wanted = folded_name(name);
   std::optional<std::size_t> found;
   for (std::size_t j = 0; j < header.size(); ++j) {
-    if (header[j] != name) continue;
+    if (folded_name(header[j]) != wanted) continue;
     if (found) {
       throw reader.error(header.line(), static_cast<long>(j) + 1,
                          "two columns are called " + tools::quoted_excerpt(name) + " (columns " +

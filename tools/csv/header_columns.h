@@ -1,7 +1,8 @@
 #pragma once
-// Columns of a header row found by name.
+// Columns of a header row found by name, as people name them: ASCII case and blanks around the
+// name ignored ("Species", " species" and "SPECIES" are the column species).
 //
-//   header "sample,site,species,note":  find_column(.., "species") -> 2,  "count" -> nullopt
+//   header "Sample,Site,SPECIES,note":  find_column(.., "species") -> 2,  "count" -> nullopt
 
 #include <optional>
 #include <string>

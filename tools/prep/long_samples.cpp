@@ -1,7 +1,7 @@
 #include <unordered_map>
 
 #include "common/message_text.h"
-#include "csv/long_table.h"
+#include "csv/dialect.h"
 #include "prep/tables.h"
 
 namespace kelvaro::prep {
@@ -64,7 +64,13 @@ int LongSamples::site_of(SampleBuilder& b, const csv::LongRecord& record) {
 void LongSamples::read() {
   for (csv::LongRecord record; reader_.next(record);) {
     SampleBuilder& b = builder_of(record);
-    b.sample.detect(record.species, site_of(b, record));
+    const int site = site_of(b, record);
+    if (record.species == csv::kNoSpecies) continue;
+    if (record.detected) {
+      b.sample.detect(record.species, site);
+    } else {
+      b.sample.name(record.species);
+    }
   }
 }
 
@@ -91,22 +97,47 @@ void order_samples(std::vector<SampleBuilder>& samples, const csv::LongTableRead
 
 }  // namespace
 
-Survey load_long(tools::ByteSource& source, const std::optional<std::string>& first) {
-  csv::LongTableReader reader(source, {});
-  LongSamples builders(reader);
+Survey load_long(tools::ByteSource& source, const TableOptions& options,
+                 const csv::LongTableColumns& columns, const std::optional<std::string>& first) {
+  std::optional<csv::LongTableReader> reader;
+  try {
+    reader.emplace(source, csv::LongTableOptions{columns, options.separator, options.na_absent,
+                                                 options.fold_case});
+  } catch (const csv::MissingColumn& missing) {
+    if (missing.role() != LongColumn::kSample) throw;
+    throw UsageError(
+        "kelvaro-prep needs two site-by-species files (Sample 1 and Sample 2), or "
+        "one long table with columns sample,site,species; " +
+        source.name() + " has neither a sample column nor a partner file");
+  }
+  LongSamples builders(*reader);
   builders.read();
   std::vector<SampleBuilder>& samples = builders.samples();
   if (samples.size() != 2) {
-    throw reader.error_at(reader.header_line(), LongColumn::kSample,
-                          "the table holds " + std::to_string(samples.size()) +
-                              " sample(s); it must hold exactly two (" + sample_list(samples) +
-                              "), the two samples to compare");
+    throw reader->error_at(reader->header_line(), LongColumn::kSample,
+                           "the table holds " + std::to_string(samples.size()) +
+                               " sample(s); it must hold exactly two (" + sample_list(samples) +
+                               "), the two samples to compare");
   }
-  order_samples(samples, reader, first);
-  Survey survey;
-  survey.species = std::move(reader.species());
+  order_samples(samples, *reader, first);
+  for (const SampleBuilder& b : samples) {
+    if (!b.sample.has_detection()) {
+      throw reader->error_at(reader->header_line(), LongColumn::kSample,
+                             "sample " + tools::quoted_excerpt(b.sample.label) +
+                                 " has no detection (every row of it says not detected)");
+    }
+  }
+  Survey survey(options.fold_case);
+  survey.species = std::move(reader->species());
   survey.sample1 = std::move(samples[0].sample);
   survey.sample2 = std::move(samples[1].sample);
+  const std::string how =
+      " of " + reader->file() + " (" + source_dialect(reader->separator()) + ")";
+  survey.sources = {"Sample 1: " + tools::quoted_excerpt(survey.sample1.label) + how,
+                    "Sample 2: " + tools::quoted_excerpt(survey.sample2.label) + how};
+  survey.count_column = reader->column_name(LongColumn::kCount);
+  survey.na_absent = options.na_absent;
+  survey.site_variants = reader->sites().variants();
   return survey;
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 // What kelvaro-prep reads from its tables: two samples, each with its sites in input order, the
 // species named for it and the sites at which each was detected, and the species names shared
-// by both (so that a species is the same integer in either sample).
+// by both (so that a species is the same integer in either sample). Plus what the audit file and
+// the warnings report about how the tables were read.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "common/label_pool.h"
+#include "csv/name_pool.h"
 #include "prep/site_set.h"
 
 namespace kelvaro::prep {
@@ -36,14 +37,23 @@ class Sample {
 
  private:
   std::vector<std::uint32_t> species_;
-  std::vector<bool> named_;         // by species id
-  std::vector<SiteSet> detections_; // by species id
+  std::vector<bool> named_;          // by species id
+  std::vector<SiteSet> detections_;  // by species id
   std::size_t detected_species_ = 0;
 };
 
 struct Survey {
-  tools::LabelPool species;  // the species names of both samples
+  explicit Survey(bool fold_case) : species("species", fold_case) {}
+
+  csv::NamePool species;  // the species names of both samples
   Sample sample1, sample2;
+
+  // How the tables were read, for the audit file.
+  std::vector<std::string> sources;             // "Sample 1: a.csv (comma-separated)"
+  std::optional<std::string> count_column;      // long table: the count column's name
+  bool na_absent = false;                       // NA and NaN taken as absent
+  std::vector<csv::NameVariant> site_variants;  // sites named two ways (merged when folding)
+  std::vector<std::string> table_warnings;      // "a.csv: the table looks transposed: ..."
 };
 
 }  // namespace kelvaro::prep

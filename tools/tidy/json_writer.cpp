@@ -1,5 +1,7 @@
 #include "tidy/json_writer.h"
 
+#include <algorithm>
+
 namespace kelvaro::tidy {
 namespace {
 
@@ -11,7 +13,15 @@ std::string row_object(const Table& table, std::size_t row) {
     const std::string_view value = table.cell(row, c);
     if (c > 0) out += ", ";
     out += json_string(column.name) + ": ";
-    out += value.empty() && !column.label ? "null" : json_string(value);
+    if (column.label) {
+      out += json_string(value);
+    } else if (value.empty()) {
+      out += "null";
+    } else if (const auto number = json_number(value)) {
+      out += *number;
+    } else {
+      out += "null, " + json_string(column.name + "_text") + ": " + json_string(value);
+    }
   }
   return out + "}";
 }
@@ -35,6 +45,26 @@ void write_table(tools::Output& out, const Table& table) {
 }
 
 }  // namespace
+
+std::optional<std::string> json_number(std::string_view printed) {
+  if (printed.empty() || printed.find_first_of("*NI") != std::string_view::npos) {
+    return std::nullopt;  // asterisks, NaN, Inf, Infinity
+  }
+  std::string out;
+  if (printed.front() == '-') out += '-';
+  if (printed.front() == '-' || printed.front() == '+') printed.remove_prefix(1);
+  const std::size_t e = printed.find('E');
+  const std::string_view mantissa = printed.substr(0, e);
+  const std::string_view exponent = e == std::string_view::npos ? "" : printed.substr(e);
+  const std::size_t dot = std::min(mantissa.find('.'), mantissa.size());
+  std::string_view whole = mantissa.substr(0, dot);
+  const std::string_view fraction = dot < mantissa.size() ? mantissa.substr(dot + 1) : "";
+  while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);  // JSON: no "05"
+  out += whole.empty() ? "0" : std::string(whole);
+  if (!fraction.empty()) out += "." + std::string(fraction);
+  out += exponent;
+  return out;
+}
 
 std::string json_string(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";

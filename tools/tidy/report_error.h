@@ -12,12 +12,15 @@ namespace kelvaro::tidy {
 
 class ReportError : public std::runtime_error {
  public:
-  enum class Kind { kUnexpected, kIncomplete };
+  enum class Kind { kUnexpected, kIncomplete, kOtherFile };
 
   // kUnexpected: "line 7: <reason>". kIncomplete: "line 7: the report is incomplete (did
-  // kelvaro fail? check its exit status): <reason>".
+  // kelvaro fail? check its exit status): <reason>". kOtherFile: "<reason>".
   ReportError(long line, const std::string& reason, Kind kind = Kind::kUnexpected)
-      : std::runtime_error(message(line, reason, kind)), line_(line), kind_(kind), reason_(reason) {}
+      : std::runtime_error(message(line, reason, kind)),
+        line_(line),
+        kind_(kind),
+        reason_(reason) {}
 
   long line() const { return line_; }
   Kind kind() const { return kind_; }
@@ -25,6 +28,7 @@ class ReportError : public std::runtime_error {
 
  private:
   static std::string message(long line, const std::string& reason, Kind kind) {
+    if (kind == Kind::kOtherFile) return reason;
     const std::string at = "line " + std::to_string(line) + ": ";
     if (kind == Kind::kUnexpected) return at + reason;
     return at + "the report is incomplete (did kelvaro fail? check its exit status): " + reason;

@@ -41,10 +41,10 @@ class ReportLines {
   std::string buffer_;
   std::size_t pos_ = 0;
   bool at_end_ = false;
-  long pending_blanks_ = 0;           // blank lines ahead, before held_
-  std::optional<std::string> held_;   // the line ahead
+  long pending_blanks_ = 0;          // blank lines ahead, before held_
+  std::optional<std::string> held_;  // the line ahead
   bool held_ended_ = true;
-  std::string current_;               // the line last taken
+  std::string current_;  // the line last taken
   bool last_ended_ = true;
   long next_number_ = 1;
 };

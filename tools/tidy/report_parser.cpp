@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/message_text.h"
+#include "tidy/input_kind.h"
 #include "tidy/line_cursor.h"
 #include "tidy/report_error.h"
 #include "tidy/report_layout.h"
@@ -44,6 +45,7 @@ class Parser {
   std::string_view take(const std::string& what);
   std::string_view peek();
   void expect_line(std::string_view text);
+  void banner_line(std::string_view text);
   LineCursor cursor(const std::string& what) {
     const std::string_view line = take(what);  // before line_number(), which take() advances
     return LineCursor(line, line_number() - 1);
@@ -72,7 +74,8 @@ class Parser {
 
 std::string_view Parser::take(const std::string& what) {
   const auto line = lines_.take();
-  if (!line) throw ReportError(line_number(), "it ends where " + what + " should follow", kIncomplete);
+  if (!line)
+    throw ReportError(line_number(), "it ends where " + what + " should follow", kIncomplete);
   return *line;
 }
 
@@ -87,6 +90,17 @@ void Parser::expect_line(std::string_view text) {
   if (line != trim_right(text)) {
     throw ReportError(line_number() - 1, "expected " + what + ", found " + quoted(line));
   }
+}
+
+// A line of the banner: where another kind of file differs from a report, says which it is.
+void Parser::banner_line(std::string_view text) {
+  const auto next = lines_.peek();
+  if (next && trim_right(*next) != trim_right(text)) {
+    if (const auto kind = other_file_kind(*next)) {
+      throw ReportError(line_number(), *kind, ReportError::Kind::kOtherFile);
+    }
+  }
+  expect_line(text);
 }
 
 std::vector<std::string> Parser::fields(std::string_view line, const std::vector<Field>& layout,
@@ -109,7 +123,8 @@ std::vector<std::string> Parser::fixed_line(const std::vector<Field>& layout, st
                                             const std::string& what) {
   const std::string_view line = take(what);
   if (layout[0].start > 0 && !line.empty() && line[0] != ' ') {
-    throw ReportError(line_number() - 1, "expected " + what + ", found " + quoted(trim_right(line)));
+    throw ReportError(line_number() - 1,
+                      "expected " + what + ", found " + quoted(trim_right(line)));
   }
   return fields(line, layout, count);
 }
@@ -124,8 +139,8 @@ std::vector<std::string> Parser::integers_after(std::string_view prefix) {
 }
 
 void Parser::header() {
-  expect_line("");
-  expect_line(" " + kStars55);
+  banner_line("");
+  banner_line(" " + kStars55);
   expect_line(" Kelvaro/Muntavelo - Tessaroven Calimbrant/Oduvanti Prel");
   expect_line("                <130607.1554>");
   expect_line(" " + kStars55);
@@ -315,7 +330,8 @@ void Parser::parameter_table() {
     while (!printed.empty() && printed.front() == ' ') printed.remove_prefix(1);
     if (line.size() < 11 || printed != label || columns(line, 41, 4) != "    " ||
         columns(line, 55, 3) != " - ") {
-      throw ReportError(line_number() - 1, "expected " + what + ", found " + quoted(trim_right(line)));
+      throw ReportError(line_number() - 1,
+                        "expected " + what + ", found " + quoted(trim_right(line)));
     }
     std::vector<std::string> row = {label};
     for (std::string& v : fields(line, kParameterFields, kParameterFields.size()))
@@ -333,7 +349,8 @@ void Parser::definitions() {
         "the definition of " + std::string(start).substr(0, std::string(start).find(' '));
     const std::string_view line = take(what);
     if (columns(line, 0, std::string_view(start).size()) != start) {
-      throw ReportError(line_number() - 1, "expected " + what + ", found " + quoted(trim_right(line)));
+      throw ReportError(line_number() - 1,
+                        "expected " + what + ", found " + quoted(trim_right(line)));
     }
   }
   expect_line("");

@@ -18,7 +18,8 @@
 namespace kelvaro::tidy {
 
 // Throws ReportError naming the first line (from 1) that does not fit, or the line after the
-// last when the report ends too early (kind kIncomplete). Throws ReadError when the input cannot be read. Degenerate input: an empty input is
+// last when the report ends too early (kind kIncomplete); kOtherFile for kelvaro's input or a
+// CSV table. Throws ReadError when the input cannot be read. Degenerate input: an empty input is
 // refused as incomplete at line 1.
 Report parse_report(tools::ByteSource& source);
 

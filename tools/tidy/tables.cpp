@@ -45,9 +45,9 @@ std::vector<std::vector<std::string>> Table::rows() const {
 Report empty_report() {
   Report r;
   r.run = {"run", columns({"nreps", "seed"})};
-  r.blocks = {"blocks",
-              columns({"block", "R", "estimate", "SE", "mh_chi_square", "mh_df", "mh_probability"},
-                      1)};
+  r.blocks = {
+      "blocks",
+      columns({"block", "R", "estimate", "SE", "mh_chi_square", "mh_df", "mh_probability"}, 1)};
   r.test = {"test", columns({"chi_square", "df", "probability"})};
   r.parameters = {"parameters", columns({"parameter", "estimate", "bootstrap_average",
                                          "standard_error", "lower", "upper"},
@@ -55,10 +55,9 @@ Report empty_report() {
   r.replicates = {"replicates",
                   columns(joined(joined({"replicate"}, kParameterColumns), {"R1", "R2"}))};
   r.replicate_summary = {"replicate_summary", columns(joined({"statistic"}, kParameterColumns), 1)};
-  r.block_replicates = {"block_replicates",
-                        columns({"block", "replicate", "f1", "f2", "f3", "f4", "f5", "f6", "f7",
-                                 "f1_to_f6", "estimate"},
-                                1)};
+  r.block_replicates = {"block_replicates", columns({"block", "replicate", "f1", "f2", "f3", "f4",
+                                                     "f5", "f6", "f7", "f1_to_f6", "estimate"},
+                                                    1)};
   r.mean_frequencies = {"mean_frequencies",
                         columns({"block", "f1", "f2", "f3", "f4", "f5", "f6"}, 1)};
   return r;

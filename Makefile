@@ -7,7 +7,7 @@ EXAMPLE ?= examples/two-samples.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools fuzz clean
+.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools bench-batch fuzz clean
 
 all: build
 
@@ -56,6 +56,16 @@ bench-tools: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_TESTS=OFF
 	cmake --build build-bench --target tools_bench -j$(JOBS)
 	./build-bench/bench/tools_bench
+
+# kelvaro-batch in process on a simulated monitoring scheme (bench/make_survey.py; ROUTES routes
+# x 5 years x 50 stops, generated once): reading, the analysis alone, the batch on 1 and 2 threads.
+ROUTES ?= 500
+bench-batch: deps
+	@sh tools/install-deps.sh bench
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_TESTS=OFF
+	cmake --build build-bench --target batch_bench kelvaro-batch -j$(JOBS)
+	test -s build-bench/survey-$(ROUTES).csv || python3 bench/make_survey.py --routes $(ROUTES) > build-bench/survey-$(ROUTES).csv
+	./build-bench/bench/batch_bench build-bench/survey-$(ROUTES).csv
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,19 +1,47 @@
 #include "common/label_pool.h"
 
+#include <functional>
+
 namespace kelvaro::tools {
+namespace {
+
+constexpr std::size_t kFirstSlots = 64;
+
+std::size_t hash_of(std::string_view label) { return std::hash<std::string_view>()(label); }
+
+}  // namespace
+
+std::size_t LabelPool::slot_of(std::string_view label, std::size_t hash) const {
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {  // linear probing
+    const Slot& s = slots_[i];
+    if (s.id == kFree || (s.hash == hash && labels_[s.id] == label)) return i;
+  }
+}
+
+void LabelPool::grow() {
+  std::vector<Slot> old(slots_.empty() ? kFirstSlots : 2 * slots_.size());
+  old.swap(slots_);
+  for (const Slot& s : old) {
+    if (s.id != kFree) slots_[slot_of(labels_[s.id], s.hash)] = s;
+  }
+}
 
 LabelPool::Interned LabelPool::intern(std::string_view label) {
-  if (const auto it = ids_.find(label); it != ids_.end()) return {it->second, false};
-  const auto id = static_cast<std::uint32_t>(labels_.size());
+  if (2 * (labels_.size() + 1) > slots_.size()) grow();
+  const std::size_t hash = hash_of(label);
+  Slot& s = slots_[slot_of(label, hash)];
+  if (s.id != kFree) return {s.id, false};
+  s = {hash, static_cast<std::uint32_t>(labels_.size())};
   labels_.emplace_back(label);
-  ids_.emplace(labels_.back(), id);
-  return {id, true};
+  return {s.id, true};
 }
 
 std::optional<std::uint32_t> LabelPool::find(std::string_view label) const {
-  const auto it = ids_.find(label);
-  if (it == ids_.end()) return std::nullopt;
-  return it->second;
+  if (slots_.empty()) return std::nullopt;
+  const Slot& s = slots_[slot_of(label, hash_of(label))];
+  if (s.id == kFree) return std::nullopt;
+  return s.id;
 }
 
 }  // namespace kelvaro::tools

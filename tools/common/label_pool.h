@@ -2,7 +2,9 @@
 // Labels (names of groups, samples, sites, species) interned as small integers: equal text gets
 // the same id, and ids count from 0 in order of first appearance, so that a table of a million
 // rows is kept as integers and each label's text once. Lookups are hash lookups (constant time
-// on average), never searches along a list.
+// on average), never searches along a list: open addressing in a table at most half full, each
+// slot holding a label's id and full hash, so that a lookup touches one or two slots and
+// compares text only when the hashes agree.
 //
 //   intern("Sp.A") -> {0, added}   intern("Sp.B") -> {1, added}   intern("Sp.A") -> {0, not added}
 
@@ -11,7 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace kelvaro::tools {
 
@@ -30,8 +32,17 @@ class LabelPool {
   std::size_t size() const { return labels_.size(); }
 
  private:
-  std::deque<std::string> labels_;  // a deque never moves its elements: the keys below stay valid
-  std::unordered_map<std::string_view, std::uint32_t> ids_;
+  static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
+  struct Slot {
+    std::size_t hash = 0;
+    std::uint32_t id = kFree;
+  };
+  // The slot holding `label`, or the free slot where it would go.
+  std::size_t slot_of(std::string_view label, std::size_t hash) const;
+  void grow();
+
+  std::deque<std::string> labels_;  // a deque never moves its elements
+  std::vector<Slot> slots_;         // a power of two in size, at most half of them used
 };
 
 }  // namespace kelvaro::tools

@@ -92,6 +92,21 @@ void CsvReader::append(CsvRow& row, int c) {
   row.text_.push_back(static_cast<char>(c));
 }
 
+// Bytes that end or interrupt a run of plain bytes: none of them changes the line count or the
+// state that get() keeps, so a run can be taken from the buffer at once.
+void CsvReader::take_plain_run(CsvRow& row) {
+  std::size_t end = pos_;
+  while (end < buffer_.size()) {
+    const char c = buffer_[end];
+    if (c == separator_ || c == '"' || c == '\r' || c == '\n') break;
+    ++end;
+  }
+  row.text_.append(buffer_, pos_, end - pos_);
+  row_bytes_ += end - pos_;
+  pos_ = end;
+  check_size(row);
+}
+
 // Reads a quoted field after its opening quote; returns the byte after the closing quote.
 int CsvReader::quoted_field(CsvRow& row) {
   const long opened = line_;
@@ -109,7 +124,42 @@ int CsvReader::quoted_field(CsvRow& row) {
   }
 }
 
+bool CsvReader::plain_row(CsvRow& row) {
+  const char* const data = buffer_.data();
+  std::size_t p = pos_;
+  if (after_cr_ && p < buffer_.size() && data[p] == '\n') ++p;  // the LF of a CR LF
+  if (p >= buffer_.size() || is_line_end(data[p])) return false;
+  const char* const begin = data + p;
+  const char* const stop = data + buffer_.size();
+  const char* end = begin;
+  while (end < stop && *end != '\n' && *end != '\r' && *end != '"') ++end;
+  const auto bytes = static_cast<std::size_t>(end - begin) + 1;  // with the line end
+  if (end == stop || *end == '"' || bytes > kMaxRowBytes) return false;
+  row.text_.clear();
+  row.ends_.clear();
+  row.line_ = line_;
+  for (const char* field = begin;;) {
+    const char* field_end = field;
+    while (field_end < end && *field_end != separator_) ++field_end;
+    const char* a = field;
+    const char* b = field_end;
+    while (a < b && is_blank(*a)) ++a;
+    while (b > a && is_blank(b[-1])) --b;
+    row.text_.append(a, static_cast<std::size_t>(b - a));
+    row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size()));
+    if (field_end == end) break;
+    field = field_end + 1;
+  }
+  // The line end, as get() would take it: it follows a byte that is not one.
+  ++line_;
+  after_cr_ = *end == '\r';
+  pos_ = static_cast<std::size_t>(end - data) + 1;
+  row_bytes_ = bytes;
+  return true;
+}
+
 bool CsvReader::next(CsvRow& row) {
+  if (plain_row(row)) return true;
   row.text_.clear();
   row.ends_.clear();
   int c = get();
@@ -137,6 +187,7 @@ bool CsvReader::next(CsvRow& row) {
                       "quotes inside it)");
         }
         append(row, c);
+        take_plain_run(row);
       }
       while (row.text_.size() > start && is_blank(row.text_.back())) row.text_.pop_back();
     }

@@ -72,6 +72,13 @@ class CsvReader {
   bool is_blank(int c) const { return c == ' ' || (c == '\t' && separator_ != '\t'); }
   void check_size(const CsvRow& row) const;
   void append(CsvRow& row, int c);
+  // The common row at once: a whole line already in the buffer, without quotes, split at the
+  // separators and its fields trimmed as next() does byte by byte. Returns false, having taken
+  // nothing, for any other row.
+  bool plain_row(CsvRow& row);
+  // Appends the bytes that follow in the buffer up to a separator, quote or line end (after a
+  // plain byte, so that the state get() keeps needs no change).
+  void take_plain_run(CsvRow& row);
   int quoted_field(CsvRow& row);
 
   tools::ByteSource& source_;

@@ -17,10 +17,13 @@ void add_species(Block& block, const SiteSet& sites) {
 }  // namespace
 
 KelvaroBlocks derive_blocks(const Survey& survey) {
-  const Sample& s1 = survey.sample1;
-  const Sample& s2 = survey.sample2;
+  return derive_blocks(survey.sample1, survey.sample2,
+                       static_cast<std::uint32_t>(survey.species.size()));
+}
+
+KelvaroBlocks derive_blocks(const Sample& s1, const Sample& s2, std::uint32_t species_count) {
   KelvaroBlocks blocks{empty_block(s1), empty_block(s2), empty_block(s2), empty_block(s1)};
-  for (std::uint32_t id = 0; id < survey.species.size(); ++id) {
+  for (std::uint32_t id = 0; id < species_count; ++id) {
     const SiteSet& in1 = s1.detected_at(id);
     const SiteSet& in2 = s2.detected_at(id);
     if (!in1.empty()) add_species(blocks.sample1, in1);

@@ -30,4 +30,10 @@ struct KelvaroBlocks {
 // All four blocks. Degenerate input: no common species gives subsets of zeros.
 KelvaroBlocks derive_blocks(const Survey& survey);
 
+// The same from two samples whose species ids count from 0 to species_count - 1 (ids beyond are
+// not looked at): a program that analyses many pairs gives each pair compact ids, so that the
+// pass costs the pair's species, not the whole survey's.
+KelvaroBlocks derive_blocks(const Sample& sample1, const Sample& sample2,
+                            std::uint32_t species_count);
+
 }  // namespace kelvaro::prep

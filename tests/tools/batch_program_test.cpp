@@ -1,0 +1,301 @@
+// kelvaro-batch as a process: each pair's rows are what kelvaro-prep, kelvaro and kelvaro-tidy
+// make of that pair; the output is the same for every thread count and shard split; pairs that
+// cannot be analysed go to problems.csv; refusals.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "csv/csv_reader.h"
+#include "tools/run_program.h"
+
+namespace kelvaro::tools_test {
+namespace {
+
+const std::string kBatch = quoted(KELVARO_BATCH_BINARY);
+const std::string kPrep = quoted(KELVARO_PREP_BINARY);
+const std::string kTidy = quoted(KELVARO_TIDY_BINARY);
+const std::string kKelvaro = quoted(KELVARO_BINARY);
+const char* const kTables[] = {"parameters.csv", "blocks.csv", "tests.csv", "problems.csv"};
+
+struct Record {
+  const char *group, *sample, *site, *species, *count;
+};
+
+// Three groups whose labels are all numbers (so 9 < 10 < 300, not "10" < "300" < "9"). Group
+// 300's rows come in two runs, with group 10's between them, so that a group read early is
+// reopened. Hand derivation of the species observed (R) of each block:
+//   9, 2019-2020: 2019 (s1..s3): a at s1 s2, b at s1, c at s3: R = 3; 2020 (s1..s3): a at s1
+//      s3, b at s2, d at s2: R = 3; both: a, b: R = 2 and 2. Both have 3 sites: a test row.
+//   9, 2020-2021: 2021 has 4 sites (s4 visited, nothing found; a not detected at s3): d at s1
+//      s2, e at s3: R = 2; both: d: R = 1 and 1. 3 and 4 sites: no test row.
+//   10: 2020 has no detection: both of its pairs go to problems.csv.
+//   300, 2019-2020: 2019 (p1..p3): a at p1 p3 (listed twice at p3), b at p2: R = 2; 2020
+//      (p1..p3): a at p1, c at p2, b at p3: R = 3; both: a, b: R = 2 and 2.
+const std::vector<Record> kRecords = {
+    {"9", "2019", "s1", "a", "1"},    {"9", "2019", "s1", "b", "2"},
+    {"9", "2019", "s2", "a", "1"},    {"9", "2019", "s3", "c", "1"},
+    {"9", "2020", "s1", "a", "1"},    {"9", "2020", "s2", "b", "1"},
+    {"9", "2020", "s2", "d", "3"},    {"9", "2020", "s3", "a", "1"},
+    {"9", "2021", "s1", "d", "1"},    {"9", "2021", "s2", "d", "1"},
+    {"9", "2021", "s3", "e", "1"},    {"9", "2021", "s3", "a", "0"},
+    {"9", "2021", "s4", "", "0"},     {"300", "2019", "p1", "a", "1"},
+    {"300", "2019", "p2", "b", "1"},  {"300", "2019", "p3", "a", "1"},
+    {"300", "2019", "p3", "a", "1"},  {"300", "2020", "p1", "a", "1"},
+    {"300", "2020", "p2", "c", "1"},  {"10", "2019", "s1", "x", "1"},
+    {"10", "2019", "s2", "y", "1"},   {"10", "2020", "s1", "", "0"},
+    {"10", "2020", "s2", "x", "0"},   {"10", "2021", "s1", "x", "1"},
+    {"10", "2021", "s2", "z", "1"},   {"300", "2020", "p3", "b", "1"},
+};
+
+struct Pair {
+  const char *group, *sample1, *sample2;
+  bool analysed;
+};
+// In output order.
+const Pair kPairs[] = {{"9", "2019", "2020", true},
+                       {"9", "2020", "2021", true},
+                       {"10", "2019", "2020", false},
+                       {"10", "2020", "2021", false},
+                       {"300", "2019", "2020", true}};
+
+std::string table_of(const std::vector<Record>& records) {
+  std::string text = "group,sample,site,species,count\n";
+  for (const Record& r : records) {
+    text += std::string(r.group) + "," + r.sample + "," + r.site + "," + r.species + "," +
+            r.count + "\n";
+  }
+  return text;
+}
+
+// The rows of a CSV text after its header.
+std::vector<std::string> rows_of(const std::string& csv) {
+  std::vector<std::string> rows;
+  for (std::size_t start = csv.find("\r\n") + 2; start < csv.size();) {
+    const std::size_t end = csv.find("\r\n", start);
+    rows.push_back(csv.substr(start, end - start));
+    start = end + 2;
+  }
+  return rows;
+}
+
+std::string header_of(const std::string& csv) { return csv.substr(0, csv.find("\r\n") + 2); }
+
+// Every output file of a batch directory, by name relative to it.
+std::vector<std::pair<std::string, std::string>> files_of(const std::string& dir) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    if (e.is_regular_file()) {
+      files.emplace_back(std::filesystem::relative(e.path(), dir).string(),
+                         read_file(e.path().string()));
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// kelvaro's warnings ("kelvaro: warning: line 4: Sample 1: text") as problems messages.
+std::vector<std::string> warnings_of(const std::string& err) {
+  const std::string prefix = "kelvaro: warning: ";
+  std::vector<std::string> out;
+  for (std::size_t at = 0; (at = err.find(prefix, at)) != std::string::npos;) {
+    at += prefix.size();
+    std::string w = err.substr(at, err.find('\n', at) - at);
+    if (w.rfind("line ", 0) == 0) w = w.substr(w.find(": ") + 2);
+    out.push_back(w);
+  }
+  return out;
+}
+
+TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
+  const ScratchDir dir;
+  const std::string records = dir.write("records.csv", table_of(kRecords));
+  // 10 replicates: every run warns of its few replicates, some of estimates outside intervals.
+  const RunResult batch = run(kBatch + " --threads 2 --nreps 10 --reports -o " +
+                              quoted(dir.path("out")) + " " + quoted(records));
+  ASSERT_EQ(batch.status, 0) << batch.err;
+  const std::string out = dir.path("out/");
+
+  std::string expected[3];  // the rows of parameters, blocks and tests
+  std::vector<std::vector<std::string>> expected_problems;
+  const char* const tidy_tables[] = {"parameters.csv", "blocks.csv", "test.csv"};
+  for (const Pair& p : kPairs) {
+    SCOPED_TRACE(std::string(p.group) + " " + p.sample1 + "-" + p.sample2);
+    const std::string key = std::string(p.group) + "," + p.sample1 + "," + p.sample2 + ",";
+    if (!p.analysed) {
+      expected_problems.push_back({p.group, p.sample1, p.sample2, "no_detection",
+                                   "sample \"2020\" has no detection (every record of it says "
+                                   "not detected)"});
+      continue;
+    }
+    std::vector<Record> rows;
+    for (const Record& r : kRecords) {
+      if (r.group == std::string(p.group) &&
+          (r.sample == std::string(p.sample1) || r.sample == std::string(p.sample2))) {
+        rows.push_back(r);
+      }
+    }
+    const std::string pair_table = dir.write("pair.csv", table_of(rows));
+    const RunResult input =
+        run(kPrep + " --nreps 10 --first " + p.sample1 + " " + quoted(pair_table));
+    ASSERT_EQ(input.status, 0) << input.err;
+    const RunResult report = run(kKelvaro, input.out);
+    ASSERT_EQ(report.status, 0) << report.err;
+    EXPECT_EQ(read_file(out + "reports/" + p.group + "/" + p.sample1 + "-" + p.sample2 + ".txt"),
+              report.out);
+    const std::string tidy_dir = dir.path(std::string("tidy-") + p.group + "-" + p.sample1);
+    ASSERT_EQ(run(kTidy + " --dir " + quoted(tidy_dir), report.out).status, 0);
+    for (int t = 0; t < 3; ++t) {
+      for (const std::string& row : rows_of(read_file(tidy_dir + "/" + tidy_tables[t]))) {
+        expected[t] += key + row + "\r\n";
+      }
+    }
+    for (const std::string& w : warnings_of(report.err)) {
+      expected_problems.push_back({p.group, p.sample1, p.sample2, "", w});
+    }
+  }
+  for (int t = 0; t < 3; ++t) {
+    const std::string got = read_file(out + kTables[t]);
+    EXPECT_EQ(got.substr(header_of(got).size()), expected[t]) << kTables[t];
+  }
+  // The species observed by hand (see kRecords), among the rows compared above.
+  for (const char* r : {"9,2019,2020,Sample 1,3,", "9,2019,2020,Subset B,2,",
+                        "9,2020,2021,Sample 2,2,", "9,2020,2021,Subset A,1,",
+                        "300,2019,2020,Sample 2,3,", "300,2019,2020,Subset A,2,"}) {
+    EXPECT_NE(expected[1].find(r), std::string::npos) << r;
+  }
+  EXPECT_EQ(rows_of(expected[2]).size(), 1u) << "a test row for 9, 2019-2020 only";
+
+  const std::vector<csv::CsvRow> problems =
+      csv::parse_csv(read_file(out + "problems.csv"), "problems.csv");
+  ASSERT_EQ(problems.size(), expected_problems.size() + 1) << read_file(out + "problems.csv");
+  ASSERT_GT(problems.size(), 4u) << "warnings as well as the two pairs not analysed";
+  for (std::size_t i = 0; i < expected_problems.size(); ++i) {
+    std::vector<std::string> got = problems[i + 1].fields();
+    if (expected_problems[i][3].empty()) got[3] = "";  // a warning's kind: kelvaro prints none
+    EXPECT_EQ(got, expected_problems[i]);
+  }
+}
+
+TEST(BatchProgram, SameBytesForEveryThreadCountAndShardSplit) {
+  const ScratchDir dir;
+  const std::string records = " " + quoted(dir.write("records.csv", table_of(kRecords)));
+  const auto batch = [&](const std::string& options, const std::string& out) {
+    const RunResult r = run(kBatch + " --reports -q " + options + " -o " + quoted(dir.path(out)) +
+                            records);
+    EXPECT_EQ(r.status, 0) << options << ": " << r.err;
+    EXPECT_EQ(r.err, "") << options;
+    return files_of(dir.path(out));
+  };
+  const auto one = batch("--threads 1", "one");
+  EXPECT_EQ(one.size(), 4u + 3u) << "four tables and three reports";
+  EXPECT_EQ(batch("--threads 4", "four"), one);
+
+  // Groups 9, 10, 300: shard 0/2 holds 9, shard 1/2 holds 10 and 300.
+  const auto first = batch("--threads 2 --shard 0/2", "shard0");
+  const auto second = batch("--threads 2 --shard 1/2", "shard1");
+  for (const char* table : kTables) {
+    SCOPED_TRACE(table);
+    const std::string a = read_file(dir.path("shard0/") + table);
+    const std::string b = read_file(dir.path("shard1/") + table);
+    EXPECT_EQ(header_of(a), header_of(b));
+    EXPECT_EQ(a + b.substr(header_of(b).size()), read_file(dir.path("one/") + table));
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.path("shard0/reports/9/2019-2020.txt")));
+  EXPECT_FALSE(std::filesystem::exists(dir.path("shard0/reports/300")));
+}
+
+TEST(BatchProgram, NamedColumnsAndTheirCountColumn) {
+  // The records of kRecords under other names, in another column order, with a column to
+  // ignore; and the same without the count column and its rows of 0: then s4 of group 9's 2021
+  // is never visited, so that pair's Sample 2 has 3 sites (f has 3 classes), not 4.
+  std::string named = "Total,Stop,RouteID,Observer,AOU,Year\n";
+  std::string detections = "group,sample,site,species\n";
+  for (const Record& r : kRecords) {
+    named += std::string(r.count) + "," + r.site + "," + r.group + ",JS," + r.species + "," +
+             r.sample + "\n";
+    if (std::string(r.count) != "0") {
+      detections += std::string(r.group) + "," + r.sample + "," + r.site + "," + r.species + "\n";
+    }
+  }
+  const ScratchDir dir;
+  const auto blocks = [&](const std::string& options, const std::string& name,
+                          const std::string& text) {
+    const RunResult r = run(kBatch + " -q " + options + " -o " + quoted(dir.path(name)) + " " +
+                            quoted(dir.write(name + ".csv", text)));
+    EXPECT_EQ(r.status, 0) << r.err;
+    return read_file(dir.path(name) + "/blocks.csv");
+  };
+  const std::string standard = blocks("", "standard", table_of(kRecords));
+  EXPECT_EQ(blocks("--group RouteID --sample Year --site Stop --species aou --count total",
+                   "named", named),
+            standard);
+  const std::string without = blocks("", "without", detections);
+  EXPECT_NE(without, standard);
+  const auto classes = [](const std::string& table) {  // of 9, 2020-2021, Sample 2, by its R
+    return table.substr(table.find("9,2020,2021,Sample 2,"), 30);
+  };
+  EXPECT_EQ(classes(without), classes(standard)) << "the same species; only t differs";
+  const RunResult t4 = run(kBatch + " -q --reports -o " + quoted(dir.path("t")) + " " +
+                           quoted(dir.path("standard.csv")));
+  EXPECT_NE(read_file(dir.path("t/reports/9/2020-2021.txt")).find(
+                " Observed frequencies, f(i) =            1           1           0           0"),
+            std::string::npos);
+}
+
+TEST(BatchProgram, RefusalsLeaveNothingBehind) {
+  const ScratchDir dir;
+  const std::string records = dir.write("records.csv", table_of(kRecords));
+  dir.write("pairs.csv", "group,sample1\n9,2019\n");
+  dir.write("a-file", "");
+  dir.write("no-group.csv", "sample,site,species\n2019,s1,a\n");
+  dir.write("empty-species.csv", "group,sample,site,species\n9,2019,s1,\n");
+  std::filesystem::create_directories(dir.path("same"));
+  const std::string same = dir.write("same/parameters.csv", table_of(kRecords));
+  const struct {
+    const char* name;
+    std::string arguments;
+    int status;
+    const char* message;
+  } cases[] = {
+      {"seed 0", "--seed 0 -o out RECORDS", 2, "--seed 0 would take"},
+      {"no output", "RECORDS", 2, "--output is required"},
+      {"bad shard", "--shard 2/2 -o out RECORDS", 2, "--shard \"2/2\": give K/N"},
+      {"no threads", "--threads 0 -o out RECORDS", 2, "--threads"},
+      {"too many replicates", "--nreps 10001 -o out RECORDS", 2, "--nreps"},
+      {"bad separator", "--sep pipe -o out RECORDS", 2, "--sep \"pipe\""},
+      {"missing pairs file", "--pairs nothing.csv -o out RECORDS", 2,
+       "nothing.csv: No such file or directory"},
+      {"pairs file column", "--pairs pairs.csv -o out RECORDS", 2,
+       "pairs.csv (comma-separated), line 1, column 1: the pairs file has no column \"sample2\""},
+      {"no group column", "-o out no-group.csv", 2,
+       "no-group.csv (comma-separated), line 1, column 1: the header has no column \"group\""},
+      {"empty species", "-o out empty-species.csv", 2,
+       "empty-species.csv (comma-separated), line 2, column 4: empty species"},
+      {"output over the input", "-o same same/parameters.csv", 2,
+       "same/parameters.csv is the input file"},
+      {"output is a file", "-o a-file RECORDS", 1, "cannot write the output directory a-file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string arguments = c.arguments;
+    const std::size_t at = arguments.find("RECORDS");
+    if (at != std::string::npos) arguments.replace(at, 7, quoted(records));
+    const RunResult r = run("cd " + quoted(dir.path("")) + " && " + kBatch + " " + arguments);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(std::filesystem::exists(dir.path("out/parameters.csv")));
+    EXPECT_EQ(read_file(same), table_of(kRecords));
+  }
+  // Nothing at all in an output directory made for a refused input, not even temporary files.
+  run("cd " + quoted(dir.path("")) + " && " + kBatch + " -o made empty-species.csv");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path("made")) ||
+              !std::filesystem::exists(dir.path("made")));
+}
+
+}  // namespace
+}  // namespace kelvaro::tools_test

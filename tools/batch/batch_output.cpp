@@ -1,0 +1,185 @@
+#include "batch/batch_output.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "batch/result_rows.h"
+
+namespace kelvaro::batch {
+namespace {
+
+namespace fs = std::filesystem;
+using tools::WriteError;
+
+constexpr const char* kTableNames[] = {"parameters.csv", "blocks.csv", "tests.csv",
+                                       "problems.csv"};
+
+bool kept_as_is(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '_';
+}
+
+// 64-bit FNV-1a: offset basis 14695981039346656037 and prime 1099511628211, the published
+// parameters of the hash.
+std::uint64_t fnv1a(std::string_view text) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (const unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+std::string reason_of(int error) { return std::strerror(error); }
+
+// A folder that does not exist yet, under a unique hidden name: "DIR/.reports.XXXXXX".
+std::string new_hidden_folder(const std::string& directory, const std::string& stem,
+                              const std::string& what) {
+  std::string pattern = directory + "/." + stem + ".XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) throw WriteError(what, reason_of(errno));
+  // mkdtemp makes it private (0700); the folder takes the mode any folder would (0777 less umask).
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (::chmod(pattern.c_str(), 0777 & ~mask) != 0) throw WriteError(what, reason_of(errno));
+  return pattern;
+}
+
+// An open descriptor, closed on destruction unless it was closed (and checked) before.
+class OpenFile {
+ public:
+  explicit OpenFile(int fd) : fd_(fd) {}
+  ~OpenFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int fd() const { return fd_; }
+  // Returns the error of close(), or 0.
+  int close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::string file_name_part(std::string_view label) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (std::size_t i = 0; i < label.size(); ++i) {
+    const auto c = static_cast<unsigned char>(label[i]);
+    if (kept_as_is(c) && !(i == 0 && c == '.')) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  if (out.size() > kMaxNamePart) {
+    constexpr std::size_t kHashDigits = 16;  // 64 bits in hexadecimal
+    out.resize(kMaxNamePart - kHashDigits - 1);
+    out += '~';
+    const std::uint64_t h = fnv1a(label);
+    for (int shift = 60; shift >= 0; shift -= 4) out += kHex[(h >> shift) & 15];
+  }
+  return out;
+}
+
+std::vector<std::string> BatchOutput::table_paths(const std::string& directory) {
+  std::vector<std::string> paths;
+  for (const char* name : kTableNames) paths.push_back(directory + "/" + name);
+  return paths;
+}
+
+BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory_(directory) {
+  const std::string what = "the output directory " + directory;
+  std::error_code error;
+  fs::create_directories(directory, error);
+  if (error) throw WriteError(what, error.message());
+  if (!fs::is_directory(directory, error)) throw WriteError(what, reason_of(ENOTDIR));
+  const std::vector<std::string> paths = table_paths(directory);
+  const std::string_view headers[] = {kParametersHeader, kBlocksHeader, kTestsHeader,
+                                      kProblemsHeader};
+  std::unique_ptr<tools::ReplacingFile>* files[] = {&parameters_, &blocks_, &tests_, &problems_};
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    *files[i] = std::make_unique<tools::ReplacingFile>(paths[i], paths[i]);
+    (*files[i])->write(headers[i]);
+  }
+  if (reports) reports_ = new_hidden_folder(directory, "reports", directory + "/reports");
+}
+
+BatchOutput::~BatchOutput() {
+  if (reports_) {
+    std::error_code ignored;  // nothing more can be done about a folder that stays
+    fs::remove_all(*reports_, ignored);
+  }
+}
+
+void BatchOutput::add(const PairOutcome& outcome, std::string_view group,
+                      std::string_view sample1, std::string_view sample2) {
+  parameters_->write(outcome.parameters);
+  blocks_->write(outcome.blocks);
+  tests_->write(outcome.tests);
+  problems_->write(outcome.problems);
+  if (reports_ && outcome.analysed) write_report(outcome.report, group, sample1, sample2);
+}
+
+void BatchOutput::write_report(const std::string& text, std::string_view group,
+                               std::string_view sample1, std::string_view sample2) {
+  const std::string folder_name = file_name_part(group);
+  const std::string file_name =
+      folder_name + "/" + file_name_part(sample1) + "-" + file_name_part(sample2) + ".txt";
+  const std::string what = directory_ + "/reports/" + file_name;
+  if (folder_name != last_group_folder_) {
+    const std::string folder = *reports_ + "/" + folder_name;
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+      throw WriteError(directory_ + "/reports/" + folder_name, reason_of(errno));
+    }
+    last_group_folder_ = folder_name;
+  }
+  const std::string path = *reports_ + "/" + file_name;
+  OpenFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (file.fd() < 0) throw WriteError(what, reason_of(errno));
+  tools::FdOutput out(file.fd(), what);
+  out.write(text);
+  out.flush();
+  if (const int error = file.close()) throw WriteError(what, reason_of(error));
+}
+
+void BatchOutput::commit() {
+  tools::ReplacingFile* tables[] = {parameters_.get(), blocks_.get(), tests_.get(),
+                                    problems_.get()};
+  for (tools::ReplacingFile* t : tables) t->flush();
+  if (reports_) {
+    const std::string target = directory_ + "/reports";
+    std::error_code error;
+    std::string earlier;
+    if (fs::exists(fs::symlink_status(target, error))) {  // an earlier batch's reports
+      earlier = new_hidden_folder(directory_, "reports-earlier", target);
+      if (std::rename(target.c_str(), earlier.c_str()) != 0) {
+        throw WriteError(target, reason_of(errno));
+      }
+    }
+    if (std::rename(reports_->c_str(), target.c_str()) != 0) {
+      const int failure = errno;
+      if (!earlier.empty()) std::rename(earlier.c_str(), target.c_str());  // as it was
+      throw WriteError(target, reason_of(failure));
+    }
+    reports_.reset();
+    if (!earlier.empty()) fs::remove_all(earlier, error);
+  }
+  for (tools::ReplacingFile* t : tables) t->commit();
+}
+
+}  // namespace kelvaro::batch

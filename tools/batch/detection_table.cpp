@@ -1,0 +1,150 @@
+#include "batch/detection_table.h"
+
+#include <algorithm>
+
+#include "prep/site_set.h"
+
+namespace kelvaro::batch {
+namespace {
+
+std::uint64_t key_of(std::uint32_t group, std::uint32_t sample) {
+  return (std::uint64_t{group} << 32) | sample;
+}
+
+// Records between two looks at the stop flag: a few milliseconds of reading.
+constexpr std::uint64_t kStopCheck = 4096;
+
+}  // namespace
+
+DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
+                               SurveyLabels& labels)
+    : reader_(std::make_unique<csv::LongTableReader>(source, options)), labels_(labels) {}
+
+DetectionTable::~DetectionTable() = default;
+
+std::uint32_t DetectionTable::group_id(std::uint32_t reader_id) {
+  // The reader numbers labels in order of first appearance: a new one is the next number.
+  if (reader_id == group_ids_.size()) {
+    group_ids_.push_back(labels_.groups.intern(reader_->groups().label(reader_id)).id);
+    if (groups_.size() < labels_.groups.size()) groups_.resize(labels_.groups.size());
+  }
+  return group_ids_[reader_id];
+}
+
+std::uint32_t DetectionTable::sample_id(std::uint32_t reader_id) {
+  if (reader_id == sample_ids_.size()) {
+    sample_ids_.push_back(labels_.samples.intern(reader_->samples().label(reader_id)).id);
+  }
+  return sample_ids_[reader_id];
+}
+
+std::uint32_t DetectionTable::sample_index(std::uint32_t group, std::uint32_t sample) {
+  if (!samples_.empty() && samples_[last_].group == group && samples_[last_].sample == sample) {
+    return last_;
+  }
+  const auto [it, added] =
+      index_.try_emplace(key_of(group, sample), static_cast<std::uint32_t>(samples_.size()));
+  if (added) {
+    samples_.push_back({group, sample, {}, {}, {}, {}});
+    groups_[group].samples.push_back(it->second);
+  }
+  last_ = it->second;
+  return last_;
+}
+
+void DetectionTable::add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected,
+                         long line, std::string_view site_name) {
+  if (s.beyond_limit) return;
+  // Tables sorted by site repeat the last one: look there first.
+  std::size_t index = s.sites.size();
+  if (!s.sites.empty() && s.sites.back() == site) {
+    index = s.sites.size() - 1;
+  } else {
+    index = static_cast<std::size_t>(std::find(s.sites.begin(), s.sites.end(), site) -
+                                     s.sites.begin());
+  }
+  if (index == s.sites.size()) {
+    if (s.sites.size() == static_cast<std::size_t>(prep::kMaxSites)) {
+      s.beyond_limit = SiteBeyondLimit{line, std::string(site_name)};
+      s.species = {};
+      s.site_indices = {};
+      return;
+    }
+    s.sites.push_back(site);
+  }
+  if (!detected || species == csv::kNoSpecies) return;
+  s.species.push_back(species);
+  s.site_indices.push_back(static_cast<std::uint8_t>(index));
+}
+
+void DetectionTable::note_group(std::uint32_t group, const GroupClosed& closed) {
+  if (current_group_ == group) return;
+  if (current_group_) {
+    GroupState& left = groups_[*current_group_];
+    if (!left.closed) {
+      left.closed = true;
+      left.handed_out = closed && !any_reopened_ && closed(*current_group_);
+    }
+  }
+  current_group_ = group;
+  if (groups_[group].handed_out && !groups_[group].reopened) {
+    groups_[group].reopened = true;
+    any_reopened_ = true;  // the table does not come group by group: hand out no more
+  }
+}
+
+void DetectionTable::take(const csv::LongRecord& record, const GroupClosed& closed) {
+  const std::uint32_t g = group_id(record.group);
+  note_group(g, closed);
+  const std::uint32_t index = sample_index(g, sample_id(record.sample));
+  GroupSample& s = samples_[index];
+  const std::string_view site_name = reader_->sites().label(record.site);
+  if (groups_[g].handed_out) {
+    const bool known = std::find(s.sites.begin(), s.sites.end(), record.site) != s.sites.end();
+    set_aside_.push_back({index, record.site, record.species, record.detected, record.line,
+                          known ? std::string() : std::string(site_name)});
+    return;
+  }
+  add(s, record.site, record.species, record.detected, record.line, site_name);
+}
+
+bool DetectionTable::read(const GroupClosed& closed, const std::atomic<bool>& stop) {
+  for (csv::LongRecord record; reader_->next(record);) {
+    take(record, closed);
+    if (++records_ % kStopCheck == 0 && stop) return false;
+  }
+  species_count_ = static_cast<std::uint32_t>(reader_->species().size());
+  for (const csv::NameVariant& v : reader_->species().variants()) {
+    variants_.emplace_back("species", v);
+  }
+  for (const csv::NameVariant& v : reader_->sites().variants()) variants_.emplace_back("site", v);
+  reader_.reset();  // its name pools are no longer needed
+  return true;
+}
+
+void DetectionTable::merge_set_aside() {
+  for (const SetAside& r : set_aside_) {
+    add(samples_[r.sample_index], r.site, r.species, r.detected, r.line, r.new_site);
+  }
+  set_aside_ = {};
+}
+
+const GroupSample* DetectionTable::find(std::uint32_t group, std::uint32_t sample) const {
+  const auto it = index_.find(key_of(group, sample));
+  return it == index_.end() ? nullptr : &samples_[it->second];
+}
+
+std::vector<const GroupSample*> DetectionTable::samples_of(std::uint32_t group) const {
+  std::vector<const GroupSample*> out;
+  if (group >= groups_.size()) return out;
+  for (const std::uint32_t index : groups_[group].samples) out.push_back(&samples_[index]);
+  return out;
+}
+
+bool DetectionTable::reopened(std::uint32_t group) const {
+  return group < groups_.size() && groups_[group].reopened;
+}
+
+std::uint32_t DetectionTable::species_count() const { return species_count_; }
+
+}  // namespace kelvaro::batch

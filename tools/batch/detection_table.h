@@ -1,0 +1,141 @@
+#pragma once
+// A survey's long table held in compact form: read once, with kelvaro-prep's reader, checks and
+// messages (csv/long_table.h), group and sample labels interned, and for each sample of each
+// group its sites in order of first appearance and its detections as (species id, site index)
+// pairs of 5 bytes. Memory is those bytes and each label once: a fraction of the file's size.
+//
+//   RouteID,Year,Stop,AOU,SpeciesTotal    group "7", sample "2019": sites "1", "2";
+//   7,2019,1,4660,2                       one detection: species "4660" at site 0
+//   7,2019,2,,0                           (stop 2 visited, nothing found)
+//
+// A record that is not a detection (a count of 0) still makes its site a site of the sample. A
+// detection listed twice is kept twice here and counts once in the blocks. A sample that reaches
+// a 99th site is marked with where that site was read and keeps no detections: the pairs it is
+// in cannot be analysed (kelvaro takes at most prep::kMaxSites sites).
+//
+// Most tables come group by group. When the records move on from a group, the reader is told
+// (read's `closed`) and may hand the group's samples to other threads to analyse while reading
+// goes on; the table then leaves those samples unchanged. Records of such a group that come
+// later are set aside, the group counts as reopened, and merge_set_aside() adds them once
+// nobody else reads the samples: the samples are then exactly as if read in one go. After the
+// first reopened group the table is taken not to come group by group and `closed` is not called
+// again, so that a table in another order wastes at most one early analysis of the groups
+// handed out before.
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "common/byte_source.h"
+#include "common/label_pool.h"
+#include "csv/long_table.h"
+
+namespace kelvaro::batch {
+
+// Group and sample labels: ids from 0 in order of first appearance (in a pairs file, then the
+// table). Output rows are ordered by the labels, never by the ids.
+struct SurveyLabels {
+  tools::LabelPool groups;
+  tools::LabelPool samples;
+};
+
+// The site that took a sample beyond prep::kMaxSites sites.
+struct SiteBeyondLimit {
+  long line = 0;
+  std::string site;
+};
+
+// One sample of one group.
+struct GroupSample {
+  std::uint32_t group = 0;  // SurveyLabels ids
+  std::uint32_t sample = 0;
+  std::vector<std::uint32_t> sites;        // site ids (the reader's), in order of first appearance
+  std::vector<std::uint32_t> species;      // the detections: species id ...
+  std::vector<std::uint8_t> site_indices;  // ... and index into `sites`, record by record
+  std::optional<SiteBeyondLimit> beyond_limit;
+  bool has_detection() const { return !species.empty(); }
+};
+
+class DetectionTable {
+ public:
+  // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
+  // csv::LongTableReader does. Requires: source and labels outlive the table.
+  DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
+                 SurveyLabels& labels);
+  ~DetectionTable();
+
+  // Called with a group's id the first time the records move on from it to another group;
+  // returns true when it has handed the group's samples to other threads.
+  using GroupClosed = std::function<bool(std::uint32_t group)>;
+
+  // Reads every record. Returns false when `stop` became true first (it is looked at every few
+  // thousand records). Throws as csv::LongTableReader::next.
+  bool read(const GroupClosed& closed, const std::atomic<bool>& stop);
+  // Adds the records set aside (see above) to their samples.
+  // Requires: read() returned true; no other thread reads the samples meanwhile.
+  void merge_set_aside();
+
+  // The sample `sample` of group `group`, or nullptr when the table has no record of it.
+  const GroupSample* find(std::uint32_t group, std::uint32_t sample) const;
+  // The samples of a group, in order of first appearance (empty for a group without records).
+  std::vector<const GroupSample*> samples_of(std::uint32_t group) const;
+  // Whether records of the group came after it was handed out (its samples changed at merge).
+  bool reopened(std::uint32_t group) const;
+
+  std::uint64_t records() const { return records_; }
+  std::uint32_t species_count() const;
+  // Names that differ only in case or blanks around them (kept apart or merged, as the options
+  // said): "species" or "site" and the two spellings. Complete once read() returned true.
+  const std::vector<std::pair<std::string, csv::NameVariant>>& variants() const {
+    return variants_;
+  }
+
+ private:
+  // A record of a group handed out, kept for merge_set_aside().
+  struct SetAside {
+    std::uint32_t sample_index;
+    std::uint32_t site;
+    std::uint32_t species;  // or csv::kNoSpecies
+    bool detected;
+    long line;
+    std::string new_site;  // the site's name when the sample did not have it yet
+  };
+  struct GroupState {
+    std::vector<std::uint32_t> samples;  // indices into samples_
+    bool handed_out = false;
+    bool closed = false;
+    bool reopened = false;
+  };
+
+  std::uint32_t group_id(std::uint32_t reader_id);
+  std::uint32_t sample_id(std::uint32_t reader_id);
+  std::uint32_t sample_index(std::uint32_t group, std::uint32_t sample);
+  void add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected, long line,
+           std::string_view site_name);
+  void take(const csv::LongRecord& record, const GroupClosed& closed);
+  // Tells `closed` of the group the records leave, and notes a return to a group handed out.
+  void note_group(std::uint32_t group, const GroupClosed& closed);
+
+  std::unique_ptr<csv::LongTableReader> reader_;  // until read() is done
+  SurveyLabels& labels_;
+  std::vector<std::uint32_t> group_ids_, sample_ids_;  // by the reader's ids
+  std::deque<GroupSample> samples_;  // a deque: samples handed out never move
+  std::unordered_map<std::uint64_t, std::uint32_t> index_;  // (group << 32 | sample) -> index
+  std::uint32_t last_ = 0;                                  // the last record's sample
+  std::optional<std::uint32_t> current_group_;
+  bool any_reopened_ = false;  // from then on no group is handed out
+  std::vector<GroupState> groups_;
+  std::vector<SetAside> set_aside_;
+  std::uint64_t records_ = 0;
+  std::uint32_t species_count_ = 0;
+  std::vector<std::pair<std::string, csv::NameVariant>> variants_;
+};
+
+}  // namespace kelvaro::batch

@@ -1,0 +1,31 @@
+#pragma once
+// The order of group and sample labels in kelvaro-batch: by value when every label of the set is
+// a number, else by bytes. It decides which samples of a group follow one another and the order
+// of the rows of every output table, so that the output never depends on the input's row order
+// or on threads.
+//
+//   {"10", "9", "2019.5"}  ->  "9", "10", "2019.5"     (all numbers)
+//   {"10", "9", "B"}       ->  "10", "9", "B"          (bytes)
+//   {"1.0", "1", "01"}     ->  "01", "1", "1.0"        (equal values: by bytes)
+//
+// A number is a text that std::from_chars reads whole as a finite double: "2019", "-3", "1.5e3";
+// not " 1", "+1", "0x1F", "inf", "NaN" (these make the set one ordered by bytes).
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "common/label_pool.h"
+
+namespace kelvaro::batch {
+
+bool is_number(std::string_view label);
+
+// a before b in the order above, for a set that is all numbers (by_value) or not.
+bool label_less(std::string_view a, std::string_view b, bool by_value);
+
+// The rank (0 = first) of every label of the pool, by id: ranks[id]. The labels of a pool are
+// distinct, so the ranks are 0 .. size() - 1, each once.
+std::vector<std::uint32_t> label_ranks(const tools::LabelPool& labels);
+
+}  // namespace kelvaro::batch

@@ -1,0 +1,86 @@
+#pragma once
+// Which pairs of samples kelvaro-batch analyses, and in what order. Within a group the samples
+// are taken in label order (label_order.h) and a rule makes the pairs, Sample 1 first:
+//
+//   samples 2015, 2016, 2017, 2018 of a group:
+//   consecutive  each with the next one:         2015-2016  2016-2017  2017-2018
+//   all          every pair, earlier first:      2015-2016  2015-2017  2015-2018  2016-2017 ...
+//   first        the first with every later:     2015-2016  2015-2017  2015-2018
+//
+// or a pairs file lists them. Whatever made them, the pairs are then sorted by group, Sample 1
+// and Sample 2, each in label order; a shard K/N keeps those of the K-th of N contiguous,
+// near-equal slices of the sorted group list, so that the shards' outputs put one after another
+// are the output of the whole.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "batch/detection_table.h"
+#include "common/byte_source.h"
+
+namespace kelvaro::batch {
+
+enum class PairRule { kConsecutive, kAll, kFirst };
+
+struct SamplePair {
+  std::uint32_t group = 0;  // SurveyLabels ids
+  std::uint32_t sample1 = 0;
+  std::uint32_t sample2 = 0;
+  friend bool operator==(const SamplePair&, const SamplePair&) = default;
+};
+
+struct SamplePairHash {
+  std::size_t operator()(const SamplePair& p) const {
+    return std::hash<std::uint64_t>()((std::uint64_t{p.group} << 32) ^
+                                      (std::uint64_t{p.sample1} << 16) ^ p.sample2);
+  }
+};
+
+// The rank of every group and sample label (label_ranks), by id.
+struct LabelRanks {
+  std::vector<std::uint32_t> groups;
+  std::vector<std::uint32_t> samples;
+};
+LabelRanks ranks_of(const SurveyLabels& labels);
+
+// The pairs of one group by `rule`, from its samples (sample label ids) in label order.
+std::vector<SamplePair> pairs_of_group(std::uint32_t group,
+                                       const std::vector<std::uint32_t>& ordered_samples,
+                                       PairRule rule);
+
+// The pairs of every group of the table by `rule` (a group of one sample has none), unsorted.
+std::vector<SamplePair> pairs_by_rule(const DetectionTable& table, const SurveyLabels& labels,
+                                      PairRule rule, const LabelRanks& ranks);
+
+// The pairs a pairs file lists: a CSV table with the columns group, sample1 and sample2 (any
+// order and case, other columns ignored), one pair per row, Sample 1 first. Its labels are added
+// to `labels`. Throws csv::InputError for a missing column, a row of the wrong length, an empty
+// label, a sample paired with itself; tools::ReadError.
+std::vector<SamplePair> read_pairs_file(tools::ByteSource& source, std::optional<char> separator,
+                                        SurveyLabels& labels);
+
+// Sorts by group, Sample 1 and Sample 2 ranks; a pair listed twice is kept once.
+void sort_pairs(std::vector<SamplePair>& pairs, const LabelRanks& ranks);
+
+struct Shard {
+  std::uint32_t index = 0;  // K: 0 .. count - 1
+  std::uint32_t count = 1;  // N
+};
+
+// "K/N" with 0 <= K < N (decimal digits only); nullopt for anything else.
+std::optional<Shard> parse_shard(std::string_view text);
+
+// The group ranks [first, last) of the shard's slice of `groups` groups: floor(K G / N) to
+// floor((K + 1) G / N), so slices are contiguous, cover every group once and differ in size by
+// at most one. 10 groups in 4 shards: [0, 2) [2, 5) [5, 7) [7, 10).
+std::pair<std::uint32_t, std::uint32_t> shard_slice(std::uint32_t groups, const Shard& shard);
+
+// The pairs whose group lies in the shard's slice, in their order.
+std::vector<SamplePair> pairs_of_shard(const std::vector<SamplePair>& pairs,
+                                       const LabelRanks& ranks, const Shard& shard);
+
+}  // namespace kelvaro::batch

@@ -1,0 +1,91 @@
+#include "batch/progress_meter.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace kelvaro::batch {
+namespace {
+
+constexpr auto kRedraw = std::chrono::milliseconds(100);  // at most ten redraws a second
+constexpr auto kLogInterval = std::chrono::seconds(10);
+constexpr int kBarWidth = 20;
+// Carriage return and "erase to the end of the line".
+constexpr const char* kEraseLine = "\r\033[K";
+
+std::string rounded(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, value < 10.0 ? "%.1f" : "%.0f", value);
+  return text;
+}
+
+}  // namespace
+
+std::string rough_duration(double seconds) {
+  if (seconds < 90.0) return rounded(seconds) + " s";
+  if (seconds < 90.0 * 60.0) return std::to_string(static_cast<long>(std::round(seconds / 60.0))) + " min";
+  return rounded(seconds / 3600.0) + " h";
+}
+
+std::string progress_text(std::uint64_t done, std::uint64_t total, double seconds, bool bar) {
+  std::string text = "kelvaro-batch: ";
+  if (bar) {
+    const auto filled = total == 0 ? kBarWidth : static_cast<int>(done * kBarWidth / total);
+    text += '[' + std::string(static_cast<std::size_t>(filled), '#') +
+            std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] " +
+            std::to_string(done) + "/" + std::to_string(total) + " pairs";
+  } else {
+    text += std::to_string(done) + " of " + std::to_string(total) + " pairs";
+  }
+  if (done > 0 && seconds > 0.0) {
+    const double rate = static_cast<double>(done) / seconds;
+    text += ", " + rounded(rate) + " pairs/s";
+    if (done < total) {
+      text += ", about " + rough_duration(static_cast<double>(total - done) / rate) + " left";
+    }
+  }
+  return text;
+}
+
+ProgressMeter::ProgressMeter(int fd, bool terminal, bool shown)
+    : fd_(fd), terminal_(terminal), shown_(shown), start_(Clock::now()), last_(start_) {}
+
+ProgressMeter::~ProgressMeter() { erase(); }
+
+double ProgressMeter::seconds() const {
+  return std::chrono::duration<double>(Clock::now() - start_).count();
+}
+
+void ProgressMeter::write(const std::string& text) const {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void ProgressMeter::update(std::uint64_t done, std::uint64_t total) {
+  if (!shown_) return;
+  const auto now = Clock::now();
+  if (now - last_ < (terminal_ ? std::chrono::duration_cast<Clock::duration>(kRedraw)
+                               : std::chrono::duration_cast<Clock::duration>(kLogInterval))) {
+    return;
+  }
+  last_ = now;
+  if (terminal_) {
+    write(kEraseLine + progress_text(done, total, seconds(), true));
+    bar_visible_ = true;
+  } else {
+    write(progress_text(done, total, seconds(), false) + "\n");
+  }
+}
+
+void ProgressMeter::erase() {
+  if (!bar_visible_) return;
+  write(kEraseLine);
+  bar_visible_ = false;
+}
+
+}  // namespace kelvaro::batch

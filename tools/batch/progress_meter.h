@@ -1,0 +1,50 @@
+#pragma once
+// What kelvaro-batch shows on standard error while it analyses: on a terminal a progress bar,
+// redrawn at most ten times a second and erased at the end; otherwise (a log file, a batch
+// system's output) one line every 10 seconds.
+//
+//   kelvaro-batch: [########............] 3200/8000 pairs, 415 pairs/s, about 12 s left
+//   kelvaro-batch: 3200 of 8000 pairs, 415 pairs/s, about 12 s left
+//
+// Lines that cannot be written are dropped: progress never stops a batch.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace kelvaro::batch {
+
+// "0.4 s", "12 s", "4 min", "2.5 h": a rough duration (one decimal below 10).
+std::string rough_duration(double seconds);
+
+// The text of a progress report after `seconds` with `done` of `total` pairs: the bar form
+// (without the leading carriage return) or the line form.
+std::string progress_text(std::uint64_t done, std::uint64_t total, double seconds, bool bar);
+
+class ProgressMeter {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // fd: where the lines go; terminal: the bar (else lines); shown: false shows nothing. The
+  // clock starts here.
+  ProgressMeter(int fd, bool terminal, bool shown);
+  ~ProgressMeter();  // erases the bar
+  ProgressMeter(const ProgressMeter&) = delete;
+  ProgressMeter& operator=(const ProgressMeter&) = delete;
+
+  void update(std::uint64_t done, std::uint64_t total);
+  // Erases the bar now (before other lines are written).
+  void erase();
+  double seconds() const;
+
+ private:
+  void write(const std::string& text) const;
+
+  int fd_;
+  bool terminal_;
+  bool shown_;
+  Clock::time_point start_;
+  Clock::time_point last_;
+  bool bar_visible_ = false;
+};
+
+}  // namespace kelvaro::batch

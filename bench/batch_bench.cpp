@@ -52,13 +52,12 @@ struct Scratch {
 };
 
 void BM_Read(benchmark::State& state) {
-  const std::atomic<bool> stop{false};
   std::uint64_t records = 0;
   for (auto _ : state) {
     tools::TextSource source = survey_source();
     batch::SurveyLabels labels;
     batch::DetectionTable table(source, table_options(), labels);
-    table.read({}, stop);
+    table.read({}, {});
     records = table.records();
   }
   state.counters["records/s"] = benchmark::Counter(
@@ -67,11 +66,10 @@ void BM_Read(benchmark::State& state) {
 }
 
 void BM_Analysis(benchmark::State& state) {
-  const std::atomic<bool> stop{false};
   tools::TextSource source = survey_source();
   batch::SurveyLabels labels;
   batch::DetectionTable table(source, table_options(), labels);
-  table.read({}, stop);
+  table.read({}, {});
   const batch::LabelRanks ranks = batch::ranks_of(labels);
   std::vector<batch::SamplePair> pairs =
       batch::pairs_by_rule(table, labels, batch::PairRule::kConsecutive, ranks);

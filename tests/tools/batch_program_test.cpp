@@ -246,6 +246,51 @@ TEST(BatchProgram, NamedColumnsAndTheirCountColumn) {
             std::string::npos);
 }
 
+TEST(BatchProgram, PairsFromAFileAndSamplesThatCannotBeAnalysed) {
+  // Group 9 of kRecords (lines 2-14), and group 5 whose 2019 has 99 sites (the 99th on line
+  // 15 + 98 = 113).
+  std::vector<Record> records(kRecords.begin(), kRecords.begin() + 13);
+  std::vector<std::string> sites;
+  for (int i = 1; i <= 99; ++i) sites.push_back("s" + std::to_string(i));
+  for (const std::string& site : sites) records.push_back({"5", "2019", site.c_str(), "a", "1"});
+  records.push_back({"5", "2020", "s1", "a", "1"});
+  const ScratchDir dir;
+  const std::string pairs = dir.write("pairs.csv",
+                                      "group,sample1,sample2\n"
+                                      "9,2021,2019\n"   // Sample 1 as the file says: 2021
+                                      "9,2019,2020\n"
+                                      "9,2021,2019\n"   // twice: once
+                                      "9,2019,1999\n"   // a sample group 9 does not have
+                                      "77,2019,2020\n"  // a group the table does not have
+                                      "5,2020,2019\n");
+  const RunResult r = run(kBatch + " -q --pairs " + quoted(pairs) + " -o " +
+                          quoted(dir.path("out")) + " " +
+                          quoted(dir.write("records.csv", table_of(records))));
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> analysed;  // the pairs of blocks.csv, a row per block
+  for (const std::string& row : rows_of(read_file(dir.path("out/blocks.csv")))) {
+    analysed.push_back(row.substr(0, row.find(",Sample ") == std::string::npos
+                                         ? row.find(",Subset ")
+                                         : row.find(",Sample ")));
+  }
+  analysed.erase(std::unique(analysed.begin(), analysed.end()), analysed.end());
+  EXPECT_EQ(analysed, (std::vector<std::string>{"9,2019,2020", "9,2021,2019"}));
+  const std::vector<csv::CsvRow> problems =
+      csv::parse_csv(read_file(dir.path("out/problems.csv")), "problems.csv");
+  // In label order: groups 5, 9, 77.
+  const std::vector<std::vector<std::string>> expected = {
+      {"5", "2020", "2019", "too_many_sites",
+       "sample \"2019\" has more than 98 sites (the next, \"s99\", is on line 113;"},
+      {"9", "2019", "1999", "missing_sample", "the table holds no record of sample \"1999\""},
+      {"77", "2019", "2020", "missing_sample", "the table holds no record of sample \"2019\""}};
+  ASSERT_EQ(problems.size(), expected.size() + 1);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    std::vector<std::string> f = problems[i + 1].fields();
+    f[4] = f[4].substr(0, expected[i][4].size());
+    EXPECT_EQ(f, expected[i]);
+  }
+}
+
 TEST(BatchProgram, RefusalsLeaveNothingBehind) {
   const ScratchDir dir;
   const std::string records = dir.write("records.csv", table_of(kRecords));
@@ -291,10 +336,19 @@ TEST(BatchProgram, RefusalsLeaveNothingBehind) {
     EXPECT_FALSE(std::filesystem::exists(dir.path("out/parameters.csv")));
     EXPECT_EQ(read_file(same), table_of(kRecords));
   }
-  // Nothing at all in an output directory made for a refused input, not even temporary files.
-  run("cd " + quoted(dir.path("")) + " && " + kBatch + " -o made empty-species.csv");
-  EXPECT_TRUE(std::filesystem::is_empty(dir.path("made")) ||
-              !std::filesystem::exists(dir.path("made")));
+  // Input refused part-way through: no directory made for it stays, and an earlier one keeps
+  // its files and gains no others (not even temporary ones).
+  std::filesystem::create_directories(dir.path("earlier"));
+  dir.write("earlier/parameters.csv", "old");
+  for (const char* out : {"made", "earlier"}) {
+    SCOPED_TRACE(out);
+    const RunResult r = run("cd " + quoted(dir.path("")) + " && " + kBatch + " --reports -o " +
+                            out + " empty-species.csv");
+    EXPECT_EQ(r.status, 2);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.path("made")));
+  EXPECT_EQ(files_of(dir.path("earlier")),
+            (std::vector<std::pair<std::string, std::string>>{{"parameters.csv", "old"}}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ namespace {
 
 TEST(CellValue, TheVocabularyOfFieldData) {
   const CellRules plain, comma{true, false}, na{false, true};
+  const std::string huge(400, '9');
   const struct {
     const char* cell;
     CellRules rules;
@@ -42,6 +43,12 @@ TEST(CellValue, TheVocabularyOfFieldData) {
       {"nan", plain, std::nullopt},
       {"NA", na, false},
       {"NaN", na, false},
+      // Plain digits: a quick path up to 15 digits must agree with the reading of numbers.
+      {"000", plain, false},
+      {"007", plain, true},
+      {"000000000000001", plain, true},     // 15 digits
+      {"0000000000000001", plain, true},    // 16: read as a number
+      {huge.c_str(), plain, std::nullopt},  // 400 digits, beyond a double: refused
       // Anything else.
       {"xx", plain, std::nullopt},
       {"1x", plain, std::nullopt},

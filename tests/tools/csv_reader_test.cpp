@@ -46,11 +46,18 @@ TEST(CsvReader, SplitsQuotedFieldsAndLineEnds) {
       {"unquoted blanks trimmed, quoted kept", " a , \" b \"\n", {{1, {"a", " b "}}}},
       {"NUL kept as a byte", std::string("a\0b,c\n", 6), {{1, {std::string("a\0b", 3), "c"}}}},
       {"empty text", "", {}},
+      // Rows read at once from the buffer give what the byte-by-byte reading gives.
+      {"blanks and tabs trimmed, blank row kept",
+       "a , b \n   \n\tc\t,d\n",
+       {{1, {"a", "b"}}, {2, {""}}, {3, {"c", "d"}}}},
+      {"plain rows around a quoted one", "x,y\n1,\"2\"\n3,4\n", {{1, {"x", "y"}}, {2, {"1", "2"}}, {3, {"3", "4"}}}},
+      {"CR LF, CR, LF in turn", "a\r\nb\rc\nd\r\n\re", {{1, {"a"}}, {2, {"b"}}, {3, {"c"}}, {4, {"d"}}, {6, {"e"}}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(lines_and_fields(c.text), c.expected);
     EXPECT_EQ(lines_and_fields(c.text, ',', 1), c.expected) << "read byte by byte";
+    EXPECT_EQ(lines_and_fields(c.text, ',', 4), c.expected) << "rows across chunks of 4";
   }
 }
 

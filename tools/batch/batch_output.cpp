@@ -105,7 +105,7 @@ std::vector<std::string> BatchOutput::table_paths(const std::string& directory) 
 BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory_(directory) {
   const std::string what = "the output directory " + directory;
   std::error_code error;
-  fs::create_directories(directory, error);
+  made_directory_ = fs::create_directories(directory, error);
   if (error) throw WriteError(what, error.message());
   if (!fs::is_directory(directory, error)) throw WriteError(what, reason_of(ENOTDIR));
   const std::vector<std::string> paths = table_paths(directory);
@@ -120,10 +120,14 @@ BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory
 }
 
 BatchOutput::~BatchOutput() {
-  if (reports_) {
-    std::error_code ignored;  // nothing more can be done about a folder that stays
-    fs::remove_all(*reports_, ignored);
-  }
+  if (committed_) return;
+  std::error_code ignored;  // nothing more can be done about a folder that stays
+  if (reports_) fs::remove_all(*reports_, ignored);
+  parameters_.reset();  // the tables' temporary files go first
+  blocks_.reset();
+  tests_.reset();
+  problems_.reset();
+  if (made_directory_) fs::remove(directory_, ignored);  // only if empty
 }
 
 void BatchOutput::add(const PairOutcome& outcome, std::string_view group,
@@ -180,6 +184,7 @@ void BatchOutput::commit() {
     if (!earlier.empty()) fs::remove_all(earlier, error);
   }
   for (tools::ReplacingFile* t : tables) t->commit();
+  committed_ = true;
 }
 
 }  // namespace kelvaro::batch

@@ -5,8 +5,8 @@
 // targets, the reports into a hidden temporary folder, and commit() renames them into place
 // (the tables are flushed first, so that a full disk stops the batch before any rename). Every
 // write is checked: a failure is a tools::WriteError, "cannot write out/blocks.csv: No space
-// left on device". Destroyed without commit, it removes what it wrote and leaves earlier files
-// of the same names as they were.
+// left on device". Destroyed without commit, it removes what it wrote (and the directory, if it
+// made it) and leaves earlier files of the same names as they were.
 //
 // Labels become file names byte by byte: ASCII letters, digits, '.' and '_' stay, any other
 // byte (and a leading '.') is written %XX, so that every label is a distinct, valid name:
@@ -54,6 +54,8 @@ class BatchOutput {
   std::unique_ptr<tools::ReplacingFile> parameters_, blocks_, tests_, problems_;
   std::optional<std::string> reports_;  // the temporary reports folder
   std::string last_group_folder_;       // the group folder made last
+  bool made_directory_ = false;
+  bool committed_ = false;
 };
 
 }  // namespace kelvaro::batch

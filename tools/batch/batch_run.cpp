@@ -105,7 +105,11 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
     EarlyPlanner planner(request, labels, file_pairs, early);
     DetectionTable::GroupClosed closed;
     if (overlap) closed = [&](std::uint32_t group) { return planner.closed(table, group); };
-    if (!table.read(closed, stop)) return summary;
+    const auto go_on = [&](std::uint64_t records) {
+      if (progress.reading) progress.reading(records);
+      return !stop;
+    };
+    if (!table.read(closed, go_on)) return summary;
     early_outcomes = early.finish(stop);
     if (!early_outcomes) return summary;
   }
@@ -132,7 +136,7 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
                labels.samples.label(p.sample2));
     (r.analysed ? summary.analysed : summary.not_analysed) += 1;
     summary.warnings += r.warnings;
-    if (progress) progress(i + 1, pairs.size());
+    if (progress.writing) progress.writing(i + 1, pairs.size());
   };
   if (!analyse_pairs(inputs, done, request.analysis, request.threads, deliver, stop)) {
     return summary;

@@ -47,8 +47,12 @@ struct BatchSummary {
   std::vector<std::pair<std::string, csv::NameVariant>> variants;  // DetectionTable::variants
 };
 
-// Told of the pairs written: done of total (called on the calling thread).
-using BatchProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+// Told how far the batch is, on the calling thread: records read so far while the table is read
+// (every few thousand), then pairs written of all.
+struct BatchProgress {
+  std::function<void(std::uint64_t records)> reading;
+  std::function<void(std::uint64_t done, std::uint64_t total)> writing;
+};
 
 // Runs the batch on `records` (the long table). Throws csv::InputError (csv::MissingColumn)
 // and tools::ReadError for refused input, tools::WriteError; in every case, and when `stop`

@@ -11,8 +11,8 @@ std::uint64_t key_of(std::uint32_t group, std::uint32_t sample) {
   return (std::uint64_t{group} << 32) | sample;
 }
 
-// Records between two looks at the stop flag: a few milliseconds of reading.
-constexpr std::uint64_t kStopCheck = 4096;
+// Records between two calls of the go-on hook: about a millisecond of reading.
+constexpr std::uint64_t kGoOnInterval = 8192;
 
 }  // namespace
 
@@ -108,10 +108,10 @@ void DetectionTable::take(const csv::LongRecord& record, const GroupClosed& clos
   add(s, record.site, record.species, record.detected, record.line, site_name);
 }
 
-bool DetectionTable::read(const GroupClosed& closed, const std::atomic<bool>& stop) {
+bool DetectionTable::read(const GroupClosed& closed, const GoOn& go_on) {
   for (csv::LongRecord record; reader_->next(record);) {
     take(record, closed);
-    if (++records_ % kStopCheck == 0 && stop) return false;
+    if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
   }
   species_count_ = static_cast<std::uint32_t>(reader_->species().size());
   for (const csv::NameVariant& v : reader_->species().variants()) {

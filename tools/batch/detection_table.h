@@ -22,7 +22,6 @@
 // again, so that a table in another order wastes at most one early analysis of the groups
 // handed out before.
 
-#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -75,9 +74,12 @@ class DetectionTable {
   // returns true when it has handed the group's samples to other threads.
   using GroupClosed = std::function<bool(std::uint32_t group)>;
 
-  // Reads every record. Returns false when `stop` became true first (it is looked at every few
-  // thousand records). Throws as csv::LongTableReader::next.
-  bool read(const GroupClosed& closed, const std::atomic<bool>& stop);
+  // Called every few thousand records with the number read so far; returns false to stop.
+  using GoOn = std::function<bool(std::uint64_t records)>;
+
+  // Reads every record. Returns false when `go_on` (if given) stopped it. Throws as
+  // csv::LongTableReader::next.
+  bool read(const GroupClosed& closed, const GoOn& go_on);
   // Adds the records set aside (see above) to their samples.
   // Requires: read() returned true; no other thread reads the samples meanwhile.
   void merge_set_aside();

@@ -119,6 +119,10 @@ void define_options(CLI::App& app, Options& o) {
                "take species and site names that differ only in case or blanks around them as "
                "one name");
   app.set_version_flag("--version", std::string("kelvaro-batch ") + KELVARO_VERSION);
+  app.footer(
+      "Exit status: 0 when every table was written (pairs listed in problems.csv included), 1 "
+      "when something could not be written, 2 when the command line or the input was refused. "
+      "Interrupted, nothing is written.");
 }
 
 // What is wrong with the options as a whole, before anything is read; nullopt when nothing.
@@ -179,9 +183,9 @@ std::string summary_line(const Options& o, const batch::BatchSummary& s, double 
             " pairs/s)";
   }
   text += ": " + std::to_string(s.analysed) + " analysed";
-  if (s.not_analysed > 0) text += ", " + std::to_string(s.not_analysed) + " could not be";
+  if (s.not_analysed > 0) text += ", " + std::to_string(s.not_analysed) + " not analysed";
   if (s.warnings > 0) text += ", " + std::to_string(s.warnings) + " warning(s)";
-  if (s.not_analysed + s.warnings > 0) text += " (listed in " + o.output + "/problems.csv)";
+  if (s.not_analysed + s.warnings > 0) text += " (" + o.output + "/problems.csv lists them)";
   return text;
 }
 
@@ -218,9 +222,10 @@ int main(int argc, char** argv) {
   batch::BatchSummary summary;
   try {
     tools::FileSource records(o.records);
-    summary = batch::run_batch(
-        records, request_of(o),
-        [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); }, g_stop);
+    batch::BatchProgress progress;
+    progress.reading = [&](std::uint64_t n) { meter.reading(o.records, n); };
+    progress.writing = [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); };
+    summary = batch::run_batch(records, request_of(o), progress, g_stop);
   } catch (const tools::WriteError& e) {
     meter.erase();
     tools::print_error(app, e.what());

@@ -66,20 +66,34 @@ void ProgressMeter::write(const std::string& text) const {
   }
 }
 
-void ProgressMeter::update(std::uint64_t done, std::uint64_t total) {
-  if (!shown_) return;
+bool ProgressMeter::due() {
+  if (!shown_) return false;
   const auto now = Clock::now();
-  if (now - last_ < (terminal_ ? std::chrono::duration_cast<Clock::duration>(kRedraw)
-                               : std::chrono::duration_cast<Clock::duration>(kLogInterval))) {
-    return;
-  }
+  const auto interval = terminal_ ? std::chrono::duration_cast<Clock::duration>(kRedraw)
+                                  : std::chrono::duration_cast<Clock::duration>(kLogInterval);
+  if (now - last_ < interval) return false;
   last_ = now;
+  return true;
+}
+
+void ProgressMeter::show(const std::string& text) {
   if (terminal_) {
-    write(kEraseLine + progress_text(done, total, seconds(), true));
+    write(kEraseLine + text);
     bar_visible_ = true;
   } else {
-    write(progress_text(done, total, seconds(), false) + "\n");
+    write(text + "\n");
   }
+}
+
+void ProgressMeter::reading(const std::string& file, std::uint64_t records) {
+  if (due()) show("kelvaro-batch: reading " + file + ": " + std::to_string(records) + " records");
+}
+
+void ProgressMeter::update(std::uint64_t done, std::uint64_t total) {
+  if (!writing_since_) writing_since_ = Clock::now();
+  if (!due()) return;
+  const std::chrono::duration<double> writing = Clock::now() - *writing_since_;
+  show(progress_text(done, total, writing.count(), terminal_));
 }
 
 void ProgressMeter::erase() {

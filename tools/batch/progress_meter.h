@@ -1,8 +1,9 @@
 #pragma once
-// What kelvaro-batch shows on standard error while it analyses: on a terminal a progress bar,
-// redrawn at most ten times a second and erased at the end; otherwise (a log file, a batch
-// system's output) one line every 10 seconds.
+// What kelvaro-batch shows on standard error while it works: on a terminal a line redrawn at
+// most ten times a second and erased at the end; otherwise (a log file, a batch system's output)
+// one line every 10 seconds. First the records read, then the pairs written:
 //
+//   kelvaro-batch: reading survey.csv: 2400000 records
 //   kelvaro-batch: [########............] 3200/8000 pairs, 415 pairs/s, about 12 s left
 //   kelvaro-batch: 3200 of 8000 pairs, 415 pairs/s, about 12 s left
 //
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kelvaro::batch {
@@ -31,19 +33,27 @@ class ProgressMeter {
   ProgressMeter(const ProgressMeter&) = delete;
   ProgressMeter& operator=(const ProgressMeter&) = delete;
 
+  // While `file` is read.
+  void reading(const std::string& file, std::uint64_t records);
+  // Then: `done` pairs of `total` written (the rate counts from the first call).
   void update(std::uint64_t done, std::uint64_t total);
   // Erases the bar now (before other lines are written).
   void erase();
+  // Since the meter was made.
   double seconds() const;
 
  private:
   void write(const std::string& text) const;
+  // Shows `text` (no line end) if it is time to: a redraw or a log line.
+  void show(const std::string& text);
+  bool due();
 
   int fd_;
   bool terminal_;
   bool shown_;
   Clock::time_point start_;
   Clock::time_point last_;
+  std::optional<Clock::time_point> writing_since_;
   bool bar_visible_ = false;
 };
 

@@ -11,7 +11,6 @@
 //   python3 bench/make_survey.py --routes 500 > survey.csv
 //   batch_bench survey.csv [Google Benchmark flags]
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <atomic>
@@ -46,8 +45,8 @@ kelvaro::csv::LongTableOptions table_options() {
 tools::TextSource survey_source() { return tools::TextSource(g_survey, "survey.csv"); }
 
 struct Scratch {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("batch_bench." + std::to_string(::getpid()));
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("batch_bench." + std::to_string(::getpid()));
   ~Scratch() { std::filesystem::remove_all(dir); }
 };
 
@@ -60,9 +59,9 @@ void BM_Read(benchmark::State& state) {
     table.read({}, {});
     records = table.records();
   }
-  state.counters["records/s"] = benchmark::Counter(
-      static_cast<double>(records) * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate);
+  state.counters["records/s"] =
+      benchmark::Counter(static_cast<double>(records) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
 }
 
 void BM_Analysis(benchmark::State& state) {
@@ -155,8 +154,9 @@ class Reporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (argc != 2) {
-    std::fprintf(stderr, "usage: batch_bench SURVEY.csv [benchmark flags] "
-                         "(python3 bench/make_survey.py > SURVEY.csv)\n");
+    std::fprintf(stderr,
+                 "usage: batch_bench SURVEY.csv [benchmark flags] "
+                 "(python3 bench/make_survey.py > SURVEY.csv)\n");
     return 2;
   }
   std::ifstream in(argv[1], std::ios::binary);

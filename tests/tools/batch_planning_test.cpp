@@ -26,8 +26,8 @@ TEST(LabelOrder, ByValueWhenEveryLabelIsANumberElseByBytes) {
       {{"10", "9", "B"}, {"10", "9", "B"}},
       {{"1.0", "1", "01"}, {"01", "1", "1.0"}},
       {{"2021", "-3", "1e3"}, {"-3", "1e3", "2021"}},
-      {{"10", " 9"}, {" 9", "10"}},   // " 9" is no number: bytes, and ' ' comes before '1'
-      {{"10", "+9"}, {"+9", "10"}},   // nor "+9"
+      {{"10", " 9"}, {" 9", "10"}},  // " 9" is no number: bytes, and ' ' comes before '1'
+      {{"10", "+9"}, {"+9", "10"}},  // nor "+9"
       {{"10", "inf"}, {"10", "inf"}},
       {{"b", "\xC3\xA9", "a"}, {"a", "b", "\xC3\xA9"}},  // bytes above 127 after ASCII
   };
@@ -89,8 +89,8 @@ TEST(Pairing, ShardsAreContiguousNearEqualSlicesOfTheGroups) {
   const struct {
     const char* text;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> shard;
-  } texts[] = {{"0/4", {{0, 4}}}, {"3/4", {{3, 4}}}, {"4/4", {}}, {"0/0", {}},
-               {"1", {}},        {"-1/4", {}},      {"1/4x", {}}, {" 1/4", {}}};
+  } texts[] = {{"0/4", {{0, 4}}}, {"3/4", {{3, 4}}}, {"4/4", {}},  {"0/0", {}},
+               {"1", {}},         {"-1/4", {}},      {"1/4x", {}}, {" 1/4", {}}};
   for (const auto& t : texts) {
     SCOPED_TRACE(t.text);
     const std::optional<Shard> got = parse_shard(t.text);

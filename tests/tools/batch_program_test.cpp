@@ -36,19 +36,19 @@ struct Record {
 //   300, 2019-2020: 2019 (p1..p3): a at p1 p3 (listed twice at p3), b at p2: R = 2; 2020
 //      (p1..p3): a at p1, c at p2, b at p3: R = 3; both: a, b: R = 2 and 2.
 const std::vector<Record> kRecords = {
-    {"9", "2019", "s1", "a", "1"},    {"9", "2019", "s1", "b", "2"},
-    {"9", "2019", "s2", "a", "1"},    {"9", "2019", "s3", "c", "1"},
-    {"9", "2020", "s1", "a", "1"},    {"9", "2020", "s2", "b", "1"},
-    {"9", "2020", "s2", "d", "3"},    {"9", "2020", "s3", "a", "1"},
-    {"9", "2021", "s1", "d", "1"},    {"9", "2021", "s2", "d", "1"},
-    {"9", "2021", "s3", "e", "1"},    {"9", "2021", "s3", "a", "0"},
-    {"9", "2021", "s4", "", "0"},     {"300", "2019", "p1", "a", "1"},
-    {"300", "2019", "p2", "b", "1"},  {"300", "2019", "p3", "a", "1"},
-    {"300", "2019", "p3", "a", "1"},  {"300", "2020", "p1", "a", "1"},
-    {"300", "2020", "p2", "c", "1"},  {"10", "2019", "s1", "x", "1"},
-    {"10", "2019", "s2", "y", "1"},   {"10", "2020", "s1", "", "0"},
-    {"10", "2020", "s2", "x", "0"},   {"10", "2021", "s1", "x", "1"},
-    {"10", "2021", "s2", "z", "1"},   {"300", "2020", "p3", "b", "1"},
+    {"9", "2019", "s1", "a", "1"},   {"9", "2019", "s1", "b", "2"},
+    {"9", "2019", "s2", "a", "1"},   {"9", "2019", "s3", "c", "1"},
+    {"9", "2020", "s1", "a", "1"},   {"9", "2020", "s2", "b", "1"},
+    {"9", "2020", "s2", "d", "3"},   {"9", "2020", "s3", "a", "1"},
+    {"9", "2021", "s1", "d", "1"},   {"9", "2021", "s2", "d", "1"},
+    {"9", "2021", "s3", "e", "1"},   {"9", "2021", "s3", "a", "0"},
+    {"9", "2021", "s4", "", "0"},    {"300", "2019", "p1", "a", "1"},
+    {"300", "2019", "p2", "b", "1"}, {"300", "2019", "p3", "a", "1"},
+    {"300", "2019", "p3", "a", "1"}, {"300", "2020", "p1", "a", "1"},
+    {"300", "2020", "p2", "c", "1"}, {"10", "2019", "s1", "x", "1"},
+    {"10", "2019", "s2", "y", "1"},  {"10", "2020", "s1", "", "0"},
+    {"10", "2020", "s2", "x", "0"},  {"10", "2021", "s1", "x", "1"},
+    {"10", "2021", "s2", "z", "1"},  {"300", "2020", "p3", "b", "1"},
 };
 
 struct Pair {
@@ -65,8 +65,8 @@ const Pair kPairs[] = {{"9", "2019", "2020", true},
 std::string table_of(const std::vector<Record>& records) {
   std::string text = "group,sample,site,species,count\n";
   for (const Record& r : records) {
-    text += std::string(r.group) + "," + r.sample + "," + r.site + "," + r.species + "," +
-            r.count + "\n";
+    text += std::string(r.group) + "," + r.sample + "," + r.site + "," + r.species + "," + r.count +
+            "\n";
   }
   return text;
 }
@@ -162,9 +162,9 @@ TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
     EXPECT_EQ(got.substr(header_of(got).size()), expected[t]) << kTables[t];
   }
   // The species observed by hand (see kRecords), among the rows compared above.
-  for (const char* r : {"9,2019,2020,Sample 1,3,", "9,2019,2020,Subset B,2,",
-                        "9,2020,2021,Sample 2,2,", "9,2020,2021,Subset A,1,",
-                        "300,2019,2020,Sample 2,3,", "300,2019,2020,Subset A,2,"}) {
+  for (const char* r :
+       {"9,2019,2020,Sample 1,3,", "9,2019,2020,Subset B,2,", "9,2020,2021,Sample 2,2,",
+        "9,2020,2021,Subset A,1,", "300,2019,2020,Sample 2,3,", "300,2019,2020,Subset A,2,"}) {
     EXPECT_NE(expected[1].find(r), std::string::npos) << r;
   }
   EXPECT_EQ(rows_of(expected[2]).size(), 1u) << "a test row for 9, 2019-2020 only";
@@ -184,8 +184,8 @@ TEST(BatchProgram, SameBytesForEveryThreadCountAndShardSplit) {
   const ScratchDir dir;
   const std::string records = " " + quoted(dir.write("records.csv", table_of(kRecords)));
   const auto batch = [&](const std::string& options, const std::string& out) {
-    const RunResult r = run(kBatch + " --reports -q " + options + " -o " + quoted(dir.path(out)) +
-                            records);
+    const RunResult r =
+        run(kBatch + " --reports -q " + options + " -o " + quoted(dir.path(out)) + records);
     EXPECT_EQ(r.status, 0) << options << ": " << r.err;
     EXPECT_EQ(r.err, "") << options;
     return files_of(dir.path(out));
@@ -230,8 +230,8 @@ TEST(BatchProgram, NamedColumnsAndTheirCountColumn) {
     return read_file(dir.path(name) + "/blocks.csv");
   };
   const std::string standard = blocks("", "standard", table_of(kRecords));
-  EXPECT_EQ(blocks("--group RouteID --sample Year --site Stop --species aou --count total",
-                   "named", named),
+  EXPECT_EQ(blocks("--group RouteID --sample Year --site Stop --species aou --count total", "named",
+                   named),
             standard);
   const std::string without = blocks("", "without", detections);
   EXPECT_NE(without, standard);
@@ -241,9 +241,10 @@ TEST(BatchProgram, NamedColumnsAndTheirCountColumn) {
   EXPECT_EQ(classes(without), classes(standard)) << "the same species; only t differs";
   const RunResult t4 = run(kBatch + " -q --reports -o " + quoted(dir.path("t")) + " " +
                            quoted(dir.path("standard.csv")));
-  EXPECT_NE(read_file(dir.path("t/reports/9/2020-2021.txt")).find(
-                " Observed frequencies, f(i) =            1           1           0           0"),
-            std::string::npos);
+  EXPECT_NE(
+      read_file(dir.path("t/reports/9/2020-2021.txt"))
+          .find(" Observed frequencies, f(i) =            1           1           0           0"),
+      std::string::npos);
 }
 
 TEST(BatchProgram, PairsFromAFileAndSamplesThatCannotBeAnalysed) {
@@ -257,15 +258,15 @@ TEST(BatchProgram, PairsFromAFileAndSamplesThatCannotBeAnalysed) {
   const ScratchDir dir;
   const std::string pairs = dir.write("pairs.csv",
                                       "group,sample1,sample2\n"
-                                      "9,2021,2019\n"   // Sample 1 as the file says: 2021
+                                      "9,2021,2019\n"  // Sample 1 as the file says: 2021
                                       "9,2019,2020\n"
                                       "9,2021,2019\n"   // twice: once
                                       "9,2019,1999\n"   // a sample group 9 does not have
                                       "77,2019,2020\n"  // a group the table does not have
                                       "5,2020,2019\n");
-  const RunResult r = run(kBatch + " -q --pairs " + quoted(pairs) + " -o " +
-                          quoted(dir.path("out")) + " " +
-                          quoted(dir.write("records.csv", table_of(records))));
+  const RunResult r =
+      run(kBatch + " -q --pairs " + quoted(pairs) + " -o " + quoted(dir.path("out")) + " " +
+          quoted(dir.write("records.csv", table_of(records))));
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> analysed;  // the pairs of blocks.csv, a row per block
   for (const std::string& row : rows_of(read_file(dir.path("out/blocks.csv")))) {

@@ -2,12 +2,11 @@
 // kelvaro-tidy reads from the report, for every golden input with a complete two-sample report
 // (NaN, infinities and fields of asterisks included).
 
-#include "batch/result_rows.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "batch/result_rows.h"
 #include "csv/csv_writer.h"
 #include "tidy/report_parser.h"
 #include "tools/run_program.h"

@@ -50,8 +50,12 @@ TEST(CsvReader, SplitsQuotedFieldsAndLineEnds) {
       {"blanks and tabs trimmed, blank row kept",
        "a , b \n   \n\tc\t,d\n",
        {{1, {"a", "b"}}, {2, {""}}, {3, {"c", "d"}}}},
-      {"plain rows around a quoted one", "x,y\n1,\"2\"\n3,4\n", {{1, {"x", "y"}}, {2, {"1", "2"}}, {3, {"3", "4"}}}},
-      {"CR LF, CR, LF in turn", "a\r\nb\rc\nd\r\n\re", {{1, {"a"}}, {2, {"b"}}, {3, {"c"}}, {4, {"d"}}, {6, {"e"}}}},
+      {"plain rows around a quoted one",
+       "x,y\n1,\"2\"\n3,4\n",
+       {{1, {"x", "y"}}, {2, {"1", "2"}}, {3, {"3", "4"}}}},
+      {"CR LF, CR, LF in turn",
+       "a\r\nb\rc\nd\r\n\re",
+       {{1, {"a"}}, {2, {"b"}}, {3, {"c"}}, {4, {"d"}}, {6, {"e"}}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -17,8 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using tools::WriteError;
 
-constexpr const char* kTableNames[] = {"parameters.csv", "blocks.csv", "tests.csv",
-                                       "problems.csv"};
+constexpr const char* kTableNames[] = {"parameters.csv", "blocks.csv", "tests.csv", "problems.csv"};
 
 bool kept_as_is(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -130,8 +129,8 @@ BatchOutput::~BatchOutput() {
   if (made_directory_) fs::remove(directory_, ignored);  // only if empty
 }
 
-void BatchOutput::add(const PairOutcome& outcome, std::string_view group,
-                      std::string_view sample1, std::string_view sample2) {
+void BatchOutput::add(const PairOutcome& outcome, std::string_view group, std::string_view sample1,
+                      std::string_view sample2) {
   parameters_->write(outcome.parameters);
   blocks_->write(outcome.blocks);
   tests_->write(outcome.tests);

@@ -60,8 +60,8 @@ void DetectionTable::add(GroupSample& s, std::uint32_t site, std::uint32_t speci
   if (!s.sites.empty() && s.sites.back() == site) {
     index = s.sites.size() - 1;
   } else {
-    index = static_cast<std::size_t>(std::find(s.sites.begin(), s.sites.end(), site) -
-                                     s.sites.begin());
+    index =
+        static_cast<std::size_t>(std::find(s.sites.begin(), s.sites.end(), site) - s.sites.begin());
   }
   if (index == s.sites.size()) {
     if (s.sites.size() == static_cast<std::size_t>(prep::kMaxSites)) {

@@ -128,7 +128,7 @@ class DetectionTable {
   std::unique_ptr<csv::LongTableReader> reader_;  // until read() is done
   SurveyLabels& labels_;
   std::vector<std::uint32_t> group_ids_, sample_ids_;  // by the reader's ids
-  std::deque<GroupSample> samples_;  // a deque: samples handed out never move
+  std::deque<GroupSample> samples_;                    // a deque: samples handed out never move
   std::unordered_map<std::uint64_t, std::uint32_t> index_;  // (group << 32 | sample) -> index
   std::uint32_t last_ = 0;                                  // the last record's sample
   std::optional<std::uint32_t> current_group_;

@@ -171,9 +171,10 @@ void warn_about_variants(const CLI::App& app, const batch::BatchSummary& summary
   tools::print_error(
       app, "warning: " + std::to_string(variants.size()) +
                " pair(s) of species or site names differ only in case or blanks around them and "
-               "count as different names, such as " + kind + " " + tools::quoted_excerpt(v.first) +
-               " (" + v.first_place + ") and " + tools::quoted_excerpt(v.other) + " (" +
-               v.other_place + "); give --fold-case to take them as one");
+               "count as different names, such as " +
+               kind + " " + tools::quoted_excerpt(v.first) + " (" + v.first_place + ") and " +
+               tools::quoted_excerpt(v.other) + " (" + v.other_place +
+               "); give --fold-case to take them as one");
 }
 
 std::string summary_line(const Options& o, const batch::BatchSummary& s, double seconds) {
@@ -249,8 +250,9 @@ int main(int argc, char** argv) {
   if (!o.quiet) {
     warn_about_variants(app, summary);
     if (summary.pairs == 0) {
-      tools::print_error(app, "warning: no pairs to analyse (every group has fewer than two "
-                              "samples, or the shard holds no group with pairs)");
+      tools::print_error(app,
+                         "warning: no pairs to analyse (every group has fewer than two "
+                         "samples, or the shard holds no group with pairs)");
     }
     tools::print_error(app, summary_line(o, summary, meter.seconds()));
   }

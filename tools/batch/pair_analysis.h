@@ -27,8 +27,8 @@
 namespace kelvaro::batch {
 
 struct AnalysisSettings {
-  std::int32_t replicates = 50;   // bootstrap replicates, 0..10000
-  std::int32_t seed = 400;        // the same for every pair; never 0 (not repeatable)
+  std::int32_t replicates = 50;  // bootstrap replicates, 0..10000
+  std::int32_t seed = 400;       // the same for every pair; never 0 (not repeatable)
   bool range_adjustment = true;
   bool reports = false;  // keep each pair's report text
 };

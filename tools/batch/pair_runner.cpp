@@ -30,7 +30,8 @@ class OrderedWork {
   std::optional<std::size_t> take() {
     std::unique_lock lock(mutex_);
     ++workers_waiting_;
-    room_.wait(lock, [&] { return cancelled_ || next_ >= pairs_ || next_ < handed_ + slots_.size(); });
+    room_.wait(lock,
+               [&] { return cancelled_ || next_ >= pairs_ || next_ < handed_ + slots_.size(); });
     --workers_waiting_;
     if (cancelled_ || next_ >= pairs_) return std::nullopt;
     return next_++;

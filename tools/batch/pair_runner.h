@@ -2,8 +2,9 @@
 // Pairs analysed on several threads and handed over in their order. Each worker thread has its
 // own PairAnalyst and takes the next pair nobody has taken (and that was not analysed before);
 // the calling thread receives the outcomes one by one in the pairs' order, so that what it
-// writes is the same for every number of threads. At most kWindowPerThread outcomes per thread wait to be handed over, so memory
-// stays bounded however many pairs there are and however slow one pair is.
+// writes is the same for every number of threads. At most kWindowPerThread outcomes per thread
+// wait to be handed over, so memory stays bounded however many pairs there are and however slow
+// one pair is. With one thread the calling thread analyses each pair itself, in turn.
 
 #include <atomic>
 #include <cstddef>

@@ -28,8 +28,8 @@ LabelRanks ranks_of(const SurveyLabels& labels) {
   return {label_ranks(labels.groups), label_ranks(labels.samples)};
 }
 
-std::vector<SamplePair> pairs_of_group(std::uint32_t group,
-                                       const std::vector<std::uint32_t>& s, PairRule rule) {
+std::vector<SamplePair> pairs_of_group(std::uint32_t group, const std::vector<std::uint32_t>& s,
+                                       PairRule rule) {
   std::vector<SamplePair> pairs;
   for (std::size_t i = 0; i < s.size(); ++i) {
     // consecutive: j = i + 1 only; first: i = 0 only; all: every j > i.
@@ -63,8 +63,10 @@ std::vector<SamplePair> read_pairs_file(tools::ByteSource& source, std::optional
   bool found = false;
   while ((found = reader.next(header)) && header.blank()) {
   }
-  if (!found) throw reader.error(1, 1, "the pairs file is empty: it needs a header row "
-                                       "group,sample1,sample2 and one row per pair");
+  if (!found)
+    throw reader.error(1, 1,
+                       "the pairs file is empty: it needs a header row "
+                       "group,sample1,sample2 and one row per pair");
   std::size_t column[3];
   for (int c = 0; c < 3; ++c) {
     const auto j = csv::find_column(header, kPairColumns[c], reader);
@@ -87,8 +89,9 @@ std::vector<SamplePair> read_pairs_file(tools::ByteSource& source, std::optional
     for (int c = 0; c < 3; ++c) {
       if (row[column[c]].empty()) {
         throw reader.error(row.line(), static_cast<long>(column[c]) + 1,
-                           std::string("empty ") + kPairColumns[c] + ": every row names a group "
-                           "and its two samples");
+                           std::string("empty ") + kPairColumns[c] +
+                               ": every row names a group "
+                               "and its two samples");
       }
     }
     if (row[column[1]] == row[column[2]]) {
@@ -131,8 +134,7 @@ std::pair<std::uint32_t, std::uint32_t> shard_slice(std::uint32_t groups, const 
 
 std::vector<SamplePair> pairs_of_shard(const std::vector<SamplePair>& pairs,
                                        const LabelRanks& ranks, const Shard& shard) {
-  const auto [first, last] =
-      shard_slice(static_cast<std::uint32_t>(ranks.groups.size()), shard);
+  const auto [first, last] = shard_slice(static_cast<std::uint32_t>(ranks.groups.size()), shard);
   std::vector<SamplePair> kept;
   for (const SamplePair& p : pairs) {
     const std::uint32_t rank = ranks.groups[p.group];

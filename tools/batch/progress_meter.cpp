@@ -24,7 +24,9 @@ std::string rounded(double value) {
 
 std::string rough_duration(double seconds) {
   if (seconds < 90.0) return rounded(seconds) + " s";
-  if (seconds < 90.0 * 60.0) return std::to_string(static_cast<long>(std::round(seconds / 60.0))) + " min";
+  if (seconds < 90.0 * 60.0) {
+    return std::to_string(static_cast<long>(std::round(seconds / 60.0))) + " min";
+  }
   return rounded(seconds / 3600.0) + " h";
 }
 

@@ -37,11 +37,12 @@ asan-test: deps
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
-# Runs on several threads at once under ThreadSanitizer.
+# Runs on several threads at once under ThreadSanitizer: the library's runs, and kelvaro-batch.
 tsan-test: deps
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_THREAD_SANITIZER=ON -DKELVARO_TESTS=ON
-	cmake --build build-tsan --target test_run -j$(JOBS)
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_THREAD_SANITIZER=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
+	cmake --build build-tsan --target test_run test_tools -j$(JOBS)
 	./build-tsan/tests/run/test_run --gtest_filter='Api.*'
+	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*'
 
 # Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
 bench:

@@ -100,4 +100,12 @@ void cdtr(double x, std::int32_t df, double& p, std::int32_t& status) {
   }
 }
 
+double chi_square_upper_tail(double x, std::int32_t df) {
+  double p = 0.0;
+  std::int32_t status = 0;
+  cdtr(x, df, p, status);
+  if (status == 1) p = 1.0;
+  return 1.0 - p;
+}
+
 }  // namespace kelvaro

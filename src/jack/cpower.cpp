@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "exactmath/exp.h"
 #include "probability/cdtr.h"
 
 namespace kelvaro {
@@ -64,7 +65,7 @@ void cpower(float level, double lambda, float& power) {
       power = 1.0f;
       return;
     }
-    e = std::exp(-lambda / 2.0);
+    e = exactmath::exp(-lambda / 2.0);
   }
 
   double p = term_probability(0);

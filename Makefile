@@ -5,7 +5,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= 2
 EXAMPLE ?= examples/two-samples.txt
 
-.PHONY: all deps configure build run test asan-test bench fuzz clean
+.PHONY: all deps configure build run test asan-test bench bench-math exhaustive fuzz clean
 
 all: build
 
@@ -34,6 +34,19 @@ bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
 	cmake --build build-bench --target kelvaro_bench -j$(JOBS)
 	./build-bench/bench/kelvaro_bench
+
+# exp, log and expf of our own against the C library's, per call.
+bench-math: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
+	cmake --build build-bench --target exactmath_bench -j$(JOBS)
+	./build-bench/bench/exactmath_bench
+
+# The long checks of exp, log and expf against MPFR (not run by `make test`): every float
+# argument of expf (about ten minutes) and a few million random arguments of exp and log.
+exhaustive: deps configure
+	cmake --build $(BUILD) --target exhaustive_expf random_exp_log -j$(JOBS)
+	./$(BUILD)/tests/exactmath/random_exp_log
+	./$(BUILD)/tests/exactmath/exhaustive_expf
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

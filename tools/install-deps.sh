@@ -3,7 +3,9 @@
 # something is missing; does nothing when everything is there.
 set -e
 need=""
-for pkg in cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev libcsv-dev nlohmann-json3-dev; do
+# libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
+for pkg in cmake g++ make libgtest-dev libbenchmark-dev libcli11-dev libcsv-dev nlohmann-json3-dev \
+    libmpfr-dev; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need="$need $pkg"
 done
 [ -z "$need" ] && exit 0

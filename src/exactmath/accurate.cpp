@@ -48,13 +48,14 @@ std::optional<double> decide(const Evaluation& v, Format format) {
   return v.negative ? -low : low;
 }
 
-// Terms of the Taylor series of exp(r), r < 0.75, before the remainder falls below 2^-(bits+2).
+// The degree n of the Taylor polynomial of exp(r), r < 0.75, whose last term 0.75^n / n! is below
+// 2^-(bits+2); the rest of the series, below 2 r^(n+1) / (n+1)!, is smaller still.
 int exp_series_terms(int bits) {
-  double remainder_bound = 1.0;  // r^(n+1) / (n+1)! with r = 0.75, times 2 for the tail
+  double term = 1.0;
   int n = 0;
-  while (remainder_bound >= std::ldexp(1.0, -bits - 2)) {
+  while (term >= std::ldexp(1.0, -bits - 2)) {
     ++n;
-    remainder_bound = remainder_bound * 0.75 / n;
+    term = term * 0.75 / n;
   }
   return n;
 }

@@ -27,7 +27,8 @@ constexpr double kSubnormalBound = -707.7;
 constexpr double kNearZero = 0x1p-54;
 // 1.5 * 2^52: adding and subtracting it rounds a double below 2^51 in magnitude to an integer.
 constexpr double kRoundingShifter = 0x1.8p52;
-// The relative error bound used by the rounding test: 2^-66 > the proven 2^-67.4 (see below).
+// The bound given to the rounding test, relative: the proven 2^-67.4 (see below) plus more than
+// the 2^-104 of slack the test needs.
 constexpr double kRelativeBound = 0x1p-66;
 
 }  // namespace
@@ -45,9 +46,10 @@ double exp(double x) {
   const int j = whole & 127;
   const int m = whole >> 7;  // floor(N / 128)
 
-  // r = x - N ln2/128 = rh + rl, to within 2^-77: a = x - N C1 is exact (N C1 has at most 53
-  // bits and lies within a factor 2 of x when N != 0: Sterbenz); N C2 errs by 2^-78 and
-  // C1 + C2 differs from ln2/128 by 2^-96 (times |N| < 2^18: 2^-78). |r| <= 2^-8.52.
+  // r = x - N ln2/128 = rh + rl, to within 2^-77. a = x - N C1 is exact: N = 0, or |x| >= 2^-9
+  // and x and N C1 (C1 of 35 bits, a multiple of 2^-42) are multiples of 2^-61, and |a| below
+  // 2^-8.4 is a multiple of 2^-61 of fewer than 53 bits. N C2 errs by 2^-78, and C1 + C2 differs
+  // from ln2/128 by 2^-96 (times |N| < 2^18: 2^-78). |r| <= 2^-8.52.
   const double a = x - n * tables::kExpLn2Hi;
   const DoubleSum r = two_sum(a, -(n * tables::kExpLn2Lo));
   const double rh = r.hi;

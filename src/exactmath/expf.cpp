@@ -24,7 +24,8 @@ constexpr double kUnderflowBound = -103.98;
 constexpr double kNearZero = 0x1p-25;
 // 1.5 * 2^52: adding and subtracting it rounds a double below 2^51 in magnitude to an integer.
 constexpr double kRoundingShifter = 0x1.8p52;
-// The relative error bound used by the rounding test: 2^-47 > the proven 2^-48.3.
+// The bound given to the rounding test, relative: the proven 2^-48.3 plus more than the 2^-51
+// of slack the test needs.
 constexpr double kRelativeBound = 0x1p-47;
 
 }  // namespace
@@ -42,8 +43,9 @@ float expf(float xf) {
   const int j = whole & 31;
   const int m = whole >> 5;
 
-  // r = x - N ln2/32: x - N C1 exact (N C1 of at most 53 bits, Sterbenz); the subtraction of
-  // N C2 errs by at most 2^-53 |r| <= 2^-59.5. |r| <= ln2/64 (1 + 2^-30) < 2^-6.52.
+  // r = x - N ln2/32. x - N C1 is exact: N = 0, or |x| >= 2^-7 and x (a float) and N C1 (C1 of
+  // 40 bits) are multiples of 2^-45, the difference, below 2^-6.5, of fewer than 53 bits. The
+  // subtraction of N C2 errs by at most 2^-53 |r| <= 2^-59.5. |r| <= ln2/64 (1 + 2^-30) < 2^-6.52.
   const double r = (x - n * tables::kExpfLn2Hi) - n * tables::kExpfLn2Lo;
   // exp(r) - 1 to within r^6/720 (1.01) < 2^-48.7 (Taylor), plus rounding below 2^-58.
   const double p = r + r * r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0 + r * (1.0 / 120.0))));

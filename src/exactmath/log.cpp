@@ -1,6 +1,6 @@
 // Fast path after Tang's table-driven method: x = 2^e m with m in [0.75, 1.5), c = j/128 the
 // nearest multiple of 1/128 to m and inv a 26-bit approximation of 1/c; then
-// log x = e ln2 - log(inv) + log(1 + z), z = m inv - 1 computed exactly, |z| <= 2^-7.58, and
+// log x = e ln2 - log(inv) + log(1 + z), z = m inv - 1 computed exactly, |z| < 2^-7.57, and
 // log(1 + z) from its Taylor polynomial; about 2^-67.3 relative error, proven below. When the
 // result is too close to a rounding boundary for that bound, the accurate phase decides.
 #include "exactmath/log.h"
@@ -20,7 +20,8 @@ namespace kelvaro::exactmath {
 namespace {
 
 constexpr std::uint64_t kFractionMask = 0x000fffffffffffffULL;
-// The relative error bound used by the rounding test: 2^-66 > the proven 2^-67.3 (see below).
+// The bound given to the rounding test, relative: the proven 2^-67.3 (see below) plus more than
+// the 2^-104 of slack the test needs.
 constexpr double kRelativeBound = 0x1p-66;
 // 2^54, to bring a subnormal argument into the normal range.
 constexpr double kSubnormalScale = 0x1p54;
@@ -59,8 +60,8 @@ double log(double x) {
 
   // z = m inv - 1 exactly as zh + zl: m = mh + ml with mh its leading 26 bits; mh inv (52 bits)
   // and ml inv (53 bits) are exact, mh inv - 1 is exact by Sterbenz (mh inv within 2^-7 of 1).
-  // |m - c| <= 1/256 and |inv - 1/c| <= 2^-27 give |z| <= 2^-7.58; |z| <= 2^-8 and zl = 0 when
-  // j = 128 (inv = 1).
+  // |m - c| <= 1/256, c >= 0.75 and inv within 2^-26 relative of 1/c give |z| < 1/192 + 2^-25
+  // < 2^-7.57; |z| <= 2^-8 and zl = 0 when j = 128 (inv = 1).
   const double m = std::bit_cast<double>(m_bits);
   const double mh = std::bit_cast<double>(m_bits & ~((1ULL << 27) - 1));
   const double ml = m - mh;

@@ -1,8 +1,15 @@
 #pragma once
-// Ziv's rounding test: whether every real number within a proven error bound of an approximation
-// rounds to the same double (or float), so that the fast evaluation may return it. The tests
-// are exact: they compare against the midpoints around the candidate, which are representable,
-// and rounding is monotone, so fl(a + b) < m implies a + b < m for a representable m.
+// Ziv's rounding test: whether every real number within an error bound of an approximation
+// rounds to the same double (or float), so that the fast evaluation may return it.
+//
+// Why the tests below are exact. Let h be the candidate, the midpoints around it h + u above and
+// h - d below (u, d half the gaps, powers of two), and E the proven error bound. The bound passed
+// in must exceed E by at least 2^-104 |h| for doubles (2^-51 |y| for floats); the slack is at
+// least one unit in the last place of u, d (or of a float midpoint, held in a double). If the
+// interval reached a midpoint, say lo + E >= u, then lo + bound >= u + ulp(u), so the rounded
+// sum fl(lo + bound) > u (rounding is monotone and u + ulp(u) is representable) and
+// h + fl(lo + bound) lies strictly above the midpoint: it rounds away from h. So when both sums
+// round back to h, the whole interval lies strictly between the midpoints, ties excluded.
 
 #include <bit>
 #include <cstdint>
@@ -14,35 +21,17 @@ inline double power_of_two(int k) {
   return std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
 }
 
-// Whether every value v with |v - (hi + lo)| <= bound rounds to nearest to hi, no tie included.
-// Requires: hi == fl(hi + lo) (as a two-sum leaves it); |hi| in [2^-968, 2^1023); bound >= 0.
+// Whether every v with |v - (hi + lo)| <= E rounds to nearest to hi, no tie included.
+// Requires: hi == fl(hi + lo) (as a two-sum leaves it); 2^-960 < |hi| < 2^1000;
+// bound >= E + 2^-104 |hi|.
 inline bool rounds_to_hi(double hi, double lo, double bound) {
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(hi);
-  const int biased = static_cast<int>((bits >> 52) & 0x7ff);
-  const double toward_zero_lo = hi < 0.0 ? -lo : lo;  // lo as seen from |hi|
-  // Half the gap to the next double up in magnitude: ulp(hi) / 2 = 2^(biased - 1076). Below a
-  // power of two the gap down is half as wide.
-  const double half_up = power_of_two(biased - 1076);
-  const bool at_power_of_two = (bits & 0x000fffffffffffffULL) == 0;
-  const double half_down = at_power_of_two ? half_up * 0.5 : half_up;
-  return toward_zero_lo + bound < half_up && toward_zero_lo - bound > -half_down;
+  return hi + (lo + bound) == hi && hi + (lo - bound) == hi;
 }
 
-// Whether every value v with |v - y| <= bound rounds to nearest, as a float, to f = (float)y,
-// no tie included. Requires: y >= 0 a normal double below 2^128, bound >= 0. False when f is
-// infinite.
+// Whether every v with |v - y| <= E rounds to nearest, as a float, to f = (float)y, no tie
+// included. Requires: 0 <= y < 2^129, a double; bound >= E + 2^-51 y.
 inline bool rounds_to_float(double y, double bound, float f) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
-  const int biased = static_cast<int>(bits >> 23);  // sign bit clear: y >= 0
-  if (biased == 0xff) return false;
-  // ulp(f) = 2^(biased - 150) for normal f, 2^-149 for subnormal f and zero; the gap below a
-  // normal power of two (other than the least normal 2^-126) is half as wide.
-  const double half_up = power_of_two((biased == 0 ? 1 : biased) - 151);
-  const bool at_power_of_two = (bits & 0x7fffff) == 0 && biased > 1;
-  const double half_down = at_power_of_two ? half_up * 0.5 : half_up;
-  const double midpoint_up = static_cast<double>(f) + half_up;  // exact: 25 bits
-  const double midpoint_down = static_cast<double>(f) - half_down;
-  return y + bound < midpoint_up && y - bound > midpoint_down;
+  return static_cast<float>(y + bound) == f && static_cast<float>(y - bound) == f;
 }
 
 }  // namespace kelvaro::exactmath

@@ -5,15 +5,7 @@
 // Requires: IEEE-754 double arithmetic, round to nearest, every operation rounded on its own
 // (no fused multiply-add contraction: built with -ffp-contract=off; no x87 extended precision).
 
-#include <cfloat>
-
-// Every double operation must round to double on its own: no wider evaluation.
-static_assert(FLT_EVAL_METHOD == 0, "exactmath needs double operations rounded to double");
-
-#if defined(__clang__)
-// Clang contracts a * b + c into a fused multiply-add within a statement unless told not to.
-#pragma STDC FP_CONTRACT OFF
-#endif
+#include "exactmath/strict_fp.h"
 
 namespace kelvaro::exactmath {
 

@@ -8,6 +8,7 @@
 
 #include "exactmath/accurate.h"
 #include "exactmath/rounding_check.h"
+#include "exactmath/strict_fp.h"
 #include "exactmath/tables.h"
 
 namespace kelvaro::exactmath {

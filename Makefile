@@ -7,7 +7,7 @@ EXAMPLE ?= examples/two-samples.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools fuzz clean
+.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools bench-math exhaustive fuzz clean
 
 all: build
 
@@ -56,6 +56,20 @@ bench-tools: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_TESTS=OFF
 	cmake --build build-bench --target tools_bench -j$(JOBS)
 	./build-bench/bench/tools_bench
+
+# exp, log and expf of our own against the C library's, per call.
+bench-math:
+	@sh tools/install-deps.sh bench
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
+	cmake --build build-bench --target exactmath_bench -j$(JOBS)
+	./build-bench/bench/exactmath_bench
+
+# The long checks of exp, log and expf against MPFR (not run by `make test`): every float
+# argument of expf (about ten minutes) and a few million random arguments of exp and log.
+exhaustive: deps configure
+	cmake --build $(BUILD) --target exhaustive_expf random_exp_log -j$(JOBS)
+	./$(BUILD)/tests/exactmath/random_exp_log
+	./$(BUILD)/tests/exactmath/exhaustive_expf
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -9,8 +9,9 @@ task=${1:-test}
 packages="cmake g++ make"
 case "$task" in
   build) ;;
-  test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev" ;;
-  bench) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libbenchmark-dev" ;;
+  # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
+  test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev" ;;
+  bench) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev libbenchmark-dev" ;;
   *) echo "install-deps: unknown task '$task' (build, test or bench)" >&2; exit 2 ;;
 esac
 need=""

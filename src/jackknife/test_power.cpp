@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "exactmath/exp.h"
 #include "probability/cdtr.h"
 
 namespace kelvaro {
@@ -65,7 +66,7 @@ void TestPowerSeries::powers(float level, const double* lambdas, int count, floa
         out[k] = 1.0f;
         continue;
       }
-      e[k] = std::exp(-lambda / 2.0);
+      e[k] = exactmath::exp(-lambda / 2.0);
     }
     half[k] = lambda / 2.0;
     going[k] = true;

@@ -7,7 +7,7 @@ EXAMPLE ?= examples/two-samples.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools bench-math exhaustive fuzz clean
+.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools bench-math exhaustive fuzz r-check r-install clean
 
 all: build
 
@@ -71,5 +71,17 @@ exhaustive: deps configure
 	./$(BUILD)/tests/exactmath/random_exp_log
 	./$(BUILD)/tests/exactmath/exhaustive_expf
 
+# The R package in r/: its tarball built from the project's sources, then R CMD check --no-manual
+# (fails on an ERROR or a WARNING) or an install into the user's R library, or into RLIB=DIR.
+R_BUILD ?= build-r
+RLIB ?=
+r-check:
+	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh check $(R_BUILD)/check
+
+r-install:
+	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh install $(R_BUILD)/install $(RLIB)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(R_BUILD)

@@ -4,6 +4,8 @@
 #   install-deps.sh build   the kelvaro program: a compiler, CMake, make
 #   install-deps.sh test    also the test framework and the companion tools' libraries
 #   install-deps.sh bench   also the benchmark library
+#   install-deps.sh r       the R package: R, Rcpp and testthat
+#   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
 set -e
 task=${1:-test}
 packages="cmake g++ make"
@@ -12,7 +14,8 @@ case "$task" in
   # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
   test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev" ;;
   bench) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev libbenchmark-dev" ;;
-  *) echo "install-deps: unknown task '$task' (build, test or bench)" >&2; exit 2 ;;
+  r) packages="g++ make r-base-dev r-cran-rcpp r-cran-testthat" ;;
+  *) echo "install-deps: unknown task '$task' (build, test, bench or r)" >&2; exit 2 ;;
 esac
 need=""
 for pkg in $packages; do

@@ -4,7 +4,6 @@
 #   install-deps.sh build   the kelvaro program: a compiler, CMake, make
 #   install-deps.sh test    also the test framework and the companion tools' libraries
 #   install-deps.sh bench   also the benchmark library
-#   install-deps.sh r       the R package: R, Rcpp and testthat
 #   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
 set -e
 task=${1:-test}

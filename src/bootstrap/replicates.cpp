@@ -174,7 +174,7 @@ class ThreadedDraws {
     rep.community = sizes_[r];
     rep.counts.assign(x.data(), x.data() + t + 1);
     x(t + 1) = 0.0f;
-    rep.estimate = estimator.estimate(x.data(), t).estimate;
+    rep.estimate = estimator.estimate_only(x.data(), t);
   }
 
   const SpeciesClasses& classes_;
@@ -255,7 +255,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       generator.counted(drawn);
       draws_done += static_cast<double>(drawn);
       // The estimate reads classes 1..t only.
-      const float estimate = estimator.estimate(x.data(), t).estimate;
+      const float estimate = estimator.estimate_only(x.data(), t);
       gather(size, estimate);
       if (observer != nullptr) observer->bootstrap_progress(block, iteration, draws_done);
     }

@@ -85,48 +85,66 @@ const CoefficientTable& JackknifeEstimator::coefficients(std::int32_t t) {
   return coef_;
 }
 
-JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
-  JackknifeResult r;
+bool JackknifeEstimator::orders_and_tests(const float* x, std::int32_t t, OrderTables& o,
+                                          bool (&made)[kOrders], JackknifeResult& r) {
   CaptureFrequencies& d = data_;
   prepare(d, x, t);
   const CoefficientTable& coef = coefficients(t);
   r.captured = d.captured;
-  if (d.captured == 0) return r;
+  if (d.captured == 0) return false;
   if (d.captured == 1) {
     r.estimate = 1.0f;
     r.standard_error = 1.0f;
-    return r;
+    return false;
   }
-
-  // Both minima in real arithmetic, then truncated.
-  const std::int32_t m = trunc_to_int(std::min(5.0f, d.treal));
-  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.treal - 1.0f));
   // f and x hold 100 classes; the count was stored only for t <= 100.
   const std::int32_t classes = std::min(t, kClasses);
-
-  OrderTables& o = r.orders;
-  Array1<float, kOrders>& w = r.weight;
-  Array1<float, kOrders>& P = r.power;
   order_estimates(o, coef, d, classes);
 
+  // The tests' statistics depend on the data alone.
+  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.treal - 1.0f));
   const float M = d.mreal;
   const float g = M / (M - 1.0f);
-  w(m2 + 1) = 1.0f;
-
-  // The tests' statistics depend on the data alone, so all are formed first and the powers of
-  // those that need the series are worked out side by side; the weights then follow in order.
   float S[kOrders - 1];
   test_sums(coef, d, classes, S);
-  bool made[kOrders] = {};
-  double lambdas[kOrders - 1];
-  int needs_series[kOrders - 1];
-  int series = 0;
   for (int k = 1; k <= m2; ++k) {
     const float dn = o.nk(k + 1) - o.nk(k);
     const float D = S[k - 1] - (dn * dn) / M;
     if (D == 0.0f) continue;  // no test: chisq(k) and P(k) stay 0, no weight changes
     made[k - 1] = true;
     o.chisq(k) = (dn * dn) / (D * g);
+  }
+  return true;
+}
+
+float JackknifeEstimator::estimate_only(const float* x, std::int32_t t) {
+  JackknifeResult r;
+  bool made[kOrders] = {};
+  if (!orders_and_tests(x, t, r.orders, made, r)) return r.estimate;
+  return interpolated_estimate(r.orders, coef_, data_, r.fell_back);
+}
+
+JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
+  JackknifeResult r;
+  OrderTables& o = r.orders;
+  bool made[kOrders] = {};
+  if (!orders_and_tests(x, t, o, made, r)) return r;
+  const CaptureFrequencies& d = data_;
+
+  // Both minima in real arithmetic, then truncated.
+  const std::int32_t m = trunc_to_int(std::min(5.0f, d.treal));
+  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.treal - 1.0f));
+  Array1<float, kOrders>& w = r.weight;
+  Array1<float, kOrders>& P = r.power;
+  w(m2 + 1) = 1.0f;
+
+  // The powers of the tests that need the series are worked out side by side; the weights then
+  // follow in order.
+  double lambdas[kOrders - 1];
+  int needs_series[kOrders - 1];
+  int series = 0;
+  for (int k = 1; k <= m2; ++k) {
+    if (!made[k - 1]) continue;
     if (o.chisq(k) < kPowerFloor) {
       P(k) = kLevel;
     } else {
@@ -165,7 +183,7 @@ JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
     V = (V + (w(k) * sek) * sek) + (w(k) * dev) * dev;
   }
 
-  r.estimate = interpolated_estimate(o, coef, d, r.fell_back);
+  r.estimate = interpolated_estimate(o, coef_, d, r.fell_back);
   r.standard_error = std::sqrt(V);
   return r;
 }

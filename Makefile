@@ -7,7 +7,7 @@ EXAMPLE ?= examples/two-samples.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps configure build run test asan-test tsan-test bench fuzz clean
+.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools fuzz clean
 
 all: build
 
@@ -46,9 +46,16 @@ tsan-test: deps
 # Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
 bench:
 	@sh tools/install-deps.sh bench
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_PLAN=ON -DKELVARO_TESTS=OFF
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON -DKELVARO_TESTS=OFF
 	cmake --build build-bench --target kelvaro_bench -j$(JOBS)
 	./build-bench/bench/kelvaro_bench
+
+# kelvaro-prep's reading of large generated tables (a long table of 1,000,000 records, two
+# site-by-species tables of 100,000 species), in process.
+bench-tools: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_TESTS=OFF
+	cmake --build build-bench --target tools_bench -j$(JOBS)
+	./build-bench/bench/tools_bench
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

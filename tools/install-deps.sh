@@ -9,8 +9,8 @@ task=${1:-test}
 packages="cmake g++ make"
 case "$task" in
   build) ;;
-  test) packages="$packages libgtest-dev libcli11-dev libcsv-dev nlohmann-json3-dev" ;;
-  bench) packages="$packages libgtest-dev libcli11-dev libcsv-dev nlohmann-json3-dev libbenchmark-dev" ;;
+  test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev" ;;
+  bench) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libbenchmark-dev" ;;
   *) echo "install-deps: unknown task '$task' (build, test or bench)" >&2; exit 2 ;;
 esac
 need=""

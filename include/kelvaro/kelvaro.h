@@ -155,6 +155,10 @@ class Observer {
 struct Settings {
   // Every replicate's derived parameters in RunResult::replicates.
   bool keep_replicates = false;
+  // Threads that may draw a block's bootstrap replicates at once; a block uses them only when it
+  // has enough work to gain. The result is the same for every count. A program that runs many
+  // analyses at once (one per thread) keeps the default.
+  int threads = 1;
   // Read and check the input only: warnings, no estimates, no report.
   bool check_only = false;
   // The name read-error diagnostics give the input ("At line 7 of file kelvaro (unit = 5,

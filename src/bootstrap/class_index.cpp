@@ -1,6 +1,7 @@
 #include "bootstrap/class_index.h"
 
 #include <cassert>
+#include <cmath>
 #include <limits>
 
 namespace kelvaro {
@@ -15,13 +16,15 @@ std::int32_t draw_class(const float* c, std::int32_t t, float u) {
 
 namespace {
 
-// The first slice whose lower end s / kClassIndexSlices exceeds v (kClassIndexSlices when none
-// does): the smallest whole s above v * kClassIndexSlices, which is exact, a power of two.
-std::int32_t first_slice_above(float v) {
-  const float scaled = v * static_cast<float>(kClassIndexSlices);
-  if (!(scaled < static_cast<float>(kClassIndexSlices))) return kClassIndexSlices;
-  if (scaled < 0.0f) return 0;
-  return static_cast<std::int32_t>(scaled) + 1;  // truncation is floor here: 0 <= scaled
+// 2^24: the number of distinct draws, and a threshold no draw numerator m exceeds.
+constexpr std::int32_t kDraws = 1 << 24;
+// Draw numerators per slice.
+constexpr std::int32_t kSliceWidth = kDraws / kClassIndexSlices;
+
+std::int32_t threshold_of(float c) {
+  if (c < 0.0f) return -1;
+  if (c >= 1.0f) return kDraws;
+  return static_cast<std::int32_t>(std::floor(c * static_cast<float>(kDraws)));  // exact
 }
 
 }  // namespace
@@ -30,7 +33,6 @@ void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
   assert(t >= 1 && t <= kClassIndexMaxClasses && "class index needs 1 <= t <= 254");
   index.t = t;
   for (std::int32_t k = 1; k <= t; ++k) index.bound[k - 1] = c[k - 1];
-  index.bound[t] = std::numeric_limits<float>::infinity();
   // Non-decreasing and free of NaN: -inf <= c(1) <= c(2) <= ... <= c(t), every comparison true.
   index.non_decreasing = true;
   float previous = -std::numeric_limits<float>::infinity();
@@ -39,16 +41,14 @@ void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
     previous = c[k - 1];
   }
   if (!index.non_decreasing) return;
-  // start[s] = k for the slices from the first whose lower end exceeds c(k-1) up to the last
-  // whose lower end does not exceed c(k) (none when c(k-1) = c(k)); t + 1 above c(t).
-  std::int32_t from = 0;
-  for (std::int32_t k = 1; k <= t; ++k) {
-    const std::int32_t above = first_slice_above(c[k - 1]);
-    for (std::int32_t s = from; s < above; ++s) index.start[s] = static_cast<std::uint8_t>(k);
-    from = above;  // never falls, as c does not
-  }
-  for (std::int32_t s = from; s < kClassIndexSlices; ++s) {
-    index.start[s] = static_cast<std::uint8_t>(t + 1);
+  for (std::int32_t k = 1; k <= t; ++k) index.threshold[k - 1] = threshold_of(c[k - 1]);
+  index.threshold[t] = kDraws;
+  // start[s] = 1 + the number of thresholds below the slice's lowest numerator s * kSliceWidth;
+  // both rise with s, so one pass over the thresholds serves every slice.
+  std::int32_t below = 0;
+  for (std::int32_t s = 0; s < kClassIndexSlices; ++s) {
+    while (below < t && index.threshold[below] < s * kSliceWidth) ++below;
+    index.start[s] = static_cast<std::uint8_t>(below + 1);
   }
 }
 

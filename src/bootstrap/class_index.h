@@ -11,12 +11,19 @@ namespace kelvaro {
 // Requires: 1 <= t.
 std::int32_t draw_class(const float* c, std::int32_t t, float u);
 
-// A lookup table over one block's cumulative class probabilities c(1..t), built once per block.
-// When c is non-decreasing (always so for non-negative frequencies), the plain rule's class is
-// 1 + the number of k with c(k) < u, so the table keeps that count + 1 for the lower end of each
-// of 2^kClassIndexBits equal slices of [0, 1), and a draw continues from its slice's entry with
-// a short upward scan. Any c that is not non-decreasing (a fall, or a NaN anywhere, since every
-// comparison with NaN is false), and any u outside [0, 1), goes to draw_class unchanged.
+// The uniform draw a generator word k gives: (k AND FFFFFF00) * 2^-32 = (k >> 8) * 2^-24.
+inline float draw_of_word(std::uint32_t k) { return static_cast<float>(k & 0xFFFFFF00u) * 0x1p-32f; }
+
+// A lookup table over one block's cumulative class probabilities c(1..t), built once per block,
+// that finds a draw's class from the generator word itself, without forming the float.
+// With m = k >> 8 the draw is u = m * 2^-24, and u > c(j) exactly when m > T(j), where
+// T(j) = floor(c(j) * 2^24) for 0 <= c(j) < 1 (c(j) * 2^24 is exact: a power-of-two scaling),
+// 2^24 for c(j) >= 1 (no m exceeds it) and -1 for c(j) < 0 (every m does; -0.0 gives 0, as
+// u > -0.0 only for u > 0). When c is non-decreasing (always so for non-negative frequencies) the
+// plain rule's class is 1 + the number of j with m > T(j), so the table keeps that count + 1 for
+// the lowest m of each of 2^kClassIndexBits slices (the word's top bits), and a draw continues
+// from its slice's entry with a short upward scan. Any c that is not non-decreasing (a fall, or a
+// NaN anywhere, since every comparison with NaN is false) goes to draw_class unchanged.
 //   c = (0.25, 0.25, 0.5), u = 0.25 -> 1;  u = 0.3 -> 3;  u = 0.5 -> 3;  u = 0.75 -> 4.
 inline constexpr int kClassIndexBits = 12;
 inline constexpr std::int32_t kClassIndexSlices = 1 << kClassIndexBits;
@@ -26,9 +33,11 @@ inline constexpr std::int32_t kClassIndexMaxClasses = 254;  // entries are store
 struct ClassIndex {
   std::int32_t t = 0;
   bool non_decreasing = false;
-  // bound[k - 1] = c(k) for k = 1..t; bound[t] = +infinity stops the scan, as no u exceeds it.
-  float bound[kClassIndexMaxClasses + 1];
-  // start[s]: 1 + the number of k with c(k) < s / kClassIndexSlices (filled when non-decreasing).
+  float bound[kClassIndexMaxClasses];  // c(1..t) for the plain rule
+  // threshold[j - 1] = T(j) for j = 1..t; threshold[t] = 2^24 stops the scan (no m exceeds it).
+  std::int32_t threshold[kClassIndexMaxClasses + 1];
+  // start[s]: 1 + the number of j with T(j) < s * 2^(24 - kClassIndexBits), the slice's lowest m
+  // (filled when non-decreasing).
   std::uint8_t start[kClassIndexSlices];
 };
 
@@ -36,15 +45,13 @@ struct ClassIndex {
 // Requires: 1 <= t <= kClassIndexMaxClasses.
 void build_class_index(ClassIndex& index, const float* c, std::int32_t t);
 
-// The same class as draw_class(c, t, u) for the c and t the index was built from, for every u.
-inline std::int32_t find_class(const ClassIndex& index, float u) {
-  if (!index.non_decreasing || !(u >= 0.0f && u < 1.0f)) {
-    return draw_class(index.bound, index.t, u);
-  }
-  // u * kClassIndexSlices is exact (a power of two) and below kClassIndexSlices.
-  const auto slice = static_cast<std::int32_t>(u * static_cast<float>(kClassIndexSlices));
-  std::int32_t j = index.start[slice];
-  while (u > index.bound[j - 1]) ++j;
+// The same class as draw_class(c, t, draw_of_word(word)) for the c and t the index was built
+// from, for every word.
+inline std::int32_t find_class(const ClassIndex& index, std::uint32_t word) {
+  if (!index.non_decreasing) return draw_class(index.bound, index.t, draw_of_word(word));
+  const auto m = static_cast<std::int32_t>(word >> 8);
+  std::int32_t j = index.start[word >> (32 - kClassIndexBits)];
+  while (m > index.threshold[j - 1]) ++j;
   return j;
 }
 

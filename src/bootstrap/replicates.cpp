@@ -1,36 +1,85 @@
 #include "bootstrap/replicates.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "bootstrap/binomial.h"
 #include "bootstrap/class_index.h"
 #include "numeric/conversions.h"
 #include "numeric/one_based.h"
+#include "random/jump_ahead.h"
 
 namespace kelvaro {
 
 namespace {
 
-// Up to this many classes the draws go straight to the plain rule (measured: no gain below 5).
-constexpr std::int32_t kPlainScanClasses = 4;
+// A float counter that is only ever incremented by 1.0f stops at 2^24: 2^24 + 1 rounds back to
+// 2^24 (ties to even). So a class count kept as an integer gives the same float as such a counter
+// once held to 2^24.
+constexpr std::uint32_t kFloatCountLimit = 1u << 24;
 
-// Draws the classes of n species, one uniform draw each, and counts them in x. With an observer,
-// tells it after every kProgressDraws draws (draws_done counts the block's draws).
-template <typename Classify>
-void draw_species(std::int32_t n, Classify classify, Array1<float, 100>& x,
-                  UniformGenerator& generator, Observer* observer, std::int32_t block,
-                  std::int32_t done, double& draws_done) {
-  std::int32_t s = 1;
-  while (s <= n) {
-    const std::int32_t last =
-        observer != nullptr && n - s >= kProgressDraws ? s + (kProgressDraws - 1) : n;
-    for (; s <= last; ++s) x(classify(generator.draw())) += 1.0f;
-    if (observer != nullptr && s <= n) {
-      observer->bootstrap_progress(block, done, draws_done + static_cast<double>(s - 1));
+// How the species of a block find their classes: by the word table when the cumulative
+// probabilities are non-decreasing, else by the plain rule on the float draw.
+struct SpeciesClasses {
+  const ClassIndex* index;
+  const float* c;  // c(1..t)
+  std::int32_t t;
+};
+
+// Counts the classes of n species drawn from `words` (one kernel step each) into counts(1..t+1),
+// in four banks, so that species that fall into one class one after another do not wait for each
+// other's increment.
+void count_by_table(std::int64_t n, const ClassIndex& index, KissWords& words,
+                    std::uint32_t (&banks)[4][kClassIndexMaxClasses + 2]) {
+  KissWords w = words;  // in registers for the whole loop
+  const auto find = [&index](std::uint32_t word) {
+    const auto m = static_cast<std::int32_t>(word >> 8);
+    std::int32_t j = index.start[word >> (32 - kClassIndexBits)];
+    while (m > index.threshold[j - 1]) ++j;
+    return j;
+  };
+  std::int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    ++banks[0][find(w.next())];
+    ++banks[1][find(w.next())];
+    ++banks[2][find(w.next())];
+    ++banks[3][find(w.next())];
+  }
+  for (; i < n; ++i) ++banks[0][find(w.next())];
+  words = w;
+}
+
+// Draws the classes of n species into x(1..t+1) (which the caller has zeroed), advancing `words`
+// n steps. With an observer, tells it after every kProgressDraws draws.
+void draw_species(std::int32_t n, const SpeciesClasses& classes, KissWords& words,
+                  Array1<float, 100>& x, Observer* observer, std::int32_t block,
+                  std::int32_t done, double draws_before) {
+  const std::int32_t t = classes.t;
+  if (!classes.index->non_decreasing) {
+    KissWords w = words;
+    for (std::int32_t s = 1; s <= n; ++s) x(draw_class(classes.c, t, w.next_uniform())) += 1.0f;
+    words = w;
+    return;
+  }
+  std::uint32_t banks[4][kClassIndexMaxClasses + 2] = {};
+  std::int64_t drawn = 0;
+  while (drawn < n) {
+    const std::int64_t chunk = observer != nullptr ? std::min<std::int64_t>(n - drawn, kProgressDraws)
+                                                   : n - drawn;
+    count_by_table(chunk, *classes.index, words, banks);
+    drawn += chunk;
+    if (observer != nullptr && drawn < n) {
+      observer->bootstrap_progress(block, done, draws_before + static_cast<double>(drawn));
     }
   }
-  draws_done += static_cast<double>(n > 0 ? n : 0);
+  for (std::int32_t j = 1; j <= t + 1; ++j) {
+    const std::uint32_t count = banks[0][j] + banks[1][j] + banks[2][j] + banks[3][j];
+    x(j) = static_cast<float>(std::min(count, kFloatCountLimit));
+  }
 }
 
 // A line of the detail listing: slots 1..7 (above t+2 the vector's earlier contents), the sum of
@@ -44,6 +93,94 @@ ReplicateDetail detail_row(const Array1<float, 100>& x, float estimate) {
   return d;
 }
 
+// One replicate as drawn: its community size, its class counts x(1..t+1) and its estimate.
+struct Replicate {
+  std::int32_t community = 0;
+  std::vector<float> counts;  // x(1..t+1)
+  float estimate = 0.0f;
+};
+
+// Replicates drawn on several threads. Each thread takes chunks of consecutive replicates; for a
+// chunk it finds the words its first replicate starts from and draws the replicates one after
+// another, with its own estimator. The calling thread waits, telling the observer how far the
+// threads have come.
+class ThreadedDraws {
+ public:
+  ThreadedDraws(const SpeciesClasses& classes, const std::vector<KissWords>& starts,
+                const std::vector<std::int32_t>& sizes, bool consecutive, std::int32_t chunk)
+      : classes_(classes), starts_(starts), sizes_(sizes), consecutive_(consecutive),
+        chunk_(chunk), replicates_(sizes.size()) {}
+
+  std::vector<Replicate> run(int threads, Observer* observer, std::int32_t block) {
+    std::vector<std::thread> pool;
+    for (int k = 0; k < threads; ++k) pool.emplace_back([this] { work(); });
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      std::size_t reported = 0;
+      while (finished_ < replicates_.size()) {
+        changed_.wait(lock);
+        if (observer != nullptr && finished_ > reported) {
+          reported = finished_;
+          lock.unlock();
+          observer->bootstrap_progress(block, static_cast<std::int32_t>(reported),
+                                       draws_of(reported));
+          lock.lock();
+        }
+      }
+    }
+    for (std::thread& t : pool) t.join();
+    return std::move(replicates_);
+  }
+
+ private:
+  // The species draws of the first `count` replicates.
+  double draws_of(std::size_t count) const {
+    double d = 0.0;
+    for (std::size_t i = 0; i < count; ++i) d += static_cast<double>(std::max(sizes_[i], 0));
+    return d;
+  }
+
+  void work() {
+    JackknifeEstimator estimator;
+    const std::size_t total = replicates_.size();
+    for (;;) {
+      const std::size_t first = next_.fetch_add(static_cast<std::size_t>(chunk_));
+      if (first >= total) break;
+      const std::size_t last = std::min(total, first + static_cast<std::size_t>(chunk_));
+      KissWords words = starts_[consecutive_ ? first / static_cast<std::size_t>(chunk_) : first];
+      for (std::size_t r = first; r < last; ++r) {
+        if (!consecutive_) words = starts_[r];
+        draw_one(r, words, estimator);
+      }
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ += last - first;
+      changed_.notify_one();
+    }
+  }
+
+  void draw_one(std::size_t r, KissWords& words, JackknifeEstimator& estimator) {
+    const std::int32_t t = classes_.t;
+    Array1<float, 100> x{};
+    draw_species(sizes_[r], classes_, words, x, nullptr, 0, 0, 0.0);
+    Replicate& rep = replicates_[r];
+    rep.community = sizes_[r];
+    rep.counts.assign(x.data(), x.data() + t + 1);
+    x(t + 1) = 0.0f;
+    rep.estimate = estimator.estimate(x.data(), t).estimate;
+  }
+
+  const SpeciesClasses& classes_;
+  const std::vector<KissWords>& starts_;  // per chunk (consecutive) or per replicate
+  const std::vector<std::int32_t>& sizes_;
+  const bool consecutive_;
+  const std::int32_t chunk_;
+  std::vector<Replicate> replicates_;
+  std::atomic<std::size_t> next_{0};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t finished_ = 0;
+};
+
 }  // namespace
 
 BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
@@ -55,60 +192,98 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   assert(t >= 1 && t <= 98 && "bootstrap needs 1 <= t <= 98");
   assert(nb >= 0 && nb <= 10000 && "at most 10000 replicates");
   const float e = plan.estimate;
-  std::int32_t n = trunc_to_int(e + 0.5f);
+  const std::int32_t n = trunc_to_int(e + 0.5f);
 
   // The frequency vector as the replicates see it: the block's data, then its counts.
   Array1<float, 100> x{};
   for (std::int32_t i = 1; i <= std::max<std::int32_t>(t, 7); ++i) x(i) = source[i - 1];
 
   // Subsets: the community size is a binomial draw over the parent sample's observed species.
+  const bool subset = block >= 3;
   const std::int32_t r0 = plan.parent_observed;
   float q = 0.0f;
-  if (block >= 3) q = e / static_cast<float>(r0);
+  if (subset) q = e / static_cast<float>(r0);
 
   // Cumulative class probabilities; class t+1 (not detected) takes what is left.
   Array1<float, 100> c{};
   c(1) = x(1) / e;
   for (std::int32_t i = 2; i <= t; ++i) c(i) = c(i - 1) + x(i) / e;
-
-  // A table of a few classes is scanned as fast as it is looked up.
-  const bool indexed = t > kPlainScanClasses;
-  ClassIndex classes;
-  if (indexed) build_class_index(classes, c.data(), t);
+  ClassIndex index;
+  build_class_index(index, c.data(), t);
+  const SpeciesClasses classes{&index, c.data(), t};
 
   BootstrapResult r;
   r.estimates.reserve(static_cast<std::size_t>(nb));
-  if (block <= 2) r.detected.reserve(static_cast<std::size_t>(nb));
+  if (!subset) r.detected.reserve(static_cast<std::size_t>(nb));
   Array1<float, 100> a{};  // accumulated replicate frequencies
 
-  double draws_done = 0.0;
-  if (observer != nullptr) {
-    // A subset's community is binomial with mean about its estimate, at most the parent's count.
-    const double community = block >= 3 ? std::min(static_cast<double>(e), static_cast<double>(r0))
-                                        : static_cast<double>(n);
-    observer->bootstrap_started(block, nb, std::max(community, 0.0) * static_cast<double>(nb));
-  }
+  // A subset's community is binomial with mean about its estimate, at most the parent's count.
+  const double community = subset ? std::min(static_cast<double>(e), static_cast<double>(r0))
+                                  : static_cast<double>(n);
+  const double planned = std::max(community, 0.0) * static_cast<double>(nb);
+  if (observer != nullptr) observer->bootstrap_started(block, nb, planned);
 
-  for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
-    for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
-    if (block >= 3) {
-      n = binomial_count(r0, q, generator);
-      if (n > r0) n = r0;
-    }
-    if (indexed) {
-      draw_species(n, [&classes](float u) { return find_class(classes, u); }, x, generator,
-                   observer, block, iteration - 1, draws_done);
-    } else {
-      draw_species(n, [&c, t](float u) { return draw_class(c.data(), t, u); }, x, generator,
-                   observer, block, iteration - 1, draws_done);
-    }
+  // Gathers the next replicate, in replicate order: its counts are in x(1..t+1).
+  const auto gather = [&](std::int32_t size, float estimate) {
     for (std::int32_t i = 1; i <= t; ++i) a(i) = a(i) + x(i);
-    if (block <= 2) r.detected.push_back(trunc_to_int(static_cast<float>(n) - x(t + 1)));
+    if (!subset) r.detected.push_back(trunc_to_int(static_cast<float>(size) - x(t + 1)));
     x(t + 1) = 0.0f;
-    const float estimate = estimator.estimate(x.data(), t).estimate;
     r.estimates.push_back(estimate);
     if (plan.detail) r.detail.push_back(detail_row(x, estimate));
-    if (observer != nullptr) observer->bootstrap_progress(block, iteration, draws_done);
+  };
+
+  const int threads =
+      plan.threads > 1 && nb > 1 && planned >= plan.threaded_draws ? plan.threads : 1;
+  if (threads == 1) {
+    double draws_done = 0.0;
+    for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
+      for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
+      std::int32_t size = n;
+      if (subset) size = std::min(binomial_count(r0, q, generator), r0);
+      draw_species(size, classes, generator.stream(), x, observer, block, iteration - 1,
+                   draws_done);
+      const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
+      generator.counted(drawn);
+      draws_done += static_cast<double>(drawn);
+      // The estimate reads classes 1..t only.
+      const float estimate = estimator.estimate(x.data(), t).estimate;
+      gather(size, estimate);
+      if (observer != nullptr) observer->bootstrap_progress(block, iteration, draws_done);
+    }
+  } else {
+    // Where each replicate's species draws start, and how many it makes.
+    std::vector<std::int32_t> sizes(static_cast<std::size_t>(nb), n);
+    std::vector<KissWords> starts;
+    const std::int32_t chunk =
+        plan.chunk > 0 ? plan.chunk : std::max<std::int32_t>(1, nb / (threads * 16));
+    const bool consecutive = !subset;  // no draws between the replicates of a sample
+    std::uint64_t species_draws = 0;
+    if (consecutive) {
+      const std::uint64_t per_replicate = static_cast<std::uint64_t>(std::max(n, 0));
+      for (std::int32_t first = 0; first < nb; first += chunk) {
+        starts.push_back(jump_ahead(generator.stream(), per_replicate * static_cast<std::uint64_t>(first)));
+      }
+      species_draws = per_replicate * static_cast<std::uint64_t>(nb);
+      generator.stream() = jump_ahead(generator.stream(), species_draws);
+    } else {
+      for (std::int32_t i = 0; i < nb; ++i) {
+        const std::int32_t size = std::min(binomial_count(r0, q, generator), r0);
+        sizes[static_cast<std::size_t>(i)] = size;
+        starts.push_back(generator.stream());
+        const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
+        generator.stream() = jump_ahead(generator.stream(), drawn);
+        species_draws += drawn;
+      }
+    }
+    generator.counted(species_draws);
+    ThreadedDraws draws(classes, starts, sizes, consecutive, chunk);
+    const std::vector<Replicate> replicates = draws.run(threads, observer, block);
+    for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
+      const Replicate& rep = replicates[static_cast<std::size_t>(iteration - 1)];
+      for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
+      for (std::int32_t i = 1; i <= t + 1; ++i) x(i) = rep.counts[static_cast<std::size_t>(i - 1)];
+      gather(rep.community, rep.estimate);
+    }
   }
   if (observer != nullptr) observer->bootstrap_finished(block);
 

@@ -18,6 +18,10 @@ namespace kelvaro {
 // every kProgressDraws species draws.
 inline constexpr std::int32_t kProgressDraws = 1 << 22;
 
+// Below this many species draws a block's bootstrap stays on one thread (starting threads would
+// cost more than they save).
+inline constexpr double kThreadedDraws = 1 << 20;
+
 struct BootstrapPlan {
   std::int32_t block = 1;            // 1, 2 (samples) or 3, 4 (subsets: binomial community)
   std::int32_t t = 1;                // frequency classes
@@ -25,6 +29,11 @@ struct BootstrapPlan {
   std::int32_t replicates = 0;       // 0..10000
   std::int32_t parent_observed = 0;  // R0, species observed in the parent sample (blocks 3, 4)
   bool detail = false;               // keep each replicate's detail row
+  // Threads that may draw replicates at once (1: this thread alone). A block uses them only when
+  // it has work enough to gain (kThreadedDraws species draws); the result never depends on them.
+  int threads = 1;
+  std::int32_t chunk = 0;  // replicates a thread takes at a time; 0 picks a size
+  double threaded_draws = kThreadedDraws;  // the least work (species draws) worth threads
 };
 
 
@@ -41,6 +50,11 @@ struct BootstrapResult {
 // community size N = min(binomial(R0, E / R0), R0), then one draw per species of the community
 // (class j = 1 + the largest k with u > c(k), c(1..t) the cumulative frequencies x(i)/E; class
 // t+1 holds the species not detected), then the jackknife of classes 1..t.
+// With threads, replicate r's species draws start exactly where the stream stands after the draws
+// of the replicates before it (found by jump-ahead; for a subset by a pass that makes each
+// binomial draw and jumps over the species draws), so every replicate draws what it draws alone,
+// and the results are gathered in replicate order: every single-precision sum keeps its order.
+// The generator is left where the sequential bootstrap leaves it.
 // x points at x(1) of the block's frequency vector; slots t+3..7 of it are only read, for the
 // detail rows (which print seven slots whatever t is).
 // Requires: 1 <= plan.t <= 98, 0 <= plan.replicates <= 10000, x(1..max(t, 7)) readable.

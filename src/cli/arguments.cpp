@@ -19,6 +19,21 @@ std::variant<Arguments, std::string> parse_arguments(int argc, const char* const
       a.check = true;
     } else if (!options_end && (arg == "--quiet" || arg == "-q")) {
       a.quiet = true;
+    } else if (!options_end && (arg == "--threads" || arg.rfind("--threads=", 0) == 0)) {
+      std::string value;
+      if (arg == "--threads") {
+        if (i + 1 >= argc) return "--threads needs a number of threads, e.g. --threads 2";
+        value = argv[++i];
+      } else {
+        value = std::string(arg.substr(10));
+      }
+      const bool digits = !value.empty() && value.size() <= 4 &&
+                          value.find_first_not_of("0123456789") == std::string::npos;
+      const int n = digits ? std::stoi(value) : 0;
+      if (n < 1 || n > 1024) {
+        return "--threads takes a whole number from 1 to 1024, not '" + value + "'";
+      }
+      a.threads = n;
     } else if (!options_end && arg.size() > 1 && arg[0] == '-') {
       return "unknown option '" + std::string(arg) + "' (kelvaro --help lists the options)";
     } else if (a.file) {
@@ -44,6 +59,9 @@ Options:
       --check      read and check the input only: print its warnings, no report
                    (exit status 0: no warning, 1: warnings, 2: unreadable input)
   -q, --quiet      no warnings on standard error
+      --threads N  threads for the bootstrap (default: the machine's cores, used
+                   when a block has enough replicate work; the report is the
+                   same for every N)
   -h, --help       show this help and exit
   -V, --version    show the version and exit
 

@@ -17,6 +17,7 @@ struct Arguments {
   bool version = false;  // --version, -V
   bool check = false;    // --check: read and check the input only, no report
   bool quiet = false;    // --quiet, -q: no warnings
+  int threads = 0;       // --threads N: threads for the bootstrap; 0 = the machine's cores
   // The input file; nullopt (or "-" on the command line) means standard input.
   std::optional<std::string> file;
 };

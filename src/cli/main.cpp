@@ -5,10 +5,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <variant>
 
 #include "cli/arguments.h"
@@ -51,6 +53,8 @@ int run_input(const kelvaro::cli::Arguments& args, kelvaro::cli::DescriptorOutpu
                                         !args.quiet);
   settings.observer = &console;
   settings.check_only = args.check;
+  settings.threads = args.threads > 0 ? args.threads
+                                      : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
   std::ostream out(&out_buffer);
   const kelvaro::RunResult result = kelvaro::run_text(source, settings, &out);
   if (fd != kStandardInput) ::close(fd);

@@ -189,6 +189,9 @@ void RunEngine::estimate_block(int block, std::int32_t t0) {
     plan.replicates = replicates_->replicates();
     plan.parent_observed = block >= kSubsetA ? observed_(block == kSubsetA ? 1 : 2) : 0;
     plan.detail = header_.nreps < 0;
+    plan.threads = settings_.threads;
+    plan.chunk = chunk_;
+    plan.threaded_draws = threaded_draws_;
     BootstrapResult boot =
         bootstrap_block(plan, x.data(), generator_, estimator_, settings_.observer);
     for (std::int32_t i = 1; i <= plan.replicates; ++i) {

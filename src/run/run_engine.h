@@ -39,6 +39,13 @@ class RunEngine {
   // The warnings raised so far (the record source may add to them).
   WarningLog& warnings() { return log_; }
 
+  // How bootstraps share their replicates among threads: replicates per chunk (0: a size of the
+  // bootstrap's choosing) and the least work worth threads (for tests, which thread small runs).
+  void tune_threads(std::int32_t chunk, double threaded_draws) {
+    chunk_ = chunk;
+    threaded_draws_ = threaded_draws;
+  }
+
  private:
   void drive(RecordSource& source,
              const std::function<std::optional<std::string>(const Header&)>& check);
@@ -57,6 +64,8 @@ class RunEngine {
   RunResult result_;
   Header header_;
   int block_in_hand_ = 0;  // the block being read (0: the header)
+  std::int32_t chunk_ = 0;
+  double threaded_draws_ = kThreadedDraws;
 
   BlockBuffer buffer_;
   UniformGenerator generator_;

@@ -42,10 +42,10 @@ TEST(PlanProgram, FailuresToWriteEndInStatusOne) {
     std::string message;
   } cases[] = {
       {"a file in a missing folder", " -o " + quoted(dir.path("missing/plan.csv")),
-       "kelvaro-plan: cannot write " + dir.path("missing/plan.csv") +
+       "kelvaro-plan: cannot write the results file " + dir.path("missing/plan.csv") +
            ": No such file or directory\n"},
       {"a full standard output", " >/dev/full",
-       "kelvaro-plan: cannot write standard output: No space left on device\n"},
+       "kelvaro-plan: cannot write the results: No space left on device\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

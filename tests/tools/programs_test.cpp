@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "tools/run_program.h"
 
@@ -71,11 +74,18 @@ TEST(PrepProgram, AuditFileAndClockSeedNotice) {
   EXPECT_EQ(r.out.substr(0, 10), "3 2 0 50 0");
   EXPECT_NE(r.err.find("cannot be repeated"), std::string::npos) << r.err;
   EXPECT_EQ(read_file(dir.path("audit.csv")),
-            "species,detections_1,detections_2,sample_1,sample_2,subset_a,subset_b\r\n"
-            "a,1,0,1,0,0,0\r\n"
-            "b,2,2,1,1,1,1\r\n"
-            "x,1,0,1,0,0,0\r\n"
-            "d,0,1,0,1,0,0\r\n");
+            "# kelvaro-prep audit\r\n"
+            "# Sample 1: \"one\" of " +
+                dir.path("l.csv") +
+                " (comma-separated)\r\n"
+                "# Sample 2: \"two\" of " +
+                dir.path("l.csv") +
+                " (comma-separated)\r\n"
+                "species,detections_1,detections_2,sample_1,sample_2,subset_a,subset_b\r\n"
+                "a,1,0,1,0,0,0\r\n"
+                "b,2,2,1,1,1,1\r\n"
+                "x,1,0,1,0,0,0\r\n"
+                "d,0,1,0,1,0,0\r\n");
 }
 
 TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
@@ -90,14 +100,17 @@ TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
     std::string message;
   } wide_cases[] = {
       {"unreadable CSV", "bad.csv", "site,a\ns1,\"1\"x\n",
-       "bad.csv, line 2, column 2: badly quoted"},
+       "bad.csv (comma-separated), line 2, column 2: text after the closing quote"},
       {"no detections", "zero.csv", "site,a\ns1,0\n",
-       "zero.csv, line 1, column 1: the sample has no detection"},
-      {"more than 98 sites", "many.csv", many, "many.csv, line 100, column 1: more than 98 sites"},
-      {"duplicate site", "dup.csv", "site,a\ns1,1\ns1,1\n",
-       "dup.csv, line 3, column 1: duplicate site"},
-      {"duplicate species", "dups.csv", "site,a,a\ns1,1,1\n",
-       "dups.csv, line 1, column 3: duplicate species"},
+       "zero.csv (comma-separated), line 1, column 1: the sample has no detection"},
+      {"more than 98 sites", "many.csv", many,
+       "many.csv (comma-separated), line 100, column 1: more than 98 sites"},
+      {"duplicate site", "dup.csv", "site;a\ns1;1\ns1;1\n",
+       "dup.csv (semicolon-separated), line 3, column 1: duplicate site"},
+      {"duplicate species", "dups.csv", "site\ta\ta\rs1\t1\t1\r",
+       "dups.csv (tab-separated), line 1, column 3: duplicate species"},
+      {"a cell not understood, CR line ends", "cr.csv", "site,a\rs1,1\rs2,?\r",
+       "cr.csv (comma-separated), line 3, column 2: \"?\" is not a detection value"},
   };
   for (const auto& c : wide_cases) {
     SCOPED_TRACE(c.name);
@@ -115,7 +128,9 @@ TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
   const RunResult r = run(kPrep + " " + quoted(three));
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
-  EXPECT_NE(r.err.find("three.csv, line 4, column 1: a third sample"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("three.csv (comma-separated), line 4, column 1: a third sample"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST(PrepProgram, CommandLineRefusals) {
@@ -132,8 +147,9 @@ TEST(PrepProgram, CommandLineRefusals) {
       {"nreps not a number", "--nreps x " + w1 + " " + w2},
       {"--first with two files", "--first one " + w1 + " " + w2},
       {"missing file", quoted(dir.path("none.csv")) + " " + w2},
-      {"unwritable audit",
-       "--audit " + quoted(dir.path("no/such/dir/a.csv")) + " " + w1 + " " + w2},
+      {"a directory as input", quoted(dir.path("")) + " " + w2},
+      {"--count with two files", "--count n " + w1 + " " + w2},
+      {"unknown separator", "--sep '|' " + w1 + " " + w2},
       {"unknown option", "--frobnicate " + w1 + " " + w2},
   };
   for (const auto& c : cases) {
@@ -191,7 +207,9 @@ TEST(TidyProgram, JsonAndDirectory) {
   const RunResult json = run(kTidy + " --json --replicates " + quoted(kHandReport));
   ASSERT_EQ(json.status, 0) << json.err;
   const nlohmann::json doc = nlohmann::json::parse(json.out);
-  EXPECT_EQ(doc.at("parameters").at(5).at("estimate"), "+Infinity");
+  EXPECT_EQ(doc.at("parameters").at(5).at("estimate"), nullptr);
+  EXPECT_EQ(doc.at("parameters").at(5).at("estimate_text"), "+Infinity");
+  EXPECT_EQ(doc.at("parameters").at(5).at("bootstrap_average"), 0.7833);
   EXPECT_EQ(doc.at("replicates").size(), 3u);
 
   const ScratchDir dir;
@@ -218,8 +236,13 @@ TEST(TidyProgram, Refusals) {
       {"truncated report", "",
        read_file(kHandReport)
            .substr(0, read_file(kHandReport).find(" Total species observed, R(2)")),
-       "line 31: the report ends where the observed-count line should follow"},
-      {"missing file", quoted(dir.path("none.out")), "", "cannot open"},
+       "kelvaro-tidy: standard input: line 31: the report is incomplete (did kelvaro fail? check "
+       "its exit status)"},
+      {"missing file", quoted(dir.path("none.out")), "", "none.out: No such file or directory"},
+      {"a directory", quoted(dir.path("")), "", ": Is a directory"},
+      {"kelvaro's input", "", "10 10 0 50 400\n",
+       "kelvaro-tidy: standard input: this looks like kelvaro's input, not its report (run "
+       "kelvaro on it first)"},
       {"unknown table", "--table nothing " + quoted(kHandReport), "", "nothing"},
       {"--json with --table", "--json --table blocks " + quoted(kHandReport), "", "excludes"},
   };
@@ -230,6 +253,110 @@ TEST(TidyProgram, Refusals) {
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }
+}
+
+// `command` run by a shell of its own with standard output sent to `target` (">/dev/full", or
+// ">&-" to close it), so that the test helper's own redirection does not replace it.
+RunResult run_with_output(const std::string& command, const std::string& target,
+                          const std::string& input = "") {
+  return run("sh -c " + quoted(command + " " + target), input);
+}
+
+TEST(Programs, WriteFailuresGiveStatusOneAndOneLine) {
+  const ScratchDir dir;
+  const std::string files =
+      quoted(dir.write("w1.csv", kWide1)) + " " + quoted(dir.write("w2.csv", kWide2));
+  const std::string report = read_file(kHandReport);
+  const struct {
+    std::string command;
+    const char* target;
+    const char* message;
+  } cases[] = {
+      {kPrep + " " + files, ">/dev/full",
+       "kelvaro-prep: cannot write the kelvaro input: No space left on device\n"},
+      {kPrep + " " + files, ">&-",
+       "kelvaro-prep: cannot write the kelvaro input: Bad file descriptor\n"},
+      {kPrep + " --help", ">/dev/full",
+       "kelvaro-prep: cannot write the help text: No space left on device\n"},
+      {kPrep + " --version", ">&-",
+       "kelvaro-prep: cannot write the version: Bad file descriptor\n"},
+      {kTidy, ">/dev/full", "kelvaro-tidy: cannot write the table: No space left on device\n"},
+      {kTidy + " --json --replicates", ">&-",
+       "kelvaro-tidy: cannot write the JSON document: Bad file descriptor\n"},
+      {kTidy + " --help", ">&-", "kelvaro-tidy: cannot write the help text: Bad file descriptor\n"},
+      {kTidy + " --version", ">/dev/full",
+       "kelvaro-tidy: cannot write the version: No space left on device\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command + " " + c.target);
+    const RunResult r = run_with_output(c.command, c.target, report);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.message);
+  }
+}
+
+TEST(Programs, NoPartialFilesAndNoInputOverwritten) {
+  const ScratchDir dir;
+  const std::string w1 = dir.write("w1.csv", kWide1), w2 = dir.write("w2.csv", kWide2);
+  // The kelvaro input cannot be written: the audit file must not appear either.
+  const RunResult full = run_with_output(
+      kPrep + " --audit " + quoted(dir.path("audit.csv")) + " " + quoted(w1) + " " + quoted(w2),
+      ">/dev/full");
+  EXPECT_EQ(full.status, 1);
+  // An audit file onto an input (here through a second name) is refused before anything.
+  std::filesystem::create_symlink(w1, dir.path("link.csv"));
+  const RunResult onto_input =
+      run(kPrep + " --audit " + quoted(dir.path("link.csv")) + " " + quoted(w1) + " " + quoted(w2));
+  EXPECT_EQ(onto_input.status, 2);
+  EXPECT_EQ(onto_input.out, "");
+  EXPECT_NE(onto_input.err.find("names the input file"), std::string::npos) << onto_input.err;
+  EXPECT_EQ(read_file(w1), kWide1);
+  // Tables written into the directory that holds the report as parameters.csv: refused.
+  std::filesystem::create_directory(dir.path("out"));
+  const std::string report = dir.write("out/parameters.csv", read_file(kHandReport));
+  const RunResult onto_report =
+      run(kTidy + " --dir " + quoted(dir.path("out")) + " " + quoted(report));
+  EXPECT_EQ(onto_report.status, 2);
+  EXPECT_EQ(read_file(report), read_file(kHandReport));
+  // A table that cannot be put in place (a directory has its name): status 1, no temporary file.
+  std::filesystem::create_directories(dir.path("out2/test.csv"));
+  const RunResult blocked =
+      run(kTidy + " --dir " + quoted(dir.path("out2")) + " " + quoted(kHandReport));
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.err.find("cannot write " + dir.path("out2/test.csv") + ": "), std::string::npos)
+      << blocked.err;
+  std::vector<std::string> left;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path(""))) {
+    left.push_back(e.path().filename().string());
+  }
+  for (const auto& e : std::filesystem::directory_iterator(dir.path("out2"))) {
+    left.push_back("out2/" + e.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"link.csv", "out", "out2", "out2/blocks.csv",
+                                            "out2/run.csv", "out2/test.csv", "w1.csv", "w2.csv"}));
+}
+
+TEST(PrepProgram, MisuseAndNameWarnings) {
+  const ScratchDir dir;
+  const std::string w1 = quoted(dir.write("w1.csv", kWide1));
+  const RunResult one_wide = run(kPrep + " " + w1);
+  EXPECT_EQ(one_wide.status, 2);
+  EXPECT_EQ(one_wide.err,
+            "kelvaro-prep needs two site-by-species files (Sample 1 and Sample 2), or one long "
+            "table with columns sample,site,species; " +
+                dir.path("w1.csv") + " has neither a sample column nor a partner file\n");
+  const std::string w2 = quoted(dir.write("w2.csv", "site,B,d,a\r\nu1,3,0,0\r\nu2,1,1,0\r\n"));
+  const RunResult apart = run(kPrep + " " + w1 + " " + w2);
+  EXPECT_EQ(apart.status, 0);
+  EXPECT_NE(apart.err.find("kelvaro-prep: warning: species \"b\" (" + dir.path("w1.csv") +
+                           ", line 1, column 3) and \"B\" (" + dir.path("w2.csv") +
+                           ", line 1, column 2) differ only in case"),
+            std::string::npos)
+      << apart.err;
+  const RunResult folded = run(kPrep + " --fold-case " + w1 + " " + w2);
+  EXPECT_EQ(folded.err, "");
+  EXPECT_EQ(folded.out, std::string("3 2 0 50 400\n") + kBody);
 }
 
 }  // namespace

@@ -41,18 +41,19 @@ std::string join(const Lines& lines, const char* end = "\r\n") {
 
 TEST(ReportParser, HandReportBlocksAndTest) {
   const Report r = parse_report(hand_report());
-  EXPECT_EQ(r.run.rows, (Rows{{"-3", "400"}}));
-  EXPECT_EQ(r.blocks.rows, (Rows{
-                               {"Sample 1", "7", "9.0000000", "2.1602468", "0.333", "2", "0.8465"},
-                               {"Sample 2", "5", "5.0000000", "0.0000000", "0.000", "2", "1.0000"},
-                               {"Subset A", "0", "0.0000000", "NaN", "", "", ""},
-                               {"Subset B", "3", "4.0000000", "1.7320508", "0.000", "2", "1.0000"},
-                           }));
-  EXPECT_EQ(r.test.rows, (Rows{{"8.5714285714285712", "2", "1.37686916577600001E-002"}}));
+  EXPECT_EQ(r.run.rows(), (Rows{{"-3", "400"}}));
+  EXPECT_EQ(r.blocks.rows(),
+            (Rows{
+                {"Sample 1", "7", "9.0000000", "2.1602468", "0.333", "2", "0.8465"},
+                {"Sample 2", "5", "5.0000000", "0.0000000", "0.000", "2", "1.0000"},
+                {"Subset A", "0", "0.0000000", "NaN", "", "", ""},
+                {"Subset B", "3", "4.0000000", "1.7320508", "0.000", "2", "1.0000"},
+            }));
+  EXPECT_EQ(r.test.rows(), (Rows{{"8.5714285714285712", "2", "1.37686916577600001E-002"}}));
 }
 
 TEST(ReportParser, HandReportParameterTable) {
-  EXPECT_EQ(parse_report(hand_report()).parameters.rows,
+  EXPECT_EQ(parse_report(hand_report()).parameters.rows(),
             (Rows{
                 {"N(1)", "9.00", "8.67", "1.53", "NaN", "10.00"},
                 {"N(2)", "5.00", "5.33", "0.58", "NaN", "6.00"},
@@ -70,15 +71,15 @@ TEST(ReportParser, HandReportParameterTable) {
 
 TEST(ReportParser, HandReportDetailLines) {
   const Report r = parse_report(hand_report());
-  EXPECT_EQ(r.replicates.rows, (Rows{
-                                   {"1", "10.", "6.", "4.", "3.", "0.4000", "0.7500", "0.6000",
-                                    "0.7143", "2.000", "0.8000", "0.8333", "8", "5"},
-                                   {"2", "9.", "5.", "3.", "3.", "0.3333", "1.0000", "0.5556",
-                                    "0.7143", "2.000", "0.7778", "1.0000", "7", "5"},
-                                   {"3", "7.", "5.", "5.", "3.", "0.7143", "0.6000", "0.7143",
-                                    "0.7143", "0.000", "1.0000", "1.0000", "7", "5"},
-                               }));
-  EXPECT_EQ(r.replicate_summary.rows,
+  EXPECT_EQ(r.replicates.rows(), (Rows{
+                                     {"1", "10.", "6.", "4.", "3.", "0.4000", "0.7500", "0.6000",
+                                      "0.7143", "2.000", "0.8000", "0.8333", "8", "5"},
+                                     {"2", "9.", "5.", "3.", "3.", "0.3333", "1.0000", "0.5556",
+                                      "0.7143", "2.000", "0.7778", "1.0000", "7", "5"},
+                                     {"3", "7.", "5.", "5.", "3.", "0.7143", "0.6000", "0.7143",
+                                      "0.7143", "0.000", "1.0000", "1.0000", "7", "5"},
+                                 }));
+  EXPECT_EQ(r.replicate_summary.rows(),
             (Rows{
                 {"average", "9.", "5.", "4.", "3.", "0.4825", "0.7833", "0.6233", "0.7143", "1.333",
                  "0.8593", "0.9444"},
@@ -86,11 +87,11 @@ TEST(ReportParser, HandReportDetailLines) {
                  "1.155", "0.1219", "0.0962"},
             }));
   // Three replicates for each block with species; Subset A (R = 0) has none.
-  ASSERT_EQ(r.block_replicates.rows.size(), 9u);
-  EXPECT_EQ(r.block_replicates.rows[4],
+  ASSERT_EQ(r.block_replicates.size(), 9u);
+  EXPECT_EQ(r.block_replicates.rows()[4],
             (std::vector<std::string>{"Sample 2", "2", "0", "1", "4", "0", "0", "0", "0", "5",
                                       "5.6667"}));
-  EXPECT_EQ(r.mean_frequencies.rows,
+  EXPECT_EQ(r.mean_frequencies.rows(),
             (Rows{{"Sample 1", "4.00", "2.33", "1.00", "0.00", "0.00", "0.00"},
                   {"Sample 2", "0.00", "0.33", "4.67", "0.00", "0.00", "0.00"},
                   {"Subset B", "1.00", "1.00", "1.00", "0.00", "0.00", "0.00"}}));
@@ -113,25 +114,26 @@ TEST(ReportParser, LineEndsAndTrailingBlanksDoNotMatter) {
     std::string text;
   } cases[] = {
       {"LF only", join(lines, "\n")},
+      {"CR only", join(lines, "\r")},
       {"no final line end", join(lines).substr(0, join(lines).size() - 2)},
       {"trailing blanks stripped", without_trailing_blanks(lines)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const Report r = parse_report(c.text);
-    EXPECT_EQ(r.blocks.rows, reference.blocks.rows);
-    EXPECT_EQ(r.parameters.rows, reference.parameters.rows);
-    EXPECT_EQ(r.replicates.rows, reference.replicates.rows);
+    EXPECT_EQ(r.blocks.rows(), reference.blocks.rows());
+    EXPECT_EQ(r.parameters.rows(), reference.parameters.rows());
+    EXPECT_EQ(r.replicates.rows(), reference.replicates.rows());
   }
 }
 
 TEST(ReportParser, SingleSampleRunIsComplete) {
   const Lines lines = split(hand_report());
   const Report r = parse_report(join(Lines(lines.begin(), lines.begin() + 27)));
-  ASSERT_EQ(r.blocks.rows.size(), 1u);
-  EXPECT_EQ(r.blocks.rows[0][0], "Sample 1");
-  EXPECT_TRUE(r.test.rows.empty());
-  EXPECT_TRUE(r.parameters.rows.empty());
+  ASSERT_EQ(r.blocks.size(), 1u);
+  EXPECT_EQ(r.blocks.rows()[0][0], "Sample 1");
+  EXPECT_TRUE(r.test.empty());
+  EXPECT_TRUE(r.parameters.empty());
 }
 
 TEST(ReportParser, NoticeInsteadOfTest) {
@@ -142,9 +144,9 @@ TEST(ReportParser, NoticeInsteadOfTest) {
                {" Test for unequal p'", "  *** Number of sites/occasions must be ",
                 " *** equal to perform this test"});
   const Report r = parse_report(join(lines));
-  EXPECT_TRUE(r.test.rows.empty());
-  EXPECT_EQ(r.blocks.rows.size(), 4u);
-  EXPECT_EQ(r.parameters.rows.size(), 11u);
+  EXPECT_TRUE(r.test.empty());
+  EXPECT_EQ(r.blocks.size(), 4u);
+  EXPECT_EQ(r.parameters.size(), 11u);
 }
 
 TEST(ReportParser, PositiveNrepsHasNoDetailLines) {
@@ -156,11 +158,11 @@ TEST(ReportParser, PositiveNrepsHasNoDetailLines) {
   }
   lines[5] = "  bootstrap iterations:     3  seed number:      400";
   const Report r = parse_report(join(lines));
-  EXPECT_EQ(r.run.rows, (Rows{{"3", "400"}}));
-  EXPECT_EQ(r.blocks.rows.size(), 4u);
-  EXPECT_EQ(r.parameters.rows.size(), 11u);
-  EXPECT_TRUE(r.replicates.rows.empty());
-  EXPECT_TRUE(r.block_replicates.rows.empty());
+  EXPECT_EQ(r.run.rows(), (Rows{{"3", "400"}}));
+  EXPECT_EQ(r.blocks.size(), 4u);
+  EXPECT_EQ(r.parameters.size(), 11u);
+  EXPECT_TRUE(r.replicates.empty());
+  EXPECT_TRUE(r.block_replicates.empty());
 }
 
 TEST(ReportParser, RefusesWithTheLineWhereItStopped) {
@@ -217,6 +219,72 @@ TEST(ReportParser, RefusesWithTheLineWhereItStopped) {
     } catch (const ReportError& e) {
       EXPECT_EQ(e.line(), c.line) << e.what();
     }
+  }
+}
+
+TEST(ReportParser, TruncatedReportsAreIncomplete) {
+  const Lines good = split(hand_report());
+  const auto first = [&](std::size_t n) { return join(Lines(good.begin(), good.begin() + n)); };
+  const std::string whole = hand_report();
+  const struct {
+    const char* name;
+    std::string text;
+    long line;
+  } cases[] = {
+      {"empty", "", 1},
+      {"only the banner", first(7), 8},
+      {"inside Sample 1, before its bootstrap lines", first(15), 16},
+      {"inside Sample 1, before its M(h) test", first(22), 23},
+      {"after Sample 1 and the first record of Sample 2", first(28), 29},
+      {"inside the M(h) result of Sample 1", first(27).substr(0, first(27).size() - 6), 27},
+      {"Sample 1 complete but its last line end lost", first(27).substr(0, first(27).size() - 2),
+       27},
+      {"before Subset A", first(68), 69},
+      {"inside the closing note", whole.substr(0, whole.size() - 20), 145},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      parse_report(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const ReportError& e) {
+      EXPECT_EQ(e.kind(), ReportError::Kind::kIncomplete) << e.what();
+      EXPECT_EQ(e.line(), c.line) << e.what();
+      EXPECT_NE(std::string(e.what()).find(
+                    "the report is incomplete (did kelvaro fail? check its exit status)"),
+                std::string::npos);
+    }
+  }
+}
+
+TEST(ReportParser, OtherFilesAreNamed) {
+  const struct {
+    const char* name;
+    std::string text;
+    const char* says;
+  } cases[] = {
+      {"kelvaro's input", "10 10 0 50 400\n4 7 5 4 3 4 2 1 0 0\n",
+       "kelvaro's input, not its report"},
+      {"kelvaro's input with commas", "3,3,0,-5,400\n", "kelvaro's input"},
+      {"a site-by-species table", "site,Simve,Potam\r\ns1,1,0\r\n", "a CSV table"},
+      {"tidy's own output", "parameter;estimate\n", "a CSV table"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      parse_report(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const ReportError& e) {
+      EXPECT_EQ(e.kind(), ReportError::Kind::kOtherFile) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+  }
+  // Another program's text is only "not as expected".
+  try {
+    parse_report("Some other program\n");
+    ADD_FAILURE() << "accepted";
+  } catch (const ReportError& e) {
+    EXPECT_EQ(e.kind(), ReportError::Kind::kUnexpected);
   }
 }
 

@@ -2,72 +2,99 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include "tidy/json_writer.h"
 
 namespace kelvaro::tidy {
 namespace {
 
 Report small_report() {
   Report r = empty_report();
-  r.run.rows = {{"-3", "400"}};
-  r.blocks.rows = {{"Sample 1", "7", "9.0000000", "NaN", "0.333", "2", "0.8465"},
-                   {"Subset A", "0", "0.0000000", "+Infinity", "", "", ""}};
-  r.parameters.rows = {{"PHI", "0.4444", "0.4825", "0.1999", "-0.0000", "**********"}};
-  r.replicates.rows = {{"1", "10.", "6.", "4.", "3.", "0.4000", "0.7500", "0.6000", "0.7143",
-                        "2.000", "0.8000", "0.8333", "8", "5"}};
+  r.run.add_row({"-3", "400"});
+  r.blocks.add_row({"Sample 1", "7", "9.0000000", "NaN", "0.333", "2", "0.8465"});
+  r.blocks.add_row({"Subset A", "0", "0.0000000", "+Infinity", "", "", ""});
+  r.parameters.add_row({"PHI", "0.4444", "0.4825", "0.1999", "-0.0000", "**********"});
+  r.replicates.add_row({"1", "10.", "6.", "4.", "3.", "0.4000", "0.7500", "0.6000", "0.7143",
+                        "2.000", "0.8000", "0.8333", "8", "5"});
   return r;
 }
 
 TEST(TableWriter, CsvKeepsTextAndEndsRowsWithCrLf) {
   const struct {
     const char* name;
-    const Table* table;
     const char* expected;
   } cases[] = {
-      {"blocks", nullptr,
+      {"blocks",
        "block,R,estimate,SE,mh_chi_square,mh_df,mh_probability\r\n"
        "Sample 1,7,9.0000000,NaN,0.333,2,0.8465\r\n"
        "Subset A,0,0.0000000,+Infinity,,,\r\n"},
-      {"test", nullptr, "chi_square,df,probability\r\n"},
+      {"test", "chi_square,df,probability\r\n"},
   };
   const Report r = small_report();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::ostringstream out;
+    tools::StringOutput out;
     write_csv(out, *find_table(r, c.name));
-    EXPECT_EQ(out.str(), c.expected);
+    EXPECT_EQ(out.text(), c.expected);
   }
   EXPECT_EQ(find_table(r, "no such table"), nullptr);
 }
 
-TEST(TableWriter, JsonValuesAreTheReportsText) {
-  const nlohmann::ordered_json doc = to_json(small_report(), false);
+TEST(JsonWriter, NumbersWithThePrintedDigits) {
   const struct {
-    const char* pointer;
-    nlohmann::ordered_json expected;
+    const char* printed;
+    std::optional<std::string> json;
   } cases[] = {
-      {"/run/nreps", "-3"},
-      {"/blocks/0/estimate", "9.0000000"},  // text, not the number 9
-      {"/blocks/0/SE", "NaN"},
-      {"/blocks/1/SE", "+Infinity"},
-      {"/blocks/1/mh_chi_square", nullptr},  // not printed for a block without species
-      {"/test", nullptr},                    // the test was not made
-      {"/parameters/0/lower", "-0.0000"},
-      {"/parameters/0/upper", "**********"},
+      // The examples of the header comment.
+      {"52.000000", "52.000000"},
+      {"3.", "3"},
+      {".50", "0.50"},
+      {"1.00000000E+08", "1.00000000E+08"},
+      {"+3", "3"},
+      {"NaN", std::nullopt},
+      {"+Infinity", std::nullopt},
+      {"-Inf", std::nullopt},
+      {"**********", std::nullopt},
+      // And the other forms the report prints.
+      {"-30", "-30"},
+      {"-0.000", "-0.000"},
+      {"-.50", "-0.50"},
+      {"1.37686916577600001E-002", "1.37686916577600001E-002"},
+      {"0", "0"},
+      {"10.", "10"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.pointer);
-    EXPECT_EQ(doc.at(nlohmann::ordered_json::json_pointer(c.pointer)), c.expected);
+    SCOPED_TRACE(c.printed);
+    EXPECT_EQ(json_number(c.printed), c.json);
   }
-  EXPECT_EQ(doc.size(), 4u);
-  EXPECT_EQ(doc.begin().key(), "run");
+  EXPECT_EQ(json_string("a\"b\\c\x01"), "\"a\\\"b\\\\c\\u0001\"");
 }
 
-TEST(TableWriter, JsonDetailTablesOnlyOnRequest) {
-  const nlohmann::ordered_json doc = to_json(small_report(), true);
-  EXPECT_EQ(doc.size(), 8u);
-  EXPECT_EQ(doc.at("replicates").at(0).at("R2"), "5");
-  EXPECT_EQ(doc.at("block_replicates"), nlohmann::ordered_json::array());
+TEST(JsonWriter, DocumentLayout) {
+  tools::StringOutput out;
+  write_json(out, small_report(), false);
+  EXPECT_EQ(out.text(),
+            "{\n"
+            "  \"run\": {\"nreps\": -3, \"seed\": 400},\n"
+            "  \"blocks\": [\n"
+            "    {\"block\": \"Sample 1\", \"R\": 7, \"estimate\": 9.0000000, \"SE\": null, "
+            "\"SE_text\": \"NaN\", \"mh_chi_square\": 0.333, \"mh_df\": 2, \"mh_probability\": "
+            "0.8465},\n"
+            "    {\"block\": \"Subset A\", \"R\": 0, \"estimate\": 0.0000000, \"SE\": null, "
+            "\"SE_text\": \"+Infinity\", \"mh_chi_square\": null, \"mh_df\": null, "
+            "\"mh_probability\": null}\n"
+            "  ],\n"
+            "  \"test\": null,\n"
+            "  \"parameters\": [\n"
+            "    {\"parameter\": \"PHI\", \"estimate\": 0.4444, \"bootstrap_average\": 0.4825, "
+            "\"standard_error\": 0.1999, \"lower\": -0.0000, \"upper\": null, \"upper_text\": "
+            "\"**********\"}\n"
+            "  ]\n"
+            "}\n");
+  tools::StringOutput with_details;
+  write_json(with_details, small_report(), true);
+  EXPECT_NE(with_details.text().find("\"replicates\": [\n    {\"replicate\": 1, \"N1\": 10, "),
+            std::string::npos);
+  EXPECT_NE(with_details.text().find("\"block_replicates\": [],\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,41 +1,36 @@
 #include "prep/blocks.h"
 
 namespace kelvaro::prep {
+namespace {
 
-std::vector<std::string> detected_species(const Sample& sample) {
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < sample.species.size(); ++i) {
-    if (!sample.sites_of[i].empty()) names.push_back(sample.species[i]);
-  }
-  return names;
-}
-
-std::vector<std::string> common_species(const Sample& s1, const Sample& s2) {
-  std::vector<std::string> names;
-  for (const std::string& name : detected_species(s1)) {
-    if (detections_of(s2, name) > 0) names.push_back(name);
-  }
-  return names;
-}
-
-Block make_block(const Sample& sample, const std::vector<std::string>& species) {
+Block empty_block(const Sample& sample) {
   const std::size_t t = sample.sites.size();
-  Block block{std::vector<std::int32_t>(t, 0), std::vector<std::int32_t>(t, 0)};
-  for (const std::string& name : species) {
-    const int k = find_species(sample, name);
-    if (k < 0) continue;
-    const std::vector<int>& sites = sample.sites_of[static_cast<std::size_t>(k)];
-    if (sites.empty()) continue;
-    ++block.f[sites.size() - 1];  // detected at exactly sites.size() sites
-    for (int site : sites) ++block.n[static_cast<std::size_t>(site)];
-  }
-  return block;
+  return {std::vector<std::int32_t>(t, 0), std::vector<std::int32_t>(t, 0)};
 }
 
-KelvaroBlocks derive_blocks(const Sample& s1, const Sample& s2) {
-  const std::vector<std::string> both = common_species(s1, s2);
-  return {make_block(s1, detected_species(s1)), make_block(s2, detected_species(s2)),
-          make_block(s2, both), make_block(s1, both)};
+// Adds one species detected at `sites` (not empty) to the block.
+void add_species(Block& block, const SiteSet& sites) {
+  ++block.f[static_cast<std::size_t>(sites.count() - 1)];
+  sites.for_each([&](int site) { ++block.n[static_cast<std::size_t>(site)]; });
+}
+
+}  // namespace
+
+KelvaroBlocks derive_blocks(const Survey& survey) {
+  const Sample& s1 = survey.sample1;
+  const Sample& s2 = survey.sample2;
+  KelvaroBlocks blocks{empty_block(s1), empty_block(s2), empty_block(s2), empty_block(s1)};
+  for (std::uint32_t id = 0; id < survey.species.size(); ++id) {
+    const SiteSet& in1 = s1.detected_at(id);
+    const SiteSet& in2 = s2.detected_at(id);
+    if (!in1.empty()) add_species(blocks.sample1, in1);
+    if (!in2.empty()) add_species(blocks.sample2, in2);
+    if (!in1.empty() && !in2.empty()) {
+      add_species(blocks.subset_a, in2);
+      add_species(blocks.subset_b, in1);
+    }
+  }
+  return blocks;
 }
 
 }  // namespace kelvaro::prep

@@ -2,25 +2,28 @@
 // Two site-by-species CSV files (one per sample), or one long CSV of sample,site,species records.
 
 #include <CLI/CLI.hpp>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/byte_source.h"
+#include "common/command_line.h"
+#include "common/message_text.h"
+#include "common/output.h"
+#include "csv/dialect.h"
 #include "prep/audit.h"
 #include "prep/blocks.h"
-#include "prep/detections.h"
-#include "prep/input_error.h"
 #include "prep/input_writer.h"
+#include "prep/tables.h"
 
 namespace {
 
 namespace prep = kelvaro::prep;
+namespace tools = kelvaro::tools;
 
-constexpr int kRefused = 2;                     // exit status for refused input, as kelvaro's own
 constexpr std::int32_t kMaxReplicates = 10000;  // rows of kelvaro's bootstrap table
+constexpr std::size_t kWarningsShown = 10;      // name warnings beyond these are only counted
 
 struct Options {
   std::vector<std::string> files;
@@ -28,6 +31,9 @@ struct Options {
   bool no_range_adjust = false;
   std::string audit;
   std::string first;
+  std::string separator;
+  prep::TableOptions table;
+  kelvaro::csv::LongTableColumns columns;
 };
 
 void define_options(CLI::App& app, Options& o) {
@@ -46,31 +52,99 @@ void define_options(CLI::App& app, Options& o) {
       ->default_val(400);
   app.add_flag("--no-range-adjust", o.no_range_adjust,
                "switch off kelvaro's range adjustment of the bootstrap parameters");
-  app.add_option("--audit", o.audit, "also write a CSV with one row per species to this file")
+  app.add_option("--audit", o.audit,
+                 "also write a CSV with one row per species, and how the tables were read, to "
+                 "this file")
       ->type_name("FILE");
+  app.add_option("--sep", o.separator,
+                 "the separator of the CSV files: comma, semicolon (numbers with decimal commas) "
+                 "or tab (default: found in each file's header row)")
+      ->type_name("C");
+  app.add_flag("--na-absent", o.table.na_absent, "take NA and NaN cells as absent (not detected)");
+  app.add_flag("--fold-case", o.table.fold_case,
+               "take species and site names that differ only in case or blanks around them as "
+               "one name");
   app.add_option("--first", o.first, "long table: the sample label that is Sample 1")
       ->type_name("LABEL");
+  app.add_option("--count", o.columns.count,
+                 "long table: the column that says whether the species was detected (0, empty, "
+                 "FALSE: not detected; default: a column count, detected or abundance)")
+      ->type_name("COL");
+  app.add_option("--sample", o.columns.sample, "long table: the sample column")
+      ->default_val("sample")
+      ->type_name("COL");
+  app.add_option("--site", o.columns.site, "long table: the site column")
+      ->default_val("site")
+      ->type_name("COL");
+  app.add_option("--species", o.columns.species, "long table: the species column")
+      ->default_val("species")
+      ->type_name("COL");
   app.set_version_flag("--version", std::string("kelvaro-prep ") + KELVARO_VERSION);
 }
 
-std::pair<prep::Sample, prep::Sample> load(const Options& o) {
+// What is wrong with the options as a whole, before anything is read; nullopt when nothing.
+std::optional<std::string> misuse(const CLI::App& app, Options& o) {
   if (o.files.size() == 2) {
-    return {prep::load_wide(prep::read_csv_file(o.files[0]), o.files[0]),
-            prep::load_wide(prep::read_csv_file(o.files[1]), o.files[1])};
+    for (const char* option : {"--first", "--count", "--sample", "--site", "--species"}) {
+      if (app.count(option) > 0) {
+        return std::string(option) + " applies to a long table (one file) only";
+      }
+    }
   }
-  const std::optional<std::string> first =
-      o.first.empty() ? std::nullopt : std::optional<std::string>(o.first);
-  return prep::load_long(prep::read_csv_file(o.files[0]), o.files[0], first);
+  if (!o.separator.empty()) {
+    o.table.separator = kelvaro::csv::separator_from_option(o.separator);
+    if (!o.table.separator) {
+      return "--sep " + tools::quoted_excerpt(o.separator) +
+             ": give comma, semicolon or tab (or the character , or ;)";
+    }
+  }
+  for (const std::string& file : o.files) {
+    if (!o.audit.empty() && tools::same_file(o.audit, file)) {
+      return "--audit " + o.audit + " names the input file " + file +
+             ": choose another name for the audit file";
+    }
+  }
+  return std::nullopt;
 }
 
-// Writes the audit table; false (with a message) when the file cannot be written.
-bool write_audit_file(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  out.flush();
-  if (out) return true;
-  std::cerr << "kelvaro-prep: " << path << ": cannot write the audit file\n";
-  return false;
+prep::Survey load(const Options& o) {
+  if (o.files.size() == 2) {
+    tools::FileSource first(o.files[0]), second(o.files[1]);
+    return prep::load_wide_pair(first, second, o.table);
+  }
+  tools::FileSource table(o.files[0]);
+  const std::optional<std::string> first =
+      o.first.empty() ? std::nullopt : std::optional<std::string>(o.first);
+  return prep::load_long(table, o.table, o.columns, first);
+}
+
+void warn_about_variants(const CLI::App& app, const prep::Survey& survey) {
+  if (survey.species.folds()) return;  // merged as asked; the audit file lists them
+  std::vector<std::pair<std::string, const kelvaro::csv::NameVariant*>> variants;
+  for (const auto& v : survey.species.variants()) variants.emplace_back("species", &v);
+  for (const auto& v : survey.site_variants) variants.emplace_back("site", &v);
+  for (std::size_t i = 0; i < variants.size() && i < kWarningsShown; ++i) {
+    const auto& [kind, v] = variants[i];
+    tools::print_error(app, "warning: " + kind + " " + tools::quoted_excerpt(v->first) + " (" +
+                                v->first_place + ") and " + tools::quoted_excerpt(v->other) + " (" +
+                                v->other_place +
+                                ") differ only in case or blanks around them and count as two; "
+                                "give --fold-case to take them as one");
+  }
+  if (variants.size() > kWarningsShown) {
+    tools::print_error(app, "warning: " + std::to_string(variants.size() - kWarningsShown) +
+                                " more such pairs of names (--audit lists them all)");
+  }
+}
+
+void warn(const CLI::App& app, const Options& o, const prep::Survey& survey) {
+  warn_about_variants(app, survey);
+  for (const std::string& w : survey.table_warnings) tools::print_error(app, "warning: " + w);
+  if (o.settings.seed == 0) {
+    tools::print_error(app,
+                       "seed 0: kelvaro will take its seed from the clock, so this run "
+                       "cannot be repeated");
+  }
 }
 
 }  // namespace
@@ -78,35 +152,38 @@ bool write_audit_file(const std::string& path, const std::string& text) {
 int main(int argc, char** argv) {
   CLI::App app{"Builds a kelvaro input from detection data and writes it to standard output.",
                "kelvaro-prep"};
+  tools::reserve_standard_streams();
   Options o;
   define_options(app, o);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e);
-    return status == 0 ? 0 : kRefused;
-  }
-  if (!o.first.empty() && o.files.size() == 2) {
-    std::cerr << "kelvaro-prep: --first applies to a long table (one file) only\n";
-    return kRefused;
+  if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  if (const auto problem = misuse(app, o)) {
+    tools::print_error(app, *problem);
+    return tools::kRefused;
   }
   o.settings.range_adjust = !o.no_range_adjust;
   try {
-    const auto [s1, s2] = load(o);
-    const std::string input = prep::kelvaro_input(prep::derive_blocks(s1, s2), o.settings);
-    if (!o.audit.empty()) {
-      std::ostringstream audit;
-      prep::write_audit(audit, prep::audit_rows(s1, s2));
-      if (!write_audit_file(o.audit, audit.str())) return kRefused;
+    std::optional<tools::ReplacingFile> audit;
+    if (!o.audit.empty()) audit.emplace(o.audit, "the audit file " + o.audit);
+    std::optional<prep::Survey> survey;
+    try {
+      survey.emplace(load(o));
+    } catch (const prep::UsageError& e) {
+      std::cerr << e.what() << std::endl;
+      return tools::kRefused;
+    } catch (const std::runtime_error& e) {  // InputError, ReadError
+      tools::print_error(app, e.what());
+      return tools::kRefused;
     }
-    if (o.settings.seed == 0) {
-      std::cerr << "kelvaro-prep: seed 0: kelvaro will take its seed from the clock, so this run "
-                   "cannot be repeated\n";
-    }
-    std::cout << input << std::flush;
-  } catch (const prep::InputError& e) {
-    std::cerr << "kelvaro-prep: " << e.what() << '\n';
-    return kRefused;
+    warn(app, o, *survey);
+    const std::string input = prep::kelvaro_input(prep::derive_blocks(*survey), o.settings);
+    if (audit) write_audit(*audit, *survey);
+    tools::StandardOutput out("the kelvaro input");
+    out.write(input);
+    out.finish();
+    if (audit) audit->commit();
+  } catch (const tools::WriteError& e) {
+    tools::print_error(app, e.what());
+    return tools::kWriteFailed;
   }
-  return std::cout ? 0 : 1;
+  return 0;
 }

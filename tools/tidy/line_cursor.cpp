@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/message_text.h"
 #include "tidy/report_error.h"
 
 namespace kelvaro::tidy {
@@ -45,7 +46,7 @@ bool is_real(std::string_view s) {
          (exponent.front() == '+' || exponent.front() == '-') && all_digits(exponent.substr(1));
 }
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string quoted(std::string_view s) { return tools::quoted_excerpt(s); }
 
 }  // namespace
 

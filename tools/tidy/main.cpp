@@ -3,18 +3,24 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "common/byte_source.h"
+#include "common/command_line.h"
+#include "common/output.h"
+#include "tidy/json_writer.h"
 #include "tidy/report_error.h"
 #include "tidy/report_parser.h"
 #include "tidy/table_writer.h"
 
 namespace {
 
-constexpr int kRefused = 2;  // exit status for a report that cannot be read or recognised
+namespace tidy = kelvaro::tidy;
+namespace tools = kelvaro::tools;
 
 struct Options {
   std::string report = "-";
@@ -23,15 +29,6 @@ struct Options {
   std::string table;
   std::string dir;
 };
-
-const std::vector<std::string> kTableNames = {"run",
-                                              "blocks",
-                                              "test",
-                                              "parameters",
-                                              "replicates",
-                                              "replicate_summary",
-                                              "block_replicates",
-                                              "mean_frequencies"};
 
 void define_options(CLI::App& app, Options& o) {
   app.add_option("report", o.report, "kelvaro report file (default: standard input)")
@@ -42,7 +39,7 @@ void define_options(CLI::App& app, Options& o) {
                "--dir); alone, write the table of replicates");
   auto* table =
       app.add_option("--table", o.table, "the table to write as CSV (default: parameters)")
-          ->check(CLI::IsMember(kTableNames));
+          ->check(CLI::IsMember(tidy::table_names(true)));
   auto* dir =
       app.add_option("--dir", o.dir, "write every table as DIR/<table>.csv")->type_name("DIR");
   json->excludes(table)->excludes(dir);
@@ -50,48 +47,60 @@ void define_options(CLI::App& app, Options& o) {
   app.set_version_flag("--version", std::string("kelvaro-tidy ") + KELVARO_VERSION);
 }
 
-bool read_report(const std::string& path, std::string& text) {
-  std::ostringstream buffer;
-  if (path == "-") {
-    buffer << std::cin.rdbuf();
-  } else {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    buffer << in.rdbuf();
-  }
-  text = buffer.str();
-  return true;
+std::string table_path(const Options& o, const std::string& name) {
+  return (std::filesystem::path(o.dir) / (name + ".csv")).string();
 }
 
-bool write_dir(const std::string& dir, const kelvaro::tidy::Report& report, bool replicates) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  for (const auto* table : kelvaro::tidy::tables_of(report, replicates)) {
-    const std::string path = (std::filesystem::path(dir) / (table->name + ".csv")).string();
-    std::ofstream out(path, std::ios::binary);
-    kelvaro::tidy::write_csv(out, *table);
-    out.flush();
-    if (!out) {
-      std::cerr << "kelvaro-tidy: " << path << ": cannot write the file\n";
-      return false;
+// An output file that is the report itself, refused before anything is read.
+std::optional<std::string> overwrites_input(const Options& o) {
+  if (o.dir.empty() || o.report == "-") return std::nullopt;
+  for (const std::string& name : tidy::table_names(o.replicates)) {
+    if (tools::same_file(table_path(o, name), o.report)) {
+      return "--dir " + o.dir + " would write " + table_path(o, name) +
+             ", which is the report itself: choose another directory";
     }
   }
-  return true;
+  return std::nullopt;
 }
 
-int write_output(const Options& o, const kelvaro::tidy::Report& report) {
+// Every table as DIR/<table>.csv, all written before any replaces an earlier file.
+void write_dir(const Options& o, const tidy::Report& report) {
+  std::error_code ec;
+  std::filesystem::create_directories(o.dir, ec);
+  if (ec) throw tools::WriteError("the directory " + o.dir, ec.message());
+  std::vector<std::unique_ptr<tools::ReplacingFile>> files;
+  for (const tidy::Table* table : tidy::tables_of(report, o.replicates)) {
+    const std::string path = table_path(o, table->name());
+    files.push_back(std::make_unique<tools::ReplacingFile>(path, path));
+    tidy::write_csv(*files.back(), *table);
+  }
+  for (auto& file : files) file->commit();
+}
+
+void write_output(const Options& o, const tidy::Report& report) {
+  if (!o.dir.empty()) {
+    write_dir(o, report);
+    return;
+  }
+  tools::StandardOutput out(o.json ? "the JSON document" : "the table");
   if (o.json) {
-    std::cout << kelvaro::tidy::to_json(report, o.replicates).dump(2) << '\n';
-  } else if (!o.dir.empty()) {
-    if (!write_dir(o.dir, report, o.replicates)) return kRefused;
+    tidy::write_json(out, report, o.replicates);
   } else {
     const std::string name = !o.table.empty() ? o.table
                              : o.replicates   ? "replicates"
                                               : "parameters";
-    kelvaro::tidy::write_csv(std::cout, *kelvaro::tidy::find_table(report, name));
+    tidy::write_csv(out, *tidy::find_table(report, name));
   }
-  std::cout.flush();
-  return std::cout ? 0 : 1;
+  out.finish();
+}
+
+// The refusal of a report, after the program's name and the input's.
+std::string refusal(const tidy::ReportError& e) {
+  return e.kind() == tidy::ReportError::Kind::kUnexpected
+             ? std::string("not a kelvaro report as expected: ") + e.what() +
+                   " (kelvaro-tidy reads reports exactly as kelvaro writes them: give it "
+                   "kelvaro's output, unedited)"
+             : e.what();
 }
 
 }  // namespace
@@ -99,25 +108,32 @@ int write_output(const Options& o, const kelvaro::tidy::Report& report) {
 int main(int argc, char** argv) {
   CLI::App app{"Reads a kelvaro report and writes its results as CSV tables or JSON.",
                "kelvaro-tidy"};
+  tools::reserve_standard_streams();
   Options o;
   define_options(app, o);
+  if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  if (const auto problem = overwrites_input(o)) {
+    tools::print_error(app, *problem);
+    return tools::kRefused;
+  }
+  std::optional<tidy::Report> report;
   try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e);
-    return status == 0 ? 0 : kRefused;
-  }
-  const std::string name = o.report == "-" ? "standard input" : o.report;
-  std::string text;
-  if (!read_report(o.report, text)) {
-    std::cerr << "kelvaro-tidy: " << name << ": cannot open the file\n";
-    return kRefused;
+    tools::FileSource source(o.report);
+    try {
+      report.emplace(tidy::parse_report(source));
+    } catch (const tidy::ReportError& e) {
+      tools::print_error(app, source.name() + ": " + refusal(e));
+      return tools::kRefused;
+    }
+  } catch (const tools::ReadError& e) {
+    tools::print_error(app, e.what());
+    return tools::kRefused;
   }
   try {
-    return write_output(o, kelvaro::tidy::parse_report(text));
-  } catch (const kelvaro::tidy::ReportError& e) {
-    std::cerr << "kelvaro-tidy: " << name << ": not a kelvaro report as expected: " << e.what()
-              << '\n';
-    return kRefused;
+    write_output(o, *report);
+  } catch (const tools::WriteError& e) {
+    tools::print_error(app, e.what());
+    return tools::kWriteFailed;
   }
+  return 0;
 }

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "common/message_text.h"
+#include "tidy/input_kind.h"
 #include "tidy/line_cursor.h"
 #include "tidy/report_error.h"
 #include "tidy/report_layout.h"
+#include "tidy/report_lines.h"
 
 namespace kelvaro::tidy {
 namespace {
@@ -16,19 +19,14 @@ constexpr NumberKind kInt = NumberKind::kInteger;
 constexpr NumberKind kReal = NumberKind::kReal;
 
 const std::string kStars55(55, '*');
+// "(a,a,a)" of three texts: the last line of a complete two-sample report.
+const std::string kClosingNote =
+    "95% confidence interval computed by ordering bootstrap replicate estimates and using the "
+    "values ranked at 2.5% and 97.5%.";
 
-std::vector<std::string_view> split_lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return lines;
-}
+constexpr auto kIncomplete = ReportError::Kind::kIncomplete;
+
+std::string quoted(std::string_view s) { return tools::quoted_excerpt(s); }
 
 long to_long(const std::string& printed) {
   long v = 0;
@@ -38,15 +36,16 @@ long to_long(const std::string& printed) {
 
 class Parser {
  public:
-  explicit Parser(std::string_view text) : lines_(split_lines(text)), report_(empty_report()) {}
+  explicit Parser(ReportLines& lines) : lines_(lines), report_(empty_report()) {}
   Report parse();
 
  private:
-  long line_number() const { return static_cast<long>(next_) + 1; }
-  bool finished() const;
+  long line_number() const { return lines_.next_number(); }
+  bool finished() { return lines_.only_blank_lines_remain(); }
   std::string_view take(const std::string& what);
-  std::string_view peek() const;
+  std::string_view peek();
   void expect_line(std::string_view text);
+  void banner_line(std::string_view text);
   LineCursor cursor(const std::string& what) {
     const std::string_view line = take(what);  // before line_number(), which take() advances
     return LineCursor(line, line_number() - 1);
@@ -58,7 +57,7 @@ class Parser {
   std::vector<std::string> integers_after(std::string_view prefix);
 
   void header();
-  void block(const BlockSection& section);
+  bool block(const BlockSection& section);
   void block_replicates(const BlockSection& section);
   void goodness_of_fit(std::vector<std::string>& row);
   void unequal_p_test();
@@ -68,37 +67,40 @@ class Parser {
   void parameter_table();
   void definitions();
 
-  std::vector<std::string_view> lines_;
-  std::size_t next_ = 0;
+  ReportLines& lines_;
   Report report_;
   long nreps_ = 0;
 };
 
-bool Parser::finished() const {
-  for (std::size_t i = next_; i < lines_.size(); ++i) {
-    if (!trim_right(lines_[i]).empty()) return false;
-  }
-  return true;
-}
-
 std::string_view Parser::take(const std::string& what) {
-  if (next_ >= lines_.size()) {
-    throw ReportError(line_number(), "the report ends where " + what + " should follow");
-  }
-  return lines_[next_++];
+  const auto line = lines_.take();
+  if (!line)
+    throw ReportError(line_number(), "it ends where " + what + " should follow", kIncomplete);
+  return *line;
 }
 
-std::string_view Parser::peek() const {
-  return next_ < lines_.size() ? trim_right(lines_[next_]) : std::string_view();
+std::string_view Parser::peek() {
+  const auto line = lines_.peek();
+  return line ? trim_right(*line) : std::string_view();
 }
 
 void Parser::expect_line(std::string_view text) {
   const std::string what = "\"" + std::string(trim_right(text)) + "\"";
   const std::string_view line = trim_right(take(what));
   if (line != trim_right(text)) {
-    throw ReportError(line_number() - 1,
-                      "expected " + what + ", found \"" + std::string(line) + "\"");
+    throw ReportError(line_number() - 1, "expected " + what + ", found " + quoted(line));
   }
+}
+
+// A line of the banner: where another kind of file differs from a report, says which it is.
+void Parser::banner_line(std::string_view text) {
+  const auto next = lines_.peek();
+  if (next && trim_right(*next) != trim_right(text)) {
+    if (const auto kind = other_file_kind(*next)) {
+      throw ReportError(line_number(), *kind, ReportError::Kind::kOtherFile);
+    }
+  }
+  expect_line(text);
 }
 
 std::vector<std::string> Parser::fields(std::string_view line, const std::vector<Field>& layout,
@@ -108,8 +110,7 @@ std::vector<std::string> Parser::fields(std::string_view line, const std::vector
   line = trim_right(line);
   if (line.size() > last.start + last.width) {
     throw ReportError(number, "unexpected text after column " +
-                                  std::to_string(last.start + last.width) + " of \"" +
-                                  std::string(line) + "\"");
+                                  std::to_string(last.start + last.width) + " of " + quoted(line));
   }
   std::vector<std::string> values;
   for (std::size_t i = 0; i < count; ++i) {
@@ -123,7 +124,7 @@ std::vector<std::string> Parser::fixed_line(const std::vector<Field>& layout, st
   const std::string_view line = take(what);
   if (layout[0].start > 0 && !line.empty() && line[0] != ' ') {
     throw ReportError(line_number() - 1,
-                      "expected " + what + ", found \"" + std::string(trim_right(line)) + "\"");
+                      "expected " + what + ", found " + quoted(trim_right(line)));
   }
   return fields(line, layout, count);
 }
@@ -138,15 +139,16 @@ std::vector<std::string> Parser::integers_after(std::string_view prefix) {
 }
 
 void Parser::header() {
-  expect_line("");
-  expect_line(" " + kStars55);
+  banner_line("");
+  banner_line(" " + kStars55);
   expect_line(" Kelvaro/Muntavelo - Tessaroven Calimbrant/Oduvanti Prel");
   expect_line("                <130607.1554>");
   expect_line(" " + kStars55);
   // "('  bootstrap iterations:',i6,'  seed number:',i9)"
-  LineCursor b = cursor("the bootstrap line");
+  const std::string_view raw = take("the bootstrap line");
+  LineCursor b(raw, line_number() - 1);
   b.expect("  bootstrap iterations:");
-  const std::string_view line = trim_right(lines_[next_ - 1]);
+  const std::string_view line = trim_right(raw);
   const std::string nreps = fixed_number(line, 23, 6, kInt, b.line_number());
   if (columns(line, 29, 14) != "  seed number:" || line.size() > 52) {
     throw ReportError(b.line_number(), "expected \"  seed number:\" and the seed at column 30");
@@ -160,10 +162,11 @@ void Parser::header() {
   s.expect(" seed=");
   s.number(kInt);
   s.expect_end();
-  report_.run.rows.push_back({nreps, seed});
+  report_.run.add_row({nreps, seed});
 }
 
-void Parser::block(const BlockSection& section) {
+// Returns whether the section ends with the M(h) test.
+bool Parser::block(const BlockSection& section) {
   for (const std::string& t : section.title) expect_line(t);
   LineCursor r = cursor("the observed-count line");
   r.expect(" Total species observed, ");
@@ -190,12 +193,15 @@ void Parser::block(const BlockSection& section) {
   e.expect_end();
   expect_line("");
   std::vector<std::string> row = {section.name, observed, estimate, se, "", "", ""};
+  bool tested = false;
   if (to_long(observed) > 0) {
     if (nreps_ < 0) block_replicates(section);
     expect_line("");
-    if (peek() == " M(h) GOF test:") goodness_of_fit(row);
+    tested = peek() == " M(h) GOF test:";
+    if (tested) goodness_of_fit(row);
   }
-  report_.blocks.rows.push_back(row);
+  report_.blocks.add_row(row);
+  return tested;
 }
 
 void Parser::block_replicates(const BlockSection& section) {
@@ -207,7 +213,7 @@ void Parser::block_replicates(const BlockSection& section) {
                                      "a bootstrap detail line of " + std::string(section.name))) {
       row.push_back(std::move(v));
     }
-    report_.block_replicates.rows.push_back(std::move(row));
+    report_.block_replicates.add_row(row);
   }
   expect_line("");
   std::vector<std::string> means = {section.name};
@@ -215,7 +221,7 @@ void Parser::block_replicates(const BlockSection& section) {
                                    "the mean frequencies of " + std::string(section.name))) {
     means.push_back(std::move(v));
   }
-  report_.mean_frequencies.rows.push_back(std::move(means));
+  report_.mean_frequencies.add_row(means);
 }
 
 void Parser::goodness_of_fit(std::vector<std::string>& row) {
@@ -234,7 +240,7 @@ void Parser::goodness_of_fit(std::vector<std::string>& row) {
   const long number = line_number() - 1;
   if (columns(line, 0, 29) != " M(h) GOF test: Chi-square = " || columns(line, 37, 6) != " df = " ||
       columns(line, 46, 8) != " Prob = " || line.size() > 62) {
-    throw ReportError(number, "expected the M(h) test result, found \"" + std::string(line) + "\"");
+    throw ReportError(number, "expected the M(h) test result, found " + quoted(line));
   }
   row[4] = fixed_number(line, 29, 8, kReal, number);
   row[5] = fixed_number(line, 43, 3, kInt, number);
@@ -284,7 +290,7 @@ void Parser::unequal_p_test() {
   p.expect(" Probability       :");
   const std::string prob = p.number(kReal);
   p.expect_end();
-  report_.test.rows.push_back({chi, df, prob});
+  report_.test.add_row({chi, df, prob});
 }
 
 void Parser::summary_details() {
@@ -296,7 +302,7 @@ void Parser::summary_details() {
          fixed_line(kReplicateFields, kReplicateFields.size(), "a replicate line")) {
       row.push_back(std::move(v));
     }
-    report_.replicates.rows.push_back(std::move(row));
+    report_.replicates.add_row(row);
   }
   expect_line("");
   for (const char* statistic : {"average", "standard_error"}) {
@@ -306,7 +312,7 @@ void Parser::summary_details() {
                                      "the line of " + std::string(statistic) + "s")) {
       row.push_back(std::move(v));
     }
-    report_.replicate_summary.rows.push_back(std::move(row));
+    report_.replicate_summary.add_row(row);
   }
   expect_line("");
 }
@@ -325,12 +331,12 @@ void Parser::parameter_table() {
     if (line.size() < 11 || printed != label || columns(line, 41, 4) != "    " ||
         columns(line, 55, 3) != " - ") {
       throw ReportError(line_number() - 1,
-                        "expected " + what + ", found \"" + std::string(trim_right(line)) + "\"");
+                        "expected " + what + ", found " + quoted(trim_right(line)));
     }
     std::vector<std::string> row = {label};
     for (std::string& v : fields(line, kParameterFields, kParameterFields.size()))
       row.push_back(std::move(v));
-    report_.parameters.rows.push_back(std::move(row));
+    report_.parameters.add_row(row);
   }
 }
 
@@ -344,14 +350,14 @@ void Parser::definitions() {
     const std::string_view line = take(what);
     if (columns(line, 0, std::string_view(start).size()) != start) {
       throw ReportError(line_number() - 1,
-                        "expected " + what + ", found \"" + std::string(trim_right(line)) + "\"");
+                        "expected " + what + ", found " + quoted(trim_right(line)));
     }
   }
   expect_line("");
   const std::string_view note = take("the note on the intervals");
-  if (columns(note, 0, 44) != "95% confidence interval computed by ordering") {
-    throw ReportError(line_number() - 1, "expected the note on the intervals, found \"" +
-                                             std::string(trim_right(note)) + "\"");
+  if (trim_right(note) != kClosingNote) {
+    throw ReportError(line_number() - 1,
+                      "expected the note on the intervals, found " + quoted(trim_right(note)));
   }
 }
 
@@ -362,24 +368,52 @@ void Parser::summary() {
 }
 
 Report Parser::parse() {
-  if (lines_.empty()) throw ReportError(1, "the report is empty");
+  if (!lines_.peek()) throw ReportError(1, "it is empty", kIncomplete);
   header();
-  block(kSample1);
-  if (finished()) return report_;  // a single-sample run
-  block(kSample2);
-  unequal_p_test();
-  block(kSubsetA);
-  block(kSubsetB);
-  summary();
-  if (!finished()) {
-    while (trim_right(lines_[next_]).empty()) ++next_;
-    throw ReportError(line_number(), "unexpected text after the end of the report");
+  const bool tested = block(kSample1);
+  if (!lines_.peek()) {  // a single-sample run, if Sample 1 is complete
+    if (!tested && to_long(std::string(report_.blocks.cell(0, 1))) > 0) {
+      throw ReportError(line_number(), "Sample 1 stops before its M(h) test", kIncomplete);
+    }
+    // Its last line is a number field: without its line end it may have lost digits.
+    if (!lines_.last_taken_ended()) {
+      throw ReportError(line_number() - 1, "its last line has no line end", kIncomplete);
+    }
+  } else if (finished()) {  // kelvaro ends a single-sample run right after Sample 1
+    while (lines_.take()) {
+    }
+    throw ReportError(line_number(), "Sample 2 begins, then the report stops", kIncomplete);
+  } else {
+    block(kSample2);
+    unequal_p_test();
+    block(kSubsetA);
+    block(kSubsetB);
+    summary();
+    if (!finished()) {
+      while (peek().empty()) take("");
+      throw ReportError(line_number(), "unexpected text after the end of the report");
+    }
   }
   return report_;
 }
 
 }  // namespace
 
-Report parse_report(std::string_view text) { return Parser(text).parse(); }
+Report parse_report(tools::ByteSource& source) {
+  ReportLines lines(source);
+  try {
+    return Parser(lines).parse();
+  } catch (const ReportError& e) {
+    // A line that does not fit, at an input that stops inside it: cut, not garbled.
+    const bool cut = !lines.last_taken_ended() && e.line() == lines.next_number() - 1;
+    if (e.kind() != ReportError::Kind::kUnexpected || !cut) throw;
+    throw ReportError(e.line(), "it stops inside this line (" + e.reason() + ")", kIncomplete);
+  }
+}
+
+Report parse_report(std::string_view text) {
+  tools::TextSource source{std::string(text), "report"};
+  return parse_report(source);
+}
 
 }  // namespace kelvaro::tidy

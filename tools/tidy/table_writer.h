@@ -1,24 +1,17 @@
 #pragma once
-// Writes kelvaro-tidy's tables as RFC 4180 CSV (one table, header row first, CR LF line ends)
-// or as one JSON document holding all of them. Values keep the report's text: in JSON they are
-// strings ("52.000000", "NaN"), an absent value is null; in CSV an absent value is empty.
+// Writes one of kelvaro-tidy's tables as RFC 4180 CSV: the header row first, then the rows;
+// values as the report prints them ("52.000000", "NaN", "**********"), a value the report does
+// not print as an empty field; CR LF line ends.
 //
-//   JSON: {"run": {"nreps": "50", "seed": "400"},
-//          "blocks": [{"block": "Sample 1", "R": "45", ...}, ...],
-//          "test": {"chi_square": ..., "df": ..., "probability": ...} or null,
-//          "parameters": [{"parameter": "N(1)", "estimate": "52.31", ...}, ...], ...}
+//   block,R,estimate,SE,mh_chi_square,mh_df,mh_probability\r\n
+//   Subset A,0,0.0000000,NaN,,,\r\n
 
-#include <iosfwd>
-#include <nlohmann/json.hpp>
-
+#include "common/output.h"
 #include "tidy/tables.h"
 
 namespace kelvaro::tidy {
 
-void write_csv(std::ostream& out, const Table& table);
-
-// The run and test tables become single objects (test: null without a row), the others arrays
-// of row objects. The detail tables are included only `with_replicates`.
-nlohmann::ordered_json to_json(const Report& report, bool with_replicates);
+// Throws WriteError.
+void write_csv(tools::Output& out, const Table& table);
 
 }  // namespace kelvaro::tidy

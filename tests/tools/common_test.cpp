@@ -1,0 +1,150 @@
+// The programs' common pieces: checked reading and writing, messages, labels and names.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/byte_source.h"
+#include "common/label_pool.h"
+#include "common/message_text.h"
+#include "common/output.h"
+#include "csv/name_pool.h"
+#include "tools/run_program.h"
+
+namespace kelvaro::tools {
+namespace {
+
+using tools_test::read_file;
+using tools_test::ScratchDir;
+
+TEST(FileSource, FilesThatCannotBeReadAreErrorsNotEmptyInput) {
+  const ScratchDir dir;
+  std::filesystem::create_directory(dir.path("plots"));
+  const struct {
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {dir.path("plots"), dir.path("plots") + ": Is a directory"},
+      {dir.path("none.csv"), dir.path("none.csv") + ": No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    try {
+      FileSource source(c.path);
+      ADD_FAILURE() << "opened";
+    } catch (const ReadError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+  FileSource standard_input("-");
+  EXPECT_EQ(standard_input.name(), "standard input");
+}
+
+TEST(ReplacingFile, AppearsOnlyWhenComplete) {
+  const ScratchDir dir;
+  const std::string path = dir.write("audit.csv", "earlier\n");
+  {
+    ReplacingFile file(path, "the audit file");
+    file.write("partial");
+    file.flush();
+    EXPECT_EQ(read_file(path), "earlier\n");  // not yet replaced
+  }  // abandoned: the earlier file stays, no temporary file is left
+  EXPECT_EQ(read_file(path), "earlier\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), {}), 1);
+  {
+    ReplacingFile file(path, "the audit file");
+    file.write("complete\n");
+    file.commit();
+  }
+  EXPECT_EQ(read_file(path), "complete\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), {}), 1);
+  try {
+    ReplacingFile file(dir.path("no/such/folder/a.csv"), "the audit file no/a.csv");
+    ADD_FAILURE() << "created";
+  } catch (const WriteError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "cannot write the audit file no/a.csv: No such file or directory");
+  }
+}
+
+TEST(ReplacingFile, SameFileSeesThroughLinks) {
+  const ScratchDir dir;
+  const std::string a = dir.write("a.csv", "x");
+  std::filesystem::create_hard_link(a, dir.path("b.csv"));
+  std::filesystem::create_symlink(a, dir.path("c.csv"));
+  EXPECT_TRUE(same_file(a, dir.path("b.csv")));
+  EXPECT_TRUE(same_file(dir.path("c.csv"), a));
+  EXPECT_FALSE(same_file(a, dir.write("d.csv", "x")));
+  EXPECT_FALSE(same_file(a, dir.path("none.csv")));
+}
+
+TEST(MessageText, QuotedExcerptsAsTheHeaderShowsThem) {
+  const struct {
+    std::string text;
+    std::string expected;
+  } cases[] = {
+      {"sp. a", "\"sp. a\""},
+      {std::string("a\tb\0\"c\\", 7), "\"a\\tb\\x00\\\"c\\\\\""},
+      {std::string(500, 'a'), "\"" + std::string(60, 'a') + "\"... (500 bytes)"},
+      {std::string(60, 'a'), "\"" + std::string(60, 'a') + "\""},
+      // 61 characters of two bytes each: cut after 60 characters, never inside one
+      {[] {
+         std::string s;
+         for (int i = 0; i < 61; ++i) s += "\xC3\xA9";
+         return s;
+       }(),
+       [] {
+         std::string s = "\"";
+         for (int i = 0; i < 60; ++i) s += "\xC3\xA9";
+         return s + "\"... (122 bytes)";
+       }()},
+      {"line\r\nend", "\"line\\r\\nend\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(quoted_excerpt(c.text), c.expected);
+  }
+}
+
+TEST(LabelPool, EqualTextEqualIdInOrderOfAppearance) {
+  LabelPool pool;
+  const struct {
+    const char* label;
+    std::uint32_t id;
+    bool added;
+  } cases[] = {{"Sp.A", 0, true}, {"Sp.B", 1, true}, {"Sp.A", 0, false}, {"sp.a", 2, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const LabelPool::Interned got = pool.intern(c.label);
+    EXPECT_EQ(got.id, c.id);
+    EXPECT_EQ(got.added, c.added);
+  }
+  // Thousands of labels later the first ones are still found and spelt the same.
+  for (int i = 0; i < 5000; ++i) pool.intern("species " + std::to_string(i));
+  EXPECT_EQ(pool.find("Sp.B"), 1u);
+  EXPECT_EQ(pool.label(2), "sp.a");
+  EXPECT_EQ(pool.find("none"), std::nullopt);
+}
+
+TEST(NamePool, VariantsKeptApartOrFolded) {
+  for (const bool fold : {false, true}) {
+    SCOPED_TRACE(fold ? "folding" : "kept apart");
+    csv::NamePool pool("species", fold);
+    const std::uint32_t file = pool.add_file("a.csv");
+    const std::uint32_t first = pool.intern("Sp.E", {file, 1, 5});
+    const std::uint32_t other = pool.intern(" sp.e", {file, 3, 2});
+    pool.intern(" sp.e", {file, 4, 2});  // the same variant again: recorded once
+    pool.intern("Sp.F", {file, 5, 2});
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(other, fold ? 0u : 1u);
+    EXPECT_EQ(pool.size(), fold ? 2u : 3u);
+    ASSERT_EQ(pool.variants().size(), 1u);
+    EXPECT_EQ(pool.variants()[0].first, "Sp.E");
+    EXPECT_EQ(pool.variants()[0].other, " sp.e");
+    EXPECT_EQ(pool.variants()[0].first_place, "a.csv, line 1, column 5");
+    EXPECT_EQ(pool.variants()[0].other_place, "a.csv, line 3, column 2");
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro::tools

@@ -1,0 +1,73 @@
+#pragma once
+// Input bytes in chunks, from a file, standard input or text in memory. Every read is checked:
+// a file that cannot be opened, a directory, or a read that fails part-way is a ReadError naming
+// the file and the system's reason, never an early end of the input.
+//
+//   FileSource("plots")    (a directory)  ->  ReadError: "plots: Is a directory"
+//   FileSource("-")                        ->  standard input, named "standard input"
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kelvaro::tools {
+
+class ReadError : public std::runtime_error {
+ public:
+  ReadError(std::string file, std::string reason)
+      : std::runtime_error(file + ": " + reason),
+        file_(std::move(file)),
+        reason_(std::move(reason)) {}
+  const std::string& file() const { return file_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string file_;
+  std::string reason_;
+};
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Copies up to `capacity` next bytes into `buffer` and returns their number; 0 only at the end
+  // of the input. Throws ReadError.
+  virtual std::size_t read(char* buffer, std::size_t capacity) = 0;
+  // The name that messages give the input: its path, or "standard input".
+  virtual const std::string& name() const = 0;
+};
+
+// A file opened by path; "-" is standard input (left open at the end).
+class FileSource : public ByteSource {
+ public:
+  // Opens the file. Throws ReadError when it cannot be opened or is a directory.
+  explicit FileSource(const std::string& path);
+  ~FileSource() override;
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+  std::size_t read(char* buffer, std::size_t capacity) override;
+  const std::string& name() const override { return name_; }
+
+ private:
+  std::string name_;
+  int fd_ = -1;
+  bool owned_ = false;
+};
+
+// Text held in memory (tests, benchmarks), handed out in chunks of at most `chunk` bytes so that
+// readers meet their chunk boundaries as they would with a file.
+class TextSource : public ByteSource {
+ public:
+  explicit TextSource(std::string text, std::string name = "text", std::size_t chunk = 65536)
+      : text_(std::move(text)), name_(std::move(name)), chunk_(chunk) {}
+  std::size_t read(char* buffer, std::size_t capacity) override;
+  const std::string& name() const override { return name_; }
+
+ private:
+  std::string text_;
+  std::string name_;
+  std::size_t chunk_;
+  std::size_t next_ = 0;
+};
+
+}  // namespace kelvaro::tools

@@ -1,0 +1,133 @@
+#pragma once
+// A long table of detection records, read as a stream: one row per record, columns found by name
+// in the header (any order, ASCII case ignored, names configurable, other columns ignored),
+// labels interned as small integers. This is the one reader of long tables: kelvaro-prep reads
+// its two samples with it, and a program that analyses many groups and samples reads them the
+// same way, with the same checks and messages.
+//
+//   sample,site,species,count          record (line 2): sample 0 "2019", site 0 "s1",
+//   2019,s1,Sp.A,2                                       species 0 "Sp.A", detected
+//   2019,s2,,0                         record (line 3): sample 0, site 1 "s2", no species,
+//                                                       not detected (s2 was visited)
+//
+// A count column (the option, or else whichever of count, detected, abundance the header has)
+// says per record whether the species was detected (cell_value.h: 0, empty, FALSE... are not);
+// a record that is not a detection still makes its site a visited site of its sample, and may
+// leave the species empty. Without a count column every record is a detection. Memory: the
+// current row and the interned labels, whatever the table's length.
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "common/byte_source.h"
+#include "common/label_pool.h"
+#include "csv/cell_value.h"
+#include "csv/csv_reader.h"
+#include "csv/input_error.h"
+#include "csv/name_pool.h"
+
+namespace kelvaro::csv {
+
+// The roles of a long table's columns.
+enum class LongColumn { kGroup, kSample, kSite, kSpecies, kCount };
+
+struct LongTableColumns {
+  std::string group;  // empty: no group column (every record is in group 0)
+  std::string sample = "sample";
+  std::string site = "site";
+  std::string species = "species";
+  std::string count;  // empty: count, detected or abundance if the header has one
+};
+
+struct LongTableOptions {
+  LongTableColumns columns;
+  std::optional<char> separator;  // nullopt: found in the header row
+  bool na_absent = false;         // NA or NaN in the count column: not detected (else refused)
+  bool fold_case = false;         // site and species names that differ only in case or blanks
+                                  // around them are one name (else: separate, with a variant)
+};
+
+// The species of a record that names none (allowed only when it is not a detection).
+inline constexpr std::uint32_t kNoSpecies = std::numeric_limits<std::uint32_t>::max();
+
+struct LongRecord {
+  long line = 0;            // the file line on which the row begins
+  std::uint32_t group = 0;  // ids in the reader's pools, in order of first appearance
+  std::uint32_t sample = 0;
+  std::uint32_t site = 0;
+  std::uint32_t species = 0;  // or kNoSpecies
+  bool detected = true;       // false: the site was visited and this species not found
+};
+
+// A required column (or the named count column) that the header lacks.
+class MissingColumn : public InputError {
+ public:
+  MissingColumn(const InputError& error, LongColumn role) : InputError(error), role_(role) {}
+  LongColumn role() const { return role_; }
+
+ private:
+  LongColumn role_;
+};
+
+class LongTableReader {
+ public:
+  // Reads up to the header row (the first row that is not blank) and finds the columns.
+  // Throws MissingColumn, InputError (no header; a name given to two columns; two count
+  // columns and no option to choose), ReadError.
+  LongTableReader(tools::ByteSource& source, const LongTableOptions& options);
+
+  // The next record; false at the end of the table. Blank rows are skipped. Throws InputError
+  // (a row whose number of fields is not the header's; an empty group, sample or site; an empty
+  // species on a detection; a count cell that is not a value), ReadError.
+  bool next(LongRecord& record);
+
+  const tools::LabelPool& groups() const { return groups_; }
+  const tools::LabelPool& samples() const { return samples_; }
+  const NamePool& sites() const { return sites_; }
+  const NamePool& species() const { return species_; }
+  NamePool& species() { return species_; }
+
+  char separator() const { return csv_.separator(); }
+  const std::string& file() const { return csv_.file(); }
+  long header_line() const { return header_.line(); }
+  // The column's name as the header writes it, or nullopt (no group or count column).
+  std::optional<std::string> column_name(LongColumn role) const;
+  // A refusal at a record's field, for the limits a caller checks (sites per sample...).
+  // Requires: the table has a column for `role`.
+  InputError error_at(long line, LongColumn role, const std::string& reason) const;
+
+ private:
+  std::optional<std::size_t>& index(LongColumn role) { return columns_[static_cast<int>(role)]; }
+  const std::optional<std::size_t>& index(LongColumn role) const {
+    return columns_[static_cast<int>(role)];
+  }
+  void find_columns(const LongTableColumns& names);
+  void find_count_column(const std::string& name);
+  std::string_view field(LongColumn role, bool may_be_empty) const;
+  template <class Intern>
+  std::uint32_t cached(LongColumn role, std::string_view text, Intern intern);
+
+  CsvReader csv_;
+  CsvRow header_;
+  CsvRow row_;
+  CellRules rules_;
+  std::optional<std::size_t> columns_[5];
+  std::uint32_t file_index_ = 0;
+  tools::LabelPool groups_, samples_;
+  NamePool sites_, species_;
+  // The last label read in each column and its id: tables sorted by group, sample and site
+  // repeat them row after row, and a comparison costs less than a hash lookup.
+  struct LastLabel {
+    std::string text;
+    std::uint32_t id = 0;
+    bool valid = false;
+  };
+  LastLabel last_[5];
+};
+
+// The text of a column role in messages: "group", "sample", "site", "species", "count".
+std::string role_name(LongColumn role);
+
+}  // namespace kelvaro::csv

@@ -36,7 +36,7 @@ int finish_without_run(const plan::ParsedArguments& parsed) {
   return 0;
 }
 
-// Where the CSV goes: the file of -o, opened before the run so that a bad path fails at once.
+// Where the CSV goes: standard output, or the file of -o under a temporary name until complete.
 std::unique_ptr<tools::FdOutput> open_output(const std::string& path) {
   if (path.empty()) return std::make_unique<tools::StandardOutput>("the results");
   return std::make_unique<tools::ReplacingFile>(path, "the results file " + path);
@@ -63,11 +63,14 @@ int main(int argc, char** argv) {
     for (const std::string& note : command.notes) tell(note);
   }
   try {
-    const std::unique_ptr<tools::FdOutput> out = open_output(command.output);
+    // A file that cannot be written fails before the simulation rather than after it; the trial
+    // file is removed at once, so that an interrupted run leaves nothing behind.
+    if (!command.output.empty()) open_output(command.output);
     plan::ProgressBar bar(STDERR_FILENO, !command.quiet && ::isatty(STDERR_FILENO) != 0);
     const auto summaries = plan::run_plan(
         command.settings, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.erase();
+    const std::unique_ptr<tools::FdOutput> out = open_output(command.output);
     out->write(plan::results_csv(summaries, plan::reported_parameters(command.settings.community)));
     close_output(*out, !command.output.empty());
   } catch (const tools::WriteError& e) {

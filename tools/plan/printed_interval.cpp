@@ -7,9 +7,8 @@
 namespace kelvaro::plan {
 namespace {
 
-// Printed values are kept below this many units of the last decimal (10^12 with up to 6
-// decimals is below 10^18, inside int64), and truths below 10^7 (see the Requires lines), so
-// units * den and num * 10^decimals stay below 2^63.
+// Printed values are kept below 10^12, so that with up to 6 decimals their units stay below
+// 10^18, inside int64; no truth comes near (species counts are at most 2 x 10^6).
 constexpr double kLargestPrinted = 1e12;
 
 std::int64_t power_of_ten(int k) {
@@ -20,8 +19,9 @@ std::int64_t power_of_ten(int k) {
 
 // -1, 0 or 1 as v is below, at or above truth; v a printed value in units of 10^-decimals.
 int compare_units(std::int64_t units, int decimals, Fraction truth) {
-  const std::int64_t left = units * truth.den;
-  const std::int64_t right = truth.num * power_of_ten(decimals);
+  // Products of up to 10^18 and 10^7: formed in 128 bits (a GCC and Clang type), never wrapping.
+  const __int128 left = static_cast<__int128>(units) * truth.den;
+  const __int128 right = static_cast<__int128>(truth.num) * power_of_ten(decimals);
   return left < right ? -1 : left > right ? 1 : 0;
 }
 

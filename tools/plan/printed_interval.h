@@ -20,7 +20,7 @@ std::optional<std::int64_t> printed_units(float v, int decimals);
 
 // lower <= truth <= upper with both limits as printed. A NaN limit never holds; an infinite one
 // holds on its side; a limit beyond 10^12 is compared by its sign alone (no truth is that large).
-// Requires: 0 <= decimals <= 6, truth.num <= 10^7, 1 <= truth.den <= 10^7.
+// Requires: 0 <= decimals <= 6, 0 <= truth.num <= 10^12, 1 <= truth.den <= 10^12.
 bool printed_interval_holds(float lower, float upper, int decimals, Fraction truth);
 
 }  // namespace kelvaro::plan

@@ -69,4 +69,74 @@ float TestPowerSeries::power(float level, double lambda) {
   return 1.0f - sum;
 }
 
+void TestPowerSeries::powers(float level, const double* lambdas, int count, float* out) {
+  // One lane per series: its Poisson term e, their total s, the float sum and the step i.
+  double e[kMaxSeries];
+  double s[kMaxSeries];
+  double half[kMaxSeries];
+  float sum[kMaxSeries];
+  bool going[kMaxSeries] = {};
+  int active = 0;
+  for (int k = 0; k < count; ++k) {
+    const double lambda = lambdas[k];
+    if (level < 0.0f || level > 1.0f || lambda < 0.0) {
+      out[k] = -1.0f;
+      continue;
+    }
+    e[k] = 1.0;
+    if (lambda > 0.0) {
+      if (!(lambda < kCertain)) {
+        out[k] = 1.0f;
+        continue;
+      }
+      e[k] = std::exp(-lambda / 2.0);
+    }
+    half[k] = lambda / 2.0;
+    going[k] = true;
+    ++active;
+  }
+  if (active == 0) return;
+  double p = term_probability(0);
+  for (int k = 0; k < count; ++k) {
+    if (!going[k]) continue;
+    if (p < kFailed) {
+      out[k] = -2.0f;
+      going[k] = false;
+      continue;
+    }
+    sum[k] = static_cast<float>(e[k] * p);
+    s[k] = e[k];
+    if (!(s[k] < kCovered)) {
+      out[k] = 1.0f - sum[k];
+      going[k] = false;
+    }
+  }
+  double i = 1.0;
+  for (std::int32_t term = 1;; ++term) {
+    bool any = false;
+    for (int k = 0; k < count; ++k) any = any || going[k];
+    if (!any) return;
+    for (int k = 0; k < count; ++k) {
+      if (!going[k]) continue;
+      e[k] = (half[k] * e[k]) / i;  // Poisson(i; lambda/2) from Poisson(i-1; lambda/2)
+      s[k] = s[k] + e[k];
+    }
+    i = i + 1.0;
+    p = term_probability(term);
+    for (int k = 0; k < count; ++k) {
+      if (!going[k]) continue;
+      if (p < kFailed) {
+        out[k] = -2.0f;
+        going[k] = false;
+        continue;
+      }
+      sum[k] = sum[k] + static_cast<float>(e[k] * p);
+      if (s[k] > kCovered) {
+        out[k] = 1.0f - sum[k];
+        going[k] = false;
+      }
+    }
+  }
+}
+
 }  // namespace kelvaro

@@ -21,6 +21,12 @@ class TestPowerSeries {
   // Requires: nothing.
   float power(float level, double lambda);
 
+  // The powers of several tests at once, out[i] = power(level, lambdas[i]) for i < count: the
+  // series run side by side, each with exactly its own arithmetic, so independent divisions
+  // overlap. Requires: 0 <= count <= kMaxSeries.
+  static constexpr int kMaxSeries = 4;
+  void powers(float level, const double* lambdas, int count, float* out);
+
  private:
   // F(2i + 1) as the sum uses it: entry 0 as cdtr returns it, the others rounded to single
   // precision. Requires: i >= 0.

@@ -7,7 +7,7 @@ EXAMPLE ?= examples/two-samples.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools fuzz clean
+.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools bench-math exhaustive fuzz r-check r-install clean
 
 all: build
 
@@ -57,5 +57,31 @@ bench-tools: deps
 	cmake --build build-bench --target tools_bench -j$(JOBS)
 	./build-bench/bench/tools_bench
 
+# exp, log and expf of our own against the C library's, per call.
+bench-math:
+	@sh tools/install-deps.sh bench
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
+	cmake --build build-bench --target exactmath_bench -j$(JOBS)
+	./build-bench/bench/exactmath_bench
+
+# The long checks of exp, log and expf against MPFR (not run by `make test`): every float
+# argument of expf (about ten minutes) and a few million random arguments of exp and log.
+exhaustive: deps configure
+	cmake --build $(BUILD) --target exhaustive_expf random_exp_log -j$(JOBS)
+	./$(BUILD)/tests/exactmath/random_exp_log
+	./$(BUILD)/tests/exactmath/exhaustive_expf
+
+# The R package in r/: its tarball built from the project's sources, then R CMD check --no-manual
+# (fails on an ERROR or a WARNING) or an install into the user's R library, or into RLIB=DIR.
+R_BUILD ?= build-r
+RLIB ?=
+r-check:
+	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh check $(R_BUILD)/check
+
+r-install:
+	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh install $(R_BUILD)/install $(RLIB)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(R_BUILD)

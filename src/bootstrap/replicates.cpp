@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cassert>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -111,10 +112,12 @@ class ThreadedDraws {
       : classes_(classes), starts_(starts), sizes_(sizes), consecutive_(consecutive),
         chunk_(chunk), replicates_(sizes.size()) {}
 
+  // An observer that throws (to cancel the run) stops the threads before the exception goes on.
   std::vector<Replicate> run(int threads, Observer* observer, std::int32_t block) {
     std::vector<std::thread> pool;
     for (int k = 0; k < threads; ++k) pool.emplace_back([this] { work(); });
-    {
+    std::exception_ptr failure;
+    try {
       std::unique_lock<std::mutex> lock(mutex_);
       std::size_t reported = 0;
       while (finished_ < replicates_.size()) {
@@ -127,8 +130,12 @@ class ThreadedDraws {
           lock.lock();
         }
       }
+    } catch (...) {
+      failure = std::current_exception();
+      stop_ = true;
     }
     for (std::thread& t : pool) t.join();
+    if (failure) std::rethrow_exception(failure);
     return std::move(replicates_);
   }
 
@@ -143,7 +150,7 @@ class ThreadedDraws {
   void work() {
     JackknifeEstimator estimator;
     const std::size_t total = replicates_.size();
-    for (;;) {
+    while (!stop_) {
       const std::size_t first = next_.fetch_add(static_cast<std::size_t>(chunk_));
       if (first >= total) break;
       const std::size_t last = std::min(total, first + static_cast<std::size_t>(chunk_));
@@ -176,6 +183,7 @@ class ThreadedDraws {
   const std::int32_t chunk_;
   std::vector<Replicate> replicates_;
   std::atomic<std::size_t> next_{0};
+  std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
   std::size_t finished_ = 0;

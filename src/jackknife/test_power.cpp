@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "exactmath/exp.h"
 #include "probability/cdtr.h"
 
 namespace kelvaro {
@@ -40,33 +41,9 @@ double TestPowerSeries::term_probability(std::int32_t i) {
 }
 
 float TestPowerSeries::power(float level, double lambda) {
-  if (level < 0.0f || level > 1.0f || lambda < 0.0) return -1.0f;
-
-  double e = 1.0;  // Poisson(0; lambda/2)
-  if (lambda > 0.0) {
-    if (!(lambda < kCertain)) return 1.0f;
-    e = std::exp(-lambda / 2.0);
-  }
-
-  double p = term_probability(0);
-  if (p < kFailed) return -2.0f;
-  float sum = static_cast<float>(e * p);
-  double s = e;
-
-  if (s < kCovered) {
-    double i = 1.0;
-    std::int32_t term = 0;  // the term's index: its degrees of freedom are 2 * term + 1
-    do {
-      e = ((lambda / 2.0) * e) / i;  // Poisson(i; lambda/2) from Poisson(i-1; lambda/2)
-      s = s + e;
-      term = term + 1;
-      i = i + 1.0;
-      p = term_probability(term);
-      if (p < kFailed) return -2.0f;
-      sum = sum + static_cast<float>(e * p);
-    } while (!(s > kCovered));
-  }
-  return 1.0f - sum;
+  float out = 0.0f;
+  powers(level, &lambda, 1, &out);
+  return out;
 }
 
 void TestPowerSeries::powers(float level, const double* lambdas, int count, float* out) {
@@ -89,7 +66,7 @@ void TestPowerSeries::powers(float level, const double* lambdas, int count, floa
         out[k] = 1.0f;
         continue;
       }
-      e[k] = std::exp(-lambda / 2.0);
+      e[k] = exactmath::exp(-lambda / 2.0);
     }
     half[k] = lambda / 2.0;
     going[k] = true;

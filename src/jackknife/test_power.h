@@ -22,8 +22,9 @@ class TestPowerSeries {
   float power(float level, double lambda);
 
   // The powers of several tests at once, out[i] = power(level, lambdas[i]) for i < count: the
-  // series run side by side, each with exactly its own arithmetic, so independent divisions
-  // overlap. Requires: 0 <= count <= kMaxSeries.
+  // series run side by side, each with exactly its own arithmetic (Poisson term by Poisson term,
+  // e_i = ((lambda/2) e_(i-1)) / i, until their total covers all but 1e-5), so independent
+  // divisions overlap. Requires: 0 <= count <= kMaxSeries.
   static constexpr int kMaxSeries = 4;
   void powers(float level, const double* lambdas, int count, float* out);
 

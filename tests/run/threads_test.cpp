@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -72,6 +73,30 @@ TEST(Threads, ThreadedBootstrapsGiveTheSequentialReport) {
       }
     }
   }
+}
+
+}  // namespace
+}  // namespace kelvaro
+
+namespace kelvaro {
+namespace {
+
+TEST(Threads, AnObserverThatThrowsStopsTheThreadsFirst) {
+  // A caller cancels a run by throwing from the observer (as the R package does on Ctrl-C): the
+  // exception must reach it after the threads are stopped, not end the process.
+  struct Cancel : Observer {
+    void bootstrap_progress(int, std::int32_t, double) override { throw std::runtime_error("stop"); }
+  } cancel;
+  Settings settings;
+  settings.threads = 2;
+  settings.observer = &cancel;
+  RunEngine engine(settings, nullptr);
+  engine.tune_threads(1, 0.0);
+  const std::string input =
+      testing::slurp((fs::path(KELVARO_SOURCE_DIR) / "examples" / "two-samples.txt").string());
+  StringSource source(input);
+  TextRecords records(source, engine.warnings());
+  EXPECT_THROW(engine.run(records), std::runtime_error);
 }
 
 }  // namespace

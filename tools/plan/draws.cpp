@@ -1,7 +1,12 @@
 #include "plan/draws.h"
 
+#include "exactmath/strict_fp.h"
+
 #include <cassert>
 #include <cmath>
+
+#include "exactmath/exp.h"
+#include "exactmath/log.h"
 
 namespace kelvaro::plan {
 
@@ -10,7 +15,7 @@ double standard_normal(SimulationGenerator& g) {
     const double u = 2.0 * g.uniform() - 1.0;
     const double v = 2.0 * g.uniform() - 1.0;
     const double s = u * u + v * v;
-    if (s > 0.0 && s < 1.0) return u * std::sqrt(-2.0 * std::log(s) / s);
+    if (s > 0.0 && s < 1.0) return u * std::sqrt(-2.0 * exactmath::log(s) / s);
   }
 }
 
@@ -19,7 +24,7 @@ double log_gamma_deviate(SimulationGenerator& g, double shape) {
   if (shape < 1.0) {
     // Gamma(a) = Gamma(a + 1) * U^(1/a) (Marsaglia and Tsang, section 6).
     const double boosted = log_gamma_deviate(g, shape + 1.0);
-    return boosted + std::log(g.uniform_open_at_zero()) / shape;
+    return boosted + exactmath::log(g.uniform_open_at_zero()) / shape;
   }
   // Marsaglia and Tsang: d = a - 1/3, c = 1/sqrt(9d); accept d*v with v = (1 + c*x)^3.
   const double d = shape - 1.0 / 3.0;
@@ -34,8 +39,8 @@ double log_gamma_deviate(SimulationGenerator& g, double shape) {
     // The squeeze 1 - 0.0331 x^4 accepts most draws without a logarithm (0.0331 is the
     // paper's constant).
     if (u < 1.0 - 0.0331 * x2 * x2 ||
-        std::log(u) < 0.5 * x2 + d * (1.0 - v + std::log(v))) {
-      return std::log(d) + std::log(v);
+        exactmath::log(u) < 0.5 * x2 + d * (1.0 - v + exactmath::log(v))) {
+      return exactmath::log(d) + exactmath::log(v);
     }
   }
 }
@@ -44,7 +49,7 @@ double beta_deviate(SimulationGenerator& g, double a, double b) {
   const double log_x = log_gamma_deviate(g, a);
   const double log_y = log_gamma_deviate(g, b);
   // X / (X + Y) = 1 / (1 + exp(log Y - log X)); exp overflowing to infinity gives 0, as it should.
-  return 1.0 / (1.0 + std::exp(log_y - log_x));
+  return 1.0 / (1.0 + exactmath::exp(log_y - log_x));
 }
 
 }  // namespace kelvaro::plan

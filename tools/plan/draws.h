@@ -2,7 +2,9 @@
 // Draws from the distributions the simulation needs, by published methods on the simulation's
 // own generator (never the standard library's distributions, whose output differs between
 // implementations): normal by Marsaglia's polar method, gamma by Marsaglia and Tsang (2000),
-// beta as a ratio of two gamma draws. Each function consumes a variable number of uniforms.
+// beta as a ratio of two gamma draws. Logarithms and exponentials are the project's correctly
+// rounded ones, so the draws are the same on every IEEE-754 platform whatever its maths library.
+// Each function consumes a variable number of uniforms.
 
 #include "plan/simulation_generator.h"
 

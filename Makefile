@@ -1,19 +1,28 @@
 # Thin wrapper around CMake. `make run` builds kelvaro alone and runs it on the bundled example;
-# `make test` builds everything and runs every test.
+# `make test` builds everything and runs every test; `make install` installs the programs, their
+# manual pages and the documentation under PREFIX, `make uninstall` removes them again, and
+# `make package` builds the Debian package.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= 2
 EXAMPLE ?= examples/two-samples.txt
+PREFIX ?= /usr/local
+# Every file `make install` wrote from this build folder, for `make uninstall` (CMake's own
+# install_manifest.txt is rewritten by every install, and by cpack with the package's paths).
+INSTALLED = $(BUILD)/installed-files.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools bench-math exhaustive fuzz r-check r-install clean
+.PHONY: all deps-build deps-tools deps configure build run test asan-test tsan-test bench bench-tools \
+        bench-math exhaustive programs install uninstall package fuzz r-check r-install clean
 
 all: build
 
 # What building kelvaro needs (a compiler, CMake, make), and what the tests and tools need.
 deps-build:
 	@sh tools/install-deps.sh build
+deps-tools:
+	@sh tools/install-deps.sh tools
 deps:
 	@sh tools/install-deps.sh test
 
@@ -42,6 +51,29 @@ tsan-test: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_THREAD_SANITIZER=ON -DKELVARO_TESTS=ON
 	cmake --build build-tsan --target test_run -j$(JOBS)
 	./build-tsan/tests/run/test_run --gtest_filter='Api.*'
+
+# Every program a user runs (kelvaro and the companion programs), and nothing else.
+programs: deps-tools
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON > /dev/null
+	@cmake --build $(BUILD) --target programs -j$(JOBS)
+
+# The programs into $(PREFIX)/bin, their manual pages into $(PREFIX)/share/man/man1, the README and
+# the example data into $(PREFIX)/share/doc/kelvaro.
+install: programs
+	cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+	@cat $(BUILD)/install_manifest.txt >> $(INSTALLED) && echo >> $(INSTALLED)
+
+# Removes every file `make install` wrote from this build folder, whatever its PREFIX.
+uninstall:
+	@if [ ! -f $(INSTALLED) ]; then \
+	  echo "make uninstall: nothing was installed from $(BUILD) (no $(INSTALLED)); if that folder" \
+	       "was removed since, run make install with the same PREFIX, then make uninstall" >&2; \
+	  exit 1; fi
+	@cmake -DMANIFEST=$(INSTALLED) -P cmake/uninstall.cmake
+
+# $(BUILD)/kelvaro_<version>_<arch>.deb (install it with apt-get install ./$(BUILD)/kelvaro_...deb).
+package: programs
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)
 
 # Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
 bench:

@@ -120,15 +120,16 @@ class ThreadedDraws {
     try {
       std::unique_lock<std::mutex> lock(mutex_);
       std::size_t reported = 0;
-      while (finished_ < replicates_.size()) {
-        changed_.wait(lock);
-        if (observer != nullptr && finished_ > reported) {
-          reported = finished_;
+      // As on one thread, the observer hears of the last replicate too.
+      while (reported < replicates_.size()) {
+        if (finished_ == reported) changed_.wait(lock);
+        const std::size_t now = finished_;
+        if (observer != nullptr && now > reported) {
           lock.unlock();
-          observer->bootstrap_progress(block, static_cast<std::int32_t>(reported),
-                                       draws_of(reported));
+          observer->bootstrap_progress(block, static_cast<std::int32_t>(now), draws_of(now));
           lock.lock();
         }
+        reported = now;
       }
     } catch (...) {
       failure = std::current_exception();

@@ -234,7 +234,21 @@ def syntax_case(rng):
     return 'syntax', '\n'.join(lines) + '\n'
 
 
+def bigcount_case(rng):
+    # A community so large that a replicate's class holds about 2^24 species or more (a float
+    # counter stops at 2^24): one or two sites, one replicate or two. Slow in the model.
+    t = rng.choice([1, 2])
+    f1 = rng.randint(15000000, 30000000)
+    f = [f1] if t == 1 else [f1, rng.randint(0, 3000000)]
+    n = [sum(f)] * t if t == 1 else [f[0] + f[1], f[1]]
+    lines = ['%d %d 0 %d %d' % (t, t, rng.choice([1, 2, -1]), rng.randint(1, 99999)),
+             ' '.join(map(str, f)), ' '.join(map(str, n))]
+    return 'bigcount', '\n'.join(lines) + '\n'
+
+
 def gen_case(rng, kind=None):
+    if kind == 'bigcount':
+        return bigcount_case(rng)
     if kind is None and rng.random() < 0.12:
         kind = rng.choice(['wild', 'syntax'])
     if kind == 'wild':

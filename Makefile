@@ -33,7 +33,7 @@ run: deps-build
 	./$(BUILD)/src/cli/kelvaro $(EXAMPLE)
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -42,7 +42,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 
 asan-test: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
@@ -78,7 +78,7 @@ package: programs
 # Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
 bench:
 	@sh tools/install-deps.sh bench
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON -DKELVARO_TESTS=OFF
 	cmake --build build-bench --target kelvaro_bench -j$(JOBS)
 	./build-bench/bench/kelvaro_bench
 

@@ -54,7 +54,7 @@ tsan-test: deps
 
 # Every program a user runs (kelvaro and the companion programs), and nothing else.
 programs: deps-tools
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON > /dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
 	@cmake --build $(BUILD) --target programs -j$(JOBS)
 
 # The programs into $(PREFIX)/bin, their manual pages into $(PREFIX)/share/man/man1, the README and

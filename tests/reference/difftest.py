@@ -351,12 +351,20 @@ def run1(cmd, data):
 TIMEOUTS = [0]
 
 
-def compare(data, prog):
+def compare(data, prog, variants=((),)):
     mrc, mout, merr = run([sys.executable, MODEL], data)
     if mrc == 'timeout':
         TIMEOUTS[0] += 1
         return None
-    prc, pout, perr = run([prog], data)
+    for extra in variants:
+        d = compare_program(mrc, mout, merr, [prog] + list(extra), data)
+        if d is not None:
+            return ('with %s: ' % ' '.join(extra) if extra else '') + d
+    return None
+
+
+def compare_program(mrc, mout, merr, cmd, data):
+    prc, pout, perr = run(cmd, data)
     if mrc == prc and mout == pout:
         return None
     ml = mout.split(b'\r\n')
@@ -378,6 +386,8 @@ def main():
     ap.add_argument('--keep', default=os.path.join(HERE, 'fails'))
     ap.add_argument('--kind', default=None)
     ap.add_argument('--nobuild', action='store_true')
+    ap.add_argument('--also', action='append', default=[],
+                    help='run the program again with these arguments (e.g. "--threads 2")')
     ap.add_argument('files', nargs='*')
     a = ap.parse_args()
     if not a.nobuild:
@@ -385,10 +395,11 @@ def main():
             print('could not build the program')
             return 1
     os.makedirs(a.keep, exist_ok=True)
+    variants = [()] + [tuple(v.split()) for v in a.also]
     nfail = 0
     if a.files:
         for fn in a.files:
-            d = compare(open(fn, encoding='latin-1').read(), a.prog)
+            d = compare(open(fn, encoding='latin-1').read(), a.prog, variants)
             print(fn, 'OK' if d is None else 'DIFF ' + d)
             nfail += d is not None
         return 1 if nfail else 0
@@ -396,7 +407,7 @@ def main():
     kinds = {}
     for c in range(a.n):
         kind, data = gen_case(rng, a.kind)
-        d = compare(data, a.prog)
+        d = compare(data, a.prog, variants)
         kinds.setdefault(kind, [0, 0])
         kinds[kind][0] += 1
         if d is not None:

@@ -10,6 +10,17 @@ Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
+// plan_entry
+Rcpp::List plan_entry(Rcpp::List request, bool show_progress);
+RcppExport SEXP _kelvaro_plan_entry(SEXP requestSEXP, SEXP show_progressSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type request(requestSEXP);
+    Rcpp::traits::input_parameter< bool >::type show_progress(show_progressSEXP);
+    rcpp_result_gen = Rcpp::wrap(plan_entry(request, show_progress));
+    return rcpp_result_gen;
+END_RCPP
+}
 // run_survey_entry
 Rcpp::List run_survey_entry(Rcpp::List blocks, int nreps, int seed, bool range_adjust, bool keep_replicates);
 RcppExport SEXP _kelvaro_run_survey_entry(SEXP blocksSEXP, SEXP nrepsSEXP, SEXP seedSEXP, SEXP range_adjustSEXP, SEXP keep_replicatesSEXP) {
@@ -37,6 +48,7 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
+    {"_kelvaro_plan_entry", (DL_FUNC) &_kelvaro_plan_entry, 2},
     {"_kelvaro_run_survey_entry", (DL_FUNC) &_kelvaro_run_survey_entry, 5},
     {"_kelvaro_run_text_entry", (DL_FUNC) &_kelvaro_run_text_entry, 2},
     {NULL, NULL, 0}

@@ -1,16 +1,15 @@
 // The package's entry points into the library: a run on structured data (the blocks the R code
-// built) and a run on free-form text. Every C++ exception is caught here and becomes an R error
-// (an interrupt stays an interrupt), so no input can bring the R session down. The library
-// itself never calls R; only the observer does, from this thread.
+// built) and a run on free-form text. Every C++ exception is caught here (entry_guard.h). The
+// library itself never calls R; only the observer does, from this thread.
 
 #include <Rcpp.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <new>
 #include <string>
 
+#include "entry_guard.h"
 #include "interrupt_observer.h"
 #include "kelvaro/kelvaro.h"
 #include "result_list.h"
@@ -61,30 +60,13 @@ kelvaro::Survey survey_of(const Rcpp::List& blocks) {
   return s;
 }
 
-template <typename Run>
-Rcpp::List guarded(Run run) {
-  try {
-    return run();
-  } catch (const Rcpp::internal::InterruptedException&) {
-    throw;  // Rcpp's wrapper turns it into an R interrupt
-  } catch (const Rcpp::exception&) {
-    throw;
-  } catch (const std::bad_alloc&) {
-    Rcpp::stop("kelvaro: not enough memory for this run");
-  } catch (const std::exception& e) {
-    Rcpp::stop(std::string("kelvaro: internal error: ") + e.what());
-  } catch (...) {
-    Rcpp::stop("kelvaro: internal error (an unknown exception)");
-  }
-}
-
 }  // namespace
 
 // rng = false: a run never touches R's random number state (it has its own generator).
 // [[Rcpp::export(.run_survey, rng = false)]]
 Rcpp::List run_survey_entry(Rcpp::List blocks, int nreps, int seed, bool range_adjust,
                             bool keep_replicates) {
-  return guarded([&] {
+  return guarded("kelvaro", [&] {
     const kelvaro::Survey survey = survey_of(blocks);
     kelvaro::Options options;
     options.replicates = nreps;
@@ -100,7 +82,7 @@ Rcpp::List run_survey_entry(Rcpp::List blocks, int nreps, int seed, bool range_a
 
 // [[Rcpp::export(.run_text, rng = false)]]
 Rcpp::List run_text_entry(std::string text, bool keep_replicates) {
-  return guarded([&] {
+  return guarded("kelvaro", [&] {
     InterruptObserver observer;
     kelvaro::Settings settings;
     settings.keep_replicates = keep_replicates;

@@ -77,5 +77,24 @@ TEST(PlanRunner, DesignRowsDoNotDependOnTheRestOfTheGrid) {
   EXPECT_NE(other_seed, alone);
 }
 
+TEST(PlanRunner, AProgressThatThrowsStopsTheRun) {
+  // A user's interrupt arrives through the progress callback. Analysing every survey of this
+  // plan would take a minute or more; stopped, the workers finish only the surveys they are on.
+  struct Interrupted {};
+  PlanSettings s = small_plan({{40, 40}}, 2);
+  s.community = {200, 160, 40, 0.2, 1.0, 1.0};
+  s.surveys = 200000;
+  s.replicates = 200;
+  int calls = 0;
+  EXPECT_THROW(run_plan(s,
+                        [&calls](std::int64_t done, std::int64_t total) {
+                          ++calls;
+                          EXPECT_LT(done, total);
+                          throw Interrupted{};
+                        }),
+               Interrupted);
+  EXPECT_EQ(calls, 1);
+}
+
 }  // namespace
 }  // namespace kelvaro::plan

@@ -2,24 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cmath>
-#include <optional>
 #include <sstream>
+#include <utility>
 
-#include "numeric/conversions.h"
 #include "plan/option_error.h"
-#include "plan/site_lists.h"
+#include "plan/plan_request.h"
 
 namespace kelvaro::plan {
 namespace {
-
-// Bounds that keep a run inside what kelvaro counts (32-bit) and what a machine holds.
-constexpr std::int32_t kMaxSpecies = 1000000;
-constexpr std::int32_t kMaxReplicates = 10000;  // rows of kelvaro's bootstrap table
-constexpr std::int64_t kMaxSimulatedSurveys = 10000000;  // designs x surveys
-constexpr int kMaxThreads = 1024;
-// How far N * PHI may lie from a whole number and still count as one (rounding of PHI's digits).
-constexpr double kWholeTolerance = 1e-9;
 
 struct RawOptions {
   std::int32_t species = 0;
@@ -89,114 +79,25 @@ void define_options(CLI::App& app, RawOptions& o, int default_threads) {
   app.footer(kFooter);
 }
 
-std::string number(double v) {
-  std::ostringstream s;
-  s << v;
-  return s.str();
-}
-
-void require(bool given, const std::string& what) {
-  if (!given) throw OptionError(what);
-}
-
-std::optional<double> heterogeneity_of(const std::string& text) {
-  if (text == "none") return std::nullopt;
-  std::size_t used = 0;
-  double k = 0.0;
-  try {
-    k = std::stod(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != text.size() || !(k > 0.0) || !std::isfinite(k)) {
-    throw OptionError("--heterogeneity must be a positive number K (the Beta concentration; "
-                      "smaller is stronger heterogeneity) or 'none' for equal detection, not '" +
-                      text + "'");
-  }
-  return k;
-}
-
-Community community_of(const CLI::App& app, const RawOptions& o, std::vector<std::string>& notes) {
-  require(app.count("--species") > 0,
-          "--species N is needed: the species richness of Sample 1's community");
-  require(app.count("--detection") > 0,
-          "--detection MEAN is needed: the mean detection probability per site and species");
-  require(app.count("--heterogeneity") > 0,
-          "--heterogeneity K is needed: the Beta concentration of detection among species "
-          "(for example 2; smaller is stronger heterogeneity), or 'none' for equal detection");
-  require(o.species >= 1 && o.species <= kMaxSpecies,
-          "--species must be 1 to 1000000, not " + std::to_string(o.species));
-  require(o.persistence >= 0.0 && o.persistence <= 1.0,
-          "--persistence must be between 0 and 1 (a share of Sample 1's species), not " +
-              number(o.persistence));
-  require(o.colonists >= 0 && o.colonists <= kMaxSpecies,
-          "--colonists must be 0 to 1000000, not " + std::to_string(o.colonists));
-  require(o.detection > 0.0 && o.detection <= 1.0,
-          "--detection must be above 0 and at most 1 (a probability), not " +
-              number(o.detection));
-  require(o.detection_change > 0.0 && std::isfinite(o.detection_change),
-          "--detection-change must be above 0, not " + number(o.detection_change));
-  Community c;
-  c.species = o.species;
-  c.colonists = o.colonists;
-  c.mean_detection = o.detection;
-  c.heterogeneity = heterogeneity_of(o.heterogeneity);
-  c.detection_change = o.detection_change;
-  const double persisting = o.species * o.persistence;
-  c.persisting = trunc_to_int(std::floor(persisting + 0.5));
-  if (std::fabs(persisting - c.persisting) > kWholeTolerance * o.species) {
-    notes.push_back("note: " + std::to_string(o.species) + " species x persistence " +
-                    number(o.persistence) + " = " + number(persisting) +
-                    " persisting species; simulating " + std::to_string(c.persisting) +
-                    " (PHI = " + number(static_cast<double>(c.persisting) / o.species) + ")");
-  }
-  const double mean2 = o.detection * o.detection_change;
-  require(mean2 <= 1.0 + kWholeTolerance,
-          "--detection-change " + number(o.detection_change) + " with --detection " +
-              number(o.detection) + " gives Sample 2 a mean detection of " + number(mean2) +
-              "; choose R at most 1/MEAN = " + number(1.0 / o.detection));
-  require(c.persisting + c.colonists >= 1,
-          "Sample 2's community is empty: give --colonists or a larger --persistence");
-  return c;
-}
-
-std::vector<Design> designs_of(const CLI::App& app, const RawOptions& o) {
-  const bool equal = app.count("--sites") > 0;
-  const bool first = app.count("--sites1") > 0;
-  const bool second = app.count("--sites2") > 0;
-  require(!(equal && (first || second)),
-          "give either --sites LIST (equal numbers of sites) or --sites1 LIST and --sites2 LIST, "
-          "not both");
-  if (equal) return equal_designs(parse_site_list(o.sites, "--sites"));
-  require(first && second,
-          first || second ? "--sites1 and --sites2 go together: give both lists"
-                          : "the designs are needed: --sites LIST (for example 5,10,20 or "
-                            "5:50:5), or --sites1 LIST and --sites2 LIST");
-  return crossed_designs(parse_site_list(o.sites1, "--sites1"),
-                         parse_site_list(o.sites2, "--sites2"));
-}
-
-CommandLine command_of(const CLI::App& app, const RawOptions& o) {
-  CommandLine c;
-  c.settings.community = community_of(app, o, c.notes);
-  c.settings.designs = designs_of(app, o);
-  require(o.surveys >= 1, "--surveys must be at least 1, not " + std::to_string(o.surveys));
-  require(o.nreps >= 1 && o.nreps <= kMaxReplicates,
-          "--nreps must be 1 to 10000 (intervals need replicates), not " +
-              std::to_string(o.nreps));
-  require(o.threads >= 1 && o.threads <= kMaxThreads,
-          "--threads must be 1 to 1024, not " + std::to_string(o.threads));
-  const std::int64_t total = static_cast<std::int64_t>(c.settings.designs.size()) * o.surveys;
-  require(total <= kMaxSimulatedSurveys,
-          std::to_string(c.settings.designs.size()) + " designs x " + std::to_string(o.surveys) +
-              " surveys is more than 10000000 simulated surveys; give fewer designs or --surveys");
-  c.settings.surveys = o.surveys;
-  c.settings.replicates = o.nreps;
-  c.settings.seed = o.seed;
-  c.settings.threads = o.threads;
-  c.output = o.output;
-  c.quiet = o.quiet;
-  return c;
+// The request the options make: an option not given is left out, so that the checks can say
+// which are needed.
+PlanRequest request_of(const CLI::App& app, const RawOptions& o) {
+  const auto given = [&app](const char* option) { return app.count(option) > 0; };
+  PlanRequest r;
+  if (given("--species")) r.species = o.species;
+  r.persistence = o.persistence;
+  r.colonists = o.colonists;
+  if (given("--detection")) r.detection = o.detection;
+  if (given("--heterogeneity")) r.heterogeneity = o.heterogeneity;
+  r.detection_change = o.detection_change;
+  if (given("--sites")) r.sites = o.sites;
+  if (given("--sites1")) r.sites1 = o.sites1;
+  if (given("--sites2")) r.sites2 = o.sites2;
+  r.surveys = o.surveys;
+  r.nreps = o.nreps;
+  r.seed = o.seed;
+  r.threads = o.threads;
+  return r;
 }
 
 }  // namespace
@@ -218,7 +119,11 @@ ParsedArguments parse_arguments(int argc, const char* const* argv, int default_t
     return parsed;
   }
   try {
-    parsed.command = command_of(app, raw);
+    CheckedPlan checked = check_request(request_of(app, raw), OptionStyle::kCommandLine);
+    parsed.command.settings = std::move(checked.settings);
+    parsed.command.notes = std::move(checked.notes);
+    parsed.command.output = raw.output;
+    parsed.command.quiet = raw.quiet;
     parsed.run = true;
   } catch (const OptionError& e) {
     parsed.status = 2;

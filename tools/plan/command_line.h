@@ -1,6 +1,7 @@
 #pragma once
-// kelvaro-plan's command line: the options, their checks and the settings of the run they ask
-// for. A refused value gets one message saying what is wrong and how to put it right.
+// kelvaro-plan's command line: the options, and the settings of the run they ask for, checked as
+// plan_request.h checks every request. A refused value gets one message saying what is wrong and
+// how to put it right.
 
 #include <string>
 #include <vector>

@@ -46,10 +46,10 @@ class SurveyPool {
       const std::int64_t done = done_;
       if (done == total_ || failed_) break;
       lock.unlock();
-      if (progress) progress(done, total_);
+      tell(progress, done);
       lock.lock();
     }
-    if (!failed_ && progress) progress(total_, total_);
+    if (!failed_) tell(progress, total_);
   }
 
   void rethrow_failure() const {
@@ -62,6 +62,17 @@ class SurveyPool {
   }
 
  private:
+  // Tells progress; when it throws, no worker takes another survey and the exception goes on.
+  void tell(const ProgressCallback& progress, std::int64_t done) {
+    if (!progress) return;
+    try {
+      progress(done, total_);
+    } catch (...) {
+      failed_ = true;
+      throw;
+    }
+  }
+
   void finished() {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (++done_ == total_) changed_.notify_all();

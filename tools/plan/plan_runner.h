@@ -23,11 +23,12 @@ struct PlanSettings {
 };
 
 // Told from the calling thread, about ten times a second and once at the end, how many of the
-// total surveys are done.
+// total surveys are done. It may throw to stop the run (a user's interrupt, say).
 using ProgressCallback = std::function<void(std::int64_t done, std::int64_t total)>;
 
-// One summary per design, in the designs' order. An exception in a worker (out of memory) stops
-// the run and is rethrown here.
+// One summary per design, in the designs' order. An exception in a worker (out of memory) or
+// from `progress` stops the run and is rethrown here, once the workers have finished the
+// surveys they were on.
 // Requires: designs not empty, surveys >= 1, 1 <= replicates <= 10000, threads >= 1.
 std::vector<DesignSummary> run_plan(const PlanSettings& settings,
                                     const ProgressCallback& progress = {});

@@ -1,19 +1,29 @@
 # Thin wrapper around CMake. `make run` builds kelvaro alone and runs it on the bundled example;
-# `make test` builds everything and runs every test.
+# `make test` builds everything and runs every test; `make install` installs the programs, their
+# manual pages and the documentation under PREFIX, `make uninstall` removes them again, and
+# `make package` builds the Debian package.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= 2
 EXAMPLE ?= examples/two-samples.txt
+PREFIX ?= /usr/local
+# Every file `make install` wrote from this build folder, for `make uninstall` (CMake's own
+# install_manifest.txt is rewritten by every install, and by cpack with the package's paths).
+INSTALLED = $(BUILD)/installed-files.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps configure build run test asan-test tsan-test bench bench-tools bench-batch fuzz clean
+.PHONY: all deps-build deps-tools deps configure build run test asan-test tsan-test bench bench-tools \
+        bench-batch bench-math exhaustive programs install uninstall package fuzz r-check r-install \
+        clean
 
 all: build
 
 # What building kelvaro needs (a compiler, CMake, make), and what the tests and tools need.
 deps-build:
 	@sh tools/install-deps.sh build
+deps-tools:
+	@sh tools/install-deps.sh tools
 deps:
 	@sh tools/install-deps.sh test
 
@@ -24,7 +34,7 @@ run: deps-build
 	./$(BUILD)/src/cli/kelvaro $(EXAMPLE)
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -33,7 +43,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure
 
 asan-test: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
@@ -44,10 +54,33 @@ tsan-test: deps
 	./build-tsan/tests/run/test_run --gtest_filter='Api.*'
 	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*'
 
+# Every program a user runs (kelvaro and the companion programs), and nothing else.
+programs: deps-tools
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
+	@cmake --build $(BUILD) --target programs -j$(JOBS)
+
+# The programs into $(PREFIX)/bin, their manual pages into $(PREFIX)/share/man/man1, the README and
+# the example data into $(PREFIX)/share/doc/kelvaro.
+install: programs
+	cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+	@cat $(BUILD)/install_manifest.txt >> $(INSTALLED) && echo >> $(INSTALLED)
+
+# Removes every file `make install` wrote from this build folder, whatever its PREFIX.
+uninstall:
+	@if [ ! -f $(INSTALLED) ]; then \
+	  echo "make uninstall: nothing was installed from $(BUILD) (no $(INSTALLED)); if that folder" \
+	       "was removed since, run make install with the same PREFIX, then make uninstall" >&2; \
+	  exit 1; fi
+	@cmake -DMANIFEST=$(INSTALLED) -P cmake/uninstall.cmake
+
+# $(BUILD)/kelvaro_<version>_<arch>.deb (install it with apt-get install ./$(BUILD)/kelvaro_...deb).
+package: programs
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)
+
 # Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
 bench:
 	@sh tools/install-deps.sh bench
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON -DKELVARO_TESTS=OFF
 	cmake --build build-bench --target kelvaro_bench -j$(JOBS)
 	./build-bench/bench/kelvaro_bench
 
@@ -68,5 +101,31 @@ bench-batch: deps
 	test -s build-bench/survey-$(ROUTES).csv || python3 bench/make_survey.py --routes $(ROUTES) > build-bench/survey-$(ROUTES).csv
 	./build-bench/bench/batch_bench build-bench/survey-$(ROUTES).csv
 
+# exp, log and expf of our own against the C library's, per call.
+bench-math:
+	@sh tools/install-deps.sh bench
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
+	cmake --build build-bench --target exactmath_bench -j$(JOBS)
+	./build-bench/bench/exactmath_bench
+
+# The long checks of exp, log and expf against MPFR (not run by `make test`): every float
+# argument of expf (about ten minutes) and a few million random arguments of exp and log.
+exhaustive: deps configure
+	cmake --build $(BUILD) --target exhaustive_expf random_exp_log -j$(JOBS)
+	./$(BUILD)/tests/exactmath/random_exp_log
+	./$(BUILD)/tests/exactmath/exhaustive_expf
+
+# The R package in r/: its tarball built from the project's sources, then R CMD check --no-manual
+# (fails on an ERROR or a WARNING) or an install into the user's R library, or into RLIB=DIR.
+R_BUILD ?= build-r
+RLIB ?=
+r-check:
+	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh check $(R_BUILD)/check
+
+r-install:
+	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh install $(R_BUILD)/install $(RLIB)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(R_BUILD)

@@ -2,16 +2,21 @@
 # Installs, with apt-get, whatever a task needs and this machine lacks. Needs root when something
 # is missing; does nothing when everything is there.
 #   install-deps.sh build   the kelvaro program: a compiler, CMake, make
-#   install-deps.sh test    also the test framework and the companion tools' libraries
+#   install-deps.sh tools   also the companion tools' command-line library (make install, package)
+#   install-deps.sh test    also the test framework, the tools' libraries and the manual-page linters
 #   install-deps.sh bench   also the benchmark library
+#   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
 set -e
 task=${1:-test}
 packages="cmake g++ make"
 case "$task" in
   build) ;;
-  test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev" ;;
-  bench) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libbenchmark-dev" ;;
-  *) echo "install-deps: unknown task '$task' (build, test or bench)" >&2; exit 2 ;;
+  tools) packages="$packages libcli11-dev" ;;
+  # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
+  test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc" ;;
+  bench) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev libbenchmark-dev" ;;
+  r) packages="g++ make r-base-dev r-cran-rcpp r-cran-testthat" ;;
+  *) echo "install-deps: unknown task '$task' (build, tools, test, bench or r)" >&2; exit 2 ;;
 esac
 need=""
 for pkg in $packages; do

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "exactmath/expf.h"
 #include "numeric/conversions.h"
 
 namespace kelvaro {
@@ -54,7 +55,7 @@ std::int32_t binomial_count(std::int32_t n, float q, UniformGenerator& g) {
   if (n <= kDirectTrials) return count_successes(n, q, g);
   const float m = static_cast<float>(n) * q;
   if (q < 0.05f || q > 0.95f) {
-    const float e = std::exp(-m);
+    const float e = exactmath::expf(-m);
     // exp(-m) is 0 once m exceeds about 103.97 (NaN never: q is finite and positive here);
     // no product of uniforms can then fall below it, so the normal branch takes over.
     if (e > 0.0f) return product_rule(e, g);

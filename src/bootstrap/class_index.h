@@ -47,6 +47,8 @@ void build_class_index(ClassIndex& index, const float* c, std::int32_t t);
 
 // The same class as draw_class(c, t, draw_of_word(word)) for the c and t the index was built
 // from, for every word.
+// (A float draw is not a word: the lookup takes the word the draw comes from.)
+std::int32_t find_class(const ClassIndex& index, float) = delete;
 inline std::int32_t find_class(const ClassIndex& index, std::uint32_t word) {
   if (!index.non_decreasing) return draw_class(index.bound, index.t, draw_of_word(word));
   const auto m = static_cast<std::int32_t>(word >> 8);

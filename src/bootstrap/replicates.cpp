@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cassert>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -111,24 +112,31 @@ class ThreadedDraws {
       : classes_(classes), starts_(starts), sizes_(sizes), consecutive_(consecutive),
         chunk_(chunk), replicates_(sizes.size()) {}
 
+  // An observer that throws (to cancel the run) stops the threads before the exception goes on.
   std::vector<Replicate> run(int threads, Observer* observer, std::int32_t block) {
     std::vector<std::thread> pool;
     for (int k = 0; k < threads; ++k) pool.emplace_back([this] { work(); });
-    {
+    std::exception_ptr failure;
+    try {
       std::unique_lock<std::mutex> lock(mutex_);
       std::size_t reported = 0;
-      while (finished_ < replicates_.size()) {
-        changed_.wait(lock);
-        if (observer != nullptr && finished_ > reported) {
-          reported = finished_;
+      // As on one thread, the observer hears of the last replicate too.
+      while (reported < replicates_.size()) {
+        if (finished_ == reported) changed_.wait(lock);
+        const std::size_t now = finished_;
+        if (observer != nullptr && now > reported) {
           lock.unlock();
-          observer->bootstrap_progress(block, static_cast<std::int32_t>(reported),
-                                       draws_of(reported));
+          observer->bootstrap_progress(block, static_cast<std::int32_t>(now), draws_of(now));
           lock.lock();
         }
+        reported = now;
       }
+    } catch (...) {
+      failure = std::current_exception();
+      stop_ = true;
     }
     for (std::thread& t : pool) t.join();
+    if (failure) std::rethrow_exception(failure);
     return std::move(replicates_);
   }
 
@@ -143,7 +151,7 @@ class ThreadedDraws {
   void work() {
     JackknifeEstimator estimator;
     const std::size_t total = replicates_.size();
-    for (;;) {
+    while (!stop_) {
       const std::size_t first = next_.fetch_add(static_cast<std::size_t>(chunk_));
       if (first >= total) break;
       const std::size_t last = std::min(total, first + static_cast<std::size_t>(chunk_));
@@ -166,7 +174,7 @@ class ThreadedDraws {
     rep.community = sizes_[r];
     rep.counts.assign(x.data(), x.data() + t + 1);
     x(t + 1) = 0.0f;
-    rep.estimate = estimator.estimate(x.data(), t).estimate;
+    rep.estimate = estimator.estimate_only(x.data(), t);
   }
 
   const SpeciesClasses& classes_;
@@ -176,6 +184,7 @@ class ThreadedDraws {
   const std::int32_t chunk_;
   std::vector<Replicate> replicates_;
   std::atomic<std::size_t> next_{0};
+  std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
   std::size_t finished_ = 0;
@@ -246,7 +255,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       generator.counted(drawn);
       draws_done += static_cast<double>(drawn);
       // The estimate reads classes 1..t only.
-      const float estimate = estimator.estimate(x.data(), t).estimate;
+      const float estimate = estimator.estimate_only(x.data(), t);
       gather(size, estimate);
       if (observer != nullptr) observer->bootstrap_progress(block, iteration, draws_done);
     }

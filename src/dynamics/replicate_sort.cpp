@@ -1,6 +1,9 @@
 #include "dynamics/replicate_sort.h"
 
+#include <bit>
 #include <cassert>
+#include <cstdint>
+#include <vector>
 
 namespace kelvaro {
 
@@ -61,9 +64,46 @@ void insertion(const Column& a, int i, int j) {
   }
 }
 
+// The bits of v as an unsigned key that orders as v does (for values other than NaN): negative
+// values have their bits inverted, others their sign bit set.
+std::uint32_t ordered_key(float v) {
+  const auto bits = std::bit_cast<std::uint32_t>(v);
+  return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+}
+
+// Ascending least-significant-digit radix sort of the keys, four passes of eight bits.
+void radix_sort(float* a, int n) {
+  std::vector<std::uint32_t> keys(static_cast<std::size_t>(n));
+  std::vector<std::uint32_t> spare(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) keys[static_cast<std::size_t>(i)] = ordered_key(a[i]);
+  for (int shift = 0; shift < 32; shift += 8) {
+    std::size_t start[257] = {};
+    for (const std::uint32_t k : keys) ++start[((k >> shift) & 0xFFu) + 1];
+    for (int b = 0; b < 256; ++b) start[b + 1] += start[b];
+    for (const std::uint32_t k : keys) spare[start[(k >> shift) & 0xFFu]++] = k;
+    keys.swap(spare);
+  }
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t k = keys[static_cast<std::size_t>(i)];
+    a[i] = std::bit_cast<float>((k & 0x80000000u) != 0 ? k & 0x7FFFFFFFu : ~k);
+  }
+}
+
 }  // namespace
 
-void sort_replicates(float* base, int n) {
+void sort_replicates(float* a, int n) {
+  bool plain = true;  // no NaN and no -0.0
+  for (int i = 0; i < n && plain; ++i) {
+    plain = a[i] == a[i] && std::bit_cast<std::uint32_t>(a[i]) != 0x80000000u;
+  }
+  if (plain) {
+    radix_sort(a, n);
+  } else {
+    sort_replicates_by_partition(a, n);
+  }
+}
+
+void sort_replicates_by_partition(float* base, int n) {
   assert(n <= 10000 && "sort_replicates: more values than the replicate table holds");
   const Column a{base};
   int il[kStackSize];

@@ -40,12 +40,7 @@ EqualDetectionTest equal_detection_test(const FrequencyTable& F, std::int32_t t)
     }
   }
 
-  double p = 0.0;
-  std::int32_t status = 0;
-  cdtr(r.chi_square, r.df, p, status);
-  // A result a hair above 1 comes back flagged with a sentinel; it is a probability of 1.
-  if (status == 1) p = 1.0;
-  r.probability = 1.0 - p;
+  r.probability = chi_square_upper_tail(r.chi_square, r.df);
   return r;
 }
 

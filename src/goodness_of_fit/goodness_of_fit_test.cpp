@@ -37,12 +37,7 @@ GoodnessOfFitTest goodness_of_fit_test(std::int32_t t, const Array1<std::int32_t
   }
 
   r.df = wrap_sub(t, 1);
-  double p = 0.0;
-  std::int32_t status = 0;
-  cdtr(r.statistic, r.df, p, status);
-  // A result a hair above 1 comes back flagged with a sentinel; it is a probability of 1.
-  if (status == 1) p = 1.0;
-  r.probability = 1.0 - p;
+  r.probability = chi_square_upper_tail(r.statistic, r.df);
   return r;
 }
 

@@ -38,33 +38,40 @@ void prepare(CaptureFrequencies& d, const float* x, std::int32_t t) {
   d.mreal = static_cast<float>(d.captured);
 }
 
-// N(k) and SE(k) for all five orders, whatever t is; the sums are stored after every step.
+// N(k) and SE(k) for all five orders, whatever t is. The ten sums are independent of each other,
+// so they run side by side over the classes; each is still formed in class order.
 void order_estimates(OrderTables& o, const CoefficientTable& coef, const CaptureFrequencies& d,
                      std::int32_t t) {
+  float nk[kOrders] = {};
+  float sk[kOrders] = {};
+  for (std::int32_t j = 1; j <= t; ++j) {
+    const float fj = static_cast<float>(d.f(j));
+    const float* a = &coef(1, std::min(j, kLastTableClass));  // a(1..5, j), stored together
+    for (int k = 0; k < kOrders; ++k) {
+      nk[k] = nk[k] + a[k] * fj;
+      sk[k] = sk[k] + (a[k] * a[k]) * fj;
+    }
+  }
   for (int k = 1; k <= kOrders; ++k) {
     o.chisq(k) = 0.0f;
-    o.nk(k) = 0.0f;
-    o.sek(k) = 0.0f;
-    for (std::int32_t j = 1; j <= t; ++j) {
-      const float c = coef(k, std::min(j, kLastTableClass));
-      const float fj = static_cast<float>(d.f(j));
-      o.nk(k) = o.nk(k) + c * fj;
-      o.sek(k) = o.sek(k) + (c * c) * fj;
-    }
+    o.nk(k) = nk[k - 1];
     // Variance of N(k): sum of a(k,j)^2 f(j) less N(k), floored at 0.
-    o.sek(k) = std::sqrt(std::max(o.sek(k) - o.nk(k), 0.0f));
+    o.sek(k) = std::sqrt(std::max(sk[k - 1] - nk[k - 1], 0.0f));
   }
 }
 
-// S for the test of order k + 1 against order k.
-float test_sum(const CoefficientTable& coef, const CaptureFrequencies& d, int k, std::int32_t t) {
-  float s = 0.0f;
+// S(k) for the tests of order k + 1 against order k, k = 1..4, side by side (each in class order).
+void test_sums(const CoefficientTable& coef, const CaptureFrequencies& d, std::int32_t t,
+               float (&s)[kOrders - 1]) {
+  for (float& v : s) v = 0.0f;
   for (std::int32_t j = 1; j <= t; ++j) {
-    const std::int32_t jj = std::min(j, kLastTableClass);
-    const float dc = coef(k + 1, jj) - coef(k, jj);
-    s = s + (dc * dc) * static_cast<float>(d.f(j));
+    const float fj = static_cast<float>(d.f(j));
+    const float* a = &coef(1, std::min(j, kLastTableClass));
+    for (int k = 0; k < kOrders - 1; ++k) {
+      const float dc = a[k + 1] - a[k];
+      s[k] = s[k] + (dc * dc) * fj;
+    }
   }
-  return s;
 }
 
 }  // namespace
@@ -78,53 +85,86 @@ const CoefficientTable& JackknifeEstimator::coefficients(std::int32_t t) {
   return coef_;
 }
 
-JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
-  JackknifeResult r;
+bool JackknifeEstimator::orders_and_tests(const float* x, std::int32_t t, OrderTables& o,
+                                          bool (&made)[kOrders], JackknifeResult& r) {
   CaptureFrequencies& d = data_;
   prepare(d, x, t);
   const CoefficientTable& coef = coefficients(t);
   r.captured = d.captured;
-  if (d.captured == 0) return r;
+  if (d.captured == 0) return false;
   if (d.captured == 1) {
     r.estimate = 1.0f;
     r.standard_error = 1.0f;
-    return r;
+    return false;
   }
+  // f and x hold 100 classes; the count was stored only for t <= 100.
+  const std::int32_t classes = std::min(t, kClasses);
+  order_estimates(o, coef, d, classes);
+
+  // The tests' statistics depend on the data alone.
+  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.treal - 1.0f));
+  const float M = d.mreal;
+  const float g = M / (M - 1.0f);
+  float S[kOrders - 1];
+  test_sums(coef, d, classes, S);
+  for (int k = 1; k <= m2; ++k) {
+    const float dn = o.nk(k + 1) - o.nk(k);
+    const float D = S[k - 1] - (dn * dn) / M;
+    if (D == 0.0f) continue;  // no test: chisq(k) and P(k) stay 0, no weight changes
+    made[k - 1] = true;
+    o.chisq(k) = (dn * dn) / (D * g);
+  }
+  return true;
+}
+
+float JackknifeEstimator::estimate_only(const float* x, std::int32_t t) {
+  JackknifeResult r;
+  bool made[kOrders] = {};
+  if (!orders_and_tests(x, t, r.orders, made, r)) return r.estimate;
+  return interpolated_estimate(r.orders, coef_, data_, r.fell_back);
+}
+
+JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
+  JackknifeResult r;
+  OrderTables& o = r.orders;
+  bool made[kOrders] = {};
+  if (!orders_and_tests(x, t, o, made, r)) return r;
+  const CaptureFrequencies& d = data_;
 
   // Both minima in real arithmetic, then truncated.
   const std::int32_t m = trunc_to_int(std::min(5.0f, d.treal));
   const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.treal - 1.0f));
-  // f and x hold 100 classes; the count was stored only for t <= 100.
-  const std::int32_t classes = std::min(t, kClasses);
-
-  OrderTables& o = r.orders;
   Array1<float, kOrders>& w = r.weight;
   Array1<float, kOrders>& P = r.power;
-  order_estimates(o, coef, d, classes);
-
-  const float M = d.mreal;
-  const float g = M / (M - 1.0f);
   w(m2 + 1) = 1.0f;
+
+  // The powers of the tests that need the series are worked out side by side; the weights then
+  // follow in order.
+  double lambdas[kOrders - 1];
+  int needs_series[kOrders - 1];
+  int series = 0;
+  for (int k = 1; k <= m2; ++k) {
+    if (!made[k - 1]) continue;
+    if (o.chisq(k) < kPowerFloor) {
+      P(k) = kLevel;
+    } else {
+      lambdas[series] = static_cast<double>(std::max(o.chisq(k) - 1.0f, 0.0f));
+      needs_series[series++] = k;
+    }
+  }
+  float powers[kOrders - 1];
+  power_.powers(kLevel, lambdas, series, powers);
+  for (int i = 0; i < series; ++i) P(needs_series[i]) = powers[i];
 
   bool skipped = false;  // a test before this one was skipped
   for (int k = 1; k <= m2; ++k) {
-    const float S = test_sum(coef, d, k, classes);
-    const float dn = o.nk(k + 1) - o.nk(k);
-    const float D = S - (dn * dn) / M;
-    if (D == 0.0f) {  // no test: chisq(k) and P(k) stay 0, no weight changes
+    if (!made[k - 1]) {
       skipped = true;
       continue;
     }
     // A skipped test's power of 0 zeroes the weights of the tests after it, but not the last
     // order's product of powers: the weights then no longer sum to 1.
     if (skipped) r.weights_unbalanced = true;
-    o.chisq(k) = (dn * dn) / (D * g);
-    if (o.chisq(k) < kPowerFloor) {
-      P(k) = kLevel;
-    } else {
-      const float lambda = std::max(o.chisq(k) - 1.0f, 0.0f);
-      P(k) = power_.power(kLevel, static_cast<double>(lambda));
-    }
     // w(k): the chance that the sequence of tests first fails to reject at test k.
     w(1) = 1.0f - P(1);
     float rejected_before = 1.0f;
@@ -143,7 +183,7 @@ JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
     V = (V + (w(k) * sek) * sek) + (w(k) * dev) * dev;
   }
 
-  r.estimate = interpolated_estimate(o, coef, d, r.fell_back);
+  r.estimate = interpolated_estimate(o, coef_, d, r.fell_back);
   r.standard_error = std::sqrt(V);
   return r;
 }

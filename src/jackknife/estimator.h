@@ -61,8 +61,18 @@ class JackknifeEstimator {
   // Requires: x(1..min(t, 100)) readable.
   JackknifeResult estimate(const float* x, std::int32_t t);
 
+  // The estimate alone, exactly estimate(x, t).estimate: the interpolation needs the order
+  // estimates and the tests' statistics, not the tests' powers or the standard error, so those
+  // are not worked out (a bootstrap replicate keeps its estimate only).
+  float estimate_only(const float* x, std::int32_t t);
+
  private:
+  static constexpr int kOrders = 5;
   const CoefficientTable& coefficients(std::int32_t t);
+  // The frequencies, the order estimates and the tests' statistics (made[k-1]: test k was made);
+  // false when fewer than two species were seen (r then holds the estimate and its error).
+  bool orders_and_tests(const float* x, std::int32_t t, OrderTables& o, bool (&made)[kOrders],
+                        JackknifeResult& r);
 
   CoefficientTable coef_{};
   std::int32_t coef_t_ = -2147483647 - 1;  // t of coef_; this value: no table yet

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "exactmath/exp.h"
 #include "probability/cdtr.h"
 
 namespace kelvaro {
@@ -40,33 +41,79 @@ double TestPowerSeries::term_probability(std::int32_t i) {
 }
 
 float TestPowerSeries::power(float level, double lambda) {
-  if (level < 0.0f || level > 1.0f || lambda < 0.0) return -1.0f;
+  float out = 0.0f;
+  powers(level, &lambda, 1, &out);
+  return out;
+}
 
-  double e = 1.0;  // Poisson(0; lambda/2)
-  if (lambda > 0.0) {
-    if (!(lambda < kCertain)) return 1.0f;
-    e = std::exp(-lambda / 2.0);
+void TestPowerSeries::powers(float level, const double* lambdas, int count, float* out) {
+  // One lane per series: its Poisson term e, their total s, the float sum and the step i.
+  double e[kMaxSeries];
+  double s[kMaxSeries];
+  double half[kMaxSeries];
+  float sum[kMaxSeries];
+  bool going[kMaxSeries] = {};
+  int active = 0;
+  for (int k = 0; k < count; ++k) {
+    const double lambda = lambdas[k];
+    if (level < 0.0f || level > 1.0f || lambda < 0.0) {
+      out[k] = -1.0f;
+      continue;
+    }
+    e[k] = 1.0;
+    if (lambda > 0.0) {
+      if (!(lambda < kCertain)) {
+        out[k] = 1.0f;
+        continue;
+      }
+      e[k] = exactmath::exp(-lambda / 2.0);
+    }
+    half[k] = lambda / 2.0;
+    going[k] = true;
+    ++active;
   }
-
+  if (active == 0) return;
   double p = term_probability(0);
-  if (p < kFailed) return -2.0f;
-  float sum = static_cast<float>(e * p);
-  double s = e;
-
-  if (s < kCovered) {
-    double i = 1.0;
-    std::int32_t term = 0;  // the term's index: its degrees of freedom are 2 * term + 1
-    do {
-      e = ((lambda / 2.0) * e) / i;  // Poisson(i; lambda/2) from Poisson(i-1; lambda/2)
-      s = s + e;
-      term = term + 1;
-      i = i + 1.0;
-      p = term_probability(term);
-      if (p < kFailed) return -2.0f;
-      sum = sum + static_cast<float>(e * p);
-    } while (!(s > kCovered));
+  for (int k = 0; k < count; ++k) {
+    if (!going[k]) continue;
+    if (p < kFailed) {
+      out[k] = -2.0f;
+      going[k] = false;
+      continue;
+    }
+    sum[k] = static_cast<float>(e[k] * p);
+    s[k] = e[k];
+    if (!(s[k] < kCovered)) {
+      out[k] = 1.0f - sum[k];
+      going[k] = false;
+    }
   }
-  return 1.0f - sum;
+  double i = 1.0;
+  for (std::int32_t term = 1;; ++term) {
+    bool any = false;
+    for (int k = 0; k < count; ++k) any = any || going[k];
+    if (!any) return;
+    for (int k = 0; k < count; ++k) {
+      if (!going[k]) continue;
+      e[k] = (half[k] * e[k]) / i;  // Poisson(i; lambda/2) from Poisson(i-1; lambda/2)
+      s[k] = s[k] + e[k];
+    }
+    i = i + 1.0;
+    p = term_probability(term);
+    for (int k = 0; k < count; ++k) {
+      if (!going[k]) continue;
+      if (p < kFailed) {
+        out[k] = -2.0f;
+        going[k] = false;
+        continue;
+      }
+      sum[k] = sum[k] + static_cast<float>(e[k] * p);
+      if (s[k] > kCovered) {
+        out[k] = 1.0f - sum[k];
+        going[k] = false;
+      }
+    }
+  }
 }
 
 }  // namespace kelvaro

@@ -21,6 +21,13 @@ class TestPowerSeries {
   // Requires: nothing.
   float power(float level, double lambda);
 
+  // The powers of several tests at once, out[i] = power(level, lambdas[i]) for i < count: the
+  // series run side by side, each with exactly its own arithmetic (Poisson term by Poisson term,
+  // e_i = ((lambda/2) e_(i-1)) / i, until their total covers all but 1e-5), so independent
+  // divisions overlap. Requires: 0 <= count <= kMaxSeries.
+  static constexpr int kMaxSeries = 4;
+  void powers(float level, const double* lambdas, int count, float* out);
+
  private:
   // F(2i + 1) as the sum uses it: entry 0 as cdtr returns it, the others rounded to single
   // precision. Requires: i >= 0.

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "exactmath/exp.h"
+#include "exactmath/log.h"
 #include "probability/ndtr.h"
 
 namespace kelvaro {
@@ -69,9 +71,9 @@ double series_probability(double x, std::int32_t df) {
     d = d + 1.0;
     term = term * h / d;
   }
-  const double w = std::log(s / gamma_factor(df)) + v * std::log(h) - h;
+  const double w = exactmath::log(s / gamma_factor(df)) + v * exactmath::log(h) - h;
   if (w > 88.0) return 1.0;
-  if (w > -88.0) return std::exp(w);
+  if (w > -88.0) return exactmath::exp(w);
   return 0.0;
 }
 
@@ -98,6 +100,14 @@ void cdtr(double x, std::int32_t df, double& p, std::int32_t& status) {
     status = 1;
     p = kCdtrOutside;
   }
+}
+
+double chi_square_upper_tail(double x, std::int32_t df) {
+  double p = 0.0;
+  std::int32_t status = 0;
+  cdtr(x, df, p, status);
+  if (status == 1) p = 1.0;
+  return 1.0 - p;
 }
 
 }  // namespace kelvaro

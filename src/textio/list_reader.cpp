@@ -124,29 +124,35 @@ void ListReader::skip_line() {
   }
 }
 
+ListReader::Value ListReader::take_value(bool want_integer) {
+  Value v;
+  while (!at_value_end()) {
+    const char c = static_cast<char>(peek());
+    advance(1);
+    if (!v.repeat && c == '*' && v.first.digits_only()) {
+      v.repeat = true;
+      continue;
+    }
+    ValueScanner& into = v.repeat ? v.repeated : v.first;
+    into.feed(c);
+    v.repeats_value = v.repeat;
+    if (want_integer ? into.integer_hopeless() : into.real_hopeless()) {
+      v.complete = false;
+      break;
+    }
+  }
+  return v;
+}
+
 // The first word of the rest of the line, if any, read as a real or as "r*" / "r*c".
 bool ListReader::rest_of_line_starts_with_number() {
   while (is_blank(peek()) || is_comma(peek())) advance(1);
   if (at_value_end()) return false;
-  ValueScanner value;
-  ValueScanner repeated;
-  bool repeat = false;
-  bool repeated_any = false;
-  while (!at_value_end()) {
-    const char c = static_cast<char>(peek());
-    advance(1);
-    if (!repeat && c == '*' && value.digits_only()) {
-      repeat = true;
-      continue;
-    }
-    ValueScanner& into = repeat ? repeated : value;
-    into.feed(c);
-    repeated_any = repeat;
-    if (into.real_hopeless()) return false;
-  }
-  float v = 0.0f;
-  if (!repeat) return value.as_real(v);
-  return value.magnitude() >= 1 && (!repeated_any || repeated.as_real(v));
+  const Value v = take_value(false);
+  float x = 0.0f;
+  if (!v.complete) return false;
+  if (!v.repeat) return v.first.as_real(x);
+  return v.first.magnitude() >= 1 && (!v.repeats_value || v.repeated.as_real(x));
 }
 
 ReadStatus ListReader::run(std::span<const Target> items, std::string& reason) {
@@ -203,28 +209,13 @@ ReadStatus ListReader::run(std::span<const Target> items, std::string& reason) {
       continue;
     }
     after_comma = false;
-    // The value, up to a blank, tab, comma, semicolon, slash, line end or end of input. Digits
-    // followed by '*' make it a repeat count; what follows the '*' is the repeated value. A value
+    // The value, up to a blank, tab, comma, semicolon, slash, line end or end of input. A value
     // that can no longer become valid for its item fails at once (the rest of it may be endless).
-    const bool want_integer = items[k].kind == Target::Kind::Integer;
-    ValueScanner value;
-    bool repeat = false;
-    repeated = ValueScanner();
-    repeats_value = false;
-    while (!at_value_end()) {
-      const char ch = static_cast<char>(peek());
-      advance(1);
-      if (!repeat && ch == '*' && value.digits_only()) {
-        repeat = true;
-        continue;
-      }
-      ValueScanner& into = repeat ? repeated : value;
-      into.feed(ch);
-      repeats_value = repeat;
-      if (want_integer ? into.integer_hopeless() : into.real_hopeless()) break;
-    }
-    if (repeat) {
-      repeats = value.magnitude();
+    const Value v = take_value(items[k].kind == Target::Kind::Integer);
+    if (v.repeat) {
+      repeated = v.repeated;
+      repeats_value = v.repeats_value;
+      repeats = v.first.magnitude();
       if (repeats == 0) {
         reason = item_reason("Zero repeat count in item ", k + 1, " of list input");
         return fail(ReadStatus::Bad, line_);
@@ -235,7 +226,7 @@ ReadStatus ListReader::run(std::span<const Target> items, std::string& reason) {
       }
       continue;
     }
-    if (!store(value, items[k], k + 1, reason)) return fail(ReadStatus::Bad, line_);
+    if (!store(v.first, items[k], k + 1, reason)) return fail(ReadStatus::Bad, line_);
     ++k;
   }
   // The rest of the line on which the statement ended (at its last value or its slash) is

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "kelvaro/kelvaro.h"
+#include "textio/value_scanner.h"
 
 namespace kelvaro::textio {
 
@@ -102,6 +103,19 @@ class ListReader {
   void skip_space();  // blanks, tabs and line ends, and with them empty lines
   void skip_line();   // to the start of the next line (or the end of the input)
   bool rest_of_line_starts_with_number();
+
+  // One value as written, up to a blank, tab, comma, semicolon, slash, line end or end of input:
+  // a plain value in `first`, or, when digits are followed by '*', a repeat count in `first` and
+  // the repeated value (if any) in `repeated`. Stops early (complete false) once the value can no
+  // longer be valid as an integer (want_integer) or as a real.
+  struct Value {
+    ValueScanner first;
+    ValueScanner repeated;
+    bool repeat = false;         // "r*c" or "r*"
+    bool repeats_value = false;  // "r*c": a value follows the '*'
+    bool complete = true;
+  };
+  Value take_value(bool want_integer);
 
   std::unique_ptr<TextSource> owned_;  // the StringSource of the text constructor
   TextSource& source_;

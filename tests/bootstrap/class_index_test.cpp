@@ -17,24 +17,30 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kDrawStep = 0x1p-24f;  // the generator's draws are multiples of 2^-24
 
-// Every u worth asking about for table c: 0, the largest draw, each c(k) and its float
-// neighbours (ties and near-ties), each slice's lower end and its neighbours near the c(k),
-// random draws, and values no draw takes (negative, 1, above 1, NaN, infinities).
-std::vector<float> probes(const std::vector<float>& c, std::mt19937& rng) {
-  std::vector<float> u = {0.0f, -0.0f, 1.0f - kDrawStep, kDrawStep, 0.5f, -kDrawStep, 1.0f,
-                          1.5f, kNaN, kInf, -kInf};
+// The generator word whose draw is the largest draw not above u (0 <= u < 1), with random low
+// bits (they do not reach the draw).
+std::uint32_t word_at(float u, std::mt19937& rng) {
+  const auto m = static_cast<std::uint32_t>(std::floor(static_cast<double>(u) / kDrawStep));
+  return (m << 8) | (rng() & 0xFFu);
+}
+
+// Every word worth asking about for table c: the draws at and next to 0, the largest draw, each
+// c(k) (ties and near-ties), each slice's lower end near the c(k), and random draws.
+std::vector<std::uint32_t> probes(const std::vector<float>& c, std::mt19937& rng) {
+  std::vector<std::uint32_t> words = {0u, 0xFFu, 0x100u, 0xFFFFFF00u, 0xFFFFFFFFu, 0x80000000u};
   for (const float ck : c) {
-    u.push_back(ck);
-    u.push_back(std::nextafter(ck, kInf));
-    u.push_back(std::nextafter(ck, -kInf));
-    const float slice = std::floor(ck * kClassIndexSlices) / kClassIndexSlices;
-    u.push_back(slice);
-    u.push_back(std::nextafter(slice, -kInf));
-    u.push_back(slice + 1.0f / kClassIndexSlices);
+    if (!(ck >= 0.0f && ck < 1.0f)) continue;
+    for (const float u : {ck, std::nextafter(ck, kInf), std::nextafter(ck, -kInf),
+                          ck + kDrawStep, ck - kDrawStep}) {
+      if (u >= 0.0f && u < 1.0f) words.push_back(word_at(u, rng));
+    }
+    const std::uint32_t slice_start =
+        static_cast<std::uint32_t>(std::floor(ck * kClassIndexSlices)) << (32 - kClassIndexBits);
+    words.push_back(slice_start);
+    words.push_back(slice_start - 1);
   }
-  std::uniform_int_distribution<std::int32_t> draw(0, (1 << 24) - 1);
-  for (int i = 0; i < 2000; ++i) u.push_back(static_cast<float>(draw(rng)) * kDrawStep);
-  return u;
+  for (int i = 0; i < 2000; ++i) words.push_back(static_cast<std::uint32_t>(rng()));
+  return words;
 }
 
 // Cumulative sums of x / e in single precision, as the bootstrap forms them.
@@ -48,8 +54,8 @@ void expect_same_classes(const std::vector<float>& c, std::mt19937& rng) {
   ClassIndex index;
   const auto t = static_cast<std::int32_t>(c.size());
   build_class_index(index, c.data(), t);
-  for (const float u : probes(c, rng)) {
-    ASSERT_EQ(find_class(index, u), draw_class(c.data(), t, u)) << "u = " << u;
+  for (const std::uint32_t w : probes(c, rng)) {
+    ASSERT_EQ(find_class(index, w), draw_class(c.data(), t, draw_of_word(w))) << "word " << w;
   }
 }
 
@@ -80,13 +86,16 @@ TEST(ClassIndex, WorkedExamples) {
       {{0.0f, 0.0f}, kDrawStep, 3},
       {{1.5f, 2.0f}, 1.0f - kDrawStep, 1},  // c above 1: no draw leaves class 1
   };
+  std::mt19937 rng(5);
   for (const auto& k : cases) {
     SCOPED_TRACE(testing::Message() << "u=" << k.u << " t=" << k.c.size());
     ClassIndex index;
     const auto t = static_cast<std::int32_t>(k.c.size());
     build_class_index(index, k.c.data(), t);
     EXPECT_EQ(draw_class(k.c.data(), t, k.u), k.cls);
-    EXPECT_EQ(find_class(index, k.u), k.cls);
+    // The word of the draw at or just below u falls where the plain rule puts that draw.
+    const std::uint32_t w = word_at(k.u, rng);
+    EXPECT_EQ(find_class(index, w), draw_class(k.c.data(), t, draw_of_word(w)));
   }
 }
 

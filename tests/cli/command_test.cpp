@@ -105,9 +105,11 @@ TEST(Command, FailuresAreNeverReportedAsSuccess) {
 TEST(Command, AFileArgumentReadsAsStandardInputDoes) {
   Scratch s;
   EXPECT_EQ(shell(kProgram + " " + kExample + " > " + s.path("a") + " && " + kProgram + " - < " +
-                  kExample + " > " + s.path("b")),
+                  kExample + " > " + s.path("b") + " && " + kProgram + " --threads 3 " + kExample +
+                  " > " + s.path("c")),
             0);
   EXPECT_EQ(slurp(s.path("a")), slurp(s.path("b")));
+  EXPECT_EQ(slurp(s.path("a")), slurp(s.path("c")));
   std::ofstream(s.path("bad.txt")) << "3 3 0 5 400\n4 2 1\n5 x 3\n";
   EXPECT_EQ(shell(kProgram + " " + s.path("bad.txt") + " > /dev/null 2> " + s.path("err")), 2);
   EXPECT_EQ(slurp(s.path("err")), "At line 3 of file kelvaro (unit = 5, file = '" +
@@ -139,6 +141,9 @@ TEST(Command, Options) {
       {{"--version"}, 0, std::string("kelvaro ") + KELVARO_VERSION + "\n", ""},
       {{"-V"}, 0, std::string("kelvaro ") + KELVARO_VERSION + "\n", ""},
       {{"--x"}, 2, "", "kelvaro: unknown option '--x' (kelvaro --help lists the options)\n"},
+      {{"--threads", "0"}, 2, "", "kelvaro: --threads takes a whole number from 1 to 1024, not '0'\n"},
+      {{"--threads=many"}, 2, "",
+       "kelvaro: --threads takes a whole number from 1 to 1024, not 'many'\n"},
       {{"a.txt", "b.txt"}, 2, "",
        "kelvaro: more than one input file ('a.txt' and 'b.txt'); kelvaro reads one input "
        "(kelvaro --help shows how)\n"},

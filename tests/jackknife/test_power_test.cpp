@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "exactmath/exp.h"
 #include "probability/cdtr.h"
 
 namespace kelvaro {
@@ -49,7 +50,7 @@ float power_term_by_term(float level, double lambda) {
   double e = 1.0;
   if (lambda > 0.0) {
     if (lambda >= 700.0) return 1.0f;
-    e = std::exp(-lambda / 2.0);
+    e = exactmath::exp(-lambda / 2.0);
   }
   double p = 0.0;
   std::int32_t status = 0;

@@ -234,7 +234,21 @@ def syntax_case(rng):
     return 'syntax', '\n'.join(lines) + '\n'
 
 
+def bigcount_case(rng):
+    # A community so large that a replicate's class holds about 2^24 species or more (a float
+    # counter stops at 2^24): one or two sites, one replicate or two. Slow in the model.
+    t = rng.choice([1, 2])
+    f1 = rng.randint(15000000, 30000000)
+    f = [f1] if t == 1 else [f1, rng.randint(0, 3000000)]
+    n = [sum(f)] * t if t == 1 else [f[0] + f[1], f[1]]
+    lines = ['%d %d 0 %d %d' % (t, t, rng.choice([1, 2, -1]), rng.randint(1, 99999)),
+             ' '.join(map(str, f)), ' '.join(map(str, n))]
+    return 'bigcount', '\n'.join(lines) + '\n'
+
+
 def gen_case(rng, kind=None):
+    if kind == 'bigcount':
+        return bigcount_case(rng)
     if kind is None and rng.random() < 0.12:
         kind = rng.choice(['wild', 'syntax'])
     if kind == 'wild':
@@ -337,12 +351,20 @@ def run1(cmd, data):
 TIMEOUTS = [0]
 
 
-def compare(data, prog):
+def compare(data, prog, variants=((),)):
     mrc, mout, merr = run([sys.executable, MODEL], data)
     if mrc == 'timeout':
         TIMEOUTS[0] += 1
         return None
-    prc, pout, perr = run([prog], data)
+    for extra in variants:
+        d = compare_program(mrc, mout, merr, [prog] + list(extra), data)
+        if d is not None:
+            return ('with %s: ' % ' '.join(extra) if extra else '') + d
+    return None
+
+
+def compare_program(mrc, mout, merr, cmd, data):
+    prc, pout, perr = run(cmd, data)
     if mrc == prc and mout == pout:
         return None
     ml = mout.split(b'\r\n')
@@ -364,6 +386,8 @@ def main():
     ap.add_argument('--keep', default=os.path.join(HERE, 'fails'))
     ap.add_argument('--kind', default=None)
     ap.add_argument('--nobuild', action='store_true')
+    ap.add_argument('--also', action='append', default=[],
+                    help='run the program again with these arguments (e.g. "--threads 2")')
     ap.add_argument('files', nargs='*')
     a = ap.parse_args()
     if not a.nobuild:
@@ -371,10 +395,11 @@ def main():
             print('could not build the program')
             return 1
     os.makedirs(a.keep, exist_ok=True)
+    variants = [()] + [tuple(v.split()) for v in a.also]
     nfail = 0
     if a.files:
         for fn in a.files:
-            d = compare(open(fn, encoding='latin-1').read(), a.prog)
+            d = compare(open(fn, encoding='latin-1').read(), a.prog, variants)
             print(fn, 'OK' if d is None else 'DIFF ' + d)
             nfail += d is not None
         return 1 if nfail else 0
@@ -382,7 +407,7 @@ def main():
     kinds = {}
     for c in range(a.n):
         kind, data = gen_case(rng, a.kind)
-        d = compare(data, a.prog)
+        d = compare(data, a.prog, variants)
         kinds.setdefault(kind, [0, 0])
         kinds[kind][0] += 1
         if d is not None:

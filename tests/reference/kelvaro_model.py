@@ -3,7 +3,7 @@
 import math
 import struct
 import sys
-from decimal import Decimal, ROUND_HALF_UP, getcontext
+from decimal import Decimal, ROUND_HALF_UP, getcontext, localcontext
 
 getcontext().prec = 2000
 
@@ -62,23 +62,80 @@ def dsqrt(x):
 def fsqrt(x): return f32(dsqrt(x))
 
 
+def nearest_binary(n, d, precision, least_subnormal_exp, overflow_exp):
+    """The positive rational n/d (integers) rounded to nearest, ties to even, in a binary format of
+    `precision` bits whose least subnormal is 2^least_subnormal_exp; infinity from 2^overflow_exp."""
+    e = n.bit_length() - d.bit_length()  # 2^e <= n/d < 2^(e+1) after the correction below
+    if (n << max(-e, 0)) < (d << max(e, 0)):
+        e -= 1
+    unit = max(e - precision + 1, least_subnormal_exp)
+    num, den = (n, d << unit) if unit >= 0 else (n << -unit, d)
+    k, rest = divmod(num, den)
+    if 2 * rest > den or (2 * rest == den and k % 2 == 1):
+        k += 1
+    if k.bit_length() + unit > overflow_exp:  # k 2^unit >= 2^overflow_exp
+        return INF
+    return math.ldexp(k, unit)
+
+
+def correctly_rounded(fn, x, precision, least_subnormal_exp, overflow_exp):
+    """fn(x) rounded to nearest in the binary format: evaluated by decimal (exp and ln round
+    correctly to the context's digits) with more digits until both ends of the error interval,
+    one unit in the last digit either side, round alike (the exact value is transcendental,
+    never a midpoint)."""
+    digits = 25  # 10^-24 relative: decides all but about one argument in 2^26
+    while True:
+        with localcontext() as c:
+            c.prec = digits
+            y = fn(Decimal(x))
+        sign, ds, exponent = y.as_tuple()
+        m = int(''.join(map(str, ds)))
+        m, exponent = m * 10 ** (digits - len(ds)), exponent - (digits - len(ds))
+        scale_up, den = (10 ** exponent, 1) if exponent >= 0 else (1, 10 ** -exponent)
+        lo = nearest_binary((m - 1) * scale_up, den, precision, least_subnormal_exp, overflow_exp)
+        hi = nearest_binary((m + 1) * scale_up, den, precision, least_subnormal_exp, overflow_exp)
+        if lo == hi:
+            return -lo if sign else lo
+        digits *= 2
+
+
 def dexp(x):
+    """exp correctly rounded to double, as the program computes it."""
     if x != x:
         return NAN
-    try:
-        return math.exp(x)
-    except OverflowError:
+    if x > 709.79:
         return INF
+    if x < -745.14:
+        return 0.0
+    if x == 0.0:
+        return 1.0
+    return correctly_rounded(Decimal.exp, x, 53, -1074, 1024)
+
+
+def fexp(x):
+    """exp of a single-precision x correctly rounded to single precision."""
+    if x != x:
+        return NAN
+    if x > 88.73:
+        return INF
+    if x < -103.98:
+        return 0.0
+    if x == 0.0:
+        return 1.0
+    return correctly_rounded(Decimal.exp, x, 24, -149, 128)
 
 
 def dlog(x):
+    """log correctly rounded to double, as the program computes it."""
     if x != x or x < 0:
         return NAN
     if x == 0:
         return -INF
     if x == INF:
         return INF
-    return math.log(x)
+    if x == 1.0:
+        return 0.0
+    return correctly_rounded(Decimal.ln, x, 53, -1074, 1024)
 
 
 def wrap32(v):
@@ -935,7 +992,7 @@ def binoml(n, q):
     m = fmul(real(n), q)
     normal = not (q < F005 or q > f32(0.95))
     if not normal:
-        e = f32(dexp(-m))
+        e = fexp(-m)
         if e == 0.0:
             hit('binoml_exp0_normal')
             normal = True

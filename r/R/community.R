@@ -1,0 +1,107 @@
+# From site-by-species tables to the four data blocks of a run, as kelvaro-prep derives them:
+# a value above 0 is a detection; f(i) counts the species detected at exactly i sites and n(i)
+# the species detected at site i, over each sample's own sites in their order; the subsets hold
+# the species detected in both samples (matched by column name), with Sample 2's data (Subset A)
+# and with Sample 1's (Subset B).
+
+# Sites a sample may have: the bootstrap keeps t + 2 of the library's 100 frequency classes.
+max_sites <- 98L
+
+# The table `x` (argument name `arg`) as a logical sites-by-species matrix of detections.
+# Refuses what kelvaro-prep refuses (no sites, too many sites, no detection at all, duplicate
+# site or species names) and, since R tables can hold them, columns that are not numbers or
+# TRUE/FALSE and missing values. Species names are needed only when `named`.
+detection_matrix <- function(x, arg, named) {
+  if (is.data.frame(x)) {
+    usable <- vapply(x, function(column) is.numeric(column) || is.logical(column), logical(1))
+    if (!all(usable)) {
+      j <- which(!usable)[1L]
+      stop(sprintf(paste0("%s: column %d (\"%s\") holds %s, not counts or TRUE/FALSE; ",
+                          "site names belong in the row names (read.csv(..., row.names = 1))"),
+                   arg, j, names(x)[j], class(x[[j]])[1L]), call. = FALSE)
+    }
+    x <- as.matrix(x)
+  } else if (!is.matrix(x)) {
+    x <- as.matrix(x)
+  }
+  if (!is.numeric(x) && !is.logical(x)) {
+    stop(sprintf("%s must hold counts or TRUE/FALSE, not %s values", arg, typeof(x)),
+         call. = FALSE)
+  }
+  check_shape(x, arg)
+  check_names(x, arg, named)
+  check_missing(x, arg)
+  detected <- x > 0
+  if (!any(detected)) {
+    stop(sprintf("%s has no detection (no value above 0 or TRUE)", arg), call. = FALSE)
+  }
+  detected
+}
+
+check_shape <- function(x, arg) {
+  if (nrow(x) == 0L) stop(sprintf("%s has no sites (rows)", arg), call. = FALSE)
+  if (nrow(x) > max_sites) {
+    stop(sprintf("%s has %d sites (rows); a sample may have at most %d", arg, nrow(x),
+                 max_sites), call. = FALSE)
+  }
+  if (ncol(x) == 0L) stop(sprintf("%s has no species (columns)", arg), call. = FALSE)
+}
+
+check_names <- function(x, arg, named) {
+  species <- colnames(x)
+  if (named && is.null(species)) {
+    stop(sprintf("%s has no column names: species are matched between the samples by name",
+                 arg), call. = FALSE)
+  }
+  if (!is.null(species)) {
+    empty <- which(is.na(species) | species == "")
+    if (length(empty) > 0L) {
+      stop(sprintf("%s: column %d has no species name", arg, empty[1L]), call. = FALSE)
+    }
+    duplicate_name(species, arg, "species", "column")
+  }
+  sites <- rownames(x)
+  if (!is.null(sites)) duplicate_name(sites[!is.na(sites) & sites != ""], arg, "site", "row")
+}
+
+duplicate_name <- function(names, arg, what, place) {
+  k <- anyDuplicated(names)
+  if (k > 0L) {
+    stop(sprintf("%s: duplicate %s name \"%s\" (%ss %d and %d)", arg, what, names[k], place,
+                 match(names[k], names), k), call. = FALSE)
+  }
+}
+
+# NA and NaN are refused at the first such cell by row, naming its row and column.
+check_missing <- function(x, arg) {
+  missing <- which(is.na(x), arr.ind = TRUE)
+  if (nrow(missing) == 0L) return(invisible())
+  first <- missing[order(missing[, 1L], missing[, 2L])[1L], ]
+  i <- first[[1L]]
+  j <- first[[2L]]
+  label <- function(names, k, what) {
+    if (is.null(names) || is.na(names[k]) || names[k] == "") "" else
+      sprintf(" (%s \"%s\")", what, names[k])
+  }
+  stop(sprintf(paste0("%s: %s at row %d%s, column %d%s; give 0 (or FALSE) for not detected ",
+                      "and a count (or TRUE) for detected"),
+               arg, format(x[i, j]), i, label(rownames(x), i, "site"), j,
+               label(colnames(x), j, "species")), call. = FALSE)
+}
+
+# f(1..t) and n(1..t) of the named species (columns) over the sample's t sites.
+detection_block <- function(detected, species) {
+  hits <- detected[, species, drop = FALSE]
+  list(f = tabulate(colSums(hits), nbins = nrow(detected)), n = as.integer(rowSums(hits)))
+}
+
+# The blocks of a run: Sample 1 alone when d2 is NULL, else all four.
+community_blocks <- function(d1, d2) {
+  sample1 <- detection_block(d1, seq_len(ncol(d1)))
+  if (is.null(d2)) return(list(sample1 = sample1))
+  seen1 <- colnames(d1)[colSums(d1) > 0]
+  seen2 <- colnames(d2)[colSums(d2) > 0]
+  both <- intersect(seen1, seen2)
+  list(sample1 = sample1, sample2 = detection_block(d2, seq_len(ncol(d2))),
+       subset_a = detection_block(d2, both), subset_b = detection_block(d1, both))
+}

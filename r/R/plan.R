@@ -1,0 +1,70 @@
+# Survey planning: the kelvaro-plan command's simulation of surveys, run in the R session.
+
+kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, heterogeneity,
+                         detection_change = 1, sites = NULL, sites1 = NULL, sites2 = NULL,
+                         surveys = 200, nreps = 100, seed = 400, threads = NULL,
+                         progress = interactive()) {
+  # Only each argument's type is checked here; the engine checks the values themselves, as the
+  # command checks its options, and names the argument it refuses.
+  request <- list(
+    species = if (!missing(species)) plan_count(species, "species"),
+    persistence = plan_number(persistence, "persistence"),
+    colonists = plan_count(colonists, "colonists"),
+    detection = if (!missing(detection)) plan_number(detection, "detection"),
+    heterogeneity = if (!missing(heterogeneity)) plan_heterogeneity(heterogeneity),
+    detection_change = plan_number(detection_change, "detection_change"),
+    sites = plan_sites(sites, "sites"),
+    sites1 = plan_sites(sites1, "sites1"),
+    sites2 = plan_sites(sites2, "sites2"),
+    surveys = plan_count(surveys, "surveys"),
+    nreps = plan_count(nreps, "nreps"),
+    seed = plan_seed(seed),
+    threads = if (!is.null(threads)) plan_count(threads, "threads"))
+  if (!is_flag(progress)) stop("progress must be TRUE or FALSE", call. = FALSE)
+  result <- .plan(request, progress)
+  if (!is.null(result$refusal)) stop(result$refusal, call. = FALSE)
+  for (note in result$notes) message("kelvaro_plan: ", note)
+  result$table
+}
+
+plan_number <- function(x, arg) {
+  if (!is.numeric(x) || length(x) != 1L || is.na(x)) {
+    stop(arg, " must be a number", call. = FALSE)
+  }
+  as.numeric(x)
+}
+
+# A whole number within R's integers (the engine has the bounds that matter).
+plan_count <- function(x, arg) {
+  if (!is_whole_number(x, -.Machine$integer.max, .Machine$integer.max)) {
+    stop(arg, " must be a whole number", call. = FALSE)
+  }
+  as.integer(x)
+}
+
+plan_heterogeneity <- function(x) {
+  if (!(is.numeric(x) || is.character(x)) || length(x) != 1L || is.na(x)) {
+    stop("heterogeneity must be a number K (the Beta concentration; smaller is stronger ",
+         "heterogeneity) or \"none\" for equal detection", call. = FALSE)
+  }
+  if (is.numeric(x)) as.numeric(x) else x
+}
+
+# Numbers of sites: whole numbers, or one string in the command's list syntax ("5:50:5").
+plan_sites <- function(x, arg) {
+  if (is.null(x)) return(NULL)
+  if (is.character(x) && length(x) == 1L && !is.na(x)) return(x)
+  if (!is.numeric(x) || length(x) == 0L || anyNA(x) || any(x != trunc(x)) ||
+      any(abs(x) > .Machine$integer.max)) {
+    stop(arg, " must be whole numbers of sites, as in c(5, 10, 20) or seq(5, 50, 5)",
+         call. = FALSE)
+  }
+  as.integer(x)
+}
+
+plan_seed <- function(seed) {
+  if (!is_whole_number(seed, 0, .Machine$integer.max)) {
+    stop("seed must be a whole number from 0 to ", .Machine$integer.max, call. = FALSE)
+  }
+  as.integer(seed)
+}

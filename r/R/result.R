@@ -1,0 +1,48 @@
+# The list a run hands back, made into an object of class "kelvaro"; the run's warnings raised
+# as R warnings and a refused input as an R error of class "kelvaro_error".
+
+kelvaro_result <- function(result, call) {
+  raise_warnings(result$warnings)
+  report <- report_lines(result$report)
+  if (result$status != 0L) {
+    stop(kelvaro_error(sub("\n$", "", result$diagnostic), report))
+  }
+  two_samples <- "Sample 2" %in% result$blocks$block
+  structure(list(
+    parameters = result$parameters,
+    blocks = result$blocks,
+    test = result$test,
+    replicates = result$replicates,
+    warnings = result$warnings,
+    report = report,
+    nreps = result$nreps,
+    seed = result$seed,
+    range_adjust = result$range_adjust,
+    sites = c(sample1 = result$sites[[1L]],
+              sample2 = if (two_samples) result$sites[[2L]] else NA_integer_),
+    call = call
+  ), class = "kelvaro")
+}
+
+# The report's lines without their CR LF ends.
+report_lines <- function(text) {
+  if (!nzchar(text)) return(character())
+  sub("\r$", "", strsplit(text, "\n", fixed = TRUE)[[1L]])
+}
+
+# One R warning per run warning, worded as the command words it on standard error.
+raise_warnings <- function(warnings) {
+  for (i in seq_len(nrow(warnings))) {
+    line <- warnings$line[[i]]
+    where <- if (is.na(line)) "" else sprintf("line %d: ", line)
+    warning(sprintf("kelvaro: %s%s: %s", where, warnings$block[[i]], warnings$text[[i]]),
+            call. = FALSE)
+  }
+}
+
+# The error of a refused or unreadable input; `report` holds what the run reported before it
+# stopped (the command's standard output in that case).
+kelvaro_error <- function(message, report) {
+  structure(class = c("kelvaro_error", "error", "condition"),
+            list(message = message, call = NULL, report = report))
+}

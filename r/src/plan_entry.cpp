@@ -1,0 +1,104 @@
+// The package's entry point into the survey planner's engine (the project's tools/plan/, as the
+// kelvaro-plan command runs it): the request checked as the command checks its options, the plan
+// run on the engine's worker threads, and its summaries as a data frame. Nothing passes through
+// the command or its CSV.
+
+#include <Rcpp.h>
+
+#include <charconv>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "entry_guard.h"
+#include "plan/option_error.h"
+#include "plan/plan_request.h"
+#include "plan/truth.h"
+#include "plan_progress.h"
+#include "plan_table.h"
+
+namespace {
+
+namespace plan = kelvaro::plan;
+using Rcpp::_;
+
+// The R code has checked every element: NULL (not given), or one value of the right type; site
+// lists are whole numbers within R's integers or one string in the command's list syntax.
+
+std::optional<double> optional_number(const Rcpp::List& request, const char* name) {
+  if (Rf_isNull(request[name])) return std::nullopt;
+  return Rcpp::as<double>(request[name]);
+}
+
+// A number as the shortest text that reads back as the same double ("0.5", "1e-06").
+std::string number_text(double v) {
+  char text[32];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+  return ec == std::errc() ? std::string(text, end) : std::string("nan");
+}
+
+// Heterogeneity as the engine takes it: K's text, or "none".
+std::optional<std::string> heterogeneity_text(SEXP value) {
+  if (Rf_isNull(value)) return std::nullopt;
+  if (Rf_isString(value)) return Rcpp::as<std::string>(value);
+  return number_text(Rcpp::as<double>(value));
+}
+
+// A site list as the engine reads it: "5,10,20" from c(5, 10, 20), or the string as given.
+std::optional<std::string> site_list(SEXP value) {
+  if (Rf_isNull(value)) return std::nullopt;
+  if (Rf_isString(value)) return Rcpp::as<std::string>(value);
+  std::string text;
+  for (const int t : Rcpp::IntegerVector(value)) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(t);
+  }
+  return text;
+}
+
+int machine_cores() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
+plan::PlanRequest request_of(const Rcpp::List& r) {
+  plan::PlanRequest request;
+  if (!Rf_isNull(r["species"])) request.species = Rcpp::as<int>(r["species"]);
+  request.persistence = Rcpp::as<double>(r["persistence"]);
+  request.colonists = Rcpp::as<int>(r["colonists"]);
+  request.detection = optional_number(r, "detection");
+  request.heterogeneity = heterogeneity_text(r["heterogeneity"]);
+  request.detection_change = Rcpp::as<double>(r["detection_change"]);
+  request.sites = site_list(r["sites"]);
+  request.sites1 = site_list(r["sites1"]);
+  request.sites2 = site_list(r["sites2"]);
+  request.surveys = Rcpp::as<int>(r["surveys"]);
+  request.nreps = Rcpp::as<int>(r["nreps"]);
+  request.seed = static_cast<std::uint64_t>(Rcpp::as<int>(r["seed"]));  // 0 or more
+  request.threads = Rf_isNull(r["threads"]) ? machine_cores() : Rcpp::as<int>(r["threads"]);
+  return request;
+}
+
+}  // namespace
+
+// Gives list(table = <data frame>, notes = <character>) for a plan run, or list(refusal =
+// <message>) for a request the engine refuses, the options named as the R function's arguments.
+// rng = false: the engine has its own generators and never touches R's.
+// [[Rcpp::export(.plan, rng = false)]]
+Rcpp::List plan_entry(Rcpp::List request, bool show_progress) {
+  return guarded("kelvaro_plan", [&] {
+    plan::CheckedPlan checked;
+    try {
+      checked = plan::check_request(request_of(request), plan::OptionStyle::kArgument);
+    } catch (const plan::OptionError& e) {
+      return Rcpp::List::create(_["refusal"] = std::string(e.what()));
+    }
+    PlanProgress progress(show_progress);
+    const auto summaries = plan::run_plan(
+        checked.settings,
+        [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });
+    return Rcpp::List::create(
+        _["table"] = plan_table(summaries, plan::reported_parameters(checked.settings.community)),
+        _["notes"] = Rcpp::wrap(checked.notes));
+  });
+}

@@ -1,0 +1,19 @@
+#pragma once
+// A planning run's summaries as an R data frame with the columns, rows and order of the
+// kelvaro-plan command's CSV (one row per design and reported parameter, designs in the order
+// given, parameters N(1), N(2), PHI, GAMMA, LAMBDA, B), every measure at the precision computed
+// (the CSV prints six significant digits):
+//   sites1, sites2 (integer), parameter (character), true_value, mean_estimate, relative_bias,
+//   rmse, coverage, mean_interval_width, share_interval_capped, mean_observed1, mean_observed2
+//   (double), surveys_estimated (integer)
+// A measure with nothing behind it (NaN, NA in the CSV) is NA.
+
+#include <Rcpp.h>
+
+#include <vector>
+
+#include "plan/design_summary.h"
+#include "plan/truth.h"
+
+Rcpp::DataFrame plan_table(const std::vector<kelvaro::plan::DesignSummary>& designs,
+                           const kelvaro::plan::ReportedParameters& reported);

@@ -1,0 +1,15 @@
+#pragma once
+// A run's result as an R list of plain values and data frames, every number at the precision the
+// library computed it (its single-precision values widened to double exactly). The report is
+// the whole text, CR LF line ends included; the R code splits it into lines.
+//
+// Elements: status, diagnostic, report, nreps, seed, range_adjust, sites, blocks, test,
+// parameters, replicates, warnings. `test` is NULL when the run made no equal-detection test;
+// `replicates` is NULL unless the run kept them. Warning lines are NA when input_has_lines is
+// false (structured input has no lines to point at).
+
+#include <Rcpp.h>
+
+#include "kelvaro/kelvaro.h"
+
+Rcpp::List result_list(const kelvaro::RunResult& result, bool input_has_lines);

@@ -1,0 +1,4 @@
+library(testthat)
+library(kelvaro)
+
+test_check("kelvaro")

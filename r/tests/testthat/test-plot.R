@@ -1,0 +1,11 @@
+test_that("plot draws the bootstrap distributions, and says what it needs", {
+  grDevices::pdf(NULL)
+  on.exit(grDevices::dev.off())
+  fit <- kelvaro(ditches_before, ditches_after, nreps = 25, replicates = TRUE)
+  expect_identical(nrow(fit$replicates), 25L)
+  expect_silent(plot(fit))
+  expect_silent(plot(fit, parameters = c("B", "p(1)")))
+  expect_error(plot(kelvaro(ditches_before, ditches_after)), "replicates = TRUE")
+  expect_error(plot(kelvaro(ditches_before, replicates = TRUE)), "two samples")
+  expect_error(plot(fit, parameters = "N(3)"), "unknown parameter")
+})

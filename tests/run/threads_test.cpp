@@ -1,0 +1,103 @@
+// A bootstrap shared among threads gives exactly the run of one thread: every golden input and
+// many random surveys, with 2 and 3 threads and small chunks of replicates, forced onto threads
+// however little work they hold.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kelvaro/kelvaro.h"
+#include "run/record_source.h"
+#include "run/run_engine.h"
+#include "support/process.h"
+
+namespace kelvaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string run_with(const std::string& text, int threads, std::int32_t chunk) {
+  Settings settings;
+  settings.threads = threads;
+  std::ostringstream out;
+  RunEngine engine(settings, &out);
+  engine.tune_threads(chunk, 0.0);
+  StringSource source(text);
+  TextRecords records(source, engine.warnings());
+  const RunResult r = engine.run(records);
+  return out.str() + "status " + std::to_string(r.status);
+}
+
+// A random two-sample survey: t sites each, a community of up to 300 species with uneven
+// detection, sometimes the frequency pair, negative nreps (detail lines) and a range switch.
+std::string random_survey(std::mt19937& rng) {
+  std::uniform_int_distribution<int> sites(1, 40);
+  const int t = sites(rng);
+  const bool pair = rng() % 4 == 0 && t <= 49;
+  const int nreps = static_cast<int>(rng() % 40) - 10;
+  std::string s = std::to_string(rng() % 3 == 0 ? -t : t) + " " + std::to_string(t) + " " +
+                  (pair ? "1 " : "0 ") + std::to_string(nreps) + " " +
+                  std::to_string(1 + rng() % 100000) + "\n";
+  for (int block = 0; block < 4; ++block) {
+    const int scale = block < 2 ? 60 : 20;
+    std::string f, n, fp;
+    for (int i = 0; i < t; ++i) f += std::to_string(rng() % (scale / (i + 1) + 1)) + " ";
+    for (int i = 0; i < t; ++i) n += std::to_string(rng() % scale) + " ";
+    for (int i = 0; i <= t; ++i) fp += std::to_string(rng() % (scale / (i + 1) + 1)) + " ";
+    s += f + "\n" + n + "\n" + (pair ? fp + "\n" : "");
+  }
+  return s;
+}
+
+TEST(Threads, ThreadedBootstrapsGiveTheSequentialReport) {
+  std::vector<std::string> inputs;
+  for (const auto& e : fs::directory_iterator(fs::path(KELVARO_SOURCE_DIR) / "tests" / "golden")) {
+    if (e.path().extension() == ".in") inputs.push_back(testing::slurp(e.path().string()));
+  }
+  inputs.push_back(
+      testing::slurp((fs::path(KELVARO_SOURCE_DIR) / "bench" / "inputs" / "typical.txt").string()));
+  std::mt19937 rng(15);
+  for (int i = 0; i < 40; ++i) inputs.push_back(random_survey(rng));
+  for (const std::string& input : inputs) {
+    SCOPED_TRACE(input.substr(0, 60));
+    const std::string sequential = run_with(input, 1, 0);
+    for (const int threads : {2, 3}) {
+      for (const std::int32_t chunk : {1, 2, 5}) {
+        ASSERT_EQ(run_with(input, threads, chunk), sequential)
+            << threads << " threads, chunks of " << chunk;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro
+
+namespace kelvaro {
+namespace {
+
+TEST(Threads, AnObserverThatThrowsStopsTheThreadsFirst) {
+  // A caller cancels a run by throwing from the observer (as the R package does on Ctrl-C): the
+  // exception must reach it after the threads are stopped, not end the process.
+  struct Cancel : Observer {
+    void bootstrap_progress(int, std::int32_t, double) override { throw std::runtime_error("stop"); }
+  } cancel;
+  Settings settings;
+  settings.threads = 2;
+  settings.observer = &cancel;
+  RunEngine engine(settings, nullptr);
+  engine.tune_threads(1, 0.0);
+  const std::string input =
+      testing::slurp((fs::path(KELVARO_SOURCE_DIR) / "examples" / "two-samples.txt").string());
+  StringSource source(input);
+  TextRecords records(source, engine.warnings());
+  EXPECT_THROW(engine.run(records), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace kelvaro

@@ -1,0 +1,172 @@
+#include "plan/plan_request.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "numeric/conversions.h"
+#include "plan/option_error.h"
+#include "plan/site_lists.h"
+
+namespace kelvaro::plan {
+namespace {
+
+// Bounds that keep a run inside what kelvaro counts (32-bit) and what a machine holds.
+constexpr std::int32_t kMaxSpecies = 1000000;
+constexpr std::int32_t kMaxReplicates = 10000;  // rows of kelvaro's bootstrap table
+constexpr std::int64_t kMaxSimulatedSurveys = 10000000;  // designs x surveys
+constexpr int kMaxThreads = 1024;
+// How far N * PHI may lie from a whole number and still count as one (rounding of PHI's digits).
+constexpr double kWholeTolerance = 1e-9;
+
+std::string number(double v) {
+  std::ostringstream s;
+  s << v;
+  return s.str();
+}
+
+void require(bool given, const std::string& what) {
+  if (!given) throw OptionError(what);
+}
+
+// The messages of one request, with the options named in the caller's style.
+class Checks {
+ public:
+  explicit Checks(OptionStyle style) : style_(style) {}
+
+  // "--species" or "species".
+  std::string operator()(std::string_view option) const { return option_name(option, style_); }
+  // An option with what it takes, as a usage line shows it: "--species N"; an argument alone.
+  std::string with_value(std::string_view option, std::string_view value) const {
+    return style_ == OptionStyle::kCommandLine ? (*this)(option) + " " + std::string(value)
+                                               : (*this)(option);
+  }
+
+ private:
+  OptionStyle style_;
+};
+
+std::optional<double> heterogeneity_of(const std::string& text, const Checks& name) {
+  if (text == "none") return std::nullopt;
+  std::size_t used = 0;
+  double k = 0.0;
+  try {
+    k = std::stod(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != text.size() || !(k > 0.0) || !std::isfinite(k)) {
+    throw OptionError(name("heterogeneity") +
+                      " must be a positive number K (the Beta concentration; smaller is "
+                      "stronger heterogeneity) or 'none' for equal detection, not '" +
+                      text + "'");
+  }
+  return k;
+}
+
+Community community_of(const PlanRequest& r, const Checks& name,
+                       std::vector<std::string>& notes) {
+  require(r.species.has_value(), name.with_value("species", "N") +
+                                     " is needed: the species richness of Sample 1's community");
+  require(r.detection.has_value(),
+          name.with_value("detection", "MEAN") +
+              " is needed: the mean detection probability per site and species");
+  require(r.heterogeneity.has_value(),
+          name.with_value("heterogeneity", "K") +
+              " is needed: the Beta concentration of detection among species (for example 2; "
+              "smaller is stronger heterogeneity), or 'none' for equal detection");
+  const std::int32_t species = *r.species;
+  const double detection = *r.detection;
+  require(species >= 1 && species <= kMaxSpecies,
+          name("species") + " must be 1 to 1000000, not " + std::to_string(species));
+  require(r.persistence >= 0.0 && r.persistence <= 1.0,
+          name("persistence") + " must be between 0 and 1 (a share of Sample 1's species), not " +
+              number(r.persistence));
+  require(r.colonists >= 0 && r.colonists <= kMaxSpecies,
+          name("colonists") + " must be 0 to 1000000, not " + std::to_string(r.colonists));
+  require(detection > 0.0 && detection <= 1.0,
+          name("detection") + " must be above 0 and at most 1 (a probability), not " +
+              number(detection));
+  require(r.detection_change > 0.0 && std::isfinite(r.detection_change),
+          name("detection-change") + " must be above 0, not " + number(r.detection_change));
+  Community c;
+  c.species = species;
+  c.colonists = r.colonists;
+  c.mean_detection = detection;
+  c.heterogeneity = heterogeneity_of(*r.heterogeneity, name);
+  c.detection_change = r.detection_change;
+  const double persisting = species * r.persistence;
+  c.persisting = trunc_to_int(std::floor(persisting + 0.5));
+  if (std::fabs(persisting - c.persisting) > kWholeTolerance * species) {
+    notes.push_back("note: " + std::to_string(species) + " species x persistence " +
+                    number(r.persistence) + " = " + number(persisting) +
+                    " persisting species; simulating " + std::to_string(c.persisting) +
+                    " (PHI = " + number(static_cast<double>(c.persisting) / species) + ")");
+  }
+  const double mean2 = detection * r.detection_change;
+  require(mean2 <= 1.0 + kWholeTolerance,
+          name("detection-change") + " " + number(r.detection_change) + " with " +
+              name("detection") + " " + number(detection) +
+              " gives Sample 2 a mean detection of " + number(mean2) +
+              "; choose R at most 1/MEAN = " + number(1.0 / detection));
+  require(c.persisting + c.colonists >= 1, "Sample 2's community is empty: give " +
+                                               name("colonists") + " or a larger " +
+                                               name("persistence"));
+  return c;
+}
+
+std::vector<Design> designs_of(const PlanRequest& r, const Checks& name) {
+  const bool first = r.sites1.has_value();
+  const bool second = r.sites2.has_value();
+  require(!(r.sites && (first || second)),
+          "give either " + name.with_value("sites", "LIST") +
+              " (equal numbers of sites) or " + name.with_value("sites1", "LIST") + " and " +
+              name.with_value("sites2", "LIST") + ", not both");
+  if (r.sites) return equal_designs(parse_site_list(*r.sites, name("sites")));
+  require(first && second,
+          first || second ? name("sites1") + " and " + name("sites2") +
+                                " go together: give both lists"
+                          : "the designs are needed: " + name.with_value("sites", "LIST") +
+                                " (for example 5,10,20 or 5:50:5), or " +
+                                name.with_value("sites1", "LIST") + " and " +
+                                name.with_value("sites2", "LIST"));
+  return crossed_designs(parse_site_list(*r.sites1, name("sites1")),
+                         parse_site_list(*r.sites2, name("sites2")));
+}
+
+}  // namespace
+
+std::string option_name(std::string_view option, OptionStyle style) {
+  if (style == OptionStyle::kCommandLine) return "--" + std::string(option);
+  std::string name(option);
+  for (char& c : name) {
+    if (c == '-') c = '_';
+  }
+  return name;
+}
+
+CheckedPlan check_request(const PlanRequest& r, OptionStyle style) {
+  const Checks name(style);
+  CheckedPlan checked;
+  PlanSettings& s = checked.settings;
+  s.community = community_of(r, name, checked.notes);
+  s.designs = designs_of(r, name);
+  require(r.surveys >= 1, name("surveys") + " must be at least 1, not " +
+                              std::to_string(r.surveys));
+  require(r.nreps >= 1 && r.nreps <= kMaxReplicates,
+          name("nreps") + " must be 1 to 10000 (intervals need replicates), not " +
+              std::to_string(r.nreps));
+  require(r.threads >= 1 && r.threads <= kMaxThreads,
+          name("threads") + " must be 1 to 1024, not " + std::to_string(r.threads));
+  const std::int64_t total = static_cast<std::int64_t>(s.designs.size()) * r.surveys;
+  require(total <= kMaxSimulatedSurveys,
+          std::to_string(s.designs.size()) + " designs x " + std::to_string(r.surveys) +
+              " surveys is more than 10000000 simulated surveys; give fewer designs or " +
+              name("surveys"));
+  s.surveys = r.surveys;
+  s.replicates = r.nreps;
+  s.seed = r.seed;
+  s.threads = r.threads;
+  return checked;
+}
+
+}  // namespace kelvaro::plan

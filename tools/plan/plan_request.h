@@ -1,0 +1,63 @@
+#pragma once
+// What a user asks a planning run for, as given (the command line's options, or a function's
+// arguments in the R package), and its checks: a request becomes the settings of a run, or is
+// refused with one message saying what is wrong and how to put it right. Whichever way the values
+// came, they are checked here, so the refusals and the run are the same.
+//
+// Messages name the options as the caller's user writes them: "--detection-change" on the
+// command line, "detection_change" as an argument:
+//   --detection must be above 0 and at most 1 (a probability), not 1.5
+//   detection must be above 0 and at most 1 (a probability), not 1.5
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plan/plan_runner.h"
+
+namespace kelvaro::plan {
+
+enum class OptionStyle {
+  kCommandLine,  // --detection-change
+  kArgument,     // detection_change
+};
+
+// The option `option` (written as on the command line without its dashes: "detection-change")
+// as `style` writes it.
+std::string option_name(std::string_view option, OptionStyle style);
+
+// Values a user may leave out are optional: the checks say which are needed.
+struct PlanRequest {
+  std::optional<std::int32_t> species;       // N: richness of Sample 1's community, 1..1000000
+  double persistence = 1.0;                  // PHI: share of those present in Sample 2, 0..1
+  std::int32_t colonists = 0;                // C: species new in Sample 2, 0..1000000
+  std::optional<double> detection;           // MEAN: mean detection probability, in (0, 1]
+  std::optional<std::string> heterogeneity;  // K as text (a positive number), or "none"
+  double detection_change = 1.0;             // R: Sample 2's detection = R x Sample 1's
+  // The designs as site lists (site_lists.h: "5,10,20", "5:50:5"): equal numbers of sites from
+  // `sites`, or every pair of `sites1` and `sites2`; one way or the other, not both.
+  std::optional<std::string> sites;
+  std::optional<std::string> sites1;
+  std::optional<std::string> sites2;
+  std::int32_t surveys = 200;                // simulated surveys per design, at least 1
+  std::int32_t nreps = 100;                  // bootstrap replicates of each analysis, 1..10000
+  std::uint64_t seed = 400;                  // fixes everything
+  int threads = 1;                           // worker threads, 1..1024
+};
+
+// A checked request: the run's settings, and what the user should know about how values were
+// taken (one line each, starting "note: ").
+struct CheckedPlan {
+  PlanSettings settings;
+  std::vector<std::string> notes;
+};
+
+// Checks `request` value by value (the community, then the designs, then the run's size) and
+// gives the run's settings. N x PHI persisting species is rounded to the nearest whole number,
+// with a note when it was not one already. Throws OptionError (option_error.h) at the first
+// value missing or refused.
+CheckedPlan check_request(const PlanRequest& request, OptionStyle style);
+
+}  // namespace kelvaro::plan

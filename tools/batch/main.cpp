@@ -180,8 +180,7 @@ void warn_about_variants(const CLI::App& app, const batch::BatchSummary& summary
 std::string summary_line(const Options& o, const batch::BatchSummary& s, double seconds) {
   std::string text = std::to_string(s.pairs) + " pair(s) in " + batch::rough_duration(seconds);
   if (seconds > 0.0 && s.pairs > 0) {
-    text += " (" + std::to_string(static_cast<long long>(static_cast<double>(s.pairs) / seconds)) +
-            " pairs/s)";
+    text += " (" + batch::rough_number(static_cast<double>(s.pairs) / seconds) + " pairs/s)";
   }
   text += ": " + std::to_string(s.analysed) + " analysed";
   if (s.not_analysed > 0) text += ", " + std::to_string(s.not_analysed) + " not analysed";

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 
 namespace kelvaro::batch {
@@ -14,20 +13,21 @@ constexpr int kBarWidth = 20;
 // Carriage return and "erase to the end of the line".
 constexpr const char* kEraseLine = "\r\033[K";
 
-std::string rounded(double value) {
+// The value with `decimals` decimals, by printf (no conversion to an integer type).
+std::string fixed(double value, int decimals) {
   char text[32];
-  std::snprintf(text, sizeof text, value < 10.0 ? "%.1f" : "%.0f", value);
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
 }
 
 }  // namespace
 
+std::string rough_number(double value) { return fixed(value, value < 10.0 ? 1 : 0); }
+
 std::string rough_duration(double seconds) {
-  if (seconds < 90.0) return rounded(seconds) + " s";
-  if (seconds < 90.0 * 60.0) {
-    return std::to_string(static_cast<long>(std::round(seconds / 60.0))) + " min";
-  }
-  return rounded(seconds / 3600.0) + " h";
+  if (seconds < 90.0) return rough_number(seconds) + " s";
+  if (seconds < 90.0 * 60.0) return fixed(seconds / 60.0, 0) + " min";
+  return rough_number(seconds / 3600.0) + " h";
 }
 
 std::string progress_text(std::uint64_t done, std::uint64_t total, double seconds, bool bar) {
@@ -42,7 +42,7 @@ std::string progress_text(std::uint64_t done, std::uint64_t total, double second
   }
   if (done > 0 && seconds > 0.0) {
     const double rate = static_cast<double>(done) / seconds;
-    text += ", " + rounded(rate) + " pairs/s";
+    text += ", " + rough_number(rate) + " pairs/s";
     if (done < total) {
       text += ", about " + rough_duration(static_cast<double>(total - done) / rate) + " left";
     }

@@ -16,7 +16,9 @@
 
 namespace kelvaro::batch {
 
-// "0.4 s", "12 s", "4 min", "2.5 h": a rough duration (one decimal below 10).
+// "0.4", "12", "415": one decimal below 10, none from there.
+std::string rough_number(double value);
+// "0.4 s", "12 s", "4 min", "2.5 h": a rough duration.
 std::string rough_duration(double seconds);
 
 // The text of a progress report after `seconds` with `done` of `total` pairs: the bar form

@@ -22,27 +22,35 @@ std::string indexed(const std::string& record, std::size_t i) {
   return record.substr(0, record.size() - 3) + "(" + std::to_string(i + 1) + ")";
 }
 
-// Negative, fractional and too large values of one frequency record.
+// Negative, fractional and too large values of one frequency record: the first of each kind is
+// reported, and every value is looked at for the 32-bit bound.
 void check_frequencies(WarningLog& log, const std::string& block, std::int64_t line,
                        const std::string& record, std::span<const float> f, bool& wraps) {
+  bool negative_seen = false;
+  bool fraction_seen = false;
   for (std::size_t i = 0; i < f.size(); ++i) {
     const float v = f[i];
     if (!std::isfinite(v) || std::fabs(v) >= 2147483648.0f) {
       wraps = true;
     } else if (v < 0.0f) {
-      log.add(WarningKind::kNegativeValue, block, line,
-              indexed(record, i) + " = " + shown(v) +
-                  " is negative; a frequency counts species and cannot be below 0");
-      return;
+      if (!negative_seen) {
+        log.add(WarningKind::kNegativeValue, block, line,
+                indexed(record, i) + " = " + shown(v) +
+                    " is negative; a frequency counts species and cannot be below 0");
+      }
+      negative_seen = true;
     } else if (v != std::trunc(v)) {
-      log.add(WarningKind::kFractionalValue, block, line,
-              indexed(record, i) + " = " + shown(v) + " is not a whole number; it is taken as " +
-                  shown(std::trunc(v)));
-      return;
+      if (!fraction_seen) {
+        log.add(WarningKind::kFractionalValue, block, line,
+                indexed(record, i) + " = " + shown(v) + " is not a whole number; it is taken as " +
+                    shown(std::trunc(v)));
+      }
+      fraction_seen = true;
     }
   }
 }
 
+// Requires: v finite and below 2^31 in magnitude (checked by check_frequencies).
 std::int64_t whole(float v) { return static_cast<std::int64_t>(std::trunc(v)); }
 
 }  // namespace

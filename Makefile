@@ -31,7 +31,7 @@ deps:
 run: deps-build
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
 	@cmake --build $(BUILD) --target kelvaro -j$(JOBS)
-	./$(BUILD)/src/cli/kelvaro $(EXAMPLE)
+	$(BUILD)/src/cli/kelvaro $(EXAMPLE)
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
@@ -112,8 +112,8 @@ bench-math:
 # argument of expf (about ten minutes) and a few million random arguments of exp and log.
 exhaustive: deps configure
 	cmake --build $(BUILD) --target exhaustive_expf random_exp_log -j$(JOBS)
-	./$(BUILD)/tests/exactmath/random_exp_log
-	./$(BUILD)/tests/exactmath/exhaustive_expf
+	$(BUILD)/tests/exactmath/random_exp_log
+	$(BUILD)/tests/exactmath/exhaustive_expf
 
 # The R package in r/: its tarball built from the project's sources, then R CMD check --no-manual
 # (fails on an ERROR or a WARNING) or an install into the user's R library, or into RLIB=DIR.

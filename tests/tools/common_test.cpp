@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "common/byte_source.h"
 #include "common/label_pool.h"
@@ -124,6 +126,35 @@ TEST(LabelPool, EqualTextEqualIdInOrderOfAppearance) {
   EXPECT_EQ(pool.find("Sp.B"), 1u);
   EXPECT_EQ(pool.label(2), "sp.a");
   EXPECT_EQ(pool.find("none"), std::nullopt);
+}
+
+// A pool copied, moved or assigned answers alone: its labels are its own, not views of the
+// pool it came from (which is gone).
+TEST(LabelPool, CopiesAndMovesOwnTheirLabels) {
+  const std::function<LabelPool(LabelPool&)> ways[] = {
+      [](LabelPool& p) { return LabelPool(p); },
+      [](LabelPool& p) { return LabelPool(std::move(p)); },
+      [](LabelPool& p) {
+        LabelPool q;
+        q.intern("other");
+        q = p;
+        return q;
+      },
+  };
+  for (const auto& way : ways) {
+    auto original = std::make_unique<LabelPool>();
+    for (int i = 0; i < 100; ++i) {
+      original->intern("a long label, not kept inline " + std::to_string(i));
+    }
+    original->intern("Sp.A");
+    LabelPool copy = way(*original);
+    original.reset();
+    EXPECT_EQ(copy.size(), 101u);
+    EXPECT_EQ(copy.label(100), "Sp.A");
+    EXPECT_EQ(copy.label(7), "a long label, not kept inline 7");
+    EXPECT_EQ(copy.find("Sp.A"), 100u);
+    EXPECT_EQ(copy.intern("Sp.B").id, 101u);
+  }
 }
 
 TEST(NamePool, VariantsKeptApartOrFolded) {

@@ -156,6 +156,26 @@ TEST(CsvReader, EndlessRowIsRefusedAtTheLimit) {
   }
 }
 
+// A row may take kMaxRowBytes bytes with its line end and no more, whether the separator is given
+// or found in it (the first row is then buffered whole before it is read).
+TEST(CsvReader, RowLimitIsExactWithSeparatorGivenOrFound) {
+  for (const std::optional<char> separator : {std::optional<char>(), std::optional<char>(',')}) {
+    for (const std::size_t length : {kMaxRowBytes - 1, kMaxRowBytes}) {
+      SCOPED_TRACE((separator ? "separator given, " : "separator found, ") +
+                   std::to_string(length) + " bytes and LF");
+      const std::string text = "a," + std::string(length - 2, 'x') + "\nb,c\n";
+      if (length < kMaxRowBytes) {
+        const std::vector<CsvRow> rows = parse_csv(text, "t.csv", separator);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0][1].size(), length - 2);
+        EXPECT_EQ(rows[1].line(), 2);
+      } else {
+        EXPECT_THROW(parse_csv(text, "t.csv", separator), InputError);
+      }
+    }
+  }
+}
+
 TEST(Dialect, SeparatorsByNameAndOption) {
   const struct {
     const char* option;

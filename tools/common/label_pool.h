@@ -24,25 +24,42 @@ class LabelPool {
     bool added;  // true when the label was new
   };
 
+  LabelPool() = default;
+  // Copies and moves point the views at the new pool's own strings.
+  LabelPool(const LabelPool& other) : labels_(other.labels_), slots_(other.slots_) { view(); }
+  LabelPool(LabelPool&& other) noexcept
+      : labels_(std::move(other.labels_)), slots_(std::move(other.slots_)) {
+    view();
+    other.views_.clear();
+  }
+  LabelPool& operator=(LabelPool other) noexcept {
+    labels_.swap(other.labels_);
+    slots_.swap(other.slots_);
+    view();
+    return *this;
+  }
+
   Interned intern(std::string_view label);
   // The id of `label`, or nullopt when it was never interned.
   std::optional<std::uint32_t> find(std::string_view label) const;
   // Requires: id < size().
-  std::string_view label(std::uint32_t id) const { return labels_[id]; }
+  std::string_view label(std::uint32_t id) const { return views_[id]; }
   std::size_t size() const { return labels_.size(); }
 
  private:
   static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
   struct Slot {
-    std::size_t hash = 0;
+    std::uint64_t hash = 0;
     std::uint32_t id = kFree;
   };
   // The slot holding `label`, or the free slot where it would go.
-  std::size_t slot_of(std::string_view label, std::size_t hash) const;
+  std::size_t slot_of(std::string_view label, std::uint64_t hash) const;
   void grow();
+  void view() { views_.assign(labels_.begin(), labels_.end()); }
 
-  std::deque<std::string> labels_;  // a deque never moves its elements
-  std::vector<Slot> slots_;         // a power of two in size, at most half of them used
+  std::deque<std::string> labels_;       // a deque never moves its elements ...
+  std::vector<std::string_view> views_;  // ... so views of them stay valid: by id, contiguous
+  std::vector<Slot> slots_;              // a power of two in size, at most half of them used
 };
 
 }  // namespace kelvaro::tools

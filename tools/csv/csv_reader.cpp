@@ -1,5 +1,7 @@
 #include "csv/csv_reader.h"
 
+#include <algorithm>
+
 #include "csv/dialect.h"
 
 namespace kelvaro::csv {
@@ -130,38 +132,42 @@ bool CsvReader::plain_row(CsvRow& row) {
   if (after_cr_ && p < buffer_.size() && data[p] == '\n') ++p;  // the LF of a CR LF
   if (p >= buffer_.size() || is_line_end(data[p])) return false;
   const char* const begin = data + p;
-  const char* const stop = data + buffer_.size();
+  // A row that reaches this is too long (next() says so) or not whole in the buffer.
+  const char* const stop = data + std::min(buffer_.size(), p + kMaxRowBytes);
+  const char separator = separator_;
+  // One pass: each field's range, trimmed, is noted when its end is found, and the line is
+  // copied once at its end. A quote, or no line end before `stop`, leaves the row to next(),
+  // which starts it afresh.
+  row.clear();
+  const char* field = begin;
   const char* end = begin;
-  while (end < stop && *end != '\n' && *end != '\r' && *end != '"') ++end;
-  const auto bytes = static_cast<std::size_t>(end - begin) + 1;  // with the line end
-  if (end == stop || *end == '"' || bytes > kMaxRowBytes) return false;
-  row.text_.clear();
-  row.ends_.clear();
-  row.line_ = line_;
-  for (const char* field = begin;;) {
-    const char* field_end = field;
-    while (field_end < end && *field_end != separator_) ++field_end;
+  for (;; ++end) {
+    if (end == stop) return false;
+    const char c = *end;
+    if (c == '"') return false;
+    const bool line_end = c == '\n' || c == '\r';
+    if (c != separator && !line_end) continue;
     const char* a = field;
-    const char* b = field_end;
+    const char* b = end;
     while (a < b && is_blank(*a)) ++a;
     while (b > a && is_blank(b[-1])) --b;
-    row.text_.append(a, static_cast<std::size_t>(b - a));
-    row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size()));
-    if (field_end == end) break;
-    field = field_end + 1;
+    row.add_field(static_cast<std::size_t>(a - begin), static_cast<std::size_t>(b - begin));
+    if (line_end) break;
+    field = end + 1;
   }
+  row.text_.assign(begin, static_cast<std::size_t>(end - begin));
+  row.line_ = line_;
   // The line end, as get() would take it: it follows a byte that is not one.
   ++line_;
   after_cr_ = *end == '\r';
   pos_ = static_cast<std::size_t>(end - data) + 1;
-  row_bytes_ = bytes;
+  row_bytes_ = static_cast<std::size_t>(end - begin) + 1;  // with the line end
   return true;
 }
 
 bool CsvReader::next(CsvRow& row) {
   if (plain_row(row)) return true;
-  row.text_.clear();
-  row.ends_.clear();
+  row.clear();
   int c = get();
   while (is_line_end(c)) c = get();
   if (c == kEnd) return false;
@@ -170,6 +176,7 @@ bool CsvReader::next(CsvRow& row) {
   for (;;) {  // one field per pass
     while (is_blank(c)) c = get();
     const long column = static_cast<long>(row.size()) + 1;
+    const std::size_t start = row.text_.size();
     if (c == '"') {
       c = quoted_field(row);
       while (is_blank(c)) c = get();
@@ -179,7 +186,6 @@ bool CsvReader::next(CsvRow& row) {
                     "must be doubled: \"\")");
       }
     } else {
-      const std::size_t start = row.text_.size();
       for (; c != separator_ && c != kEnd && !is_line_end(c); c = get()) {
         if (c == '"') {
           throw error(line_, column,
@@ -191,7 +197,7 @@ bool CsvReader::next(CsvRow& row) {
       }
       while (row.text_.size() > start && is_blank(row.text_.back())) row.text_.pop_back();
     }
-    row.ends_.push_back(static_cast<std::uint32_t>(row.text_.size()));
+    row.end_field(start);
     check_size(row);
     if (c != separator_) return true;
     c = get();

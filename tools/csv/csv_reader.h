@@ -25,25 +25,38 @@ namespace kelvaro::csv {
 // the bound keeps a file without line ends (or /dev/zero) from taking all memory.
 inline constexpr std::size_t kMaxRowBytes = 16 * 1024 * 1024;
 
-// One row: its fields' text kept in one buffer.
+// One row: its fields' text kept in one buffer, each field a range of it.
 class CsvRow {
  public:
   long line() const { return line_; }
-  std::size_t size() const { return ends_.size(); }
+  std::size_t size() const { return bounds_.size() / 2; }
   // Requires: i < size().
   std::string_view operator[](std::size_t i) const {
-    const std::uint32_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(text_).substr(begin, ends_[i] - begin);
+    return std::string_view(text_).substr(bounds_[2 * i], bounds_[2 * i + 1] - bounds_[2 * i]);
   }
   // True when every field is empty (a spreadsheet's ",,," filler line).
-  bool blank() const { return text_.empty(); }
+  bool blank() const { return blank_; }
   std::vector<std::string> fields() const;
 
  private:
   friend class CsvReader;
+  void clear() {
+    text_.clear();
+    bounds_.clear();
+    blank_ = true;
+  }
+  // Ends the field that began at text_[begin], at the end of text_.
+  void end_field(std::size_t begin) { add_field(begin, text_.size()); }
+  void add_field(std::size_t begin, std::size_t end) {
+    bounds_.push_back(static_cast<std::uint32_t>(begin));
+    bounds_.push_back(static_cast<std::uint32_t>(end));
+    blank_ = blank_ && begin == end;
+  }
+
   long line_ = 0;
   std::string text_;
-  std::vector<std::uint32_t> ends_;
+  std::vector<std::uint32_t> bounds_;  // field i is text_[bounds_[2i], bounds_[2i + 1])
+  bool blank_ = true;
 };
 
 class CsvReader {

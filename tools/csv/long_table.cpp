@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/message_text.h"
+#include "common/short_text.h"
 #include "csv/dialect.h"
 #include "csv/header_columns.h"
 
@@ -122,7 +123,7 @@ std::string_view LongTableReader::field(LongColumn role, bool may_be_empty) cons
 template <class Intern>
 std::uint32_t LongTableReader::cached(LongColumn role, std::string_view text, Intern intern) {
   LastLabel& last = last_[static_cast<int>(role)];
-  if (!last.valid || last.text != text) {
+  if (!last.valid || !tools::same_text(last.text, text)) {
     last.id = intern(text);
     last.text = text;
     last.valid = true;

@@ -45,16 +45,22 @@ struct ClassIndex {
 // Requires: 1 <= t <= kClassIndexMaxClasses.
 void build_class_index(ClassIndex& index, const float* c, std::int32_t t);
 
+// The class of a word by the table alone: find_class when the index is non-decreasing.
+// Requires: index.non_decreasing.
+inline std::int32_t table_class(const ClassIndex& index, std::uint32_t word) {
+  const auto m = static_cast<std::int32_t>(word >> 8);
+  std::int32_t j = index.start[word >> (32 - kClassIndexBits)];
+  while (m > index.threshold[j - 1]) ++j;
+  return j;
+}
+
 // The same class as draw_class(c, t, draw_of_word(word)) for the c and t the index was built
 // from, for every word.
 // (A float draw is not a word: the lookup takes the word the draw comes from.)
 std::int32_t find_class(const ClassIndex& index, float) = delete;
 inline std::int32_t find_class(const ClassIndex& index, std::uint32_t word) {
   if (!index.non_decreasing) return draw_class(index.bound, index.t, draw_of_word(word));
-  const auto m = static_cast<std::int32_t>(word >> 8);
-  std::int32_t j = index.start[word >> (32 - kClassIndexBits)];
-  while (m > index.threshold[j - 1]) ++j;
-  return j;
+  return table_class(index, word);
 }
 
 }  // namespace kelvaro

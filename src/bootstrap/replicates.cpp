@@ -23,46 +23,33 @@ namespace {
 // once held to 2^24.
 constexpr std::uint32_t kFloatCountLimit = 1u << 24;
 
-// How the species of a block find their classes: by the word table when the cumulative
-// probabilities are non-decreasing, else by the plain rule on the float draw.
-struct SpeciesClasses {
-  const ClassIndex* index;
-  const float* c;  // c(1..t)
-  std::int32_t t;
-};
-
 // Counts the classes of n species drawn from `words` (one kernel step each) into counts(1..t+1),
 // in four banks, so that species that fall into one class one after another do not wait for each
 // other's increment.
 void count_by_table(std::int64_t n, const ClassIndex& index, KissWords& words,
                     std::uint32_t (&banks)[4][kClassIndexMaxClasses + 2]) {
   KissWords w = words;  // in registers for the whole loop
-  const auto find = [&index](std::uint32_t word) {
-    const auto m = static_cast<std::int32_t>(word >> 8);
-    std::int32_t j = index.start[word >> (32 - kClassIndexBits)];
-    while (m > index.threshold[j - 1]) ++j;
-    return j;
-  };
   std::int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
-    ++banks[0][find(w.next())];
-    ++banks[1][find(w.next())];
-    ++banks[2][find(w.next())];
-    ++banks[3][find(w.next())];
+    ++banks[0][table_class(index, w.next())];
+    ++banks[1][table_class(index, w.next())];
+    ++banks[2][table_class(index, w.next())];
+    ++banks[3][table_class(index, w.next())];
   }
-  for (; i < n; ++i) ++banks[0][find(w.next())];
+  for (; i < n; ++i) ++banks[0][table_class(index, w.next())];
   words = w;
 }
 
 // Draws the classes of n species into x(1..t+1) (which the caller has zeroed), advancing `words`
-// n steps. With an observer, tells it after every kProgressDraws draws.
-void draw_species(std::int32_t n, const SpeciesClasses& classes, KissWords& words,
+// n steps: by the word table when the cumulative probabilities are non-decreasing, else by the
+// plain rule on the float draw. With an observer, tells it after every kProgressDraws draws.
+void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words,
                   Array1<float, 100>& x, Observer* observer, std::int32_t block,
                   std::int32_t done, double draws_before) {
-  const std::int32_t t = classes.t;
-  if (!classes.index->non_decreasing) {
+  const std::int32_t t = index.t;
+  if (!index.non_decreasing) {
     KissWords w = words;
-    for (std::int32_t s = 1; s <= n; ++s) x(draw_class(classes.c, t, w.next_uniform())) += 1.0f;
+    for (std::int32_t s = 1; s <= n; ++s) x(draw_class(index.bound, t, w.next_uniform())) += 1.0f;
     words = w;
     return;
   }
@@ -71,7 +58,7 @@ void draw_species(std::int32_t n, const SpeciesClasses& classes, KissWords& word
   while (drawn < n) {
     const std::int64_t chunk = observer != nullptr ? std::min<std::int64_t>(n - drawn, kProgressDraws)
                                                    : n - drawn;
-    count_by_table(chunk, *classes.index, words, banks);
+    count_by_table(chunk, index, words, banks);
     drawn += chunk;
     if (observer != nullptr && drawn < n) {
       observer->bootstrap_progress(block, done, draws_before + static_cast<double>(drawn));
@@ -107,9 +94,9 @@ struct Replicate {
 // threads have come.
 class ThreadedDraws {
  public:
-  ThreadedDraws(const SpeciesClasses& classes, const std::vector<KissWords>& starts,
+  ThreadedDraws(const ClassIndex& index, const std::vector<KissWords>& starts,
                 const std::vector<std::int32_t>& sizes, bool consecutive, std::int32_t chunk)
-      : classes_(classes), starts_(starts), sizes_(sizes), consecutive_(consecutive),
+      : index_(index), starts_(starts), sizes_(sizes), consecutive_(consecutive),
         chunk_(chunk), replicates_(sizes.size()) {}
 
   // An observer that throws (to cancel the run) stops the threads before the exception goes on.
@@ -167,17 +154,16 @@ class ThreadedDraws {
   }
 
   void draw_one(std::size_t r, KissWords& words, JackknifeEstimator& estimator) {
-    const std::int32_t t = classes_.t;
+    const std::int32_t t = index_.t;
     Array1<float, 100> x{};
-    draw_species(sizes_[r], classes_, words, x, nullptr, 0, 0, 0.0);
+    draw_species(sizes_[r], index_, words, x, nullptr, 0, 0, 0.0);
     Replicate& rep = replicates_[r];
     rep.community = sizes_[r];
     rep.counts.assign(x.data(), x.data() + t + 1);
-    x(t + 1) = 0.0f;
     rep.estimate = estimator.estimate_only(x.data(), t);
   }
 
-  const SpeciesClasses& classes_;
+  const ClassIndex& index_;
   const std::vector<KissWords>& starts_;  // per chunk (consecutive) or per replicate
   const std::vector<std::int32_t>& sizes_;
   const bool consecutive_;
@@ -219,7 +205,6 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   for (std::int32_t i = 2; i <= t; ++i) c(i) = c(i - 1) + x(i) / e;
   ClassIndex index;
   build_class_index(index, c.data(), t);
-  const SpeciesClasses classes{&index, c.data(), t};
 
   BootstrapResult r;
   r.estimates.reserve(static_cast<std::size_t>(nb));
@@ -249,7 +234,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
       std::int32_t size = n;
       if (subset) size = std::min(binomial_count(r0, q, generator), r0);
-      draw_species(size, classes, generator.stream(), x, observer, block, iteration - 1,
+      draw_species(size, index, generator.stream(), x, observer, block, iteration - 1,
                    draws_done);
       const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
       generator.counted(drawn);
@@ -285,7 +270,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       }
     }
     generator.counted(species_draws);
-    ThreadedDraws draws(classes, starts, sizes, consecutive, chunk);
+    ThreadedDraws draws(index, starts, sizes, consecutive, chunk);
     const std::vector<Replicate> replicates = draws.run(threads, observer, block);
     for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
       const Replicate& rep = replicates[static_cast<std::size_t>(iteration - 1)];

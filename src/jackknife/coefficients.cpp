@@ -18,9 +18,6 @@ namespace {
 
 constexpr int kOrders = 5;
 constexpr int kTableClasses = 101;
-// A class count of exactly 31 stands for "a great many occasions": the table then holds the
-// limits of the coefficients as t grows without bound.
-constexpr std::int32_t kUnboundedOccasions = 31;
 
 float square(float y) { return y * y; }
 float cube(float y) { return y * (y * y); }
@@ -49,7 +46,7 @@ void fill_coefficients(CoefficientTable& a, std::int32_t t) {
   for (int j = 1; j <= kTableClasses; ++j) {
     for (int k = 1; k <= kOrders; ++k) a(k, j) = 1.0f;
   }
-  if (t == kUnboundedOccasions) {
+  if (t == kLastTableClass) {
     store_limits(a);
     return;
   }

@@ -7,11 +7,19 @@
 //   t = 5:  a(5,4) = 1 - 1/120, a(5,5) = 1.0
 //   t = 31: the limiting table (t without bound), e.g. a(1,1) = 2.0, a(5,3) = 11.0
 
+#include <algorithm>
 #include <cstdint>
 
 #include "numeric/one_based.h"
 
 namespace kelvaro {
+
+// Classes above 31 share the coefficients of class 31. A t of exactly 31 stands for "a great many
+// occasions": the table then holds the limits of the coefficients as t grows without bound.
+inline constexpr std::int32_t kLastTableClass = 31;
+
+// The table column that class j reads: min(j, 31).
+inline std::int32_t table_column(std::int32_t j) { return std::min(j, kLastTableClass); }
 
 // coef(k, j), k = 1..5, j = 1..101 (classes above 31 are never read: they share class 31's).
 using CoefficientTable = Array2<float, 5, 101>;

@@ -13,24 +13,20 @@ namespace kelvaro {
 namespace {
 
 constexpr int kOrders = 5;
-// Classes x and f can hold; M has one more, for the count of a block with 100 classes.
-constexpr std::int32_t kClasses = 100;
-// Classes above 31 share the coefficients of class 31.
-constexpr std::int32_t kLastTableClass = 31;
 // Below this statistic a test is taken to have power exactly the level.
 constexpr float kPowerFloor = 1.0f;
 // Level of every test: 5 percent.
 constexpr float kLevel = 0.05f;
 
-bool count_slot_exists(std::int32_t t) { return t >= 0 && t <= kClasses; }
+bool count_slot_exists(std::int32_t t) { return t >= 0 && t <= kFrequencyClasses; }
 
 // The frequencies as integers and the number of animals captured.
 void prepare(CaptureFrequencies& d, const float* x, std::int32_t t) {
   d.t = t;
   d.treal = static_cast<float>(t);
   // A smaller t than last time must leave no old frequencies behind.
-  for (std::int32_t i = 1; i <= kClasses; ++i) d.f(i) = 0;
-  const std::int32_t top = std::min(t, kClasses);
+  for (std::int32_t i = 1; i <= kFrequencyClasses; ++i) d.f(i) = 0;
+  const std::int32_t top = d.classes();
   std::int32_t total = 0;
   for (std::int32_t i = 1; i <= top; ++i) d.f(i) = trunc_to_int(x[i - 1]);
   for (std::int32_t i = 1; i <= top; ++i) total = wrap_add(total, d.f(i));
@@ -46,7 +42,7 @@ void order_estimates(OrderTables& o, const CoefficientTable& coef, const Capture
   float sk[kOrders] = {};
   for (std::int32_t j = 1; j <= t; ++j) {
     const float fj = static_cast<float>(d.f(j));
-    const float* a = &coef(1, std::min(j, kLastTableClass));  // a(1..5, j), stored together
+    const float* a = &coef(1, table_column(j));  // a(1..5, j), stored together
     for (int k = 0; k < kOrders; ++k) {
       nk[k] = nk[k] + a[k] * fj;
       sk[k] = sk[k] + (a[k] * a[k]) * fj;
@@ -66,7 +62,7 @@ void test_sums(const CoefficientTable& coef, const CaptureFrequencies& d, std::i
   for (float& v : s) v = 0.0f;
   for (std::int32_t j = 1; j <= t; ++j) {
     const float fj = static_cast<float>(d.f(j));
-    const float* a = &coef(1, std::min(j, kLastTableClass));
+    const float* a = &coef(1, table_column(j));
     for (int k = 0; k < kOrders - 1; ++k) {
       const float dc = a[k + 1] - a[k];
       s[k] = s[k] + (dc * dc) * fj;
@@ -98,7 +94,7 @@ bool JackknifeEstimator::orders_and_tests(const float* x, std::int32_t t, OrderT
     return false;
   }
   // f and x hold 100 classes; the count was stored only for t <= 100.
-  const std::int32_t classes = std::min(t, kClasses);
+  const std::int32_t classes = d.classes();
   order_estimates(o, coef, d, classes);
 
   // The tests' statistics depend on the data alone.

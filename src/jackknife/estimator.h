@@ -7,6 +7,7 @@
 //   t = 5, f = (20, 8, 3, 1, 0): N(1..5) = 48.00, 56.40, 60.80, 62.74, 62.74;
 //   chisq(1..3) = 10.333, 4.035, 2.531 (test 4 skipped); estimate 56.97, standard error 9.64.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -16,13 +17,19 @@
 
 namespace kelvaro {
 
+// Classes the frequencies hold.
+inline constexpr std::int32_t kFrequencyClasses = 100;
+
 // A block's frequencies as the estimator takes them.
 struct CaptureFrequencies {
   std::int32_t t = 0;             // occasions (frequency classes)
   float treal = 0.0f;             // real(t)
-  Array1<std::int32_t, 100> f{};  // f(i) = trunc(x(i)) for i = 1..min(t, 100), 0 above
+  Array1<std::int32_t, kFrequencyClasses> f{};  // f(i) = trunc(x(i)) for i = 1..classes(), 0 above
   std::int32_t captured = 0;      // M(t+1) = f(1) + ... + f(t) (wrapping); 0 when t is not 0..100
   float mreal = 0.0f;             // real(captured)
+
+  // The classes read: min(t, 100).
+  std::int32_t classes() const { return std::min(t, kFrequencyClasses); }
 };
 
 // The order estimates and tests that produced an estimate, indexed by order k = 1..5.

@@ -15,17 +15,15 @@ constexpr float kCritical = 3.84f;
 // population is taken to have been seen.
 constexpr float kManyAnimals = 20.0f;
 constexpr float kFewSingletons = 0.1f;
-// Classes above 31 share the coefficients of class 31.
-constexpr std::int32_t kLastTableClass = 31;
 
 // Sum over the classes of f(j) * (a(kk, j) * a + lower(j) * b), lower being order kk-1's
 // coefficient (1 everywhere for order 0); classes beyond the 100 of f are never read.
 float blend(const CoefficientTable& coef, const CaptureFrequencies& data, int kk, float a,
             float b) {
   float e = 0.0f;
-  const std::int32_t limit = std::min(data.t, std::int32_t{100});
+  const std::int32_t limit = data.classes();
   for (std::int32_t j = 1; j <= limit; ++j) {
-    const std::int32_t jj = std::min(j, kLastTableClass);
+    const std::int32_t jj = table_column(j);
     const float c = kk >= 2 ? coef(kk, jj) * a + coef(kk - 1, jj) * b : coef(1, jj) * a + b;
     e = e + static_cast<float>(data.f(j)) * c;
   }

@@ -16,12 +16,23 @@ const char* block_name(int block) {
   }
 }
 
-RunResult run_text(TextSource& input, const Settings& settings, std::ostream* report) {
+namespace {
+
+// A run on the records make(engine's warning log) returns, the report flushed after it.
+template <typename MakeRecords>
+RunResult run_records(const Settings& settings, std::ostream* report, MakeRecords make) {
   RunEngine engine(settings, report);
-  TextRecords records(input, engine.warnings());
+  auto records = make(engine.warnings());
   RunResult r = engine.run(records);
   if (report != nullptr) report->flush();
   return r;
+}
+
+}  // namespace
+
+RunResult run_text(TextSource& input, const Settings& settings, std::ostream* report) {
+  return run_records(settings, report,
+                     [&input](WarningLog& log) { return TextRecords(input, log); });
 }
 
 RunResult run_text(std::string_view text, const Settings& settings, std::ostream* report) {
@@ -31,11 +42,8 @@ RunResult run_text(std::string_view text, const Settings& settings, std::ostream
 
 RunResult run_survey(const Survey& survey, const Options& options, const Settings& settings,
                      std::ostream* report) {
-  RunEngine engine(settings, report);
-  SurveyRecords records(survey, options);
-  RunResult r = engine.run(records, [&survey](const Header& h) { return survey_mismatch(survey, h); });
-  if (report != nullptr) report->flush();
-  return r;
+  return run_records(settings, report,
+                     [&](WarningLog&) { return SurveyRecords(survey, options); });
 }
 
 }  // namespace kelvaro

@@ -8,18 +8,13 @@ namespace kelvaro {
 
 namespace {
 
-std::vector<textio::Target> real_targets(BlockBuffer& b, std::int32_t first, std::int32_t n) {
-  std::vector<textio::Target> targets;
-  targets.reserve(static_cast<std::size_t>(n));
-  for (std::int32_t i = first; i < first + n; ++i) targets.emplace_back(b.x(i));
-  return targets;
-}
-
-std::vector<textio::Target> site_targets(BlockBuffer& b, std::int32_t n) {
-  std::vector<textio::Target> targets;
-  targets.reserve(static_cast<std::size_t>(n));
-  for (std::int32_t i = 1; i <= n; ++i) targets.emplace_back(b.n(i));
-  return targets;
+// Slots first..first+n-1 of one of the buffer's vectors, as the items of a record.
+template <typename Slots>
+std::vector<textio::Target> targets(Slots& slots, std::int32_t first, std::int32_t n) {
+  std::vector<textio::Target> items;
+  items.reserve(static_cast<std::size_t>(n));
+  for (std::int32_t i = first; i < first + n; ++i) items.emplace_back(slots(i));
+  return items;
 }
 
 const BlockData& survey_block(const Survey& s, int block) {
@@ -49,17 +44,17 @@ textio::ReadStatus TextRecords::block(int block, std::int32_t t, bool pair, Bloc
                                       bool may_end) {
   const std::string name = block_name(block);
   if (may_end) {
-    const textio::ReadStatus status = reader_.read_or_end(real_targets(buffer, 1, t));
+    const textio::ReadStatus status = reader_.read_or_end(targets(buffer.x, 1, t));
     if (status != textio::ReadStatus::Ok) return status;
   } else {
-    reader_.read(real_targets(buffer, 1, t));
+    reader_.read(targets(buffer.x, 1, t));
   }
   block_line_ = reader_.last_statement().first_line;
   check_last(name, "f(i)", t);
-  reader_.read(site_targets(buffer, t));
+  reader_.read(targets(buffer.n, 1, t));
   check_last(name, "n(i)", t);
   if (pair) {
-    reader_.read(real_targets(buffer, t + 1, t + 1));
+    reader_.read(targets(buffer.x, t + 1, t + 1));
     check_last(name, "f'(i)", t + 1);
   }
   return textio::ReadStatus::Ok;
@@ -91,7 +86,7 @@ textio::ReadStatus SurveyRecords::block(int block, std::int32_t t, bool pair,
   return textio::ReadStatus::Ok;
 }
 
-std::optional<std::string> survey_mismatch(const Survey& survey, const Header& h) {
+std::optional<std::string> SurveyRecords::refusal(const Header& h) const {
   struct Expected {
     int block;
     const BlockData* data;
@@ -99,10 +94,10 @@ std::optional<std::string> survey_mismatch(const Survey& survey, const Header& h
     const char* t_name;
   };
   const Expected blocks[] = {
-      {kSample1, &survey.sample1, h.t1, "t1"},
-      {kSample2, survey.sample2 ? &*survey.sample2 : nullptr, h.t2, "t2"},
-      {kSubsetA, &survey.subset_a, h.t2, "t2"},
-      {kSubsetB, &survey.subset_b, h.t1, "t1"},
+      {kSample1, &survey_.sample1, h.t1, "t1"},
+      {kSample2, survey_.sample2 ? &*survey_.sample2 : nullptr, h.t2, "t2"},
+      {kSubsetA, &survey_.subset_a, h.t2, "t2"},
+      {kSubsetB, &survey_.subset_b, h.t1, "t1"},
   };
   for (const Expected& e : blocks) {
     if (e.data == nullptr) break;  // a single-sample survey: the subsets are not read

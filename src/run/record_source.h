@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "kelvaro/kelvaro.h"
@@ -31,6 +32,9 @@ class RecordSource {
 
   // The input line where the last block's records start (0 for structured data).
   virtual std::int64_t block_line() const = 0;
+
+  // Why the records cannot be run under the accepted header, if they cannot (none by default).
+  virtual std::optional<std::string> refusal(const Header&) const { return std::nullopt; }
 };
 
 // Free-form text. Statements that keep values (null values, a slash) or leave numbers beyond a
@@ -51,7 +55,8 @@ class TextRecords final : public RecordSource {
   std::int64_t block_line_ = 0;
 };
 
-// A Survey and its Options, as the header and records they stand for.
+// A Survey and its Options, as the header and records they stand for. A block whose vectors do
+// not match its number of sites is refused ("Sample 1: f holds 9 values, but t1 = 10 asks for 10").
 class SurveyRecords final : public RecordSource {
  public:
   SurveyRecords(const Survey& survey, const Options& options)
@@ -60,14 +65,11 @@ class SurveyRecords final : public RecordSource {
   textio::ReadStatus block(int block, std::int32_t t, bool pair, BlockBuffer& buffer,
                            bool may_end) override;
   std::int64_t block_line() const override { return 0; }
+  std::optional<std::string> refusal(const Header& h) const override;
 
  private:
   const Survey& survey_;
   const Options& options_;
 };
-
-// Why a survey cannot be run as given ("Sample 1: f holds 9 values, but t1 = 10"), if it cannot:
-// a block whose vectors do not match its number of sites (checked once the header is accepted).
-std::optional<std::string> survey_mismatch(const Survey& survey, const Header& header);
 
 }  // namespace kelvaro

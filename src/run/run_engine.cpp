@@ -49,11 +49,10 @@ RunEngine::RunEngine(const Settings& settings, std::ostream* report)
       report_(settings.check_only ? nullptr : report),
       log_(settings.observer) {}
 
-RunResult RunEngine::run(RecordSource& source,
-                         const std::function<std::optional<std::string>(const Header&)>& check) {
+RunResult RunEngine::run(RecordSource& source) {
   try {
     try {
-      drive(source, check);
+      drive(source);
     } catch (const textio::ReadError& e) {
       result_.status = 2;
       result_.diagnostic = diagnostic_of(e, settings_.input_name);
@@ -256,13 +255,12 @@ void RunEngine::summarise() {
   report_.dynamics(result_);
 }
 
-void RunEngine::drive(RecordSource& source,
-                      const std::function<std::optional<std::string>(const Header&)>& check) {
+void RunEngine::drive(RecordSource& source) {
   block_in_hand_ = 0;
   Header h = source.header();
   normalise(h);
   std::optional<std::string> why = refusal(h);
-  if (!why && check) why = check(h);
+  if (!why) why = source.refusal(h);
   if (why) {
     result_.status = 2;
     result_.diagnostic = "kelvaro: " + *why + "\n";

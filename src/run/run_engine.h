@@ -5,7 +5,6 @@
 // estimator's tables, the replicate store, the warnings) belongs to the engine and dies with it.
 // The report is written as the run goes on when a stream is given.
 
-#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -31,10 +30,9 @@ class RunEngine {
   RunEngine(const Settings& settings, std::ostream* report);
 
   // Runs the records to their end and returns the result (status 2 with the diagnostic when they
-  // cannot be read; status 1 when the report stream fails). `check` vets the header once it is
-  // accepted and returns the reason to refuse it, if any.
-  RunResult run(RecordSource& source,
-                const std::function<std::optional<std::string>(const Header&)>& check = {});
+  // cannot be read or the source refuses the accepted header; status 1 when the report stream
+  // fails).
+  RunResult run(RecordSource& source);
 
   // The warnings raised so far (the record source may add to them).
   WarningLog& warnings() { return log_; }
@@ -47,8 +45,7 @@ class RunEngine {
   }
 
  private:
-  void drive(RecordSource& source,
-             const std::function<std::optional<std::string>(const Header&)>& check);
+  void drive(RecordSource& source);
   void begin(const Header& h);
   // Reads block `block` (t classes); false when Sample 2 ends the run quietly.
   bool read_block(RecordSource& source, int block, std::int32_t t, bool may_end);

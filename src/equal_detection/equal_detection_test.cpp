@@ -8,8 +8,14 @@
 
 namespace kelvaro {
 
-EqualDetectionTest equal_detection_test(const FrequencyTable& F, std::int32_t t) {
+EqualDetectionTest equal_detection_test(std::span<const std::int32_t> sample1,
+                                        std::span<const std::int32_t> sample2) {
+  const auto t = static_cast<std::int32_t>(sample1.size());
   const std::int32_t n = usable_classes(t);
+  // F(i, j): class i of sample j.
+  const auto F = [&](std::int32_t i, int j) {
+    return (j == 1 ? sample1 : sample2)[static_cast<std::size_t>(i - 1)];
+  };
   EqualDetectionTest r;
   r.classes = t;
   r.df = wrap_sub(t, 1);

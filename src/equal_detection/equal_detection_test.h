@@ -4,25 +4,23 @@
 // chi-square statistic of independence with its degrees of freedom and upper-tail probability.
 
 #include <cstdint>
-#include <vector>
+#include <span>
 
 #include "kelvaro/kelvaro.h"
-#include "numeric/one_based.h"
 
 namespace kelvaro {
 
-// F(i, j): frequency class i of sample j (column 1 Sample 1, column 2 Sample 2).
-using FrequencyTable = Array2<std::int32_t, 100, 2>;
-
-
-// The test for classes 1..t of F: totals of each sample and class, expected values
+// The test for classes 1..t of the table F, F(i, 1) = sample1[i - 1] and F(i, 2) = sample2[i - 1],
+// t the size of each: totals of each sample and class, expected values
 // E(i, j) = (row(j) * col(i)) / tot, pooling of small classes, the chi-square sum, df and
 // 1 - P(chi-square <= sum).
 // Degenerate input: t = 1, or every class pooled into one, gives df 0 and probability 1; an
 // all-zero table gives NaN expected values, no pooling and chi-square 0. A result that cdtr flags
 // as lying outside 0..1 (a hair above 1) is taken as 1, so the probability is 0.
 //   F(., 1) = (10, 5, 2), F(., 2) = (12, 6, 1), t = 3 -> chi-square 0.4965, df 2, probability 0.780
-// Requires: 1 <= t <= 100 (classes beyond 100 are never indexed; df is still t - 1).
-EqualDetectionTest equal_detection_test(const FrequencyTable& F, std::int32_t t);
+// Requires: sample1 and sample2 of one size t, 1 <= t <= 100 (classes beyond 100 are never read;
+// df is still t - 1).
+EqualDetectionTest equal_detection_test(std::span<const std::int32_t> sample1,
+                                        std::span<const std::int32_t> sample2);
 
 }  // namespace kelvaro

@@ -106,17 +106,14 @@ bool RunEngine::read_block(RecordSource& source, int block, std::int32_t t, bool
   return true;
 }
 
-std::int32_t RunEngine::take_frequencies(std::int32_t t, int column) {
+std::int32_t RunEngine::take_frequencies(std::int32_t t) {
   const auto& x = buffer_.x;
-  const bool pair = header_.pair != 0;
   std::int32_t r = 0;
   for (std::int32_t i = 1; i <= t; ++i) {
-    if (column != 0) frequencies_(i, column) = trunc_to_int(pair ? x(t + i) : x(i));
     whole_f_(i) = trunc_to_int(x(i));
     // R truncated after every addition, the sum formed in double.
     r = trunc_to_int(static_cast<double>(r) + static_cast<double>(x(i)));
   }
-  if (column != 0 && pair) frequencies_(t + 1, column) = trunc_to_int(x(2 * t + 1));
   return r;
 }
 
@@ -170,7 +167,6 @@ void RunEngine::estimate_block(int block, std::int32_t t0) {
 
   const JackknifeResult jk = estimator_.estimate(x.data(), t);
   warn_about_estimate(block, jk);
-  estimates_(block) = jk.estimate;
   b.estimate = jk.estimate;
   b.rounded_estimate = static_cast<float>(trunc_to_int(jk.estimate + 0.5f));
   b.standard_error = jk.standard_error;
@@ -220,9 +216,11 @@ void RunEngine::estimate_block(int block, std::int32_t t0) {
 
 void RunEngine::summarise() {
   const ObservedCounts observed{observed_(1), observed_(2)};
+  Array1<float, 4> estimates{};  // unrounded, per block
+  for (const BlockResult& b : result_.blocks) estimates(b.block) = b.estimate;
   const bool keep = settings_.keep_replicates || header_.nreps < 0;
   DynamicsSummary s =
-      summarise_dynamics(*replicates_, estimates_, observed, header_.swtch != 0, keep);
+      summarise_dynamics(*replicates_, estimates, observed, header_.swtch != 0, keep);
   for (int i = 0; i < kParameterCount; ++i) {
     const int k = kReportedParameters[static_cast<std::size_t>(i)];
     result_.parameters.push_back(
@@ -272,7 +270,7 @@ void RunEngine::drive(RecordSource& source) {
   // Sample 1.
   report_.block_title(kSample1);
   read_block(source, kSample1, h.t1, false);
-  observed_(1) = take_frequencies(h.t1, 1);
+  observed_(1) = take_frequencies(h.t1);
   if (analyse) estimate_block(kSample1, h.t1);
 
   // Sample 2: its absence, an unreadable first record or no species ends the run quietly.
@@ -280,15 +278,16 @@ void RunEngine::drive(RecordSource& source) {
     block_in_hand_ = 0;
     return;
   }
-  const std::int32_t r2 = take_frequencies(h.t2, 2);
+  const std::int32_t r2 = take_frequencies(h.t2);
   if (r2 <= 0) return;
   observed_(2) = r2;
   if (analyse) {
     report_.block_title(kSample2);
     estimate_block(kSample2, h.t2);
     if (h.t1 == h.t2) {
-      // The classes the estimate was made from: t2, one more with the pair.
-      result_.equal_detection = equal_detection_test(frequencies_, h.t2 + (h.pair != 0 ? 1 : 0));
+      // The classes the estimates were made from: t2, one more with the pair.
+      result_.equal_detection =
+          equal_detection_test(result_.blocks[0].frequencies, result_.blocks[1].frequencies);
       report_.equal_detection(*result_.equal_detection);
     } else {
       report_.unequal_sites_notice();
@@ -300,7 +299,7 @@ void RunEngine::drive(RecordSource& source) {
     const std::int32_t t = block == kSubsetA ? h.t2 : h.t1;
     report_.block_title(block);
     read_block(source, block, t, false);
-    observed_(block) = take_frequencies(t, 0);
+    observed_(block) = take_frequencies(t);
     if (analyse) estimate_block(block, t);
   }
   block_in_hand_ = 0;

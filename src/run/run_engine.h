@@ -49,8 +49,8 @@ class RunEngine {
   void begin(const Header& h);
   // Reads block `block` (t classes); false when Sample 2 ends the run quietly.
   bool read_block(RecordSource& source, int block, std::int32_t t, bool may_end);
-  // Whole-number frequencies of the block just read: fint, the test's column (0: none) and R.
-  std::int32_t take_frequencies(std::int32_t t, int column);
+  // Whole-number frequencies of the block just read: fint and R.
+  std::int32_t take_frequencies(std::int32_t t);
   void estimate_block(int block, std::int32_t t0);
   void summarise();
   void warn_about_estimate(int block, const JackknifeResult& jk);
@@ -69,9 +69,7 @@ class RunEngine {
   JackknifeEstimator estimator_;
   std::unique_ptr<ReplicateTable> replicates_;
   Array1<std::int32_t, 4> observed_{};     // R per block, summed from f(i) as the driver does
-  Array1<float, 4> estimates_{};           // unrounded estimate per block
   Array1<std::int32_t, 100> whole_f_{};    // f(i) of the block in hand as integers
-  FrequencyTable frequencies_{};           // the two samples' classes for the test between them
   std::optional<std::int64_t> species_seen_[4];  // per block, for the subsets' checks
   std::int64_t block_lines_[4] = {};
 };

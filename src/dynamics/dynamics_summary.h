@@ -6,15 +6,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "dynamics/parameter_table.h"
 #include "dynamics/parameters.h"
 #include "dynamics/replicate_table.h"
 #include "kelvaro/kelvaro.h"
 
 namespace kelvaro {
 
-// The eleven parameters the summary reports, by column: N(1), N(2), M2(R1), M1(R2), PHI, GAMMA,
-// LAMBDA, altLAMBDA, B, p(1), p(2) (column 10 is unused).
-inline constexpr std::array<int, 11> kReportedParameters = {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12};
+// The replicate-table columns of the eleven parameters the summary reports, in their order.
+inline constexpr std::array<int, kParameterCount> kReportedParameters = [] {
+  std::array<int, kParameterCount> columns{};
+  for (std::size_t i = 0; i < columns.size(); ++i) columns[i] = kParameterTable[i].column;
+  return columns;
+}();
 
 struct DynamicsSummary {
   std::int32_t replicates = 0;

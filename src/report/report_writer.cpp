@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dynamics/parameter_table.h"
 #include "textio/layout.h"
 
 namespace kelvaro {
@@ -48,18 +49,6 @@ constexpr BlockLabels kBlocks[] = {
      "         f(i) and n(i) data come from Sample 2", "m2(R1)", "M2(R1)"},
     {"Subset B:Subset of species observed both samples",
      "         f(i) and n(i) data come from Sample 1", "m1(R2)", "M1(R2)"},
-};
-
-// The parameter table's rows: the label as printed and the layout (2 or 4 decimals).
-struct TableRow {
-  const char* label;
-  const textio::Layout* layout;
-};
-constexpr TableRow kTable[kParameterCount] = {
-    {"    N(1)", &kTwoDecimals},   {"    N(2)", &kTwoDecimals},  {"  M2(R1)", &kTwoDecimals},
-    {"  M1(R2)", &kTwoDecimals},   {"PHI", &kFourDecimals},      {"GAMMA", &kFourDecimals},
-    {"LAMBDA", &kFourDecimals},    {"altLAMBDA", &kFourDecimals}, {"B", &kTwoDecimals},
-    {"  p(1)", &kFourDecimals},    {"  p(2)", &kFourDecimals},
 };
 
 // Each definition is one "(a,a,a)" record of up to three text items, joined as they stand.
@@ -226,9 +215,10 @@ void ReportWriter::dynamics(const RunResult& r) {
   out_.list({" ------------------------------------------------------------------"});
   for (int k = 0; k < kParameterCount; ++k) {
     const Parameter& p = r.parameters[static_cast<std::size_t>(k)];
-    const TableRow& row = kTable[k];
-    out_.formatted(*row.layout, {row.label, p.estimate, p.bootstrap_average, p.standard_error,
-                                 p.lower, p.upper});
+    const SummaryParameter& row = kParameterTable[static_cast<std::size_t>(k)];
+    const textio::Layout& layout = row.decimals == 2 ? kTwoDecimals : kFourDecimals;
+    out_.formatted(layout, {row.label, p.estimate, p.bootstrap_average, p.standard_error, p.lower,
+                            p.upper});
   }
   out_.list({" "});
   out_.list({"Definitions:"});

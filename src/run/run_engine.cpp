@@ -17,12 +17,6 @@ namespace {
 // The number of uniform draws the run discards after seeding, before the first bootstrap.
 constexpr int kWarmUpDraws = 11;
 
-// Parameter names, in the order of the summary.
-constexpr const char* kParameterNames[kParameterCount] = {
-    "N(1)", "N(2)", "M2(R1)", "M1(R2)", "PHI", "GAMMA", "LAMBDA", "altLAMBDA", "B", "p(1)", "p(2)"};
-// Decimals the parameter table prints each with.
-constexpr int kTableDecimals[kParameterCount] = {2, 2, 2, 2, 4, 4, 4, 4, 2, 4, 4};
-
 std::string diagnostic_of(const textio::ReadError& e, const std::string& name) {
   return "At line " + std::to_string(e.line()) + " of file kelvaro (unit = 5, file = '" + name +
          "')\n" + e.reason() + "\n";
@@ -221,10 +215,10 @@ void RunEngine::summarise() {
   const bool keep = settings_.keep_replicates || header_.nreps < 0;
   DynamicsSummary s =
       summarise_dynamics(*replicates_, estimates, observed, header_.swtch != 0, keep);
-  for (int i = 0; i < kParameterCount; ++i) {
-    const int k = kReportedParameters[static_cast<std::size_t>(i)];
+  for (const SummaryParameter& rp : kParameterTable) {
+    const int k = rp.column;
     result_.parameters.push_back(
-        {kParameterNames[i], s.data(k), s.average(k), s.error(k), s.lower(k), s.upper(k)});
+        {rp.name, s.data(k), s.average(k), s.error(k), s.lower(k), s.upper(k)});
   }
   result_.replicates = std::move(s.rows);
 
@@ -243,7 +237,7 @@ void RunEngine::summarise() {
   for (int i = 0; i < kParameterCount; ++i) {
     const Parameter& p = result_.parameters[static_cast<std::size_t>(i)];
     if (n > 0 && (p.estimate < p.lower || p.estimate > p.upper)) {
-      const int d = kTableDecimals[i];
+      const int d = kParameterTable[static_cast<std::size_t>(i)].decimals;
       log_.add(WarningKind::kOutsideInterval, p.name, 0,
                "the estimate " + as_printed(p.estimate, d) + " lies outside its own bootstrap " +
                    "interval " + as_printed(p.lower, d) + " - " + as_printed(p.upper, d) +

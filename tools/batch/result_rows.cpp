@@ -1,17 +1,15 @@
 #include "batch/result_rows.h"
 
-#include <array>
-
 #include "csv/csv_writer.h"
+#include "dynamics/parameter_table.h"
 #include "textio/fields.h"
 
 namespace kelvaro::batch {
 namespace {
 
-// The parameter table's fields: "(1x,a10,3f10.d,4x,f10.d,' - ',f10.d)" with d = 2 for the
-// numbers of species (N(1), N(2), M2(R1), M1(R2), B) and d = 4 for proportions and rates.
+// The parameter table's fields: "(1x,a10,3f10.d,4x,f10.d,' - ',f10.d)" with d the parameter's
+// decimals.
 constexpr int kParameterWidth = 10;
-constexpr std::array<int, kParameterCount> kParameterDecimals = {2, 2, 2, 2, 4, 4, 4, 4, 2, 4, 4};
 // The M(h) line: "(' M(h) GOF test: Chi-square = ',f8.3,' df = ',i3,' Prob = ',f8.4)".
 constexpr int kStatisticWidth = 8, kStatisticDecimals = 3;
 constexpr int kDfWidth = 3;
@@ -51,9 +49,9 @@ std::string pair_key(std::string_view group, std::string_view sample1, std::stri
 }
 
 void append_parameter_rows(std::string& out, std::string_view key, const RunResult& result) {
-  for (std::size_t k = 0; k < kParameterDecimals.size(); ++k) {
+  for (std::size_t k = 0; k < kParameterTable.size(); ++k) {
     const Parameter& p = result.parameters[k];
-    const int d = kParameterDecimals[k];
+    const int d = kParameterTable[k].decimals;
     out += key;
     out += ',';
     out += p.name;

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "kelvaro/kelvaro.h"
+#include "random/kiss_words.h"
 
 extern char** environ;
 
@@ -93,18 +94,9 @@ void BM_Process(benchmark::State& state, const char* name) {
 // words start where seed 400 puts them (00900090 each).
 void BM_Stream(benchmark::State& state, std::int64_t draws) {
   for (auto _ : state) {
-    std::uint32_t z = 0x00900090u, w = 0x00900090u, a = 0x00900090u, b = 0x00900090u;
+    kelvaro::KissWords words{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u};
     float sum = 0.0f;
-    for (std::int64_t i = 0; i < draws; ++i) {
-      z = 69069u * z + 1327217885u;
-      w ^= w << 13;
-      w ^= w >> 17;
-      w ^= w << 5;
-      a = 18000u * (a & 65535u) + (a >> 16);
-      b = 30903u * (b & 65535u) + (b >> 16);
-      const std::uint32_t k = z + w + (a << 16) + b;
-      sum += static_cast<float>(k & 0xFFFFFF00u) * 0x1p-32f;
-    }
+    for (std::int64_t i = 0; i < draws; ++i) sum += words.next_uniform();
     benchmark::DoNotOptimize(sum);
   }
   state.counters["draws"] = static_cast<double>(draws);

@@ -36,7 +36,6 @@ class UniformGenerator {
   // Words 0-3, the ones draws advance: a hot loop copies them into locals and puts them back,
   // and tells the count how many draws it made (counted()).
   KissWords& stream() { return drawn_; }
-  const KissWords& stream() const { return drawn_; }
   void counted(std::uint64_t draws) { draws_ += draws; }
 
   // Draws made since the generator was made (puts do not reset it).

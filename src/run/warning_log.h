@@ -13,7 +13,6 @@ class WarningLog {
  public:
   explicit WarningLog(Observer* observer = nullptr) : observer_(observer) {}
   void add(WarningKind kind, std::string block, std::int64_t line, std::string text);
-  const std::vector<Warning>& warnings() const { return warnings_; }
   std::vector<Warning> take() { return std::move(warnings_); }
 
  private:

@@ -69,7 +69,7 @@ std::string draws_text(double draws) {
   return mantissa + "e" + std::to_string(exponent);
 }
 
-std::string duration_text(double seconds) {
+std::string duration_words(double seconds) {
   struct Unit {
     double seconds;
     const char* one;
@@ -80,14 +80,15 @@ std::string duration_text(double seconds) {
   for (const Unit& u : kUnits) {
     if (seconds >= 1.5 * u.seconds) {
       const double n = std::round(seconds / u.seconds);
-      return "roughly " + std::to_string(static_cast<long long>(n)) + " " + u.many;
+      return std::to_string(static_cast<long long>(n)) + " " + u.many;
     }
-    if (seconds >= u.seconds) return std::string("roughly 1 ") + u.one;
+    if (seconds >= u.seconds) return std::string("1 ") + u.one;
   }
   const double n = std::max(1.0, std::round(seconds));
-  return "roughly " + std::to_string(static_cast<long long>(n)) +
-         (n == 1.0 ? " second" : " seconds");
+  return std::to_string(static_cast<long long>(n)) + (n == 1.0 ? " second" : " seconds");
 }
+
+std::string duration_text(double seconds) { return "roughly " + duration_words(seconds); }
 
 ConsoleObserver::ConsoleObserver(int fd, bool terminal, bool warn)
     : fd_(fd), terminal_(terminal), warn_(warn) {
@@ -135,9 +136,9 @@ void ConsoleObserver::bootstrap_started(int /*block*/, std::int32_t replicates,
   start_ = Clock::now();
   last_shown_ = start_;
   if (warn_ && planned_draws > kAnnouncedDraws) {
+    if (seconds_per_draw_ == 0.0) seconds_per_draw_ = measured_seconds_per_draw();
     write("kelvaro: warning: this run needs about " + draws_text(planned_draws) +
-          " random draws (" + duration_text(planned_draws * measured_seconds_per_draw()) +
-          " here)\n");
+          " random draws (" + duration_text(planned_draws * seconds_per_draw_) + " here)\n");
   }
 }
 
@@ -154,7 +155,7 @@ void ConsoleObserver::bootstrap_progress(int block, std::int32_t replicates_done
   g_line_shown = 1;
   write(std::string(kEraseLine) + "kelvaro: " + block_name(block) + ": bootstrap replicate " +
         std::to_string(replicates_done + 1 > replicates_ ? replicates_ : replicates_done + 1) +
-        " of " + std::to_string(replicates_) + ", about " + duration_text(left).substr(8) + " left");
+        " of " + std::to_string(replicates_) + ", about " + duration_words(left) + " left");
 }
 
 void ConsoleObserver::bootstrap_finished(int /*block*/) { erase(); }

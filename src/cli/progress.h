@@ -16,7 +16,9 @@ namespace kelvaro::cli {
 
 // "7.5e13": two significant digits in exponent form.
 std::string draws_text(double draws);
-// "roughly 52 days": a duration rounded to the nearest whole unit (seconds to days).
+// "52 days": a duration rounded to the nearest whole unit (seconds to days).
+std::string duration_words(double seconds);
+// "roughly 52 days": duration_words after "roughly ".
 std::string duration_text(double seconds);
 
 // Shows a run's warnings (one line each) and the progress of its bootstraps on standard error.
@@ -43,6 +45,7 @@ class ConsoleObserver final : public Observer {
   bool shown_ = false;
   std::int32_t replicates_ = 0;
   double planned_ = 0.0;
+  double seconds_per_draw_ = 0.0;  // measured at the first announcement (0: not yet)
   Clock::time_point start_;
   Clock::time_point last_shown_;
 };

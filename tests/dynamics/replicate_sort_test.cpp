@@ -22,6 +22,18 @@ std::vector<std::uint32_t> bits(const std::vector<float>& v) {
   return out;
 }
 
+// The sort (its radix path when the column holds no NaN and no -0.0) and the partition steps
+// alone both give std::sort's array.
+void expect_sorts_agree(std::vector<float> a) {
+  std::vector<float> expected = a;
+  std::sort(expected.begin(), expected.end());
+  std::vector<float> partitioned = a;
+  sort_replicates_by_partition(partitioned.data(), static_cast<int>(a.size()));
+  sort_replicates(a.data(), static_cast<int>(a.size()));
+  EXPECT_EQ(a, expected);
+  EXPECT_EQ(partitioned, expected);
+}
+
 TEST(ReplicateSort, MatchesStandardSortOnEveryLengthUpTo200) {
   std::mt19937 gen(20261207);
   // Wide values, and values from a few classes so that ties and runs are common.
@@ -36,14 +48,7 @@ TEST(ReplicateSort, MatchesStandardSortOnEveryLengthUpTo200) {
         const int f = few(gen);
         x = kind == 0 ? wide(gen) : f == 0 ? (gen() % 2 ? 0.0f : -0.0f) : static_cast<float>(f);
       }
-      std::vector<float> expected = a;
-      std::sort(expected.begin(), expected.end());
-      // The radix path (no NaN, no -0.0) and the partition steps give the same array.
-      std::vector<float> partitioned = a;
-      sort_replicates_by_partition(partitioned.data(), n);
-      sort_replicates(a.data(), n);
-      EXPECT_EQ(a, expected);
-      EXPECT_EQ(partitioned, expected);
+      expect_sorts_agree(a);
     }
   }
 }
@@ -64,13 +69,7 @@ TEST(ReplicateSort, OrderedAndAdversarialInputsOfFullSize) {
     SCOPED_TRACE(c.name);
     std::vector<float> a(n);
     for (int i = 0; i < n; ++i) a[i] = c.value(i);
-    std::vector<float> expected = a;
-    std::sort(expected.begin(), expected.end());
-    std::vector<float> partitioned = a;
-    sort_replicates_by_partition(partitioned.data(), n);
-    sort_replicates(a.data(), n);
-    EXPECT_EQ(a, expected);
-    EXPECT_EQ(partitioned, expected);
+    expect_sorts_agree(a);
   }
 }
 

@@ -1,3 +1,6 @@
+// The jackknife estimator of one block: the worked example, the reading of the frequencies,
+// fixed results when there is nothing to estimate, independence from earlier estimates, and
+// degenerate blocks.
 #include "jackknife/estimator.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +36,33 @@ TEST(JackknifeEstimator, WorkedExample) {
   EXPECT_EQ(r.orders.chisq(4), 0.0f);
   EXPECT_NEAR(r.standard_error, 9.64f, 0.005f);
   EXPECT_NEAR(r.estimate, 56.97f, 0.005f);
+}
+
+// The block's reading: frequencies truncated, species counted.
+TEST(JackknifeEstimator, TruncatesAndCounts) {
+  const JackknifeResult r = estimate_block(3, {3.0f, 1.0f, 2.9f});
+  EXPECT_EQ(r.captured, 6);  // 2.9 -> 2
+  // N(1) = a(1,1) f(1) + f(2) + f(3) with a(1,1) = 1 + 2/3.
+  EXPECT_NEAR(r.orders.nk(1), 8.0f, 1e-5f);
+}
+
+TEST(JackknifeEstimator, FixedResultsForNoneOrOneAnimal) {
+  struct {
+    std::int32_t t;
+    float x1, x2;
+    float est, se;
+  } cases[] = {
+      {4, 0.0f, 0.0f, 0.0f, 0.0f},
+      {4, 0.0f, 1.0f, 1.0f, 1.0f},
+      {1, 1.0f, 0.0f, 1.0f, 1.0f},
+      {0, 5.0f, 5.0f, 0.0f, 0.0f},  // no classes: nothing captured
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.t);
+    const JackknifeResult r = estimate_block(c.t, {c.x1, c.x2});
+    EXPECT_EQ(r.estimate, c.est);
+    EXPECT_EQ(r.standard_error, c.se);
+  }
 }
 
 // Everything an estimate produced, as bits, so that -0.0 and 0.0 or a changed rounding differ.

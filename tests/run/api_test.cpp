@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "kelvaro/kelvaro.h"
+#include "support/golden_inputs.h"
 #include "support/process.h"
 
 namespace kelvaro {
@@ -19,23 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> inputs_in(const fs::path& dir, const std::string& extension) {
-  std::vector<fs::path> found;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    if (e.path().extension() == extension) found.push_back(e.path());
-  }
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
 const fs::path kSource = KELVARO_SOURCE_DIR;
 
-// Every golden input with its report: runs that end, fail to read or are refused.
 std::vector<std::string> golden_texts() {
   std::vector<std::string> texts;
-  for (const auto& p : inputs_in(kSource / "tests" / "golden", ".in")) {
-    texts.push_back(testing::slurp(p.string()));
-  }
+  for (const auto& p : testing::golden_inputs()) texts.push_back(testing::slurp(p.string()));
   return texts;
 }
 
@@ -137,7 +125,7 @@ TEST(Api, KeptReplicatesAndRefusedSurveys) {
 
 TEST(Api, RunsOnSeveralThreadsAtOnceGiveTheirSequentialReports) {
   std::vector<std::string> texts = golden_texts();
-  for (const auto& p : inputs_in(kSource / "bench" / "inputs", ".txt")) {
+  for (const auto& p : testing::source_files("bench/inputs", ".txt")) {
     if (p.filename() != "heavy.txt") texts.push_back(testing::slurp(p.string()));
   }
   std::vector<std::string> expected;

@@ -14,6 +14,7 @@
 #include "kelvaro/kelvaro.h"
 #include "run/record_source.h"
 #include "run/run_engine.h"
+#include "support/golden_inputs.h"
 #include "support/process.h"
 
 namespace kelvaro {
@@ -21,15 +22,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A run whose bootstrap goes onto settings.threads threads in chunks of chunk replicates.
+RunResult run_engine(const std::string& text, const Settings& settings, std::int32_t chunk,
+                     std::ostream* out) {
+  RunEngine engine(settings, out);
+  engine.tune_threads(chunk, 0.0);
+  StringSource source(text);
+  TextRecords records(source, engine.warnings());
+  return engine.run(records);
+}
+
 std::string run_with(const std::string& text, int threads, std::int32_t chunk) {
   Settings settings;
   settings.threads = threads;
   std::ostringstream out;
-  RunEngine engine(settings, &out);
-  engine.tune_threads(chunk, 0.0);
-  StringSource source(text);
-  TextRecords records(source, engine.warnings());
-  const RunResult r = engine.run(records);
+  const RunResult r = run_engine(text, settings, chunk, &out);
   return out.str() + "status " + std::to_string(r.status);
 }
 
@@ -56,9 +63,7 @@ std::string random_survey(std::mt19937& rng) {
 
 TEST(Threads, ThreadedBootstrapsGiveTheSequentialReport) {
   std::vector<std::string> inputs;
-  for (const auto& e : fs::directory_iterator(fs::path(KELVARO_SOURCE_DIR) / "tests" / "golden")) {
-    if (e.path().extension() == ".in") inputs.push_back(testing::slurp(e.path().string()));
-  }
+  for (const auto& p : testing::golden_inputs()) inputs.push_back(testing::slurp(p.string()));
   inputs.push_back(
       testing::slurp((fs::path(KELVARO_SOURCE_DIR) / "bench" / "inputs" / "typical.txt").string()));
   std::mt19937 rng(15);
@@ -75,12 +80,6 @@ TEST(Threads, ThreadedBootstrapsGiveTheSequentialReport) {
   }
 }
 
-}  // namespace
-}  // namespace kelvaro
-
-namespace kelvaro {
-namespace {
-
 TEST(Threads, AnObserverThatThrowsStopsTheThreadsFirst) {
   // A caller cancels a run by throwing from the observer (as the R package does on Ctrl-C): the
   // exception must reach it after the threads are stopped, not end the process.
@@ -90,13 +89,9 @@ TEST(Threads, AnObserverThatThrowsStopsTheThreadsFirst) {
   Settings settings;
   settings.threads = 2;
   settings.observer = &cancel;
-  RunEngine engine(settings, nullptr);
-  engine.tune_threads(1, 0.0);
   const std::string input =
       testing::slurp((fs::path(KELVARO_SOURCE_DIR) / "examples" / "two-samples.txt").string());
-  StringSource source(input);
-  TextRecords records(source, engine.warnings());
-  EXPECT_THROW(engine.run(records), std::runtime_error);
+  EXPECT_THROW(run_engine(input, settings, 1, nullptr), std::runtime_error);
 }
 
 }  // namespace

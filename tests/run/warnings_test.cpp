@@ -3,20 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/golden_inputs.h"
 #include "support/process.h"
 #include "kelvaro/kelvaro.h"
 
 namespace kelvaro {
 namespace {
 
-namespace fs = std::filesystem;
 using K = WarningKind;
 
 struct Collected {
@@ -116,12 +115,10 @@ TEST(Warnings, GoldenInputsGiveOnlyTheListedOnes) {
       {"subset-nothing-observed", {K::kDetectionsDisagree, K::kSubsetSize}},
       {"unequal-t", {K::kDetectionsDisagree, K::kSubsetSize}},
   };
-  const fs::path dir = fs::path(KELVARO_SOURCE_DIR) / "tests" / "golden";
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    if (entry.path().extension() != ".in") continue;
-    const std::string name = entry.path().stem().string();
+  for (const auto& path : testing::golden_inputs()) {
+    const std::string name = path.stem().string();
     SCOPED_TRACE(name);
-    const Collected r = run_collecting(testing::slurp(entry.path().string()));
+    const Collected r = run_collecting(testing::slurp(path.string()));
     const auto it = listed.find(name);
     EXPECT_EQ(kinds(r.warnings), it == listed.end() ? std::set<K>{} : it->second);
   }

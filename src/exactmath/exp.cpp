@@ -59,7 +59,7 @@ double exp(double x) {
   // y = (T.hi + T.lo)(1 + exp(r) - 1), T = 2^(j/128) to within 2^-106: T.hi rh exactly by
   // Dekker's product, T.hi + its high part exactly; the low-order terms (each below 2^-17) are
   // summed with rounding errors below 3 2^-53 2^-16.9 = 2^-68.3.
-  const tables::DoubleDouble t = tables::kExp2[j];
+  const DoubleSum t = tables::kExp2[j];
   const DoubleSum p = two_prod(t.hi, rh);
   const DoubleSum s = fast_two_sum(t.hi, p.hi);
   const double low =

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "exactmath/exp.h"
@@ -50,28 +51,31 @@ void run(benchmark::State& state, const std::vector<T>& args, F f) {
 
 namespace em = kelvaro::exactmath;
 
-void exp_lambda_exact(benchmark::State& s) { run(s, kLambdaHalf, [](double x) { return em::exp(x); }); }
-void exp_lambda_library(benchmark::State& s) { run(s, kLambdaHalf, [](double x) { return std::exp(x); }); }
-void exp_w_exact(benchmark::State& s) { run(s, kW, [](double x) { return em::exp(x); }); }
-void exp_w_library(benchmark::State& s) { run(s, kW, [](double x) { return std::exp(x); }); }
-void log_h_exact(benchmark::State& s) { run(s, kH, [](double x) { return em::log(x); }); }
-void log_h_library(benchmark::State& s) { run(s, kH, [](double x) { return std::log(x); }); }
-void log_series_exact(benchmark::State& s) { run(s, kSeries, [](double x) { return em::log(x); }); }
-void log_series_library(benchmark::State& s) { run(s, kSeries, [](double x) { return std::log(x); }); }
-void expf_m_exact(benchmark::State& s) { run(s, kM, [](float x) { return em::expf(x); }); }
-void expf_m_library(benchmark::State& s) { run(s, kM, [](float x) { return std::exp(x); }); }
-
-BENCHMARK(exp_lambda_exact);
-BENCHMARK(exp_lambda_library);
-BENCHMARK(exp_w_exact);
-BENCHMARK(exp_w_library);
-BENCHMARK(log_h_exact);
-BENCHMARK(log_h_library);
-BENCHMARK(log_series_exact);
-BENCHMARK(log_series_library);
-BENCHMARK(expf_m_exact);
-BENCHMARK(expf_m_library);
+// NAME_exact and NAME_library: the two functions over the same arguments, each called directly.
+template <typename T, typename Exact, typename Library>
+void register_pair(const std::string& name, const std::vector<T>& args, Exact exact,
+                   Library library) {
+  benchmark::RegisterBenchmark((name + "_exact").c_str(),
+                               [&args, exact](benchmark::State& s) { run(s, args, exact); });
+  benchmark::RegisterBenchmark((name + "_library").c_str(),
+                               [&args, library](benchmark::State& s) { run(s, args, library); });
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  const auto exact_exp = [](double x) { return em::exp(x); };
+  const auto library_exp = [](double x) { return std::exp(x); };
+  const auto exact_log = [](double x) { return em::log(x); };
+  const auto library_log = [](double x) { return std::log(x); };
+  register_pair("exp_lambda", kLambdaHalf, exact_exp, library_exp);
+  register_pair("exp_w", kW, exact_exp, library_exp);
+  register_pair("log_h", kH, exact_log, library_log);
+  register_pair("log_series", kSeries, exact_log, library_log);
+  register_pair("expf_m", kM, [](float x) { return em::expf(x); },
+                [](float x) { return std::exp(x); });
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 #include "exactmath/fixed_point.h"
 
@@ -157,11 +159,19 @@ Evaluation evaluate_log(double x, int fraction_words) {
   return {magnitude, 0, static_cast<std::uint32_t>(std::abs(e) + 14), negative};
 }
 
-// The evaluation rounded at the finest precision, decided or not (never needed in practice:
-// the hardest cases known need far fewer than 512 bits).
-double round_anyway(const Evaluation& v, Format format) {
-  const double r = round_half_up(v.value, v.scale, format);
-  return v.negative ? -r : r;
+// The rounding of the first evaluation, at kAttemptWords' successive precisions, that decides
+// it; when even the finest does not (never met in practice: the hardest cases known need far
+// fewer than 512 bits), that evaluation rounded anyway.
+template <typename Evaluate>
+double first_decided(Evaluate evaluate, Format format) {
+  for (std::size_t attempt = 0;; ++attempt) {
+    const Evaluation v = evaluate(kAttemptWords[attempt]);
+    if (const auto r = decide(v, format)) return *r;
+    if (attempt + 1 == std::size(kAttemptWords)) {
+      const double r = round_half_up(v.value, v.scale, format);
+      return v.negative ? -r : r;
+    }
+  }
 }
 
 }  // namespace
@@ -175,17 +185,11 @@ std::optional<double> log_with_words(double x, int fraction_words) {
 }
 
 double accurate_exp(double x, Format format) {
-  for (int words : kAttemptWords) {
-    if (const auto r = exp_with_words(x, format, words)) return *r;
-  }
-  return round_anyway(evaluate_exp(x, Fixed::kMaxFractionWords), format);
+  return first_decided([x](int words) { return evaluate_exp(x, words); }, format);
 }
 
 double accurate_log(double x) {
-  for (int words : kAttemptWords) {
-    if (const auto r = log_with_words(x, words)) return *r;
-  }
-  return round_anyway(evaluate_log(x, Fixed::kMaxFractionWords), kDouble);
+  return first_decided([x](int words) { return evaluate_log(x, words); }, kDouble);
 }
 
 }  // namespace kelvaro::exactmath

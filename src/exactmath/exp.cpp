@@ -25,8 +25,6 @@ constexpr double kSubnormalBound = -707.7;
 // For |x| <= 2^-54, exp(x) lies within (1 - 2^-54, 1 + 2^-53): strictly between the midpoints
 // around 1, so it rounds to 1.
 constexpr double kNearZero = 0x1p-54;
-// 1.5 * 2^52: adding and subtracting it rounds a double below 2^51 in magnitude to an integer.
-constexpr double kRoundingShifter = 0x1.8p52;
 // The bound given to the rounding test, relative: the proven 2^-67.4 (see below) plus more than
 // the 2^-104 of slack the test needs.
 constexpr double kRelativeBound = 0x1p-66;
@@ -41,10 +39,7 @@ double exp(double x) {
   if (x < kSubnormalBound) return accurate_exp(x, kDouble);
 
   // N nearest (to within 2^-35) to x 128/ln2, |N| < 2^17.1; N = 128 m + j, 0 <= j < 128.
-  const double n = (x * tables::kExpInvLn2 + kRoundingShifter) - kRoundingShifter;
-  const int whole = static_cast<int>(n);
-  const int j = whole & 127;
-  const int m = whole >> 7;  // floor(N / 128)
+  const auto [n, j, m] = reduce_for_table(x, tables::kExpInvLn2, 7);
 
   // r = x - N ln2/128 = rh + rl, to within 2^-77. a = x - N C1 is exact: N = 0, or |x| >= 2^-9
   // and x and N C1 (C1 of 35 bits, a multiple of 2^-42) are multiples of 2^-61, and |a| below
@@ -64,7 +59,7 @@ double exp(double x) {
   // y = (T.hi + T.lo)(1 + exp(r) - 1), T = 2^(j/128) to within 2^-106: T.hi rh exactly by
   // Dekker's product, T.hi + its high part exactly; the low-order terms (each below 2^-17) are
   // summed with rounding errors below 3 2^-53 2^-16.9 = 2^-68.3.
-  const tables::DoubleDouble t = tables::kExp2[j];
+  const DoubleSum t = tables::kExp2[j];
   const DoubleSum p = two_prod(t.hi, rh);
   const DoubleSum s = fast_two_sum(t.hi, p.hi);
   const double low =

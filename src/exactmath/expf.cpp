@@ -23,8 +23,6 @@ constexpr double kUnderflowBound = -103.98;
 // For |x| <= 2^-25, exp(x) lies within (1 - 2^-25, 1 + 2^-24): strictly between the float
 // midpoints around 1, so it rounds to 1.
 constexpr double kNearZero = 0x1p-25;
-// 1.5 * 2^52: adding and subtracting it rounds a double below 2^51 in magnitude to an integer.
-constexpr double kRoundingShifter = 0x1.8p52;
 // The bound given to the rounding test, relative: the proven 2^-48.3 plus more than the 2^-51
 // of slack the test needs.
 constexpr double kRelativeBound = 0x1p-47;
@@ -39,10 +37,7 @@ float expf(float xf) {
   if (std::fabs(x) <= kNearZero) return 1.0f;
 
   // N = round(x 32/ln2), |N| < 4800 < 2^13; N = 32 m + j, 0 <= j < 32.
-  const double n = (x * tables::kExpfInvLn2 + kRoundingShifter) - kRoundingShifter;
-  const int whole = static_cast<int>(n);
-  const int j = whole & 31;
-  const int m = whole >> 5;
+  const auto [n, j, m] = reduce_for_table(x, tables::kExpfInvLn2, 5);
 
   // r = x - N ln2/32. x - N C1 is exact: N = 0, or |x| >= 2^-7 and x (a float) and N C1 (C1 of
   // 40 bits) are multiples of 2^-45, the difference, below 2^-6.5, of fewer than 53 bits. The

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cassert>
 #include <cmath>
+#include <iterator>
 
 #include "exactmath/tables.h"
 
@@ -50,6 +51,9 @@ Fixed Fixed::ratio(std::uint64_t a, std::uint64_t b, int fraction_words) {
   }
   return f;
 }
+
+static_assert(std::size(tables::kLn2Words) == Fixed::kMaxFractionWords,
+              "tables.h holds the words of ln2 that Fixed::ln2 reads: regenerate it");
 
 Fixed Fixed::ln2(int fraction_words) {
   Fixed f(fraction_words);

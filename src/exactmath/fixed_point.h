@@ -37,7 +37,6 @@ class Fixed {
   Fixed times(std::uint32_t m) const;                      // Requires: product below 2^32.
   Fixed divided_by(std::uint32_t d) const;                 // Requires: d > 0.
   friend std::strong_ordering operator<=>(const Fixed& a, const Fixed& b);
-  friend bool operator==(const Fixed& a, const Fixed& b) = default;
 
   // The value plus u units, or minus u units (zero when that would be negative).
   Fixed plus_units(std::uint32_t u) const;

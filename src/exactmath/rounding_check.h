@@ -21,6 +21,21 @@ inline double power_of_two(int k) {
   return std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
 }
 
+// The argument reduction of Tang's table-driven exp: N, the rounded product x * inv rounded to
+// the nearest integer (by adding and subtracting 1.5 * 2^52), split as N = 2^table_bits m + j
+// with 0 <= j < 2^table_bits. Requires: |x * inv| < 2^31; 0 < table_bits < 31.
+struct TableReduction {
+  double n;  // N
+  int j;
+  int m;  // floor(N / 2^table_bits)
+};
+inline TableReduction reduce_for_table(double x, double inv, int table_bits) {
+  constexpr double kRoundingShifter = 0x1.8p52;
+  const double n = (x * inv + kRoundingShifter) - kRoundingShifter;
+  const int whole = static_cast<int>(n);
+  return {n, whole & ((1 << table_bits) - 1), whole >> table_bits};
+}
+
 // Whether every v with |v - (hi + lo)| <= E rounds to nearest to hi, no tie included.
 // Requires: hi == fl(hi + lo) (as a two-sum leaves it); 2^-960 < |hi| < 2^1000;
 // bound >= E + 2^-104 |hi|.

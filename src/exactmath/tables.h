@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "exactmath/error_free.h"
+
 namespace kelvaro::exactmath::tables {
 
 // ln2/128 = kExpLn2Hi + kExpLn2Lo: kExpLn2Hi has 35 significant bits (N * kExpLn2Hi is exact
@@ -15,11 +17,7 @@ constexpr double kExpInvLn2 = 0x1.71547652b82fep+7;
 
 // 2^(j/128) = hi + lo for j = 0..127: hi the nearest double, lo the nearest double to the rest
 // (so hi + lo is within 2^-106 relative of 2^(j/128)).
-struct DoubleDouble {
-  double hi;
-  double lo;
-};
-constexpr DoubleDouble kExp2[128] = {
+constexpr DoubleSum kExp2[128] = {
     {0x1.0000000000000p+0, 0x0p+0},
     {0x1.0163da9fb3335p+0, 0x1.b61299ab8cdb7p-54},
     {0x1.02c9a3e778061p+0, -0x1.19083535b085dp-56},
@@ -304,11 +302,11 @@ constexpr LogEntry kLog[97] = {
     {0x1.5555558000000p-1, 0x1.9f323e4bf984cp-2, 0x1.cada35af1256ap-56},
 };
 
-// ln2 = 0.w[0] w[1] ... in base 2^32 (truncated after 18 words: error below 2^-576).
-constexpr std::uint32_t kLn2Words[18] = {
+// ln2 = 0.w[0] w[1] ... in base 2^32 (truncated after 16 words: error below 2^-512).
+constexpr std::uint32_t kLn2Words[16] = {
     0xb17217f7, 0xd1cf79ab, 0xc9e3b398, 0x03f2f6af, 0x40f34326, 0x7298b62d,
     0x8a0d175b, 0x8baafa2b, 0xe7b87620, 0x6debac98, 0x559552fb, 0x4afa1b10,
-    0xed2f7e19, 0x44b70a6b, 0xc091c02b, 0xcd5eefcc, 0x91ac7e0e, 0xae263dd5,
+    0xed2f7e19, 0x44b70a6b, 0xc091c02b, 0xcd5eefcc,
 };
 
 }  // namespace kelvaro::exactmath::tables

@@ -15,10 +15,9 @@ inline double mpfr_reference(int (*f)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t), double
   mpfr_set_emax(emax);
   mpfr_t y;
   mpfr_init2(y, precision);
-  mpfr_set_d(y, x, MPFR_RNDN);  // exact: x has at most 53 bits ...
   mpfr_t xx;
   mpfr_init2(xx, 53);
-  mpfr_set_d(xx, x, MPFR_RNDN);  // ... so keep it in 53 bits for the function
+  mpfr_set_d(xx, x, MPFR_RNDN);  // exact: x has at most 53 bits
   const int inexact = f(y, xx, MPFR_RNDN);
   mpfr_subnormalize(y, inexact, MPFR_RNDN);
   const double r = mpfr_get_d(y, MPFR_RNDN);

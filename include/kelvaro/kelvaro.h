@@ -136,6 +136,9 @@ struct Warning {
 // "kelvaro: warning: line 4: Sample 1: <text>" ("line N: " left out when line is 0).
 std::string format_warning(const Warning& w);
 
+// The kind as a name for tables: "outside_interval" for WarningKind::kOutsideInterval.
+const char* warning_kind_name(WarningKind kind);
+
 // ---------------------------------------------------------------------------------------------
 // How a run is carried out
 

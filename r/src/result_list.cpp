@@ -6,27 +6,6 @@ namespace {
 
 using Rcpp::_;
 
-// The warning kinds by R-friendly names.
-const char* kind_name(kelvaro::WarningKind kind) {
-  using K = kelvaro::WarningKind;
-  switch (kind) {
-    case K::kExtraNumbers: return "extra_numbers";
-    case K::kKeptValue: return "kept_value";
-    case K::kNegativeValue: return "negative_value";
-    case K::kFractionalValue: return "fractional_value";
-    case K::kCountWraps: return "count_wraps";
-    case K::kDetectionsDisagree: return "detections_disagree";
-    case K::kSiteAboveObserved: return "site_above_observed";
-    case K::kSubsetSize: return "subset_size";
-    case K::kOrderTestSkipped: return "order_test_skipped";
-    case K::kIllConditioned: return "ill_conditioned";
-    case K::kOutsideInterval: return "outside_interval";
-    case K::kFewReplicates: return "few_replicates";
-    case K::kClockSeed: return "clock_seed";
-  }
-  return "other";
-}
-
 Rcpp::DataFrame blocks_frame(const std::vector<kelvaro::BlockResult>& blocks) {
   const auto n = static_cast<R_xlen_t>(blocks.size());
   Rcpp::CharacterVector name(n);
@@ -121,7 +100,7 @@ Rcpp::DataFrame warnings_frame(const std::vector<kelvaro::Warning>& warnings, bo
   Rcpp::IntegerVector line(n);
   for (R_xlen_t i = 0; i < n; ++i) {
     const kelvaro::Warning& w = warnings[static_cast<std::size_t>(i)];
-    kind[i] = kind_name(w.kind);
+    kind[i] = kelvaro::warning_kind_name(w.kind);
     block[i] = w.block;
     // Lines beyond an R integer cannot come from text R holds in memory.
     line[i] = has_lines && w.line > 0 && w.line <= INT32_MAX ? static_cast<int>(w.line)

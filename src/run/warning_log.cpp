@@ -8,6 +8,25 @@ std::string format_warning(const Warning& w) {
   return s + w.block + ": " + w.text;
 }
 
+const char* warning_kind_name(WarningKind kind) {
+  switch (kind) {
+    case WarningKind::kExtraNumbers: return "extra_numbers";
+    case WarningKind::kKeptValue: return "kept_value";
+    case WarningKind::kNegativeValue: return "negative_value";
+    case WarningKind::kFractionalValue: return "fractional_value";
+    case WarningKind::kCountWraps: return "count_wraps";
+    case WarningKind::kDetectionsDisagree: return "detections_disagree";
+    case WarningKind::kSiteAboveObserved: return "site_above_observed";
+    case WarningKind::kSubsetSize: return "subset_size";
+    case WarningKind::kOrderTestSkipped: return "order_test_skipped";
+    case WarningKind::kIllConditioned: return "ill_conditioned";
+    case WarningKind::kOutsideInterval: return "outside_interval";
+    case WarningKind::kFewReplicates: return "few_replicates";
+    case WarningKind::kClockSeed: return "clock_seed";
+  }
+  return "warning";
+}
+
 void WarningLog::add(WarningKind kind, std::string block, std::int64_t line, std::string text) {
   warnings_.push_back({kind, std::move(block), line, std::move(text)});
   if (observer_ != nullptr) observer_->warning(warnings_.back());

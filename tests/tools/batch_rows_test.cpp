@@ -47,6 +47,21 @@ TEST(ResultRows, ValuesAsTheReportPrintsThem) {
   EXPECT_GE(compared, 10) << "the golden inputs with a complete report";
 }
 
+TEST(ResultRows, HeadersAreTheKeyAndTidysColumns) {
+  const tidy::Report report = tidy::empty_report();
+  const std::pair<std::string_view, const tidy::Table*> tables[] = {
+      {kParametersHeader, &report.parameters},
+      {kBlocksHeader, &report.blocks},
+      {kTestsHeader, &report.test}};
+  for (const auto& [header, table] : tables) {
+    std::vector<std::string> columns = {"group", "sample1", "sample2"};
+    for (const tidy::Column& c : table->columns()) columns.push_back(c.name);
+    std::string expected;
+    csv::append_csv_row(expected, columns);
+    EXPECT_EQ(header, expected) << table->name();
+  }
+}
+
 TEST(ResultRows, KeyFieldsAreQuotedOnlyWhenNeeded) {
   EXPECT_EQ(pair_key("7", "2019", "2020"), "7,2019,2020");
   EXPECT_EQ(pair_key("Route 7, north", "2019", "a\"b"), "\"Route 7, north\",2019,\"a\"\"b\"");

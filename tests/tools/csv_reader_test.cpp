@@ -185,7 +185,14 @@ TEST(Dialect, SeparatorsByNameAndOption) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.option);
     EXPECT_EQ(separator_from_option(c.option), c.separator);
+    std::optional<char> read;  // as the programs read --sep: "" leaves it as it is
+    const std::optional<std::string> problem = read_separator_option(c.option, read);
+    EXPECT_EQ(read, c.separator);
+    EXPECT_EQ(problem.has_value(), !read && *c.option != '\0');
   }
+  std::optional<char> read;
+  EXPECT_EQ(read_separator_option("|", read),
+            "--sep \"|\": give comma, semicolon or tab (or the character , or ;)");
   EXPECT_EQ(separator_name(';'), "semicolon");
   EXPECT_TRUE(decimal_comma(';'));
   EXPECT_FALSE(decimal_comma(','));

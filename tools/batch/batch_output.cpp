@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "batch/result_rows.h"
@@ -35,17 +34,13 @@ std::uint64_t fnv1a(std::string_view text) {
   return h;
 }
 
-std::string reason_of(int error) { return std::strerror(error); }
-
 // A folder that does not exist yet, under a unique hidden name: "DIR/.reports.XXXXXX".
 std::string new_hidden_folder(const std::string& directory, const std::string& stem,
                               const std::string& what) {
   std::string pattern = directory + "/." + stem + ".XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw WriteError(what, reason_of(errno));
+  if (::mkdtemp(pattern.data()) == nullptr) throw WriteError(what, errno);
   // mkdtemp makes it private (0700); the folder takes the mode any folder would (0777 less umask).
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::chmod(pattern.c_str(), 0777 & ~mask) != 0) throw WriteError(what, reason_of(errno));
+  if (::chmod(pattern.c_str(), tools::less_umask(0777)) != 0) throw WriteError(what, errno);
   return pattern;
 }
 
@@ -106,14 +101,13 @@ BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory
   std::error_code error;
   made_directory_ = fs::create_directories(directory, error);
   if (error) throw WriteError(what, error.message());
-  if (!fs::is_directory(directory, error)) throw WriteError(what, reason_of(ENOTDIR));
+  if (!fs::is_directory(directory, error)) throw WriteError(what, ENOTDIR);
   const std::vector<std::string> paths = table_paths(directory);
   const std::string_view headers[] = {kParametersHeader, kBlocksHeader, kTestsHeader,
                                       kProblemsHeader};
-  std::unique_ptr<tools::ReplacingFile>* files[] = {&parameters_, &blocks_, &tests_, &problems_};
   for (std::size_t i = 0; i < paths.size(); ++i) {
-    *files[i] = std::make_unique<tools::ReplacingFile>(paths[i], paths[i]);
-    (*files[i])->write(headers[i]);
+    tables_.push_back(std::make_unique<tools::ReplacingFile>(paths[i], paths[i]));
+    tables_.back()->write(headers[i]);
   }
   if (reports) reports_ = new_hidden_folder(directory, "reports", directory + "/reports");
 }
@@ -122,19 +116,16 @@ BatchOutput::~BatchOutput() {
   if (committed_) return;
   std::error_code ignored;  // nothing more can be done about a folder that stays
   if (reports_) fs::remove_all(*reports_, ignored);
-  parameters_.reset();  // the tables' temporary files go first
-  blocks_.reset();
-  tests_.reset();
-  problems_.reset();
-  if (made_directory_) fs::remove(directory_, ignored);  // only if empty
+  // The tables' temporary files go first, then the directory if it made it (only if empty).
+  tables_.clear();
+  if (made_directory_) fs::remove(directory_, ignored);
 }
 
 void BatchOutput::add(const PairOutcome& outcome, std::string_view group, std::string_view sample1,
                       std::string_view sample2) {
-  parameters_->write(outcome.parameters);
-  blocks_->write(outcome.blocks);
-  tests_->write(outcome.tests);
-  problems_->write(outcome.problems);
+  const std::string* rows[] = {&outcome.parameters, &outcome.blocks, &outcome.tests,
+                               &outcome.problems};
+  for (std::size_t i = 0; i < tables_.size(); ++i) tables_[i]->write(*rows[i]);
   if (reports_ && outcome.analysed) write_report(outcome.report, group, sample1, sample2);
 }
 
@@ -147,23 +138,21 @@ void BatchOutput::write_report(const std::string& text, std::string_view group,
   if (folder_name != last_group_folder_) {
     const std::string folder = *reports_ + "/" + folder_name;
     if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-      throw WriteError(directory_ + "/reports/" + folder_name, reason_of(errno));
+      throw WriteError(directory_ + "/reports/" + folder_name, errno);
     }
     last_group_folder_ = folder_name;
   }
   const std::string path = *reports_ + "/" + file_name;
   OpenFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (file.fd() < 0) throw WriteError(what, reason_of(errno));
+  if (file.fd() < 0) throw WriteError(what, errno);
   tools::FdOutput out(file.fd(), what);
   out.write(text);
   out.flush();
-  if (const int error = file.close()) throw WriteError(what, reason_of(error));
+  if (const int error = file.close()) throw WriteError(what, error);
 }
 
 void BatchOutput::commit() {
-  tools::ReplacingFile* tables[] = {parameters_.get(), blocks_.get(), tests_.get(),
-                                    problems_.get()};
-  for (tools::ReplacingFile* t : tables) t->flush();
+  for (const auto& t : tables_) t->flush();
   if (reports_) {
     const std::string target = directory_ + "/reports";
     std::error_code error;
@@ -171,18 +160,18 @@ void BatchOutput::commit() {
     if (fs::exists(fs::symlink_status(target, error))) {  // an earlier batch's reports
       earlier = new_hidden_folder(directory_, "reports-earlier", target);
       if (std::rename(target.c_str(), earlier.c_str()) != 0) {
-        throw WriteError(target, reason_of(errno));
+        throw WriteError(target, errno);
       }
     }
     if (std::rename(reports_->c_str(), target.c_str()) != 0) {
       const int failure = errno;
       if (!earlier.empty()) std::rename(earlier.c_str(), target.c_str());  // as it was
-      throw WriteError(target, reason_of(failure));
+      throw WriteError(target, failure);
     }
     reports_.reset();
     if (!earlier.empty()) fs::remove_all(earlier, error);
   }
-  for (tools::ReplacingFile* t : tables) t->commit();
+  for (const auto& t : tables_) t->commit();
   committed_ = true;
 }
 

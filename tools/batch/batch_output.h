@@ -51,7 +51,8 @@ class BatchOutput {
                     std::string_view sample2);
 
   std::string directory_;
-  std::unique_ptr<tools::ReplacingFile> parameters_, blocks_, tests_, problems_;
+  // parameters, blocks, tests and problems, in the order of table_paths().
+  std::vector<std::unique_ptr<tools::ReplacingFile>> tables_;
   std::optional<std::string> reports_;  // the temporary reports folder
   std::string last_group_folder_;       // the group folder made last
   bool made_directory_ = false;

@@ -1,6 +1,5 @@
 #include "batch/batch_run.h"
 
-#include <algorithm>
 #include <unordered_map>
 
 #include "batch/batch_output.h"
@@ -46,13 +45,10 @@ class EarlyPlanner {
       const auto it = file_pairs_.find(group);
       return it == file_pairs_.end() ? std::vector<SamplePair>() : it->second;
     }
-    std::vector<std::uint32_t> samples;
-    for (const GroupSample* s : table.samples_of(group)) samples.push_back(s->sample);
     const bool by_value = all_numbers_so_far();
-    std::sort(samples.begin(), samples.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return pairs_of_group(table, group, *request_.rule, [&](std::uint32_t a, std::uint32_t b) {
       return label_less(labels_.samples.label(a), labels_.samples.label(b), by_value);
     });
-    return pairs_of_group(group, samples, *request_.rule);
   }
 
   // Whether every sample label read so far is a number (looking only at the new ones).
@@ -114,18 +110,18 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
     if (!early_outcomes) return summary;
   }
   table.merge_set_aside();
-  summary.records = table.records();
   summary.variants = table.variants();
 
   const std::vector<SamplePair> pairs = final_pairs(request, labels, table, std::move(file_pairs));
-  std::vector<PairInput> inputs;
+  std::vector<PairInput> inputs(pairs.size());  // left empty for the pairs already done
   std::vector<std::optional<PairOutcome>> done(pairs.size());
   for (std::size_t i = 0; i < pairs.size(); ++i) {
-    inputs.push_back(input_of(pairs[i], labels, table));
     const auto it = early_outcomes->find(pairs[i]);
     if (it != early_outcomes->end() && !table.reopened(pairs[i].group)) {
       done[i] = std::move(it->second);
       ++summary.early;
+    } else {
+      inputs[i] = input_of(pairs[i], labels, table);
     }
   }
   early_outcomes.reset();

@@ -38,7 +38,6 @@ struct BatchRequest {
 
 struct BatchSummary {
   bool complete = false;  // false: stopped before the end (nothing was written)
-  std::uint64_t records = 0;
   std::uint64_t pairs = 0;
   std::uint64_t analysed = 0;      // pairs with results
   std::uint64_t not_analysed = 0;  // pairs with a problems row instead

@@ -113,7 +113,6 @@ bool DetectionTable::read(const GroupClosed& closed, const GoOn& go_on) {
     take(record, closed);
     if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
   }
-  species_count_ = static_cast<std::uint32_t>(reader_->species().size());
   for (const csv::NameVariant& v : reader_->species().variants()) {
     variants_.emplace_back("species", v);
   }
@@ -144,7 +143,5 @@ std::vector<const GroupSample*> DetectionTable::samples_of(std::uint32_t group) 
 bool DetectionTable::reopened(std::uint32_t group) const {
   return group < groups_.size() && groups_[group].reopened;
 }
-
-std::uint32_t DetectionTable::species_count() const { return species_count_; }
 
 }  // namespace kelvaro::batch

@@ -27,7 +27,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -92,7 +91,6 @@ class DetectionTable {
   bool reopened(std::uint32_t group) const;
 
   std::uint64_t records() const { return records_; }
-  std::uint32_t species_count() const;
   // Names that differ only in case or blanks around them (kept apart or merged, as the options
   // said): "species" or "site" and the two spellings. Complete once read() returned true.
   const std::vector<std::pair<std::string, csv::NameVariant>>& variants() const {
@@ -136,7 +134,6 @@ class DetectionTable {
   std::vector<GroupState> groups_;
   std::vector<SetAside> set_aside_;
   std::uint64_t records_ = 0;
-  std::uint32_t species_count_ = 0;
   std::vector<std::pair<std::string, csv::NameVariant>> variants_;
 };
 

@@ -1,14 +1,6 @@
 #include "batch/early_analyses.h"
 
-#include <chrono>
-
 namespace kelvaro::batch {
-namespace {
-
-// How often finish() looks at the stop flag while it waits.
-constexpr auto kStopCheck = std::chrono::milliseconds(100);
-
-}  // namespace
 
 EarlyAnalyses::EarlyAnalyses(const AnalysisSettings& settings, int workers) : settings_(settings) {
   for (int t = 0; t < workers; ++t) threads_.emplace_back([this] { work(nullptr); });
@@ -41,13 +33,8 @@ void EarlyAnalyses::work(const std::atomic<bool>* stop) {
     jobs_.pop_front();
     ++running_;
     lock.unlock();
-    PairOutcome outcome;
     std::exception_ptr error;
-    try {
-      outcome = analyst.analyse(job.input);
-    } catch (...) {
-      error = std::current_exception();
-    }
+    PairOutcome outcome = analyst.analyse(job.input, error);
     lock.lock();
     --running_;
     if (error && !error_) error_ = error;

@@ -40,69 +40,62 @@ extern "C" void request_stop(int signal) {
 
 struct Options {
   std::string records;
-  std::string output;
-  std::string pairs = "consecutive";
-  csv::LongTableColumns columns;
+  // The rule, the table's separator, the shard and the range adjustment are set by misuse()
+  // from the options below; request.pairs_file holds --pairs, a rule's name or a file.
+  batch::BatchRequest request;
   std::string separator;
-  bool na_absent = false;
-  bool fold_case = false;
-  batch::AnalysisSettings analysis;
   bool no_range_adjust = false;
-  int threads = 1;
   std::string shard;
   bool quiet = false;
-  // Derived from the above.
-  std::optional<char> separator_char;
-  std::optional<batch::PairRule> rule;  // nullopt: `pairs` names a pairs file
-  std::optional<batch::Shard> shard_slice;
 };
 
 void define_options(CLI::App& app, Options& o) {
+  batch::BatchRequest& r = o.request;
   app.add_option("records", o.records,
                  "the long table: one row per detection, with columns group, sample, site and "
                  "species (any order and case; other columns ignored)")
       ->required()
       ->type_name("RECORDS.csv");
-  app.add_option("-o,--output", o.output,
+  app.add_option("-o,--output", r.output,
                  "the output directory (made when missing): parameters.csv, blocks.csv, "
                  "tests.csv, problems.csv, and reports/ with --reports")
       ->required()
       ->type_name("DIR");
-  app.add_option("--pairs", o.pairs,
+  app.add_option("--pairs", r.pairs_file,
                  "consecutive (each sample with the next), all (every pair, earlier first), "
                  "first (the first with every later one), or a CSV file with columns "
                  "group,sample1,sample2")
       ->default_val("consecutive")
       ->type_name("RULE|FILE");
-  app.add_option("--group", o.columns.group, "the group column (a route, a site, a plot)")
+  app.add_option("--group", r.table.columns.group, "the group column (a route, a site, a plot)")
       ->default_val("group")
       ->type_name("COL");
-  app.add_option("--sample", o.columns.sample, "the sample column (a year, a visit)")
+  app.add_option("--sample", r.table.columns.sample, "the sample column (a year, a visit)")
       ->default_val("sample")
       ->type_name("COL");
-  app.add_option("--site", o.columns.site, "the site column (a stop, a section, a trap)")
+  app.add_option("--site", r.table.columns.site, "the site column (a stop, a section, a trap)")
       ->default_val("site")
       ->type_name("COL");
-  app.add_option("--species", o.columns.species, "the species column")
+  app.add_option("--species", r.table.columns.species, "the species column")
       ->default_val("species")
       ->type_name("COL");
-  app.add_option("--count", o.columns.count,
+  app.add_option("--count", r.table.columns.count,
                  "the column that says whether the species was detected (0, empty, FALSE: "
                  "not detected, but the site was visited; default: a column count, detected or "
                  "abundance)")
       ->type_name("COL");
-  app.add_option("--nreps", o.analysis.replicates, "bootstrap iterations of every pair")
+  app.add_option("--nreps", r.analysis.replicates, "bootstrap iterations of every pair")
       ->default_val(50)
       ->check(CLI::Range(0, kMaxReplicates));
-  app.add_option("--seed", o.analysis.seed,
+  app.add_option("--seed", r.analysis.seed,
                  "seed number of every pair, so that each pair's numbers equal those of a "
                  "single run (0 is refused: a batch must be repeatable)")
       ->default_val(400);
   app.add_flag("--no-range-adjust", o.no_range_adjust,
                "switch off the range adjustment of the bootstrap parameters");
-  app.add_flag("--reports", o.analysis.reports,
+  app.add_flag("--reports", r.analysis.reports,
                "also write every pair's report to DIR/reports/<group>/<sample1>-<sample2>.txt");
-  app.add_option("--threads", o.threads, "pairs analysed at once (default: the machine's cores)")
+  app.add_option("--threads", r.threads, "pairs analysed at once (default: the machine's cores)")
       ->default_val(std::max(1u, std::thread::hardware_concurrency()))
       ->check(CLI::Range(1, kMaxThreads));
   app.add_option("--shard", o.shard,
@@ -114,8 +107,8 @@ void define_options(CLI::App& app, Options& o) {
                  "the separator of the CSV files: comma, semicolon or tab (default: found in "
                  "each file's header row)")
       ->type_name("C");
-  app.add_flag("--na-absent", o.na_absent, "take NA and NaN counts as not detected");
-  app.add_flag("--fold-case", o.fold_case,
+  app.add_flag("--na-absent", r.table.na_absent, "take NA and NaN counts as not detected");
+  app.add_flag("--fold-case", r.table.fold_case,
                "take species and site names that differ only in case or blanks around them as "
                "one name");
   app.set_version_flag("--version", std::string("kelvaro-batch ") + KELVARO_VERSION);
@@ -127,20 +120,15 @@ void define_options(CLI::App& app, Options& o) {
 
 // What is wrong with the options as a whole, before anything is read; nullopt when nothing.
 std::optional<std::string> misuse(Options& o) {
-  if (o.analysis.seed == 0) {
+  batch::BatchRequest& r = o.request;
+  if (r.analysis.seed == 0) {
     return "--seed 0 would take each pair's seed from the clock, and a batch must be "
            "repeatable: give a non-zero seed (the default is 400)";
   }
-  if (!o.separator.empty()) {
-    o.separator_char = csv::separator_from_option(o.separator);
-    if (!o.separator_char) {
-      return "--sep " + tools::quoted_excerpt(o.separator) +
-             ": give comma, semicolon or tab (or the character , or ;)";
-    }
-  }
+  if (auto problem = csv::read_separator_option(o.separator, r.table.separator)) return problem;
   if (!o.shard.empty()) {
-    o.shard_slice = batch::parse_shard(o.shard);
-    if (!o.shard_slice) {
+    r.shard = batch::parse_shard(o.shard);
+    if (!r.shard) {
       return "--shard " + tools::quoted_excerpt(o.shard) +
              ": give K/N, the K-th of N slices counted from 0 (--shard 0/4 ... --shard 3/4)";
     }
@@ -150,17 +138,17 @@ std::optional<std::string> misuse(Options& o) {
       {"all", batch::PairRule::kAll},
       {"first", batch::PairRule::kFirst}};
   for (const auto& [name, rule] : rules) {
-    if (o.pairs == name) o.rule = rule;
+    if (r.pairs_file == name) r.rule = rule;
   }
-  for (const std::string& table : batch::BatchOutput::table_paths(o.output)) {
-    for (const std::string* input : {&o.records, &o.pairs}) {
+  for (const std::string& table : batch::BatchOutput::table_paths(r.output)) {
+    for (const std::string* input : {&o.records, &r.pairs_file}) {
       if (tools::same_file(table, *input)) {
-        return "-o " + o.output + ": " + table + " is the input file " + *input +
+        return "-o " + r.output + ": " + table + " is the input file " + *input +
                "; choose another output directory";
       }
     }
   }
-  o.analysis.range_adjustment = !o.no_range_adjust;
+  r.analysis.range_adjustment = !o.no_range_adjust;
   return std::nullopt;
 }
 
@@ -185,20 +173,9 @@ std::string summary_line(const Options& o, const batch::BatchSummary& s, double 
   text += ": " + std::to_string(s.analysed) + " analysed";
   if (s.not_analysed > 0) text += ", " + std::to_string(s.not_analysed) + " not analysed";
   if (s.warnings > 0) text += ", " + std::to_string(s.warnings) + " warning(s)";
-  if (s.not_analysed + s.warnings > 0) text += " (" + o.output + "/problems.csv lists them)";
+  if (s.not_analysed + s.warnings > 0)
+    text += " (" + o.request.output + "/problems.csv lists them)";
   return text;
-}
-
-batch::BatchRequest request_of(const Options& o) {
-  batch::BatchRequest r;
-  r.output = o.output;
-  r.table = csv::LongTableOptions{o.columns, o.separator_char, o.na_absent, o.fold_case};
-  r.rule = o.rule;
-  r.pairs_file = o.pairs;
-  r.analysis = o.analysis;
-  r.threads = o.threads;
-  r.shard = o.shard_slice;
-  return r;
 }
 
 }  // namespace
@@ -225,7 +202,7 @@ int main(int argc, char** argv) {
     batch::BatchProgress progress;
     progress.reading = [&](std::uint64_t n) { meter.reading(o.records, n); };
     progress.writing = [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); };
-    summary = batch::run_batch(records, request_of(o), progress, g_stop);
+    summary = batch::run_batch(records, o.request, progress, g_stop);
   } catch (const tools::WriteError& e) {
     meter.erase();
     tools::print_error(app, e.what());
@@ -241,7 +218,7 @@ int main(int argc, char** argv) {
   }
   meter.erase();
   if (!summary.complete) {  // stopped by a signal: end as that signal would have ended it
-    tools::print_error(app, "interrupted: nothing was written to " + o.output);
+    tools::print_error(app, "interrupted: nothing was written to " + o.request.output);
     std::signal(g_signal, SIG_DFL);
     std::raise(g_signal);
     return tools::kWriteFailed;

@@ -46,40 +46,7 @@ void add_problem(PairOutcome& out, std::string_view key, std::string_view kind,
   out.problems += "\r\n";
 }
 
-}  // namespace
-
-std::string_view warning_kind_name(WarningKind kind) {
-  switch (kind) {
-    case WarningKind::kExtraNumbers:
-      return "extra_numbers";
-    case WarningKind::kKeptValue:
-      return "kept_value";
-    case WarningKind::kNegativeValue:
-      return "negative_value";
-    case WarningKind::kFractionalValue:
-      return "fractional_value";
-    case WarningKind::kCountWraps:
-      return "count_wraps";
-    case WarningKind::kDetectionsDisagree:
-      return "detections_disagree";
-    case WarningKind::kSiteAboveObserved:
-      return "site_above_observed";
-    case WarningKind::kSubsetSize:
-      return "subset_size";
-    case WarningKind::kOrderTestSkipped:
-      return "order_test_skipped";
-    case WarningKind::kIllConditioned:
-      return "ill_conditioned";
-    case WarningKind::kOutsideInterval:
-      return "outside_interval";
-    case WarningKind::kFewReplicates:
-      return "few_replicates";
-    case WarningKind::kClockSeed:
-      return "clock_seed";
-  }
-  return "warning";
-}
-
+// kelvaro's input for four blocks made by derive_blocks (no frequency pair).
 Survey survey_of(const prep::KelvaroBlocks& blocks) {
   Survey s;
   s.sites1 = static_cast<std::int32_t>(blocks.sample1.f.size());
@@ -90,6 +57,8 @@ Survey survey_of(const prep::KelvaroBlocks& blocks) {
   s.subset_b = block_data(blocks.subset_b);
   return s;
 }
+
+}  // namespace
 
 prep::Sample PairAnalyst::prep_sample(const GroupSample& s) {
   prep::Sample out;
@@ -147,6 +116,15 @@ PairOutcome PairAnalyst::analyse(const PairInput& pair) {
   }
   if (settings_.reports) out.report = report_text(result);
   return out;
+}
+
+PairOutcome PairAnalyst::analyse(const PairInput& pair, std::exception_ptr& error) {
+  try {
+    return analyse(pair);
+  } catch (...) {
+    error = std::current_exception();
+    return {};
+  }
 }
 
 }  // namespace kelvaro::batch

@@ -10,11 +10,13 @@
 //                                       too_many_sites  a sample has more than 98 sites
 //                                       refused         kelvaro refused the input
 //   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned, ...
-//                                       (warning_kind_name)
+//                                       (kelvaro.h warning_kind_name)
 //
 // Thread safety: a PairAnalyst is used by one thread; any number of them may read one table.
 
+#include <chrono>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,13 +43,10 @@ struct PairOutcome {
   std::uint32_t warnings = 0;  // problems rows from the run's warnings
 };
 
+// How often a thread that waits for the workers' analyses looks at the stop flag.
+inline constexpr std::chrono::milliseconds kStopCheck{100};
+
 inline constexpr std::string_view kProblemsHeader = "group,sample1,sample2,kind,message\r\n";
-
-// The kind column of a warning: "outside_interval" for WarningKind::kOutsideInterval.
-std::string_view warning_kind_name(WarningKind kind);
-
-// kelvaro's input for four blocks made by derive_blocks (no frequency pair).
-Survey survey_of(const prep::KelvaroBlocks& blocks);
 
 // What a worker needs to analyse a pair, made on the thread that owns the table: the labels as
 // text, and the two samples, which the table leaves unchanged while the pair is analysed.
@@ -64,6 +63,9 @@ class PairAnalyst {
   explicit PairAnalyst(const AnalysisSettings& settings) : settings_(settings) {}
 
   PairOutcome analyse(const PairInput& pair);
+  // The same on a worker thread: an exception is caught into `error` (the outcome is then
+  // empty), for the thread that collects the outcomes to rethrow.
+  PairOutcome analyse(const PairInput& pair, std::exception_ptr& error);
 
   // kelvaro's input for two samples, as analyse() builds it.
   // Requires: both samples can be analysed (they have detections and at most 98 sites).

@@ -1,6 +1,5 @@
 #include "batch/pair_runner.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -9,9 +8,6 @@
 
 namespace kelvaro::batch {
 namespace {
-
-// How often the calling thread looks at the stop flag while it waits.
-constexpr auto kStopCheck = std::chrono::milliseconds(100);
 
 struct Slot {
   bool filled = false;
@@ -150,13 +146,8 @@ bool analyse_pairs(const std::vector<PairInput>& pairs,
       PairAnalyst analyst(settings);
       while (const std::optional<std::size_t> i = work.take()) {
         if (before[*i]) continue;  // handed over as it is, below
-        PairOutcome outcome;
         std::exception_ptr error;
-        try {
-          outcome = analyst.analyse(pairs[*i]);
-        } catch (...) {
-          error = std::current_exception();
-        }
+        PairOutcome outcome = analyst.analyse(pairs[*i], error);
         work.finish(*i, std::move(outcome), error);
       }
     });

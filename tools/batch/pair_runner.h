@@ -21,9 +21,10 @@ inline constexpr std::size_t kWindowPerThread = 32;
 
 // Analyses the pairs on `threads` threads and calls deliver(index, outcome) on the calling
 // thread for index 0, 1, ... in turn; a pair whose `done` entry holds an outcome is not analysed
-// again, that outcome is delivered. Returns true when every pair was delivered, false when
-// `stop` became true first (checked between pairs and at least ten times a second). An exception
-// from deliver or from an analysis stops the workers and is rethrown here.
+// again (its input is not read), that outcome is delivered. Returns true when every pair was
+// delivered, false when `stop` became true first (checked between pairs and at least ten times
+// a second). An exception from deliver or from an analysis stops the workers and is rethrown
+// here.
 // Requires: threads >= 1; done.size() == pairs.size(); the samples stay unchanged meanwhile.
 bool analyse_pairs(const std::vector<PairInput>& pairs,
                    std::vector<std::optional<PairOutcome>>& done, const AnalysisSettings& settings,

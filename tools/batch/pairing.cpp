@@ -42,16 +42,23 @@ std::vector<SamplePair> pairs_of_group(std::uint32_t group, const std::vector<st
   return pairs;
 }
 
+std::vector<SamplePair> pairs_of_group(
+    const DetectionTable& table, std::uint32_t group, PairRule rule,
+    const std::function<bool(std::uint32_t, std::uint32_t)>& before) {
+  std::vector<std::uint32_t> samples;
+  for (const GroupSample* s : table.samples_of(group)) samples.push_back(s->sample);
+  std::sort(samples.begin(), samples.end(), before);
+  return pairs_of_group(group, samples, rule);
+}
+
 std::vector<SamplePair> pairs_by_rule(const DetectionTable& table, const SurveyLabels& labels,
                                       PairRule rule, const LabelRanks& ranks) {
+  const auto before = [&](std::uint32_t a, std::uint32_t b) {
+    return ranks.samples[a] < ranks.samples[b];
+  };
   std::vector<SamplePair> pairs;
   for (std::uint32_t g = 0; g < labels.groups.size(); ++g) {
-    std::vector<std::uint32_t> samples;
-    for (const GroupSample* s : table.samples_of(g)) samples.push_back(s->sample);
-    std::sort(samples.begin(), samples.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return ranks.samples[a] < ranks.samples[b];
-    });
-    for (const SamplePair& p : pairs_of_group(g, samples, rule)) pairs.push_back(p);
+    for (const SamplePair& p : pairs_of_group(table, g, rule, before)) pairs.push_back(p);
   }
   return pairs;
 }

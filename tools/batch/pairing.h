@@ -52,6 +52,12 @@ std::vector<SamplePair> pairs_of_group(std::uint32_t group,
                                        const std::vector<std::uint32_t>& ordered_samples,
                                        PairRule rule);
 
+// The pairs of a group of the table by `rule`, its samples ordered by `before` (a strict order of
+// sample label ids).
+std::vector<SamplePair> pairs_of_group(
+    const DetectionTable& table, std::uint32_t group, PairRule rule,
+    const std::function<bool(std::uint32_t, std::uint32_t)>& before);
+
 // The pairs of every group of the table by `rule` (a group of one sample has none), unsorted.
 std::vector<SamplePair> pairs_by_rule(const DetectionTable& table, const SurveyLabels& labels,
                                       PairRule rule, const LabelRanks& ranks);

@@ -70,7 +70,7 @@ void append_block_rows(std::string& out, std::string_view key, const RunResult& 
     add_integer(out, b.observed);
     add_real(out, b.rounded_estimate);
     add_real(out, b.standard_error);
-    if (b.bootstrapped && b.goodness_of_fit) {  // as the report: the test follows a bootstrap
+    if (b.goodness_of_fit) {  // made with the bootstrap, as the report prints it
       const GoodnessOfFitTest& g = *b.goodness_of_fit;
       add_fixed(out, g.statistic, kStatisticWidth, kStatisticDecimals);
       add(out, [&](std::string& f) { textio::append_integer(f, g.df, kDfWidth); });

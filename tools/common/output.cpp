@@ -16,9 +16,16 @@ namespace {
 // Large enough that writing costs few system calls, small enough to stay out of the way.
 constexpr std::size_t kBufferSize = 64 * 1024;
 
-std::string reason_of(int error) { return std::strerror(error); }
-
 }  // namespace
+
+WriteError::WriteError(const std::string& what, int error)
+    : WriteError(what, std::string(std::strerror(error))) {}
+
+mode_t less_umask(mode_t mode) {
+  const mode_t mask = ::umask(0);  // umask() reads the mask only by setting it: set it back
+  ::umask(mask);
+  return mode & ~mask;
+}
 
 void FdOutput::write(std::string_view text) {
   buffer_.append(text);
@@ -33,7 +40,7 @@ void FdOutput::flush() {
     if (n <= 0) {
       const int error = n < 0 ? errno : EIO;
       buffer_.clear();
-      throw WriteError(what_, reason_of(error));
+      throw WriteError(what_, error);
     }
     done += static_cast<std::size_t>(n);
   }
@@ -44,7 +51,7 @@ StandardOutput::StandardOutput(std::string what) : FdOutput(STDOUT_FILENO, std::
 
 void StandardOutput::finish() {
   flush();
-  if (::close(fd_) != 0 && errno != EINTR) throw WriteError(what_, reason_of(errno));
+  if (::close(fd_) != 0 && errno != EINTR) throw WriteError(what_, errno);
 }
 
 ReplacingFile::ReplacingFile(std::string path, std::string what)
@@ -55,15 +62,13 @@ ReplacingFile::ReplacingFile(std::string path, std::string what)
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   fd_ = ::mkstemp(name.data());
-  if (fd_ < 0) throw WriteError(what_, reason_of(errno));
+  if (fd_ < 0) throw WriteError(what_, errno);
   temporary_ = name.data();
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd_, 0666 & ~mask) != 0) {
+  if (::fchmod(fd_, less_umask(0666)) != 0) {
     const int error = errno;
     ::close(fd_);
     ::unlink(temporary_.c_str());
-    throw WriteError(what_, reason_of(error));
+    throw WriteError(what_, error);
   }
 }
 
@@ -76,12 +81,11 @@ ReplacingFile::~ReplacingFile() {
 void ReplacingFile::commit() {
   flush();
   // EINVAL: the file system cannot sync this kind of file; nothing was lost.
-  if (::fsync(fd_) != 0 && errno != EINVAL) throw WriteError(what_, reason_of(errno));
+  if (::fsync(fd_) != 0 && errno != EINVAL) throw WriteError(what_, errno);
   const int closed = ::close(fd_);
   fd_ = -1;
-  if (closed != 0) throw WriteError(what_, reason_of(errno));
-  if (std::rename(temporary_.c_str(), path_.c_str()) != 0)
-    throw WriteError(what_, reason_of(errno));
+  if (closed != 0) throw WriteError(what_, errno);
+  if (std::rename(temporary_.c_str(), path_.c_str()) != 0) throw WriteError(what_, errno);
   committed_ = true;
 }
 

@@ -5,6 +5,8 @@
 // all: written under a temporary name in the target's folder and renamed into place when
 // complete, so that a failed run leaves no partial file behind.
 
+#include <sys/types.h>
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -15,7 +17,12 @@ class WriteError : public std::runtime_error {
  public:
   WriteError(const std::string& what, const std::string& reason)
       : std::runtime_error("cannot write " + what + ": " + reason) {}
+  // The reason a system error number gives: "No space left on device" for ENOSPC.
+  WriteError(const std::string& what, int error);
 };
+
+// `mode` less the process's umask: the mode that a file or folder made with `mode` takes.
+mode_t less_umask(mode_t mode);
 
 class Output {
  public:

@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include "common/message_text.h"
+
 namespace kelvaro::csv {
 
 std::string separator_name(char separator) {
@@ -30,6 +32,15 @@ std::optional<char> separator_from_option(std::string_view text) {
   if (word == ";" || word == "semicolon") return ';';
   if (word == "\t" || word == "tab" || word == "\\t") return '\t';
   return std::nullopt;
+}
+
+std::optional<std::string> read_separator_option(std::string_view text,
+                                                 std::optional<char>& separator) {
+  if (text.empty()) return std::nullopt;
+  separator = separator_from_option(text);
+  if (separator) return std::nullopt;
+  return "--sep " + tools::quoted_excerpt(text) +
+         ": give comma, semicolon or tab (or the character , or ;)";
 }
 
 }  // namespace kelvaro::csv

@@ -26,4 +26,10 @@ char detect_separator(std::string_view header);
 // (any case). Degenerate input: anything else gives nullopt.
 std::optional<char> separator_from_option(std::string_view text);
 
+// The --sep option of the programs: sets `separator` to what `text` names (left as it is when
+// `text` is empty) and returns nullopt, or returns the message for text that names none:
+// "--sep 'x': give comma, semicolon or tab (or the character , or ;)".
+std::optional<std::string> read_separator_option(std::string_view text,
+                                                 std::optional<char>& separator);
+
 }  // namespace kelvaro::csv

@@ -91,12 +91,8 @@ std::optional<std::string> misuse(const CLI::App& app, Options& o) {
       }
     }
   }
-  if (!o.separator.empty()) {
-    o.table.separator = kelvaro::csv::separator_from_option(o.separator);
-    if (!o.table.separator) {
-      return "--sep " + tools::quoted_excerpt(o.separator) +
-             ": give comma, semicolon or tab (or the character , or ;)";
-    }
+  if (auto problem = kelvaro::csv::read_separator_option(o.separator, o.table.separator)) {
+    return problem;
   }
   for (const std::string& file : o.files) {
     if (!o.audit.empty() && tools::same_file(o.audit, file)) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <sstream>
+#include <thread>
 
 #include "numeric/conversions.h"
 #include "plan/option_error.h"
@@ -142,6 +143,11 @@ std::string option_name(std::string_view option, OptionStyle style) {
     if (c == '-') c = '_';
   }
   return name;
+}
+
+int default_threads() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
 CheckedPlan check_request(const PlanRequest& r, OptionStyle style) {

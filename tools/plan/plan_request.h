@@ -47,6 +47,10 @@ struct PlanRequest {
   int threads = 1;                           // worker threads, 1..1024
 };
 
+// What threads defaults to when the user does not say: the machine's cores (1 when it cannot
+// tell).
+int default_threads();
+
 // A checked request: the run's settings, and what the user should know about how values were
 // taken (one line each, starting "note: ").
 struct CheckedPlan {

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "plan/plan_runner.h"
@@ -23,10 +22,6 @@ enum class OptionStyle {
   kCommandLine,  // --detection-change
   kArgument,     // detection_change
 };
-
-// The option `option` (written as on the command line without its dashes: "detection-change")
-// as `style` writes it.
-std::string option_name(std::string_view option, OptionStyle style);
 
 // Values a user may leave out are optional: the checks say which are needed.
 struct PlanRequest {

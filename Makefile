@@ -13,19 +13,22 @@ INSTALLED = $(BUILD)/installed-files.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps-tools deps configure build run test asan-test tsan-test bench bench-tools \
+.PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test bench bench-tools \
         bench-batch bench-math exhaustive programs install uninstall package fuzz r-check r-install \
         clean
 
 all: build
 
-# What building kelvaro needs (a compiler, CMake, make), and what the tests and tools need.
+# What building kelvaro needs (a compiler, CMake, make), and what the tests, tools and
+# benchmarks need.
 deps-build:
 	@sh tools/install-deps.sh build
 deps-tools:
 	@sh tools/install-deps.sh tools
 deps:
 	@sh tools/install-deps.sh test
+deps-bench:
+	@sh tools/install-deps.sh bench
 
 # Only the kelvaro program: no test framework, no companion tools.
 run: deps-build
@@ -77,40 +80,41 @@ uninstall:
 package: programs
 	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)
 
+# Every benchmark is built in one folder, with the companion programs whose work some measure.
+BENCH_CONFIGURE = cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON \
+                  -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON -DKELVARO_TESTS=OFF
+
 # Whole runs on bench/inputs/ against the bare uniform stream; prints heavy / stream at the end.
-bench:
-	@sh tools/install-deps.sh bench
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON -DKELVARO_TESTS=OFF
+bench: deps-bench
+	$(BENCH_CONFIGURE)
 	cmake --build build-bench --target kelvaro_bench -j$(JOBS)
 	./build-bench/bench/kelvaro_bench
 
 # kelvaro-prep's reading of large generated tables (a long table of 1,000,000 records, two
 # site-by-species tables of 100,000 species), in process.
-bench-tools: deps
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_TESTS=OFF
+bench-tools: deps-bench
+	$(BENCH_CONFIGURE)
 	cmake --build build-bench --target tools_bench -j$(JOBS)
 	./build-bench/bench/tools_bench
 
 # kelvaro-batch in process on a simulated monitoring scheme (bench/make_survey.py; ROUTES routes
 # x 5 years x 50 stops, generated once): reading, the analysis alone, the batch on 1 and 2 threads.
 ROUTES ?= 500
-bench-batch: deps
-	@sh tools/install-deps.sh bench
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TOOLS=ON -DKELVARO_TESTS=OFF
+bench-batch: deps-bench
+	$(BENCH_CONFIGURE)
 	cmake --build build-bench --target batch_bench kelvaro-batch -j$(JOBS)
 	test -s build-bench/survey-$(ROUTES).csv || python3 bench/make_survey.py --routes $(ROUTES) > build-bench/survey-$(ROUTES).csv
 	./build-bench/bench/batch_bench build-bench/survey-$(ROUTES).csv
 
 # exp, log and expf of our own against the C library's, per call.
-bench-math:
-	@sh tools/install-deps.sh bench
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKELVARO_BENCH=ON -DKELVARO_TESTS=OFF
+bench-math: deps-bench
+	$(BENCH_CONFIGURE)
 	cmake --build build-bench --target exactmath_bench -j$(JOBS)
 	./build-bench/bench/exactmath_bench
 
 # The long checks of exp, log and expf against MPFR (not run by `make test`): every float
 # argument of expf (about ten minutes) and a few million random arguments of exp and log.
-exhaustive: deps configure
+exhaustive: configure
 	cmake --build $(BUILD) --target exhaustive_expf random_exp_log -j$(JOBS)
 	$(BUILD)/tests/exactmath/random_exp_log
 	$(BUILD)/tests/exactmath/exhaustive_expf

@@ -8,7 +8,6 @@
 #include <charconv>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "entry_guard.h"
 #include "plan/option_error.h"
@@ -56,11 +55,6 @@ std::optional<std::string> site_list(SEXP value) {
   return text;
 }
 
-int machine_cores() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 0 ? static_cast<int>(cores) : 1;
-}
-
 plan::PlanRequest request_of(const Rcpp::List& r) {
   plan::PlanRequest request;
   if (!Rf_isNull(r["species"])) request.species = Rcpp::as<int>(r["species"]);
@@ -75,7 +69,7 @@ plan::PlanRequest request_of(const Rcpp::List& r) {
   request.surveys = Rcpp::as<int>(r["surveys"]);
   request.nreps = Rcpp::as<int>(r["nreps"]);
   request.seed = static_cast<std::uint64_t>(Rcpp::as<int>(r["seed"]));  // 0 or more
-  request.threads = Rf_isNull(r["threads"]) ? machine_cores() : Rcpp::as<int>(r["threads"]);
+  request.threads = Rf_isNull(r["threads"]) ? plan::default_threads() : Rcpp::as<int>(r["threads"]);
   return request;
 }
 

@@ -38,30 +38,45 @@ TEST(PlanProgram, FailuresToWriteEndInStatusOne) {
   const ScratchDir dir;
   const struct {
     const char* name;
-    std::string arguments;
+    std::string command;
     std::string message;
   } cases[] = {
-      {"a file in a missing folder", " -o " + quoted(dir.path("missing/plan.csv")),
+      {"a file in a missing folder", kPlan + " -o " + quoted(dir.path("missing/plan.csv")),
        "kelvaro-plan: cannot write the results file " + dir.path("missing/plan.csv") +
            ": No such file or directory\n"},
-      {"a full standard output", " >/dev/full",
+      {"a full standard output", kPlan + " >/dev/full",
        "kelvaro-plan: cannot write the results: No space left on device\n"},
+      {"the help text", kProgram + " --help >/dev/full",
+       "kelvaro-plan: cannot write the help text: No space left on device\n"},
+      {"the version", kProgram + " --version >/dev/full",
+       "kelvaro-plan: cannot write the version: No space left on device\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     // In a subshell, so that the program's own redirection of standard output stands.
-    const RunResult r = run("(" + kPlan + c.arguments + ")");
+    const RunResult r = run("(" + c.command + ")");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, c.message);
   }
 }
 
 TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
-  const RunResult r = run(kProgram + " --species 40 --detection 1.5 --heterogeneity 1 --sites 5");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err,
-            "kelvaro-plan: --detection must be above 0 and at most 1 (a probability), not 1.5\n");
+  const struct {
+    const char* arguments;
+    const char* message;
+  } cases[] = {
+      {" --species 40 --detection 1.5 --heterogeneity 1 --sites 5",
+       "kelvaro-plan: --detection must be above 0 and at most 1 (a probability), not 1.5\n"},
+      {" --species 40x --detection 0.5 --heterogeneity 1 --sites 5",
+       "Could not convert: --species = 40x\nRun with --help for more information.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const RunResult r = run(kProgram + c.arguments);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.message);
+  }
 }
 
 }  // namespace

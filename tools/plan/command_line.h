@@ -1,33 +1,23 @@
 #pragma once
-// kelvaro-plan's command line: the options, and the settings of the run they ask for, checked as
-// plan_request.h checks every request. A refused value gets one message saying what is wrong and
-// how to put it right.
+// kelvaro-plan's command line: its options, each bound to the value of the request it gives
+// (plan_request.h checks the request as it checks every caller's). An option not given leaves
+// its value out, so that the checks can say which are needed.
 
+#include <CLI/CLI.hpp>
 #include <string>
-#include <vector>
 
-#include "plan/plan_runner.h"
+#include "plan/plan_request.h"
 
 namespace kelvaro::plan {
 
 struct CommandLine {
-  PlanSettings settings;
-  std::string output;               // -o FILE; empty: standard output
-  bool quiet = false;               // no progress bar and no notes
-  std::vector<std::string> notes;   // what the user should know about how values were taken
+  PlanRequest request;
+  std::string output;  // -o FILE; empty: standard output
+  bool quiet = false;  // no progress bar and no notes
 };
 
-// What parsing the arguments gave: a run to carry out, or an exit with a status and the text
-// for standard output (--help, --version) or standard error (a refusal, "Run with --help ...").
-struct ParsedArguments {
-  bool run = false;
-  CommandLine command;
-  int status = 0;        // when !run: 0 for --help and --version, 2 for a refusal
-  std::string out_text;  // when !run
-  std::string err_text;  // when !run; lines start with "kelvaro-plan: " for our own refusals
-};
-
-// default_threads: what --threads defaults to (the machine's cores).
-ParsedArguments parse_arguments(int argc, const char* const* argv, int default_threads);
+// Adds kelvaro-plan's options, --version and the help's footer to `app`, bound to `command`;
+// --threads defaults to `default_threads`.
+void define_options(CLI::App& app, CommandLine& command, int default_threads);
 
 }  // namespace kelvaro::plan

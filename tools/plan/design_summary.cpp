@@ -26,7 +26,7 @@ bool capped(const ParameterOutcome& p, IntervalCap cap, const SurveyOutcome& sur
   return false;
 }
 
-ParameterSummary summarise_parameter(int k, const std::vector<SurveyOutcome>& outcomes,
+ParameterSummary summarise_parameter(int k, std::span<const SurveyOutcome> outcomes,
                                      const ReportedParameter& reported) {
   const double truth = reported.truth.value();
   double sum = 0.0, squares = 0.0, widths = 0.0;
@@ -61,7 +61,7 @@ ParameterSummary summarise_parameter(int k, const std::vector<SurveyOutcome>& ou
 
 }  // namespace
 
-DesignSummary summarise_design(Design design, const std::vector<SurveyOutcome>& outcomes,
+DesignSummary summarise_design(Design design, std::span<const SurveyOutcome> outcomes,
                                const ReportedParameters& reported) {
   DesignSummary d;
   d.design = design;

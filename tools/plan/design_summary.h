@@ -14,7 +14,7 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 #include "plan/survey_outcome.h"
 #include "plan/truth.h"
@@ -42,7 +42,7 @@ struct DesignSummary {
 
 // Summarises the outcomes of one design's surveys, in the order given (the sums run in that
 // order, so the same outcomes give the same bits). Requires: outcomes not empty.
-DesignSummary summarise_design(Design design, const std::vector<SurveyOutcome>& outcomes,
+DesignSummary summarise_design(Design design, std::span<const SurveyOutcome> outcomes,
                                const ReportedParameters& reported);
 
 }  // namespace kelvaro::plan

@@ -3,14 +3,13 @@
 
 #include <unistd.h>
 
-#include <iostream>
-#include <memory>
+#include <CLI/CLI.hpp>
 #include <new>
-#include <thread>
 
 #include "common/command_line.h"
 #include "common/output.h"
 #include "plan/command_line.h"
+#include "plan/option_error.h"
 #include "plan/progress_bar.h"
 #include "plan/results_table.h"
 
@@ -19,65 +18,56 @@ namespace tools = kelvaro::tools;
 
 namespace {
 
-void tell(const std::string& line) { std::cerr << "kelvaro-plan: " << line << std::endl; }
-
-// --help and --version on standard output (checked), refusals on standard error.
-int finish_without_run(const plan::ParsedArguments& parsed) {
-  std::cerr << parsed.err_text << std::flush;
-  if (parsed.status != 0) return parsed.status;
-  try {
-    tools::StandardOutput out("the help text");
-    out.write(parsed.out_text);
-    out.finish();
-  } catch (const tools::WriteError& e) {
-    tell(e.what());
-    return tools::kWriteFailed;
-  }
-  return 0;
-}
-
-// Where the CSV goes: standard output, or the file of -o under a temporary name until complete.
-std::unique_ptr<tools::FdOutput> open_output(const std::string& path) {
-  if (path.empty()) return std::make_unique<tools::StandardOutput>("the results");
-  return std::make_unique<tools::ReplacingFile>(path, "the results file " + path);
-}
-
-void close_output(tools::FdOutput& out, bool to_file) {
-  if (to_file) {
-    static_cast<tools::ReplacingFile&>(out).commit();
-  } else {
-    static_cast<tools::StandardOutput&>(out).finish();
-  }
+// The file of -o, under a temporary name until committed.
+tools::ReplacingFile results_file(const std::string& path) {
+  return tools::ReplacingFile(path, "the results file " + path);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  CLI::App app{"Plans a survey: bias, precision and interval coverage of kelvaro's estimates "
+               "for each design, by simulation.",
+               "kelvaro-plan"};
   tools::reserve_standard_streams();
-  const unsigned cores = std::thread::hardware_concurrency();
-  const plan::ParsedArguments parsed =
-      plan::parse_arguments(argc, argv, cores > 0 ? static_cast<int>(cores) : 1);
-  if (!parsed.run) return finish_without_run(parsed);
-  const plan::CommandLine& command = parsed.command;
+  plan::CommandLine command;
+  plan::define_options(app, command, plan::default_threads());
+  if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  plan::CheckedPlan checked;
+  try {
+    checked = plan::check_request(command.request, plan::OptionStyle::kCommandLine);
+  } catch (const plan::OptionError& e) {
+    tools::print_error(app, e.what());
+    return tools::kRefused;
+  }
   if (!command.quiet) {
-    for (const std::string& note : command.notes) tell(note);
+    for (const std::string& note : checked.notes) tools::print_error(app, note);
   }
   try {
     // A file that cannot be written fails before the simulation rather than after it; the trial
     // file is removed at once, so that an interrupted run leaves nothing behind.
-    if (!command.output.empty()) open_output(command.output);
+    if (!command.output.empty()) results_file(command.output);
     plan::ProgressBar bar(STDERR_FILENO, !command.quiet && ::isatty(STDERR_FILENO) != 0);
-    const auto summaries = plan::run_plan(
-        command.settings, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+    const auto summaries =
+        plan::run_plan(checked.settings,
+                       [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.erase();
-    const std::unique_ptr<tools::FdOutput> out = open_output(command.output);
-    out->write(plan::results_csv(summaries, plan::reported_parameters(command.settings.community)));
-    close_output(*out, !command.output.empty());
+    const std::string csv =
+        plan::results_csv(summaries, plan::reported_parameters(checked.settings.community));
+    if (command.output.empty()) {
+      tools::StandardOutput out("the results");
+      out.write(csv);
+      out.finish();
+    } else {
+      tools::ReplacingFile out = results_file(command.output);
+      out.write(csv);
+      out.commit();
+    }
   } catch (const tools::WriteError& e) {
-    tell(e.what());
+    tools::print_error(app, e.what());
     return tools::kWriteFailed;
   } catch (const std::bad_alloc&) {
-    tell("out of memory: give fewer designs or --surveys");
+    tools::print_error(app, "out of memory: give fewer designs or --surveys");
     return tools::kWriteFailed;
   }
   return 0;

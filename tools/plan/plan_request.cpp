@@ -2,17 +2,19 @@
 
 #include <cmath>
 #include <sstream>
+#include <string_view>
+#include <thread>
 
 #include "numeric/conversions.h"
 #include "plan/option_error.h"
 #include "plan/site_lists.h"
+#include "run/header.h"
 
 namespace kelvaro::plan {
 namespace {
 
 // Bounds that keep a run inside what kelvaro counts (32-bit) and what a machine holds.
 constexpr std::int32_t kMaxSpecies = 1000000;
-constexpr std::int32_t kMaxReplicates = 10000;  // rows of kelvaro's bootstrap table
 constexpr std::int64_t kMaxSimulatedSurveys = 10000000;  // designs x surveys
 constexpr int kMaxThreads = 1024;
 // How far N * PHI may lie from a whole number and still count as one (rounding of PHI's digits).
@@ -26,6 +28,17 @@ std::string number(double v) {
 
 void require(bool given, const std::string& what) {
   if (!given) throw OptionError(what);
+}
+
+// The option `option` (written as on the command line without its dashes: "detection-change")
+// as `style` writes it.
+std::string option_name(std::string_view option, OptionStyle style) {
+  if (style == OptionStyle::kCommandLine) return "--" + std::string(option);
+  std::string name(option);
+  for (char& c : name) {
+    if (c == '-') c = '_';
+  }
+  return name;
 }
 
 // The messages of one request, with the options named in the caller's style.
@@ -135,13 +148,9 @@ std::vector<Design> designs_of(const PlanRequest& r, const Checks& name) {
 
 }  // namespace
 
-std::string option_name(std::string_view option, OptionStyle style) {
-  if (style == OptionStyle::kCommandLine) return "--" + std::string(option);
-  std::string name(option);
-  for (char& c : name) {
-    if (c == '-') c = '_';
-  }
-  return name;
+int default_threads() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
 CheckedPlan check_request(const PlanRequest& r, OptionStyle style) {

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "plan/plan_runner.h"
@@ -23,10 +22,6 @@ enum class OptionStyle {
   kCommandLine,  // --detection-change
   kArgument,     // detection_change
 };
-
-// The option `option` (written as on the command line without its dashes: "detection-change")
-// as `style` writes it.
-std::string option_name(std::string_view option, OptionStyle style);
 
 // Values a user may leave out are optional: the checks say which are needed.
 struct PlanRequest {
@@ -46,6 +41,10 @@ struct PlanRequest {
   std::uint64_t seed = 400;                  // fixes everything
   int threads = 1;                           // worker threads, 1..1024
 };
+
+// What threads defaults to when the user does not say: the machine's cores (1 when it cannot
+// tell).
+int default_threads();
 
 // A checked request: the run's settings, and what the user should know about how values were
 // taken (one line each, starting "note: ").

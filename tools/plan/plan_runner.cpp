@@ -5,12 +5,23 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <span>
 #include <thread>
 
 namespace kelvaro::plan {
 namespace {
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+// Survey `survey` of design `design`, simulated and analysed (what each worker does).
+SurveyOutcome simulate_and_analyse(const PlanSettings& settings, Design design,
+                                   std::int64_t survey, const ReportedParameters& reported) {
+  SimulationGenerator g =
+      SimulationGenerator::for_survey(settings.seed, design.sites1, design.sites2, survey);
+  const SimulatedSurvey simulated = simulate_survey(settings.community, design, g);
+  return analyse_survey(simulated, reported, settings.replicates,
+                        analysis_seed(settings.seed, design.sites1, design.sites2, survey));
+}
 
 // The work of one run: survey outcomes in one table indexed design * surveys + survey, handed
 // out one at a time from a shared counter.
@@ -56,9 +67,9 @@ class SurveyPool {
     if (error_) std::rethrow_exception(error_);
   }
 
-  std::vector<SurveyOutcome> design_outcomes(std::size_t d) const {
-    const auto first = outcomes_.begin() + static_cast<std::ptrdiff_t>(d) * settings_.surveys;
-    return {first, first + settings_.surveys};
+  std::span<const SurveyOutcome> design_outcomes(std::size_t d) const {
+    const auto surveys = static_cast<std::size_t>(settings_.surveys);
+    return std::span<const SurveyOutcome>(outcomes_).subspan(d * surveys, surveys);
   }
 
  private:
@@ -91,15 +102,6 @@ class SurveyPool {
 };
 
 }  // namespace
-
-SurveyOutcome simulate_and_analyse(const PlanSettings& settings, Design design,
-                                   std::int64_t survey, const ReportedParameters& reported) {
-  SimulationGenerator g =
-      SimulationGenerator::for_survey(settings.seed, design.sites1, design.sites2, survey);
-  const SimulatedSurvey simulated = simulate_survey(settings.community, design, g);
-  return analyse_survey(simulated, reported, settings.replicates,
-                        analysis_seed(settings.seed, design.sites1, design.sites2, survey));
-}
 
 std::vector<DesignSummary> run_plan(const PlanSettings& settings,
                                     const ProgressCallback& progress) {

@@ -33,8 +33,4 @@ using ProgressCallback = std::function<void(std::int64_t done, std::int64_t tota
 std::vector<DesignSummary> run_plan(const PlanSettings& settings,
                                     const ProgressCallback& progress = {});
 
-// Survey `survey` of design `design`, simulated and analysed (what each worker does).
-SurveyOutcome simulate_and_analyse(const PlanSettings& settings, Design design,
-                                   std::int64_t survey, const ReportedParameters& reported);
-
 }  // namespace kelvaro::plan

@@ -10,6 +10,14 @@ constexpr std::uint64_t kAnalysisPurpose = 0x616E616C79736973u;  // "analysis" i
 
 std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
+// SplitMix64's output function: a bijective mix of 64 bits.
+std::uint64_t mix64(std::uint64_t x) {
+  // The multipliers and shifts of SplitMix64's finaliser (Stafford's "Mix13").
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
+  return x ^ (x >> 31);
+}
+
 // One key for (seed, design, survey): each part enters through a full mix, so neighbouring
 // surveys and designs get unrelated keys.
 std::uint64_t survey_key(std::uint64_t seed, std::int32_t sites1, std::int32_t sites2,
@@ -23,13 +31,6 @@ std::uint64_t survey_key(std::uint64_t seed, std::int32_t sites1, std::int32_t s
 }
 
 }  // namespace
-
-std::uint64_t mix64(std::uint64_t x) {
-  // The multipliers and shifts of SplitMix64's finaliser (Stafford's "Mix13").
-  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
-  x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
-  return x ^ (x >> 31);
-}
 
 SimulationGenerator::SimulationGenerator(std::uint64_t key) {
   std::uint64_t x = key;

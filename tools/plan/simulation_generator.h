@@ -9,9 +9,6 @@
 
 namespace kelvaro::plan {
 
-// SplitMix64's output function: a bijective mix of 64 bits.
-std::uint64_t mix64(std::uint64_t x);
-
 class SimulationGenerator {
  public:
   // The stream of survey `survey` of the design with t1 = sites1, t2 = sites2 under `seed`.

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "plan/option_error.h"
+#include "run/header.h"
 
 namespace kelvaro::plan {
 namespace {

@@ -15,8 +15,6 @@
 
 namespace kelvaro::plan {
 
-inline constexpr std::int32_t kMaxSites = 98;
-
 // The numbers of the list in the order given. Throws OptionError naming `option` and the bad
 // item: not a number, a range without a positive step or running backwards, a value outside 1..98,
 // an empty list or item.

@@ -54,7 +54,6 @@ SimulatedSurvey simulate_survey(const Community& community, Design design,
     if (!at1.empty() && !at2.empty()) {
       subset_a.add(at2);
       subset_b.add(at1);
-      ++out.observed_both;
     }
   }
   for (std::int32_t colonist = 0; colonist < community.colonists; ++colonist) {

@@ -19,7 +19,6 @@ struct SimulatedSurvey {
   Survey survey;               // the four blocks; Sample 2 always present (maybe empty)
   std::int32_t observed1 = 0;  // R(1): species detected in Sample 1
   std::int32_t observed2 = 0;  // R(2)
-  std::int32_t observed_both = 0;  // species detected in both samples
 };
 
 // Draws one survey from g: for each of Sample 1's species in turn its detection probability, its

@@ -34,10 +34,11 @@ std::uint64_t fnv1a(std::string_view text) {
   return h;
 }
 
-// A folder that does not exist yet, under a unique hidden name: "DIR/.reports.XXXXXX".
+// A folder that does not exist yet, under a unique hidden name that a later run recognises as
+// left behind if this one is killed: "DIR/.reports.kelvaro-tmp-PID-XXXXXX".
 std::string new_hidden_folder(const std::string& directory, const std::string& stem,
                               const std::string& what) {
-  std::string pattern = directory + "/." + stem + ".XXXXXX";
+  std::string pattern = tools::temporary_pattern(directory, stem);
   if (::mkdtemp(pattern.data()) == nullptr) throw WriteError(what, errno);
   // mkdtemp makes it private (0700); the folder takes the mode any folder would (0777 less umask).
   if (::chmod(pattern.c_str(), tools::less_umask(0777)) != 0) throw WriteError(what, errno);

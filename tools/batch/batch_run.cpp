@@ -111,6 +111,7 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
   }
   table.merge_set_aside();
   summary.variants = table.variants();
+  summary.same_number_samples = tools::same_number_labels(labels.samples);
 
   const std::vector<SamplePair> pairs = final_pairs(request, labels, table, std::move(file_pairs));
   std::vector<PairInput> inputs(pairs.size());  // left empty for the pairs already done

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   plan::CommandLine command;
   plan::define_options(app, command, plan::default_threads());
   if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  tools::remove_temporaries_on_stop_signals();
   plan::CheckedPlan checked;
   try {
     checked = plan::check_request(command.request, plan::OptionStyle::kCommandLine);

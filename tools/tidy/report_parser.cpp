@@ -70,12 +70,18 @@ class Parser {
   ReportLines& lines_;
   Report report_;
   long nreps_ = 0;
+  // The part of the report being read, for a report that ends there: "Sample 1's frequencies".
+  std::string place_ = "the banner";
 };
 
 std::string_view Parser::take(const std::string& what) {
   const auto line = lines_.take();
-  if (!line)
-    throw ReportError(line_number(), "it ends where " + what + " should follow", kIncomplete);
+  if (!line) {
+    throw ReportError(line_number(),
+                      "the report ends after line " + std::to_string(line_number() - 1) +
+                          ", inside " + place_ + ", where " + what + " should follow",
+                      kIncomplete);
+  }
   return *line;
 }
 
@@ -85,7 +91,8 @@ std::string_view Parser::peek() {
 }
 
 void Parser::expect_line(std::string_view text) {
-  const std::string what = "\"" + std::string(trim_right(text)) + "\"";
+  const std::string what =
+      trim_right(text).empty() ? "a blank line" : "\"" + std::string(trim_right(text)) + "\"";
   const std::string_view line = trim_right(take(what));
   if (line != trim_right(text)) {
     throw ReportError(line_number() - 1, "expected " + what + ", found " + quoted(line));
@@ -167,7 +174,10 @@ void Parser::header() {
 
 // Returns whether the section ends with the M(h) test.
 bool Parser::block(const BlockSection& section) {
+  const std::string name = section.name;
+  place_ = name + "'s heading";
   for (const std::string& t : section.title) expect_line(t);
+  place_ = name + "'s frequency table";
   LineCursor r = cursor("the observed-count line");
   r.expect(" Total species observed, ");
   r.expect(section.observed_label);
@@ -180,6 +190,7 @@ bool Parser::block(const BlockSection& section) {
   do f.number(kInt);
   while (!f.at_end());
   expect_line("");
+  place_ = name + "'s estimate";
   LineCursor e = cursor("the estimate line");
   e.expect(" Species richness estimate, ");
   e.expect(section.estimate_label);
@@ -196,8 +207,10 @@ bool Parser::block(const BlockSection& section) {
   bool tested = false;
   if (to_long(observed) > 0) {
     if (nreps_ < 0) block_replicates(section);
+    place_ = name + "'s section";
     expect_line("");
     tested = peek() == " M(h) GOF test:";
+    place_ = name + "'s M(h) test";
     if (tested) goodness_of_fit(row);
   }
   report_.blocks.add_row(row);
@@ -205,6 +218,7 @@ bool Parser::block(const BlockSection& section) {
 }
 
 void Parser::block_replicates(const BlockSection& section) {
+  place_ = std::string(section.name) + "'s bootstrap detail";
   expect_line("");
   const long n = std::labs(nreps_);
   for (long i = 1; i <= n; ++i) {
@@ -255,6 +269,7 @@ void Parser::pooled_rows(std::size_t t, const std::string& what) {
 }
 
 void Parser::unequal_p_test() {
+  place_ = "the test for unequal p's";
   if (peek() == " Test for unequal p'") {
     expect_line(" Test for unequal p'");
     expect_line("  *** Number of sites/occasions must be ");
@@ -294,6 +309,7 @@ void Parser::unequal_p_test() {
 }
 
 void Parser::summary_details() {
+  place_ = "the table of bootstrap replicates";
   expect_line("   N1   N2   M2   M1   PHI    IHP     LAM  altLAM   B     P1    P2");
   const long n = std::labs(nreps_);
   for (long i = 1; i <= n; ++i) {
@@ -318,6 +334,7 @@ void Parser::summary_details() {
 }
 
 void Parser::parameter_table() {
+  place_ = "the parameter table";
   expect_line(" Parameter estimates");
   expect_line(" ===================");
   expect_line("                data    bootstrap  standard  95% confidencinterval");
@@ -341,6 +358,7 @@ void Parser::parameter_table() {
 }
 
 void Parser::definitions() {
+  place_ = "the definitions";
   expect_line("");
   expect_line(" Definitions:");
   expect_line(" ============");

@@ -28,6 +28,11 @@ constexpr auto kIncomplete = ReportError::Kind::kIncomplete;
 
 std::string quoted(std::string_view s) { return tools::quoted_excerpt(s); }
 
+// What was found instead of a line expected: the line quoted, or "a blank line".
+std::string found(std::string_view line) {
+  return ", found " + (trim_right(line).empty() ? std::string("a blank line") : quoted(line));
+}
+
 long to_long(const std::string& printed) {
   long v = 0;
   std::from_chars(printed.data(), printed.data() + printed.size(), v);
@@ -95,7 +100,7 @@ void Parser::expect_line(std::string_view text) {
       trim_right(text).empty() ? "a blank line" : "\"" + std::string(trim_right(text)) + "\"";
   const std::string_view line = trim_right(take(what));
   if (line != trim_right(text)) {
-    throw ReportError(line_number() - 1, "expected " + what + ", found " + quoted(line));
+    throw ReportError(line_number() - 1, "expected " + what + found(line));
   }
 }
 
@@ -131,7 +136,7 @@ std::vector<std::string> Parser::fixed_line(const std::vector<Field>& layout, st
   const std::string_view line = take(what);
   if (layout[0].start > 0 && !line.empty() && line[0] != ' ') {
     throw ReportError(line_number() - 1,
-                      "expected " + what + ", found " + quoted(trim_right(line)));
+                      "expected " + what + found(trim_right(line)));
   }
   return fields(line, layout, count);
 }
@@ -254,7 +259,7 @@ void Parser::goodness_of_fit(std::vector<std::string>& row) {
   const long number = line_number() - 1;
   if (columns(line, 0, 29) != " M(h) GOF test: Chi-square = " || columns(line, 37, 6) != " df = " ||
       columns(line, 46, 8) != " Prob = " || line.size() > 62) {
-    throw ReportError(number, "expected the M(h) test result, found " + quoted(line));
+    throw ReportError(number, "expected the M(h) test result" + found(line));
   }
   row[4] = fixed_number(line, 29, 8, kReal, number);
   row[5] = fixed_number(line, 43, 3, kInt, number);
@@ -348,7 +353,7 @@ void Parser::parameter_table() {
     if (line.size() < 11 || printed != label || columns(line, 41, 4) != "    " ||
         columns(line, 55, 3) != " - ") {
       throw ReportError(line_number() - 1,
-                        "expected " + what + ", found " + quoted(trim_right(line)));
+                        "expected " + what + found(trim_right(line)));
     }
     std::vector<std::string> row = {label};
     for (std::string& v : fields(line, kParameterFields, kParameterFields.size()))
@@ -368,14 +373,14 @@ void Parser::definitions() {
     const std::string_view line = take(what);
     if (columns(line, 0, std::string_view(start).size()) != start) {
       throw ReportError(line_number() - 1,
-                        "expected " + what + ", found " + quoted(trim_right(line)));
+                        "expected " + what + found(trim_right(line)));
     }
   }
   expect_line("");
   const std::string_view note = take("the note on the intervals");
   if (trim_right(note) != kClosingNote) {
     throw ReportError(line_number() - 1,
-                      "expected the note on the intervals, found " + quoted(trim_right(note)));
+                      "expected the note on the intervals" + found(trim_right(note)));
   }
 }
 

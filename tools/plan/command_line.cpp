@@ -31,7 +31,7 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
   constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
   tools::add_whole_number_function<std::int32_t>(
       app, "--species", "--species", kLeast, kMost, [&r](std::int32_t n) { r.species = n; },
-      "N: species richness of Sample 1's community")
+      "N: species richness of Sample 1's community (required)")
       ->type_name("N");
   app.add_option("--persistence", r.persistence,
                  "PHI: share of Sample 1's species still present in Sample 2 (default 1)")
@@ -41,16 +41,18 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
       ->type_name("C");
   app.add_option_function<double>(
          "--detection", [&r](double mean) { r.detection = mean; },
-         "MEAN: mean detection probability per site and species, in (0, 1]")
+         "MEAN: mean detection probability per site and species, in (0, 1] (required)")
       ->type_name("MEAN");
   app.add_option("--heterogeneity", r.heterogeneity,
                  "K: detection p ~ Beta(MEAN*K, (1-MEAN)*K), smaller K = stronger "
-                 "heterogeneity; 'none' for equal p")
+                 "heterogeneity; 'none' for equal p (required)")
       ->type_name("K|none");
   app.add_option("--detection-change", r.detection_change,
                  "R: Sample 2's detection = R times Sample 1's (default 1)")
       ->type_name("R");
-  app.add_option("--sites", r.sites, "designs with t1 = t2, e.g. 5,10,20,40 or 5:50:5")
+  app.add_option("--sites", r.sites,
+                 "designs with t1 = t2, e.g. 5,10,20,40 or 5:50:5 (required, or --sites1 and "
+                 "--sites2)")
       ->type_name("LIST");
   app.add_option("--sites1", r.sites1, "Sample 1's numbers of sites (with --sites2: every pair)")
       ->type_name("LIST");

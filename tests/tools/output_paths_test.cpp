@@ -149,6 +149,20 @@ TEST(OutputPaths, WrittenThroughNeverReplaced) {
   }
 }
 
+TEST(OutputPaths, ABatchsReportsFollowALink) {
+  const ScratchDir dir;
+  fs::create_directories(dir.path("out"));
+  fs::create_directories(dir.path("elsewhere/reports/old-group"));
+  fs::create_symlink(dir.path("elsewhere/reports"), dir.path("out/reports"));
+  const RunResult r = run(kBatch + " -q --reports --threads 1 --nreps 5 -o " +
+                          quoted(dir.path("out")) + " " +
+                          quoted(dir.write("records.csv", kRecords)));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(dir.path("out/reports")));
+  EXPECT_TRUE(fs::exists(dir.path("elsewhere/reports/g/2019-2020.txt")));
+  EXPECT_EQ(hidden_names(dir.path("elsewhere")), std::vector<std::string>{});
+}
+
 TEST(OutputPaths, AHangUpRemovesTheTemporaryFile) {
   const ScratchDir dir;
   ASSERT_EQ(::mkfifo(dir.path("never-written.csv").c_str(), 0644), 0);

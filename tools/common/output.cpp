@@ -41,21 +41,6 @@ int standard_stream_of(const struct stat& st) {
   return 0;
 }
 
-// The path a chain of symbolic links ends at when its last file is missing: "link.csv" ->
-// "../data/real.csv" -> "data/real.csv" relative to the link's folder.
-std::string end_of_links(std::string path, const std::string& what) {
-  namespace fs = std::filesystem;
-  for (int i = 0; i < kMaxLinks; ++i) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::error_code error;
-    const fs::path next = fs::read_symlink(path, error);
-    if (error) return path;
-    path = next.is_absolute() ? next.string() : (fs::path(path).parent_path() / next).string();
-  }
-  throw WriteError(what, ELOOP);
-}
-
 // The process number in a temporary name of ours (".NAME.kelvaro-tmp-PID-XXXXXX"), or 0.
 pid_t temporary_owner(const std::string& name) {
   if (name.empty() || name[0] != '.') return 0;
@@ -121,11 +106,25 @@ extern "C" void remove_temporaries_and_stop(int signal) {
 
 }  // namespace
 
+std::string followed_links(const std::string& link, const std::string& what) {
+  std::string path = link;
+  namespace fs = std::filesystem;
+  for (int i = 0; i < kMaxLinks; ++i) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::error_code error;
+    const fs::path next = fs::read_symlink(path, error);
+    if (error) return path;
+    path = next.is_absolute() ? next.string() : (fs::path(path).parent_path() / next).string();
+  }
+  throw WriteError(what, ELOOP);
+}
+
 OutputTarget output_target(const std::string& path, const std::string& what) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     if (errno == ELOOP) throw WriteError(what, ELOOP);
-    return {OutputTarget::Kind::kReplaced, end_of_links(path, what)};
+    return {OutputTarget::Kind::kReplaced, followed_links(path, what)};
   }
   if (const int stream = standard_stream_of(st)) {
     return {stream == STDOUT_FILENO ? OutputTarget::Kind::kStandardOutput

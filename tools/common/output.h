@@ -91,6 +91,12 @@ struct OutputTarget {
 // Throws WriteError(what, ...) only for a chain of links that does not end (ELOOP).
 OutputTarget output_target(const std::string& path, const std::string& what);
 
+// `path` with the symbolic links at its end followed, to the file or folder they name, existing
+// or not: "out/reports" -> "/data/reports" when out/reports is a link to /data/reports; a path
+// that is no link comes back as it is. Throws WriteError(what, ELOOP) for a chain that does not
+// end.
+std::string followed_links(const std::string& path, const std::string& what);
+
 // Temporary files and folders carry a name that says whose they are, the process that made them
 // and a unique end: ".parameters.csv.kelvaro-tmp-4711-Ab3dEf". The pattern for mkstemp/mkdtemp
 // of `name` in `folder` ("DIR/.NAME.kelvaro-tmp-PID-XXXXXX").

@@ -184,7 +184,7 @@ void warn_about_same_numbers(const CLI::App& app, const batch::BatchSummary& sum
 
 std::string summary_line(const Options& o, const batch::BatchSummary& s, double seconds) {
   std::string text = std::to_string(s.pairs) + " pair(s) in " + batch::rough_duration(seconds);
-  if (seconds > 0.0 && s.pairs > 0) {
+  if (seconds >= 1.0 && s.pairs > 0) {  // a rate from less than a second's work says nothing
     text += " (" + batch::rough_number(static_cast<double>(s.pairs) / seconds) + " pairs/s)";
   }
   text += ": " + std::to_string(s.analysed) + " analysed";

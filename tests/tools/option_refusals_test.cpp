@@ -45,13 +45,8 @@ TEST(OptionRefusals, RefusedWithTheProgramsNameAndStatusTwo) {
   } cases[] = {
       {"kelvaro", "--threads 1e9 x.txt",
        "--threads takes a whole number from 1 to 1024, not '1e9'"},
-      {"kelvaro", "--threads 2.0 x.txt",
-       "--threads takes a whole number from 1 to 1024, not '2.0'"},
       {"kelvaro-prep", "--nreps 1.5 a.csv", "--nreps takes a whole number from -10000 to 10000, "
                                             "not '1.5' (kelvaro-prep --help)"},
-      {"kelvaro-prep", "--seed 99999999999 a.csv",
-       "--seed takes a whole number from -2147483648 to 2147483647, not '99999999999' "
-       "(kelvaro-prep --help)"},
       {"kelvaro-prep", "--audit '' a.csv",
        "--audit: an empty name names no file or folder (kelvaro-prep --help)"},
       {"kelvaro-prep", "",
@@ -63,8 +58,6 @@ TEST(OptionRefusals, RefusedWithTheProgramsNameAndStatusTwo) {
                                   "(kelvaro-tidy --help)"},
       {"kelvaro-batch", "--threads 1e9 -o out r.csv",
        "--threads takes a whole number from 1 to 1024, not '1e9' (kelvaro-batch --help)"},
-      {"kelvaro-batch", "--nreps -1 -o out r.csv",
-       "--nreps takes a whole number from 0 to 10000, not '-1' (kelvaro-batch --help)"},
       {"kelvaro-batch", "-o '' r.csv",
        "--output: an empty name names no file or folder (kelvaro-batch --help)"},
       {"kelvaro-batch", "-o out",
@@ -73,9 +66,6 @@ TEST(OptionRefusals, RefusedWithTheProgramsNameAndStatusTwo) {
       {"kelvaro-plan", plan_design + "--seed -1",
        "--seed takes a whole number from 0 to 18446744073709551615, not '-1' "
        "(kelvaro-plan --help)"},
-      {"kelvaro-plan", plan_design + "--seed 99999999999999999999",
-       "--seed takes a whole number from 0 to 18446744073709551615, not "
-       "'99999999999999999999' (kelvaro-plan --help)"},
       {"kelvaro-plan", plan_design + "--seed 18446744073709551616",
        "--seed takes a whole number from 0 to 18446744073709551615, not "
        "'18446744073709551616' (kelvaro-plan --help)"},

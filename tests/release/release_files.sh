@@ -1,7 +1,8 @@
 # The release's facts agree wherever they are written: the version of VERSION and the release
 # date of NEWS.md's newest section in CITATION.cff, the R package's DESCRIPTION and the README's
-# package names; the maintainer of MAINTAINER in DESCRIPTION and nowhere else, so that filling
-# in MAINTAINER (and running r/tools/sync-sources.sh) replaces the one placeholder everywhere.
+# package names and versions; the maintainer of MAINTAINER in DESCRIPTION and nowhere else, so
+# that filling in MAINTAINER (and running r/tools/sync-sources.sh) replaces the one placeholder
+# everywhere.
 # (The programs' --version and the Debian package take CMake's project version, read from
 # VERSION; tests/install/debian_package.sh checks them.)
 # Usage: release_files.sh SOURCE_DIR
@@ -44,7 +45,8 @@ elsewhere=$(cd "$source" && grep -rlF --exclude-dir=.git --exclude-dir='build*' 
             grep -vxE '\./(MAINTAINER|r/DESCRIPTION)')
 [ -z "$elsewhere" ] || complain "the maintainer's address $email is written in $elsewhere too: take it from MAINTAINER"
 
-for named in $(grep -oE 'kelvaro_[0-9]+\.[0-9]+\.[0-9]+' "$source/README.md" | sort -u); do
-  [ "$named" = "kelvaro_$version" ] || complain "README.md names $named, not kelvaro_$version"
+# The README's package names (kelvaro_1.1.0_amd64.deb) and versions (kelvaro 1.1.0, Version 1.1.0).
+for named in $(grep -oE '(kelvaro[_ ]|Version )[0-9]+\.[0-9]+\.[0-9]+' "$source/README.md" | tr ' ' '=' | sort -u); do
+  [ "${named##*[_=]}" = "$version" ] || complain "README.md names ${named/=/ }, not version $version"
 done
 exit $status

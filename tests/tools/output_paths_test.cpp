@@ -170,13 +170,28 @@ TEST(OutputPaths, AHangUpRemovesTheTemporaryFile) {
   // kelvaro-prep makes its audit file's temporary file, then waits for the FIFO's writer that
   // never comes; the terminal closes (SIGHUP). In the background, sh would ignore SIGINT.
   const std::string temporaries = quoted(dir.path("out")) + "/.audit.csv.kelvaro-tmp-*";
-  const RunResult r = run(kPrep + " --audit " + quoted(dir.path("out/audit.csv")) + " " +
+  const RunResult r = run("(" + kPrep + " --audit " + quoted(dir.path("out/audit.csv")) + " " +
                           quoted(dir.path("never-written.csv")) + " & p=$!; "
                           "until ls " + temporaries + " >/dev/null 2>&1; do sleep 0.05; done; "
-                          "kill -HUP $p; wait $p; echo $?");
+                          "kill -HUP $p; wait $p; echo $?)");
   EXPECT_EQ(r.out, "129\n");  // 128 + SIGHUP: ended by the signal, as it would have been
   EXPECT_EQ(hidden_names(dir.path("out")), std::vector<std::string>{});
   EXPECT_FALSE(fs::exists(dir.path("out/audit.csv")));
+  // kelvaro-batch stops between steps: it has its tables' temporary files while it awaits the
+  // rest of the table; hung up then, it puts nothing in place once the table ends, and the
+  // folder it made goes again.
+  ASSERT_EQ(::mkfifo(dir.path("records.csv").c_str(), 0644), 0);
+  const std::string writer = "(printf 'group,sample,site,species\\ng,1,s,a\\n'; sleep 1) >" +
+                             quoted(dir.path("records.csv")) + " & ";
+  const RunResult batch = run("(" + writer + kBatch + " -q -o " + quoted(dir.path("batch")) + " " +
+                              quoted(dir.path("records.csv")) + " & p=$!; until ls " +
+                              quoted(dir.path("batch")) + "/.parameters.csv.kelvaro-tmp-* "
+                              ">/dev/null 2>&1; do sleep 0.05; done; kill -HUP $p; wait $p; "
+                              "echo $?)");
+  EXPECT_EQ(batch.out, "129\n");
+  EXPECT_NE(batch.err.find("kelvaro-batch: interrupted: nothing was written to"),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.path("batch")));
 }
 
 TEST(OutputPaths, ARunRemovesWhatAKilledRunLeft) {

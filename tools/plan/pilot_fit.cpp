@@ -25,6 +25,10 @@ const double kLogKLow = -6.907755278982137;  // log(0.001)
 const double kLogKHigh = 11.512925464970229;  // log(100000)
 // How close to a bound counts as on it.
 constexpr double kOnBound = 0.01;
+// A fit that puts more than this many species in the community per species detected has run
+// off towards N = infinity along a flat likelihood (the search stops wherever the slope fades):
+// the pilot does not bound N.
+constexpr double kMostSpeciesPerDetected = 1000.0;
 // Steps of the central differences on theta.
 constexpr double kStep = 1e-4;
 
@@ -183,7 +187,8 @@ PilotFit fit_pilot(const DetectionFrequencies& pilot) {
   fit.equal_detection = x[1] > kLogKHigh - kOnBound;
   const double p0 = p0_at(pilot, x);
   fit.species = static_cast<double>(fit.observed) / (1.0 - p0);
-  if (x[0] < -kLogitBound + kOnBound || x[1] < kLogKLow + kOnBound || !std::isfinite(fit.species)) {
+  if (x[0] < -kLogitBound + kOnBound || x[1] < kLogKLow + kOnBound ||
+      !(fit.species <= kMostSpeciesPerDetected * static_cast<double>(fit.observed))) {
     fit.status = PilotStatus::kUnbounded;
     return fit;
   }

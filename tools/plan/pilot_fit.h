@@ -27,7 +27,9 @@ enum class PilotStatus {
   kFitted,
   kTooFewSites,   // t < 2: one site says nothing about how detection varies
   kNoDetection,   // no species detected
-  kUnbounded,     // the likelihood grows without end towards N = infinity (mostly singletons)
+  // The likelihood grows towards N = infinity (mostly singletons, or strong heterogeneity over
+  // few sites): a fit that puts over 1000 species in the community per species detected.
+  kUnbounded,
 };
 
 struct PilotFit {

@@ -1,6 +1,8 @@
 #include "plan/plan_request.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -56,9 +58,17 @@ class Checks {
     return style_ == OptionStyle::kCommandLine ? (*this)(option) + " " + std::string(value)
                                                : (*this)(option);
   }
-  // An option given a value: "--species 61" on the command line, "species = 61" as an argument.
-  std::string assignment(std::string_view option, const std::string& value) const {
-    return (*this)(option) + (style_ == OptionStyle::kCommandLine ? " " : " = ") + value;
+  // Options given values: "--species 61 --detection 0.2" on the command line, "species = 61,
+  // detection = 0.2" as arguments.
+  std::string assignments(
+      std::initializer_list<std::pair<std::string_view, std::string>> values) const {
+    const bool command = style_ == OptionStyle::kCommandLine;
+    std::string text;
+    for (const auto& [option, value] : values) {
+      text += (text.empty() ? "" : command ? " " : ", ") + (*this)(option) +
+              (command ? " " : " = ") + value;
+    }
+    return text;
   }
 
  private:
@@ -141,9 +151,10 @@ PlanRequest with_pilot(const PlanRequest& r, const Checks& name, CheckedPlan& ch
       (fit.equal_detection ? std::string("none (no more spread than equal detection gives)")
                            : three_digit_text(fit.heterogeneity) + " (" +
                                  three_digit_text(fit.heterogeneity_se) + ")") +
-      "; simulating " + name.assignment("species", std::to_string(*filled.species)) + ", " +
-      name.assignment("detection", six_digit_text(*filled.detection)) + ", " +
-      name.assignment("heterogeneity", *filled.heterogeneity);
+      "; simulating " +
+      name.assignments({{"species", std::to_string(*filled.species)},
+                        {"detection", six_digit_text(*filled.detection)},
+                        {"heterogeneity", *filled.heterogeneity}});
   return filled;
 }
 

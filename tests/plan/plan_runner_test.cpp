@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "plan/plan_runner.h"
+#include "plan/plan_search.h"
 #include "plan/results_table.h"
 #include "plan/targets.h"
 
@@ -95,6 +96,37 @@ TEST(PlanRunner, RedrawnDetectionMakesPhisBiasMoreNegative) {
   const double se = std::hypot(kept.relative_bias_se, redrawn.relative_bias_se);
   EXPECT_GT(difference, 3.0 * se) << kept.relative_bias << " kept, " << redrawn.relative_bias
                                   << " redrawn";
+}
+
+TEST(PlanRunner, UntilTargetExtendsTheGridUpToAMetTargetOr98Sites) {
+  PlanRequest r;
+  r.species = 20;
+  r.detection = 0.3;
+  r.heterogeneity = "none";
+  r.surveys = 3;
+  r.nreps = 10;
+  r.until_target = true;
+  const struct {
+    const char* name;
+    const char* sites;
+    const char* target;
+    std::vector<Design> designs;
+  } cases[] = {
+      {"never met (B is 0: no relative bias): on at the last step, then 98", "85,90",
+       "B:bias<=0.1",
+       {{85, 85}, {90, 90}, {95, 95}, {98, 98}}},
+      {"met in the grid: nothing more", "85,90", "PHI:width<=2", {{85, 85}, {90, 90}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    r.sites = c.sites;
+    r.targets = {c.target};
+    std::vector<Design> designs;
+    for (const DesignSummary& d : run_checked_plan(check_request(r, OptionStyle::kCommandLine))) {
+      designs.push_back(d.design);
+    }
+    EXPECT_EQ(designs, c.designs);
+  }
 }
 
 TEST(PlanRunner, AProgressThatThrowsStopsTheRun) {

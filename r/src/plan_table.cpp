@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "plan/results_table.h"
+
 namespace {
 
 using Rcpp::_;

@@ -78,58 +78,55 @@ double objective(const DetectionFrequencies& pilot, const Theta& x) {
   return std::isnan(v) ? kInf : v;
 }
 
-// Nelder and Mead's simplex search (reflection 1, expansion 2, contraction 1/2, shrink 1/2).
+// Nelder and Mead's simplex search (reflection 1, expansion 2, contraction 1/2, shrink 1/2),
+// until the simplex and its values agree to about 1e-10 or after kMostIterations steps (a
+// two-parameter search that needs more has wandered onto a flat ridge; the fit checks for it).
 Theta nelder_mead(const DetectionFrequencies& pilot, Theta start, double size) {
+  constexpr int kMostIterations = 4000;
   std::array<Theta, 3> x = {start, Theta{start[0] + size, start[1]},
                             Theta{start[0], start[1] + size}};
   std::array<double, 3> v{};
-  for (int i = 0; i < 3; ++i) v[static_cast<std::size_t>(i)] = objective(pilot, x[static_cast<std::size_t>(i)]);
+  for (std::size_t i = 0; i < 3; ++i) v[i] = objective(pilot, x[i]);
   const auto along = [](const Theta& from, const Theta& to, double s) {
     return Theta{from[0] + s * (to[0] - from[0]), from[1] + s * (to[1] - from[1])};
   };
-  for (int iteration = 0; iteration < 4000; ++iteration) {
-    // Order best, middle, worst (a stable order of the three).
-    std::array<int, 3> order = {0, 1, 2};
-    std::stable_sort(order.begin(), order.end(), [&v](int i, int j) {
-      return v[static_cast<std::size_t>(i)] < v[static_cast<std::size_t>(j)];
-    });
-    const Theta best = x[static_cast<std::size_t>(order[0])];
-    const Theta middle = x[static_cast<std::size_t>(order[1])];
-    const Theta worst = x[static_cast<std::size_t>(order[2])];
-    const double vb = v[static_cast<std::size_t>(order[0])];
-    const double vm = v[static_cast<std::size_t>(order[1])];
-    const double vw = v[static_cast<std::size_t>(order[2])];
-    x = {best, middle, worst};
-    v = {vb, vm, vw};
-    const double spread = std::max(std::fabs(best[0] - worst[0]), std::fabs(best[1] - worst[1]));
-    if (spread < 1e-10 && std::fabs(vw - vb) <= 1e-13 * (1.0 + std::fabs(vb))) break;
-    const Theta centre = {(best[0] + middle[0]) / 2.0, (best[1] + middle[1]) / 2.0};
-    const Theta reflected = along(centre, worst, -1.0);
+  for (int iteration = 0; iteration < kMostIterations; ++iteration) {
+    // Best first, worst last (a stable order, so ties keep their places).
+    std::array<std::size_t, 3> order = {0, 1, 2};
+    std::stable_sort(order.begin(), order.end(),
+                     [&v](std::size_t i, std::size_t j) { return v[i] < v[j]; });
+    x = {x[order[0]], x[order[1]], x[order[2]]};
+    v = {v[order[0]], v[order[1]], v[order[2]]};
+    const double spread = std::max(std::fabs(x[0][0] - x[2][0]), std::fabs(x[0][1] - x[2][1]));
+    if (spread < 1e-10 && std::fabs(v[2] - v[0]) <= 1e-13 * (1.0 + std::fabs(v[0]))) break;
+    const Theta centre = {(x[0][0] + x[1][0]) / 2.0, (x[0][1] + x[1][1]) / 2.0};
+    const Theta reflected = along(centre, x[2], -1.0);
     const double vr = objective(pilot, reflected);
-    if (vr < vb) {
-      const Theta expanded = along(centre, worst, -2.0);
+    if (vr < v[0]) {
+      const Theta expanded = along(centre, x[2], -2.0);
       const double ve = objective(pilot, expanded);
-      if (ve < vr) {
-        x[2] = expanded, v[2] = ve;
-      } else {
-        x[2] = reflected, v[2] = vr;
-      }
-    } else if (vr < vm) {
-      x[2] = reflected, v[2] = vr;
+      x[2] = ve < vr ? expanded : reflected;
+      v[2] = std::min(ve, vr);
+    } else if (vr < v[1]) {
+      x[2] = reflected;
+      v[2] = vr;
     } else {
-      const Theta contracted = vr < vw ? along(centre, reflected, 0.5) : along(centre, worst, 0.5);
+      const Theta contracted = vr < v[2] ? along(centre, reflected, 0.5)
+                                         : along(centre, x[2], 0.5);
       const double vc = objective(pilot, contracted);
-      if (vc < std::min(vr, vw)) {
-        x[2] = contracted, v[2] = vc;
+      if (vc < std::min(vr, v[2])) {
+        x[2] = contracted;
+        v[2] = vc;
       } else {
-        for (int i = 1; i < 3; ++i) {
-          x[static_cast<std::size_t>(i)] = along(best, x[static_cast<std::size_t>(i)], 0.5);
-          v[static_cast<std::size_t>(i)] = objective(pilot, x[static_cast<std::size_t>(i)]);
+        for (std::size_t i = 1; i < 3; ++i) {
+          x[i] = along(x[0], x[i], 0.5);
+          v[i] = objective(pilot, x[i]);
         }
       }
     }
   }
-  return v[0] <= v[1] && v[0] <= v[2] ? x[0] : (v[1] <= v[2] ? x[1] : x[2]);
+  const std::size_t best = v[0] <= v[1] && v[0] <= v[2] ? 0 : (v[1] <= v[2] ? 1 : 2);
+  return x[best];
 }
 
 // P(0) at theta.

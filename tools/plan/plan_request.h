@@ -71,8 +71,10 @@ struct CheckedPlan {
 };
 
 // Checks `request` value by value (the pilot, the community, then the designs, the targets, then
-// the run's size) and gives the run's settings. N x PHI persisting species is rounded to the nearest whole number,
-// with a note when it was not one already. Throws OptionError (option_error.h) at the first
+// the run's size) and gives the run's settings. N x PHI persisting species is rounded to the
+// nearest whole number, with a note when it was not one already. A pilot is fitted (pilot_fit.h)
+// and its values, to six significant digits, stand in for species, detection and heterogeneity
+// where the request leaves them out; a pilot that does not bound N is refused. Throws OptionError (option_error.h) at the first
 // value missing or refused.
 CheckedPlan check_request(const PlanRequest& request, OptionStyle style);
 

@@ -223,8 +223,8 @@ std::string target_answer(const std::vector<DesignSummary>& designs,
   double closest_shortfall = std::numeric_limits<double>::infinity();
   for (std::size_t i = 0; i < designs.size(); ++i) {
     const double shortfall = largest_shortfall(designs[i], targets);
-    if (shortfall < closest_shortfall ||
-        (shortfall == closest_shortfall && total_sites(designs[i]) < total_sites(designs[closest]))) {
+    const bool fewer_sites = total_sites(designs[i]) < total_sites(designs[closest]);
+    if (shortfall < closest_shortfall || (shortfall == closest_shortfall && fewer_sites)) {
       closest = i;
       closest_shortfall = shortfall;
     }

@@ -50,8 +50,9 @@ test_that("refusals are R errors with the engine's messages, naming the argument
 })
 
 test_that("targets, carryover and a pilot are the command's", {
-  plan <- fixture_plan(threads = 1, target = c("PHI:width<=10", "N(1):bias<=0.001"),
-                       carryover = "redrawn")
+  expect_message(plan <- fixture_plan(threads = 1, target = c("PHI:width<=10", "N(1):bias<=0.001"),
+                                      carryover = "redrawn"),
+                 "^kelvaro_plan: no design in the grid meets every target")
   expect_identical(plan$meets_target[plan$parameter == "PHI"], rep(TRUE, 4L))
   expect_identical(plan$meets_target[plan$parameter == "N(1)"], rep(FALSE, 4L))
   expect_true(all(is.na(plan$meets_target[plan$parameter == "B"])))

@@ -107,7 +107,10 @@ std::string six_digit_text(double v) {
   return text;
 }
 
+// Three significant digits for the account of a fit; "unknown" for a standard error the fit could
+// not give (NaN).
 std::string three_digit_text(double v) {
+  if (std::isnan(v)) return "unknown";
   char text[32];
   std::snprintf(text, sizeof text, "%.3g", v);
   return text;

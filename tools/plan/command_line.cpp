@@ -15,8 +15,9 @@ const char* kFooter =
     "analyses real data, and writes one CSV row per design and parameter (N(1), N(2), PHI,\n"
     "GAMMA, LAMBDA, B): sites1, sites2, parameter, true_value, mean_estimate, relative_bias,\n"
     "rmse, coverage, mean_interval_width, share_interval_capped, mean_observed1,\n"
-    "mean_observed2, surveys_estimated. The same seed gives the same output on any number of\n"
-    "threads.\n\n"
+    "mean_observed2, surveys_estimated, relative_bias_se, rmse_se, coverage_se, meets_target,\n"
+    "assumed_species, assumed_detection, assumed_heterogeneity. The same seed gives the same\n"
+    "output on any number of threads.\n\n"
     "Example: kelvaro-plan --species 100 --persistence 0.8 --colonists 20 --detection 0.2\n"
     "         --heterogeneity 2 --sites 5:40:5 -o plan.csv\n\n"
     "Exit status: 0 done, 1 the output could not be written, 2 an option was refused.";
@@ -31,7 +32,7 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
   constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
   tools::add_whole_number_function<std::int32_t>(
       app, "--species", "--species", kLeast, kMost, [&r](std::int32_t n) { r.species = n; },
-      "N: species richness of Sample 1's community (required)")
+      "N: species richness of Sample 1's community (required, or --from-pilot)")
       ->type_name("N");
   app.add_option("--persistence", r.persistence,
                  "PHI: share of Sample 1's species still present in Sample 2 (default 1)")
@@ -41,11 +42,12 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
       ->type_name("C");
   app.add_option_function<double>(
          "--detection", [&r](double mean) { r.detection = mean; },
-         "MEAN: mean detection probability per site and species, in (0, 1] (required)")
+         "MEAN: mean detection probability per site and species, in (0, 1] (required, or "
+         "--from-pilot)")
       ->type_name("MEAN");
   app.add_option("--heterogeneity", r.heterogeneity,
                  "K: detection p ~ Beta(MEAN*K, (1-MEAN)*K), smaller K = stronger "
-                 "heterogeneity; 'none' for equal p (required)")
+                 "heterogeneity; 'none' for equal p (required, or --from-pilot)")
       ->type_name("K|none");
   app.add_option("--detection-change", r.detection_change,
                  "R: Sample 2's detection = R times Sample 1's (default 1)")
@@ -78,6 +80,7 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
       ->check(tools::non_empty_name())
       ->type_name("FILE");
   app.add_flag("-q,--quiet", command.quiet, "no progress bar and no notes on standard error");
+  define_question_options(app, command);
   app.set_version_flag("-V,--version", std::string("kelvaro-plan ") + KELVARO_VERSION);
   app.footer(kFooter);
 }

@@ -1,0 +1,2 @@
+// The Plan tab (filled in below when the planning engine is part of the build).
+export function setUpPlan() {}

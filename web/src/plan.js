@@ -1,2 +1,125 @@
-// The Plan tab (filled in below when the planning engine is part of the build).
-export function setUpPlan() {}
+// The Plan tab: kelvaro-plan's engine in the worker, the smallest design meeting the user's
+// target, and a chart of bias and coverage against the number of sites.
+import * as Plot from '@observablehq/plot';
+
+const $ = (selector) => document.querySelector(selector);
+
+function request() {
+  return {
+    species: Number($('#plan-species').value),
+    persistence: Number($('#plan-persistence').value),
+    colonists: Number($('#plan-colonists').value),
+    detection: Number($('#plan-detection').value),
+    heterogeneity: $('#plan-heterogeneity').value.trim(),
+    detectionChange: Number($('#plan-detection-change').value),
+    sites: $('#plan-sites').value.trim(),
+    surveys: Number($('#plan-surveys').value),
+    nreps: Number($('#plan-nreps').value),
+    seed: Number($('#plan-seed').value),
+  };
+}
+
+// The first design (fewest sites) whose parameter's |relative bias| and coverage meet the target.
+export function smallestDesign(designs, parameter, bias, coverage) {
+  const meets = (d) => {
+    const p = d.parameters.find((q) => q.name === parameter);
+    return p && Math.abs(p.relativeBias) <= bias && p.coverage >= coverage;
+  };
+  return [...designs].sort((a, b) => a.sites1 + a.sites2 - (b.sites1 + b.sites2)).find(meets) || null;
+}
+
+function planChart(designs, parameter, bias, coverage) {
+  const rows = designs.flatMap((d) => {
+    const p = d.parameters.find((q) => q.name === parameter);
+    return [
+      { sites: d.sites1, measure: 'relative bias (%)', value: 100 * p.relativeBias },
+      { sites: d.sites1, measure: 'coverage (%)', value: 100 * p.coverage },
+    ];
+  }).filter((r) => Number.isFinite(r.value));
+  const targets = [
+    { measure: 'relative bias (%)', value: 100 * bias },
+    { measure: 'relative bias (%)', value: -100 * bias },
+    { measure: 'coverage (%)', value: 100 * coverage },
+  ];
+  return Plot.plot({
+    width: 560,
+    height: 380,
+    marginLeft: 50,
+    marginRight: 110,
+    x: { label: 'Sites per sample', grid: true },
+    y: { label: null, grid: true },
+    fy: { label: null, domain: ['relative bias (%)', 'coverage (%)'] },
+    facet: { marginRight: 110 },
+    caption: `${parameter}: relative bias and coverage of the 95% interval against the number of sites; dashed: the target.`,
+    marks: [
+      Plot.ruleY(targets, { fy: 'measure', y: 'value', stroke: '#c0392b', strokeDasharray: '4 3' }),
+      Plot.line(rows, { x: 'sites', y: 'value', fy: 'measure', stroke: '#1b5e9e', marker: 'circle' }),
+      Plot.frame({ stroke: '#ddd' }),
+    ],
+  });
+}
+
+function fillTable(designs, parameter) {
+  const table = $('#plan-table');
+  const columns = ['sites1', 'sites2', 'true value', 'mean estimate', 'relative bias', 'coverage', 'mean interval width'];
+  const head = `<caption>${parameter} for each design</caption><thead><tr>${columns.map((c) => `<th scope="col">${c}</th>`).join('')}</tr></thead>`;
+  const fmt = (x, d = 3) => (Number.isFinite(x) ? x.toFixed(d) : 'NA');
+  const body = designs.map((d) => {
+    const p = d.parameters.find((q) => q.name === parameter);
+    return `<tr><th scope="row">${d.sites1}</th><td>${d.sites2}</td><td>${fmt(p.truth, 4)}</td><td>${fmt(p.meanEstimate, 4)}</td><td>${fmt(p.relativeBias)}</td><td>${fmt(p.coverage)}</td><td>${fmt(p.meanWidth, 4)}</td></tr>`;
+  }).join('');
+  table.innerHTML = `${head}<tbody>${body}</tbody>`;
+}
+
+export function setUpPlan(runInWorker, cancelWorker, { offer, addChart }) {
+  const say = (text) => { $('#plan-status').textContent = text; };
+  $('#plan-cancel').addEventListener('click', () => cancelWorker());
+  $('#plan-run').addEventListener('click', async () => {
+    $('#plan-error').hidden = true;
+    $('#plan-results').hidden = true;
+    $('#plan-chart').replaceChildren();
+    const parameter = $('#plan-parameter').value;
+    const bias = Number($('#plan-bias').value) / 100;
+    const coverage = Number($('#plan-coverage').value) / 100;
+    document.body.dataset.state = 'running';
+    $('#plan-run').disabled = true;
+    $('#plan-cancel').hidden = false;
+    const bar = $('#plan-progress');
+    bar.hidden = false;
+    bar.removeAttribute('value');
+    say('Simulating…');
+    const started = performance.now();
+    try {
+      const r = await runInWorker('planSurvey', [request()], (m) => {
+        bar.max = m.total;
+        bar.value = m.done;
+        say(`Survey ${m.done} of ${m.total}…`);
+      });
+      if (r.status !== 0) {
+        $('#plan-error-message').textContent = r.message;
+        $('#plan-error').hidden = false;
+        say('The plan could not be made: ' + r.message);
+        document.body.dataset.state = 'error';
+        return;
+      }
+      const best = smallestDesign(r.designs, parameter, bias, coverage);
+      $('#plan-answer').textContent = best
+        ? `The smallest design that meets the target: ${best.sites1} sites in each sample (${parameter}: relative bias ${(100 * best.parameters.find((p) => p.name === parameter).relativeBias).toFixed(1)}%, coverage ${(100 * best.parameters.find((p) => p.name === parameter).coverage).toFixed(1)}%).`
+        : `No design in the range meets the target for ${parameter}: try more sites, or a looser target.`;
+      $('#plan-notes').replaceChildren(...r.notes.map((n) => Object.assign(document.createElement('li'), { textContent: n })));
+      addChart($('#plan-chart'), planChart(r.designs, parameter, bias, coverage), 'plan');
+      fillTable(r.designs, parameter);
+      offer($('#plan-download'), r.csv, 'plan.csv', 'text/csv');
+      $('#plan-results').hidden = false;
+      say(`Done in ${((performance.now() - started) / 1000).toFixed(1)} s.`);
+      document.body.dataset.state = 'done';
+    } catch (e) {
+      say(e.name === 'AbortError' ? 'Cancelled.' : 'The engine failed: ' + e.message);
+      document.body.dataset.state = e.name === 'AbortError' ? 'cancelled' : 'error';
+    } finally {
+      $('#plan-run').disabled = false;
+      $('#plan-cancel').hidden = true;
+      bar.hidden = true;
+    }
+  });
+}

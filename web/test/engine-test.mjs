@@ -13,6 +13,17 @@ const [enginePath, build] = process.argv.slice(2);
 const createKelvaro = createRequire(import.meta.url)(resolve(enginePath));
 const kelvaro = await createKelvaro();
 
+// An error escaping the test would be printed with the engine's whole (one-line) source.
+process.removeAllListeners('uncaughtException');
+process.on('uncaughtException', (e) => {
+  console.log(`FAIL: ${e && e.message ? e.message.slice(0, 2000) : e}`);
+  process.exit(1);
+});
+process.on('unhandledRejection', (e) => {
+  console.log(`FAIL: ${e && e.message ? e.message.slice(0, 2000) : e}`);
+  process.exit(1);
+});
+
 let passed = 0;
 let failed = 0;
 function check(name, actual, expected) {
@@ -26,7 +37,7 @@ function check(name, actual, expected) {
   console.log(`FAIL ${name}: differs at byte ${at}:\n  got      ${JSON.stringify(String(actual).slice(at, at + 60))}\n  expected ${JSON.stringify(String(expected).slice(at, at + 60))}`);
 }
 
-const program = (name) => join(build, name === 'kelvaro' ? 'src/cli/kelvaro' : `tools/${name}`);
+const program = (name) => join(resolve(build), name === 'kelvaro' ? 'src/cli/kelvaro' : `tools/${name}`);
 const run = (name, args, input) => execFileSync(program(name), args, { input, encoding: 'latin1', cwd: root });
 
 // Does every golden input give the golden report, diagnostic and status?

@@ -153,8 +153,8 @@ web:
 	node web/build.mjs $(WEB_ENGINE) $(BUILD)/web/kelvaro.html $(VERSION)
 
 web-test: web
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON > /dev/null
-	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch -j$(JOBS)
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
+	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan -j$(JOBS)
 	node web/test/engine-test.mjs $(WEB_ENGINE) $(BUILD)
 	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
 

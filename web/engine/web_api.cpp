@@ -90,6 +90,7 @@ val tables_object(const ResultTables& tables) {
     table.set("csv", t.csv);
     out.set(t.name, table);
   }
+  out.set("json", tables.json);
   return out;
 }
 

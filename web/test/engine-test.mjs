@@ -32,6 +32,8 @@ function check(name, actual, expected) {
     return;
   }
   failed += 1;
+  actual = String(actual);
+  expected = String(expected);
   let at = 0;
   while (at < actual.length && actual[at] === expected[at]) at += 1;
   console.log(`FAIL ${name}: differs at byte ${at}:\n  got      ${JSON.stringify(String(actual).slice(at, at + 60))}\n  expected ${JSON.stringify(String(expected).slice(at, at + 60))}`);

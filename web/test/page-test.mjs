@@ -16,7 +16,7 @@ const [pagePath, build, shots = join(build, 'web-test')] = process.argv.slice(2)
 mkdirSync(shots, { recursive: true });
 const work = mkdtempSync(join(tmpdir(), 'kelvaro-web-'));
 
-const program = (name) => join(resolve(build), name === 'kelvaro' ? 'src/cli/kelvaro' : `tools/${name}`);
+const program = (name) => join(resolve(build), { kelvaro: 'src/cli/kelvaro', 'kelvaro-plan': 'tools/plan/kelvaro-plan' }[name] || `tools/${name}`);
 const run = (name, args, input, cwd = root) => execFileSync(program(name), args, { input, encoding: 'latin1', cwd });
 
 // An error escaping the test would be printed with the engine's whole (one-line) source.
@@ -38,6 +38,8 @@ function check(name, actual, expected) {
     return;
   }
   failed += 1;
+  actual = String(actual);
+  expected = String(expected);
   let at = 0;
   while (at < actual.length && actual[at] === expected[at]) at += 1;
   console.log(`FAIL ${name}: differs at byte ${at}:\n  got      ${JSON.stringify(String(actual).slice(at, at + 80))}\n  expected ${JSON.stringify(String(expected).slice(at, at + 80))}`);
@@ -198,6 +200,23 @@ for (const name of ['equal-t', 'range-adjust-off']) {
     check(`batch: ${t}.csv`, await download(`#download-batch-${t}`), readFileSync(join(work, 'out', t + '.csv'), 'latin1'));
   }
   await page.screenshot({ path: join(shots, 'batch.png'), fullPage: true });
+}
+
+// Does the Plan tab give kelvaro-plan's table, and name the smallest design meeting the target?
+{
+  const args = ['--species', '100', '--persistence', '0.8', '--colonists', '20', '--detection', '0.1',
+    '--heterogeneity', '0.5', '--sites', '5,10,20', '--surveys', '10', '--nreps', '10', '--seed', '400'];
+  run('kelvaro-plan', [...args, '-q', '-o', 'plan.csv'], '', work);
+  await page.click('#tab-plan');
+  await page.fill('#plan-sites', '5,10,20');
+  await page.fill('#plan-surveys', '10');
+  await page.fill('#plan-nreps', '10');
+  await page.click('#plan-run');
+  check('plan: state', await finished(), 'done');
+  check('plan: plan.csv', await download('#plan-download'), readFileSync(join(work, 'plan.csv'), 'latin1'));
+  check('plan: answer', /^(The smallest design that meets the target: \d+ sites|No design in the range)/.test(await page.textContent('#plan-answer')), true);
+  check('plan: chart', await page.locator('#plan-chart svg').count() > 0, true);
+  await page.screenshot({ path: join(shots, 'plan.png'), fullPage: true });
 }
 
 check('no network request', requests.join(' '), '');

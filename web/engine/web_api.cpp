@@ -273,8 +273,9 @@ val long_refusal(const std::exception& e) {
   return refusal(std::string("kelvaro-batch: ") + e.what());
 }
 
-// The groups of a long table and the samples of each, in kelvaro-batch's order.
-val long_table_samples(std::string text, std::string name, val options) {
+// The groups of a long table and the samples of each, in kelvaro-batch's order. (Reading is
+// quick: no progress is told.)
+val long_table_samples(std::string text, std::string name, val options, val /*progress*/) {
   try {
     LongSurvey survey(std::move(text), name, long_options(options));
     const batch::LabelRanks ranks = batch::ranks_of(survey.labels);

@@ -159,6 +159,7 @@ function clearResults() {
   $('#results').hidden = true;
   $('#error').hidden = true;
   $('#batch-results').hidden = true;
+  $('#batch-downloads').hidden = true;
   for (const id of ['#parameters', '#blocks', '#tests']) $(id).replaceChildren();
   $('#warnings').replaceChildren();
   $('#report').textContent = '';

@@ -2,6 +2,8 @@
 import * as Plot from '@observablehq/plot';
 
 const WIDTH = 560;
+// Text a reader can read at the chart's own size (Plot's default is 10 px).
+const STYLE = { fontSize: '13px', background: 'white' };
 
 function finite(x) {
   return typeof x === 'number' && Number.isFinite(x);
@@ -24,10 +26,11 @@ export function richnessChart(charts) {
   const interval = charts.parameters.length ? 'bootstrap 95% percentile interval' : 'estimate ± 1.96 SE';
   return Plot.plot({
     width: WIDTH,
-    height: 300,
+    height: 320,
+    style: STYLE,
     marginLeft: 60,
     x: { label: null, padding: 0.4 },
-    y: { label: 'Species', grid: true, zero: true },
+    y: { label: 'Species', grid: true, zero: true, nice: true },
     color: { legend: true, domain: ['species observed', 'richness estimate'], range: ['#8a8a8a', '#1b5e9e'] },
     caption: `Each sample: species observed (grey bar) and richness estimate (blue dot) with its ${interval}.`,
     marks: [
@@ -45,9 +48,11 @@ export function dynamicsChart(charts) {
   const rows = charts.parameters.filter((p) => ['PHI', 'GAMMA', 'LAMBDA'].includes(p.name));
   return Plot.plot({
     width: WIDTH,
-    height: 220,
+    height: 230,
+    style: STYLE,
     marginLeft: 70,
-    x: { label: 'Estimate and 95% interval', grid: true, zero: true },
+    marginBottom: 40,
+    x: { label: 'Estimate and 95% interval', grid: true, zero: true, nice: true },
     y: { label: null, domain: ['PHI', 'GAMMA', 'LAMBDA'] },
     caption: 'PHI: share of Sample 1\'s species still present in Sample 2. GAMMA: share of Sample 2\'s species already present in Sample 1. LAMBDA: rate of change of richness (1 = no change).',
     marks: [
@@ -65,9 +70,11 @@ export function bootstrapChart(parameter) {
   const values = parameter.replicates.filter(finite);
   const limits = [parameter.lower, parameter.upper].filter(finite);
   return Plot.plot({
-    width: 270,
-    height: 180,
-    marginLeft: 40,
+    width: 300,
+    height: 200,
+    style: STYLE,
+    marginLeft: 45,
+    marginBottom: 40,
     x: { label: parameter.name, nice: true },
     y: { label: 'Replicates', grid: true },
     marks: [
@@ -86,7 +93,7 @@ export function svgText(node) {
   copy.setAttribute('xmlns', 'http://www.w3.org/2000/svg');
   copy.setAttribute('xmlns:xlink', 'http://www.w3.org/1999/xlink');
   const style = document.createElementNS('http://www.w3.org/2000/svg', 'style');
-  style.textContent = 'text { font-family: system-ui, sans-serif; font-size: 10px; }';
+  style.textContent = 'text { font-family: system-ui, sans-serif; }';
   copy.insertBefore(style, copy.firstChild);
   if (!copy.querySelector('rect[data-background]')) {
     const bg = document.createElementNS('http://www.w3.org/2000/svg', 'rect');

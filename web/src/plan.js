@@ -43,7 +43,8 @@ function planChart(designs, parameter, bias, coverage) {
   ];
   return Plot.plot({
     width: 560,
-    height: 380,
+    height: 400,
+    style: { fontSize: '13px', background: 'white' },
     marginLeft: 50,
     marginRight: 110,
     x: { label: 'Sites per sample', grid: true },

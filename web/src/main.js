@@ -227,7 +227,8 @@ async function run() {
   const started = performance.now();
   try {
     const result = await runInWorker(call, args, showProgress);
-    const seconds = ((performance.now() - started) / 1000).toFixed(1);
+    const elapsed = (performance.now() - started) / 1000;
+    const seconds = elapsed < 10 ? elapsed.toFixed(2) : elapsed.toFixed(0);
     if (call === 'analyseBatch') showBatch(result, seconds);
     else showResult(result, seconds);
   } catch (e) {

@@ -30,7 +30,8 @@ constexpr To bit_cast(const From& from) noexcept {
 // std::from_chars of a double (chars_format::general) through strtod in the C locale, for a
 // library without it: no leading blanks or '+', no hexadecimal form ("0x1p3" reads as 0,
 // stopping at 'x'); a value beyond the range of doubles is result_out_of_range and leaves `value`
-// as it was (a subnormal value is read). Defined everywhere, so that a test can hold it to the standard one.
+// as it was (a subnormal value is read). Defined everywhere, so that a test can hold it to the
+// standard one.
 //   "2.5e3"  -> 2500, all read          "12ab" -> 12, stops at 'a'
 //   " 1", "+1", "", "-" -> invalid_argument          "1e999" -> result_out_of_range
 inline std::from_chars_result from_chars_by_strtod(const char* first, const char* last,
@@ -42,8 +43,8 @@ inline std::from_chars_result from_chars_by_strtod(const char* first, const char
       std::isspace(static_cast<unsigned char>(text[sign])) != 0) {
     return {first, std::errc::invalid_argument};
   }
-  const bool hexadecimal =
-      text.size() > sign + 1 && text[sign] == '0' && (text[sign + 1] == 'x' || text[sign + 1] == 'X');
+  const bool hexadecimal = text.size() > sign + 1 && text[sign] == '0' &&
+                           (text[sign + 1] == 'x' || text[sign + 1] == 'X');
   if (hexadecimal) {
     value = sign != 0 ? -0.0 : 0.0;
     return {first + sign + 1, std::errc()};

@@ -24,7 +24,8 @@ TEST(Compat, BitCastGivesTheRepresentation) {
 TEST(Compat, FromCharsByStrtodAgreesWithTheStandardOne) {
   const char* cases[] = {
       "2.5e3", "12ab", "0", "-0", "3.", ".5", "-.5", "1e-5", "007", "1.7976931348623157e308",
-      "4.9e-324", "2.2e-310", "1e-400", "-1e-400", "0e-400", "1e999", "-1e999", "inf", "-Infinity", "nan", "NaN(123)", "0x1p3", "-0x10",
+      "4.9e-324", "2.2e-310", "1e-400", "-1e-400", "0e-400", "1e999", "-1e999", "inf",
+      "-Infinity", "nan", "NaN(123)", "0x1p3", "-0x10",
       "1e", "1e+", "1.5e+2x", " 1", "+1", "", "-", "--1", "abc", ".", "e5", "1,5", "0.1",
   };
   for (const char* text : cases) {

@@ -169,7 +169,7 @@ function clearResults() {
 function showRefusal(message) {
   $('#error-message').textContent = message;
   $('#error').hidden = false;
-  say('The analysis could not be made: ' + message);
+  say('The analysis could not be made: see the message below.');
   setState('error');
 }
 

@@ -28,34 +28,25 @@ export function smallestDesign(designs, parameter, bias, coverage) {
   return [...designs].sort((a, b) => a.sites1 + a.sites2 - (b.sites1 + b.sites2)).find(meets) || null;
 }
 
-function planChart(designs, parameter, bias, coverage) {
-  const rows = designs.flatMap((d) => {
+// One measure of the parameter against the number of sites, with the target as dashed lines.
+function planChart(designs, parameter, measure, targets) {
+  const rows = designs.map((d) => {
     const p = d.parameters.find((q) => q.name === parameter);
-    return [
-      { sites: d.sites1, measure: 'relative bias (%)', value: 100 * p.relativeBias },
-      { sites: d.sites1, measure: 'coverage (%)', value: 100 * p.coverage },
-    ];
+    return { sites: d.sites1, value: 100 * (measure === 'bias' ? p.relativeBias : p.coverage) };
   }).filter((r) => Number.isFinite(r.value));
-  const targets = [
-    { measure: 'relative bias (%)', value: 100 * bias },
-    { measure: 'relative bias (%)', value: -100 * bias },
-    { measure: 'coverage (%)', value: 100 * coverage },
-  ];
+  const label = measure === 'bias' ? `${parameter}: relative bias (%)` : `${parameter}: coverage of the 95% interval (%)`;
   return Plot.plot({
     width: 560,
-    height: 400,
+    height: 260,
     style: { fontSize: '13px', background: 'white' },
-    marginLeft: 50,
-    marginRight: 110,
+    marginLeft: 55,
+    marginBottom: 40,
     x: { label: 'Sites per sample', grid: true },
-    y: { label: null, grid: true },
-    fy: { label: null, domain: ['relative bias (%)', 'coverage (%)'] },
-    facet: { marginRight: 110 },
-    caption: `${parameter}: relative bias and coverage of the 95% interval against the number of sites; dashed: the target.`,
+    y: { label, grid: true, domain: measure === 'coverage' ? [0, 100] : undefined, nice: true },
     marks: [
-      Plot.ruleY(targets, { fy: 'measure', y: 'value', stroke: '#c0392b', strokeDasharray: '4 3' }),
-      Plot.line(rows, { x: 'sites', y: 'value', fy: 'measure', stroke: '#1b5e9e', marker: 'circle' }),
-      Plot.frame({ stroke: '#ddd' }),
+      Plot.ruleY(measure === 'bias' ? [0] : []),
+      Plot.ruleY(targets, { stroke: '#c0392b', strokeDasharray: '5 4' }),
+      Plot.line(rows, { x: 'sites', y: 'value', stroke: '#1b5e9e', strokeWidth: 2, marker: 'circle' }),
     ],
   });
 }
@@ -99,7 +90,7 @@ export function setUpPlan(runInWorker, cancelWorker, { offer, addChart }) {
       if (r.status !== 0) {
         $('#plan-error-message').textContent = r.message;
         $('#plan-error').hidden = false;
-        say('The plan could not be made: ' + r.message);
+        say('The plan could not be made: see the message below.');
         document.body.dataset.state = 'error';
         return;
       }
@@ -108,7 +99,8 @@ export function setUpPlan(runInWorker, cancelWorker, { offer, addChart }) {
         ? `The smallest design that meets the target: ${best.sites1} sites in each sample (${parameter}: relative bias ${(100 * best.parameters.find((p) => p.name === parameter).relativeBias).toFixed(1)}%, coverage ${(100 * best.parameters.find((p) => p.name === parameter).coverage).toFixed(1)}%).`
         : `No design in the range meets the target for ${parameter}: try more sites, or a looser target.`;
       $('#plan-notes').replaceChildren(...r.notes.map((n) => Object.assign(document.createElement('li'), { textContent: n })));
-      addChart($('#plan-chart'), planChart(r.designs, parameter, bias, coverage), 'plan');
+      addChart($('#plan-chart'), planChart(r.designs, parameter, 'bias', [-100 * bias, 100 * bias]), 'plan-bias');
+      addChart($('#plan-chart'), planChart(r.designs, parameter, 'coverage', [100 * coverage]), 'plan-coverage');
       fillTable(r.designs, parameter);
       offer($('#plan-download'), r.csv, 'plan.csv', 'text/csv');
       $('#plan-results').hidden = false;

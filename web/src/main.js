@@ -277,7 +277,7 @@ function showWarnings(warnings) {
   list.replaceChildren(...warnings.map((w) => {
     const li = document.createElement('li');
     const where = document.createElement('strong');
-    where.textContent = (w.line > 0 ? `line ${w.line}, ` : '') + w.block + ': ';
+    where.textContent = (w.line > 0 ? `line ${w.line}: ` : '') + w.block + ': ';
     li.append(where, w.text);
     li.dataset.kind = w.kind;
     return li;

@@ -5,7 +5,7 @@
 // kelvaro-batch's tables; and the page makes no network request at all.
 //   node page-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]
 import { chromium } from 'playwright-core';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync, mkdirSync, readdirSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { resolve, dirname, join } from 'node:path';
@@ -84,6 +84,13 @@ async function tableCsv(selector) {
   }, selector);
 }
 
+// kelvaro's warnings for an input, without their "kelvaro: warning: " prefix.
+function warningsOf(input) {
+  const r = spawnSync(program('kelvaro'), [input], { encoding: 'latin1' });
+  return r.stderr.split('\n').filter((l) => l.startsWith('kelvaro: warning: '))
+    .map((l) => l.slice('kelvaro: warning: '.length)).join('\n');
+}
+
 async function analyse(setUp) {
   await setUp();
   await page.click('#run');
@@ -126,6 +133,18 @@ for (const name of ['equal-t', 'range-adjust-off']) {
   check(`${name}: state`, state, 'done');
   check(`${name}: report download`, await download('#download-report'), expected);
   check(`${name}: table#parameters`, await tableCsv('#parameters'), run('kelvaro-tidy', [], expected));
+}
+
+// Are a run's warnings shown, each with its line and block, as kelvaro prints them?
+{
+  const input = join(root, 'tests/golden', 'few-replicates.in');
+  const state = await analyse(async () => {
+    await page.check('input[name="mode"][value="text"]');
+    await page.setInputFiles('#input-file', input);
+  });
+  check('warnings: state', state, 'done');
+  const shown = await page.$$eval('#warnings li', (items) => items.map((li) => li.textContent).join('\n'));
+  check('warnings: as kelvaro prints them', shown, warningsOf(input));
 }
 
 // Does a malformed CSV show kelvaro-prep's message and the state `error`?

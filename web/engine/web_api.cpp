@@ -129,6 +129,18 @@ val chart_data(const RunResult& r) {
   return charts;
 }
 
+// The tables and charts of a complete run. Should its report not read back as kelvaro-tidy
+// reads reports (a fault of ours), the run is shown as failed with the reason.
+void add_results(val& out, const RunResult& r, const std::string& report) {
+  try {
+    out.set("tables", tables_object(result_tables(r, report)));
+    out.set("charts", chart_data(r));
+  } catch (const std::exception& e) {
+    out.set("status", 1);
+    out.set("message", std::string("the result tables could not be made: ") + e.what());
+  }
+}
+
 val refusal(const std::string& message) {
   val out = val::object();
   out.set("status", 2);
@@ -156,10 +168,7 @@ val run_input(const std::string& input, val progress, val warnings) {
                                                 w.text, format_warning(w)));
   }
   out.set("warnings", warnings);
-  if (r.status == 0) {
-    out.set("tables", tables_object(result_tables(r, report.str())));
-    out.set("charts", chart_data(r));
-  }
+  if (r.status == 0) add_results(out, r, report.str());
   return out;
 }
 
@@ -357,8 +366,13 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
   pair.second = survey->table->find(*g, *s2);
   const batch::PairOutcome outcome = analyst.analyse(pair);
   if (!outcome.analysed) {
-    val out = refusal("kelvaro-batch: " + group + " " + sample1 + "-" + sample2 + ": " +
-                      outcome.problems);
+    // Its problems row: the pair's key, the kind of problem and the message, in CR LF.
+    std::string problem = outcome.problems.substr(pair.key.size() + 1);
+    while (!problem.empty() && (problem.back() == '\n' || problem.back() == '\r')) {
+      problem.pop_back();
+    }
+    val out = refusal("kelvaro-batch: group " + group + ", samples " + sample1 + " and " +
+                      sample2 + " cannot be analysed: " + problem);
     out.set("batch", batch_tables("", "", "", outcome.problems));
     return out;
   }
@@ -384,10 +398,7 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
                                                 w.text, format_warning(w)));
   }
   out.set("warnings", warnings);
-  if (r.status == 0) {
-    out.set("tables", tables_object(result_tables(r, report.str())));
-    out.set("charts", chart_data(r));
-  }
+  if (r.status == 0) add_results(out, r, report.str());
   out.set("batch", batch_tables(outcome.parameters, outcome.blocks, outcome.tests,
                                 outcome.problems));
   return out;

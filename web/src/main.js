@@ -111,37 +111,46 @@ async function wideFiles() {
   return [a, b];
 }
 
-// The long table's groups and samples, read when the file or its columns change.
+// The long table's groups and samples, read when the file or its columns change. Only the latest
+// reading counts; the user's choice of group and samples is kept where the new reading has it.
 let longGroups = [];
+let longReading = 0;
 
 async function readLongTable() {
   const input = $('#long-table');
   if (!input.files.length) return;
+  const reading = ++longReading;
   say('Reading the table…');
   const o = options();
   const file = await fileBytes(input);
+  let groups = [];
   try {
     const r = await runInWorker('longTableSamples', [file.bytes, file.name, o]);
+    if (reading !== longReading) return;
     if (r.status !== 0) {
       showRefusal(r.message);
-      longGroups = [];
     } else {
-      longGroups = r.groups;
+      groups = r.groups;
+      $('#error').hidden = true;
       say(`${r.records} records in ${r.groups.length} group${r.groups.length === 1 ? '' : 's'}.`);
       setState('ready');
     }
   } catch (e) {
+    if (reading !== longReading) return;
     if (e.name !== 'AbortError') showRefusal(String(e.message || e));
   }
+  longGroups = groups;
   fillGroups();
 }
 
-function fillOptions(select, labels, chosen) {
+function fillOptions(select, labels, preferred) {
+  const chosen = labels.includes(select.value) ? select.value : preferred;
   select.replaceChildren(...labels.map((l) => new Option(l, l, false, l === chosen)));
 }
 
 function fillGroups() {
-  fillOptions($('#group'), longGroups.map((g) => g.name));
+  const names = longGroups.map((g) => g.name);
+  fillOptions($('#group'), names, names[0]);
   fillSamples();
 }
 
@@ -383,7 +392,11 @@ function setUp() {
   for (const id of ['#col-group', '#col-sample', '#col-site', '#col-species', '#col-count', '#separator']) {
     $(id).addEventListener('change', () => mode() === 'long' && readLongTable());
   }
-  $('#group').addEventListener('change', fillSamples);
+  $('#group').addEventListener('change', () => {
+    $('#first-sample').value = '';
+    $('#second-sample').value = '';
+    fillSamples();
+  });
   $('#all-pairs').addEventListener('change', () => {
     $('#pair-pick').disabled = $('#all-pairs').checked;
   });

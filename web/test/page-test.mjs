@@ -257,6 +257,29 @@ if (process.env.SKIP_PLAN) {} else
   await page.screenshot({ path: join(shots, 'plan.png'), fullPage: true });
 }
 
+// Can it be used from the keyboard alone, and read at 200% zoom (half the width, twice the
+// pixels) without the page scrolling sideways?
+{
+  const zoomed = await context.newPage();
+  await zoomed.setViewportSize({ width: 600, height: 800 });
+  await zoomed.goto(pathToFileURL(resolve(pagePath)).href);
+  await zoomed.waitForFunction(() => document.body.dataset.state === 'ready');
+  await zoomed.focus('#tab-analyse');
+  await zoomed.keyboard.press('ArrowRight');
+  check('keyboard: arrow to the Plan tab', await zoomed.isVisible('#panel-plan'), true);
+  await zoomed.keyboard.press('ArrowLeft');
+  await zoomed.focus('#use-example');
+  await zoomed.keyboard.press('Enter');
+  await zoomed.waitForFunction(() => ['done', 'error'].includes(document.body.dataset.state));
+  check('keyboard: example analysed', await zoomed.evaluate(() => document.body.dataset.state), 'done');
+  const widths = await zoomed.evaluate(() => [document.documentElement.scrollWidth, document.documentElement.clientWidth]);
+  check('200% zoom: no sideways scrolling', widths[0] <= widths[1], true);
+  const unlabelled = await zoomed.$$eval('input, select', (controls) => controls
+    .filter((c) => !(c.labels && c.labels.length) && !c.getAttribute('aria-label')).map((c) => c.id || c.name));
+  check('every control has a label', unlabelled.join(' '), '');
+  await zoomed.close();
+}
+
 check('no network request', requests.join(' '), '');
 check('no script error', errors.join(' '), '');
 check('nothing else in build/web', readdirSync(dirname(resolve(pagePath))).join(' '), 'kelvaro.html');

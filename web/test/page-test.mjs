@@ -6,7 +6,7 @@
 //   node page-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]
 import { chromium } from 'playwright-core';
 import { execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, writeFileSync, mkdirSync, readdirSync } from 'node:fs';
+import { mkdtempSync, readFileSync, writeFileSync, mkdirSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { resolve, dirname, join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -284,5 +284,6 @@ check('no network request', requests.join(' '), '');
 check('no script error', errors.join(' '), '');
 check('nothing else in build/web', readdirSync(dirname(resolve(pagePath))).join(' '), 'kelvaro.html');
 await browser.close();
+rmSync(work, { recursive: true, force: true });
 console.log(`page: ${passed} passed, ${failed} failed`);
 process.exit(failed === 0 ? 0 : 1);

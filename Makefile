@@ -135,7 +135,7 @@ r-install:
 # WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in
 # web/package-lock.json). `make web-test` opens it in headless Chromium and compares what it shows
 # and downloads with the programs' output, and runs the golden reports through its engine in node.
-VERSION := $(shell grep -o 'kelvaro VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+VERSION := $(shell head -n 1 VERSION)
 WEB_ENGINE = $(BUILD)/wasm/web/kelvaro_web.js
 # emscripten's optimiser needs acorn, which Debian's node-acorn puts under /usr/share/nodejs.
 EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs

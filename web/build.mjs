@@ -50,8 +50,16 @@ const pageScript = await bundle('src/main.js', {
 const inline = (js) => js.replace(/<\/(script)/gi, '<\\/$1');
 
 const read = (name) => readFileSync(resolve(here, 'src', name), 'utf8');
+
+// The citation as CITATION.cff gives it: "the kelvaro authors (2026). <title>. Version 1.1.0."
+const cff = readFileSync(resolve(here, '../CITATION.cff'), 'utf8');
+const field = (name) => (cff.match(new RegExp(`^${name}: *"?([^"\\n]*)"?$`, 'm')) || [])[1] || '';
+const authors = (cff.match(/^authors:\n *- name: *(.*)$/m) || [])[1] || 'the kelvaro authors';
+const escape = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
+const citation = escape(`${authors} (${field('date-released').slice(0, 4)}). ${field('title')}. Version ${version}.`);
 const html = read('index.html')
   .replaceAll('/*VERSION*/', version)
+  .replace('/*CITATION*/', citation)
   .replace('/*STYLE*/', () => read('style.css'))
   .replace('<!--PLAN-->', () => read('plan.html'))
   .replace('<!--HELP-->', () => read('help.html'))

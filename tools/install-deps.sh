@@ -9,9 +9,8 @@
 #                           and Python (which generates kelvaro-batch's survey)
 #   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
 #   install-deps.sh web     the web page: emscripten (with node-acorn, which its optimiser needs),
-#                           Node.js with npm (for esbuild and the page's packages), and Chromium
-#                           for the page's tests (with the test task's packages, which build the
-#                           programs the tests compare against)
+#                           Node.js with npm (for esbuild and the page's packages), Chromium for
+#                           the page's tests, and CLI11 for the programs they compare against
 set -e
 task=${1:-test}
 packages="cmake g++ make"

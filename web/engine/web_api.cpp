@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "batch/detection_table.h"
-#include "batch/label_order.h"
 #include "batch/pair_analysis.h"
 #include "batch/pairing.h"
 #include "batch/result_rows.h"

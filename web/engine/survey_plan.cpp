@@ -1,5 +1,5 @@
-// The page's Plan tab: kelvaro-plan's engine (the same request checks, simulations, analyses
-// and summaries), run on the calling thread, since a page's WebAssembly has no threads. Each
+// The page's Plan tab: kelvaro-plan's engine (the same request checks, simulations, analyses,
+// summaries and answer to a target), run on the calling thread, since a page's WebAssembly has no threads. Each
 // survey's random numbers depend only on (seed, design, survey), so the summaries are those of
 // kelvaro-plan with the same request, whatever its thread count.
 
@@ -16,6 +16,7 @@
 #include "plan/simulation_generator.h"
 #include "plan/survey_outcome.h"
 #include "plan/survey_simulator.h"
+#include "plan/targets.h"
 #include "plan/truth.h"
 
 namespace kelvaro::web {
@@ -43,6 +44,7 @@ plan::PlanRequest request_of(const val& r) {
   q.nreps = r["nreps"].as<int>();
   q.seed = static_cast<std::uint64_t>(r["seed"].as<double>());
   q.threads = 1;
+  if (const auto target = text_of(r["target"])) q.targets.push_back(*target);
   return q;
 }
 
@@ -113,7 +115,11 @@ val run_survey_plan(val request, val progress) {
     designs.call<void>("push", summary_object(d, reported));
   }
   out.set("designs", designs);
-  out.set("csv", plan::results_csv(summaries, reported));
+  out.set("csv", plan::results_csv(summaries, reported, s.community, checked.targets));
+  // kelvaro-plan's answer to the targets, as it prints it after its name.
+  out.set("answer", checked.targets.empty()
+                        ? std::string()
+                        : plan::target_answer(summaries, checked.targets));
   return out;
 }
 

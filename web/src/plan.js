@@ -1,5 +1,5 @@
-// The Plan tab: kelvaro-plan's engine in the worker, the smallest design meeting the user's
-// target, and a chart of bias and coverage against the number of sites.
+// The Plan tab: kelvaro-plan's engine in the worker, its answer to the user's target (the smallest
+// design meeting it), and charts of bias and coverage against the number of sites.
 import * as Plot from '@observablehq/plot';
 
 const $ = (selector) => document.querySelector(selector);
@@ -16,16 +16,9 @@ function request() {
     surveys: Number($('#plan-surveys').value),
     nreps: Number($('#plan-nreps').value),
     seed: Number($('#plan-seed').value),
+    // kelvaro-plan's --target: "N(1):bias<=0.1,coverage>=0.9".
+    target: `${$('#plan-parameter').value}:bias<=${Number($('#plan-bias').value) / 100},coverage>=${Number($('#plan-coverage').value) / 100}`,
   };
-}
-
-// The first design (fewest sites) whose parameter's |relative bias| and coverage meet the target.
-export function smallestDesign(designs, parameter, bias, coverage) {
-  const meets = (d) => {
-    const p = d.parameters.find((q) => q.name === parameter);
-    return p && Math.abs(p.relativeBias) <= bias && p.coverage >= coverage;
-  };
-  return [...designs].sort((a, b) => a.sites1 + a.sites2 - (b.sites1 + b.sites2)).find(meets) || null;
 }
 
 // One measure of the parameter against the number of sites, with the target as dashed lines.
@@ -94,10 +87,8 @@ export function setUpPlan(runInWorker, cancelWorker, { offer, addChart }) {
         document.body.dataset.state = 'error';
         return;
       }
-      const best = smallestDesign(r.designs, parameter, bias, coverage);
-      $('#plan-answer').textContent = best
-        ? `The smallest design that meets the target: ${best.sites1} sites in each sample (${parameter}: relative bias ${(100 * best.parameters.find((p) => p.name === parameter).relativeBias).toFixed(1)}%, coverage ${(100 * best.parameters.find((p) => p.name === parameter).coverage).toFixed(1)}%).`
-        : `No design in the range meets the target for ${parameter}: try more sites, or a looser target.`;
+      const answer = r.answer;
+      $('#plan-answer').textContent = answer.charAt(0).toUpperCase() + answer.slice(1) + '.';
       $('#plan-notes').replaceChildren(...r.notes.map((n) => Object.assign(document.createElement('li'), { textContent: n })));
       addChart($('#plan-chart'), planChart(r.designs, parameter, 'bias', [-100 * bias, 100 * bias]), 'plan-bias');
       addChart($('#plan-chart'), planChart(r.designs, parameter, 'coverage', [100 * coverage]), 'plan-coverage');

@@ -15,7 +15,7 @@ MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test bench bench-tools \
         bench-batch bench-math exhaustive programs install uninstall package fuzz r-check r-install \
-        clean
+        web web-test clean
 
 all: build
 
@@ -130,6 +130,33 @@ r-check:
 r-install:
 	@sh tools/install-deps.sh r
 	JOBS=$(JOBS) sh r/tools/package.sh install $(R_BUILD)/install $(RLIB)
+
+# The web page: build/web/kelvaro.html, one self-contained file (the library compiled to
+# WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in
+# web/package-lock.json). `make web-test` opens it in headless Chromium and compares what it shows
+# and downloads with the programs' output, and runs the golden reports through its engine in node.
+VERSION := $(shell head -n 1 VERSION)
+WEB_ENGINE = $(BUILD)/wasm/web/kelvaro_web.js
+# emscripten's optimiser needs acorn, which Debian's node-acorn puts under /usr/share/nodejs.
+EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
+
+web/node_modules/.installed: web/package.json web/package-lock.json
+	cd web && npm ci --no-audit --no-fund --loglevel=error
+	@touch $@
+
+web:
+	@sh tools/install-deps.sh web
+	@$(MAKE) web/node_modules/.installed
+	@$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(BUILD)/wasm -DCMAKE_BUILD_TYPE=Release -DKELVARO_WEB=ON > /dev/null
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm --target kelvaro_web -j$(JOBS)
+	@rm -rf $(BUILD)/web
+	node web/build.mjs $(WEB_ENGINE) $(BUILD)/web/kelvaro.html $(VERSION)
+
+web-test: web
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
+	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan -j$(JOBS)
+	node web/test/engine-test.mjs $(WEB_ENGINE) $(BUILD)
+	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(R_BUILD)

@@ -8,6 +8,9 @@
 #   install-deps.sh bench   the benchmarks: the tools' command-line library, the benchmark library
 #                           and Python (which generates kelvaro-batch's survey)
 #   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
+#   install-deps.sh web     the web page: emscripten (with node-acorn, which its optimiser needs),
+#                           Node.js with npm (for esbuild and the page's packages), Chromium for
+#                           the page's tests, and CLI11 for the programs they compare against
 set -e
 task=${1:-test}
 packages="cmake g++ make"
@@ -18,7 +21,11 @@ case "$task" in
   test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc lintian" ;;
   bench) packages="$packages libcli11-dev libbenchmark-dev python3" ;;
   r) packages="g++ make r-base-dev r-cran-rcpp r-cran-testthat" ;;
-  *) echo "install-deps: unknown task '$task' (build, tools, test, bench or r)" >&2; exit 2 ;;
+  web)
+    packages="$packages libcli11-dev emscripten node-acorn nodejs chromium"
+    # A Node.js from another source brings its own npm; Debian's nodejs needs the npm package.
+    command -v npm >/dev/null 2>&1 || packages="$packages npm" ;;
+  *) echo "install-deps: unknown task '$task' (build, tools, test, bench, r or web)" >&2; exit 2 ;;
 esac
 need=""
 for pkg in $packages; do

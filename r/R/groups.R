@@ -51,9 +51,8 @@ make_pairs <- function(labels, pairs) {
   by_group <- split(as.character(labels$sample), factor(as.character(group), group_order))
   if (is.character(pairs) && length(pairs) == 1L) {
     rule <- match.arg(pairs, c("consecutive", "all", "first"))
-    rows <- lapply(names(by_group), function(g) {
-      s <- intersect(sample_order, by_group[[g]])
-      pairs_by_rule(g, s, rule)
+    rows <- lapply(seq_along(by_group), function(k) {
+      pairs_by_rule(names(by_group)[k], intersect(sample_order, by_group[[k]]), rule)
     })
     out <- do.call(rbind, rows)
   } else if (is.data.frame(pairs)) {

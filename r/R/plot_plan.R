@@ -11,7 +11,9 @@ plot.kelvaro_plan <- function(x, parameters = NULL, target = plan_target(x), ...
   }
   bands <- target_bands(target)
   design <- plan_design(x)
-  old <- par(mfcol = c(2L, length(parameters)), mar = c(4, 4.5, 2.5, 0.8), oma = c(3, 0, 0, 0))
+  several <- length(design$lines) > 1L
+  old <- par(mfcol = c(2L, length(parameters)), mar = c(4, 4.5, 2.5, 0.8),
+             oma = c(3, 0, if (several) 2 else 0, 0))
   on.exit(par(old))
   for (name in parameters) {
     rows <- x[x$parameter == name, ]
@@ -20,12 +22,12 @@ plot.kelvaro_plan <- function(x, parameters = NULL, target = plan_target(x), ...
     plan_panel(rows, design, "coverage", "coverage of 95% intervals", name, band)
   }
   mtext(plan_note(design, nrow(bands) > 0L), side = 1L, outer = TRUE, line = 1.5, cex = 0.8)
-  if (length(design$lines) > 1L) {
+  if (several) {
     legend_text <- sprintf("%s = %s", design$line_name, design$lines)
     par(fig = c(0, 1, 0, 1), oma = c(0, 0, 0, 0), mar = c(0, 0, 0, 0), new = TRUE)
     plot.new()
-    legend("bottom", legend_text, col = seq_along(design$lines), lty = 1, pch = 19,
-           horiz = TRUE, bty = "n", cex = 0.8)
+    legend("top", legend_text, col = seq_along(design$lines), lty = 1, pch = 19,
+           horiz = TRUE, bty = "n", cex = 0.9)
   }
   invisible(x)
 }
@@ -61,12 +63,24 @@ plan_note <- function(design, banded) {
 plan_panel <- function(rows, design, column, label, name, band) {
   se_column <- paste0(column, "_se")
   values <- rows[[column]]
+  if (!any(is.finite(values))) {
+    plot.new()
+    title(main = name)
+    box()
+    text(0.5, 0.5, if (column == "relative_bias") "relative bias undefined\n(true value 0)" else
+                   "no estimate")
+    return(invisible())
+  }
   se <- if (se_column %in% names(rows)) rows[[se_column]] else rep(NA_real_, nrow(rows))
   reference <- if (column == "coverage") 0.95 else 0
   limits <- band_limits(band, column)
-  ylim <- padded_range(values, values - 2 * se, values + 2 * se, reference,
-                       limits[is.finite(limits)])
-  if (column == "coverage") ylim <- c(max(0, ylim[1L]), min(1, ylim[2L]) + 0.02)
+  low <- values - 2 * se
+  high <- values + 2 * se
+  if (column == "coverage") {
+    low <- pmax(low, 0)
+    high <- pmin(high, 1)
+  }
+  ylim <- padded_range(values, low, high, reference, limits[is.finite(limits)])
   xs <- rows[[design$axis]]
   plot(NA, xlim = range(xs) + c(-0.5, 0.5), ylim = ylim, xlab = design$axis_name, ylab = label,
        main = name, las = 1)
@@ -83,15 +97,23 @@ plan_panel <- function(rows, design, column, label, name, band) {
     g <- g[order(g[[design$axis]]), ]
     lines(g[[design$axis]], g[[column]], col = k, type = "b", pch = 19)
     g_se <- if (se_column %in% names(g)) g[[se_column]] else NULL
-    if (!is.null(g_se)) intervals_colored(g[[design$axis]], g[[column]], g_se, k)
+    if (!is.null(g_se)) {
+      intervals_colored(g[[design$axis]], g[[column]], g_se, k, column == "coverage")
+    }
   }
 }
 
-intervals_colored <- function(xs, values, se, colour) {
+# Bars of +- 2 standard errors; a share's bars are held to 0..1.
+intervals_colored <- function(xs, values, se, colour, share) {
   ok <- is.finite(se) & se > 0
   if (any(ok)) {
-    arrows(xs[ok], values[ok] - 2 * se[ok], xs[ok], values[ok] + 2 * se[ok], angle = 90,
-           code = 3L, length = 0.03, col = colour)
+    low <- values[ok] - 2 * se[ok]
+    high <- values[ok] + 2 * se[ok]
+    if (share) {
+      low <- pmax(low, 0)
+      high <- pmin(high, 1)
+    }
+    arrows(xs[ok], low, xs[ok], high, angle = 90, code = 3L, length = 0.03, col = colour)
   }
 }
 

@@ -9,19 +9,30 @@ plot.kelvaro <- function(x, which = c("estimates", "replicates"),
   dynamics <- if (nrow(x$parameters) > 0L) {
     fit_parameters(x)[match(c("PHI", "GAMMA", "LAMBDA"), coef_parameters), ]
   }
-  old <- par(mfrow = c(1L, if (is.null(dynamics)) 1L else 2L), mar = c(4, 4.5, 3, 1),
-             oma = c(2.5, 0, 0, 0))
+  old <- par(mfrow = c(1L, if (is.null(dynamics)) 1L else 2L), mar = c(2.5, 4.5, 2.5, 1),
+             oma = c(3.2, 0, 0, 0))
   on.exit(par(old))
   richness_panel(richness)
   if (!is.null(dynamics)) dynamics_panel(dynamics)
-  mtext(interval_note(x), side = 1L, outer = TRUE, line = 1, cex = 0.8)
+  # The key and what the bars are, below the panels, where no point can be.
+  legend(grconvertX(0.5, "ndc"), grconvertY(0, "ndc"), xjust = 0.5, yjust = 0,
+         c("species observed", "estimate"), pch = c(1, 19), horiz = TRUE, bty = "n",
+         cex = 0.85, xpd = NA, inset = 0)
+  note <- interval_note(x)
+  mtext(note, side = 1L, outer = TRUE, line = 0.6, cex = fitting_cex(note, 0.8))
   invisible(x)
+}
+
+# The character size at which a line of text fits the device's width (at most `cex`).
+fitting_cex <- function(text, cex) {
+  width <- strwidth(text, units = "inches", cex = cex)
+  min(cex, cex * 0.96 * par("din")[1L] / width)
 }
 
 # What the bars are: the bootstrap's 95% percentile intervals, or (one sample) +- 1.96 SE.
 interval_note <- function(x) {
   if (nrow(x$parameters) == 0L) {
-    return("Bars: estimate +- 1.96 standard errors of the jackknife (one sample: no bootstrap interval)")
+    return("Bars: +- 1.96 jackknife standard errors (one sample: no bootstrap interval)")
   }
   if (x$nreps == 0L) return("No bootstrap replicates (nreps = 0): no intervals")
   sprintf("Bars: 95%% bootstrap percentile intervals (%d replicates, seed %d)", abs(x$nreps),
@@ -54,14 +65,16 @@ richness_panel <- function(r) {
   ylim <- padded_range(r$observed, r$estimate, r$lower, r$upper)
   plot(NA, xlim = c(0.5, nrow(r) + 0.5), ylim = ylim, xaxt = "n", xlab = "",
        ylab = "species", main = "Species richness", las = 1)
-  axis(1L, at = k, labels = r$sample)
+  category_axis(k, r$sample)
   intervals(k, r$lower, r$upper)
-  points(k - 0.12, r$observed, pch = 1, cex = 1.3)
+  points(k - 0.25, r$observed, pch = 1, cex = 1.3)
   points(k, r$estimate, pch = 19, cex = 1.3)
-  text(k + 0.08, r$estimate, formatC(r$estimate, format = "f", digits = 1L), pos = 4L,
-       cex = 0.8)
-  legend("bottomright", c("species observed", "estimated richness"), pch = c(1, 19),
-         bty = "n", cex = 0.85, inset = 0.02)
+}
+
+# Category labels, each drawn (axis() drops labels it finds crowded).
+category_axis <- function(k, labels) {
+  axis(1L, at = k, labels = FALSE)
+  mtext(labels, side = 1L, at = k, line = 1, cex = 0.9)
 }
 
 dynamics_panel <- function(d) {
@@ -69,14 +82,10 @@ dynamics_panel <- function(d) {
   ylim <- padded_range(0, 1, d$estimate, d$lower, d$upper)
   plot(NA, xlim = c(0.5, nrow(d) + 0.5), ylim = ylim, xaxt = "n", xlab = "",
        ylab = "estimate", main = "Community dynamics", las = 1)
-  axis(1L, at = k, labels = d$parameter)
+  category_axis(k, d$parameter)
   abline(h = 1, lty = 3, col = "grey40")
   intervals(k, d$lower, d$upper)
   points(k, d$estimate, pch = 19, cex = 1.3)
-  text(k + 0.08, d$estimate, formatC(d$estimate, format = "f", digits = 3L), pos = 4L,
-       cex = 0.8)
-  mtext("PHI persistence, GAMMA share of Sample 2's species already present, LAMBDA N(2)/N(1)",
-        side = 1L, line = 2.5, cex = 0.7)
 }
 
 # Interval bars where both ends are finite.
@@ -113,8 +122,9 @@ plot_replicates <- function(x, parameters, ...) {
     values <- x$replicates[[gsub("[()]", "", name)]]
     replicate_panel(name, values, p, ...)
   }
-  mtext(sprintf("%d bootstrap replicates; solid line: estimate, dashed: 95%% interval",
-                nrow(x$replicates)), side = 1L, outer = TRUE, line = 0.5, cex = 0.8)
+  note <- sprintf("%d bootstrap replicates; solid line: estimate, dashed: 95%% interval",
+                  nrow(x$replicates))
+  mtext(note, side = 1L, outer = TRUE, line = 0.5, cex = fitting_cex(note, 0.8))
   x
 }
 

@@ -21,7 +21,8 @@ plot.kelvaro_plan <- function(x, parameters = NULL, target = plan_target(x), ...
     plan_panel(rows, design, "relative_bias", "relative bias", name, band)
     plan_panel(rows, design, "coverage", "coverage of 95% intervals", name, band)
   }
-  mtext(plan_note(design, nrow(bands) > 0L), side = 1L, outer = TRUE, line = 1.5, cex = 0.8)
+  note <- plan_note(design, nrow(bands) > 0L)
+  mtext(note, side = 1L, outer = TRUE, line = 1.5, cex = fitting_cex(note, 0.8))
   if (several) {
     legend_text <- sprintf("%s = %s", design$line_name, design$lines)
     par(fig = c(0, 1, 0, 1), oma = c(0, 0, 0, 0), mar = c(0, 0, 0, 0), new = TRUE)

@@ -6,7 +6,11 @@
 #   install-deps.sh test    also the test framework, the tools' libraries and the manual-page linters
 #   install-deps.sh bench   the benchmarks: the tools' command-line library, the benchmark library
 #                           and Python (which generates kelvaro-batch's survey)
-#   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
+#   install-deps.sh r       the R package: R with its headers, the packages it imports (Rcpp,
+#                           generics) and those its tests and vignette use (testthat, ggplot2,
+#                           knitr, rmarkdown with pandoc, vegan)
+#   install-deps.sh r-check also what R CMD check --as-cran checks with: LaTeX for the manual,
+#                           qpdf and HTML tidy
 set -e
 task=${1:-test}
 packages="cmake g++ make"
@@ -16,8 +20,15 @@ case "$task" in
   # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
   test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc" ;;
   bench) packages="$packages libcli11-dev libbenchmark-dev python3" ;;
-  r) packages="g++ make r-base-dev r-cran-rcpp r-cran-testthat" ;;
-  *) echo "install-deps: unknown task '$task' (build, tools, test, bench or r)" >&2; exit 2 ;;
+  r | r-check)
+    packages="g++ make r-base-dev r-cran-rcpp r-cran-generics r-cran-testthat r-cran-ggplot2"
+    packages="$packages r-cran-knitr r-cran-rmarkdown pandoc r-cran-vegan"
+    if [ "$task" = r-check ]; then
+      packages="$packages qpdf tidy texlive-latex-base texlive-latex-recommended"
+      packages="$packages texlive-fonts-recommended"
+    fi ;;
+  *) echo "install-deps: unknown task '$task' (build, tools, test, bench, r or r-check)" >&2
+     exit 2 ;;
 esac
 need=""
 for pkg in $packages; do

@@ -101,7 +101,8 @@ Rcpp::List run_surveys_entry(Rcpp::List surveys, int nreps, int seed, bool range
     options.seed = seed;
     options.range_adjustment = range_adjust;
     std::vector<kelvaro::RunResult> results(input.size());
-    const int wanted = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
+    const int wanted =
+        threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
     const int workers = std::max(1, std::min<int>(wanted, static_cast<int>(input.size())));
     if (!run_all(input, options, workers, results)) throw Rcpp::internal::InterruptedException();
     Rcpp::List out(surveys.size());

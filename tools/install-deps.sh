@@ -10,7 +10,7 @@
 #                           generics) and those its tests and vignette use (testthat, ggplot2,
 #                           knitr, rmarkdown with pandoc, vegan)
 #   install-deps.sh r-check also what R CMD check --as-cran checks with: LaTeX for the manual,
-#                           qpdf and HTML tidy
+#                           qpdf, HTML tidy and checkbashisms (devscripts)
 set -e
 task=${1:-test}
 packages="cmake g++ make"
@@ -25,7 +25,7 @@ case "$task" in
     packages="$packages r-cran-knitr r-cran-rmarkdown pandoc r-cran-vegan"
     if [ "$task" = r-check ]; then
       packages="$packages qpdf tidy texlive-latex-base texlive-latex-recommended"
-      packages="$packages texlive-fonts-recommended"
+      packages="$packages texlive-fonts-recommended devscripts"
     fi ;;
   *) echo "install-deps: unknown task '$task' (build, tools, test, bench, r or r-check)" >&2
      exit 2 ;;

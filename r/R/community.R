@@ -101,7 +101,7 @@ check_cells <- function(x, arg) {
       sprintf(" (%s \"%s\")", what, names[k])
   }
   stop(sprintf(paste0("%s: %s at row %d%s, column %d%s; give 0 (or FALSE) for not detected ",
-                      "and a count above 0 (or TRUE) for detected"),
+                      "and a count (or TRUE) for detected"),
                arg, format(x[i, j]), i, label(rownames(x), i, "site"), j,
                label(colnames(x), j, "species")), call. = FALSE)
 }

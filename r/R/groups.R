@@ -64,13 +64,25 @@ make_pairs <- function(labels, pairs) {
   if (is.null(out) || nrow(out) == 0L) {
     stop("no pair of samples to analyse: every group has a single sample", call. = FALSE)
   }
-  rank <- function(values, order) match(values, order, nomatch = length(order) + 1L)
-  all_samples <- c(sample_order, setdiff(unique(c(out$sample1, out$sample2)), sample_order))
-  out <- out[order(rank(out$group, group_order), rank(out$sample1, all_samples),
-                   rank(out$sample2, all_samples)), ]
+  # Labels that only listed pairs name take their place in the order, as in kelvaro-batch.
+  all_groups <- with_extra_labels(group, out$group)
+  all_samples <- with_extra_labels(labels$sample, c(out$sample1, out$sample2))
+  out <- out[order(match(out$group, all_groups), match(out$sample1, all_samples),
+                   match(out$sample2, all_samples)), ]
   out <- out[!duplicated(out), ]
   rownames(out) <- NULL
   out
+}
+
+# The order of the table's labels and of `extra` ones: a factor's levels followed by the others
+# in label order; otherwise all of them in label order.
+with_extra_labels <- function(labels, extra) {
+  extra <- as.character(extra)
+  if (is.factor(labels)) {
+    known <- levels(droplevels(labels))
+    return(c(known, label_order(setdiff(extra, known))))
+  }
+  label_order(c(as.character(labels), extra))
 }
 
 pairs_by_rule <- function(group, samples, rule) {
@@ -219,12 +231,17 @@ grouped_result <- function(todo, prepared, runnable, results, grouped, options, 
   }
   empty_problems <- data.frame(todo[0L, key_columns, drop = FALSE], kind = character(),
                                message = character(), stringsAsFactors = FALSE)
+  problems <- bind(problems, empty_problems)
+  # In the pairs' order, like every other table.
+  key_text <- function(frame) do.call(paste, c(unname(frame[key_columns]), sep = "\r"))
+  problems <- problems[order(match(key_text(problems), key_text(todo))), , drop = FALSE]
+  rownames(problems) <- NULL
   out <- structure(list(
     parameters = bind(tables$parameters, NULL),
     blocks = bind(tables$blocks, NULL),
     tests = bind(tables$tests, NULL),
     warnings = bind(tables$warnings, NULL),
-    problems = bind(problems, empty_problems),
+    problems = problems,
     pairs = todo[key_columns],
     nreps = options$nreps, seed = options$seed, range_adjust = options$range_adjust,
     call = call), class = "kelvaro_groups")

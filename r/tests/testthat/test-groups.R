@@ -55,6 +55,12 @@ test_that("listed pairs keep their order rule; a missing sample is a problem, no
   fit <- suppressWarnings(kelvaro(x, groups = sample, pairs = listed, nreps = 20))
   expect_identical(fit$problems$kind, "missing_sample")
   expect_identical(unique(fit$parameters$sample1), "2020")
+  empty <- rbind(x, x[1:3, ] * 0)
+  listed <- data.frame(sample1 = c("2020", "2019", "2019"), sample2 = c("2019", "2099", "1999"))
+  fit <- suppressWarnings(kelvaro(empty, groups = c(sample, rep("2099", 3L)), pairs = listed,
+                                  nreps = 20))
+  expect_identical(fit$problems$kind, c("missing_sample", "no_detection"), label = "pair order")
+  expect_identical(fit$problems$sample2, c("1999", "2099"))
   expect_error(kelvaro(x, groups = sample[-1L]), "one label per row of sample1 \\(24 rows\\)")
   expect_error(kelvaro(x, groups = sample, pairs = "next"), "should be one of")
   expect_error(kelvaro(x, groups = rep("a", 24L)), "every group has a single sample")

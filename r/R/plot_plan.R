@@ -37,11 +37,7 @@ plot.kelvaro_plan <- function(x, parameters = NULL, target = plan_target(x), ...
 plan_parameters <- c("N(1)", "N(2)", "PHI", "GAMMA", "LAMBDA", "B")
 
 # The plan's target as kelvaro_plan() recorded it (NULL when none was set).
-plan_target <- function(x) {
-  attr(x, "target", exact = TRUE) %||% attr(x, "targets", exact = TRUE)
-}
-
-`%||%` <- function(a, b) if (is.null(a)) b else a
+plan_target <- function(x) attr(x, "target", exact = TRUE)
 
 # The x axis and the lines: the number of sites when both samples have the same; else Sample 1's
 # sites on the axis and one line per number of Sample 2's sites.

@@ -23,9 +23,10 @@ plot.kelvaro <- function(x, which = c("estimates", "replicates"),
   invisible(x)
 }
 
-# The character size at which a line of text fits the device's width (at most `cex`).
+# The character size at which a line of text fits the device's width (at most `cex`), for
+# mtext, whose cex is absolute while strwidth's is relative to par("cex").
 fitting_cex <- function(text, cex) {
-  width <- strwidth(text, units = "inches", cex = cex)
+  width <- strwidth(text, units = "inches", cex = cex / par("cex"))
   min(cex, cex * 0.96 * par("din")[1L] / width)
 }
 

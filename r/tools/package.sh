@@ -55,7 +55,7 @@ if [ "$task" = check ]; then
   status=$(grep '^Status:' "$log")
   # Each NOTE of the log, but those of the incoming feasibility check (a new submission, its
   # maintainer: CRAN's database cannot be reached) and of the clock (the time server cannot).
-  notes=$(grep -E '^\* checking .*\.\.\. NOTE' "$log" |
+  notes=$(grep -E '^\* checking .*\.\.\. (\[[^]]*\] )?NOTE' "$log" |
           grep -v -e 'CRAN incoming feasibility' -e 'for future file timestamps' || true)
   case "$status" in
     *ERROR* | *WARNING*) echo "R CMD check: $status (see $build/$log)" >&2

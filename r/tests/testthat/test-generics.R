@@ -1,7 +1,7 @@
 # The generics of a modelling package answer from the run's own tables.
 
 test_that("coef, confint, tidy, glance and nobs agree with the parameter table", {
-  fit <- kelvaro(ditches_before, ditches_after, nreps = 40)
+  fit <- quiet_fit(kelvaro(ditches_before, ditches_after, nreps = 40))
   p <- fit$parameters
   names <- c("N(1)", "N(2)", "PHI", "GAMMA", "LAMBDA", "altLAMBDA", "B", "p(1)", "p(2)")
   expect_identical(names(coef(fit)), names)

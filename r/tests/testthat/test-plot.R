@@ -1,15 +1,15 @@
 test_that("plot draws every fit; the replicates when kept; clear messages otherwise", {
   grDevices::pdf(NULL)
   on.exit(grDevices::dev.off())
-  fit <- kelvaro(ditches_before, ditches_after, nreps = 25, replicates = TRUE)
+  fit <- quiet_fit(kelvaro(ditches_before, ditches_after, nreps = 25, replicates = TRUE))
   expect_identical(nrow(fit$replicates), 25L)
   expect_silent(plot(fit))
-  expect_silent(plot(kelvaro(ditches_before, ditches_after)))
+  expect_silent(plot(quiet_fit(kelvaro(ditches_before, ditches_after))))
   expect_silent(plot(kelvaro(ditches_before, nreps = 20)))
   expect_silent(plot(suppressWarnings(kelvaro(ditches_before, ditches_after, nreps = 0))))
   expect_silent(plot(fit, which = "replicates"))
   expect_silent(plot(fit, which = "replicates", parameters = c("B", "p(1)")))
-  expect_error(plot(kelvaro(ditches_before, ditches_after), which = "replicates"),
+  expect_error(plot(quiet_fit(kelvaro(ditches_before, ditches_after)), which = "replicates"),
                "replicates = TRUE")
   expect_error(plot(kelvaro(ditches_before, replicates = TRUE), which = "replicates"),
                "two samples")
@@ -32,6 +32,6 @@ test_that("a plan's plot has a panel pair per parameter and reads its target", {
 
 test_that("autoplot gives a ggplot when ggplot2 is there", {
   skip_if_not_installed("ggplot2")
-  fit <- kelvaro(ditches_before, ditches_after, nreps = 20)
+  fit <- quiet_fit(kelvaro(ditches_before, ditches_after, nreps = 20))
   expect_s3_class(ggplot2::autoplot(fit), "ggplot")
 })

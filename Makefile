@@ -14,7 +14,7 @@ INSTALLED = $(BUILD)/installed-files.txt
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test bench bench-tools \
-        bench-batch bench-math exhaustive programs install uninstall package fuzz r-check r-install \
+        bench-batch bench-math exhaustive programs install uninstall package fuzz r-package r-check r-install \
         web web-test clean
 
 all: build
@@ -119,12 +119,18 @@ exhaustive: configure
 	$(BUILD)/tests/exactmath/random_exp_log
 	$(BUILD)/tests/exactmath/exhaustive_expf
 
-# The R package in r/: its tarball built from the project's sources, then R CMD check --no-manual
-# (fails on an ERROR or a WARNING) or an install into the user's R library, or into RLIB=DIR.
+# The R package in r/: its tarball built from the project's sources, kept in $(R_BUILD)/
+# (r-package: install.packages(path, repos = NULL) installs it), checked by R CMD check
+# --as-cran (fails on an ERROR, a WARNING, or a NOTE that no internet does not explain), or
+# installed into the user's R library, or into RLIB=DIR.
 R_BUILD ?= build-r
 RLIB ?=
-r-check:
+r-package:
 	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh package $(R_BUILD)
+
+r-check:
+	@sh tools/install-deps.sh r-check
 	JOBS=$(JOBS) sh r/tools/package.sh check $(R_BUILD)/check
 
 r-install:

@@ -2,16 +2,19 @@
 
 #include <string>
 
+#include "block_order.h"
+
 namespace {
 
 using Rcpp::_;
 
-Rcpp::DataFrame blocks_frame(const std::vector<kelvaro::BlockResult>& blocks) {
+Rcpp::List blocks_frame(const std::vector<kelvaro::BlockResult>& blocks) {
   const auto n = static_cast<R_xlen_t>(blocks.size());
   Rcpp::CharacterVector name(n);
   Rcpp::IntegerVector sites(n), observed(n), mh_df(n);
   Rcpp::NumericVector estimate(n), unrounded(n), se(n), mh_chi(n), mh_prob(n);
-  Rcpp::NumericMatrix weights(static_cast<int>(n), 5);  // n <= 4 blocks
+  Rcpp::NumericMatrix weights(static_cast<int>(n), 5), orders(static_cast<int>(n), 5);  // n <= 4
+  Rcpp::IntegerVector order(n);
   for (R_xlen_t i = 0; i < n; ++i) {
     const kelvaro::BlockResult& b = blocks[static_cast<std::size_t>(i)];
     name[i] = kelvaro::block_name(b.block);
@@ -20,18 +23,29 @@ Rcpp::DataFrame blocks_frame(const std::vector<kelvaro::BlockResult>& blocks) {
     estimate[i] = b.rounded_estimate;
     unrounded[i] = b.estimate;
     se[i] = b.standard_error;
-    for (int k = 0; k < 5; ++k) weights(i, k) = b.weights[static_cast<std::size_t>(k)];
+    for (int k = 0; k < 5; ++k) {
+      weights(i, k) = b.weights[static_cast<std::size_t>(k)];
+      orders(i, k) = b.order_estimates[static_cast<std::size_t>(k)];
+    }
+    order[i] = chosen_order(b) > 0 ? chosen_order(b) : NA_INTEGER;
     const bool tested = b.goodness_of_fit.has_value();
     mh_chi[i] = tested ? b.goodness_of_fit->statistic : NA_REAL;
     mh_df[i] = tested ? b.goodness_of_fit->df : NA_INTEGER;
     mh_prob[i] = tested ? b.goodness_of_fit->probability : NA_REAL;
   }
-  return Rcpp::DataFrame::create(
-      _["block"] = name, _["sites"] = sites, _["R"] = observed, _["estimate"] = estimate,
+  // The order estimates and the order after the test: DataFrame::create takes 20 columns at most.
+  Rcpp::List frame = Rcpp::List::create(
+      _["block"] = name, _["sites"] = sites, _["R"] = observed, _["estimate_rounded"] = estimate,
       _["estimate_unrounded"] = unrounded, _["SE"] = se, _["w1"] = weights(Rcpp::_, 0),
       _["w2"] = weights(Rcpp::_, 1), _["w3"] = weights(Rcpp::_, 2),
       _["w4"] = weights(Rcpp::_, 3), _["w5"] = weights(Rcpp::_, 4), _["mh_chi_square"] = mh_chi,
-      _["mh_df"] = mh_df, _["mh_probability"] = mh_prob, _["stringsAsFactors"] = false);
+      _["mh_df"] = mh_df, _["mh_probability"] = mh_prob);
+  const char* jack[] = {"jack1", "jack2", "jack3", "jack4", "jack5"};
+  for (int k = 0; k < 5; ++k) frame.push_back(Rcpp::NumericVector(orders(Rcpp::_, k)), jack[k]);
+  frame.push_back(order, "order");
+  frame.attr("class") = "data.frame";
+  frame.attr("row.names") = Rcpp::IntegerVector::create(NA_INTEGER, -static_cast<int>(n));
+  return frame;
 }
 
 SEXP test_frame(const std::optional<kelvaro::EqualDetectionTest>& test) {

@@ -20,7 +20,7 @@ std::string row_object(const Table& table, std::size_t row) {
     } else if (const auto number = json_number(value)) {
       out += *number;
     } else {
-      out += "null, " + json_string(column.name + "_text") + ": " + json_string(value);
+      out += "null, " + json_string(std::string(column.name) + "_text") + ": " + json_string(value);
     }
   }
   return out + "}";
@@ -28,7 +28,7 @@ std::string row_object(const Table& table, std::size_t row) {
 
 void write_table(tools::Output& out, const Table& table) {
   out.write("  " + json_string(table.name()) + ": ");
-  const bool single = table.name() == "run" || table.name() == "test";
+  const bool single = table.kind() == TableKind::kRun || table.kind() == TableKind::kTest;
   if (single) {
     out.write(table.empty() ? std::string("null") : row_object(table, 0));
     return;

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 #include "dynamics/parameter_table.h"
 #include "kelvaro/tables.h"

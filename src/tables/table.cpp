@@ -1,6 +1,7 @@
 // The tables' names and columns, and the compact table itself (kelvaro/tables.h).
 
 #include <cassert>
+#include <initializer_list>
 
 #include "kelvaro/tables.h"
 

@@ -34,6 +34,7 @@
 // reentrant.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,5 +108,26 @@ Table estimators_table(const RunResult& result);
 void add_estimator_rows(Table& estimators, std::string_view block,
                         const StandardEstimates& standard, std::string_view estimate,
                         std::string_view standard_error);
+
+// JSON: a row as one object, {"block": "Sample 1", "R": 45, "estimate": 52.000000, ...}. Labels
+// are strings; numbers are JSON numbers written with exactly the digits printed (never converted
+// through binary, so nothing is re-rounded); what JSON cannot hold as a number is kept as text
+// beside a null; a value that does not exist is null:
+//
+//   printed "52.000000"  ->  52.000000          printed "3."  ->  3     ".50"  ->  0.50
+//   printed "1.00000000E+08"  ->  1.00000000E+08        "+3"  ->  3
+//   printed "NaN" in column upper  ->  "upper": null, "upper_text": "NaN"
+//   (the same for "+Infinity", "-Inf" and a field of asterisks, "**********")
+//   empty (a block without the M(h) test)  ->  null
+//
+// Requires: row < table.size().
+std::string json_row(const Table& table, std::size_t row);
+
+// The JSON number with the digits of a printed number, or nullopt for NaN, an infinity or
+// asterisks. Requires: `printed` is a number as the tables hold it.
+std::optional<std::string> json_number(std::string_view printed);
+
+// `text` as a JSON string: quotes, backslashes and control characters escaped.
+std::string json_string(std::string_view text);
 
 }  // namespace kelvaro

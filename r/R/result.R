@@ -13,6 +13,7 @@ kelvaro_result <- function(result, call) {
     parameters = result$parameters,
     blocks = result$blocks,
     test = result$test,
+    estimators = result$estimators,
     replicates = result$replicates,
     warnings = result$warnings,
     report = report,

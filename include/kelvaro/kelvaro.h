@@ -36,6 +36,13 @@ enum BlockNumber : int { kHeaderRecord = 0, kSample1 = 1, kSample2 = 2, kSubsetA
 // "Sample 1", "Sample 2", "Subset A", "Subset B"; "block" for kHeaderRecord and any other value.
 const char* block_name(BlockNumber block);
 
+// The limits of a run: sites of a sample (the bootstrap uses x(1..t+2) of a frequency vector of
+// 100), sites with the frequency pair (f and f'(1..t+1) side by side in those 100), and bootstrap
+// replicates (the rows of the replicate store).
+inline constexpr std::int32_t kMaxSites = 98;
+inline constexpr std::int32_t kMaxPairSites = 49;
+inline constexpr std::int32_t kMaxReplicates = 10000;
+
 // One block's records.
 struct BlockData {
   std::vector<float> f;         // f(1..t): species observed at exactly i of the block's t sites

@@ -1,6 +1,6 @@
 #pragma once
-// The run header as typed values (the numbers of sites, the frequency-pair flag and the run's
-// Options) and the limits the program accepts. The free-form text gives two of the flags as
+// The run header as typed values: the numbers of sites, the frequency-pair flag and the run's
+// Options (the limits they must keep are public: kMaxSites, kMaxPairSites, kMaxReplicates). The free-form text gives two of the flags as
 // signs; decode_text_header turns them into values, so nothing past the reader sees a sign.
 
 #include <cstdint>
@@ -18,10 +18,6 @@ struct Header {
   Options options;
   std::int64_t line = 1;  // input line where the header record starts (1 for structured data)
 };
-
-inline constexpr std::int32_t kMaxSites = 98;      // the bootstrap uses x(1..t+2) of 100
-inline constexpr std::int32_t kMaxPairSites = 49;  // f and f'(1..t+1) side by side in x(100)
-inline constexpr std::int32_t kMaxReplicates = 10000;  // rows of the bootstrap store
 
 // The text header "t1 t2 pair nreps seed" as values:
 //   "-12 8 0 50 400"  -> sites1 12, range adjustment off (a negative t1 turns it off)

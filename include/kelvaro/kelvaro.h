@@ -247,6 +247,17 @@ struct Parameter {
 };
 inline constexpr int kParameterCount = 11;
 
+// The parameters of the summary, in its order: the name Parameter::name gives each, and the
+// decimals the report prints it with (2 for numbers of species, 4 for proportions and rates).
+struct ParameterDefinition {
+  const char* name;
+  int decimals;
+};
+inline constexpr std::array<ParameterDefinition, kParameterCount> kParameterDefinitions = {{
+    {"N(1)", 2}, {"N(2)", 2}, {"M2(R1)", 2}, {"M1(R2)", 2}, {"PHI", 4}, {"GAMMA", 4},
+    {"LAMBDA", 4}, {"altLAMBDA", 4}, {"B", 2}, {"p(1)", 4}, {"p(2)", 4},
+}};
+
 // One bootstrap replicate's parameters (the order of Parameter names) and species detected.
 struct ReplicateRow {
   std::array<float, kParameterCount> values{};

@@ -10,6 +10,7 @@
 #include "jackknife/species_observed.h"
 #include "numeric/conversions.h"
 #include "random/seeding.h"
+#include "run/fit_warning.h"
 #include "run/input_checks.h"
 #include "textio/fields.h"
 
@@ -20,8 +21,11 @@ namespace {
 // The number of uniform draws the run discards after seeding, before the first bootstrap.
 constexpr int kWarmUpDraws = 11;
 
+// The two lines of a read error, after one in plain words ("kelvaro: line 2, value 4: \"x\" is
+// not a number").
 std::string diagnostic_of(const textio::ReadError& e, const std::string& name) {
-  return "At line " + std::to_string(e.line()) + " of file kelvaro (unit = 5, file = '" + name +
+  const std::string words = e.words().empty() ? "" : "kelvaro: " + e.words() + "\n";
+  return words + "At line " + std::to_string(e.line()) + " of file kelvaro (unit = 5, file = '" + name +
          "')\n" + e.reason() + "\n";
 }
 
@@ -204,6 +208,7 @@ CarryOver RunEngine::estimate_block(BlockNumber block, std::int32_t t0,
       Array1<std::int32_t, 100> whole_f{};
       for (std::int32_t i = 1; i <= t0; ++i) whole_f(i) = trunc_to_int(records.x(i));
       b.goodness_of_fit = goodness_of_fit_test(t0, records.n, whole_f);
+      warn_if_model_rejected(log_, block_name(block), *b.goodness_of_fit);
     }
   }
   result_.blocks.push_back(std::move(b));

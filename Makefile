@@ -13,9 +13,9 @@ INSTALLED = $(BUILD)/installed-files.txt
 # The nested makes that CMake runs would announce every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test bench bench-tools \
-        bench-batch bench-math exhaustive programs install uninstall package fuzz r-package r-check r-install \
-        web web-test clean
+.PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
+        bench bench-tools bench-batch bench-math exhaustive programs install uninstall package fuzz \
+        r-package r-check r-install web web-test clean
 
 all: build
 
@@ -49,6 +49,14 @@ asan-test: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure
+
+# The same build and tests as `make test`, compiled by clang++ (in its own build folder).
+CLANG_BUILD ?= build-clang
+clang-test:
+	@sh tools/install-deps.sh clang
+	CXX=clang++ cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
+	cmake --build $(CLANG_BUILD) -j$(JOBS)
+	ctest --test-dir $(CLANG_BUILD) --output-on-failure
 
 # Runs on several threads at once under ThreadSanitizer: the library's runs, and kelvaro-batch.
 tsan-test: deps
@@ -165,4 +173,4 @@ web-test: web
 	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(R_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(R_BUILD)

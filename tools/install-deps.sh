@@ -5,6 +5,7 @@
 #   install-deps.sh tools   also the companion tools' command-line library (make install, package)
 #   install-deps.sh test    also the test framework, the tools' libraries, the manual-page linters
 #                           and Debian's package checker
+#   install-deps.sh clang   the same, and clang with its runtime libraries (the fuzzer's among them)
 #   install-deps.sh bench   the benchmarks: the tools' command-line library, the benchmark library
 #                           and Python (which generates kelvaro-batch's survey)
 #   install-deps.sh r       the R package: R with its headers, the packages it imports (Rcpp,
@@ -22,7 +23,9 @@ case "$task" in
   build) ;;
   tools) packages="$packages libcli11-dev" ;;
   # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
-  test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc lintian" ;;
+  test|clang)
+    packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc lintian"
+    [ "$task" = clang ] && packages="$packages clang libclang-rt-14-dev" ;;
   bench) packages="$packages libcli11-dev libbenchmark-dev python3" ;;
   r | r-check)
     packages="g++ make r-base-dev r-cran-rcpp r-cran-generics r-cran-testthat r-cran-ggplot2"
@@ -35,7 +38,7 @@ case "$task" in
     packages="$packages libcli11-dev emscripten node-acorn nodejs chromium"
     # A Node.js from another source brings its own npm; Debian's nodejs needs the npm package.
     command -v npm >/dev/null 2>&1 || packages="$packages npm" ;;
-  *) echo "install-deps: unknown task '$task' (build, tools, test, bench, r, r-check or web)" >&2
+  *) echo "install-deps: unknown task '$task' (build, tools, test, clang, bench, r, r-check or web)" >&2
      exit 2 ;;
 esac
 need=""

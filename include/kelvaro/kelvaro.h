@@ -29,11 +29,19 @@ namespace kelvaro {
 // ---------------------------------------------------------------------------------------------
 // Input
 
-// The four data blocks of a run, in the order they are read and reported.
-enum BlockNumber : int { kSample1 = 1, kSample2 = 2, kSubsetA = 3, kSubsetB = 4 };
+// The four data blocks of a run, in the order they are read and reported; kHeaderRecord stands
+// for the header record before them (where a read can fail too).
+enum BlockNumber : int { kHeaderRecord = 0, kSample1 = 1, kSample2 = 2, kSubsetA = 3, kSubsetB = 4 };
 
-// "Sample 1", "Sample 2", "Subset A", "Subset B".
-const char* block_name(int block);
+// "Sample 1", "Sample 2", "Subset A", "Subset B"; "block" for kHeaderRecord and any other value.
+const char* block_name(BlockNumber block);
+
+// The limits of a run: sites of a sample (the bootstrap uses x(1..t+2) of a frequency vector of
+// 100), sites with the frequency pair (f and f'(1..t+1) side by side in those 100), and bootstrap
+// replicates (the rows of the replicate store).
+inline constexpr std::int32_t kMaxSites = 98;
+inline constexpr std::int32_t kMaxPairSites = 49;
+inline constexpr std::int32_t kMaxReplicates = 10000;
 
 // One block's records.
 struct BlockData {
@@ -54,10 +62,12 @@ struct Survey {
   BlockData subset_b;  // the same species, with Sample 1's data (t1 classes)
 };
 
-// What the free-form header says besides the sites and the pair.
+// How a survey is analysed: what the free-form header says besides the sites and the pair (the
+// text gives the two flags as signs: a negative nreps asks for the detail, a negative t1 turns
+// the range adjustment off).
 struct Options {
-  std::int32_t replicates = 50;   // bootstrap replicates, 0..10000
-  bool replicate_detail = false;  // the report lists every replicate (a negative nreps in text)
+  std::int32_t replicates = 50;   // bootstrap replicates, 0..10000 (others are refused)
+  bool replicate_detail = false;  // the report lists every replicate (none without replicates)
   std::int32_t seed = 400;        // seed number; 0 takes the seed from the clock (not repeatable)
   bool range_adjustment = true;   // hold replicate estimates and parameters to natural ranges
 };
@@ -149,11 +159,11 @@ class Observer {
   virtual ~Observer() = default;
   virtual void warning(const Warning& /*w*/) {}
   // A block's bootstrap: planned_draws = its community size times its replicates.
-  virtual void bootstrap_started(int /*block*/, std::int32_t /*replicates*/,
+  virtual void bootstrap_started(BlockNumber /*block*/, std::int32_t /*replicates*/,
                                  double /*planned_draws*/) {}
-  virtual void bootstrap_progress(int /*block*/, std::int32_t /*replicates_done*/,
+  virtual void bootstrap_progress(BlockNumber /*block*/, std::int32_t /*replicates_done*/,
                                   double /*draws_done*/) {}
-  virtual void bootstrap_finished(int /*block*/) {}
+  virtual void bootstrap_finished(BlockNumber /*block*/) {}
 };
 
 struct Settings {
@@ -237,7 +247,7 @@ struct StandardEstimates {
 StandardEstimates standard_estimates(const std::vector<std::int32_t>& f);
 
 struct BlockResult {
-  int block = kSample1;
+  BlockNumber block = kSample1;
   std::int32_t sites = 0;     // t
   std::int32_t classes = 0;   // classes of the estimate: t, or t + 1 with the frequency pair
   std::int32_t observed = 0;  // R: species observed (from f', with the pair)
@@ -253,7 +263,7 @@ struct BlockResult {
   std::array<float, 5> powers{};           // of the tests
   // Bootstrap (none when no species was observed).
   bool bootstrapped = false;
-  std::vector<float> replicate_estimates;
+  std::vector<float> replicate_estimates;         // not rounded, in replicate order
   std::vector<std::int32_t> replicate_detected;  // Samples 1 and 2: species detected
   std::vector<ReplicateDetail> replicate_detail;  // with Options::replicate_detail
   std::array<float, 6> mean_frequencies{};        // classes 1..6 over the replicates
@@ -272,6 +282,17 @@ struct Parameter {
 };
 inline constexpr int kParameterCount = 11;
 
+// The parameters of the summary, in its order: the name Parameter::name gives each, and the
+// decimals the report prints it with (2 for numbers of species, 4 for proportions and rates).
+struct ParameterDefinition {
+  const char* name;
+  int decimals;
+};
+inline constexpr std::array<ParameterDefinition, kParameterCount> kParameterDefinitions = {{
+    {"N(1)", 2}, {"N(2)", 2}, {"M2(R1)", 2}, {"M1(R2)", 2}, {"PHI", 4}, {"GAMMA", 4},
+    {"LAMBDA", 4}, {"altLAMBDA", 4}, {"B", 2}, {"p(1)", 4}, {"p(2)", 4},
+}};
+
 // One bootstrap replicate's parameters (the order of Parameter names) and species detected.
 struct ReplicateRow {
   std::array<float, kParameterCount> values{};
@@ -279,19 +300,25 @@ struct ReplicateRow {
   std::int32_t detected2 = 0;
 };
 
+// How a run ended; the value is the exit status the kelvaro command gives.
+enum class RunStatus : int {
+  kComplete = 0,      // the run is complete
+  kReportFailed = 1,  // the report stream failed (the run stopped there)
+  kInputRefused = 2,  // the input was refused or could not be read (see RunResult::diagnostic)
+};
+
+// 0, 1 or 2, as above.
+inline int exit_status(RunStatus status) { return static_cast<int>(status); }
+
 struct RunResult {
-  // 0: the run is complete. 1: the report stream failed (the run stopped there). 2: the input was
-  // refused or could not be read; `diagnostic` holds the text for standard error.
-  int status = 0;
-  std::string diagnostic;
+  RunStatus status = RunStatus::kComplete;
+  std::string diagnostic;  // with kInputRefused: the text for standard error
   // The header as the run took it; header_accepted is false when it was unreadable or refused.
   bool header_accepted = false;
   std::int32_t sites1 = 0;
   std::int32_t sites2 = 0;
   bool frequency_pair = false;
-  std::int32_t nreps = 0;  // signed as given: negative asks for the replicate detail
-  std::int32_t seed = 0;   // as given
-  bool range_adjustment = true;
+  Options options;  // as given (the seed 0 included)
   // Blocks estimated, in order; a single-sample run holds Sample 1 alone.
   std::vector<BlockResult> blocks;
   // After Sample 2: the test when the samples have equal numbers of sites.
@@ -300,8 +327,8 @@ struct RunResult {
   std::vector<Parameter> parameters;
   std::vector<ReplicateRow> replicates;  // with Settings::keep_replicates or the detail listing
   std::vector<Warning> warnings;
-  // When reading failed: the block whose records could not be read (0: the header).
-  std::optional<int> failed_block;
+  // When reading failed: the block whose records could not be read (kHeaderRecord: the header).
+  std::optional<BlockNumber> failed_block;
   // Uniform numbers the run drew from its generator (warm-up, binomial and species draws).
   std::uint64_t uniform_draws = 0;
 };

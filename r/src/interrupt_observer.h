@@ -13,7 +13,8 @@
 class InterruptObserver final : public kelvaro::Observer {
  public:
   InterruptObserver();
-  void bootstrap_progress(int block, std::int32_t replicates_done, double draws_done) override;
+  void bootstrap_progress(kelvaro::BlockNumber block, std::int32_t replicates_done,
+                          double draws_done) override;
 
  private:
   // Short enough for Ctrl-C to feel immediate, long enough to cost nothing measurable.

@@ -164,10 +164,13 @@ Rcpp::DataFrame warnings_frame(const std::vector<kelvaro::Warning>& warnings, bo
 }  // namespace
 
 Rcpp::List result_list(const kelvaro::RunResult& result, bool input_has_lines) {
+  const kelvaro::Options& o = result.options;
+  // nreps as the text header gives it: negative when the replicates are listed.
   return Rcpp::List::create(
-      _["status"] = result.status, _["diagnostic"] = result.diagnostic,
-      _["report"] = kelvaro::report_text(result), _["nreps"] = result.nreps,
-      _["seed"] = result.seed, _["range_adjust"] = result.range_adjustment,
+      _["status"] = kelvaro::exit_status(result.status), _["diagnostic"] = result.diagnostic,
+      _["report"] = kelvaro::report_text(result),
+      _["nreps"] = o.replicate_detail ? -o.replicates : o.replicates, _["seed"] = o.seed,
+      _["range_adjust"] = o.range_adjustment,
       _["sites"] = Rcpp::IntegerVector::create(result.sites1, result.sites2),
       _["blocks"] = blocks_frame(result.blocks), _["test"] = test_frame(result.equal_detection),
       _["estimators"] = estimators_frame(result.blocks),

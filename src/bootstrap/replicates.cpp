@@ -44,7 +44,7 @@ void count_by_table(std::int64_t n, const ClassIndex& index, KissWords& words,
 // n steps: by the word table when the cumulative probabilities are non-decreasing, else by the
 // plain rule on the float draw. With an observer, tells it after every kProgressDraws draws.
 void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words,
-                  Array1<float, 100>& x, Observer* observer, std::int32_t block,
+                  Array1<float, 100>& x, Observer* observer, BlockNumber block,
                   std::int32_t done, double draws_before) {
   const std::int32_t t = index.t;
   if (!index.non_decreasing) {
@@ -100,7 +100,7 @@ class ThreadedDraws {
         chunk_(chunk), replicates_(sizes.size()) {}
 
   // An observer that throws (to cancel the run) stops the threads before the exception goes on.
-  std::vector<Replicate> run(int threads, Observer* observer, std::int32_t block) {
+  std::vector<Replicate> run(int threads, Observer* observer, BlockNumber block) {
     std::vector<std::thread> pool;
     for (int k = 0; k < threads; ++k) pool.emplace_back([this] { work(); });
     std::exception_ptr failure;
@@ -156,7 +156,7 @@ class ThreadedDraws {
   void draw_one(std::size_t r, KissWords& words, JackknifeEstimator& estimator) {
     const std::int32_t t = index_.t;
     Array1<float, 100> x{};
-    draw_species(sizes_[r], index_, words, x, nullptr, 0, 0, 0.0);
+    draw_species(sizes_[r], index_, words, x, nullptr, kSample1, 0, 0.0);
     Replicate& rep = replicates_[r];
     rep.community = sizes_[r];
     rep.counts.assign(x.data(), x.data() + t + 1);
@@ -183,7 +183,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
                                 Observer* observer) {
   const std::int32_t t = plan.t;
   const std::int32_t nb = plan.replicates;
-  const std::int32_t block = plan.block;
+  const BlockNumber block = plan.block;
   assert(t >= 1 && t <= 98 && "bootstrap needs 1 <= t <= 98");
   assert(nb >= 0 && nb <= 10000 && "at most 10000 replicates");
   const float e = plan.estimate;
@@ -194,7 +194,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   for (std::int32_t i = 1; i <= std::max<std::int32_t>(t, 7); ++i) x(i) = source[i - 1];
 
   // Subsets: the community size is a binomial draw over the parent sample's observed species.
-  const bool subset = block >= 3;
+  const bool subset = block >= kSubsetA;
   const std::int32_t r0 = plan.parent_observed;
   float q = 0.0f;
   if (subset) q = e / static_cast<float>(r0);

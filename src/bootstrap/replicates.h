@@ -23,7 +23,7 @@ inline constexpr std::int32_t kProgressDraws = 1 << 22;
 inline constexpr double kThreadedDraws = 1 << 20;
 
 struct BootstrapPlan {
-  std::int32_t block = 1;            // 1, 2 (samples) or 3, 4 (subsets: binomial community)
+  BlockNumber block = kSample1;      // a sample, or a subset (binomial community)
   std::int32_t t = 1;                // frequency classes
   float estimate = 0.0f;             // the block's rounded estimate E, the community size
   std::int32_t replicates = 0;       // 0..10000

@@ -59,7 +59,7 @@ int run_input(const kelvaro::cli::Arguments& args, kelvaro::cli::DescriptorOutpu
   const kelvaro::RunResult result = kelvaro::run_text(source, settings, &out);
   if (fd != kStandardInput) ::close(fd);
   std::cerr << result.diagnostic;
-  int status = result.status;
+  int status = kelvaro::exit_status(result.status);
   // --check: 1 says the input holds something to look at.
   if (args.check && status == 0 && !result.warnings.empty()) status = 1;
   return finish_output(out_buffer, "the report", status);

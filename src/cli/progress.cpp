@@ -28,7 +28,7 @@ constexpr const char* kEraseLine = "\r\033[K";
 double measured_seconds_per_draw() {
   struct Planned : Observer {
     double draws = 0.0;
-    void bootstrap_started(int, std::int32_t, double planned) override { draws = planned; }
+    void bootstrap_started(BlockNumber, std::int32_t, double planned) override { draws = planned; }
   } planned;
   Survey s;
   s.sites1 = 10;
@@ -141,7 +141,7 @@ void ConsoleObserver::warning(const Warning& w) {
   if (warn_) write(format_warning(w) + "\n");
 }
 
-void ConsoleObserver::bootstrap_started(int /*block*/, std::int32_t replicates,
+void ConsoleObserver::bootstrap_started(BlockNumber /*block*/, std::int32_t replicates,
                                         double planned_draws) {
   replicates_ = replicates;
   planned_ = planned_draws;
@@ -154,7 +154,7 @@ void ConsoleObserver::bootstrap_started(int /*block*/, std::int32_t replicates,
   }
 }
 
-void ConsoleObserver::bootstrap_progress(int block, std::int32_t replicates_done,
+void ConsoleObserver::bootstrap_progress(BlockNumber block, std::int32_t replicates_done,
                                          double draws_done) {
   if (!terminal_ || draws_done <= 0.0 || planned_ <= 0.0) return;
   const auto now = Clock::now();
@@ -170,6 +170,6 @@ void ConsoleObserver::bootstrap_progress(int block, std::int32_t replicates_done
         " of " + std::to_string(replicates_) + ", about " + duration_words(left) + " left");
 }
 
-void ConsoleObserver::bootstrap_finished(int /*block*/) { erase(); }
+void ConsoleObserver::bootstrap_finished(BlockNumber /*block*/) { erase(); }
 
 }  // namespace kelvaro::cli

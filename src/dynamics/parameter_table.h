@@ -16,18 +16,20 @@ struct SummaryParameter {
   int decimals;
 };
 
-inline constexpr std::array<SummaryParameter, kParameterCount> kParameterTable = {{
-    {"N(1)", "    N(1)", 1, 2},
-    {"N(2)", "    N(2)", 2, 2},
-    {"M2(R1)", "  M2(R1)", 3, 2},
-    {"M1(R2)", "  M1(R2)", 4, 2},
-    {"PHI", "PHI", 5, 4},
-    {"GAMMA", "GAMMA", 6, 4},
-    {"LAMBDA", "LAMBDA", 7, 4},
-    {"altLAMBDA", "altLAMBDA", 8, 4},
-    {"B", "B", 9, 2},
-    {"p(1)", "  p(1)", 11, 4},
-    {"p(2)", "  p(2)", 12, 4},
-}};
+// The names and decimals are the public kParameterDefinitions; the labels and columns are the
+// report's and the replicate table's.
+inline constexpr std::array<SummaryParameter, kParameterCount> kParameterTable = [] {
+  constexpr const char* kLabels[kParameterCount] = {
+      "    N(1)", "    N(2)", "  M2(R1)", "  M1(R2)", "PHI",    "GAMMA",
+      "LAMBDA",   "altLAMBDA", "B",       "  p(1)",   "  p(2)",
+  };
+  constexpr int kColumns[kParameterCount] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12};
+  std::array<SummaryParameter, kParameterCount> table{};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const ParameterDefinition& d = kParameterDefinitions[i];
+    table[i] = {d.name, kLabels[i], kColumns[i], d.decimals};
+  }
+  return table;
+}();
 
 }  // namespace kelvaro

@@ -106,8 +106,8 @@ void sort_replicates(float* a, int n) {
 void sort_replicates_by_partition(float* base, int n) {
   assert(n <= 10000 && "sort_replicates: more values than the replicate table holds");
   const Column a{base};
-  int il[kStackSize];
-  int iu[kStackSize];
+  int deferred_lower[kStackSize];  // the ranges waiting, lower and upper ends
+  int deferred_upper[kStackSize];
   int depth = 0;
   int i = 1;
   int j = n;
@@ -141,12 +141,12 @@ void sort_replicates_by_partition(float* base, int n) {
         }
         assert(depth < kStackSize);
         if (l - i > j - k) {
-          il[depth] = i;
-          iu[depth] = l;
+          deferred_lower[depth] = i;
+          deferred_upper[depth] = l;
           i = k;
         } else {
-          il[depth] = k;
-          iu[depth] = j;
+          deferred_lower[depth] = k;
+          deferred_upper[depth] = j;
           j = l;
         }
         ++depth;
@@ -170,8 +170,8 @@ void sort_replicates_by_partition(float* base, int n) {
       case Step::kNextRange:
         if (depth == 0) return;
         --depth;
-        i = il[depth];
-        j = iu[depth];
+        i = deferred_lower[depth];
+        j = deferred_upper[depth];
         step = Step::kSizeTest;
         break;
     }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "jackknife/interpolation.h"
+#include "jackknife/species_observed.h"
 #include "numeric/conversions.h"
 
 namespace kelvaro {
@@ -23,15 +24,13 @@ bool count_slot_exists(std::int32_t t) { return t >= 0 && t <= kFrequencyClasses
 // The frequencies as integers and the number of animals captured.
 void prepare(CaptureFrequencies& d, const float* x, std::int32_t t) {
   d.t = t;
-  d.treal = static_cast<float>(t);
+  d.t_single = static_cast<float>(t);
   // A smaller t than last time must leave no old frequencies behind.
   for (std::int32_t i = 1; i <= kFrequencyClasses; ++i) d.f(i) = 0;
   const std::int32_t top = d.classes();
-  std::int32_t total = 0;
   for (std::int32_t i = 1; i <= top; ++i) d.f(i) = trunc_to_int(x[i - 1]);
-  for (std::int32_t i = 1; i <= top; ++i) total = wrap_add(total, d.f(i));
-  d.captured = count_slot_exists(t) ? total : 0;
-  d.mreal = static_cast<float>(d.captured);
+  d.captured = count_slot_exists(t) ? captured_wrapping(x, top) : 0;
+  d.captured_single = static_cast<float>(d.captured);
 }
 
 // N(k) and SE(k) for all five orders, whatever t is. The ten sums are independent of each other,
@@ -49,10 +48,10 @@ void order_estimates(OrderTables& o, const CoefficientTable& coef, const Capture
     }
   }
   for (int k = 1; k <= kOrders; ++k) {
-    o.chisq(k) = 0.0f;
-    o.nk(k) = nk[k - 1];
+    o.statistics(k) = 0.0f;
+    o.estimates(k) = nk[k - 1];
     // Variance of N(k): sum of a(k,j)^2 f(j) less N(k), floored at 0.
-    o.sek(k) = std::sqrt(std::max(sk[k - 1] - nk[k - 1], 0.0f));
+    o.errors(k) = std::sqrt(std::max(sk[k - 1] - nk[k - 1], 0.0f));
   }
 }
 
@@ -98,17 +97,17 @@ bool JackknifeEstimator::orders_and_tests(const float* x, std::int32_t t, OrderT
   order_estimates(o, coef, d, classes);
 
   // The tests' statistics depend on the data alone.
-  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.treal - 1.0f));
-  const float M = d.mreal;
+  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.t_single - 1.0f));
+  const float M = d.captured_single;
   const float g = M / (M - 1.0f);
   float S[kOrders - 1];
   test_sums(coef, d, classes, S);
   for (int k = 1; k <= m2; ++k) {
-    const float dn = o.nk(k + 1) - o.nk(k);
+    const float dn = o.estimates(k + 1) - o.estimates(k);
     const float D = S[k - 1] - (dn * dn) / M;
     if (D == 0.0f) continue;  // no test: chisq(k) and P(k) stay 0, no weight changes
     made[k - 1] = true;
-    o.chisq(k) = (dn * dn) / (D * g);
+    o.statistics(k) = (dn * dn) / (D * g);
   }
   return true;
 }
@@ -128,8 +127,8 @@ JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
   const CaptureFrequencies& d = data_;
 
   // Both minima in real arithmetic, then truncated.
-  const std::int32_t m = trunc_to_int(std::min(5.0f, d.treal));
-  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.treal - 1.0f));
+  const std::int32_t m = trunc_to_int(std::min(5.0f, d.t_single));
+  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.t_single - 1.0f));
   Array1<float, kOrders>& w = r.weight;
   Array1<float, kOrders>& P = r.power;
   w(m2 + 1) = 1.0f;
@@ -141,10 +140,10 @@ JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
   int series = 0;
   for (int k = 1; k <= m2; ++k) {
     if (!made[k - 1]) continue;
-    if (o.chisq(k) < kPowerFloor) {
+    if (o.statistics(k) < kPowerFloor) {
       P(k) = kLevel;
     } else {
-      lambdas[series] = static_cast<double>(std::max(o.chisq(k) - 1.0f, 0.0f));
+      lambdas[series] = static_cast<double>(std::max(o.statistics(k) - 1.0f, 0.0f));
       needs_series[series++] = k;
     }
   }
@@ -171,11 +170,11 @@ JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
 
   // Mean and variance of the mixture over the orders in use.
   float navg = 0.0f;
-  for (int k = 1; k <= m; ++k) navg = navg + w(k) * o.nk(k);
+  for (int k = 1; k <= m; ++k) navg = navg + w(k) * o.estimates(k);
   float V = 0.0f;
   for (int k = 1; k <= m; ++k) {
-    const float sek = o.sek(k);
-    const float dev = o.nk(k) - navg;
+    const float sek = o.errors(k);
+    const float dev = o.estimates(k) - navg;
     V = (V + (w(k) * sek) * sek) + (w(k) * dev) * dev;
   }
 

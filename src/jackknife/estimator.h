@@ -23,10 +23,10 @@ inline constexpr std::int32_t kFrequencyClasses = 100;
 // A block's frequencies as the estimator takes them.
 struct CaptureFrequencies {
   std::int32_t t = 0;             // occasions (frequency classes)
-  float treal = 0.0f;             // real(t)
+  float t_single = 0.0f;         // t in single precision
   Array1<std::int32_t, kFrequencyClasses> f{};  // f(i) = trunc(x(i)) for i = 1..classes(), 0 above
   std::int32_t captured = 0;      // M(t+1) = f(1) + ... + f(t) (wrapping); 0 when t is not 0..100
-  float mreal = 0.0f;             // real(captured)
+  float captured_single = 0.0f;   // captured in single precision
 
   // The classes read: min(t, 100).
   std::int32_t classes() const { return std::min(t, kFrequencyClasses); }
@@ -34,9 +34,9 @@ struct CaptureFrequencies {
 
 // The order estimates and tests that produced an estimate, indexed by order k = 1..5.
 struct OrderTables {
-  Array1<float, 5> nk{};     // N(k)
-  Array1<float, 5> sek{};    // SE(k)
-  Array1<float, 5> chisq{};  // statistic of the test of N(k+1) against N(k); 0 when not made
+  Array1<float, 5> estimates{};   // N(k)
+  Array1<float, 5> errors{};      // SE(k)
+  Array1<float, 5> statistics{};  // chi-square of the test of N(k+1) against N(k); 0: not made
 };
 
 struct JackknifeResult {

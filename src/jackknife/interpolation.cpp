@@ -35,22 +35,22 @@ float blend(const CoefficientTable& coef, const CaptureFrequencies& data, int kk
 float interpolated_estimate(const OrderTables& orders, const CoefficientTable& coef,
                             const CaptureFrequencies& data, bool& fell_back) {
   fell_back = false;
-  const std::int32_t m = trunc_to_int(std::min(5.0f, data.treal));
+  const std::int32_t m = trunc_to_int(std::min(5.0f, data.t_single));
   std::int32_t kk = m;
   for (std::int32_t k = 1; k <= m; ++k) {
-    if (orders.chisq(k) < kCritical) {
+    if (orders.statistics(k) < kCritical) {
       kk = k;
       break;
     }
   }
-  const float M = data.mreal;
+  const float M = data.captured_single;
 
   if (kk >= 2) {
-    const float a = (orders.chisq(kk - 1) - kCritical) / (orders.chisq(kk - 1) - orders.chisq(kk));
+    const float a = (orders.statistics(kk - 1) - kCritical) / (orders.statistics(kk - 1) - orders.statistics(kk));
     const float b = 1.0f - a;
     const float e = blend(coef, data, kk, a, b);
     fell_back = M > e;  // below the animals seen: ill-conditioned
-    return fell_back ? orders.nk(1) : e;
+    return fell_back ? orders.estimates(1) : e;
   }
 
   // Order 1 against order 0, whose estimate is M.
@@ -58,12 +58,12 @@ float interpolated_estimate(const OrderTables& orders, const CoefficientTable& c
   const float G = M + coef(1, 1) * f1;
   const float X0 = (G * f1) / (G - f1);
   if (X0 > kCritical) {
-    const float a = (X0 - kCritical) / (X0 - orders.chisq(1));
+    const float a = (X0 - kCritical) / (X0 - orders.statistics(1));
     const float b = 1.0f - a;
     return blend(coef, data, 1, a, b);
   }
   if (M >= kManyAnimals && f1 / M <= kFewSingletons) return G;
-  return orders.nk(1);
+  return orders.estimates(1);
 }
 
 }  // namespace kelvaro

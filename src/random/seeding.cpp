@@ -29,12 +29,14 @@ std::int64_t clock_milliseconds() {
   return ms;
 }
 
-UniformGenerator seeded_generator(std::int32_t ix, std::int64_t clock_ms) {
+UniformGenerator seeded_generator(std::int32_t seed, std::int64_t clock_ms) {
   std::int64_t reduced = clock_ms % kTwoTo31;
   if (reduced < 0) reduced += kTwoTo31;
   const auto c = static_cast<std::int32_t>(reduced);  // 0 <= c < 2^31
   std::array<std::int32_t, kSeedSize> table;
-  for (int i = 0; i < kSeedSize; ++i) table[i] = ix == 0 ? wrap_add(c, kClockSeedStep * i) : ix;
+  for (int i = 0; i < kSeedSize; ++i) {
+    table[i] = seed == 0 ? wrap_add(c, kClockSeedStep * i) : seed;
+  }
   UniformGenerator g;
   g.put(table);
   return g;

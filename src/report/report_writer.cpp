@@ -104,11 +104,13 @@ void ReportWriter::banner(const RunResult& r) {
   out_.list({"Kelvaro/Muntavelo - Tessaroven Calimbrant/Oduvanti Prel"});
   out_.list({"               <130607.1554>"});
   out_.list({kStars});
-  out_.formatted(kBootstrapLine, {r.nreps, r.seed});
-  out_.list({"seed=", r.seed});
+  // The count as the text header gives it: negative when the replicates are listed.
+  const Options& o = r.options;
+  out_.formatted(kBootstrapLine, {o.replicate_detail ? -o.replicates : o.replicates, o.seed});
+  out_.list({"seed=", o.seed});
 }
 
-void ReportWriter::block_title(int block) {
+void ReportWriter::block_title(BlockNumber block) {
   const BlockLabels& l = kBlocks[block - 1];
   out_.list({" "});
   out_.list({l.title});
@@ -131,7 +133,7 @@ void ReportWriter::block_section(const RunResult& r, const BlockResult& b) {
              l.estimate, ") = ", b.standard_error});
   out_.list({" "});
   if (!b.bootstrapped) return;
-  if (r.nreps < 0) {
+  if (r.options.replicate_detail) {
     out_.list({"  "});
     for (const ReplicateDetail& d : b.replicate_detail) {
       out_.formatted(kReplicateLine, {d.counts[0], d.counts[1], d.counts[2], d.counts[3],
@@ -186,7 +188,7 @@ void ReportWriter::unequal_sites_notice() {
 }
 
 void ReportWriter::dynamics(const RunResult& r) {
-  const bool detail = r.nreps < 0;
+  const bool detail = r.options.replicate_detail;
   std::array<float, kParameterCount> average{};
   std::array<float, kParameterCount> error{};
   for (int k = 0; k < kParameterCount; ++k) {
@@ -235,30 +237,38 @@ void ReportWriter::dynamics(const RunResult& r) {
                                 " ranked at 2.5% and 97.5%."});
 }
 
-void write_report(const RunResult& r, std::ostream& out) {
+void ReportWriter::write_new(const RunResult& r) {
   if (!r.header_accepted) return;
-  ReportWriter w(&out);
-  w.banner(r);
+  if (!banner_written_) {
+    banner(r);
+    banner_written_ = true;
+  }
   const auto is_block = [](int block) { return block >= kSample1 && block <= kSubsetB; };
-  for (const BlockResult& b : r.blocks) {
+  for (; blocks_written_ < r.blocks.size(); ++blocks_written_) {
+    const BlockResult& b = r.blocks[blocks_written_];
     if (!is_block(b.block)) continue;  // not a block of a run
-    w.block_title(b.block);
-    w.block_section(r, b);
+    block_title(b.block);
+    block_section(r, b);
     if (b.block == kSample2) {
       if (r.equal_detection) {
-        w.equal_detection(*r.equal_detection);
+        equal_detection(*r.equal_detection);
       } else {
-        w.unequal_sites_notice();
+        unequal_sites_notice();
       }
     }
   }
-  // A block whose title was written before its records failed to read (Sample 2's is written
-  // only once its records are read).
-  if (r.failed_block && is_block(*r.failed_block) && *r.failed_block != kSample2) {
-    w.block_title(*r.failed_block);
+  if (!failed_title_written_ && r.failed_block && is_block(*r.failed_block) &&
+      *r.failed_block != kSample2) {
+    block_title(*r.failed_block);
+    failed_title_written_ = true;
   }
-  if (r.parameters.size() == static_cast<std::size_t>(kParameterCount)) w.dynamics(r);
+  if (!summary_written_ && r.parameters.size() == static_cast<std::size_t>(kParameterCount)) {
+    dynamics(r);
+    summary_written_ = true;
+  }
 }
+
+void write_report(const RunResult& r, std::ostream& out) { ReportWriter(&out).write_new(r); }
 
 std::string report_text(const RunResult& r) {
   std::ostringstream out;

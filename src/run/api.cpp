@@ -9,7 +9,7 @@
 
 namespace kelvaro {
 
-const char* block_name(int block) {
+const char* block_name(BlockNumber block) {
   switch (block) {
     case kSample1: return "Sample 1";
     case kSample2: return "Sample 2";

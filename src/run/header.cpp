@@ -4,26 +4,33 @@
 
 namespace kelvaro {
 
-void normalise(Header& h) {
-  if (h.t1 < 0) {
-    h.t1 = wrap_neg(h.t1);  // -2147483648 stays negative and is refused below
-    h.swtch = 0;
-  }
-  if (h.pair != 0) h.pair = 1;
+Header decode_text_header(std::int32_t t1, std::int32_t t2, std::int32_t pair, std::int32_t nreps,
+                          std::int32_t seed) {
+  Header h;
+  h.sites1 = wrap_abs(t1);  // -2147483648 stays negative and is refused
+  h.sites2 = t2;
+  h.frequency_pair = pair != 0;
+  h.options.replicates = wrap_abs(nreps);
+  h.options.replicate_detail = nreps < 0;
+  h.options.seed = seed;
+  h.options.range_adjustment = t1 >= 0;
+  return h;
 }
 
-std::optional<std::string> refusal(const Header& h) {
-  const std::int32_t max_sites = h.pair != 0 ? kMaxPairSites : kMaxSites;
+std::optional<std::string> text_replicates_refusal(std::int32_t nreps) {
+  if (nreps >= -kMaxReplicates && nreps <= kMaxReplicates) return std::nullopt;
+  return "nreps = " + std::to_string(nreps) + " is outside the allowed range -10000..10000";
+}
+
+std::optional<std::string> sites_refusal(const Header& h) {
+  const std::int32_t max_sites = h.frequency_pair ? kMaxPairSites : kMaxSites;
   const std::string sites_range = "1.." + std::to_string(max_sites) +
-                                  (h.pair != 0 ? " (with the frequency pair)" : "");
-  if (h.t1 < 1 || h.t1 > max_sites) {
-    return "t1 = " + std::to_string(h.t1) + " is outside the allowed range " + sites_range;
+                                  (h.frequency_pair ? " (with the frequency pair)" : "");
+  if (h.sites1 < 1 || h.sites1 > max_sites) {
+    return "t1 = " + std::to_string(h.sites1) + " is outside the allowed range " + sites_range;
   }
-  if (h.t2 < 1 || h.t2 > max_sites) {
-    return "t2 = " + std::to_string(h.t2) + " is outside the allowed range " + sites_range;
-  }
-  if (h.nreps < -kMaxReplicates || h.nreps > kMaxReplicates) {
-    return "nreps = " + std::to_string(h.nreps) + " is outside the allowed range -10000..10000";
+  if (h.sites2 < 1 || h.sites2 > max_sites) {
+    return "t2 = " + std::to_string(h.sites2) + " is outside the allowed range " + sites_range;
   }
   return std::nullopt;
 }

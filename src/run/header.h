@@ -1,31 +1,38 @@
 #pragma once
-// The run header: counts of sites, the frequency-pair flag, bootstrap iterations and seed number,
-// and the limits the program accepts.
+// The run header as typed values: the numbers of sites, the frequency-pair flag and the run's
+// Options (the limits they must keep are public: kMaxSites, kMaxPairSites, kMaxReplicates). The free-form text gives two of the flags as
+// signs; decode_text_header turns them into values, so nothing past the reader sees a sign.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "kelvaro/kelvaro.h"
+
 namespace kelvaro {
 
 struct Header {
-  std::int32_t t1 = 0;       // sites/occasions of Sample 1 (made positive)
-  std::int32_t t2 = 0;       // sites/occasions of Sample 2
-  std::int32_t pair = 0;     // frequency-pair flag, 0 or 1
-  std::int32_t nreps = 50;   // bootstrap iterations; negative asks for detail lines
-  std::int32_t ix = 400;     // seed number; 0 takes the seed from the clock
-  std::int32_t swtch = 1;    // range adjustment of the summary; 0 when t1 was given negative
-  std::int64_t line = 1;     // input line where the header record starts
+  std::int32_t sites1 = 0;      // t1: sites/occasions of Sample 1
+  std::int32_t sites2 = 0;      // t2: sites/occasions of Sample 2
+  bool frequency_pair = false;  // every block has f' and is estimated from it
+  Options options;
+  std::int64_t line = 1;  // input line where the header record starts (1 for structured data)
 };
 
-inline constexpr std::int32_t kMaxSites = 98;      // the bootstrap uses x(1..t+2) of 100
-inline constexpr std::int32_t kMaxPairSites = 49;  // f and f'(1..t+1) side by side in x(100)
-inline constexpr std::int32_t kMaxReplicates = 10000;  // rows of the bootstrap store
+// The text header "t1 t2 pair nreps seed" as values:
+//   "-12 8 0 50 400"  -> sites1 12, range adjustment off (a negative t1 turns it off)
+//   "12 8 3 -20 400"  -> frequency pair (any pair but 0), 20 replicates with the detail listing
+// t1 = -2147483648 has no positive counterpart and stays negative (and is refused); nreps is
+// taken by magnitude here and its range is the text's to check (text_replicates_refusal).
+Header decode_text_header(std::int32_t t1, std::int32_t t2, std::int32_t pair, std::int32_t nreps,
+                          std::int32_t seed);
 
-// Makes t1 positive (clearing swtch when it was negative) and any non-zero pair 1.
-void normalise(Header& h);
+// Why the text's nreps cannot be taken ("nreps = -10001 is outside the allowed range
+// -10000..10000"), if it cannot.
+std::optional<std::string> text_replicates_refusal(std::int32_t nreps);
 
-// The reason a header is refused ("t1 = 120 is outside the allowed range 1..98"), if it is.
-std::optional<std::string> refusal(const Header& h);
+// Why the numbers of sites cannot be taken ("t1 = 120 is outside the allowed range 1..98"), if
+// they cannot.
+std::optional<std::string> sites_refusal(const Header& h);
 
 }  // namespace kelvaro

@@ -17,7 +17,7 @@ std::vector<textio::Target> targets(Slots& slots, std::int32_t first, std::int32
   return items;
 }
 
-const BlockData& survey_block(const Survey& s, int block) {
+const BlockData& survey_block(const Survey& s, BlockNumber block) {
   switch (block) {
     case kSample1: return s.sample1;
     case kSample2: return *s.sample2;
@@ -33,71 +33,79 @@ void TextRecords::check_last(const std::string& block, const char* record, std::
 }
 
 Header TextRecords::header() {
-  Header h;
-  reader_.read(std::vector<textio::Target>{h.t1, h.t2, h.pair, h.nreps, h.ix});
-  h.line = reader_.last_statement().first_line;
+  std::int32_t t1 = 0, t2 = 0, pair = 0, nreps = 50, seed = 400;
+  reader_.read(std::vector<textio::Target>{t1, t2, pair, nreps, seed});
   check_last("header", "header", 5);
+  Header h = decode_text_header(t1, t2, pair, nreps, seed);
+  h.line = reader_.last_statement().first_line;
+  nreps_ = nreps;
   return h;
 }
 
-textio::ReadStatus TextRecords::block(int block, std::int32_t t, bool pair, BlockBuffer& buffer,
-                                      bool may_end) {
+std::optional<std::string> TextRecords::refusal(const Header&) const {
+  return text_replicates_refusal(nreps_);
+}
+
+std::optional<BlockRecords> TextRecords::block(BlockNumber block, std::int32_t t, bool pair,
+                                               const CarryOver& carried, bool may_end) {
   const std::string name = block_name(block);
+  BlockRecords r(carried);
   if (may_end) {
-    const textio::ReadStatus status = reader_.read_or_end(targets(buffer.x, 1, t));
-    if (status != textio::ReadStatus::Ok) return status;
+    if (reader_.read_or_end(targets(r.x, 1, t)) != textio::ReadStatus::Ok) return std::nullopt;
   } else {
-    reader_.read(targets(buffer.x, 1, t));
+    reader_.read(targets(r.x, 1, t));
   }
-  block_line_ = reader_.last_statement().first_line;
+  r.line = reader_.last_statement().first_line;
   check_last(name, "f(i)", t);
-  reader_.read(targets(buffer.n, 1, t));
+  reader_.read(targets(r.n, 1, t));
   check_last(name, "n(i)", t);
   if (pair) {
-    reader_.read(targets(buffer.x, t + 1, t + 1));
+    reader_.read(targets(r.x, t + 1, t + 1));
     check_last(name, "f'(i)", t + 1);
   }
-  return textio::ReadStatus::Ok;
+  return r;
 }
 
 Header SurveyRecords::header() {
   Header h;
-  h.t1 = options_.range_adjustment ? survey_.sites1 : -survey_.sites1;
-  h.t2 = survey_.sites2;
-  h.pair = survey_.frequency_pair ? 1 : 0;
-  h.nreps = options_.replicate_detail ? -options_.replicates : options_.replicates;
-  h.ix = options_.seed;
+  h.sites1 = survey_.sites1;
+  h.sites2 = survey_.sites2;
+  h.frequency_pair = survey_.frequency_pair;
+  h.options = options_;
+  // No replicates, nothing to list.
+  h.options.replicate_detail = options_.replicate_detail && options_.replicates != 0;
   return h;
 }
 
-textio::ReadStatus SurveyRecords::block(int block, std::int32_t t, bool pair,
-                                        BlockBuffer& buffer, bool may_end) {
-  if (block == kSample2 && !survey_.sample2) {
-    return may_end ? textio::ReadStatus::End : textio::ReadStatus::Bad;
-  }
+std::optional<BlockRecords> SurveyRecords::block(BlockNumber block, std::int32_t t, bool pair,
+                                                 const CarryOver& carried, bool /*may_end*/) {
+  if (block == kSample2 && !survey_.sample2) return std::nullopt;
   const BlockData& d = survey_block(survey_, block);
-  for (std::int32_t i = 1; i <= t; ++i) buffer.x(i) = d.f[static_cast<std::size_t>(i - 1)];
-  for (std::int32_t i = 1; i <= t; ++i) buffer.n(i) = d.n[static_cast<std::size_t>(i - 1)];
+  BlockRecords r(carried);
+  for (std::int32_t i = 1; i <= t; ++i) r.x(i) = d.f[static_cast<std::size_t>(i - 1)];
+  for (std::int32_t i = 1; i <= t; ++i) r.n(i) = d.n[static_cast<std::size_t>(i - 1)];
   if (pair) {
-    for (std::int32_t i = 1; i <= t + 1; ++i) {
-      buffer.x(t + i) = d.f_pair[static_cast<std::size_t>(i - 1)];
-    }
+    for (std::int32_t i = 1; i <= t + 1; ++i) r.x(t + i) = d.f_pair[static_cast<std::size_t>(i - 1)];
   }
-  return textio::ReadStatus::Ok;
+  return r;
 }
 
 std::optional<std::string> SurveyRecords::refusal(const Header& h) const {
+  if (h.options.replicates < 0 || h.options.replicates > kMaxReplicates) {
+    return "replicates = " + std::to_string(h.options.replicates) +
+           " is outside the allowed range 0..10000";
+  }
   struct Expected {
-    int block;
+    BlockNumber block;
     const BlockData* data;
     std::int32_t t;
     const char* t_name;
   };
   const Expected blocks[] = {
-      {kSample1, &survey_.sample1, h.t1, "t1"},
-      {kSample2, survey_.sample2 ? &*survey_.sample2 : nullptr, h.t2, "t2"},
-      {kSubsetA, &survey_.subset_a, h.t2, "t2"},
-      {kSubsetB, &survey_.subset_b, h.t1, "t1"},
+      {kSample1, &survey_.sample1, h.sites1, "t1"},
+      {kSample2, survey_.sample2 ? &*survey_.sample2 : nullptr, h.sites2, "t2"},
+      {kSubsetA, &survey_.subset_a, h.sites2, "t2"},
+      {kSubsetB, &survey_.subset_b, h.sites1, "t1"},
   };
   for (const Expected& e : blocks) {
     if (e.data == nullptr) break;  // a single-sample survey: the subsets are not read
@@ -109,7 +117,7 @@ std::optional<std::string> SurveyRecords::refusal(const Header& h) const {
     };
     if (e.data->f.size() != size) return mismatch("f", e.data->f.size(), size);
     if (e.data->n.size() != size) return mismatch("n", e.data->n.size(), size);
-    if (h.pair != 0 && e.data->f_pair.size() != size + 1) {
+    if (h.frequency_pair && e.data->f_pair.size() != size + 1) {
       return mismatch("f'", e.data->f_pair.size(), size + 1);
     }
   }

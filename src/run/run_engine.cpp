@@ -4,7 +4,10 @@
 #include <ostream>
 
 #include "dynamics/dynamics_summary.h"
-#include "goodness_of_fit/goodness_of_fit_test.h"
+#include "dynamics/replicate_table.h"
+#include "equal_detection/sample_comparison.h"
+#include "goodness_of_fit/site_count_spread.h"
+#include "jackknife/species_observed.h"
 #include "numeric/conversions.h"
 #include "random/seeding.h"
 #include "run/fit_warning.h"
@@ -40,6 +43,21 @@ std::array<float, N> to_array(const Array1<float, static_cast<int>(N)>& a) {
   return out;
 }
 
+// The bootstrap store of the summary, filled from the blocks' replicates (a block without
+// replicates leaves its columns at 0).
+ReplicateTable replicate_table(const std::vector<BlockResult>& blocks, std::int32_t replicates) {
+  ReplicateTable table(replicates);
+  for (const BlockResult& b : blocks) {
+    for (std::size_t i = 0; i < b.replicate_estimates.size(); ++i) {
+      table.value(static_cast<std::int32_t>(i) + 1, b.block) = b.replicate_estimates[i];
+    }
+    for (std::size_t i = 0; i < b.replicate_detected.size(); ++i) {
+      table.detected(static_cast<std::int32_t>(i) + 1, b.block) = b.replicate_detected[i];
+    }
+  }
+  return table;
+}
+
 }  // namespace
 
 RunEngine::RunEngine(const Settings& settings, std::ostream* report)
@@ -52,16 +70,17 @@ RunResult RunEngine::run(RecordSource& source) {
     try {
       drive(source);
     } catch (const textio::ReadError& e) {
-      result_.status = 2;
+      result_.status = RunStatus::kInputRefused;
       result_.diagnostic = diagnostic_of(e, settings_.input_name);
       result_.failed_block = block_in_hand_;
     } catch (const InputUnreadable& e) {
-      result_.status = 2;
+      result_.status = RunStatus::kInputRefused;
       result_.diagnostic = std::string("kelvaro: cannot read the input: ") + e.what() + "\n";
       result_.failed_block = block_in_hand_;
     }
+    report_.write_new(result_);
   } catch (const textio::OutputFailure&) {
-    result_.status = 1;
+    result_.status = RunStatus::kReportFailed;
   }
   result_.warnings = log_.take();
   result_.uniform_draws = generator_.draws();
@@ -71,51 +90,39 @@ RunResult RunEngine::run(RecordSource& source) {
 void RunEngine::begin(const Header& h) {
   header_ = h;
   result_.header_accepted = true;
-  result_.sites1 = h.t1;
-  result_.sites2 = h.t2;
-  result_.frequency_pair = h.pair != 0;
-  result_.nreps = h.nreps;
-  result_.seed = h.ix;
-  result_.range_adjustment = h.swtch != 0;
-  if (h.ix == 0) {
+  result_.sites1 = h.sites1;
+  result_.sites2 = h.sites2;
+  result_.frequency_pair = h.frequency_pair;
+  result_.options = h.options;
+  if (h.options.seed == 0) {
     log_.add(WarningKind::kClockSeed, "header", h.line,
              "seed 0 takes the seed from the clock, so this run cannot be repeated; give a seed "
              "such as 400 to make it repeatable");
   }
-  replicates_ = std::make_unique<ReplicateTable>(wrap_abs(h.nreps));
-  // The clock is read whatever the seed number, as the seeding always has.
-  generator_ = seeded_generator(h.ix, clock_milliseconds());
-  report_.banner(result_);
+  // The clock is read whatever the seed number; the seeding uses it only for seed 0.
+  generator_ = seeded_generator(h.options.seed, clock_milliseconds());
+  report_.write_new(result_);
   for (int i = 0; i < kWarmUpDraws; ++i) generator_.draw();
 }
 
-bool RunEngine::read_block(RecordSource& source, int block, std::int32_t t, bool may_end) {
+std::optional<BlockRecords> RunEngine::read_block(RecordSource& source, BlockNumber block,
+                                                  std::int32_t t, bool may_end) {
   block_in_hand_ = block;
-  const bool pair = header_.pair != 0;
-  if (source.block(block, t, pair, buffer_, may_end) != textio::ReadStatus::Ok) return false;
-  const std::int64_t line = source.block_line();
-  block_lines_[block - 1] = line;
+  const bool pair = header_.frequency_pair;
+  std::optional<BlockRecords> records = source.block(block, t, pair, carried_, may_end);
+  if (!records) return std::nullopt;
+  block_lines_[block - 1] = records->line;
   const auto size = static_cast<std::size_t>(t);
-  const std::span<const float> f(buffer_.x.data(), size);
-  const std::span<const std::int32_t> n(buffer_.n.data(), size);
+  const std::span<const float> f(records->x.data(), size);
+  const std::span<const std::int32_t> n(records->n.data(), size);
   const std::span<const float> f_pair =
-      pair ? std::span<const float>(buffer_.x.data() + size, size + 1) : std::span<const float>();
-  species_seen_[block - 1] = check_block(log_, block_name(block), line, f, n, f_pair);
-  return true;
+      pair ? std::span<const float>(records->x.data() + size, size + 1) : std::span<const float>();
+  species_seen_[block - 1] = check_block(log_, block_name(block), records->line, f, n, f_pair);
+  observed_[block - 1] = observed_in_double(records->x.data(), t);
+  return records;
 }
 
-std::int32_t RunEngine::take_frequencies(std::int32_t t) {
-  const auto& x = buffer_.x;
-  std::int32_t r = 0;
-  for (std::int32_t i = 1; i <= t; ++i) {
-    whole_f_(i) = trunc_to_int(x(i));
-    // R truncated after every addition, the sum formed in double.
-    r = trunc_to_int(static_cast<double>(r) + static_cast<double>(x(i)));
-  }
-  return r;
-}
-
-void RunEngine::warn_about_estimate(int block, const JackknifeResult& jk) {
+void RunEngine::warn_about_estimate(BlockNumber block, const JackknifeResult& jk) {
   if (jk.weights_unbalanced) {
     log_.add(WarningKind::kOrderTestSkipped, block_name(block), 0,
              "a test between jackknife orders was skipped for zero variance, so the order weights "
@@ -135,94 +142,88 @@ void RunEngine::warn_about_estimate(int block, const JackknifeResult& jk) {
 }
 
 // One block: the estimate from f(1..t0) (from f'(1..t0+1) with the pair, moved down into
-// x(1..t0+1) for the estimate and put back after the bootstrap), its bootstrap and its M(h) test.
-void RunEngine::estimate_block(int block, std::int32_t t0) {
-  auto& x = buffer_.x;
-  const bool pair = header_.pair != 0;
+// x(1..t0+1)), its bootstrap and its M(h) test, with the plain f(i) and the block's own t0.
+CarryOver RunEngine::estimate_block(BlockNumber block, std::int32_t t0,
+                                    const BlockRecords& records) {
+  const bool pair = header_.frequency_pair;
+  Array1<float, 100> x = records.x;
   std::int32_t t = t0;
-  Array1<float, 100> kept{};
   if (pair) {
     // Going upward in i is safe: every source element lies above its destination.
     t = t0 + 1;
-    for (std::int32_t i = 1; i <= t0; ++i) {
-      kept(i) = x(i);
-      x(i) = x(t0 + i);
-    }
+    for (std::int32_t i = 1; i <= t0; ++i) x(i) = x(t0 + i);
     x(t0 + 1) = x(2 * t0 + 1);
   }
+  // What the block leaves: the classes estimated, below them with a bootstrap the last
+  // replicate's counts x(1..t+2), and below those with the pair f(1..t0) put back.
+  CarryOver left{x, records.n};
 
   BlockResult b;
   b.block = block;
   b.sites = t0;
   b.classes = t;
-  // R is truncated after every addition, the sum taken in single precision.
-  std::int32_t r = 0;
-  for (std::int32_t i = 1; i <= t; ++i) r = trunc_to_int(static_cast<float>(r) + x(i));
-  b.observed = r;
+  b.observed = observed_in_single(x.data(), t);
   for (std::int32_t i = 1; i <= t; ++i) b.frequencies.push_back(trunc_to_int(x(i)));
   b.standard = standard_estimates(b.frequencies);
   std::int32_t sites = 0;
-  for (std::int32_t i = 1; i <= t0; ++i) sites = wrap_add(sites, buffer_.n(i));
+  for (std::int32_t i = 1; i <= t0; ++i) sites = wrap_add(sites, records.n(i));
 
   const JackknifeResult jk = estimator_.estimate(x.data(), t);
   warn_about_estimate(block, jk);
   b.estimate = jk.estimate;
   b.rounded_estimate = static_cast<float>(trunc_to_int(jk.estimate + 0.5f));
   b.standard_error = jk.standard_error;
-  b.order_estimates = to_array<5>(jk.orders.nk);
-  b.order_errors = to_array<5>(jk.orders.sek);
-  b.test_statistics = to_array<5>(jk.orders.chisq);
+  b.order_estimates = to_array<5>(jk.orders.estimates);
+  b.order_errors = to_array<5>(jk.orders.errors);
+  b.test_statistics = to_array<5>(jk.orders.statistics);
   b.weights = to_array<5>(jk.weight);
   b.powers = to_array<5>(jk.power);
 
-  if (r > 0) {
+  if (b.observed > 0) {
     BootstrapPlan plan;
     plan.block = block;
     plan.t = t;
     plan.estimate = b.rounded_estimate;
-    plan.replicates = replicates_->replicates();
-    plan.parent_observed = block >= kSubsetA ? observed_(block == kSubsetA ? 1 : 2) : 0;
-    plan.detail = header_.nreps < 0;
+    plan.replicates = header_.options.replicates;
+    plan.parent_observed = block >= kSubsetA ? observed_[block == kSubsetA ? 0 : 1] : 0;
+    plan.detail = header_.options.replicate_detail;
     plan.threads = settings_.threads;
     plan.chunk = chunk_;
     plan.threaded_draws = threaded_draws_;
     BootstrapResult boot =
         bootstrap_block(plan, x.data(), generator_, estimator_, settings_.observer);
-    for (std::int32_t i = 1; i <= plan.replicates; ++i) {
-      replicates_->value(i, block) = boot.estimates[static_cast<std::size_t>(i - 1)];
-      if (block <= kSample2) {
-        replicates_->detected(i, block) = boot.detected[static_cast<std::size_t>(i - 1)];
+    if (plan.replicates > 0) {
+      for (std::int32_t i = 1; i <= t + 2; ++i) {
+        left.x(i) = boot.last_counts[static_cast<std::size_t>(i - 1)];
       }
     }
-    // The frequency vector is left holding the last replicate's counts.
-    if (plan.replicates > 0) {
-      for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = boot.last_counts[static_cast<std::size_t>(i - 1)];
+    if (pair) {
+      for (std::int32_t i = 1; i <= t0; ++i) left.x(i) = records.x(i);
     }
     b.bootstrapped = true;
     b.replicate_estimates = std::move(boot.estimates);
     b.replicate_detected = std::move(boot.detected);
     b.replicate_detail = std::move(boot.detail);
     b.mean_frequencies = boot.mean_frequencies;
-    if (pair) {
-      for (std::int32_t i = 1; i <= t0; ++i) x(i) = kept(i);
-    }
-    // The M(h) test always uses the plain f(i) and the block's own number of sites.
     if (sites > 0) {
-      b.goodness_of_fit = goodness_of_fit_test(t0, buffer_.n, whole_f_);
+      Array1<std::int32_t, 100> whole_f{};
+      for (std::int32_t i = 1; i <= t0; ++i) whole_f(i) = trunc_to_int(records.x(i));
+      b.goodness_of_fit = goodness_of_fit_test(t0, records.n, whole_f);
       warn_if_model_rejected(log_, block_name(block), *b.goodness_of_fit);
     }
   }
-  report_.block_section(result_, b);
   result_.blocks.push_back(std::move(b));
+  return left;
 }
 
 void RunEngine::summarise() {
-  const ObservedCounts observed{observed_(1), observed_(2)};
+  const ObservedCounts observed{observed_[0], observed_[1]};
   Array1<float, 4> estimates{};  // unrounded, per block
   for (const BlockResult& b : result_.blocks) estimates(b.block) = b.estimate;
-  const bool keep = settings_.keep_replicates || header_.nreps < 0;
-  DynamicsSummary s =
-      summarise_dynamics(*replicates_, estimates, observed, header_.swtch != 0, keep);
+  const Options& o = header_.options;
+  const bool keep = settings_.keep_replicates || o.replicate_detail;
+  ReplicateTable table = replicate_table(result_.blocks, o.replicates);
+  DynamicsSummary s = summarise_dynamics(table, estimates, observed, o.range_adjustment, keep);
   for (const SummaryParameter& rp : kParameterTable) {
     const int k = rp.column;
     result_.parameters.push_back(
@@ -252,62 +253,51 @@ void RunEngine::summarise() {
                    ": the replicates do not centre on it, so the interval says little about it");
     }
   }
-  report_.dynamics(result_);
 }
 
 void RunEngine::drive(RecordSource& source) {
-  block_in_hand_ = 0;
-  Header h = source.header();
-  normalise(h);
-  std::optional<std::string> why = refusal(h);
+  const Header h = source.header();
+  std::optional<std::string> why = sites_refusal(h);
   if (!why) why = source.refusal(h);
   if (why) {
-    result_.status = 2;
+    result_.status = RunStatus::kInputRefused;
     result_.diagnostic = "kelvaro: " + *why + "\n";
     return;
   }
   begin(h);
-  const bool analyse = !settings_.check_only;
+  // A block's records, read over what the block before left, and what this one leaves.
+  const auto take = [this](BlockNumber block, std::int32_t t, const BlockRecords& records) {
+    if (settings_.check_only) {
+      carried_ = CarryOver{records.x, records.n};
+    } else {
+      carried_ = estimate_block(block, t, records);
+    }
+  };
 
-  // Sample 1.
-  report_.block_title(kSample1);
-  read_block(source, kSample1, h.t1, false);
-  observed_(1) = take_frequencies(h.t1);
-  if (analyse) estimate_block(kSample1, h.t1);
+  take(kSample1, h.sites1, *read_block(source, kSample1, h.sites1, false));
+  report_.write_new(result_);
 
   // Sample 2: its absence, an unreadable first record or no species ends the run quietly.
-  if (!read_block(source, kSample2, h.t2, true)) {
-    block_in_hand_ = 0;
-    return;
+  const std::optional<BlockRecords> sample2 = read_block(source, kSample2, h.sites2, true);
+  if (!sample2 || observed_[1] <= 0) return;
+  take(kSample2, h.sites2, *sample2);
+  if (!settings_.check_only && h.sites1 == h.sites2) {
+    // The classes the estimates were made from: t2, one more with the pair.
+    result_.equal_detection =
+        equal_detection_test(result_.blocks[0].frequencies, result_.blocks[1].frequencies);
   }
-  const std::int32_t r2 = take_frequencies(h.t2);
-  if (r2 <= 0) return;
-  observed_(2) = r2;
-  if (analyse) {
-    report_.block_title(kSample2);
-    estimate_block(kSample2, h.t2);
-    if (h.t1 == h.t2) {
-      // The classes the estimates were made from: t2, one more with the pair.
-      result_.equal_detection =
-          equal_detection_test(result_.blocks[0].frequencies, result_.blocks[1].frequencies);
-      report_.equal_detection(*result_.equal_detection);
-    } else {
-      report_.unequal_sites_notice();
-    }
-  }
+  report_.write_new(result_);
 
   // Species observed in both samples: Sample 2's data, then Sample 1's.
-  for (const int block : {kSubsetA, kSubsetB}) {
-    const std::int32_t t = block == kSubsetA ? h.t2 : h.t1;
-    report_.block_title(block);
-    read_block(source, block, t, false);
-    observed_(block) = take_frequencies(t);
-    if (analyse) estimate_block(block, t);
+  for (const BlockNumber block : {kSubsetA, kSubsetB}) {
+    const std::int32_t t = block == kSubsetA ? h.sites2 : h.sites1;
+    take(block, t, *read_block(source, block, t, false));
+    report_.write_new(result_);
   }
-  block_in_hand_ = 0;
   check_subsets(log_, block_lines_[2], block_lines_[3], species_seen_[0], species_seen_[1],
                 species_seen_[2], species_seen_[3]);
-  if (analyse) summarise();
+  if (!settings_.check_only) summarise();
+  report_.write_new(result_);
 }
 
 }  // namespace kelvaro

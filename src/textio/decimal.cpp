@@ -3,8 +3,11 @@
 
 #include "numeric/compat.h"
 #include <cassert>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#include "kelvaro/numbers.h"
 
 namespace kelvaro::textio {
 namespace {
@@ -148,3 +151,20 @@ void round_decimals(Decimal& dec, int d) {
 }
 
 }  // namespace kelvaro::textio
+
+namespace kelvaro {
+
+std::optional<std::int64_t> printed_units(float v, int decimals) {
+  // Below 10^12, with up to 6 decimals, the units stay below 10^18, inside 64 bits.
+  if (!std::isfinite(v) || std::fabs(v) >= 1e12) return std::nullopt;
+  textio::Decimal dec;
+  textio::exact_decimal(v, dec);
+  textio::round_decimals(dec, decimals);
+  std::int64_t units = 0;
+  for (int i = 0; i < dec.count; ++i) units = units * 10 + (dec.digits[i] - '0');
+  // The value is 0.d1..dcount x 10^point; after rounding no digit lies beyond `decimals`.
+  for (int k = dec.point + decimals - dec.count; k > 0; --k) units *= 10;
+  return dec.negative ? -units : units;
+}
+
+}  // namespace kelvaro

@@ -45,7 +45,7 @@ TEST(BootstrapBlock, ReplicateFollowsTheDrawsInOrder) {
   generator.stream() = KissWords{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u};
   KissWords replay = generator.stream();
   const auto c = cumulative({5, 3, 2}, 20.0f);
-  const BootstrapResult r = run_plan({.block = 1, .t = 3, .estimate = 20.0f, .replicates = 1},
+  const BootstrapResult r = run_plan({.block = kSample1, .t = 3, .estimate = 20.0f, .replicates = 1},
                                      {5, 3, 2}, generator);
 
   std::vector<float> counts(5, 0.0f);
@@ -87,7 +87,7 @@ TEST(BootstrapBlock, ReplicateCountsFollowThePlainRuleForAnyNumberOfClasses) {
     const auto t = static_cast<std::int32_t>(k.x.size());
     const auto c = cumulative(k.x, k.estimate);
     const BootstrapResult r = run_plan(
-        {.block = 1, .t = t, .estimate = k.estimate, .replicates = k.replicates}, k.x, generator);
+        {.block = kSample1, .t = t, .estimate = k.estimate, .replicates = k.replicates}, k.x, generator);
     std::vector<float> counts(static_cast<std::size_t>(t) + 2, 0.0f);
     for (int rep = 0; rep < k.replicates; ++rep) {
       std::fill(counts.begin(), counts.end(), 0.0f);
@@ -109,7 +109,7 @@ TEST(BootstrapBlock, NoReplicatesDrawNothing) {
   UniformGenerator generator;
   const auto before = generator.words();
   const BootstrapResult r =
-      run_plan({.block = 1, .t = 3, .estimate = 14.0f, .replicates = 0}, {5, 3, 2}, generator);
+      run_plan({.block = kSample1, .t = 3, .estimate = 14.0f, .replicates = 0}, {5, 3, 2}, generator);
   EXPECT_EQ(generator.words(), before);
   EXPECT_TRUE(r.estimates.empty());
 }
@@ -117,10 +117,11 @@ TEST(BootstrapBlock, NoReplicatesDrawNothing) {
 TEST(BootstrapBlock, DetailRecordsOfTheReport) {
   UniformGenerator generator;
   const BootstrapResult boot = run_plan(
-      {.block = 2, .t = 3, .estimate = 14.0f, .replicates = 3, .detail = true}, {5, 3, 2},
+      {.block = kSample2, .t = 3, .estimate = 14.0f, .replicates = 3, .detail = true}, {5, 3, 2},
       generator);
   RunResult run;
-  run.nreps = -3;  // a negative count asks for the detail
+  run.options.replicates = 3;
+  run.options.replicate_detail = true;
   BlockResult block;
   block.block = kSample2;
   block.bootstrapped = true;
@@ -153,7 +154,7 @@ TEST(BootstrapBlock, SubsetCommunityIsBoundedByTheParentCount) {
   UniformGenerator generator;
   KissWords replay = generator.stream();
   const BootstrapResult r = run_plan(
-      {.block = 3, .t = 3, .estimate = 30.0f, .replicates = 1, .parent_observed = 20}, {6, 4, 2},
+      {.block = kSubsetA, .t = 3, .estimate = 30.0f, .replicates = 1, .parent_observed = 20}, {6, 4, 2},
       generator);
   for (int s = 0; s < 20; ++s) replay.next();
   EXPECT_EQ(generator.stream(), replay);

@@ -40,7 +40,8 @@ std::vector<std::string> run(ReplicateTable& table, std::int32_t nreps, bool ran
   const Array1<float, 4> estimates{{50.0f, 60.0f, 35.0f, 42.0f}};
   const DynamicsSummary s = summarise_dynamics(table, estimates, {40, 45}, range_adjust, nreps < 0);
   RunResult r;
-  r.nreps = nreps;
+  r.options.replicates = nreps < 0 ? -nreps : nreps;
+  r.options.replicate_detail = nreps < 0;
   for (int k : kReportedParameters) {
     r.parameters.push_back({"", s.data(k), s.average(k), s.error(k), s.lower(k), s.upper(k)});
   }

@@ -29,11 +29,11 @@ TEST(JackknifeEstimator, WorkedExample) {
   const float chisq[] = {10.333f, 4.035f, 2.531f, 0.0f, 0.0f};  // test 4 skipped
   for (int k = 1; k <= 5; ++k) {
     SCOPED_TRACE(k);
-    EXPECT_NEAR(r.orders.nk(k), N[k - 1], 0.005f);
-    EXPECT_NEAR(r.orders.sek(k), SE[k - 1], 0.005f);
-    EXPECT_NEAR(r.orders.chisq(k), chisq[k - 1], 0.0005f);
+    EXPECT_NEAR(r.orders.estimates(k), N[k - 1], 0.005f);
+    EXPECT_NEAR(r.orders.errors(k), SE[k - 1], 0.005f);
+    EXPECT_NEAR(r.orders.statistics(k), chisq[k - 1], 0.0005f);
   }
-  EXPECT_EQ(r.orders.chisq(4), 0.0f);
+  EXPECT_EQ(r.orders.statistics(4), 0.0f);
   EXPECT_NEAR(r.standard_error, 9.64f, 0.005f);
   EXPECT_NEAR(r.estimate, 56.97f, 0.005f);
 }
@@ -43,7 +43,7 @@ TEST(JackknifeEstimator, TruncatesAndCounts) {
   const JackknifeResult r = estimate_block(3, {3.0f, 1.0f, 2.9f});
   EXPECT_EQ(r.captured, 6);  // 2.9 -> 2
   // N(1) = a(1,1) f(1) + f(2) + f(3) with a(1,1) = 1 + 2/3.
-  EXPECT_NEAR(r.orders.nk(1), 8.0f, 1e-5f);
+  EXPECT_NEAR(r.orders.estimates(1), 8.0f, 1e-5f);
 }
 
 TEST(JackknifeEstimator, FixedResultsForNoneOrOneAnimal) {
@@ -68,7 +68,8 @@ TEST(JackknifeEstimator, FixedResultsForNoneOrOneAnimal) {
 // Everything an estimate produced, as bits, so that -0.0 and 0.0 or a changed rounding differ.
 std::vector<std::uint32_t> result_bits(const JackknifeResult& r) {
   std::vector<float> values = {r.estimate, r.standard_error};
-  for (const auto* table : {&r.orders.nk, &r.orders.sek, &r.orders.chisq, &r.weight, &r.power}) {
+  for (const auto* table :
+       {&r.orders.estimates, &r.orders.errors, &r.orders.statistics, &r.weight, &r.power}) {
     for (int k = 1; k <= 5; ++k) values.push_back((*table)(k));
   }
   std::vector<std::uint32_t> bits(values.size());
@@ -142,18 +143,18 @@ TEST(JackknifeEstimator, DegenerateBlocks) {
     r = estimate_block(c.t, {c.f1, c.f2, c.f3, c.f4});
     EXPECT_NEAR(r.estimate, c.est, c.tolerance);
     EXPECT_NEAR(r.standard_error, c.se, c.tolerance);
-    for (int k = 1; k <= 5; ++k) EXPECT_EQ(r.orders.chisq(k), 0.0f) << k;
+    for (int k = 1; k <= 5; ++k) EXPECT_EQ(r.orders.statistics(k), 0.0f) << k;
   }
-  EXPECT_EQ(r.orders.nk(3), 10.0f);  // orders above t: every coefficient 1
-  EXPECT_EQ(r.orders.nk(5), 10.0f);
-  EXPECT_EQ(r.orders.sek(5), 0.0f);
+  EXPECT_EQ(r.orders.estimates(3), 10.0f);  // orders above t: every coefficient 1
+  EXPECT_EQ(r.orders.estimates(5), 10.0f);
+  EXPECT_EQ(r.orders.errors(5), 0.0f);
 }
 
 TEST(JackknifeEstimator, SkippedTestLeavesStatisticZero) {
   // Limiting table, all five animals in class 2: every test sums a nonzero S but its
   // denominator S - d*d/M is exactly 0 (S = 5, 20, 45, 80 and d = -5, -10, -15, -20).
   const JackknifeResult r = estimate_block(31, {0, 5});
-  for (int k = 1; k <= 5; ++k) EXPECT_EQ(r.orders.chisq(k), 0.0f) << k;
+  for (int k = 1; k <= 5; ++k) EXPECT_EQ(r.orders.statistics(k), 0.0f) << k;
   EXPECT_EQ(r.estimate, 5.0f);  // chisq(1) < 3.84, f(1) = 0, M < 20: N(1) = 5
   // Only w(5) = 1: SE(5)^2 = 81*5 - (-9*5) = 450.
   EXPECT_NEAR(r.standard_error, std::sqrt(450.0f), 1e-4f);
@@ -165,9 +166,9 @@ TEST(JackknifeEstimator, FirstTestSkippedWeightsNotNormalised) {
   // N(3) = 6 + 4*(8/60) = 6.5333, N(4) = N(5) = 6 + 4/4 - 2/120 = 6.9833.
   // Tests 2 and 3: chisq = 10.0 and 8.1 (d = 8/15 and 0.45, g = 1.2); test 4 skipped.
   const JackknifeResult r = estimate_block(5, {0, 0, 4, 2, 0});
-  EXPECT_EQ(r.orders.chisq(1), 0.0f);
-  EXPECT_NEAR(r.orders.chisq(2), 10.0f, 1e-3f);
-  EXPECT_NEAR(r.orders.chisq(3), 8.1f, 1e-3f);
+  EXPECT_EQ(r.orders.statistics(1), 0.0f);
+  EXPECT_NEAR(r.orders.statistics(2), 10.0f, 1e-3f);
+  EXPECT_NEAR(r.orders.statistics(3), 8.1f, 1e-3f);
   EXPECT_TRUE(r.weights_unbalanced);
   TestPowerSeries series;
   const float p2 = series.power(0.05f, 9.0), p3 = series.power(0.05f, 7.1);

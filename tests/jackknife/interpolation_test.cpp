@@ -53,16 +53,16 @@ TEST(Interpolation, ChoosesAndInterpolates) {
     // The frequencies and coefficients of t, the statistics as given and N(1) = kN1.
     CaptureFrequencies data;
     data.t = c.t;
-    data.treal = static_cast<float>(c.t);
+    data.t_single = static_cast<float>(c.t);
     std::int32_t i = 1;
     for (const std::int32_t v : c.f) data.captured += (data.f(i++) = v);
-    data.mreal = static_cast<float>(data.captured);
+    data.captured_single = static_cast<float>(data.captured);
     CoefficientTable coef;
     fill_coefficients(coef, c.t);
     OrderTables orders;
     int k = 1;
-    for (const float s : c.chisq) orders.chisq(k++) = s;
-    orders.nk(1) = kN1;
+    for (const float s : c.chisq) orders.statistics(k++) = s;
+    orders.estimates(1) = kN1;
     bool fell_back = !c.fell_back;
     EXPECT_NEAR(interpolated_estimate(orders, coef, data, fell_back), c.expected, c.tolerance);
     EXPECT_EQ(fell_back, c.fell_back);

@@ -93,7 +93,7 @@ TEST(Api, StructuredDataGivesTheRunOfItsText) {
     SCOPED_TRACE(text.substr(0, 40));
     std::ostringstream from_text, from_data;
     const RunResult t = run_text(text, Settings{}, &from_text);
-    if (t.status != 0) continue;  // values the text cannot hold (a read error) have no twin
+    if (t.status != RunStatus::kComplete) continue;  // values the text cannot hold (a read error) have no twin
     const RunResult d = run_survey(survey->first, survey->second, Settings{}, &from_data);
     EXPECT_EQ(from_data.str(), from_text.str());
     EXPECT_EQ(d.status, t.status);
@@ -117,10 +117,21 @@ TEST(Api, KeptReplicatesAndRefusedSurveys) {
   survey->first.subset_b.f.pop_back();
   std::ostringstream out;
   const RunResult refused = run_survey(survey->first, survey->second, Settings{}, &out);
-  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.status, RunStatus::kInputRefused);
   EXPECT_EQ(refused.diagnostic,
             "kelvaro: Subset B: f holds 9 values, but t1 = 10 asks for 10\n");
   EXPECT_EQ(out.str(), "");
+
+  // Structured options carry no signs: a negative count is refused, not read as a flag.
+  for (const std::int32_t replicates : {-1, 10001}) {
+    SCOPED_TRACE(replicates);
+    Options o = survey->second;
+    o.replicates = replicates;
+    const RunResult r = run_survey(survey->first, o);
+    EXPECT_EQ(r.status, RunStatus::kInputRefused);
+    EXPECT_EQ(r.diagnostic, "kelvaro: replicates = " + std::to_string(replicates) +
+                                " is outside the allowed range 0..10000\n");
+  }
 }
 
 TEST(Api, RunsOnSeveralThreadsAtOnceGiveTheirSequentialReports) {

@@ -37,7 +37,7 @@ std::string run_with(const std::string& text, int threads, std::int32_t chunk) {
   settings.threads = threads;
   std::ostringstream out;
   const RunResult r = run_engine(text, settings, chunk, &out);
-  return out.str() + "status " + std::to_string(r.status);
+  return out.str() + "status " + std::to_string(exit_status(r.status));
 }
 
 // A random two-sample survey: t sites each, a community of up to 300 species with uneven
@@ -84,7 +84,9 @@ TEST(Threads, AnObserverThatThrowsStopsTheThreadsFirst) {
   // A caller cancels a run by throwing from the observer (as the R package does on Ctrl-C): the
   // exception must reach it after the threads are stopped, not end the process.
   struct Cancel : Observer {
-    void bootstrap_progress(int, std::int32_t, double) override { throw std::runtime_error("stop"); }
+    void bootstrap_progress(BlockNumber, std::int32_t, double) override {
+      throw std::runtime_error("stop");
+    }
   } cancel;
   Settings settings;
   settings.threads = 2;

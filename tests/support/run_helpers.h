@@ -20,7 +20,7 @@ struct TextRun {
 inline TextRun run_text(std::string_view input) {
   std::ostringstream out;
   const RunResult r = kelvaro::run_text(input, Settings{}, &out);
-  return {r.status, out.str(), r.diagnostic};
+  return {exit_status(r.status), out.str(), r.diagnostic};
 }
 
 }  // namespace kelvaro::testing

@@ -100,7 +100,7 @@ PairOutcome PairAnalyst::analyse(const PairInput& pair) {
   run_settings.threads = 1;  // the pairs share the machine's threads
   const RunResult result = run_survey(survey(*pair.first, *pair.second), options, run_settings);
   const std::string& key = pair.key;
-  if (result.status != 0) {
+  if (result.status != RunStatus::kComplete) {
     std::string why = result.diagnostic;
     while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) why.pop_back();
     add_problem(out, key, "refused", why);

@@ -1,12 +1,9 @@
 #include "plan/draws.h"
 
-#include "exactmath/strict_fp.h"
+#include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
 
 #include <cassert>
 #include <cmath>
-
-#include "exactmath/exp.h"
-#include "exactmath/log.h"
 
 namespace kelvaro::plan {
 

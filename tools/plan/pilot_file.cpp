@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "common/byte_source.h"
-#include "numeric/conversions.h"
+#include "kelvaro/conversions.h"
 #include "plan/option_error.h"
 #include "prep/tables.h"
 #include "run/header.h"
@@ -50,20 +50,21 @@ DetectionFrequencies from_kelvaro_input(const std::string& text, const std::stri
   WarningLog log;
   TextRecords records(input, log);
   Header header;
-  BlockBuffer buffer;
+  std::optional<BlockRecords> sample1;
   try {
     header = records.header();
-    normalise(header);
-    if (const auto why = refusal(header)) throw OptionError(option + ": " + path + ": " + *why);
-    records.block(kSample1, header.t1, header.pair != 0, buffer, false);
+    std::optional<std::string> why = sites_refusal(header);
+    if (!why) why = records.refusal(header);
+    if (why) throw OptionError(option + ": " + path + ": " + *why);
+    sample1 = records.block(kSample1, header.sites1, header.frequency_pair, CarryOver{}, false);
   } catch (const textio::ReadError& e) {
     throw OptionError(option + ": " + path + ": line " + std::to_string(e.line()) +
                       ": cannot read a kelvaro input's Sample 1: " + e.reason());
   }
   DetectionFrequencies pilot;
-  pilot.sites = header.t1;
-  for (std::int32_t i = 1; i <= header.t1; ++i) {
-    const std::int32_t f = trunc_to_int(buffer.x(i));
+  pilot.sites = header.sites1;
+  for (std::int32_t i = 1; i <= header.sites1; ++i) {
+    const std::int32_t f = trunc_to_int(sample1->x(i));
     if (f < 0) {
       throw OptionError(option + ": " + path + ": Sample 1's f(" + std::to_string(i) +
                         ") is not a count of species");

@@ -1,6 +1,6 @@
 #include "plan/pilot_fit.h"
 
-#include "exactmath/strict_fp.h"
+#include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
 
 #include <algorithm>
 #include <array>
@@ -8,8 +8,6 @@
 #include <cmath>
 #include <limits>
 
-#include "exactmath/exp.h"
-#include "exactmath/log.h"
 
 namespace kelvaro::plan {
 namespace {

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <thread>
 
-#include "numeric/conversions.h"
+#include "kelvaro/conversions.h"
+#include "kelvaro/kelvaro.h"
 #include "plan/option_error.h"
 #include "plan/site_lists.h"
-#include "run/header.h"
 
 namespace kelvaro::plan {
 namespace {

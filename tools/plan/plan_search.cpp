@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "run/header.h"
+#include "kelvaro/kelvaro.h"
 
 namespace kelvaro::plan {
 

@@ -2,14 +2,10 @@
 
 #include <cmath>
 
-#include "textio/decimal.h"
+#include "kelvaro/numbers.h"
 
 namespace kelvaro::plan {
 namespace {
-
-// Printed values are kept below 10^12, so that with up to 6 decimals their units stay below
-// 10^18, inside int64; no truth comes near (species counts are at most 2 x 10^6).
-constexpr double kLargestPrinted = 1e12;
 
 std::int64_t power_of_ten(int k) {
   std::int64_t p = 1;
@@ -34,18 +30,6 @@ std::optional<int> side_of_truth(float limit, int decimals, Fraction truth) {
 }
 
 }  // namespace
-
-std::optional<std::int64_t> printed_units(float v, int decimals) {
-  if (!std::isfinite(v) || std::fabs(v) >= kLargestPrinted) return std::nullopt;
-  textio::Decimal dec;
-  textio::exact_decimal(v, dec);
-  textio::round_decimals(dec, decimals);
-  std::int64_t units = 0;
-  for (int i = 0; i < dec.count; ++i) units = units * 10 + (dec.digits[i] - '0');
-  // The value is 0.d1..dcount x 10^point; after rounding no digit lies beyond `decimals`.
-  units *= power_of_ten(dec.point + decimals - dec.count);
-  return dec.negative ? -units : units;
-}
 
 bool printed_interval_holds(float lower, float upper, int decimals, Fraction truth) {
   const std::optional<int> low = side_of_truth(lower, decimals, truth);

@@ -9,14 +9,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "kelvaro/numbers.h"  // printed_units
 #include "plan/truth.h"
 
 namespace kelvaro::plan {
-
-// v as printed with `decimals` decimals, in units of 10^-decimals: 0.12345f, 4 -> 1235.
-// None when v is not finite or its magnitude is 10^12 or more.
-// Requires: 0 <= decimals <= 6.
-std::optional<std::int64_t> printed_units(float v, int decimals);
 
 // lower <= truth <= upper with both limits as printed. A NaN limit never holds; an infinite one
 // holds on its side; a limit beyond 10^12 is compared by its sign alone (no truth is that large).

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "numeric/conversions.h"
+#include "kelvaro/conversions.h"
 
 namespace kelvaro::plan {
 namespace {

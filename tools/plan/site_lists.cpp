@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "kelvaro/kelvaro.h"
 #include "plan/option_error.h"
-#include "run/header.h"
 
 namespace kelvaro::plan {
 namespace {

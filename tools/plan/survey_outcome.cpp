@@ -11,7 +11,7 @@ SurveyOutcome analyse_survey(const SimulatedSurvey& simulated, const ReportedPar
   SurveyOutcome out;
   out.observed1 = simulated.observed1;
   out.observed2 = simulated.observed2;
-  out.estimated = run.status == 0 && run.parameters.size() == kParameterCount;
+  out.estimated = run.status == RunStatus::kComplete && run.parameters.size() == kParameterCount;
   if (!out.estimated) return out;
   for (int k = 0; k < kReportedCount; ++k) {
     const Parameter& p = run.parameters[static_cast<std::size_t>(reported[k].index)];

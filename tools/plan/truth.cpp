@@ -1,6 +1,6 @@
 #include "plan/truth.h"
 
-#include "dynamics/parameter_table.h"
+#include "kelvaro/kelvaro.h"
 
 namespace kelvaro::plan {
 
@@ -10,7 +10,7 @@ ReportedParameters reported_parameters(const Community& c) {
   const std::int64_t n2 = s + c.colonists;
   // A parameter by its position in kelvaro's summary, named and printed as the report does.
   const auto parameter = [](int index, IntervalCap cap, Fraction truth) {
-    const SummaryParameter& p = kParameterTable[static_cast<std::size_t>(index)];
+    const ParameterDefinition& p = kParameterDefinitions[static_cast<std::size_t>(index)];
     return ReportedParameter{p.name, index, p.decimals, cap, truth};
   };
   return {{

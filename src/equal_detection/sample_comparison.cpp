@@ -1,6 +1,6 @@
 // The test for unequal p's: totals, pooling and chi-square.
 
-#include "equal_detection/equal_detection_test.h"
+#include "equal_detection/sample_comparison.h"
 
 #include "equal_detection/pooling.h"
 #include "numeric/conversions.h"

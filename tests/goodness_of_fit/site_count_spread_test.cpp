@@ -1,5 +1,5 @@
 // The M(h) goodness-of-fit test, through the records the report writer makes of it.
-#include "goodness_of_fit/goodness_of_fit_test.h"
+#include "goodness_of_fit/site_count_spread.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The M(h) goodness-of-fit statistic.
 
-#include "goodness_of_fit/goodness_of_fit_test.h"
+#include "goodness_of_fit/site_count_spread.h"
 
 #include <algorithm>
 

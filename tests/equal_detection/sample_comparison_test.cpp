@@ -1,5 +1,5 @@
 // The test for unequal detection probability, through the records the report writer makes of it.
-#include "equal_detection/equal_detection_test.h"
+#include "equal_detection/sample_comparison.h"
 
 #include <gtest/gtest.h>
 

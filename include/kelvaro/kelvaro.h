@@ -72,6 +72,12 @@ struct Options {
   bool range_adjustment = true;   // hold replicate estimates and parameters to natural ranges
 };
 
+// The replicates as the report's banner and the run table print them: negative when the report
+// lists every replicate (the text header's own way of asking for it). {50, true} -> -50.
+inline std::int32_t printed_replicates(const Options& o) {
+  return o.replicate_detail ? -o.replicates : o.replicates;
+}
+
 // Free-form input, handed over piece by piece so that memory stays bounded.
 class TextSource {
  public:

@@ -106,7 +106,7 @@ void ReportWriter::banner(const RunResult& r) {
   out_.list({kStars});
   // The count as the text header gives it: negative when the replicates are listed.
   const Options& o = r.options;
-  out_.formatted(kBootstrapLine, {o.replicate_detail ? -o.replicates : o.replicates, o.seed});
+  out_.formatted(kBootstrapLine, {printed_replicates(o), o.seed});
   out_.list({"seed=", o.seed});
 }
 

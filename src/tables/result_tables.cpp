@@ -64,7 +64,8 @@ std::string shortest_double(double v) {
 
 Table run_table(const RunResult& result) {
   Table table(TableKind::kRun);
-  table.add_row({integer(result.nreps, kReplicatesWidth), integer(result.seed, kSeedWidth)});
+  table.add_row({integer(printed_replicates(result.options), kReplicatesWidth),
+                 integer(result.options.seed, kSeedWidth)});
   return table;
 }
 

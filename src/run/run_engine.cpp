@@ -41,7 +41,8 @@ std::array<float, N> to_array(const Array1<float, static_cast<int>(N)>& a) {
 RunEngine::RunEngine(const Settings& settings, std::ostream* report)
     : settings_(settings),
       report_(settings.check_only ? nullptr : report),
-      log_(settings.observer) {}
+      log_(settings.observer),
+      threads_(settings.threads) {}
 
 RunResult RunEngine::run(RecordSource& source) {
   try {
@@ -178,11 +179,13 @@ void RunEngine::estimate_block(int block, std::int32_t t0) {
     plan.replicates = replicates_->replicates();
     plan.parent_observed = block >= kSubsetA ? observed_(block == kSubsetA ? 1 : 2) : 0;
     plan.detail = header_.nreps < 0;
-    plan.threads = settings_.threads;
+    plan.threads = threads_;
+    plan.thread_factory = settings_.thread_factory;
     plan.chunk = chunk_;
     plan.threaded_draws = threaded_draws_;
     BootstrapResult boot =
         bootstrap_block(plan, x.data(), generator_, estimator_, settings_.observer);
+    if (boot.short_of_threads) short_of_threads(boot.threads_used);
     for (std::int32_t i = 1; i <= plan.replicates; ++i) {
       replicates_->value(i, block) = boot.estimates[static_cast<std::size_t>(i - 1)];
       if (block <= kSample2) {
@@ -206,6 +209,13 @@ void RunEngine::estimate_block(int block, std::int32_t t0) {
   }
   report_.block_section(result_, b);
   result_.blocks.push_back(std::move(b));
+}
+
+void RunEngine::short_of_threads(int used) {
+  threads_ = used;  // the later blocks ask no more than the system gave
+  if (told_short_of_threads_) return;
+  told_short_of_threads_ = true;
+  if (settings_.observer != nullptr) settings_.observer->threads_short(settings_.threads, used);
 }
 
 void RunEngine::summarise() {

@@ -53,6 +53,8 @@ class RunEngine {
   std::int32_t take_frequencies(std::int32_t t);
   void estimate_block(int block, std::int32_t t0);
   void summarise();
+  // A bootstrap started only `used` of the threads it asked for.
+  void short_of_threads(int used);
   void warn_about_estimate(int block, const JackknifeResult& jk);
 
   const Settings& settings_;
@@ -63,6 +65,8 @@ class RunEngine {
   int block_in_hand_ = 0;  // the block being read (0: the header)
   std::int32_t chunk_ = 0;
   double threaded_draws_ = kThreadedDraws;
+  int threads_;  // threads a bootstrap may use: Settings::threads, less when some failed to start
+  bool told_short_of_threads_ = false;
 
   BlockBuffer buffer_;
   UniformGenerator generator_;

@@ -88,6 +88,9 @@ Rcpp::List plan_entry(Rcpp::List request, bool show_progress) {
       return Rcpp::List::create(_["refusal"] = std::string(e.what()));
     }
     PlanProgress progress(show_progress);
+    checked.settings.threads_short = [](int asked, int used) {
+      REprintf("kelvaro_plan: %s\n", kelvaro::threads_short_text(asked, used, "the run").c_str());
+    };
     const auto summaries = plan::run_plan(
         checked.settings,
         [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });

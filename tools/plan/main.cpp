@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
     // file is removed at once, so that an interrupted run leaves nothing behind.
     if (!command.output.empty()) results_file(command.output);
     plan::ProgressBar bar(STDERR_FILENO, !command.quiet && ::isatty(STDERR_FILENO) != 0);
+    checked.settings.threads_short = [&](int asked, int used) {
+      tools::print_error(app, kelvaro::threads_short_text(asked, used, "the run"));
+    };
     const auto summaries =
         plan::run_plan(checked.settings,
                        [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });

@@ -98,6 +98,12 @@ void define_options(CLI::App& app, Options& o) {
   app.add_option("--threads", r.threads, "pairs analysed at once (default: the machine's cores)")
       ->default_val(std::max(1u, std::thread::hardware_concurrency()))
       ->check(CLI::Range(1, kMaxThreads));
+  app.add_option("--max-pairs", r.max_pairs,
+                 "refuse a batch of more pairs than this, before any analysis (its pairs are "
+                 "counted first)")
+      ->default_val(1000000)
+      ->check(CLI::PositiveNumber)
+      ->type_name("N");
   app.add_option("--shard", o.shard,
                  "analyse only the K-th (from 0) of N contiguous slices of the sorted group "
                  "list; the shards' tables put one after another are the whole batch's")
@@ -167,7 +173,7 @@ void warn_about_variants(const CLI::App& app, const batch::BatchSummary& summary
 
 std::string summary_line(const Options& o, const batch::BatchSummary& s, double seconds) {
   std::string text = std::to_string(s.pairs) + " pair(s) in " + batch::rough_duration(seconds);
-  if (seconds > 0.0 && s.pairs > 0) {
+  if (seconds >= batch::kRateAfterSeconds && s.pairs > 0) {
     text += " (" + batch::rough_number(static_cast<double>(s.pairs) / seconds) + " pairs/s)";
   }
   text += ": " + std::to_string(s.analysed) + " analysed";
@@ -202,16 +208,24 @@ int main(int argc, char** argv) {
     batch::BatchProgress progress;
     progress.reading = [&](std::uint64_t n) { meter.reading(o.records, n); };
     progress.writing = [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); };
+    progress.threads_short = [&](int asked, int used) {
+      meter.erase();
+      tools::print_error(app, kelvaro::threads_short_text(asked, used, "the batch"));
+    };
     summary = batch::run_batch(records, o.request, progress, g_stop);
   } catch (const tools::WriteError& e) {
     meter.erase();
     tools::print_error(app, e.what());
     return tools::kWriteFailed;
-  } catch (const std::runtime_error& e) {  // InputError, ReadError: the input is refused
+  } catch (const batch::OutOfMemory& e) {  // what was written is removed
+    meter.erase();
+    tools::print_error(app, e.what());
+    return tools::kWriteFailed;
+  } catch (const std::runtime_error& e) {  // InputError, ReadError, TooManyPairs, FolderRefused
     meter.erase();
     tools::print_error(app, e.what());
     return tools::kRefused;
-  } catch (const std::exception& e) {  // out of memory, no thread: what was written is removed
+  } catch (const std::exception& e) {  // what was written is removed
     meter.erase();
     tools::print_error(app, std::string("the batch failed: ") + e.what());
     return tools::kWriteFailed;

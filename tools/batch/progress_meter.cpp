@@ -40,7 +40,7 @@ std::string progress_text(std::uint64_t done, std::uint64_t total, double second
   } else {
     text += std::to_string(done) + " of " + std::to_string(total) + " pairs";
   }
-  if (done > 0 && seconds > 0.0) {
+  if (done > 0 && seconds >= kRateAfterSeconds) {
     const double rate = static_cast<double>(done) / seconds;
     text += ", " + rough_number(rate) + " pairs/s";
     if (done < total) {

@@ -155,8 +155,8 @@ class Observer {
   virtual void bootstrap_progress(int /*block*/, std::int32_t /*replicates_done*/,
                                   double /*draws_done*/) {}
   virtual void bootstrap_finished(int /*block*/) {}
-  // Told once when a bootstrap could start only `used` of the `asked` threads (the system
-  // refused more): the run goes on with `used`, and its result is the same.
+  // Told once when a bootstrap could not start the `asked` threads (the system refused some):
+  // the run goes on with `used` (kelvaro/ordered_pool.h), and its result is the same.
   virtual void threads_short(int /*asked*/, int /*used*/) {}
 };
 

@@ -5,9 +5,12 @@
 // kelvaro-plan's surveys all run on it.
 //
 // Threads are a resource, not a precondition: when a thread cannot be started (std::system_error
-// for EAGAIN, std::bad_alloc under a memory limit), the pool goes on with the threads it has; with
-// none, the calling thread computes each task itself before delivering it. The result is the
-// same; OrderedPool::run returns how many threads computed.
+// for EAGAIN, std::bad_alloc under a memory limit), the system is at its limit, and the pool
+// goes on with half of the threads it did start (rounded up), so that the run keeps room for
+// its own memory; with none, the calling thread computes each task itself before delivering it.
+// Memory is a resource too: when a worker runs out (std::bad_alloc), the workers are stopped and
+// the calling thread computes the rest, from the first task not delivered, alone. The result is
+// the same; threads_used() says how many threads were started to compute.
 //
 // Thread safety: a pool is used by one calling thread; its callbacks run as stated below.
 
@@ -29,8 +32,8 @@ std::thread start_thread(std::function<void()> body);
 
 // What a program says (after its name) when a pool started fewer threads than asked for; `work`
 // names the work, `used` is 1 when only the calling thread computes:
-//   (300, 3, "the batch") -> "could start only 3 of the 300 threads asked for: the batch goes on
-//                             with 3 (the results are the same)"
+//   (300, 27, "the batch") -> "could not start the 300 threads asked for: the batch goes on with
+//                              27 (the results are the same)"
 std::string threads_short_text(int asked, int used, std::string_view work);
 
 // What a run of the pool does. Only `claim`, `make_worker` and `deliver` are required.
@@ -43,6 +46,7 @@ struct OrderedWork {
   // returns that thread's task function, which computes task `index` and keeps its result where
   // deliver(index) finds it. It may keep state of its own (an estimator, an analyst). Its
   // exceptions are delivered in order: the run rethrows the first one when its turn comes.
+  // Requires: a task computed again (after a worker ran out of memory) gives the same result.
   std::function<std::function<void(std::size_t index)>()> make_worker;
   // Called on the calling thread for index 0, 1, ... in turn, each once its task is computed.
   std::function<void(std::size_t index)> deliver;
@@ -71,8 +75,8 @@ class OrderedPool {
   // Nothing of the run outlives the call.
   bool run(const OrderedWork& work);
 
-  // Threads that computed in the last run: the workers that started, or 1 (the calling thread)
-  // when none did. Less than the threads asked for when some could not be started.
+  // Threads that computed in the last run: the workers asked for; half of those that started
+  // when some could not be; 1 (the calling thread) when none could.
   int threads_used() const { return used_; }
 
  private:

@@ -1,9 +1,31 @@
 # The Debian package (make package, or cpack in the build folder): kelvaro_<version>_<arch>.deb with
-# every installed program in /usr/bin, the manual pages in /usr/share/man/man1 and the README with
-# the example data in /usr/share/doc/kelvaro. The programs are linked statically, so the package
-# depends on nothing.
-set(KELVARO_PACKAGE_MAINTAINER "kelvaro developers <kelvaro@example.org>" CACHE STRING
-    "The Maintainer field of the Debian package (name <email>)")
+# every installed program in /usr/bin, the manual pages in /usr/share/man/man1 and the README, the
+# example data, the copyright file and the changelog in /usr/share/doc/kelvaro. The programs are
+# linked statically, so the package depends on nothing; packaging/lintian-overrides says why.
+
+# The maintainer is the last line of MAINTAINER, a placeholder until someone fills it in.
+file(STRINGS ${PROJECT_SOURCE_DIR}/MAINTAINER maintainer_lines REGEX "^[^#].*<.+@.+>")
+list(POP_BACK maintainer_lines KELVARO_MAINTAINER)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/MAINTAINER)
+if(NOT KELVARO_MAINTAINER)
+  message(FATAL_ERROR "MAINTAINER: its last line must be the maintainer as \"Name <address>\"")
+endif()
+
+# The changelog in Debian's format, made from NEWS.md (packaging/changelog.sh), and the copyright
+# file go beside the README; `make install` installs them too.
+set(changelog ${PROJECT_BINARY_DIR}/packaging/changelog)
+add_custom_command(OUTPUT ${changelog}.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+  COMMAND sh ${PROJECT_SOURCE_DIR}/packaging/changelog.sh ${PROJECT_SOURCE_DIR}/NEWS.md
+          ${KELVARO_MAINTAINER} ${changelog}
+  COMMAND gzip -9nf ${changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/NEWS.md ${PROJECT_SOURCE_DIR}/MAINTAINER
+          ${PROJECT_SOURCE_DIR}/packaging/changelog.sh
+  COMMENT "Writing the changelog from NEWS.md" VERBATIM)
+add_custom_target(changelog DEPENDS ${changelog}.gz)
+add_dependencies(programs changelog)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog}.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelvaro)
@@ -18,12 +40,24 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "between two samples, from which species were detected at which sites, by"
   "capture-recapture reasoning: jackknife richness estimates of model M(h);"
   "persistence, turnover, rate of change and colonisation with bootstrap"
-  "intervals; tests of equal detection and of fit. Companion programs build"
-  "kelvaro's input from detection tables (kelvaro-prep) and turn its report"
-  "into CSV or JSON tables (kelvaro-tidy).")
+  "intervals; tests of equal detection and of fit. The same input gives the"
+  "same report on every machine."
+  "."
+  "The package holds five programs:"
+  " kelvaro        two samples analysed, as a fixed plain-text report"
+  " kelvaro-prep   kelvaro's input from site-by-species or long CSV tables"
+  " kelvaro-tidy   a report's results as CSV tables or JSON"
+  " kelvaro-batch  every pair of samples of a whole survey, in one run"
+  " kelvaro-plan   survey designs compared by simulation (bias, coverage)"
+  "."
+  "Each has a manual page; the README and example data are in"
+  "/usr/share/doc/kelvaro.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KELVARO_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KELVARO_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+# Files only the package holds, added to its staging folder by cmake/package_extras.cmake.
+set(CPACK_KELVARO_LINTIAN_OVERRIDES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_extras.cmake)
 include(CPack)

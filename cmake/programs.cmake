@@ -1,7 +1,8 @@
 # The programs a user runs, installed. Every target named in KELVARO_PROGRAMS that this build
 # defines is linked statically, built by the `programs` target and installed into bin/, with its
-# manual page (man/<program>.1.in, the version filled in) in share/man/man1/. The README and the
-# example data go to share/doc/kelvaro/. KELVARO_BUILT_PROGRAMS lists the programs taken.
+# manual page (man/<program>.1.in, the version filled in, compressed with gzip -9n as Debian wants)
+# in share/man/man1/. The README and the example data go to share/doc/kelvaro/ (the copyright file
+# and the changelog too: cmake/package.cmake). KELVARO_BUILT_PROGRAMS lists the programs taken.
 include(GNUInstallDirs)
 
 # A static executable runs on a machine that has none of the build's libraries, and starts in about
@@ -28,13 +29,18 @@ foreach(program IN LISTS KELVARO_PROGRAMS)
     message(FATAL_ERROR "${program} has no manual page: write man/${program}.1.in "
                         "(the other pages there show the sections every page has)")
   endif()
-  configure_file(${page_source} ${PROJECT_BINARY_DIR}/man/${program}.1 @ONLY)
+  set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+  configure_file(${page_source} ${page} @ONLY)
+  add_custom_command(OUTPUT ${page}.gz COMMAND gzip -9nkf ${page} DEPENDS ${page_source}
+                     COMMENT "Compressing the manual page ${program}.1" VERBATIM)
+  add_custom_target(${program}_manual_page DEPENDS ${page}.gz)
+  add_dependencies(programs ${program}_manual_page)
   if(KELVARO_STATIC_PROGRAMS)
     target_link_options(${program} PRIVATE -static)
   endif()
   add_dependencies(programs ${program})
   install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${PROJECT_BINARY_DIR}/man/${program}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   list(APPEND KELVARO_BUILT_PROGRAMS ${program})
 endforeach()
 

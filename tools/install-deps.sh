@@ -3,7 +3,8 @@
 # is missing; does nothing when everything is there.
 #   install-deps.sh build   the kelvaro program: a compiler, CMake, make
 #   install-deps.sh tools   also the companion tools' command-line library (make install, package)
-#   install-deps.sh test    also the test framework, the tools' libraries and the manual-page linters
+#   install-deps.sh test    also the test framework, the tools' libraries, the manual-page linters
+#                           and Debian's package checker
 #   install-deps.sh bench   the benchmarks: the tools' command-line library, the benchmark library
 #                           and Python (which generates kelvaro-batch's survey)
 #   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
@@ -14,7 +15,7 @@ case "$task" in
   build) ;;
   tools) packages="$packages libcli11-dev" ;;
   # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
-  test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc" ;;
+  test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc lintian" ;;
   bench) packages="$packages libcli11-dev libbenchmark-dev python3" ;;
   r) packages="g++ make r-base-dev r-cran-rcpp r-cran-testthat" ;;
   *) echo "install-deps: unknown task '$task' (build, tools, test, bench or r)" >&2; exit 2 ;;

@@ -6,10 +6,29 @@
 # and include/ stay the one source of truth. Needs Rscript for the data.
 # The survey planner's engine (tools/plan/, the library kelvaro_plan) is copied the same way into
 # r/src/kelvaro/src/plan/, without the command's main.cpp and command line (which take CLI11).
+# DESCRIPTION's Version, Date and maintainer (role "cre") are rewritten from the project's
+# VERSION, the release date of NEWS.md's newest section and MAINTAINER.
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 pkg="$root/r"
 core="$pkg/src/kelvaro"
+
+version=$(head -n 1 "$root/VERSION")
+released=$(sed -n 's/^## kelvaro [^ ]* (\([0-9-]*\))$/\1/p' "$root/NEWS.md" | head -n 1)
+maintainer=$(grep -v '^#' "$root/MAINTAINER" | grep '<.*@.*>' | tail -n 1)
+# The name and the address, escaped for sed's replacement text.
+name=$(printf '%s' "${maintainer% <*}" | sed 's/[\/&]/\\&/g')
+email=$(printf '%s' "${maintainer##*<}" | sed 's/>$//; s/[\/&]/\\&/g')
+sed -e "s/^Version: .*/Version: $version/" -e "s/^Date: .*/Date: $released/" \
+    -e "s/person(\"[^\"]*\", role = \"cre\", email = \"[^\"]*\")/person(\"$name\", role = \"cre\", email = \"$email\")/" \
+    "$pkg/DESCRIPTION" > "$pkg/DESCRIPTION.new"
+if cmp -s "$pkg/DESCRIPTION" "$pkg/DESCRIPTION.new"; then
+  rm "$pkg/DESCRIPTION.new"
+else
+  mv "$pkg/DESCRIPTION.new" "$pkg/DESCRIPTION"
+  echo "sync-sources.sh: r/DESCRIPTION now has version $version of $released and maintainer" \
+       "$maintainer"
+fi
 
 rm -rf "$core"
 rm -f "$pkg"/src/*.o "$pkg"/src/*.so

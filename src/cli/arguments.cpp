@@ -70,8 +70,9 @@ typing slip (numbers beyond a record, empty values, negative or fractional
 counts, totals that disagree) and results not to trust (skipped order tests,
 intervals from few replicates, a seed from the clock, ...).
 
-Input: free-form numbers (blanks, tabs, commas or line ends between them);
-each record starts on a new line, and the rest of its last line is ignored.
+Input: free-form numbers (blanks, tabs, commas, semicolons or line ends
+between them); each record starts on a new line, and the rest of its last line
+is ignored.
   header      t1 t2 pair nreps ix
               t1, t2: sites of Sample 1 and Sample 2 (1..98; 1..49 with the
               pair); a negative t1 switches off the range adjustment.

@@ -1,6 +1,8 @@
 # Builds the Debian package with cpack into a temporary folder, checks its name and control
-# fields, unpacks it with dpkg-deb -x, and runs from there every program's --version, kelvaro on
-# the bundled example (the same report as the build's kelvaro) and the README's pipe.
+# fields, unpacks it with dpkg-deb -x, checks the files Debian asks for (compressed manual pages,
+# the copyright file, the changelog whose first entry is this version), runs from there every
+# program's --version, kelvaro on the bundled example (the same report as the build's kelvaro) and
+# the README's pipe, and, where lintian is installed, has it find no error.
 # Usage: debian_package.sh CPACK BUILD_DIR VERSION BUILT_KELVARO PROGRAM...
 set -u
 cpack=$1 build=$2 version=$3 built_kelvaro=$4
@@ -19,18 +21,33 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = science ] || fail "section '$(field Section)' instead of science"
 depends=$(field Depends)
 [ -z "$depends" ] || [[ $depends =~ ^libc6( \([^\)]*\))?$ ]] || fail "depends on $depends"
-[ -n "$(field Description)" ] || fail "no description"
+description=$(field Description)
+for program in "$@"; do
+  grep -qE "(^| )$program( |$)" <<< "$description" || fail "the description does not name $program"
+done
 
 root=$work/root
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
 for program in "$@"; do
-  [ -f "$root/usr/share/man/man1/$program.1" ] || fail "no /usr/share/man/man1/$program.1"
+  gzip -t "$root/usr/share/man/man1/$program.1.gz" 2> /dev/null ||
+    fail "no compressed /usr/share/man/man1/$program.1.gz"
   got=$("$root/usr/bin/$program" --version) || fail "$program --version failed"
   [ "$got" = "$program $version" ] || fail "$program --version printed '$got'"
 done
-example=$root/usr/share/doc/kelvaro/examples/two-samples.txt
+doc=$root/usr/share/doc/kelvaro
+head -1 "$doc/copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "no machine-readable $doc/copyright"
+first=$(zcat "$doc/changelog.gz" 2> /dev/null | head -1)
+[ "$first" = "kelvaro ($version) unstable; urgency=medium" ] ||
+  fail "the changelog's first line is '$first', not this version's entry"
+example=$doc/examples/two-samples.txt
 "$root/usr/bin/kelvaro" "$example" > "$work/packaged.txt" || fail "kelvaro failed on $example"
 "$built_kelvaro" "$example" > "$work/built.txt"
 cmp -s "$work/packaged.txt" "$work/built.txt" ||
   fail "the packaged kelvaro's report on the example differs from the build's"
 message=$(check_readme_pipe "$root/usr/bin" "$root/usr/share/doc/kelvaro" "$work") || fail "$message"
+if command -v lintian > /dev/null; then
+  # Errors only (overridden tags are not shown); lintian takes about 20 seconds.
+  errors=$(lintian "$deb" 2> /dev/null | grep '^E:')
+  [ -z "$errors" ] || fail "lintian finds errors: $errors"
+fi

@@ -15,11 +15,11 @@ fail() { echo "install_prefix: $*" >&2; exit 1; }
   fail "cmake --install failed: $(cat "$work/install.log")"
 for program in "$@"; do
   [ -x "$prefix/bin/$program" ] || fail "$program is not installed in bin/"
-  [ -f "$prefix/share/man/man1/$program.1" ] || fail "$program has no page in share/man/man1/"
+  [ -f "$prefix/share/man/man1/$program.1.gz" ] || fail "$program has no page in share/man/man1/"
 done
 [ "$(ls "$prefix/bin" | sort)" = "$(printf '%s\n' "$@" | sort)" ] ||
   fail "bin/ holds $(ls "$prefix/bin" | tr '\n' ' ')instead of the programs $*"
-for doc in README.md examples/two-samples.txt examples/data/ditches-week-4.csv; do
+for doc in README.md copyright changelog.gz examples/two-samples.txt examples/data/ditches-week-4.csv; do
   [ -f "$prefix/share/doc/kelvaro/$doc" ] || fail "share/doc/kelvaro/$doc is not installed"
 done
 message=$(check_readme_pipe "$prefix/bin" "$prefix/share/doc/kelvaro" "$work") || fail "$message"

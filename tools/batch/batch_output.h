@@ -79,6 +79,7 @@ class BatchOutput {
   // parameters, blocks, tests and problems, in the order of table_paths().
   std::vector<std::unique_ptr<tools::ReplacingFile>> tables_;
   std::optional<std::string> reports_;  // the temporary reports folder
+  std::string reports_target_;          // DIR/reports, or the folder a link of that name names
   std::string last_group_folder_;       // the group folder made last
   std::string group_files_;             // the reports written in it, a name a line
   std::string group_folders_;           // the group folders made, a name a line

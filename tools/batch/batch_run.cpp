@@ -47,6 +47,7 @@ BatchSummary run(tools::ByteSource& records, const BatchRequest& request,
   };
   if (!table.read(go_on)) return summary;
   summary.variants = table.variants();
+  summary.same_number_samples = tools::same_number_labels(labels.samples);
 
   PairSequence sequence = sequence_of(request, labels, table, std::move(file_pairs));
   summary.pairs = sequence.count();
@@ -69,7 +70,10 @@ BatchSummary run(tools::ByteSource& records, const BatchRequest& request,
       progress.threads_short(request.threads, used);
     }
   };
-  if (!analyse_pairs(work, request.analysis, request.threads, stop, request.thread_factory)) {
+  // A stop asked for after the last check (while the table's end was awaited, or with no pair
+  // to analyse) still stops the batch: nothing is put in place.
+  if (!analyse_pairs(work, request.analysis, request.threads, stop, request.thread_factory) ||
+      stop) {
     return summary;
   }
   output.commit();

@@ -54,6 +54,8 @@ struct BatchSummary {
   std::uint64_t not_analysed = 0;  // pairs with a problems row instead
   std::uint64_t warnings = 0;      // problems rows of analysed pairs
   std::vector<std::pair<std::string, csv::NameVariant>> variants;  // DetectionTable::variants
+  // Sample labels that are the same number written differently ("2015", "2015.0").
+  std::vector<std::pair<std::string, std::string>> same_number_samples;
 };
 
 // Told how far the batch is, on the calling thread: records read so far while the table is read

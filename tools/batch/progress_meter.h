@@ -21,12 +21,9 @@ std::string rough_number(double value);
 // "0.4 s", "12 s", "4 min", "2.5 h": a rough duration.
 std::string rough_duration(double seconds);
 
-// A rate (and the time left from it) is shown only after this much work: over the first pairs
-// it says nothing ("6944444 pairs/s" after a few microseconds).
-inline constexpr double kRateAfterSeconds = 1.0;
-
 // The text of a progress report after `seconds` with `done` of `total` pairs: the bar form
-// (without the leading carriage return) or the line form; no rate before kRateAfterSeconds.
+// (without the leading carriage return) or the line form; the rate and the time left only after
+// a second of work.
 std::string progress_text(std::uint64_t done, std::uint64_t total, double seconds, bool bar);
 
 class ProgressMeter {

@@ -14,7 +14,7 @@ INSTALLED = $(BUILD)/installed-files.txt
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
-        bench bench-tools bench-batch bench-math exhaustive programs install uninstall package fuzz \
+        bench bench-tools bench-batch bench-batch-memory bench-math exhaustive programs install uninstall package fuzz \
         r-package r-check r-install web web-test clean
 
 all: build
@@ -113,6 +113,13 @@ bench-batch: deps-bench
 	cmake --build build-bench --target batch_bench kelvaro-batch -j$(JOBS)
 	test -s build-bench/survey-$(ROUTES).csv || python3 bench/make_survey.py --routes $(ROUTES) > build-bench/survey-$(ROUTES).csv
 	./build-bench/bench/batch_bench build-bench/survey-$(ROUTES).csv
+
+# kelvaro-batch's peak memory on 100,000 and 1,000,000 small groups (2 threads), and its refusal
+# of 12.5 million pairs: whole runs of the program (bench/batch_memory.py).
+bench-batch-memory: deps-bench
+	$(BENCH_CONFIGURE)
+	cmake --build build-bench --target kelvaro-batch -j$(JOBS)
+	python3 bench/batch_memory.py build-bench/tools/kelvaro-batch
 
 # exp, log and expf of our own against the C library's, per call.
 bench-math: deps-bench

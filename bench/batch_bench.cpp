@@ -56,7 +56,7 @@ void BM_Read(benchmark::State& state) {
     tools::TextSource source = survey_source();
     batch::SurveyLabels labels;
     batch::DetectionTable table(source, table_options(), labels);
-    table.read({}, {});
+    table.read({});
     records = table.records();
   }
   state.counters["records/s"] =
@@ -68,7 +68,7 @@ void BM_Analysis(benchmark::State& state) {
   tools::TextSource source = survey_source();
   batch::SurveyLabels labels;
   batch::DetectionTable table(source, table_options(), labels);
-  table.read({}, {});
+  table.read({});
   const batch::LabelRanks ranks = batch::ranks_of(labels);
   std::vector<batch::SamplePair> pairs =
       batch::pairs_by_rule(table, labels, batch::PairRule::kConsecutive, ranks);
@@ -103,8 +103,6 @@ void BM_Batch(benchmark::State& state) {
     summary = batch::run_batch(source, request, {}, stop);
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(summary.pairs));
-  // Pairs analysed while the table was read (kept early), out of all.
-  state.counters["early"] = static_cast<double>(summary.early);
 }
 
 BENCHMARK(BM_Read)->Name("batch_read")->Unit(benchmark::kMillisecond)->UseRealTime();

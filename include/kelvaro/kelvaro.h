@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "kelvaro/ordered_pool.h"
+
 namespace kelvaro {
 
 // ---------------------------------------------------------------------------------------------
@@ -170,6 +172,9 @@ class Observer {
   virtual void bootstrap_progress(BlockNumber /*block*/, std::int32_t /*replicates_done*/,
                                   double /*draws_done*/) {}
   virtual void bootstrap_finished(BlockNumber /*block*/) {}
+  // Told once when a bootstrap could not start the `asked` threads (the system refused some):
+  // the run goes on with `used` (kelvaro/ordered_pool.h), and its result is the same.
+  virtual void threads_short(int /*asked*/, int /*used*/) {}
 };
 
 struct Settings {
@@ -179,6 +184,8 @@ struct Settings {
   // has enough work to gain. The result is the same for every count. A program that runs many
   // analyses at once (one per thread) keeps the default.
   int threads = 1;
+  // Starts those threads (empty: std::thread). Tests inject one that fails.
+  ThreadFactory thread_factory{};
   // Read and check the input only: warnings, no estimates, no report.
   bool check_only = false;
   // The name read-error diagnostics give the input ("At line 7 of file kelvaro (unit = 5,

@@ -101,6 +101,13 @@ Rcpp::List plan_entry(Rcpp::List request, bool show_progress) {
       return Rcpp::List::create(_["refusal"] = std::string(e.what()));
     }
     PlanProgress progress(show_progress);
+    bool told = false;  // once, though a search for a design meeting targets runs again
+    checked.settings.threads_short = [&told](int asked, int used) {
+      if (!told) {
+        REprintf("kelvaro_plan: %s\n", kelvaro::threads_short_text(asked, used, "the run").c_str());
+      }
+      told = true;
+    };
     const auto summaries = plan::run_checked_plan(
         checked,
         [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });

@@ -1,12 +1,8 @@
 #include "bootstrap/replicates.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cassert>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
+#include <memory>
 
 #include "bootstrap/binomial.h"
 #include "bootstrap/class_index.h"
@@ -88,92 +84,58 @@ struct Replicate {
   float estimate = 0.0f;
 };
 
-// Replicates drawn on several threads. Each thread takes chunks of consecutive replicates; for a
-// chunk it finds the words its first replicate starts from and draws the replicates one after
-// another, with its own estimator. The calling thread waits, telling the observer how far the
-// threads have come.
-class ThreadedDraws {
- public:
-  ThreadedDraws(const ClassIndex& index, const std::vector<KissWords>& starts,
-                const std::vector<std::int32_t>& sizes, bool consecutive, std::int32_t chunk)
-      : index_(index), starts_(starts), sizes_(sizes), consecutive_(consecutive),
-        chunk_(chunk), replicates_(sizes.size()) {}
+// Replicates drawn on the ordered pool, a chunk of consecutive replicates per task: for a chunk
+// a thread finds the words its first replicate starts from and draws the replicates one after
+// another, with its own estimator. The calling thread tells the observer of each chunk in turn.
+struct ThreadedDraws {
+  const ClassIndex& index;
+  const std::vector<KissWords>& starts;  // per chunk (consecutive) or per replicate
+  const std::vector<std::int32_t>& sizes;
+  bool consecutive;
+  std::size_t chunk;
 
   // An observer that throws (to cancel the run) stops the threads before the exception goes on.
-  std::vector<Replicate> run(int threads, Observer* observer, BlockNumber block) {
-    std::vector<std::thread> pool;
-    for (int k = 0; k < threads; ++k) pool.emplace_back([this] { work(); });
-    std::exception_ptr failure;
-    try {
-      std::unique_lock<std::mutex> lock(mutex_);
-      std::size_t reported = 0;
+  std::vector<Replicate> run(OrderedPool& pool, Observer* observer, BlockNumber block) const {
+    const std::size_t total = sizes.size();
+    std::vector<Replicate> replicates(total);
+    double draws_done = 0.0;
+    OrderedWork work;
+    work.claim = [&](std::size_t k) { return k * chunk < total; };
+    work.make_worker = [&]() -> std::function<void(std::size_t)> {
+      auto estimator = std::make_shared<JackknifeEstimator>();
+      return [this, &replicates, estimator](std::size_t k) {
+        draw_chunk(k, replicates, *estimator);
+      };
+    };
+    work.deliver = [&](std::size_t k) {
+      const std::size_t last = std::min(total, (k + 1) * chunk);
+      for (std::size_t r = k * chunk; r < last; ++r) {
+        draws_done += static_cast<double>(std::max(sizes[r], 0));
+      }
       // As on one thread, the observer hears of the last replicate too.
-      while (reported < replicates_.size()) {
-        if (finished_ == reported) changed_.wait(lock);
-        const std::size_t now = finished_;
-        if (observer != nullptr && now > reported) {
-          lock.unlock();
-          observer->bootstrap_progress(block, static_cast<std::int32_t>(now), draws_of(now));
-          lock.lock();
-        }
-        reported = now;
+      if (observer != nullptr) {
+        observer->bootstrap_progress(block, static_cast<std::int32_t>(last), draws_done);
       }
-    } catch (...) {
-      failure = std::current_exception();
-      stop_ = true;
-    }
-    for (std::thread& t : pool) t.join();
-    if (failure) std::rethrow_exception(failure);
-    return std::move(replicates_);
+    };
+    pool.run(work);
+    return replicates;
   }
 
- private:
-  // The species draws of the first `count` replicates.
-  double draws_of(std::size_t count) const {
-    double d = 0.0;
-    for (std::size_t i = 0; i < count; ++i) d += static_cast<double>(std::max(sizes_[i], 0));
-    return d;
-  }
-
-  void work() {
-    JackknifeEstimator estimator;
-    const std::size_t total = replicates_.size();
-    while (!stop_) {
-      const std::size_t first = next_.fetch_add(static_cast<std::size_t>(chunk_));
-      if (first >= total) break;
-      const std::size_t last = std::min(total, first + static_cast<std::size_t>(chunk_));
-      KissWords words = starts_[consecutive_ ? first / static_cast<std::size_t>(chunk_) : first];
-      for (std::size_t r = first; r < last; ++r) {
-        if (!consecutive_) words = starts_[r];
-        draw_one(r, words, estimator);
-      }
-      std::lock_guard<std::mutex> lock(mutex_);
-      finished_ += last - first;
-      changed_.notify_one();
+  void draw_chunk(std::size_t k, std::vector<Replicate>& replicates,
+                  JackknifeEstimator& estimator) const {
+    const std::size_t first = k * chunk;
+    const std::size_t last = std::min(sizes.size(), first + chunk);
+    KissWords words = starts[consecutive ? k : first];
+    for (std::size_t r = first; r < last; ++r) {
+      if (!consecutive) words = starts[r];
+      Array1<float, 100> x{};
+      draw_species(sizes[r], index, words, x, nullptr, kSample1, 0, 0.0);
+      Replicate& rep = replicates[r];
+      rep.community = sizes[r];
+      rep.counts.assign(x.data(), x.data() + index.t + 1);
+      rep.estimate = estimator.estimate_only(x.data(), index.t);
     }
   }
-
-  void draw_one(std::size_t r, KissWords& words, JackknifeEstimator& estimator) {
-    const std::int32_t t = index_.t;
-    Array1<float, 100> x{};
-    draw_species(sizes_[r], index_, words, x, nullptr, kSample1, 0, 0.0);
-    Replicate& rep = replicates_[r];
-    rep.community = sizes_[r];
-    rep.counts.assign(x.data(), x.data() + t + 1);
-    rep.estimate = estimator.estimate_only(x.data(), t);
-  }
-
-  const ClassIndex& index_;
-  const std::vector<KissWords>& starts_;  // per chunk (consecutive) or per replicate
-  const std::vector<std::int32_t>& sizes_;
-  const bool consecutive_;
-  const std::int32_t chunk_;
-  std::vector<Replicate> replicates_;
-  std::atomic<std::size_t> next_{0};
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::size_t finished_ = 0;
 };
 
 }  // namespace
@@ -270,8 +232,11 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       }
     }
     generator.counted(species_draws);
-    ThreadedDraws draws(index, starts, sizes, consecutive, chunk);
-    const std::vector<Replicate> replicates = draws.run(threads, observer, block);
+    const ThreadedDraws draws{index, starts, sizes, consecutive, static_cast<std::size_t>(chunk)};
+    OrderedPool pool(threads, plan.thread_factory ? plan.thread_factory : start_thread);
+    const std::vector<Replicate> replicates = draws.run(pool, observer, block);
+    r.threads_used = pool.threads_used();
+    r.short_of_threads = r.threads_used < threads;
     for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
       const Replicate& rep = replicates[static_cast<std::size_t>(iteration - 1)];
       for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;

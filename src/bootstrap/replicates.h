@@ -10,6 +10,7 @@
 
 #include "jackknife/estimator.h"
 #include "kelvaro/kelvaro.h"
+#include "kelvaro/ordered_pool.h"
 #include "random/uniform_generator.h"
 
 namespace kelvaro {
@@ -34,6 +35,7 @@ struct BootstrapPlan {
   int threads = 1;
   std::int32_t chunk = 0;  // replicates a thread takes at a time; 0 picks a size
   double threaded_draws = kThreadedDraws;  // the least work (species draws) worth threads
+  ThreadFactory thread_factory{};          // empty: start_thread
 };
 
 
@@ -44,6 +46,10 @@ struct BootstrapResult {
   std::array<float, 6> mean_frequencies{};  // a(i) / replicates, classes 1..6 (0 above t; all 0
                                             // without replicates)
   std::array<float, 100> last_counts{};     // x(1..t+2) after the last replicate, x(t+1) = 0
+  // Threads that drew the replicates: plan.threads, fewer when some could not be started (the
+  // result is the same), 1 when the block stayed on the calling thread.
+  int threads_used = 1;
+  bool short_of_threads = false;  // threads_used < plan.threads on a block that wanted them
 };
 
 // Draws the plan's replicates from the generator: per replicate, for a subset first the binomial

@@ -141,6 +141,11 @@ void ConsoleObserver::warning(const Warning& w) {
   if (warn_) write(format_warning(w) + "\n");
 }
 
+void ConsoleObserver::threads_short(int asked, int used) {
+  erase();
+  write("kelvaro: " + threads_short_text(asked, used, "the run") + "\n");
+}
+
 void ConsoleObserver::bootstrap_started(BlockNumber /*block*/, std::int32_t replicates,
                                         double planned_draws) {
   replicates_ = replicates;

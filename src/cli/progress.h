@@ -35,6 +35,8 @@ class ConsoleObserver final : public Observer {
   void bootstrap_progress(BlockNumber block, std::int32_t replicates_done,
                           double draws_done) override;
   void bootstrap_finished(BlockNumber block) override;
+  // Said whether or not warnings are shown: the run is slower than asked for.
+  void threads_short(int asked, int used) override;
 
  private:
   using Clock = std::chrono::steady_clock;

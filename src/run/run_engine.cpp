@@ -63,7 +63,8 @@ ReplicateTable replicate_table(const std::vector<BlockResult>& blocks, std::int3
 RunEngine::RunEngine(const Settings& settings, std::ostream* report)
     : settings_(settings),
       report_(settings.check_only ? nullptr : report),
-      log_(settings.observer) {}
+      log_(settings.observer),
+      threads_(settings.threads) {}
 
 RunResult RunEngine::run(RecordSource& source) {
   try {
@@ -187,11 +188,13 @@ CarryOver RunEngine::estimate_block(BlockNumber block, std::int32_t t0,
     plan.replicates = header_.options.replicates;
     plan.parent_observed = block >= kSubsetA ? observed_[block == kSubsetA ? 0 : 1] : 0;
     plan.detail = header_.options.replicate_detail;
-    plan.threads = settings_.threads;
+    plan.threads = threads_;
+    plan.thread_factory = settings_.thread_factory;
     plan.chunk = chunk_;
     plan.threaded_draws = threaded_draws_;
     BootstrapResult boot =
         bootstrap_block(plan, x.data(), generator_, estimator_, settings_.observer);
+    if (boot.short_of_threads) short_of_threads(boot.threads_used);
     if (plan.replicates > 0) {
       for (std::int32_t i = 1; i <= t + 2; ++i) {
         left.x(i) = boot.last_counts[static_cast<std::size_t>(i - 1)];
@@ -214,6 +217,13 @@ CarryOver RunEngine::estimate_block(BlockNumber block, std::int32_t t0,
   }
   result_.blocks.push_back(std::move(b));
   return left;
+}
+
+void RunEngine::short_of_threads(int used) {
+  threads_ = used;  // the later blocks ask no more than the system gave
+  if (told_short_of_threads_) return;
+  told_short_of_threads_ = true;
+  if (settings_.observer != nullptr) settings_.observer->threads_short(settings_.threads, used);
 }
 
 void RunEngine::summarise() {

@@ -49,6 +49,8 @@ class RunEngine {
   // Estimates, bootstraps and tests a block; returns what it leaves for the next block's records.
   CarryOver estimate_block(BlockNumber block, std::int32_t t0, const BlockRecords& records);
   void summarise();
+  // A bootstrap started only `used` of the threads it asked for.
+  void short_of_threads(int used);
   void warn_about_estimate(BlockNumber block, const JackknifeResult& jk);
 
   const Settings& settings_;
@@ -59,6 +61,8 @@ class RunEngine {
   BlockNumber block_in_hand_ = kHeaderRecord;  // the block being read
   std::int32_t chunk_ = 0;
   double threaded_draws_ = kThreadedDraws;
+  int threads_;  // threads a bootstrap may use: Settings::threads, less when some failed to start
+  bool told_short_of_threads_ = false;
 
   CarryOver carried_;  // what the last block left for the next block's records
   UniformGenerator generator_;

@@ -9,6 +9,7 @@
 #include "plan/plan_search.h"
 #include "plan/results_table.h"
 #include "plan/targets.h"
+#include "support/failing_threads.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -65,6 +66,22 @@ TEST(PlanRunner, OutputIsTheSameOnAnyNumberOfThreads) {
   for (int threads : {2, 3, 8}) {
     SCOPED_TRACE(threads);
     EXPECT_EQ(csv_of(small_plan(designs, threads)), one);
+  }
+}
+
+TEST(PlanRunner, ThreadsThatCannotStartGiveTheSameOutput) {
+  // The system refuses threads after `limit` of the 4 asked for: the run goes on with half of
+  // those it started (the calling thread alone for 0) and says so once.
+  const std::vector<Design> designs = {{4, 4}, {9, 6}};
+  const std::string one = csv_of(small_plan(designs, 1));
+  for (const int limit : {0, 1, 3}) {
+    SCOPED_TRACE(limit);
+    PlanSettings s = small_plan(designs, 4);
+    s.thread_factory = testing::threads_failing_after(limit);
+    std::vector<std::pair<int, int>> told;
+    s.threads_short = [&](int asked, int used) { told.emplace_back(asked, used); };
+    EXPECT_EQ(csv_of(s), one);
+    EXPECT_EQ(told, (std::vector<std::pair<int, int>>{{4, std::max(1, limit - limit / 2)}}));
   }
 }
 

@@ -14,6 +14,7 @@
 #include "kelvaro/kelvaro.h"
 #include "run/record_source.h"
 #include "run/run_engine.h"
+#include "support/failing_threads.h"
 #include "support/golden_inputs.h"
 #include "support/process.h"
 
@@ -77,6 +78,31 @@ TEST(Threads, ThreadedBootstrapsGiveTheSequentialReport) {
             << threads << " threads, chunks of " << chunk;
       }
     }
+  }
+}
+
+TEST(Threads, ThreadsThatCannotStartGiveTheSameReportAndAreToldOnce) {
+  // The system refuses threads after `limit` (EAGAIN): the run goes on with half of those it
+  // started (the calling thread alone for 0), says so once, and its later blocks ask for no
+  // more.
+  struct Told : Observer {
+    std::vector<std::pair<int, int>> calls;
+    void threads_short(int asked, int used) override { calls.emplace_back(asked, used); }
+  };
+  const std::string input =
+      testing::slurp((fs::path(KELVARO_SOURCE_DIR) / "examples" / "two-samples.txt").string());
+  const std::string sequential = run_with(input, 1, 0);
+  for (const int limit : {0, 1, 2}) {
+    SCOPED_TRACE(limit);
+    Told told;
+    Settings settings;
+    settings.threads = 4;
+    settings.observer = &told;
+    settings.thread_factory = testing::threads_failing_after(limit);
+    std::ostringstream out;
+    const RunResult r = run_engine(input, settings, 1, &out);
+    EXPECT_EQ(out.str() + "status " + std::to_string(r.status), sequential);
+    EXPECT_EQ(told.calls, (std::vector<std::pair<int, int>>{{4, std::max(1, limit - limit / 2)}}));
   }
 }
 

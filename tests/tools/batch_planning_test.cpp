@@ -11,6 +11,7 @@
 #include "batch/label_order.h"
 #include "batch/pairing.h"
 #include "batch/progress_meter.h"
+#include "common/byte_source.h"
 #include "csv/input_error.h"
 
 namespace kelvaro::batch {
@@ -64,6 +65,39 @@ TEST(Pairing, RulesWithinAGroup) {
       got.emplace_back(p.sample1, p.sample2);
     }
     EXPECT_EQ(got, c.expected);
+  }
+}
+
+TEST(Pairing, SequenceMakesThePairsOneByOneInTheirFinalOrder) {
+  // Groups and samples out of order, a group of one sample, one of five: the sequence gives,
+  // one pair at a time, what the rule's pairs sorted (and a shard's slice) are.
+  const std::string text =
+      "group,sample,site,species,count\n"
+      "g2,2019,s1,a,1\ng10,2021,s1,a,1\ng2,2017,s1,b,1\ng1,2020,s1,a,1\ng10,2019,s1,a,1\n"
+      "g10,2020,s1,b,1\ng10,2018,s1,c,1\ng10,2022,s1,a,1\ng2,2018,s1,a,1\n";
+  SurveyLabels labels;
+  tools::TextSource source(text, "t.csv", 64);
+  csv::LongTableOptions options;
+  options.columns.group = "group";
+  DetectionTable table(source, options, labels);
+  ASSERT_TRUE(table.read({}));
+  const LabelRanks ranks = ranks_of(labels);
+  for (const PairRule rule : {PairRule::kConsecutive, PairRule::kAll, PairRule::kFirst}) {
+    for (const std::optional<Shard> shard :
+         {std::optional<Shard>(), std::optional<Shard>({0, 2}), std::optional<Shard>({1, 2})}) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(rule)) + (shard ? " shard" : ""));
+      std::vector<SamplePair> expected = pairs_by_rule(table, labels, rule, ranks);
+      sort_pairs(expected, ranks);
+      if (shard) expected = pairs_of_shard(expected, ranks, *shard);
+      for (PairSequence sequence : {PairSequence(table, labels, rule, shard),
+                                    PairSequence(pairs_by_rule(table, labels, rule, ranks),
+                                                 labels, shard)}) {
+        EXPECT_EQ(sequence.count(), expected.size());
+        std::vector<SamplePair> got;
+        for (SamplePair p; sequence.next(p);) got.push_back(p);
+        EXPECT_EQ(got, expected);
+      }
+    }
   }
 }
 
@@ -181,76 +215,32 @@ TEST(ProgressMeter, LinesSayPairsRateAndTimeLeft) {
   EXPECT_EQ(rough_duration(9000.0), "2.5 h");
 }
 
-// The samples of a table as comparable values.
-std::vector<std::tuple<std::uint32_t, std::uint32_t, std::vector<std::uint32_t>,
-                       std::vector<std::uint32_t>, std::vector<std::uint8_t>, long>>
-contents(const DetectionTable& table, const SurveyLabels& labels) {
-  std::vector<std::tuple<std::uint32_t, std::uint32_t, std::vector<std::uint32_t>,
-                         std::vector<std::uint32_t>, std::vector<std::uint8_t>, long>>
-      out;
-  for (std::uint32_t g = 0; g < labels.groups.size(); ++g) {
-    for (const GroupSample* s : table.samples_of(g)) {
-      out.emplace_back(s->group, s->sample, s->sites, s->species, s->site_indices,
-                       s->beyond_limit ? s->beyond_limit->line : 0);
-    }
-  }
-  return out;
-}
-
-TEST(DetectionTable, GroupsHandedOutEarlyEndAsIfReadInOneGo) {
-  // A, B and C are handed out as the records leave them (lines 4, 6, 7); A comes back on line 7
-  // (reopened: its samples change after it was handed out), and from then on nothing more is
-  // handed out (D, left on line 107); B comes back too. Sample 2 of A reaches a 99th site on
-  // line 105: its line and name are kept, its detections dropped.
+TEST(DetectionTable, SamplesInAnyRecordOrderAndTheSiteLimit) {
+  // Groups come back after others (A on line 7, B on line 107). Sample 2 of A reaches a 99th
+  // site on line 105: its line and name are kept, its detections dropped.
   std::string text = "group,sample,site,species,count\n";
   text += "A,1,s1,x,1\nA,1,s2,y,1\nB,1,s1,x,1\nB,2,s1,y,1\nC,1,s1,z,1\n";  // lines 2-6
   for (int site = 1; site <= 99; ++site) {
     text += "A,2,t" + std::to_string(site) + ",x,1\n";  // lines 7-105
   }
   text += "D,1,s1,x,1\nB,2,s2,x,1\nB,2,s3,,0\nB,3,s1,x,1\n";  // lines 106-109
-  struct Read {
-    std::unique_ptr<SurveyLabels> labels = std::make_unique<SurveyLabels>();
-    std::unique_ptr<DetectionTable> table;
-    std::vector<std::string> closed;
-  };
-  const auto read = [&](bool hand_out) {
-    Read r;
-    tools::TextSource source(text, "t.csv", 7);  // chunks of 7 bytes: rows across chunks
-    csv::LongTableOptions options;
-    options.columns.group = "group";
-    r.table = std::make_unique<DetectionTable>(source, options, *r.labels);
-    EXPECT_TRUE(r.table->read(
-        [&](std::uint32_t g) {
-          r.closed.emplace_back(r.labels->groups.label(g));
-          return hand_out;
-        },
-        {}));
-    r.table->merge_set_aside();
-    return r;
-  };
-  const Read early = read(true), plain = read(false);
-  EXPECT_EQ(contents(*early.table, *early.labels), contents(*plain.table, *plain.labels));
-  EXPECT_EQ(early.closed, (std::vector<std::string>{"A", "B", "C"}));
-  EXPECT_EQ(plain.closed, (std::vector<std::string>{"A", "B", "C", "D"}));
-  const auto group = [&](const char* label) { return *early.labels->groups.find(label); };
-  const struct {
-    const char* group;
-    bool reopened;
-  } groups[] = {{"A", true}, {"B", true}, {"C", false}, {"D", false}};
-  for (const auto& g : groups) {
-    SCOPED_TRACE(g.group);
-    EXPECT_EQ(early.table->reopened(group(g.group)), g.reopened);
-    EXPECT_FALSE(plain.table->reopened(*plain.labels->groups.find(g.group)));
-  }
-  const GroupSample* beyond = early.table->find(group("A"), *early.labels->samples.find("2"));
+  SurveyLabels labels;
+  tools::TextSource source(text, "t.csv", 7);  // chunks of 7 bytes: rows across chunks
+  csv::LongTableOptions options;
+  options.columns.group = "group";
+  DetectionTable table(source, options, labels);
+  ASSERT_TRUE(table.read({}));
+  const auto group = [&](const char* label) { return *labels.groups.find(label); };
+  const GroupSample* beyond = table.find(group("A"), *labels.samples.find("2"));
   ASSERT_TRUE(beyond->beyond_limit);
   EXPECT_EQ(beyond->beyond_limit->line, 105);
   EXPECT_EQ(beyond->beyond_limit->site, "t99");
   EXPECT_FALSE(beyond->has_detection());
-  const GroupSample* b2 = early.table->find(group("B"), *early.labels->samples.find("2"));
+  const GroupSample* b2 = table.find(group("B"), *labels.samples.find("2"));
   EXPECT_EQ(b2->sites.size(), 3u) << "s1, s2, and s3 visited with nothing found";
   EXPECT_EQ(b2->species.size(), 2u);
-  EXPECT_EQ(early.table->records(), 108u);
+  EXPECT_EQ(table.samples_of(group("B")).size(), 3u);
+  EXPECT_EQ(table.records(), 108u);
 }
 
 }  // namespace

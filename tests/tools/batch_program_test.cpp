@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "batch/batch_run.h"
+#include "common/byte_source.h"
 #include "csv/csv_reader.h"
+#include "support/failing_threads.h"
 #include "tools/run_program.h"
 
 namespace kelvaro::tools_test {
@@ -27,8 +31,7 @@ struct Record {
 };
 
 // Three groups whose labels are all numbers (so 9 < 10 < 300, not "10" < "300" < "9"). Group
-// 300's rows come in two runs, with group 10's between them, so that a group read early is
-// reopened. Hand derivation of the species observed (R) of each block:
+// 300's rows come in two runs, with group 10's between them. Hand derivation of the species observed (R) of each block:
 //   9, 2019-2020: 2019 (s1..s3): a at s1 s2, b at s1, c at s3: R = 3; 2020 (s1..s3): a at s1
 //      s3, b at s2, d at s2: R = 3; both: a, b: R = 2 and 2. Both have 3 sites: a test row.
 //   9, 2020-2021: 2021 has 4 sites (s4 visited, nothing found; a not detected at s3): d at s1
@@ -193,7 +196,8 @@ TEST(BatchProgram, SameBytesForEveryThreadCountAndShardSplit) {
     return files_of(dir.path(out));
   };
   const auto one = batch("--threads 1", "one");
-  EXPECT_EQ(one.size(), 5u + 3u) << "five tables and three reports";
+  EXPECT_EQ(one.size(), 5u + 3u + 3u)
+      << "five tables, three reports, and the marks of reports/ and its two group folders";
   EXPECT_EQ(batch("--threads 4", "four"), one);
 
   // Groups 9, 10, 300: shard 0/2 holds 9, shard 1/2 holds 10 and 300.
@@ -326,6 +330,8 @@ TEST(BatchProgram, RefusalsLeaveNothingBehind) {
       {"output over the input", "-o same same/parameters.csv", 2,
        "same/parameters.csv is the input file"},
       {"output is a file", "-o a-file RECORDS", 1, "cannot write the output directory a-file"},
+      {"too many pairs", "--max-pairs 4 -o out RECORDS", 2,
+       "the batch has 5 pairs, more than --max-pairs 4: give --max-pairs 5"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -352,6 +358,81 @@ TEST(BatchProgram, RefusalsLeaveNothingBehind) {
   EXPECT_FALSE(std::filesystem::exists(dir.path("made")));
   EXPECT_EQ(files_of(dir.path("earlier")),
             (std::vector<std::pair<std::string, std::string>>{{"parameters.csv", "old"}}));
+}
+
+TEST(BatchProgram, ThreadsThatCannotStartGiveTheSameTables) {
+  // The system refuses threads after `limit` of the 4 asked for: the batch goes on with half of
+  // those it started (the calling thread alone for 0), says so once, and writes the same bytes.
+  const ScratchDir dir;
+  const std::string records = table_of(kRecords);
+  const auto tables = [&](int threads, int limit, const std::string& out) {
+    batch::BatchRequest request;
+    request.output = dir.path(out);
+    request.table.columns.group = "group";
+    request.rule = batch::PairRule::kAll;
+    request.analysis.reports = true;
+    request.threads = threads;
+    request.thread_factory = testing::threads_failing_after(limit);
+    std::vector<std::pair<int, int>> told;
+    batch::BatchProgress progress;
+    progress.threads_short = [&](int asked, int used) { told.emplace_back(asked, used); };
+    tools::TextSource source(records, "records.csv");
+    const std::atomic<bool> stop{false};
+    EXPECT_TRUE(batch::run_batch(source, request, progress, stop).complete);
+    using Told = std::vector<std::pair<int, int>>;
+    const Told expected = threads == 1 ? Told() : Told{{4, std::max(1, limit - limit / 2)}};
+    EXPECT_EQ(told, expected);
+    return files_of(request.output);
+  };
+  const auto one = tables(1, 0, "one");
+  for (const int limit : {0, 1, 3}) {
+    SCOPED_TRACE(limit);
+    EXPECT_EQ(tables(4, limit, "limit" + std::to_string(limit)), one);
+  }
+}
+
+TEST(BatchProgram, TheFolderDescribesOneRun) {
+  // An earlier batch's reports go (replaced, or removed without --reports); a file the batch did
+  // not write under reports/ is never deleted: the batch is refused and the folder stays.
+  const ScratchDir dir;
+  const std::string records = quoted(dir.write("records.csv", table_of(kRecords)));
+  const std::string out = dir.path("out");
+  const auto batch = [&](const std::string& options) {
+    return run(kBatch + " -q " + options + " -o " + quoted(out) + " " + records);
+  };
+  ASSERT_EQ(batch("--reports --nreps 5").status, 0);
+  ASSERT_TRUE(std::filesystem::exists(out + "/reports/9/2019-2020.txt"));
+  const auto with_reports = files_of(out);
+  ASSERT_EQ(batch("--reports").status, 0);  // other replicates: every report replaced
+  EXPECT_EQ(files_of(out).size(), with_reports.size());
+  EXPECT_NE(files_of(out), with_reports);
+  ASSERT_EQ(batch("").status, 0);
+  EXPECT_FALSE(std::filesystem::exists(out + "/reports"));
+
+  const struct {
+    const char* name;
+    const char* foreign;  // relative to out/reports
+  } cases[] = {{"a folder of one's own", "keep/mine.txt"},
+               {"a file in a group folder", "9/notes.txt"},
+               {"a file beside the group folders", "README"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(batch("--reports").status, 0);
+    std::filesystem::create_directories(std::filesystem::path(out + "/reports/" + c.foreign)
+                                            .parent_path());
+    dir.write(std::string("out/reports/") + c.foreign, "mine");
+    const auto before = files_of(out);
+    for (const char* options : {"", "--reports"}) {
+      SCOPED_TRACE(options);
+      const RunResult r = batch(options);
+      EXPECT_EQ(r.status, 2);
+      EXPECT_NE(r.err.find(out + "/reports/" + c.foreign + " was not written by kelvaro-batch"),
+                std::string::npos)
+          << r.err;
+      EXPECT_EQ(files_of(out), before);
+    }
+    std::filesystem::remove_all(out + "/reports");
+  }
 }
 
 }  // namespace

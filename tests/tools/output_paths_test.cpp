@@ -152,7 +152,11 @@ TEST(OutputPaths, WrittenThroughNeverReplaced) {
 TEST(OutputPaths, ABatchsReportsFollowALink) {
   const ScratchDir dir;
   fs::create_directories(dir.path("out"));
+  // An earlier batch's reports (its marks list what it wrote) in the folder the link names.
   fs::create_directories(dir.path("elsewhere/reports/old-group"));
+  dir.write("elsewhere/reports/.kelvaro-batch", "old-group\n");
+  dir.write("elsewhere/reports/old-group/.kelvaro-batch", "a-b.txt\n");
+  dir.write("elsewhere/reports/old-group/a-b.txt", "old report");
   fs::create_symlink(dir.path("elsewhere/reports"), dir.path("out/reports"));
   const RunResult r = run(kBatch + " -q --reports --threads 1 --nreps 5 -o " +
                           quoted(dir.path("out")) + " " +
@@ -160,6 +164,7 @@ TEST(OutputPaths, ABatchsReportsFollowALink) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::is_symlink(dir.path("out/reports")));
   EXPECT_TRUE(fs::exists(dir.path("elsewhere/reports/g/2019-2020.txt")));
+  EXPECT_FALSE(fs::exists(dir.path("elsewhere/reports/old-group")));
   EXPECT_EQ(hidden_names(dir.path("elsewhere")), std::vector<std::string>{});
 }
 

@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <set>
 
 #include "batch/result_rows.h"
 
@@ -67,7 +70,77 @@ class OpenFile {
   int fd_;
 };
 
+// The mark's first line; the names listed follow, one a line.
+constexpr std::string_view kMarkHeading =
+    "# kelvaro-batch wrote the files listed below in this folder; a later batch replaces them\n";
+
+// Writes `text` to a new file at `path`. Throws WriteError naming `what`.
+void write_new_file(const std::string& path, std::string_view text, const std::string& what) {
+  OpenFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (file.fd() < 0) throw WriteError(what, errno);
+  tools::FdOutput out(file.fd(), what);
+  out.write(text);
+  out.flush();
+  if (const int error = file.close()) throw WriteError(what, error);
+}
+
+// The names a folder's mark lists (none when it has no mark).
+std::set<std::string> listed_in(const fs::path& folder) {
+  std::set<std::string> names;
+  std::ifstream mark(folder / kMarkName);
+  std::string line;
+  while (std::getline(mark, line)) {
+    if (!line.empty() && line[0] != '#') names.insert(line);
+  }
+  return names;
+}
+
+std::vector<fs::directory_entry> sorted_entries(const fs::path& folder) {
+  std::vector<fs::directory_entry> entries;
+  std::error_code error;
+  for (const auto& e : fs::directory_iterator(folder, error)) entries.push_back(e);
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+bool is_folder(const fs::directory_entry& e) {
+  std::error_code error;
+  return e.is_directory(error) && !e.is_symlink(error);
+}
+
+// The first file under an unlisted entry, or the entry itself.
+std::string first_file(const fs::directory_entry& entry) {
+  if (!is_folder(entry)) return entry.path().string();
+  for (const auto& e : sorted_entries(entry.path())) return first_file(e);
+  return entry.path().string();
+}
+
+// The first unlisted path under `folder`; `depth` 0 for reports/ (it lists group folders), 1 for
+// a group folder (it lists reports).
+std::optional<std::string> first_unlisted(const fs::path& folder, int depth) {
+  const std::set<std::string> listed = listed_in(folder);
+  for (const auto& e : sorted_entries(folder)) {
+    const std::string name = e.path().filename().string();
+    if (name == kMarkName) continue;
+    const bool listed_here = listed.count(name) > 0 && is_folder(e) == (depth == 0);
+    if (!listed_here) return first_file(e);
+    if (depth == 0) {
+      if (auto inner = first_unlisted(e.path(), 1)) return inner;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::string> unlisted_report_file(const std::string& directory) {
+  const fs::path reports = fs::path(directory) / "reports";
+  std::error_code error;
+  const fs::file_status status = fs::status(reports, error);  // a link followed
+  if (!fs::exists(status)) return std::nullopt;
+  if (!fs::is_directory(status)) return reports.string();
+  return first_unlisted(reports, 0);
+}
 
 std::string file_name_part(std::string_view label) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -104,6 +177,7 @@ BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory
   made_directory_ = fs::create_directories(directory, error);
   if (error) throw WriteError(what, error.message());
   if (!fs::is_directory(directory, error)) throw WriteError(what, ENOTDIR);
+  refuse_unlisted_files();
   const std::vector<std::string> paths = table_paths(directory);
   const std::string headers[] = {table_header(TableKind::kParameters),
                                  table_header(TableKind::kBlocks), table_header(TableKind::kTest),
@@ -140,6 +214,24 @@ void BatchOutput::add(const PairOutcome& outcome, std::string_view group, std::s
   if (reports_ && outcome.analysed) write_report(outcome.report, group, sample1, sample2);
 }
 
+void BatchOutput::refuse_unlisted_files() const {
+  if (const auto file = unlisted_report_file(directory_)) {
+    throw FolderRefused("-o " + directory_ + ": " + *file +
+                        " was not written by kelvaro-batch, and a batch replaces " +
+                        directory_ + "/reports: move the file elsewhere, or choose another "
+                        "output directory");
+  }
+}
+
+void BatchOutput::mark_group_folder() {
+  if (last_group_folder_.empty()) return;
+  const std::string folder = "/" + last_group_folder_ + "/" + kMarkName;
+  write_new_file(*reports_ + folder, std::string(kMarkHeading) + group_files_,
+                 directory_ + "/reports" + folder);
+  group_folders_ += last_group_folder_ + "\n";
+  group_files_.clear();
+}
+
 void BatchOutput::write_report(const std::string& text, std::string_view group,
                                std::string_view sample1, std::string_view sample2) {
   const std::string folder_name = file_name_part(group);
@@ -147,43 +239,43 @@ void BatchOutput::write_report(const std::string& text, std::string_view group,
       folder_name + "/" + file_name_part(sample1) + "-" + file_name_part(sample2) + ".txt";
   const std::string what = directory_ + "/reports/" + file_name;
   if (folder_name != last_group_folder_) {
+    mark_group_folder();
     const std::string folder = *reports_ + "/" + folder_name;
     if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
       throw WriteError(directory_ + "/reports/" + folder_name, errno);
     }
     last_group_folder_ = folder_name;
   }
-  const std::string path = *reports_ + "/" + file_name;
-  OpenFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (file.fd() < 0) throw WriteError(what, errno);
-  tools::FdOutput out(file.fd(), what);
-  out.write(text);
-  out.flush();
-  if (const int error = file.close()) throw WriteError(what, error);
+  write_new_file(*reports_ + "/" + file_name, text, what);
+  group_files_ += file_name.substr(folder_name.size() + 1) + "\n";
 }
 
 void BatchOutput::commit() {
   for (const auto& t : tables_) t->flush();
+  refuse_unlisted_files();  // again: a file may have come since the batch began
+  // A link named reports is followed: the folder it names is replaced (or removed), and the
+  // link stays.
+  const std::string what = directory_ + "/reports";
+  const std::string target = reports_ ? reports_target_ : tools::followed_links(what, what);
+  const std::string parent = fs::path(target).parent_path().string();
+  std::error_code error;
+  std::string earlier;
+  if (fs::exists(fs::symlink_status(target, error))) {  // an earlier batch's reports
+    earlier = new_hidden_folder(parent.empty() ? "." : parent, "reports-earlier", what);
+    if (std::rename(target.c_str(), earlier.c_str()) != 0) throw WriteError(what, errno);
+  }
   if (reports_) {
-    const std::string& target = reports_target_;
-    const std::string what = directory_ + "/reports";
-    const std::string folder = fs::path(*reports_).parent_path().string();
-    std::error_code error;
-    std::string earlier;
-    if (fs::exists(fs::symlink_status(target, error))) {  // an earlier batch's reports
-      earlier = new_hidden_folder(folder, "reports-earlier", what);
-      if (std::rename(target.c_str(), earlier.c_str()) != 0) {
-        throw WriteError(what, errno);
-      }
-    }
+    mark_group_folder();
+    write_new_file(*reports_ + "/" + kMarkName, std::string(kMarkHeading) + group_folders_,
+                   what + "/" + kMarkName);
     if (std::rename(reports_->c_str(), target.c_str()) != 0) {
       const int failure = errno;
       if (!earlier.empty()) std::rename(earlier.c_str(), target.c_str());  // as it was
       throw WriteError(what, failure);
     }
     reports_.reset();
-    if (!earlier.empty()) fs::remove_all(earlier, error);
   }
+  if (!earlier.empty()) fs::remove_all(earlier, error);
   for (const auto& t : tables_) t->commit();
   committed_ = true;
 }

@@ -8,12 +8,18 @@
 // left on device". Destroyed without commit, it removes what it wrote (and the directory, if it
 // made it) and leaves earlier files of the same names as they were.
 //
+// The folder describes one run: an earlier batch's tables are replaced and its reports/ replaced
+// or, without --reports, removed. reports/ and each of its group folders hold a mark, a file
+// named .kelvaro-batch that lists the files the batch wrote there; a file that no mark lists was
+// not written by kelvaro-batch, and the batch refuses to replace the folder that holds it.
+//
 // Labels become file names byte by byte: ASCII letters, digits, '.' and '_' stay, any other
 // byte (and a leading '.') is written %XX, so that every label is a distinct, valid name:
 //   "Route 7/a" -> "Route%207%2Fa"     "2019-1" -> "2019%2D1"     ".." -> "%2E."
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,10 +34,25 @@ namespace kelvaro::batch {
 std::string file_name_part(std::string_view label);
 inline constexpr std::size_t kMaxNamePart = 120;
 
+// The mark's name, in reports/ and each group folder.
+inline constexpr const char* kMarkName = ".kelvaro-batch";
+
+// A file in the output directory's reports/ that kelvaro-batch did not write: the batch would
+// delete it, and is refused instead (status 2).
+class FolderRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The first path under DIR/reports, in name order, that no mark lists (a folder that holds
+// nothing listed counts by its first file, or itself when empty); nullopt when every file there
+// is an earlier batch's, or there is no reports/.
+std::optional<std::string> unlisted_report_file(const std::string& directory);
+
 class BatchOutput {
  public:
   // Creates the directory (and parents) when missing, the temporary files and the tables'
-  // header rows. Throws WriteError.
+  // header rows. Throws FolderRefused (unlisted_report_file), WriteError.
   BatchOutput(const std::string& directory, bool reports);
   ~BatchOutput();
   BatchOutput(const BatchOutput&) = delete;
@@ -40,7 +61,8 @@ class BatchOutput {
   // Appends a pair's rows, and writes its report when it has one. Throws WriteError.
   void add(const PairOutcome& outcome, std::string_view group, std::string_view sample1,
            std::string_view sample2);
-  // Puts everything in place. Throws WriteError.
+  // Puts everything in place, removing an earlier batch's reports/. Throws FolderRefused,
+  // WriteError.
   void commit();
 
   // The five tables' paths (an input must not be one of them).
@@ -49,6 +71,9 @@ class BatchOutput {
  private:
   void write_report(const std::string& text, std::string_view group, std::string_view sample1,
                     std::string_view sample2);
+  // Writes the mark of the group folder made last, listing its reports.
+  void mark_group_folder();
+  void refuse_unlisted_files() const;
 
   std::string directory_;
   // parameters, blocks, tests, estimators and problems, in the order of table_paths().
@@ -56,6 +81,8 @@ class BatchOutput {
   std::optional<std::string> reports_;  // the temporary reports folder
   std::string reports_target_;          // DIR/reports, or the folder a link of that name names
   std::string last_group_folder_;       // the group folder made last
+  std::string group_files_;             // the reports written in it, a name a line
+  std::string group_folders_;           // the group folders made, a name a line
   bool made_directory_ = false;
   bool committed_ = false;
 };

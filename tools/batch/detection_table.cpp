@@ -46,7 +46,7 @@ std::uint32_t DetectionTable::sample_index(std::uint32_t group, std::uint32_t sa
       index_.try_emplace(key_of(group, sample), static_cast<std::uint32_t>(samples_.size()));
   if (added) {
     samples_.push_back({group, sample, {}, {}, {}, {}});
-    groups_[group].samples.push_back(it->second);
+    groups_[group].push_back(it->second);
   }
   last_ = it->second;
   return last_;
@@ -77,40 +77,16 @@ void DetectionTable::add(GroupSample& s, std::uint32_t site, std::uint32_t speci
   s.site_indices.push_back(static_cast<std::uint8_t>(index));
 }
 
-void DetectionTable::note_group(std::uint32_t group, const GroupClosed& closed) {
-  if (current_group_ == group) return;
-  if (current_group_) {
-    GroupState& left = groups_[*current_group_];
-    if (!left.closed) {
-      left.closed = true;
-      left.handed_out = closed && !any_reopened_ && closed(*current_group_);
-    }
-  }
-  current_group_ = group;
-  if (groups_[group].handed_out && !groups_[group].reopened) {
-    groups_[group].reopened = true;
-    any_reopened_ = true;  // the table does not come group by group: hand out no more
-  }
-}
-
-void DetectionTable::take(const csv::LongRecord& record, const GroupClosed& closed) {
+void DetectionTable::take(const csv::LongRecord& record) {
   const std::uint32_t g = group_id(record.group);
-  note_group(g, closed);
-  const std::uint32_t index = sample_index(g, sample_id(record.sample));
-  GroupSample& s = samples_[index];
-  const std::string_view site_name = reader_->sites().label(record.site);
-  if (groups_[g].handed_out) {
-    const bool known = std::find(s.sites.begin(), s.sites.end(), record.site) != s.sites.end();
-    set_aside_.push_back({index, record.site, record.species, record.detected, record.line,
-                          known ? std::string() : std::string(site_name)});
-    return;
-  }
-  add(s, record.site, record.species, record.detected, record.line, site_name);
+  GroupSample& s = samples_[sample_index(g, sample_id(record.sample))];
+  add(s, record.site, record.species, record.detected, record.line,
+      reader_->sites().label(record.site));
 }
 
-bool DetectionTable::read(const GroupClosed& closed, const GoOn& go_on) {
+bool DetectionTable::read(const GoOn& go_on) {
   for (csv::LongRecord record; reader_->next(record);) {
-    take(record, closed);
+    take(record);
     if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
   }
   for (const csv::NameVariant& v : reader_->species().variants()) {
@@ -121,13 +97,6 @@ bool DetectionTable::read(const GroupClosed& closed, const GoOn& go_on) {
   return true;
 }
 
-void DetectionTable::merge_set_aside() {
-  for (const SetAside& r : set_aside_) {
-    add(samples_[r.sample_index], r.site, r.species, r.detected, r.line, r.new_site);
-  }
-  set_aside_ = {};
-}
-
 const GroupSample* DetectionTable::find(std::uint32_t group, std::uint32_t sample) const {
   const auto it = index_.find(key_of(group, sample));
   return it == index_.end() ? nullptr : &samples_[it->second];
@@ -136,12 +105,8 @@ const GroupSample* DetectionTable::find(std::uint32_t group, std::uint32_t sampl
 std::vector<const GroupSample*> DetectionTable::samples_of(std::uint32_t group) const {
   std::vector<const GroupSample*> out;
   if (group >= groups_.size()) return out;
-  for (const std::uint32_t index : groups_[group].samples) out.push_back(&samples_[index]);
+  for (const std::uint32_t index : groups_[group]) out.push_back(&samples_[index]);
   return out;
-}
-
-bool DetectionTable::reopened(std::uint32_t group) const {
-  return group < groups_.size() && groups_[group].reopened;
 }
 
 }  // namespace kelvaro::batch

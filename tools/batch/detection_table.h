@@ -13,15 +13,6 @@
 // a 99th site is marked with where that site was read and keeps no detections: the pairs it is
 // in cannot be analysed (kelvaro takes at most prep::kMaxSites sites).
 //
-// Most tables come group by group. When the records move on from a group, the reader is told
-// (read's `closed`) and may hand the group's samples to other threads to analyse while reading
-// goes on; the table then leaves those samples unchanged. Records of such a group that come
-// later are set aside, the group counts as reopened, and merge_set_aside() adds them once
-// nobody else reads the samples: the samples are then exactly as if read in one go. After the
-// first reopened group the table is taken not to come group by group and `closed` is not called
-// again, so that a table in another order wastes at most one early analysis of the groups
-// handed out before.
-
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -69,26 +60,17 @@ class DetectionTable {
                  SurveyLabels& labels);
   ~DetectionTable();
 
-  // Called with a group's id the first time the records move on from it to another group;
-  // returns true when it has handed the group's samples to other threads.
-  using GroupClosed = std::function<bool(std::uint32_t group)>;
-
   // Called every few thousand records with the number read so far; returns false to stop.
   using GoOn = std::function<bool(std::uint64_t records)>;
 
   // Reads every record. Returns false when `go_on` (if given) stopped it. Throws as
   // csv::LongTableReader::next.
-  bool read(const GroupClosed& closed, const GoOn& go_on);
-  // Adds the records set aside (see above) to their samples.
-  // Requires: read() returned true; no other thread reads the samples meanwhile.
-  void merge_set_aside();
+  bool read(const GoOn& go_on);
 
   // The sample `sample` of group `group`, or nullptr when the table has no record of it.
   const GroupSample* find(std::uint32_t group, std::uint32_t sample) const;
   // The samples of a group, in order of first appearance (empty for a group without records).
   std::vector<const GroupSample*> samples_of(std::uint32_t group) const;
-  // Whether records of the group came after it was handed out (its samples changed at merge).
-  bool reopened(std::uint32_t group) const;
 
   std::uint64_t records() const { return records_; }
   // Names that differ only in case or blanks around them (kept apart or merged, as the options
@@ -98,41 +80,21 @@ class DetectionTable {
   }
 
  private:
-  // A record of a group handed out, kept for merge_set_aside().
-  struct SetAside {
-    std::uint32_t sample_index;
-    std::uint32_t site;
-    std::uint32_t species;  // or csv::kNoSpecies
-    bool detected;
-    long line;
-    std::string new_site;  // the site's name when the sample did not have it yet
-  };
-  struct GroupState {
-    std::vector<std::uint32_t> samples;  // indices into samples_
-    bool handed_out = false;
-    bool closed = false;
-    bool reopened = false;
-  };
 
   std::uint32_t group_id(std::uint32_t reader_id);
   std::uint32_t sample_id(std::uint32_t reader_id);
   std::uint32_t sample_index(std::uint32_t group, std::uint32_t sample);
   void add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected, long line,
            std::string_view site_name);
-  void take(const csv::LongRecord& record, const GroupClosed& closed);
-  // Tells `closed` of the group the records leave, and notes a return to a group handed out.
-  void note_group(std::uint32_t group, const GroupClosed& closed);
+  void take(const csv::LongRecord& record);
 
   std::unique_ptr<csv::LongTableReader> reader_;  // until read() is done
   SurveyLabels& labels_;
   std::vector<std::uint32_t> group_ids_, sample_ids_;  // by the reader's ids
-  std::deque<GroupSample> samples_;                    // a deque: samples handed out never move
+  std::deque<GroupSample> samples_;                    // a deque: samples never move
   std::unordered_map<std::uint64_t, std::uint32_t> index_;  // (group << 32 | sample) -> index
   std::uint32_t last_ = 0;                                  // the last record's sample
-  std::optional<std::uint32_t> current_group_;
-  bool any_reopened_ = false;  // from then on no group is handed out
-  std::vector<GroupState> groups_;
-  std::vector<SetAside> set_aside_;
+  std::vector<std::vector<std::uint32_t>> groups_;  // by group id: indices into samples_
   std::uint64_t records_ = 0;
   std::vector<std::pair<std::string, csv::NameVariant>> variants_;
 };

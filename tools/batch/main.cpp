@@ -104,6 +104,12 @@ void define_options(CLI::App& app, Options& o) {
   tools::add_whole_number_option(app, "--threads", "--threads", r.threads, 1, kMaxThreads,
                                  "pairs analysed at once (default: the machine's cores)")
       ->default_str(std::to_string(r.threads));
+  tools::add_whole_number_option(app, "--max-pairs", "--max-pairs", r.max_pairs,
+                                 std::uint64_t{1}, std::numeric_limits<std::uint64_t>::max(),
+                                 "refuse a batch of more pairs than this, before any analysis "
+                                 "(its pairs are counted first)")
+      ->default_str(std::to_string(r.max_pairs))
+      ->type_name("N");
   app.add_option("--shard", o.shard,
                  "analyse only the K-th (from 0) of N contiguous slices of the sorted group "
                  "list; the shards' tables put one after another are the whole batch's")
@@ -222,16 +228,24 @@ int main(int argc, char** argv) {
     batch::BatchProgress progress;
     progress.reading = [&](std::uint64_t n) { meter.reading(o.records, n); };
     progress.writing = [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); };
+    progress.threads_short = [&](int asked, int used) {
+      meter.erase();
+      tools::print_error(app, kelvaro::threads_short_text(asked, used, "the batch"));
+    };
     summary = batch::run_batch(records, o.request, progress, g_stop);
   } catch (const tools::WriteError& e) {
     meter.erase();
     tools::print_error(app, e.what());
     return tools::kWriteFailed;
-  } catch (const std::runtime_error& e) {  // InputError, ReadError: the input is refused
+  } catch (const batch::OutOfMemory& e) {  // what was written is removed
+    meter.erase();
+    tools::print_error(app, e.what());
+    return tools::kWriteFailed;
+  } catch (const std::runtime_error& e) {  // InputError, ReadError, TooManyPairs, FolderRefused
     meter.erase();
     tools::print_error(app, e.what());
     return tools::kRefused;
-  } catch (const std::exception& e) {  // out of memory, no thread: what was written is removed
+  } catch (const std::exception& e) {  // what was written is removed
     meter.erase();
     tools::print_error(app, std::string("the batch failed: ") + e.what());
     return tools::kWriteFailed;

@@ -119,13 +119,4 @@ PairOutcome PairAnalyst::analyse(const PairInput& pair) {
   return out;
 }
 
-PairOutcome PairAnalyst::analyse(const PairInput& pair, std::exception_ptr& error) {
-  try {
-    return analyse(pair);
-  } catch (...) {
-    error = std::current_exception();
-    return {};
-  }
-}
-
 }  // namespace kelvaro::batch

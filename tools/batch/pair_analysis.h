@@ -16,7 +16,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,7 +51,7 @@ inline constexpr std::string_view kProblemsHeader = "group,sample1,sample2,kind,
 // text, and the two samples, which the table leaves unchanged while the pair is analysed.
 struct PairInput {
   std::string key;  // the rows' first fields (result_rows.h pair_key)
-  std::string sample1, sample2;
+  std::string group, sample1, sample2;
   const GroupSample* first = nullptr;  // nullptr: the table holds no record of the sample
   const GroupSample* second = nullptr;
 };
@@ -63,9 +62,6 @@ class PairAnalyst {
   explicit PairAnalyst(const AnalysisSettings& settings) : settings_(settings) {}
 
   PairOutcome analyse(const PairInput& pair);
-  // The same on a worker thread: an exception is caught into `error` (the outcome is then
-  // empty), for the thread that collects the outcomes to rethrow.
-  PairOutcome analyse(const PairInput& pair, std::exception_ptr& error);
 
   // kelvaro's input for two samples, as analyse() builds it.
   // Requires: both samples can be analysed (they have detections and at most 98 sites).

@@ -150,4 +150,68 @@ std::vector<SamplePair> pairs_of_shard(const std::vector<SamplePair>& pairs,
   return kept;
 }
 
+PairSequence::PairSequence(const DetectionTable& table, const SurveyLabels& labels,
+                           PairRule rule, const std::optional<Shard>& shard)
+    : table_(&table), ranks_(ranks_of(labels)), rule_(rule) {
+  const auto groups = static_cast<std::uint32_t>(ranks_.groups.size());
+  groups_.resize(groups);
+  for (std::uint32_t g = 0; g < groups; ++g) groups_[ranks_.groups[g]] = g;
+  if (shard) {
+    const auto [first, last] = shard_slice(groups, *shard);
+    groups_.erase(groups_.begin() + last, groups_.end());
+    groups_.erase(groups_.begin(), groups_.begin() + first);
+  }
+  for (const std::uint32_t g : groups_) count_ += pairs_of(table.samples_of(g).size());
+}
+
+PairSequence::PairSequence(std::vector<SamplePair> listed, const SurveyLabels& labels,
+                           const std::optional<Shard>& shard)
+    : ranks_(ranks_of(labels)), listed_(std::move(listed)) {
+  sort_pairs(listed_, ranks_);
+  if (shard) listed_ = pairs_of_shard(listed_, ranks_, *shard);
+  count_ = listed_.size();
+}
+
+std::uint64_t PairSequence::pairs_of(std::uint64_t k) const {
+  if (k < 2) return 0;
+  return rule_ == PairRule::kAll ? k * (k - 1) / 2 : k - 1;
+}
+
+bool PairSequence::next_group() {
+  while (group_ < groups_.size()) {
+    const std::uint32_t g = groups_[group_++];
+    samples_.clear();
+    for (const GroupSample* s : table_->samples_of(g)) samples_.push_back(s->sample);
+    if (samples_.size() < 2) continue;
+    std::sort(samples_.begin(), samples_.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return ranks_.samples[a] < ranks_.samples[b];
+    });
+    i_ = 0;
+    j_ = 1;
+    return true;
+  }
+  return false;
+}
+
+bool PairSequence::next(SamplePair& pair) {
+  if (table_ == nullptr) {
+    if (next_listed_ == listed_.size()) return false;
+    pair = listed_[next_listed_++];
+    return true;
+  }
+  // The order of pairs_of_group: i = 0, 1, ...; for each, j from i + 1 (consecutive: that one
+  // alone; first: i = 0 alone).
+  if (j_ >= samples_.size() || (rule_ == PairRule::kFirst && i_ > 0)) {
+    if (!next_group()) return false;
+  }
+  pair = {groups_[group_ - 1], samples_[i_], samples_[j_]};
+  if (rule_ != PairRule::kConsecutive && j_ + 1 < samples_.size()) {
+    ++j_;
+  } else {
+    ++i_;
+    j_ = i_ + 1;
+  }
+  return true;
+}
+
 }  // namespace kelvaro::batch

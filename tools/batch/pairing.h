@@ -89,4 +89,39 @@ std::pair<std::uint32_t, std::uint32_t> shard_slice(std::uint32_t groups, const 
 std::vector<SamplePair> pairs_of_shard(const std::vector<SamplePair>& pairs,
                                        const LabelRanks& ranks, const Shard& shard);
 
+// The pairs of a batch in their final order (sorted as sort_pairs sorts, a shard's only), made
+// one at a time: by a rule, only the current group's samples are held (a group of 5,000 samples
+// has 12.5 million pairs by `all`); from a pairs file, the file's pairs sorted.
+class PairSequence {
+ public:
+  // By rule, over every group of the table (or the shard's).
+  PairSequence(const DetectionTable& table, const SurveyLabels& labels, PairRule rule,
+               const std::optional<Shard>& shard);
+  // The listed pairs (a pairs file's).
+  PairSequence(std::vector<SamplePair> listed, const SurveyLabels& labels,
+               const std::optional<Shard>& shard);
+
+  // How many pairs next() gives in all.
+  std::uint64_t count() const { return count_; }
+  // The next pair; false after the last.
+  bool next(SamplePair& pair);
+
+ private:
+  // By rule: the pairs of a group of k samples.
+  std::uint64_t pairs_of(std::uint64_t k) const;
+  // By rule: moves to the next group with pairs; false after the last group.
+  bool next_group();
+
+  const DetectionTable* table_ = nullptr;
+  LabelRanks ranks_;
+  PairRule rule_ = PairRule::kConsecutive;
+  std::vector<std::uint32_t> groups_;  // by rule: the group ids in rank order
+  std::size_t group_ = 0;              // by rule: groups_[group_ - 1] is the current group
+  std::vector<std::uint32_t> samples_;  // its sample ids in rank order
+  std::size_t i_ = 0, j_ = 0;           // the next pair is samples_[i_], samples_[j_]
+  std::vector<SamplePair> listed_;      // from a file: the pairs in order
+  std::size_t next_listed_ = 0;
+  std::uint64_t count_ = 0;
+};
+
 }  // namespace kelvaro::batch

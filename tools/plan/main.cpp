@@ -56,6 +56,11 @@ int main(int argc, char** argv) {
     // file is removed at once, so that an interrupted run leaves nothing behind.
     if (!command.output.empty()) results_file(command.output);
     plan::ProgressBar bar(STDERR_FILENO, !command.quiet && ::isatty(STDERR_FILENO) != 0);
+    bool told = false;  // once, though a search for a design meeting targets runs again
+    checked.settings.threads_short = [&](int asked, int used) {
+      if (!told) tools::print_error(app, kelvaro::threads_short_text(asked, used, "the run"));
+      told = true;
+    };
     const auto summaries = plan::run_checked_plan(
         checked, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.erase();

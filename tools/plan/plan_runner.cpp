@@ -1,12 +1,7 @@
 #include "plan/plan_runner.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
 #include <span>
-#include <thread>
 
 namespace kelvaro::plan {
 namespace {
@@ -23,82 +18,23 @@ SurveyOutcome simulate_and_analyse(const PlanSettings& settings, Design design,
                         analysis_seed(settings.seed, design.sites1, design.sites2, survey));
 }
 
-// The work of one run: survey outcomes in one table indexed design * surveys + survey, handed
-// out one at a time from a shared counter.
-class SurveyPool {
+// Tells `progress` at most every kProgressInterval (and, by the caller, once at the end).
+class ProgressTeller {
  public:
-  SurveyPool(const PlanSettings& settings, const ReportedParameters& reported)
-      : settings_(settings),
-        reported_(reported),
-        total_(static_cast<std::int64_t>(settings.designs.size()) * settings.surveys),
-        outcomes_(static_cast<std::size_t>(total_)) {}
-
-  void work() {
-    try {
-      for (std::int64_t i = next_++; i < total_ && !failed_; i = next_++) {
-        const Design design = settings_.designs[static_cast<std::size_t>(i / settings_.surveys)];
-        outcomes_[static_cast<std::size_t>(i)] =
-            simulate_and_analyse(settings_, design, i % settings_.surveys, reported_);
-        finished();
-      }
-    } catch (...) {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      if (!error_) error_ = std::current_exception();
-      failed_ = true;
-      changed_.notify_all();
-    }
-  }
-
-  // Waits until every survey is done or a worker failed, telling progress as it goes.
-  void wait(const ProgressCallback& progress) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (done_ < total_ && !failed_) {
-      changed_.wait_for(lock, kProgressInterval);
-      const std::int64_t done = done_;
-      if (done == total_ || failed_) break;
-      lock.unlock();
-      tell(progress, done);
-      lock.lock();
-    }
-    if (!failed_) tell(progress, total_);
-  }
-
-  void rethrow_failure() const {
-    if (error_) std::rethrow_exception(error_);
-  }
-
-  std::span<const SurveyOutcome> design_outcomes(std::size_t d) const {
-    const auto surveys = static_cast<std::size_t>(settings_.surveys);
-    return std::span<const SurveyOutcome>(outcomes_).subspan(d * surveys, surveys);
+  ProgressTeller(const ProgressCallback& progress, std::int64_t total)
+      : progress_(progress), total_(total), next_(std::chrono::steady_clock::now()) {}
+  void tell(std::int64_t done) {
+    if (!progress_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (done < total_ && now < next_) return;
+    next_ = now + kProgressInterval;
+    progress_(done, total_);
   }
 
  private:
-  // Tells progress; when it throws, no worker takes another survey and the exception goes on.
-  void tell(const ProgressCallback& progress, std::int64_t done) {
-    if (!progress) return;
-    try {
-      progress(done, total_);
-    } catch (...) {
-      failed_ = true;
-      throw;
-    }
-  }
-
-  void finished() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (++done_ == total_) changed_.notify_all();
-  }
-
-  const PlanSettings& settings_;
-  const ReportedParameters& reported_;
-  const std::int64_t total_;
-  std::vector<SurveyOutcome> outcomes_;
-  std::atomic<std::int64_t> next_{0};
-  std::atomic<bool> failed_{false};
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::int64_t done_ = 0;
-  std::exception_ptr error_;
+  const ProgressCallback& progress_;
+  std::int64_t total_;
+  std::chrono::steady_clock::time_point next_;
 };
 
 }  // namespace
@@ -106,16 +42,37 @@ class SurveyPool {
 std::vector<DesignSummary> run_plan(const PlanSettings& settings,
                                     const ProgressCallback& progress) {
   const ReportedParameters reported = reported_parameters(settings.community);
-  SurveyPool pool(settings, reported);
-  {
-    std::vector<std::jthread> workers;
-    for (int t = 0; t < settings.threads; ++t) workers.emplace_back([&pool] { pool.work(); });
-    pool.wait(progress);
-  }  // the workers are joined here
-  pool.rethrow_failure();
+  const auto surveys = static_cast<std::size_t>(settings.surveys);
+  const std::size_t total = settings.designs.size() * surveys;
+  // Survey outcomes in one table indexed design * surveys + survey.
+  std::vector<SurveyOutcome> outcomes(total);
+  std::size_t delivered = 0;
+  ProgressTeller teller(progress, static_cast<std::int64_t>(total));
+  OrderedWork work;
+  work.claim = [&](std::size_t i) { return i < total; };
+  work.make_worker = [&]() -> std::function<void(std::size_t)> {
+    return [&](std::size_t i) {
+      outcomes[i] = simulate_and_analyse(settings, settings.designs[i / surveys],
+                                         static_cast<std::int64_t>(i % surveys), reported);
+    };
+  };
+  work.deliver = [&](std::size_t) { ++delivered; };
+  work.go_on = [&] {
+    teller.tell(static_cast<std::int64_t>(delivered));  // may throw to stop the run
+    return true;
+  };
+  work.check = kProgressInterval;
+  work.started = [&](int used) {
+    if (used < settings.threads && settings.threads_short) {
+      settings.threads_short(settings.threads, used);
+    }
+  };
+  OrderedPool(settings.threads, settings.thread_factory).run(work);
+  if (progress) progress(static_cast<std::int64_t>(total), static_cast<std::int64_t>(total));
   std::vector<DesignSummary> summaries;
   for (std::size_t d = 0; d < settings.designs.size(); ++d) {
-    summaries.push_back(summarise_design(settings.designs[d], pool.design_outcomes(d), reported));
+    const auto design = std::span<const SurveyOutcome>(outcomes).subspan(d * surveys, surveys);
+    summaries.push_back(summarise_design(settings.designs[d], design, reported));
   }
   return summaries;
 }

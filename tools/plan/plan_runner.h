@@ -10,6 +10,7 @@
 
 #include "plan/community.h"
 #include "plan/design_summary.h"
+#include "kelvaro/ordered_pool.h"
 
 namespace kelvaro::plan {
 
@@ -20,6 +21,10 @@ struct PlanSettings {
   std::int32_t replicates = 100;  // bootstrap replicates of each analysis
   std::uint64_t seed = 400;       // fixes every simulation stream and analysis seed
   int threads = 1;                // worker threads
+  // Starts them (tests inject one that fails); when fewer start, the run goes on with those
+  // and tells threads_short(asked, used) once, before the first survey is done.
+  ThreadFactory thread_factory = start_thread;
+  std::function<void(int asked, int used)> threads_short;
 };
 
 // Told from the calling thread, about ten times a second and once at the end, how many of the
@@ -28,7 +33,7 @@ using ProgressCallback = std::function<void(std::int64_t done, std::int64_t tota
 
 // One summary per design, in the designs' order. An exception in a worker (out of memory) or
 // from `progress` stops the run and is rethrown here, once the workers have finished the
-// surveys they were on.
+// surveys they were on. The surveys run on the ordered pool (kelvaro/ordered_pool.h).
 // Requires: designs not empty, surveys >= 1, 1 <= replicates <= 10000, threads >= 1.
 std::vector<DesignSummary> run_plan(const PlanSettings& settings,
                                     const ProgressCallback& progress = {});

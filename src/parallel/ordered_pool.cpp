@@ -1,0 +1,285 @@
+#include "kelvaro/ordered_pool.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace kelvaro {
+namespace {
+
+// A task taken and not yet delivered.
+struct Pending {
+  bool computed = false;
+  std::exception_ptr error;
+};
+
+bool is_out_of_memory(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::bad_alloc&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+// How the calling thread's deliveries ended.
+enum class Delivered { kAll, kStopped, kOutOfMemory };
+
+// The shared state of one run, under one mutex.
+class Run {
+ public:
+  explicit Run(const OrderedWork& work) : work_(work) {}
+
+  // A worker thread: takes tasks until there are none, or the run is cancelled. Memory that
+  // runs out in a task, or before one, leaves the rest of the run to the calling thread.
+  void work() {
+    try {
+      const std::function<void(std::size_t)> task = work_.make_worker();
+      while (const auto index = take()) {
+        std::exception_ptr error;
+        try {
+          task(*index);
+        } catch (...) {
+          error = std::current_exception();
+        }
+        computed(*index, error);
+      }
+    } catch (const std::bad_alloc&) {
+      fail({}, true);
+    } catch (...) {
+      fail(std::current_exception(), false);
+    }
+  }
+
+  // The calling thread: delivers in order. Throws a task's exception when its turn comes.
+  Delivered deliver_all() {
+    for (;;) {
+      if (work_.go_on && !work_.go_on()) return Delivered::kStopped;
+      std::unique_lock lock(mutex_);
+      const bool ready = ready_.wait_for(lock, work_.check, [&] {
+        return failure_ || out_of_memory_ || (!pending_.empty() && pending_.front().computed) ||
+               (ended_ && pending_.empty());
+      });
+      if (!ready) continue;
+      if (failure_) std::rethrow_exception(failure_);
+      if (out_of_memory_) return Delivered::kOutOfMemory;
+      if (pending_.empty()) return Delivered::kAll;
+      const std::exception_ptr error = pending_.front().error;
+      const std::size_t index = delivered_;
+      lock.unlock();
+      if (error && is_out_of_memory(error)) return Delivered::kOutOfMemory;
+      if (error) std::rethrow_exception(error);
+      work_.deliver(index);
+      // Only now may task index + window be claimed: its slot is free.
+      lock.lock();
+      pending_.pop_front();
+      ++delivered_;
+      lock.unlock();
+      room_.notify_all();
+    }
+  }
+
+  // Once the workers are gone: the tasks from the next delivery on, each computed (again, when
+  // a worker did not finish it) and delivered on the calling thread. False when go_on said stop.
+  bool finish_in_turn() {
+    const std::function<void(std::size_t)> task = work_.make_worker();
+    for (;; ++delivered_) {
+      if (work_.go_on && !work_.go_on()) return false;
+      const std::size_t index = delivered_;
+      if (!pending_.empty()) {  // taken before: its input is ready
+        if (!pending_.front().computed || pending_.front().error) task(index);
+        pending_.pop_front();
+      } else {
+        if (ended_ || !work_.claim(index)) return true;
+        task(index);
+      }
+      work_.deliver(index);
+    }
+  }
+
+  // No task is taken from now on; the workers finish the ones they hold.
+  void cancel() {
+    {
+      std::lock_guard lock(mutex_);
+      cancelled_ = true;
+    }
+    room_.notify_all();
+  }
+
+ private:
+  std::optional<std::size_t> take() {
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [&] {
+      return cancelled_ || ended_ || failed_task_ || work_.window == 0 ||
+             pending_.size() < work_.window;
+    });
+    if (cancelled_ || ended_ || failed_task_) return std::nullopt;
+    pending_.emplace_back();  // first: running out of memory here loses no claimed task
+    bool claimed = false;
+    try {
+      claimed = work_.claim(delivered_ + pending_.size() - 1);
+    } catch (...) {
+      pending_.pop_back();
+      failure_ = std::current_exception();
+      cancelled_ = true;
+      lock.unlock();
+      wake_all();
+      return std::nullopt;
+    }
+    if (!claimed) {
+      pending_.pop_back();
+      ended_ = true;
+      lock.unlock();
+      wake_all();
+      return std::nullopt;
+    }
+    return delivered_ + pending_.size() - 1;
+  }
+
+  void computed(std::size_t index, std::exception_ptr error) {
+    std::unique_lock lock(mutex_);
+    Pending& p = pending_[index - delivered_];
+    p.computed = true;
+    p.error = error;
+    // Nothing after a failed task is needed now: its exception ends the run when its turn comes.
+    if (error) failed_task_ = true;
+    const bool wake = index == delivered_ || error;
+    lock.unlock();
+    if (wake) wake_all();
+  }
+
+  void fail(std::exception_ptr error, bool out_of_memory) {
+    {
+      std::lock_guard lock(mutex_);
+      if (out_of_memory) out_of_memory_ = true;
+      if (error && !failure_) failure_ = error;
+      cancelled_ = true;
+    }
+    wake_all();
+  }
+
+  void wake_all() {
+    ready_.notify_all();
+    room_.notify_all();
+  }
+
+  const OrderedWork& work_;
+  std::mutex mutex_;
+  std::condition_variable room_;   // workers wait for a task to take
+  std::condition_variable ready_;  // the calling thread waits for the next task in order
+  std::deque<Pending> pending_;    // tasks delivered_ .. delivered_ + size() - 1, taken
+  std::size_t delivered_ = 0;
+  bool ended_ = false;        // claim said there are no more tasks
+  bool failed_task_ = false;  // a task failed: take no more
+  bool cancelled_ = false;
+  bool out_of_memory_ = false;  // a worker ran out of memory outside a task
+  std::exception_ptr failure_;  // from claim or make_worker: the run fails at once
+};
+
+// The workers of a run, cancelled and joined however the run ends. The threads wait at a gate
+// until every one that could be started is; when one could not be, the system is at its limit
+// (threads, or memory for their stacks), and half of them are let go at once, so that the run
+// has room left for its own memory.
+class Workers {
+ public:
+  explicit Workers(Run& run) : run_(run) {}
+  ~Workers() { stop(); }
+  Workers(const Workers&) = delete;
+  Workers& operator=(const Workers&) = delete;
+
+  // Starts up to `count` threads and returns how many work: `count`, or half of those started
+  // (rounded up) when one could not be started.
+  int start(int count, const ThreadFactory& factory) {
+    threads_.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+      try {
+        threads_.push_back(factory([this, k] {
+          if (pass_gate(k)) run_.work();
+        }));
+      } catch (const std::system_error&) {
+        break;
+      } catch (const std::bad_alloc&) {
+        break;
+      }
+    }
+    const int started = static_cast<int>(threads_.size());
+    const int kept = started == count ? started : started - started / 2;
+    open_gate(kept);
+    // Those let go end now, and their stacks with them.
+    for (int k = kept; k < started; ++k) threads_[static_cast<std::size_t>(k)].join();
+    threads_.resize(static_cast<std::size_t>(kept));
+    return kept;
+  }
+
+  // Cancels the run and joins every thread.
+  void stop() {
+    open_gate(0);  // a thread still at the gate goes
+    run_.cancel();
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+
+ private:
+  // Lets threads 0 .. kept - 1 through; the others go.
+  void open_gate(int kept) {
+    {
+      std::lock_guard lock(gate_mutex_);
+      if (kept_ >= 0) return;
+      kept_ = kept;
+    }
+    gate_.notify_all();
+  }
+
+  bool pass_gate(int k) {
+    std::unique_lock lock(gate_mutex_);
+    gate_.wait(lock, [&] { return kept_ >= 0; });
+    return k < kept_;
+  }
+
+  Run& run_;
+  std::vector<std::thread> threads_;
+  std::mutex gate_mutex_;
+  std::condition_variable gate_;
+  int kept_ = -1;  // threads let through the gate; -1 while it is shut
+};
+
+}  // namespace
+
+std::string threads_short_text(int asked, int used, std::string_view work) {
+  return "could not start the " + std::to_string(asked) + " threads asked for: " +
+         std::string(work) + " goes on with " + std::to_string(used) +
+         " (the results are the same)";
+}
+
+std::thread start_thread(std::function<void()> body) { return std::thread(std::move(body)); }
+
+bool OrderedPool::run(const OrderedWork& work) {
+  used_ = 1;
+  Run run(work);
+  Workers workers(run);
+  const int working = threads_ > 0 ? workers.start(threads_, factory_) : 0;
+  used_ = std::max(1, working);
+  if (work.started) work.started(used_);
+  if (working > 0) {
+    Delivered delivered;
+    try {
+      delivered = run.deliver_all();
+    } catch (...) {
+      workers.stop();
+      throw;
+    }
+    if (delivered != Delivered::kOutOfMemory) return delivered == Delivered::kAll;
+    workers.stop();  // their stacks and tasks' memory freed, the calling thread goes on alone
+  }
+  return run.finish_in_turn();
+}
+
+}  // namespace kelvaro

@@ -100,9 +100,15 @@ export function bootstrapChart(parameter) {
   });
 }
 
+// The chart's own SVG: Plot wraps it in a figure when it has a legend or a caption, and each
+// swatch of a legend is an SVG of its own, ahead of the chart's.
+function chartSvg(node) {
+  return node.tagName.toLowerCase() === 'svg' ? node : node.querySelector(':scope > svg');
+}
+
 // The chart as a standalone SVG document (Plot may wrap the SVG in a figure with a legend).
 export function svgText(node) {
-  const svg = node.tagName.toLowerCase() === 'svg' ? node : node.querySelector('svg');
+  const svg = chartSvg(node);
   const copy = svg.cloneNode(true);
   copy.setAttribute('xmlns', 'http://www.w3.org/2000/svg');
   copy.setAttribute('xmlns:xlink', 'http://www.w3.org/1999/xlink');
@@ -123,7 +129,7 @@ export function svgText(node) {
 // The chart as a PNG at twice its size.
 export function pngBlob(node) {
   const text = svgText(node);
-  const svg = node.tagName.toLowerCase() === 'svg' ? node : node.querySelector('svg');
+  const svg = chartSvg(node);
   const width = Number(svg.getAttribute('width')) || svg.clientWidth;
   const height = Number(svg.getAttribute('height')) || svg.clientHeight;
   return new Promise((resolve, reject) => {

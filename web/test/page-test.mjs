@@ -118,6 +118,9 @@ async function analyse(setUp) {
   check('example: JSON', await download('#download-json'), run('kelvaro-tidy', ['--json'], report));
   const svg = await download('#chart-richness .download-svg');
   check('example: richness chart is SVG', /^<\?xml[^]*<svg[^]*<\/svg>$/.test(svg), true);
+  // the chart itself, not a swatch of its legend
+  check('example: richness SVG is the chart', /^<svg[^>]* width="560"/.test(svg.slice(svg.indexOf('<svg'))), true);
+  check('example: richness chart shows the estimators', (svg.match(/<title>(Chao2|jack1|jack2|bootstrap) /g) || []).length, 8);
   await page.waitForSelector('#chart-dynamics .download-png[href^="blob:"]');
   const png = await download('#chart-dynamics .download-png');
   check('example: dynamics chart is PNG', png.slice(1, 4), 'PNG');

@@ -197,6 +197,9 @@ function showProgress(m) {
 }
 
 async function run() {
+  // At once, before the files are read: a script that clicks Analyse and waits for `done` or
+  // `error` must not see the previous run's state.
+  setState('running');
   clearResults();
   const o = options();
   const problem = optionProblem(o);

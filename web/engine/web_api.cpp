@@ -1,7 +1,8 @@
 // The web page's engine, compiled to WebAssembly: kelvaro-prep's reading of site-by-species and
 // long tables, the run itself, its result tables (with kelvaro-tidy's CSV and JSON) and
-// kelvaro-batch's pairs, handed to JavaScript as plain objects. Each call is one run on the caller's thread (the page calls from
-// a Web Worker); a `progress` callback, when given, is told how far the bootstrap has come.
+// kelvaro-batch's pairs, handed to JavaScript as plain objects. Each call is one run on the
+// caller's thread (the page calls from a Web Worker); a `progress` callback, when given, is told
+// how far the bootstrap has come.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>

@@ -7,7 +7,7 @@
 
 #include "dynamics/parameter_table.h"
 #include "kelvaro/tables.h"
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 #include "textio/fields.h"
 
 namespace kelvaro {

@@ -1,7 +1,7 @@
-// The standard-library fallbacks of numeric/compat.h held to the standard functions they stand in
+// The standard-library fallbacks of kelvaro/compat.h held to the standard functions they stand in
 // for, where this compiler has them.
 
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "common/short_text.h"
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 
 namespace kelvaro::tools {
 namespace {

@@ -139,7 +139,7 @@ val chart_data(const RunResult& r) {
 
 // The tables and charts of a run, when it completed.
 void add_results(val& out, const RunResult& r) {
-  if (r.status != 0) return;
+  if (r.status != RunStatus::kComplete) return;
   out.set("tables", tables_object(result_tables(r)));
   out.set("charts", chart_data(r));
 }
@@ -162,7 +162,7 @@ val run_input(const std::string& input, val progress, val warnings) {
   std::ostringstream report;
   const RunResult r = run_text(std::string_view(input), settings, &report);
   val out = val::object();
-  out.set("status", r.status);
+  out.set("status", exit_status(r.status));
   out.set("message", r.diagnostic);
   out.set("report", report.str());
   out.set("input", input);
@@ -386,7 +386,7 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
   }
   const RunResult& r = outcome.result;
   val out = val::object();
-  out.set("status", r.status);
+  out.set("status", exit_status(r.status));
   out.set("message", r.diagnostic);
   out.set("report", outcome.report);
   val warnings = val::array();

@@ -35,12 +35,12 @@ using emscripten::val;
 class ProgressObserver : public Observer {
  public:
   explicit ProgressObserver(val callback) : callback_(std::move(callback)) {}
-  void bootstrap_started(int block, std::int32_t replicates, double) override {
+  void bootstrap_started(BlockNumber block, std::int32_t replicates, double) override {
     replicates_ = replicates;
     last_ = -1;
     tell(block, 0);
   }
-  void bootstrap_progress(int block, std::int32_t done, double) override { tell(block, done); }
+  void bootstrap_progress(BlockNumber block, std::int32_t done, double) override { tell(block, done); }
 
  private:
   void tell(int block, std::int32_t done) {
@@ -267,8 +267,7 @@ struct LongSurvey {
   LongSurvey(std::string text, const std::string& name, const csv::LongTableOptions& options) {
     source.emplace(std::move(text), name);
     table.emplace(*source, options, labels);
-    table->read({}, {});
-    table->merge_set_aside();
+    table->read({});
   }
   // The samples of a group in kelvaro-batch's order.
   std::vector<std::uint32_t> ordered_samples(std::uint32_t group) const {

@@ -31,7 +31,7 @@ struct RunStopped {};
 class StopObserver final : public kelvaro::Observer {
  public:
   explicit StopObserver(const std::atomic<bool>& stop) : stop_(stop) {}
-  void bootstrap_progress(int, std::int32_t, double) override {
+  void bootstrap_progress(kelvaro::BlockNumber, std::int32_t, double) override {
     if (stop_.load(std::memory_order_relaxed)) throw RunStopped{};
   }
 

@@ -10,14 +10,14 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
+#include <functional>
 #include <thread>
 #include <vector>
 
 #include "entry_guard.h"
 #include "kelvaro/kelvaro.h"
+#include "kelvaro/ordered_pool.h"
 #include "result_list.h"
 #include "survey_blocks.h"
 
@@ -39,50 +39,38 @@ class StopObserver final : public kelvaro::Observer {
   const std::atomic<bool>& stop_;
 };
 
-// Runs every survey on `threads` workers taking the next survey in turn; results[i] is survey
-// i's. Returns false when interrupted. A worker's exception other than a stop is rethrown here.
+// Runs every survey on the library's ordered pool of `threads` workers; results[i] is survey i's.
+// The calling thread asks R every kStopCheck whether the user interrupted; the runs in hand then
+// stop at their next progress call. Returns false when interrupted. A run's exception other than
+// a stop is rethrown here.
 bool run_all(const std::vector<kelvaro::Survey>& surveys, const kelvaro::Options& options,
              int threads, std::vector<kelvaro::RunResult>& results) {
-  std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};
-  std::mutex mutex;
-  std::condition_variable finished;
-  int running = threads;
-  std::exception_ptr failure;
-  auto work = [&] {
-    StopObserver observer(stop);
-    kelvaro::Settings settings;
-    settings.observer = &observer;
-    try {
-      for (std::size_t i = next++; i < surveys.size() && !stop; i = next++) {
+  bool interrupted = false;
+  kelvaro::OrderedWork work;
+  work.claim = [&](std::size_t i) { return i < surveys.size(); };
+  work.make_worker = [&]() -> std::function<void(std::size_t)> {
+    return [&](std::size_t i) {
+      StopObserver observer(stop);
+      kelvaro::Settings settings;
+      settings.observer = &observer;
+      try {
         results[i] = kelvaro::run_survey(surveys[i], options, settings);
+      } catch (const RunStopped&) {
       }
-    } catch (const RunStopped&) {
-    } catch (...) {
-      std::lock_guard<std::mutex> lock(mutex);
-      if (!failure) failure = std::current_exception();
+    };
+  };
+  work.deliver = [](std::size_t) {};
+  work.go_on = [&] {
+    if (R_ToplevelExec([](void*) { R_CheckUserInterrupt(); }, nullptr) == FALSE) {
+      interrupted = true;
       stop = true;
     }
-    std::lock_guard<std::mutex> lock(mutex);
-    --running;
-    finished.notify_one();
+    return !interrupted;
   };
-  std::vector<std::thread> workers;
-  for (int k = 0; k < threads; ++k) workers.emplace_back(work);
-  bool interrupted = false;
-  {
-    std::unique_lock<std::mutex> lock(mutex);
-    while (!finished.wait_for(lock, kStopCheck, [&] { return running == 0; })) {
-      lock.unlock();
-      if (!interrupted && R_ToplevelExec([](void*) { R_CheckUserInterrupt(); }, nullptr) == FALSE) {
-        interrupted = true;
-        stop = true;
-      }
-      lock.lock();
-    }
-  }
-  for (std::thread& w : workers) w.join();
-  if (failure) std::rethrow_exception(failure);
+  work.check = kStopCheck;
+  kelvaro::OrderedPool pool(threads);
+  pool.run(work);
   return !interrupted;
 }
 

@@ -8,6 +8,7 @@
 #   install-deps.sh bench   the benchmarks: the tools' command-line library, the benchmark library
 #                           and Python (which generates kelvaro-batch's survey)
 #   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
+#   install-deps.sh cross   kelvaro cross-built for aarch64 and run under qemu-user
 set -e
 task=${1:-test}
 packages="cmake g++ make"
@@ -18,7 +19,8 @@ case "$task" in
   test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc lintian" ;;
   bench) packages="$packages libcli11-dev libbenchmark-dev python3" ;;
   r) packages="g++ make r-base-dev r-cran-rcpp r-cran-testthat" ;;
-  *) echo "install-deps: unknown task '$task' (build, tools, test, bench or r)" >&2; exit 2 ;;
+  cross) packages="cmake make g++-aarch64-linux-gnu qemu-user" ;;
+  *) echo "install-deps: unknown task '$task' (build, tools, test, bench, r or cross)" >&2; exit 2 ;;
 esac
 need=""
 for pkg in $packages; do

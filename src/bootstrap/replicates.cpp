@@ -10,6 +10,7 @@
 
 #include "bootstrap/binomial.h"
 #include "bootstrap/class_index.h"
+#include "bootstrap/lanes.h"
 #include "numeric/conversions.h"
 #include "numeric/one_based.h"
 #include "random/jump_ahead.h"
@@ -67,6 +68,19 @@ void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words,
   for (std::int32_t j = 1; j <= t + 1; ++j) {
     const std::uint32_t count = banks[0][j] + banks[1][j] + banks[2][j] + banks[3][j];
     x(j) = static_cast<float>(std::min(count, kFloatCountLimit));
+  }
+}
+
+// Whether a sample block's replicates go to the lane kernel: a vector path, the word table, and
+// replicates short enough that the observer needs no word within one.
+bool lanes_take(Isa isa, const ClassIndex& index, std::int32_t n) {
+  return isa != Isa::scalar && index.non_decreasing && n >= 0 && n < kProgressDraws;
+}
+
+// The class counts x(1..t+1) of a replicate as the lane kernel counted them (row: t+1 counts).
+void counts_to_floats(const std::uint32_t* row, std::int32_t t, Array1<float, 100>& x) {
+  for (std::int32_t j = 1; j <= t + 1; ++j) {
+    x(j) = static_cast<float>(std::min(row[j - 1], kFloatCountLimit));
   }
 }
 
@@ -143,13 +157,34 @@ class ThreadedDraws {
       if (first >= total) break;
       const std::size_t last = std::min(total, first + static_cast<std::size_t>(chunk_));
       KissWords words = starts_[consecutive_ ? first / static_cast<std::size_t>(chunk_) : first];
-      for (std::size_t r = first; r < last; ++r) {
-        if (!consecutive_) words = starts_[r];
-        draw_one(r, words, estimator);
+      if (consecutive_ && lanes_take(isa_, index_, sizes_[first])) {
+        draw_lanes(first, last, words, estimator);
+      } else {
+        for (std::size_t r = first; r < last; ++r) {
+          if (!consecutive_) words = starts_[r];
+          draw_one(r, words, estimator);
+        }
       }
       std::lock_guard<std::mutex> lock(mutex_);
       finished_ += last - first;
       changed_.notify_one();
+    }
+  }
+
+  // Replicates first..last-1 of a sample block (all of one size) on the lane kernel.
+  void draw_lanes(std::size_t first, std::size_t last, KissWords& words,
+                  JackknifeEstimator& estimator) {
+    const std::int32_t t = index_.t;
+    const auto count = static_cast<std::int32_t>(last - first);
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(count) * static_cast<std::size_t>(t + 1));
+    count_replicates(isa_, index_, words, sizes_[first], count, counts.data());
+    for (std::size_t r = first; r < last; ++r) {
+      Array1<float, 100> x{};
+      counts_to_floats(counts.data() + (r - first) * static_cast<std::size_t>(t + 1), t, x);
+      Replicate& rep = replicates_[r];
+      rep.community = sizes_[r];
+      rep.counts.assign(x.data(), x.data() + t + 1);
+      rep.estimate = estimator.estimate_only(x.data(), t);
     }
   }
 
@@ -168,6 +203,7 @@ class ThreadedDraws {
   const std::vector<std::int32_t>& sizes_;
   const bool consecutive_;
   const std::int32_t chunk_;
+  const Isa isa_ = active_isa();
   std::vector<Replicate> replicates_;
   std::atomic<std::size_t> next_{0};
   std::atomic<bool> stop_{false};
@@ -228,7 +264,27 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
 
   const int threads =
       plan.threads > 1 && nb > 1 && planned >= plan.threaded_draws ? plan.threads : 1;
-  if (threads == 1) {
+  const Isa isa = active_isa();
+  if (threads == 1 && !subset && nb > 1 && lanes_take(isa, index, n)) {
+    // Batches of replicates on the lane kernel, then each replicate's estimate in order.
+    constexpr std::int32_t kBatch = 1024;
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(std::min(nb, kBatch)) *
+                                      static_cast<std::size_t>(t + 1));
+    const auto per_replicate = static_cast<std::uint64_t>(std::max(n, 0));
+    double draws_done = 0.0;
+    for (std::int32_t first = 0; first < nb; first += kBatch) {
+      const std::int32_t count = std::min(kBatch, nb - first);
+      count_replicates(isa, index, generator.stream(), std::max(n, 0), count, counts.data());
+      generator.counted(per_replicate * static_cast<std::uint64_t>(count));
+      for (std::int32_t k = 0; k < count; ++k) {
+        for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
+        counts_to_floats(counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t, x);
+        draws_done += static_cast<double>(per_replicate);
+        gather(n, estimator.estimate_only(x.data(), t));
+        if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
+      }
+    }
+  } else if (threads == 1) {
     double draws_done = 0.0;
     for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
       for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;

@@ -42,6 +42,14 @@ void count_replicates(Isa isa, const ClassIndex& index, KissWords& words, std::i
   for (int k = 0; k < lanes; ++k) starts[k] = jump_ahead(words, slice * static_cast<std::uint64_t>(k));
   std::int32_t starts32[kClassIndexSlices];
   for (std::int32_t s = 0; s < kClassIndexSlices; ++s) starts32[s] = index.start[s];
+  // A slice that holds no threshold T(j) gives every word in it the slice's class: the scan
+  // would not move. Only the slices that hold one are marked for it.
+  for (std::int32_t k = 0; k < index.t; ++k) {
+    const std::int32_t threshold = index.threshold[k];
+    if (threshold >= 0 && threshold < (1 << 24)) {
+      starts32[threshold >> (24 - kClassIndexBits)] |= kLaneScan;
+    }
+  }
   if (isa == Isa::avx512) {
     count_lanes_avx512(index, starts32, starts, n, q, counts);
   } else {

@@ -24,8 +24,10 @@ void count_replicates(Isa isa, const ClassIndex& index, KissWords& words, std::i
 
 // The lane kernels (lanes_avx2.cpp, lanes_avx512.cpp): lane k starts from lanes[k] and draws q
 // replicates of n species, replicate rep's counts going to counts[(k * q + rep) * (t + 1) + 0..t];
-// lanes[k] ends n * q steps later. starts32 is index.start widened to 32 bits. Only built, and
-// only called, on x86-64.
+// lanes[k] ends n * q steps later. starts32 is index.start widened to 32 bits, with kLaneScan
+// added to the slices that hold a threshold (only their words may need the upward scan). Only
+// built, and only called, on x86-64.
+inline constexpr std::int32_t kLaneScan = 1 << 16;
 void count_lanes_avx2(const ClassIndex& index, const std::int32_t* starts32, KissWords* lanes,
                       std::int32_t n, std::int32_t q, std::uint32_t* counts);
 void count_lanes_avx512(const ClassIndex& index, const std::int32_t* starts32, KissWords* lanes,

@@ -33,6 +33,8 @@ __attribute__((target("avx2"))) void count_lanes_avx2(
   const __m256i mb = _mm256_set1_epi32(static_cast<int>(kMwcMultiplierB));
   const __m256i low = _mm256_set1_epi32(0xFFFF);
   const __m256i one = _mm256_set1_epi32(1);
+  const __m256i flag = _mm256_set1_epi32(kLaneScan);
+  const __m256i slice_class = _mm256_set1_epi32(kLaneScan - 1);
   // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255).
   std::uint32_t hist[kLanes * 256];
   alignas(32) std::int32_t classes[kLanes];
@@ -50,8 +52,11 @@ __attribute__((target("avx2"))) void count_lanes_avx2(
       const __m256i m = _mm256_srli_epi32(word, 8);
       __m256i j = _mm256_i32gather_epi32(starts32, _mm256_srli_epi32(word, 32 - kClassIndexBits), 4);
       // The scan of table_class: up while m > T(j), on every lane at once (a lane that is above
-      // its threshold has all ones in `above`, -1, so subtracting it adds one).
-      for (;;) {
+      // its threshold has all ones in `above`, -1, so subtracting it adds one), when a lane's
+      // slice holds a threshold (else every lane already has its class).
+      const bool scan = !_mm256_testz_si256(j, flag);
+      j = _mm256_and_si256(j, slice_class);
+      for (; scan;) {
         const __m256i bound = _mm256_i32gather_epi32(index.threshold, _mm256_sub_epi32(j, one), 4);
         const __m256i above = _mm256_cmpgt_epi32(m, bound);
         if (_mm256_testz_si256(above, above)) break;

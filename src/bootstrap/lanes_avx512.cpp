@@ -37,6 +37,8 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
   const __m512i mb = _mm512_set1_epi32(static_cast<int>(kMwcMultiplierB));
   const __m512i low = _mm512_set1_epi32(0xFFFF);
   const __m512i one = _mm512_set1_epi32(1);
+  const __m512i flag = _mm512_set1_epi32(kLaneScan);
+  const __m512i slice_class = _mm512_set1_epi32(kLaneScan - 1);
   // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255).
   std::uint32_t hist[kLanes * 256];
   alignas(64) std::int32_t classes[kLanes];
@@ -53,8 +55,11 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
           _mm512_add_epi32(_mm512_add_epi32(z, w), _mm512_add_epi32(_mm512_slli_epi32(a, 16), b));
       const __m512i m = _mm512_srli_epi32(word, 8);
       __m512i j = _mm512_i32gather_epi32(_mm512_srli_epi32(word, 32 - kClassIndexBits), starts32, 4);
-      // The scan of table_class: up while m > T(j), on every lane at once.
-      for (;;) {
+      // The scan of table_class: up while m > T(j), on every lane at once, when a lane's slice
+      // holds a threshold (else every lane already has its class).
+      const __mmask16 scan = _mm512_test_epi32_mask(j, flag);
+      j = _mm512_and_si512(j, slice_class);
+      for (; scan != 0;) {
         const __m512i bound = _mm512_i32gather_epi32(_mm512_sub_epi32(j, one), index.threshold, 4);
         const __mmask16 above = _mm512_cmpgt_epi32_mask(m, bound);
         if (above == 0) break;

@@ -1,6 +1,5 @@
 #include "bootstrap/isa.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -50,13 +49,14 @@ Isa choose_isa(const char* request, std::string& warning) {
 }
 
 Isa active_isa() {
-  static const Isa chosen = [] {
-    std::string warning;
-    const Isa isa = choose_isa(std::getenv("KELVARO_ISA"), warning);
-    if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
-    return isa;
-  }();
-  return chosen;
+  std::string warning;
+  return choose_isa(std::getenv("KELVARO_ISA"), warning);
+}
+
+std::string isa_request_warning() {
+  std::string warning;
+  choose_isa(std::getenv("KELVARO_ISA"), warning);
+  return warning;
 }
 
 int isa_lanes(Isa isa) {

@@ -24,9 +24,12 @@ Isa best_isa();
 // line saying so (without its newline); otherwise `warning` is left empty.
 Isa choose_isa(const char* request, std::string& warning);
 
-// The path of this process: choose_isa of KELVARO_ISA, read once (the warning, if any, goes to
-// standard error then).
+// The path of this process: choose_isa of KELVARO_ISA, read at each call (cheap: a block's
+// bootstrap asks once). Writes nothing; a program says isa_request_warning() once at its start.
 Isa active_isa();
+
+// choose_isa's warning for KELVARO_ISA (empty when the request can be met or there is none).
+std::string isa_request_warning();
 
 // Draws a path takes at a time: 1, 8 or 16.
 int isa_lanes(Isa isa);

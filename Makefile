@@ -14,8 +14,8 @@ INSTALLED = $(BUILD)/installed-files.txt
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test bench bench-tools \
-        bench-batch bench-math exhaustive programs cross-test install uninstall package fuzz r-check r-install \
-        clean
+        bench-batch bench-math exhaustive programs cross-test install uninstall package fuzz r-package \
+        r-check r-install web web-test clean
 
 all: build
 
@@ -128,17 +128,50 @@ exhaustive: configure
 	$(BUILD)/tests/exactmath/random_exp_log
 	$(BUILD)/tests/exactmath/exhaustive_expf
 
-# The R package in r/: its tarball built from the project's sources, then R CMD check --no-manual
-# (fails on an ERROR or a WARNING) or an install into the user's R library, or into RLIB=DIR.
+# The R package in r/: its tarball built from the project's sources, kept in $(R_BUILD)/
+# (r-package: install.packages(path, repos = NULL) installs it), checked by R CMD check
+# --as-cran (fails on an ERROR, a WARNING, or a NOTE that no internet does not explain), or
+# installed into the user's R library, or into RLIB=DIR.
 R_BUILD ?= build-r
 RLIB ?=
-r-check:
+r-package:
 	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh package $(R_BUILD)
+
+r-check:
+	@sh tools/install-deps.sh r-check
 	JOBS=$(JOBS) sh r/tools/package.sh check $(R_BUILD)/check
 
 r-install:
 	@sh tools/install-deps.sh r
 	JOBS=$(JOBS) sh r/tools/package.sh install $(R_BUILD)/install $(RLIB)
+
+# The web page: build/web/kelvaro.html, one self-contained file (the library compiled to
+# WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in
+# web/package-lock.json). `make web-test` opens it in headless Chromium and compares what it shows
+# and downloads with the programs' output, and runs the golden reports through its engine in node.
+VERSION := $(shell head -n 1 VERSION)
+WEB_ENGINE = $(BUILD)/wasm/web/kelvaro_web.js
+# emscripten's optimiser needs acorn, which Debian's node-acorn puts under /usr/share/nodejs.
+EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
+
+web/node_modules/.installed: web/package.json web/package-lock.json
+	cd web && npm ci --no-audit --no-fund --loglevel=error
+	@touch $@
+
+web:
+	@sh tools/install-deps.sh web
+	@$(MAKE) web/node_modules/.installed
+	@$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(BUILD)/wasm -DCMAKE_BUILD_TYPE=Release -DKELVARO_WEB=ON > /dev/null
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm --target kelvaro_web -j$(JOBS)
+	@rm -rf $(BUILD)/web
+	node web/build.mjs $(WEB_ENGINE) $(BUILD)/web/kelvaro.html $(VERSION)
+
+web-test: web
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
+	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan -j$(JOBS)
+	node web/test/engine-test.mjs $(WEB_ENGINE) $(BUILD)
+	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(R_BUILD) $(CROSS_BUILD)

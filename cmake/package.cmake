@@ -22,7 +22,7 @@ add_custom_command(OUTPUT ${changelog}.gz
   DEPENDS ${PROJECT_SOURCE_DIR}/NEWS.md ${PROJECT_SOURCE_DIR}/MAINTAINER
           ${PROJECT_SOURCE_DIR}/packaging/changelog.sh
   COMMENT "Writing the changelog from NEWS.md" VERBATIM)
-add_custom_target(changelog DEPENDS ${changelog}.gz)
+add_custom_target(changelog ALL DEPENDS ${changelog}.gz)
 add_dependencies(programs changelog)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog}.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -7,7 +7,14 @@
 #                           and Debian's package checker
 #   install-deps.sh bench   the benchmarks: the tools' command-line library, the benchmark library
 #                           and Python (which generates kelvaro-batch's survey)
-#   install-deps.sh r       the R package: R with its headers, Rcpp and testthat
+#   install-deps.sh r       the R package: R with its headers, the packages it imports (Rcpp,
+#                           generics) and those its tests and vignette use (testthat, ggplot2,
+#                           knitr, rmarkdown with pandoc, vegan)
+#   install-deps.sh r-check also what R CMD check --as-cran checks with: LaTeX for the manual,
+#                           qpdf, HTML tidy and checkbashisms (devscripts)
+#   install-deps.sh web     the web page: emscripten (with node-acorn, which its optimiser needs),
+#                           Node.js with npm (for esbuild and the page's packages), Chromium for
+#                           the page's tests, and CLI11 for the programs they compare against
 #   install-deps.sh cross   kelvaro cross-built for aarch64 and run under qemu-user
 set -e
 task=${1:-test}
@@ -18,9 +25,20 @@ case "$task" in
   # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
   test) packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc lintian" ;;
   bench) packages="$packages libcli11-dev libbenchmark-dev python3" ;;
-  r) packages="g++ make r-base-dev r-cran-rcpp r-cran-testthat" ;;
+  r | r-check)
+    packages="g++ make r-base-dev r-cran-rcpp r-cran-generics r-cran-testthat r-cran-ggplot2"
+    packages="$packages r-cran-knitr r-cran-rmarkdown pandoc r-cran-vegan"
+    if [ "$task" = r-check ]; then
+      packages="$packages qpdf tidy texlive-latex-base texlive-latex-recommended"
+      packages="$packages texlive-fonts-recommended devscripts"
+    fi ;;
+  web)
+    packages="$packages libcli11-dev emscripten node-acorn nodejs chromium"
+    # A Node.js from another source brings its own npm; Debian's nodejs needs the npm package.
+    command -v npm >/dev/null 2>&1 || packages="$packages npm" ;;
   cross) packages="cmake make g++-aarch64-linux-gnu qemu-user" ;;
-  *) echo "install-deps: unknown task '$task' (build, tools, test, bench, r or cross)" >&2; exit 2 ;;
+  *) echo "install-deps: unknown task '$task' (build, tools, test, bench, r, r-check, web or cross)" >&2
+     exit 2 ;;
 esac
 need=""
 for pkg in $packages; do

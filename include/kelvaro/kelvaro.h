@@ -203,6 +203,39 @@ struct ReplicateDetail {
   float estimate = 0.0f;                 // the replicate's richness estimate
 };
 
+// The standard incidence-based richness estimators of a block, beside kelvaro's own: data of the
+// result, never lines of the report. All are computed in double precision from the classes the
+// block's estimate is made from, f(1..t) (f'(1..t+1) with the frequency pair, t then being the
+// raised count), with S = f(1) + ... + f(t); see standard_estimates().
+struct StandardEstimates {
+  double observed = 0.0;     // S
+  double chao2 = 0.0;        // Chao2 with the small-sample factor (t-1)/t
+  double chao2_se = 0.0;     // its standard error
+  double chao2_lower = 0.0;  // its log-normal 95% interval (Chao 1987)
+  double chao2_upper = 0.0;
+  double jack1 = 0.0;      // first-order jackknife
+  double jack2 = 0.0;      // second-order jackknife
+  double bootstrap = 0.0;  // the bootstrap estimator
+};
+
+// The estimators of frequencies f(1..t) (t = f.size()), as vegan 2.6's specpool computes them from
+// the same frequencies, with f1 = f(1), f2 = f(2) (0 when t = 1) and c = (t-1)/t:
+//   chao2      S + c f1^2 / (2 f2) when f2 > 0;  S + c f1 (f1-1) / 2 when f2 = 0
+//   variance   f2 > 0, a = f1/f2: f1 c (1/2 + c (1 + a/4) a) a
+//              f2 = 0: c (c (f1 (2 f1 - 1)^2 / 4 - f1^4 / chao2 / 4) + f1 (f1-1) / 2)
+//   interval   f0 = chao2 - S, C = exp(1.96 sqrt(log(1 + variance / f0^2))): [S + f0/C, S + f0 C];
+//              [S, S] when f0 = 0
+//   jack1      S + f1 (t-1)/t
+//   jack2      S + f1 (2t-3)/t - f2 (t-2)^2 / (t (t-1));  S when t = 1
+//   bootstrap  S + sum over i of f(i) (1 - i/t)^t
+// Degenerate blocks: with S = 0 (no species) every value is 0; with t = 1, c = 0 and every
+// estimate is S, the standard error 0 and the interval [S, S]. Example: f = (3, 1, 0, 1), t = 4:
+// S = 5, chao2 = 8.375 (variance 29.953125), jack1 = 7.25, jack2 = 8.41666..., bootstrap =
+// 6.01171875.
+// Requires: f is not empty. (Negative frequencies, which a run warns about, give values as the
+// formulas make them.)
+StandardEstimates standard_estimates(const std::vector<std::int32_t>& f);
+
 struct BlockResult {
   int block = kSample1;
   std::int32_t sites = 0;     // t
@@ -225,6 +258,7 @@ struct BlockResult {
   std::vector<ReplicateDetail> replicate_detail;  // with Options::replicate_detail
   std::array<float, 6> mean_frequencies{};        // classes 1..6 over the replicates
   std::optional<GoodnessOfFitTest> goodness_of_fit;  // when the block has site data
+  StandardEstimates standard;  // the standard estimators beside the jackknife
 };
 
 // A community-dynamics parameter of the summary.

@@ -23,6 +23,14 @@ run_options <- function(nreps, seed, range_adjust, replicates) {
   }
   if (!is_flag(range_adjust)) stop("range_adjust must be TRUE or FALSE", call. = FALSE)
   if (!is_flag(replicates)) stop("replicates must be TRUE or FALSE", call. = FALSE)
-  list(nreps = as.integer(nreps), seed = as.integer(seed), range_adjust = range_adjust,
+  list(nreps = as.integer(nreps), seed = run_seed(seed), range_adjust = range_adjust,
        replicates = replicates)
+}
+
+# The seed a run uses: seed 0 takes one from the clock here, so that the run records it and the
+# same call with it repeats the run. R's random number state is not touched.
+run_seed <- function(seed) {
+  if (seed != 0) return(as.integer(seed))
+  clock <- as.numeric(Sys.time()) * 1000 + Sys.getpid()
+  as.integer(clock %% (.Machine$integer.max - 1)) + 1L
 }

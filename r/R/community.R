@@ -10,8 +10,15 @@ max_sites <- 98L
 # The table `x` (argument name `arg`) as a logical sites-by-species matrix of detections.
 # Refuses what kelvaro-prep refuses (no sites, too many sites, no detection at all, duplicate
 # site or species names) and, since R tables can hold them, columns that are not numbers or
-# TRUE/FALSE and missing values. Species names are needed only when `named`.
+# TRUE/FALSE, missing, infinite and negative values, and vectors. Species names are needed only
+# when `named`. Warns of a single site (the estimate is then the species observed).
 detection_matrix <- function(x, arg, named) {
+  if (is.null(x) || is.null(dim(x)) && !is.data.frame(x)) {
+    stop(sprintf(paste0("%s must be a site-by-species table (a matrix or data frame with one ",
+                        "row per site and one column per species), not %s"),
+                 arg, if (is.null(x)) "NULL" else sprintf("a vector (%s)", class(x)[1L])),
+         call. = FALSE)
+  }
   if (is.data.frame(x)) {
     usable <- vapply(x, function(column) is.numeric(column) || is.logical(column), logical(1))
     if (!all(usable)) {
@@ -24,13 +31,22 @@ detection_matrix <- function(x, arg, named) {
   } else if (!is.matrix(x)) {
     x <- as.matrix(x)
   }
+  if (length(dim(x)) != 2L) {
+    stop(sprintf("%s must be a site-by-species table with two dimensions, not %d", arg,
+                 length(dim(x))), call. = FALSE)
+  }
   if (!is.numeric(x) && !is.logical(x)) {
     stop(sprintf("%s must hold counts or TRUE/FALSE, not %s values", arg, typeof(x)),
          call. = FALSE)
   }
   check_shape(x, arg)
   check_names(x, arg, named)
-  check_missing(x, arg)
+  check_cells(x, arg)
+  if (nrow(x) == 1L) {
+    kelvaro_warn(sprintf(paste0("kelvaro: %s has one site: with one site the jackknife has ",
+                                "nothing to extrapolate from and the richness estimate is the ",
+                                "species observed"), arg), "one_site")
+  }
   detected <- x > 0
   if (!any(detected)) {
     stop(sprintf("%s has no detection (no value above 0 or TRUE)", arg), call. = FALSE)
@@ -72,11 +88,12 @@ duplicate_name <- function(names, arg, what, place) {
   }
 }
 
-# NA and NaN are refused at the first such cell by row, naming its row and column.
-check_missing <- function(x, arg) {
-  missing <- which(is.na(x), arr.ind = TRUE)
-  if (nrow(missing) == 0L) return(invisible())
-  first <- missing[order(missing[, 1L], missing[, 2L])[1L], ]
+# NA, NaN, infinite and negative values are refused at the first such cell by row, naming its
+# row and column.
+check_cells <- function(x, arg) {
+  bad <- which(is.na(x) | is.infinite(x) | x < 0, arr.ind = TRUE)
+  if (nrow(bad) == 0L) return(invisible())
+  first <- bad[order(bad[, 1L], bad[, 2L])[1L], ]
   i <- first[[1L]]
   j <- first[[2L]]
   label <- function(names, k, what) {
@@ -102,6 +119,31 @@ community_blocks <- function(d1, d2) {
   seen1 <- colnames(d1)[colSums(d1) > 0]
   seen2 <- colnames(d2)[colSums(d2) > 0]
   both <- intersect(seen1, seen2)
+  check_shared(colnames(d1), colnames(d2), both)
   list(sample1 = sample1, sample2 = detection_block(d2, seq_len(ncol(d2))),
        subset_a = detection_block(d2, both), subset_b = detection_block(d1, both))
+}
+
+# Warns when the samples share no species, and when species names differ only in case (most
+# likely the same species written two ways; they count as different species).
+check_shared <- function(species1, species2, both) {
+  only1 <- setdiff(species1, species2)
+  only2 <- setdiff(species2, species1)
+  folded <- intersect(tolower(only1), tolower(only2))
+  if (length(folded) > 0L) {
+    pairs <- vapply(folded[seq_len(min(3L, length(folded)))], function(name) {
+      sprintf("\"%s\" / \"%s\"", only1[tolower(only1) == name][1L],
+              only2[tolower(only2) == name][1L])
+    }, character(1))
+    kelvaro_warn(sprintf(paste0("kelvaro: %d species name(s) differ between the samples only in ",
+                                "case, e.g. %s; species are matched by exact name, so these ",
+                                "count as different species (make the names agree, e.g. with ",
+                                "toupper(), if they are the same)"),
+                         length(folded), paste(pairs, collapse = ", ")), "case_differs")
+  }
+  if (length(both) == 0L) {
+    kelvaro_warn(paste0("kelvaro: the samples have no species in common (species are matched ",
+                        "by column name): persistence is then 0; check that both tables name ",
+                        "the species the same way"), "no_shared_species")
+  }
 }

@@ -1,8 +1,17 @@
 # The three ways into a run: site-by-species tables, frequency vectors, or an input file's text.
 
 kelvaro <- function(sample1, sample2 = NULL, nreps = 50, seed = 400, range_adjust = TRUE,
-                    replicates = FALSE) {
+                    replicates = FALSE, groups = NULL, pairs = "consecutive", threads = NULL) {
   options <- run_options(nreps, seed, range_adjust, replicates)
+  if (!is.null(groups)) {
+    if (!is.null(sample2)) {
+      stop("with groups =, give one table (every sample's sites) as sample1 and no sample2",
+           call. = FALSE)
+    }
+    if (replicates) stop("replicates = TRUE is for single runs, not groups =", call. = FALSE)
+    if (is.null(sample1)) stop("sample1 must be a site-by-species table, not NULL", call. = FALSE)
+    return(grouped_runs(sample1, groups, pairs, options, threads, match.call()))
+  }
   two_samples <- !is.null(sample2)
   d1 <- detection_matrix(sample1, "sample1", named = two_samples)
   d2 <- if (two_samples) detection_matrix(sample2, "sample2", named = TRUE)

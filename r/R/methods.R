@@ -18,7 +18,7 @@ print.kelvaro <- function(x, ...) {
   b <- x$blocks
   if (!two) {
     cat(sprintf("Species observed: %d; richness estimate N(1) = %s (SE %s)\n", b$R[1L],
-                format(b$estimate[1L]), formatC(b$SE[1L], format = "f", digits = 2L)))
+                format(b$estimate_rounded[1L]), formatC(b$SE[1L], format = "f", digits = 2L)))
   } else {
     cat(sprintf("Species observed: %d and %d, %d in both\n\n", b$R[1L], b$R[2L], b$R[3L]))
     p <- x$parameters[x$parameters$parameter %in% headline_parameters, ]
@@ -45,8 +45,8 @@ summary.kelvaro <- function(object, ...) {
 print.summary.kelvaro <- function(x, ...) {
   cat("Call: ", paste(deparse(x$call), collapse = "\n"), "\n\n", sep = "")
   cat("Richness estimates and M(h) goodness-of-fit tests:\n")
-  columns <- c("block", "sites", "R", "estimate", "SE", "mh_chi_square", "mh_df",
-               "mh_probability")
+  columns <- c("block", "sites", "R", "estimate_rounded", "SE", "order", "mh_chi_square",
+               "mh_df", "mh_probability")
   print(x$blocks[columns], row.names = FALSE, digits = 4L)
   if (!is.null(x$test)) {
     cat(sprintf("\nEqual detection in the two samples: chi-square %.3f, df %d, p = %.4f\n",

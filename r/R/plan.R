@@ -35,6 +35,7 @@ kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, het
   plan <- result$table
   attr(plan, "pilot_fit") <- result$pilot
   attr(plan, "target_answer") <- result$answer
+  attr(plan, "target") <- if (length(request$target) > 0L) request$target
   class(plan) <- c("kelvaro_plan", class(plan))
   plan
 }

@@ -1,5 +1,6 @@
 # The list a run hands back, made into an object of class "kelvaro"; the run's warnings raised
-# as R warnings and a refused input as an R error of class "kelvaro_error".
+# as R warnings of class "kelvaro_warning" and a refused input as an R error of class
+# "kelvaro_error".
 
 kelvaro_result <- function(result, call) {
   raise_warnings(result$warnings)
@@ -12,6 +13,7 @@ kelvaro_result <- function(result, call) {
     parameters = result$parameters,
     blocks = result$blocks,
     test = result$test,
+    estimators = result$estimators,
     replicates = result$replicates,
     warnings = result$warnings,
     report = report,
@@ -30,14 +32,22 @@ report_lines <- function(text) {
   sub("\r$", "", strsplit(text, "\n", fixed = TRUE)[[1L]])
 }
 
-# One R warning per run warning, worded as the command words it on standard error.
-raise_warnings <- function(warnings) {
+# One R warning per run warning, worded as the command words it on standard error; `prefix`
+# names the pair of a grouped run.
+raise_warnings <- function(warnings, prefix = "") {
   for (i in seq_len(nrow(warnings))) {
     line <- warnings$line[[i]]
     where <- if (is.na(line)) "" else sprintf("line %d: ", line)
-    warning(sprintf("kelvaro: %s%s: %s", where, warnings$block[[i]], warnings$text[[i]]),
-            call. = FALSE)
+    kelvaro_warn(sprintf("kelvaro: %s%s%s: %s", prefix, where, warnings$block[[i]],
+                         warnings$text[[i]]), warnings$kind[[i]])
   }
+}
+
+# A warning of class "kelvaro_warning" (muffled or collected with withCallingHandlers(...,
+# kelvaro_warning = ...)); `kind` names it as $warnings$kind does, or the package's own check.
+kelvaro_warn <- function(message, kind) {
+  warning(structure(class = c("kelvaro_warning", "warning", "condition"),
+                    list(message = message, call = NULL, kind = kind)))
 }
 
 # The error of a refused or unreadable input; `report` holds what the run reported before it

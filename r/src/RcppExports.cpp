@@ -10,6 +10,20 @@ Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
+// run_surveys_entry
+Rcpp::List run_surveys_entry(Rcpp::List surveys, int nreps, int seed, bool range_adjust, int threads);
+RcppExport SEXP _kelvaro_run_surveys_entry(SEXP surveysSEXP, SEXP nrepsSEXP, SEXP seedSEXP, SEXP range_adjustSEXP, SEXP threadsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type surveys(surveysSEXP);
+    Rcpp::traits::input_parameter< int >::type nreps(nrepsSEXP);
+    Rcpp::traits::input_parameter< int >::type seed(seedSEXP);
+    Rcpp::traits::input_parameter< bool >::type range_adjust(range_adjustSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    rcpp_result_gen = Rcpp::wrap(run_surveys_entry(surveys, nreps, seed, range_adjust, threads));
+    return rcpp_result_gen;
+END_RCPP
+}
 // plan_entry
 Rcpp::List plan_entry(Rcpp::List request, bool show_progress);
 RcppExport SEXP _kelvaro_plan_entry(SEXP requestSEXP, SEXP show_progressSEXP) {
@@ -48,6 +62,7 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
+    {"_kelvaro_run_surveys_entry", (DL_FUNC) &_kelvaro_run_surveys_entry, 5},
     {"_kelvaro_plan_entry", (DL_FUNC) &_kelvaro_plan_entry, 2},
     {"_kelvaro_run_survey_entry", (DL_FUNC) &_kelvaro_run_survey_entry, 5},
     {"_kelvaro_run_text_entry", (DL_FUNC) &_kelvaro_run_text_entry, 2},

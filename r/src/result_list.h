@@ -4,7 +4,8 @@
 // the whole text, CR LF line ends included; the R code splits it into lines.
 //
 // Elements: status, diagnostic, report, nreps, seed, range_adjust, sites, blocks, test,
-// parameters, replicates, warnings. `test` is NULL when the run made no equal-detection test;
+// estimators, parameters, replicates, warnings. The data frames' columns are those of kelvaro's
+// result tables (kelvaro/tables.h), blocks with more. `test` is NULL when the run made no equal-detection test;
 // `replicates` is NULL unless the run kept them. Warning lines are NA when input_has_lines is
 // false (structured input has no lines to point at).
 

@@ -1,6 +1,6 @@
 #include "dynamics/replicate_sort.h"
 
-#include <bit>
+#include "numeric/compat.h"
 #include <cassert>
 #include <cstdint>
 #include <vector>
@@ -67,7 +67,7 @@ void insertion(const Column& a, int i, int j) {
 // The bits of v as an unsigned key that orders as v does (for values other than NaN): negative
 // values have their bits inverted, others their sign bit set.
 std::uint32_t ordered_key(float v) {
-  const auto bits = std::bit_cast<std::uint32_t>(v);
+  const auto bits = compat::bit_cast<std::uint32_t>(v);
   return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
 }
 
@@ -85,7 +85,7 @@ void radix_sort(float* a, int n) {
   }
   for (int i = 0; i < n; ++i) {
     const std::uint32_t k = keys[static_cast<std::size_t>(i)];
-    a[i] = std::bit_cast<float>((k & 0x80000000u) != 0 ? k & 0x7FFFFFFFu : ~k);
+    a[i] = compat::bit_cast<float>((k & 0x80000000u) != 0 ? k & 0x7FFFFFFFu : ~k);
   }
 }
 
@@ -94,7 +94,7 @@ void radix_sort(float* a, int n) {
 void sort_replicates(float* a, int n) {
   bool plain = true;  // no NaN and no -0.0
   for (int i = 0; i < n && plain; ++i) {
-    plain = a[i] == a[i] && std::bit_cast<std::uint32_t>(a[i]) != 0x80000000u;
+    plain = a[i] == a[i] && compat::bit_cast<std::uint32_t>(a[i]) != 0x80000000u;
   }
   if (plain) {
     radix_sort(a, n);

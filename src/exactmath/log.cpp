@@ -5,7 +5,7 @@
 // result is too close to a rounding boundary for that bound, the accurate phase decides.
 #include "exactmath/log.h"
 
-#include <bit>
+#include "numeric/compat.h"
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -37,9 +37,9 @@ double log(double x) {
 
   // x = 2^e (1 + f), f the 52-bit fraction field; subnormals are scaled up by 2^54 first.
   int e = 0;
-  std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  std::uint64_t bits = compat::bit_cast<std::uint64_t>(x);
   if ((bits >> 52) == 0) {
-    bits = std::bit_cast<std::uint64_t>(x * kSubnormalScale);
+    bits = compat::bit_cast<std::uint64_t>(x * kSubnormalScale);
     e = -54;
   }
   e += static_cast<int>(bits >> 52) - 1023;
@@ -62,8 +62,8 @@ double log(double x) {
   // and ml inv (53 bits) are exact, mh inv - 1 is exact by Sterbenz (mh inv within 2^-7 of 1).
   // |m - c| <= 1/256, c >= 0.75 and inv within 2^-26 relative of 1/c give |z| < 1/192 + 2^-25
   // < 2^-7.57; |z| <= 2^-8 and zl = 0 when j = 128 (inv = 1).
-  const double m = std::bit_cast<double>(m_bits);
-  const double mh = std::bit_cast<double>(m_bits & ~((1ULL << 27) - 1));
+  const double m = compat::bit_cast<double>(m_bits);
+  const double mh = compat::bit_cast<double>(m_bits & ~((1ULL << 27) - 1));
   const double ml = m - mh;
   const DoubleSum z = two_sum(mh * entry.inv - 1.0, ml * entry.inv);
   const double zh = z.hi;

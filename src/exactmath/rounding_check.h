@@ -11,14 +11,14 @@
 // h + fl(lo + bound) lies strictly above the midpoint: it rounds away from h. So when both sums
 // round back to h, the whole interval lies strictly between the midpoints, ties excluded.
 
-#include <bit>
+#include "numeric/compat.h"
 #include <cstdint>
 
 namespace kelvaro::exactmath {
 
 // 2^k as a double. Requires: -1022 <= k <= 1023.
 inline double power_of_two(int k) {
-  return std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
+  return compat::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
 }
 
 // The argument reduction of Tang's table-driven exp: N, the rounded product x * inv rounded to

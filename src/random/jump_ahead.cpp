@@ -36,7 +36,7 @@ constexpr std::array<Affine, kBits> kCongruentialPowers = [] {
 // bit j alone), so that the image of w is the exclusive or of the columns of w's set bits.
 using BitMatrix = std::array<std::uint32_t, 32>;
 
-constexpr std::uint32_t apply(const BitMatrix& matrix, std::uint32_t w) {
+constexpr std::uint32_t image_of(const BitMatrix& matrix, std::uint32_t w) {
   std::uint32_t image = 0;
   for (int j = 0; j < 32; ++j) {
     image ^= matrix[j] & (0u - ((w >> j) & 1u));  // column j when bit j of w is set, else 0
@@ -49,7 +49,7 @@ constexpr std::array<BitMatrix, kBits> kXorshiftPowers = [] {
   std::array<BitMatrix, kBits> table{};
   for (int j = 0; j < 32; ++j) table[0][j] = xorshift_step(1u << j);
   for (int k = 1; k < kBits; ++k) {
-    for (int j = 0; j < 32; ++j) table[k][j] = apply(table[k - 1], table[k - 1][j]);
+    for (int j = 0; j < 32; ++j) table[k][j] = image_of(table[k - 1], table[k - 1][j]);
   }
   return table;
 }();
@@ -105,7 +105,7 @@ KissWords jump_ahead(const KissWords& words, std::uint64_t steps) {
   for (int k = 0; remaining != 0; ++k, remaining >>= 1) {
     if ((remaining & 1u) == 0) continue;
     next.z = kCongruentialPowers[k].multiplier * next.z + kCongruentialPowers[k].increment;
-    next.w = apply(kXorshiftPowers[k], next.w);
+    next.w = image_of(kXorshiftPowers[k], next.w);
   }
   next.a = MultiplyWithCarry<kMwcMultiplierA>::jump(words.a, steps);
   next.b = MultiplyWithCarry<kMwcMultiplierB>::jump(words.b, steps);

@@ -1,6 +1,9 @@
 // The public entry points: runs on free-form text or on structured data, and the input sources.
 
 #include "kelvaro/kelvaro.h"
+
+#include <ostream>
+
 #include "run/record_source.h"
 #include "run/run_engine.h"
 

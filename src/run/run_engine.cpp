@@ -160,6 +160,7 @@ void RunEngine::estimate_block(int block, std::int32_t t0) {
   for (std::int32_t i = 1; i <= t; ++i) r = trunc_to_int(static_cast<float>(r) + x(i));
   b.observed = r;
   for (std::int32_t i = 1; i <= t; ++i) b.frequencies.push_back(trunc_to_int(x(i)));
+  b.standard = standard_estimates(b.frequencies);
   std::int32_t sites = 0;
   for (std::int32_t i = 1; i <= t0; ++i) sites = wrap_add(sites, buffer_.n(i));
 

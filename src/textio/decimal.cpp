@@ -1,7 +1,7 @@
 // Exact decimal expansion of a double with a fixed-size base-10^9 big integer.
 #include "textio/decimal.h"
 
-#include <bit>
+#include "numeric/compat.h"
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -107,7 +107,7 @@ void round_at(Decimal& dec, int keep) {
 }  // namespace
 
 void exact_decimal(double v, Decimal& out) {
-  std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+  std::uint64_t bits = compat::bit_cast<std::uint64_t>(v);
   out.negative = (bits >> 63) != 0;
   int biased = static_cast<int>((bits >> 52) & 0x7FF);
   assert(biased != 0x7FF && "exact_decimal needs a finite value");

@@ -19,7 +19,8 @@ const std::string kBatch = quoted(KELVARO_BATCH_BINARY);
 const std::string kPrep = quoted(KELVARO_PREP_BINARY);
 const std::string kTidy = quoted(KELVARO_TIDY_BINARY);
 const std::string kKelvaro = quoted(KELVARO_BINARY);
-const char* const kTables[] = {"parameters.csv", "blocks.csv", "tests.csv", "problems.csv"};
+const char* const kTables[] = {"parameters.csv", "blocks.csv", "tests.csv", "estimators.csv",
+                               "problems.csv"};
 
 struct Record {
   const char *group, *sample, *site, *species, *count;
@@ -119,9 +120,10 @@ TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
   ASSERT_EQ(batch.status, 0) << batch.err;
   const std::string out = dir.path("out/");
 
-  std::string expected[3];  // the rows of parameters, blocks and tests
+  std::string expected[4];  // the rows of parameters, blocks, tests and estimators
   std::vector<std::vector<std::string>> expected_problems;
-  const char* const tidy_tables[] = {"parameters.csv", "blocks.csv", "test.csv"};
+  const char* const tidy_tables[] = {"parameters.csv", "blocks.csv", "test.csv",
+                                     "estimators.csv"};
   for (const Pair& p : kPairs) {
     SCOPED_TRACE(std::string(p.group) + " " + p.sample1 + "-" + p.sample2);
     const std::string key = std::string(p.group) + "," + p.sample1 + "," + p.sample2 + ",";
@@ -148,7 +150,7 @@ TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
               report.out);
     const std::string tidy_dir = dir.path(std::string("tidy-") + p.group + "-" + p.sample1);
     ASSERT_EQ(run(kTidy + " --dir " + quoted(tidy_dir), report.out).status, 0);
-    for (int t = 0; t < 3; ++t) {
+    for (int t = 0; t < 4; ++t) {
       for (const std::string& row : rows_of(read_file(tidy_dir + "/" + tidy_tables[t]))) {
         expected[t] += key + row + "\r\n";
       }
@@ -157,7 +159,7 @@ TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
       expected_problems.push_back({p.group, p.sample1, p.sample2, "", w});
     }
   }
-  for (int t = 0; t < 3; ++t) {
+  for (int t = 0; t < 4; ++t) {
     const std::string got = read_file(out + kTables[t]);
     EXPECT_EQ(got.substr(header_of(got).size()), expected[t]) << kTables[t];
   }
@@ -191,7 +193,7 @@ TEST(BatchProgram, SameBytesForEveryThreadCountAndShardSplit) {
     return files_of(dir.path(out));
   };
   const auto one = batch("--threads 1", "one");
-  EXPECT_EQ(one.size(), 4u + 3u) << "four tables and three reports";
+  EXPECT_EQ(one.size(), 5u + 3u) << "five tables and three reports";
   EXPECT_EQ(batch("--threads 4", "four"), one);
 
   // Groups 9, 10, 300: shard 0/2 holds 9, shard 1/2 holds 10 and 300.

@@ -239,7 +239,7 @@ TEST(TidyProgram, JsonAndDirectory) {
       run(kTidy + " --dir " + quoted(dir.path("out")) + " " + quoted(kHandReport));
   ASSERT_EQ(files.status, 0) << files.err;
   EXPECT_EQ(files.out, "");
-  for (const char* name : {"run", "blocks", "test", "parameters"}) {
+  for (const char* name : {"run", "blocks", "test", "parameters", "estimators"}) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(std::filesystem::exists(dir.path(std::string("out/") + name + ".csv")));
   }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <string>
 
 #include "tidy/report_error.h"
 
@@ -50,6 +51,18 @@ TEST(ReportParser, HandReportBlocksAndTest) {
                 {"Subset B", "3", "4.0000000", "1.7320508", "0.000", "2", "1.0000"},
             }));
   EXPECT_EQ(r.test.rows(), (Rows{{"8.5714285714285712", "2", "1.37686916577600001E-002"}}));
+  // The estimators from the printed frequencies: Sample 1 has f = (4, 2, 1), t = 3, S = 7, so
+  // chao2 = 7 + 2/3 * 16/4 = 29/3, jack1 = 7 + 4 * 2/3 = 29/3, jack2 = 7 + 4 - 2/6 = 32/3,
+  // bootstrap = 7 + 4 (2/3)^3 + 2 (1/3)^3 = 7 + 34/27; kelvaro is the blocks row's text.
+  ASSERT_EQ(r.estimators.size(), 20u);
+  const double expected[] = {29.0 / 3, 29.0 / 3, 32.0 / 3, 7 + 34.0 / 27};
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(r.estimators.cell(i, 1));
+    EXPECT_EQ(r.estimators.cell(i, 0), "Sample 1");
+    EXPECT_NEAR(std::stod(std::string(r.estimators.cell(i, 2))), expected[i], 1e-14);
+  }
+  EXPECT_EQ(r.estimators.rows()[4],
+            (std::vector<std::string>{"Sample 1", "kelvaro", "9.0000000", "2.1602468", "", ""}));
 }
 
 TEST(ReportParser, HandReportParameterTable) {
@@ -189,6 +202,8 @@ TEST(ReportParser, RefusesWithTheLineWhereItStopped) {
        replace(27, " M(h) GOF test: Chi-square =    0.333 df =  x2 Prob =   0.8465"), 27},
       {"short M(h) result", replace(27, " M(h) GOF test: Chi-square =    0.333"), 27},
       {"short bootstrap line", replace(6, "  bootstrap iterations:    -3"), 6},
+      {"frequency beyond 32 bits",
+       replace(12, " Observed frequencies, f(i) =   4294967296           2           1"), 12},
       {"wrong observed label", replace(31, " Total species observed, R(1)   =            5"), 31},
       {"second frequency row shorter", replace(56, "           0           0"), 56},
       {"pooled row too long", replace(61, "   0.000   0.000   5.000   1.000"), 61},

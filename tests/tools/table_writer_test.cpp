@@ -8,7 +8,7 @@ namespace kelvaro::tidy {
 namespace {
 
 Report small_report() {
-  Report r = empty_report();
+  Report r;
   r.run.add_row({"-3", "400"});
   r.blocks.add_row({"Sample 1", "7", "9.0000000", "NaN", "0.333", "2", "0.8465"});
   r.blocks.add_row({"Subset A", "0", "0.0000000", "+Infinity", "", "", ""});
@@ -88,7 +88,8 @@ TEST(JsonWriter, DocumentLayout) {
             "    {\"parameter\": \"PHI\", \"estimate\": 0.4444, \"bootstrap_average\": 0.4825, "
             "\"standard_error\": 0.1999, \"lower\": -0.0000, \"upper\": null, \"upper_text\": "
             "\"**********\"}\n"
-            "  ]\n"
+            "  ],\n"
+            "  \"estimators\": []\n"
             "}\n");
   tools::StringOutput with_details;
   write_json(with_details, small_report(), true);

@@ -16,7 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 using tools::WriteError;
 
-constexpr const char* kTableNames[] = {"parameters.csv", "blocks.csv", "tests.csv", "problems.csv"};
+constexpr const char* kTableNames[] = {"parameters.csv", "blocks.csv", "tests.csv",
+                                      "estimators.csv", "problems.csv"};
 
 bool kept_as_is(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -104,8 +105,9 @@ BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory
   if (error) throw WriteError(what, error.message());
   if (!fs::is_directory(directory, error)) throw WriteError(what, ENOTDIR);
   const std::vector<std::string> paths = table_paths(directory);
-  const std::string_view headers[] = {kParametersHeader, kBlocksHeader, kTestsHeader,
-                                      kProblemsHeader};
+  const std::string headers[] = {table_header(TableKind::kParameters),
+                                 table_header(TableKind::kBlocks), table_header(TableKind::kTest),
+                                 table_header(TableKind::kEstimators), std::string(kProblemsHeader)};
   for (std::size_t i = 0; i < paths.size(); ++i) {
     tables_.push_back(std::make_unique<tools::ReplacingFile>(paths[i], paths[i]));
     tables_.back()->write(headers[i]);
@@ -133,7 +135,7 @@ BatchOutput::~BatchOutput() {
 void BatchOutput::add(const PairOutcome& outcome, std::string_view group, std::string_view sample1,
                       std::string_view sample2) {
   const std::string* rows[] = {&outcome.parameters, &outcome.blocks, &outcome.tests,
-                               &outcome.problems};
+                               &outcome.estimators, &outcome.problems};
   for (std::size_t i = 0; i < tables_.size(); ++i) tables_[i]->write(*rows[i]);
   if (reports_ && outcome.analysed) write_report(outcome.report, group, sample1, sample2);
 }

@@ -1,10 +1,10 @@
 #pragma once
-// kelvaro-batch's output directory: parameters.csv, blocks.csv, tests.csv, problems.csv and,
-// when asked, reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
-// before the whole batch is written: the tables go to hidden temporary files beside their
-// targets, the reports into a hidden temporary folder, and commit() renames them into place
-// (the tables are flushed first, so that a full disk stops the batch before any rename). Every
-// write is checked: a failure is a tools::WriteError, "cannot write out/blocks.csv: No space
+// kelvaro-batch's output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv,
+// problems.csv and, when asked, reports/<group>/<sample1>-<sample2>.txt. Nothing appears under
+// its final name before the whole batch is written: the tables go to hidden temporary files
+// beside their targets, the reports into a hidden temporary folder, and commit() renames them
+// into place (the tables are flushed first, so that a full disk stops the batch before any
+// rename). Every write is checked: a failure is a tools::WriteError, "cannot write out/blocks.csv: No space
 // left on device". Destroyed without commit, it removes what it wrote (and the directory, if it
 // made it) and leaves earlier files of the same names as they were.
 //
@@ -43,7 +43,7 @@ class BatchOutput {
   // Puts everything in place. Throws WriteError.
   void commit();
 
-  // The four tables' paths (an input must not be one of them).
+  // The five tables' paths (an input must not be one of them).
   static std::vector<std::string> table_paths(const std::string& directory);
 
  private:
@@ -51,7 +51,7 @@ class BatchOutput {
                     std::string_view sample2);
 
   std::string directory_;
-  // parameters, blocks, tests and problems, in the order of table_paths().
+  // parameters, blocks, tests, estimators and problems, in the order of table_paths().
   std::vector<std::unique_ptr<tools::ReplacingFile>> tables_;
   std::optional<std::string> reports_;  // the temporary reports folder
   std::string reports_target_;          // DIR/reports, or the folder a link of that name names

@@ -6,13 +6,15 @@
 #include <numeric>
 #include <optional>
 
+#include "numeric/compat.h"
+
 namespace kelvaro::batch {
 namespace {
 
 std::optional<double> number_value(std::string_view label) {
   double value = 0.0;
   const char* end = label.data() + label.size();
-  const auto [ptr, error] = std::from_chars(label.data(), end, value);
+  const auto [ptr, error] = compat::from_chars(label.data(), end, value);
   if (error != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
   return value;
 }

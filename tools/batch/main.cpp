@@ -59,7 +59,7 @@ void define_options(CLI::App& app, Options& o) {
       ->type_name("RECORDS.csv");
   app.add_option("-o,--output", r.output,
                  "the output directory (made when missing): parameters.csv, blocks.csv, "
-                 "tests.csv, problems.csv, and reports/ with --reports")
+                 "tests.csv, estimators.csv, problems.csv, and reports/ with --reports")
       ->required()
       ->check(tools::non_empty_name())
       ->type_name("DIR");

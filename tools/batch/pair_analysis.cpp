@@ -107,9 +107,10 @@ PairOutcome PairAnalyst::analyse(const PairInput& pair) {
     return out;
   }
   out.analysed = true;
-  append_parameter_rows(out.parameters, key, result);
-  append_block_rows(out.blocks, key, result);
-  append_test_row(out.tests, key, result);
+  append_rows(out.parameters, key, parameters_table(result));
+  append_rows(out.blocks, key, blocks_table(result));
+  append_rows(out.tests, key, test_table(result));
+  append_rows(out.estimators, key, estimators_table(result));
   for (const Warning& w : result.warnings) {
     add_problem(out, key, warning_kind_name(w.kind), w.block + ": " + w.text);
     ++out.warnings;

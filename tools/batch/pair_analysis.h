@@ -37,7 +37,7 @@ struct AnalysisSettings {
 
 // A pair's part of every output: rows in CR LF, ready to append.
 struct PairOutcome {
-  std::string parameters, blocks, tests, problems;
+  std::string parameters, blocks, tests, estimators, problems;
   std::string report;  // with AnalysisSettings::reports; empty when the pair was not analysed
   bool analysed = false;
   std::uint32_t warnings = 0;  // problems rows from the run's warnings

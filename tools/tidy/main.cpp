@@ -71,8 +71,8 @@ void write_dir(const Options& o, const tidy::Report& report) {
   std::filesystem::create_directories(o.dir, ec);
   if (ec) throw tools::WriteError("the directory " + o.dir, ec.message());
   std::vector<std::unique_ptr<tools::ReplacingFile>> files;
-  for (const tidy::Table* table : tidy::tables_of(report, o.replicates)) {
-    const std::string path = table_path(o, table->name());
+  for (const kelvaro::Table* table : tidy::tables_of(report, o.replicates)) {
+    const std::string path = table_path(o, std::string(table->name()));
     files.push_back(std::make_unique<tools::ReplacingFile>(path, path));
     tidy::write_csv(*files.back(), *table);
   }

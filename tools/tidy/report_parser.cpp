@@ -39,9 +39,20 @@ long to_long(const std::string& printed) {
   return v;
 }
 
+// A printed frequency, which kelvaro prints from a 32-bit count.
+std::int32_t frequency(const std::string& printed, long line) {
+  std::int32_t v = 0;
+  const char* begin = printed.data() + (printed.front() == '+' ? 1 : 0);
+  const auto [end, error] = std::from_chars(begin, printed.data() + printed.size(), v);
+  if (error != std::errc() || end != printed.data() + printed.size()) {
+    throw ReportError(line, "the frequency " + printed + " is beyond a 32-bit count");
+  }
+  return v;
+}
+
 class Parser {
  public:
-  explicit Parser(ReportLines& lines) : lines_(lines), report_(empty_report()) {}
+  explicit Parser(ReportLines& lines) : lines_(lines) {}
   Report parse();
 
  private:
@@ -192,7 +203,8 @@ bool Parser::block(const BlockSection& section) {
   LineCursor f = cursor("the frequency line");
   f.expect(" Observed frequencies, ");
   if (!f.accept("f(i) =")) f.expect("f'(i) =");
-  do f.number(kInt);
+  std::vector<std::int32_t> frequencies;
+  do frequencies.push_back(frequency(f.number(kInt), f.line_number()));
   while (!f.at_end());
   expect_line("");
   place_ = name + "'s estimate";
@@ -219,6 +231,8 @@ bool Parser::block(const BlockSection& section) {
     if (tested) goodness_of_fit(row);
   }
   report_.blocks.add_row(row);
+  add_estimator_rows(report_.estimators, section.name, standard_estimates(frequencies), row[2],
+                     row[3]);
   return tested;
 }
 

@@ -7,8 +7,16 @@ test_that("bad tables are refused with a message naming the place", {
   with_text <- data.frame(site = c("s1", "s2"), a = c(1, 0))
   duplicate <- m
   colnames(duplicate) <- c("a", "b", "a")
+  with_inf <- m
+  with_inf[1L, 2L] <- Inf
+  negative <- m
+  negative[2L, 1L] <- -1
   cases <- list(
     list(with_na, m, "sample1: NA at row 2 \\(site \"s2\"\\), column 3 \\(species \"c\"\\)"),
+    list(m, with_inf, "sample2: Inf at row 1 \\(site \"s1\"\\), column 2 \\(species \"b\"\\)"),
+    list(negative, m, "sample1: -1 at row 2 \\(site \"s2\"\\), column 1 \\(species \"a\"\\)"),
+    list(NULL, m, "sample1 must be a site-by-species table .*not NULL"),
+    list(m, c(a = 1, b = 0), "sample2 must be a site-by-species table .*not a vector"),
     list(m, with_text, "sample2: column 1 \\(\"site\"\\) holds character.*row.names = 1"),
     list(m, duplicate, "sample2: duplicate species name \"a\" \\(columns 1 and 3\\)"),
     list(m, unname(m), "sample2 has no column names: species are matched"),

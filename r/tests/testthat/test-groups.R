@@ -1,0 +1,68 @@
+# Runs on a long table: the pairs kelvaro-batch would make, each equal to kelvaro() on its two
+# subsets of rows, the same for any number of threads.
+
+long_table <- function() {
+  x <- rbind(ditches_before, ditches_after, ditches_before[1:6, ], ditches_after[7:12, ])
+  rownames(x) <- NULL
+  list(x = x, sample = rep(c("2019", "2020", "2018", "2021"), c(12L, 12L, 6L, 6L)),
+       route = rep(c("A", "A", "B", "B"), c(12L, 12L, 6L, 6L)))
+}
+
+test_that("pairs follow the rule in label order, each equal to its own run", {
+  d <- long_table()
+  sample <- rep(c("10", "9", "2019.5"), each = 12L)[seq_len(36L)]
+  x <- d$x[1:36, ]
+  cases <- list(
+    list("consecutive", c("9-10", "10-2019.5")),
+    list("all", c("9-10", "9-2019.5", "10-2019.5")),
+    list("first", c("9-10", "9-2019.5")))
+  for (case in cases) {
+    fit <- kelvaro(x, groups = sample, pairs = case[[1L]], nreps = 20, threads = 2)
+    expect_identical(paste(fit$pairs$sample1, fit$pairs$sample2, sep = "-"), case[[2L]],
+                     label = case[[1L]])
+  }
+  fit <- kelvaro(x, groups = factor(sample, c("2019.5", "10", "9")), nreps = 20, threads = 1)
+  expect_identical(paste(fit$pairs$sample1, fit$pairs$sample2, sep = "-"),
+                   c("2019.5-10", "10-9"), label = "a factor's levels")
+  single <- kelvaro(x[sample == "9", ], x[sample == "2019.5", ], nreps = 20)
+  all <- kelvaro(x, groups = sample, pairs = "all", nreps = 20, threads = 2)
+  pair <- all$parameters[all$parameters$sample1 == "9" & all$parameters$sample2 == "2019.5", ]
+  expect_identical(pair$estimate, single$parameters$estimate)
+  expect_identical(pair$upper, single$parameters$upper)
+  blocks <- all$blocks[all$blocks$sample1 == "9" & all$blocks$sample2 == "2019.5", ]
+  expect_identical(blocks$estimate_unrounded, single$blocks$estimate_unrounded)
+})
+
+test_that("groups of sites pair within each group; threads change nothing", {
+  d <- long_table()
+  groups <- data.frame(group = d$route, sample = d$sample)
+  one <- kelvaro(d$x, groups = groups, nreps = 20, threads = 1)
+  two <- kelvaro(d$x, groups = groups, nreps = 20, threads = 2)
+  expect_identical(one$parameters, two$parameters)
+  expect_identical(one$blocks, two$blocks)
+  expect_identical(one$pairs, data.frame(group = c("A", "B"), sample1 = c("2019", "2018"),
+                                         sample2 = c("2020", "2021")))
+  expect_identical(names(one$tests)[1:3], c("group", "sample1", "sample2"))
+})
+
+test_that("listed pairs keep their order rule; a missing sample is a problem, not an error", {
+  d <- long_table()
+  x <- d$x[1:24, ]
+  sample <- d$sample[1:24]
+  listed <- data.frame(sample1 = c("2020", "2019"), sample2 = c("2019", "1999"))
+  expect_warning(kelvaro(x, groups = sample, pairs = listed, nreps = 20),
+                 "1 of 2 pair\\(s\\) not analysed", class = "kelvaro_warning")
+  fit <- suppressWarnings(kelvaro(x, groups = sample, pairs = listed, nreps = 20))
+  expect_identical(fit$problems$kind, "missing_sample")
+  expect_identical(unique(fit$parameters$sample1), "2020")
+  empty <- rbind(x, x[1:3, ] * 0)
+  listed <- data.frame(sample1 = c("2020", "2019", "2019"), sample2 = c("2019", "2099", "1999"))
+  fit <- suppressWarnings(kelvaro(empty, groups = c(sample, rep("2099", 3L)), pairs = listed,
+                                  nreps = 20))
+  expect_identical(fit$problems$kind, c("missing_sample", "no_detection"), label = "pair order")
+  expect_identical(fit$problems$sample2, c("1999", "2099"))
+  expect_error(kelvaro(x, groups = sample[-1L]), "one label per row of sample1 \\(24 rows\\)")
+  expect_error(kelvaro(x, groups = sample, pairs = "next"), "should be one of")
+  expect_error(kelvaro(x, groups = rep("a", 24L)), "every group has a single sample")
+  expect_error(kelvaro(x, ditches_after, groups = sample), "no sample2")
+})

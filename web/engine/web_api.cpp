@@ -1,0 +1,462 @@
+// The web page's engine, compiled to WebAssembly: kelvaro-prep's reading of site-by-species and
+// long tables, the run itself, kelvaro-tidy's tables and kelvaro-batch's pairs, handed to
+// JavaScript as plain objects. Each call is one run on the caller's thread (the page calls from
+// a Web Worker); a `progress` callback, when given, is told how far the bootstrap has come.
+
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <algorithm>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "batch/detection_table.h"
+#include "batch/pair_analysis.h"
+#include "batch/pairing.h"
+#include "batch/result_rows.h"
+#include "common/byte_source.h"
+#include "common/message_text.h"
+#include "csv/long_table.h"
+#include "kelvaro/kelvaro.h"
+#include "prep/blocks.h"
+#include "prep/input_writer.h"
+#include "prep/tables.h"
+#include "result_tables.h"
+
+namespace kelvaro::web {
+namespace {
+
+using emscripten::val;
+
+// Tells JavaScript of the bootstrap's progress, at most once per percent of a block.
+class ProgressObserver : public Observer {
+ public:
+  explicit ProgressObserver(val callback) : callback_(std::move(callback)) {}
+  void bootstrap_started(int block, std::int32_t replicates, double) override {
+    replicates_ = replicates;
+    last_ = -1;
+    tell(block, 0);
+  }
+  void bootstrap_progress(int block, std::int32_t done, double) override { tell(block, done); }
+
+ private:
+  void tell(int block, std::int32_t done) {
+    if (!callback_.isUndefined() && !callback_.isNull() && replicates_ > 0) {
+      const int percent = static_cast<int>(100LL * done / replicates_);
+      if (percent == last_) return;
+      last_ = percent;
+      callback_(val("bootstrap"), block, done, replicates_);
+    }
+  }
+  val callback_;
+  std::int32_t replicates_ = 0;
+  int last_ = -1;
+};
+
+val strings(const std::vector<std::string>& items) {
+  val a = val::array();
+  for (const std::string& s : items) a.call<void>("push", s);
+  return a;
+}
+
+val floats(const std::vector<float>& items) {
+  val a = val::array();
+  for (float x : items) a.call<void>("push", static_cast<double>(x));
+  return a;
+}
+
+val warning_object(const std::string& kind, const std::string& block, std::int64_t line,
+                   const std::string& text, const std::string& message) {
+  val w = val::object();
+  w.set("kind", kind);
+  w.set("block", block);
+  w.set("line", static_cast<double>(line));
+  w.set("text", text);
+  w.set("message", message);
+  return w;
+}
+
+val tables_object(const ResultTables& tables) {
+  val out = val::object();
+  for (const ResultTable& t : tables.tables) {
+    val table = val::object();
+    table.set("columns", strings(t.columns));
+    val rows = val::array();
+    for (const auto& row : t.rows) rows.call<void>("push", strings(row));
+    table.set("rows", rows);
+    table.set("csv", t.csv);
+    out.set(t.name, table);
+  }
+  out.set("json", tables.json);
+  return out;
+}
+
+// What the charts draw: each block's estimate, interval and bootstrap replicates, and each
+// parameter's estimate, interval and replicate values.
+val chart_data(const RunResult& r) {
+  val blocks = val::array();
+  for (const BlockResult& b : r.blocks) {
+    val o = val::object();
+    o.set("block", std::string(block_name(b.block)));
+    o.set("observed", b.observed);
+    o.set("estimate", static_cast<double>(b.estimate));
+    o.set("rounded", static_cast<double>(b.rounded_estimate));
+    o.set("standardError", static_cast<double>(b.standard_error));
+    o.set("replicates", floats(b.replicate_estimates));
+    blocks.call<void>("push", o);
+  }
+  val parameters = val::array();
+  for (std::size_t i = 0; i < r.parameters.size(); ++i) {
+    const Parameter& p = r.parameters[i];
+    val o = val::object();
+    o.set("name", p.name);
+    o.set("estimate", static_cast<double>(p.estimate));
+    o.set("average", static_cast<double>(p.bootstrap_average));
+    o.set("standardError", static_cast<double>(p.standard_error));
+    o.set("lower", static_cast<double>(p.lower));
+    o.set("upper", static_cast<double>(p.upper));
+    std::vector<float> values;
+    for (const ReplicateRow& row : r.replicates) values.push_back(row.values[i]);
+    o.set("replicates", floats(values));
+    parameters.call<void>("push", o);
+  }
+  val charts = val::object();
+  charts.set("blocks", blocks);
+  charts.set("parameters", parameters);
+  return charts;
+}
+
+// The tables and charts of a complete run. Should its report not read back as kelvaro-tidy
+// reads reports (a fault of ours), the run is shown as failed with the reason.
+void add_results(val& out, const RunResult& r, const std::string& report) {
+  try {
+    out.set("tables", tables_object(result_tables(r, report)));
+    out.set("charts", chart_data(r));
+  } catch (const std::exception& e) {
+    out.set("status", 1);
+    out.set("message", std::string("the result tables could not be made: ") + e.what());
+  }
+}
+
+val refusal(const std::string& message) {
+  val out = val::object();
+  out.set("status", 2);
+  out.set("message", message);
+  out.set("report", std::string());
+  out.set("warnings", val::array());
+  return out;
+}
+
+// A run on kelvaro's input text, with everything the page shows and takes away.
+val run_input(const std::string& input, val progress, val warnings) {
+  ProgressObserver observer(progress);
+  Settings settings;
+  settings.keep_replicates = true;
+  settings.observer = &observer;
+  std::ostringstream report;
+  const RunResult r = run_text(std::string_view(input), settings, &report);
+  val out = val::object();
+  out.set("status", r.status);
+  out.set("message", r.diagnostic);
+  out.set("report", report.str());
+  out.set("input", input);
+  for (const Warning& w : r.warnings) {
+    warnings.call<void>("push", warning_object(warning_kind_name(w.kind), w.block, w.line,
+                                                w.text, format_warning(w)));
+  }
+  out.set("warnings", warnings);
+  if (r.status == 0) add_results(out, r, report.str());
+  return out;
+}
+
+// kelvaro-prep's warnings about how the tables were read, as it prints them.
+void table_warnings(const prep::Survey& survey, val& warnings) {
+  auto add = [&](const std::string& text) {
+    warnings.call<void>("push", warning_object("input", "input", 0, text,
+                                                "kelvaro-prep: warning: " + text));
+  };
+  if (!survey.species.folds()) {
+    std::vector<std::pair<std::string, const csv::NameVariant*>> variants;
+    for (const auto& v : survey.species.variants()) variants.emplace_back("species", &v);
+    for (const auto& v : survey.site_variants) variants.emplace_back("site", &v);
+    for (const auto& [kind, v] : variants) {
+      add(kind + " " + tools::quoted_excerpt(v->first) + " (" + v->first_place + ") and " +
+          tools::quoted_excerpt(v->other) + " (" + v->other_place +
+          ") differ only in case or blanks around them and count as two; tick \"one name "
+          "whatever the case\" to take them as one");
+    }
+  }
+  for (const std::string& w : survey.table_warnings) add(w);
+}
+
+struct ReadOptions {
+  prep::TableOptions table;
+  prep::RunSettings run;
+};
+
+std::optional<char> separator_of(const val& options) {
+  const std::string sep = options["separator"].isString() ? options["separator"].as<std::string>()
+                                                          : std::string();
+  if (sep == "comma") return ',';
+  if (sep == "semicolon") return ';';
+  if (sep == "tab") return '\t';
+  return std::nullopt;
+}
+
+ReadOptions read_options(const val& options) {
+  ReadOptions o;
+  o.table.separator = separator_of(options);
+  o.table.na_absent = options["naAbsent"].as<bool>();
+  o.table.fold_case = options["foldCase"].as<bool>();
+  o.run.nreps = options["nreps"].as<int>();
+  o.run.seed = options["seed"].as<int>();
+  o.run.range_adjust = options["rangeAdjustment"].as<bool>();
+  return o;
+}
+
+// Two site-by-species tables, as `kelvaro-prep A.csv B.csv | kelvaro` analyses them.
+val analyse_wide(std::string first, std::string first_name, std::string second,
+                 std::string second_name, val options, val progress) {
+  const ReadOptions o = read_options(options);
+  std::optional<prep::Survey> survey;
+  try {
+    tools::TextSource a(std::move(first), first_name), b(std::move(second), second_name);
+    survey.emplace(prep::load_wide_pair(a, b, o.table));
+  } catch (const prep::UsageError& e) {
+    return refusal(e.what());
+  } catch (const std::runtime_error& e) {  // InputError, ReadError
+    return refusal(std::string("kelvaro-prep: ") + e.what());
+  }
+  val warnings = val::array();
+  table_warnings(*survey, warnings);
+  const std::string input = prep::kelvaro_input(prep::derive_blocks(*survey), o.run);
+  return run_input(input, progress, warnings);
+}
+
+// kelvaro's own input text (a file made by kelvaro-prep or by hand).
+val analyse_text(std::string input, val progress) {
+  return run_input(input, progress, val::array());
+}
+
+csv::LongTableOptions long_options(const val& options) {
+  csv::LongTableOptions o;
+  const val columns = options["columns"];
+  o.columns.group = columns["group"].as<std::string>();
+  o.columns.sample = columns["sample"].as<std::string>();
+  o.columns.site = columns["site"].as<std::string>();
+  o.columns.species = columns["species"].as<std::string>();
+  o.columns.count = columns["count"].as<std::string>();
+  o.separator = separator_of(options);
+  o.na_absent = options["naAbsent"].as<bool>();
+  o.fold_case = options["foldCase"].as<bool>();
+  return o;
+}
+
+// A long table read as kelvaro-batch reads it.
+struct LongSurvey {
+  batch::SurveyLabels labels;
+  std::optional<tools::TextSource> source;
+  std::optional<batch::DetectionTable> table;
+
+  LongSurvey(std::string text, const std::string& name, const csv::LongTableOptions& options) {
+    source.emplace(std::move(text), name);
+    table.emplace(*source, options, labels);
+    table->read({}, {});
+    table->merge_set_aside();
+  }
+  // The samples of a group in kelvaro-batch's order.
+  std::vector<std::uint32_t> ordered_samples(std::uint32_t group) const {
+    std::vector<std::uint32_t> ids;
+    for (const batch::GroupSample* s : table->samples_of(group)) ids.push_back(s->sample);
+    const batch::LabelRanks ranks = batch::ranks_of(labels);
+    std::sort(ids.begin(), ids.end(),
+              [&](auto a, auto b) { return ranks.samples[a] < ranks.samples[b]; });
+    return ids;
+  }
+};
+
+val long_refusal(const std::exception& e) {
+  return refusal(std::string("kelvaro-batch: ") + e.what());
+}
+
+// The groups of a long table and the samples of each, in kelvaro-batch's order. (Reading is
+// quick: no progress is told.)
+val long_table_samples(std::string text, std::string name, val options, val /*progress*/) {
+  try {
+    LongSurvey survey(std::move(text), name, long_options(options));
+    const batch::LabelRanks ranks = batch::ranks_of(survey.labels);
+    std::vector<std::uint32_t> groups(survey.labels.groups.size());
+    for (std::uint32_t g = 0; g < groups.size(); ++g) groups[g] = g;
+    std::sort(groups.begin(), groups.end(),
+              [&](auto a, auto b) { return ranks.groups[a] < ranks.groups[b]; });
+    val list = val::array();
+    for (std::uint32_t g : groups) {
+      std::vector<std::string> samples;
+      for (std::uint32_t s : survey.ordered_samples(g)) {
+        samples.emplace_back(survey.labels.samples.label(s));
+      }
+      if (samples.empty()) continue;
+      val group = val::object();
+      group.set("name", std::string(survey.labels.groups.label(g)));
+      group.set("samples", strings(samples));
+      list.call<void>("push", group);
+    }
+    val out = val::object();
+    out.set("status", 0);
+    out.set("groups", list);
+    out.set("records", static_cast<double>(survey.table->records()));
+    return out;
+  } catch (const std::runtime_error& e) {
+    return long_refusal(e);
+  }
+}
+
+batch::AnalysisSettings analysis_settings(const val& options) {
+  batch::AnalysisSettings s;
+  s.replicates = options["nreps"].as<int>();
+  s.seed = options["seed"].as<int>();
+  s.range_adjustment = options["rangeAdjustment"].as<bool>();
+  s.reports = true;
+  return s;
+}
+
+val batch_tables(const std::string& parameters, const std::string& blocks,
+                 const std::string& tests, const std::string& problems) {
+  val t = val::object();
+  t.set("parameters", std::string(batch::kParametersHeader) + parameters);
+  t.set("blocks", std::string(batch::kBlocksHeader) + blocks);
+  t.set("tests", std::string(batch::kTestsHeader) + tests);
+  t.set("problems", std::string(batch::kProblemsHeader) + problems);
+  return t;
+}
+
+std::optional<std::uint32_t> find_label(const tools::LabelPool& pool, const std::string& label) {
+  for (std::uint32_t i = 0; i < pool.size(); ++i) {
+    if (pool.label(i) == label) return i;
+  }
+  return std::nullopt;
+}
+
+// One pair of one group of a long table, as kelvaro-batch analyses it: the pair's report and
+// tables, and kelvaro-batch's four tables for the pair.
+val analyse_long_pair(std::string text, std::string name, val options, std::string group,
+                      std::string sample1, std::string sample2, val progress) {
+  std::optional<LongSurvey> survey;
+  try {
+    survey.emplace(std::move(text), name, long_options(options));
+  } catch (const std::runtime_error& e) {
+    return long_refusal(e);
+  }
+  const auto g = find_label(survey->labels.groups, group);
+  const auto s1 = find_label(survey->labels.samples, sample1);
+  const auto s2 = find_label(survey->labels.samples, sample2);
+  if (!g || !s1 || !s2 || !survey->table->find(*g, *s1) || !survey->table->find(*g, *s2)) {
+    return refusal("the table has no sample " + sample1 + " or " + sample2 + " in group " + group);
+  }
+  const batch::AnalysisSettings settings = analysis_settings(options);
+  batch::PairAnalyst analyst(settings);
+  batch::PairInput pair;
+  pair.key = batch::pair_key(group, sample1, sample2);
+  pair.sample1 = sample1;
+  pair.sample2 = sample2;
+  pair.first = survey->table->find(*g, *s1);
+  pair.second = survey->table->find(*g, *s2);
+  const batch::PairOutcome outcome = analyst.analyse(pair);
+  if (!outcome.analysed) {
+    // Its problems row: the pair's key, the kind of problem and the message, in CR LF.
+    std::string problem = outcome.problems.substr(pair.key.size() + 1);
+    while (!problem.empty() && (problem.back() == '\n' || problem.back() == '\r')) {
+      problem.pop_back();
+    }
+    val out = refusal("kelvaro-batch: group " + group + ", samples " + sample1 + " and " +
+                      sample2 + " cannot be analysed: " + problem);
+    out.set("batch", batch_tables("", "", "", outcome.problems));
+    return out;
+  }
+  // The same input as text, so that the page's report is the command's (kelvaro-prep's input).
+  ProgressObserver observer(progress);
+  Settings run_settings;
+  run_settings.keep_replicates = true;
+  run_settings.observer = &observer;
+  const Survey input = analyst.survey(*pair.first, *pair.second);
+  Options run_options;
+  run_options.replicates = settings.replicates;
+  run_options.seed = settings.seed;
+  run_options.range_adjustment = settings.range_adjustment;
+  std::ostringstream report;
+  const RunResult r = run_survey(input, run_options, run_settings, &report);
+  val out = val::object();
+  out.set("status", r.status);
+  out.set("message", r.diagnostic);
+  out.set("report", report.str());
+  val warnings = val::array();
+  for (const Warning& w : r.warnings) {
+    warnings.call<void>("push", warning_object(warning_kind_name(w.kind), w.block, w.line,
+                                                w.text, format_warning(w)));
+  }
+  out.set("warnings", warnings);
+  if (r.status == 0) add_results(out, r, report.str());
+  out.set("batch", batch_tables(outcome.parameters, outcome.blocks, outcome.tests,
+                                outcome.problems));
+  return out;
+}
+
+// Every consecutive pair of every group: kelvaro-batch's four tables.
+val analyse_batch(std::string text, std::string name, val options, val progress) {
+  std::optional<LongSurvey> survey;
+  try {
+    survey.emplace(std::move(text), name, long_options(options));
+  } catch (const std::runtime_error& e) {
+    return long_refusal(e);
+  }
+  const batch::LabelRanks ranks = batch::ranks_of(survey->labels);
+  std::vector<batch::SamplePair> pairs = batch::pairs_by_rule(
+      *survey->table, survey->labels, batch::PairRule::kConsecutive, ranks);
+  batch::sort_pairs(pairs, ranks);
+  batch::AnalysisSettings settings = analysis_settings(options);
+  settings.reports = false;
+  batch::PairAnalyst analyst(settings);
+  std::string parameters, blocks, tests, problems;
+  std::size_t analysed = 0;
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    const batch::SamplePair& p = pairs[i];
+    batch::PairInput in;
+    in.sample1 = survey->labels.samples.label(p.sample1);
+    in.sample2 = survey->labels.samples.label(p.sample2);
+    in.key = batch::pair_key(survey->labels.groups.label(p.group), in.sample1, in.sample2);
+    in.first = survey->table->find(p.group, p.sample1);
+    in.second = survey->table->find(p.group, p.sample2);
+    const batch::PairOutcome o = analyst.analyse(in);
+    parameters += o.parameters;
+    blocks += o.blocks;
+    tests += o.tests;
+    problems += o.problems;
+    analysed += o.analysed ? 1 : 0;
+    if (!progress.isUndefined() && !progress.isNull()) {
+      progress(val("pairs"), 0, static_cast<double>(i + 1), static_cast<double>(pairs.size()));
+    }
+  }
+  val out = val::object();
+  out.set("status", 0);
+  out.set("pairs", static_cast<double>(pairs.size()));
+  out.set("analysed", static_cast<double>(analysed));
+  out.set("batch", batch_tables(parameters, blocks, tests, problems));
+  return out;
+}
+
+std::string version() { return KELVARO_VERSION; }
+
+}  // namespace
+}  // namespace kelvaro::web
+
+EMSCRIPTEN_BINDINGS(kelvaro) {
+  using namespace kelvaro::web;
+  emscripten::function("analyseWide", &analyse_wide);
+  emscripten::function("analyseText", &analyse_text);
+  emscripten::function("longTableSamples", &long_table_samples);
+  emscripten::function("analyseLongPair", &analyse_long_pair);
+  emscripten::function("analyseBatch", &analyse_batch);
+  emscripten::function("version", &version);
+}

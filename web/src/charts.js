@@ -1,0 +1,130 @@
+// The result charts, drawn by Observable Plot, and their export as SVG and PNG files.
+import * as Plot from '@observablehq/plot';
+
+const WIDTH = 560;
+// Text a reader can read at the chart's own size (Plot's default is 10 px).
+const STYLE = { fontSize: '13px', background: 'white' };
+
+function finite(x) {
+  return typeof x === 'number' && Number.isFinite(x);
+}
+
+// Each sample's richness estimate with its 95% interval, beside the species observed.
+// The interval is the bootstrap percentile interval of N(1) and N(2) when the run has the
+// summary, else the estimate plus and minus 1.96 standard errors.
+export function richnessChart(charts) {
+  const byName = Object.fromEntries(charts.parameters.map((p) => [p.name, p]));
+  const rows = charts.blocks
+    .filter((b) => b.block.startsWith('Sample'))
+    .map((b) => {
+      const p = byName[b.block === 'Sample 1' ? 'N(1)' : 'N(2)'];
+      const lower = p ? p.lower : b.estimate - 1.96 * b.standardError;
+      const upper = p ? p.upper : b.estimate + 1.96 * b.standardError;
+      return { sample: b.block, observed: b.observed, estimate: b.estimate, lower, upper };
+    });
+  const intervals = rows.filter((r) => finite(r.lower) && finite(r.upper));
+  const interval = charts.parameters.length ? 'bootstrap 95% percentile interval' : 'estimate ± 1.96 SE';
+  return Plot.plot({
+    width: WIDTH,
+    height: 320,
+    style: STYLE,
+    marginLeft: 60,
+    x: { label: null, padding: 0.4 },
+    y: { label: 'Species', grid: true, zero: true, nice: true },
+    color: { legend: true, domain: ['species observed', 'richness estimate'], range: ['#8a8a8a', '#1b5e9e'] },
+    caption: `Each sample: species observed (grey bar) and richness estimate (blue dot) with its ${interval}.`,
+    marks: [
+      Plot.barY(rows, { x: 'sample', y: 'observed', fill: () => 'species observed', title: (d) => `${d.observed} species observed` }),
+      Plot.ruleX(intervals, { x: 'sample', y1: 'lower', y2: 'upper', stroke: '#1b5e9e', strokeWidth: 3 }),
+      Plot.dot(rows, { x: 'sample', y: 'estimate', r: 6, fill: () => 'richness estimate', stroke: 'white',
+        title: (d) => `estimate ${d.estimate.toFixed(2)} (${finite(d.lower) ? d.lower.toFixed(2) : '-'} to ${finite(d.upper) ? d.upper.toFixed(2) : '-'})` }),
+      Plot.ruleY([0]),
+    ],
+  });
+}
+
+// PHI, GAMMA and LAMBDA: the estimate from the data with its bootstrap 95% percentile interval.
+export function dynamicsChart(charts) {
+  const rows = charts.parameters.filter((p) => ['PHI', 'GAMMA', 'LAMBDA'].includes(p.name));
+  return Plot.plot({
+    width: WIDTH,
+    height: 230,
+    style: STYLE,
+    marginLeft: 70,
+    marginBottom: 40,
+    x: { label: 'Estimate and 95% interval', grid: true, zero: true, nice: true },
+    y: { label: null, domain: ['PHI', 'GAMMA', 'LAMBDA'] },
+    caption: 'PHI: share of Sample 1\'s species still present in Sample 2. GAMMA: share of Sample 2\'s species already present in Sample 1. LAMBDA: rate of change of richness (1 = no change).',
+    marks: [
+      Plot.ruleX([1], { stroke: '#bbb', strokeDasharray: '4 3' }),
+      Plot.ruleY(rows.filter((r) => finite(r.lower) && finite(r.upper)), { y: 'name', x1: 'lower', x2: 'upper', stroke: '#1b5e9e', strokeWidth: 3 }),
+      Plot.dot(rows.filter((r) => finite(r.estimate)), { y: 'name', x: 'estimate', r: 6, fill: '#1b5e9e', stroke: 'white',
+        title: (d) => `${d.name} ${d.estimate.toFixed(4)} (${d.lower.toFixed(4)} to ${d.upper.toFixed(4)})` }),
+    ],
+  });
+}
+
+// The bootstrap distribution of one parameter: a histogram of its replicate values, with the
+// estimate from the data (solid line) and the interval's limits (dashed).
+export function bootstrapChart(parameter) {
+  const values = parameter.replicates.filter(finite);
+  const limits = [parameter.lower, parameter.upper].filter(finite);
+  return Plot.plot({
+    width: 300,
+    height: 200,
+    style: STYLE,
+    marginLeft: 45,
+    marginBottom: 40,
+    x: { label: parameter.name, nice: true },
+    y: { label: 'Replicates', grid: true },
+    marks: [
+      Plot.rectY(values, Plot.binX({ y: 'count' }, { x: (d) => d, fill: '#9bb7d4', thresholds: 20 })),
+      Plot.ruleX(limits, { stroke: '#333', strokeDasharray: '4 3' }),
+      finite(parameter.estimate) ? Plot.ruleX([parameter.estimate], { stroke: '#c0392b', strokeWidth: 2 }) : null,
+      Plot.ruleY([0]),
+    ],
+  });
+}
+
+// The chart as a standalone SVG document (Plot may wrap the SVG in a figure with a legend).
+export function svgText(node) {
+  const svg = node.tagName.toLowerCase() === 'svg' ? node : node.querySelector('svg');
+  const copy = svg.cloneNode(true);
+  copy.setAttribute('xmlns', 'http://www.w3.org/2000/svg');
+  copy.setAttribute('xmlns:xlink', 'http://www.w3.org/1999/xlink');
+  const style = document.createElementNS('http://www.w3.org/2000/svg', 'style');
+  style.textContent = 'text { font-family: system-ui, sans-serif; }';
+  copy.insertBefore(style, copy.firstChild);
+  if (!copy.querySelector('rect[data-background]')) {
+    const bg = document.createElementNS('http://www.w3.org/2000/svg', 'rect');
+    bg.setAttribute('data-background', '');
+    bg.setAttribute('width', '100%');
+    bg.setAttribute('height', '100%');
+    bg.setAttribute('fill', 'white');
+    copy.insertBefore(bg, style.nextSibling);
+  }
+  return '<?xml version="1.0" encoding="UTF-8"?>\n' + new XMLSerializer().serializeToString(copy);
+}
+
+// The chart as a PNG at twice its size.
+export function pngBlob(node) {
+  const text = svgText(node);
+  const svg = node.tagName.toLowerCase() === 'svg' ? node : node.querySelector('svg');
+  const width = Number(svg.getAttribute('width')) || svg.clientWidth;
+  const height = Number(svg.getAttribute('height')) || svg.clientHeight;
+  return new Promise((resolve, reject) => {
+    const image = new Image();
+    image.onload = () => {
+      const canvas = document.createElement('canvas');
+      canvas.width = width * 2;
+      canvas.height = height * 2;
+      const context = canvas.getContext('2d');
+      context.fillStyle = 'white';
+      context.fillRect(0, 0, canvas.width, canvas.height);
+      context.drawImage(image, 0, 0, canvas.width, canvas.height);
+      canvas.toBlob((blob) => (blob ? resolve(blob) : reject(new Error('no PNG'))), 'image/png');
+    };
+    image.onerror = () => reject(new Error('the chart could not be drawn as PNG'));
+    image.src = 'data:image/svg+xml;charset=utf-8,' + encodeURIComponent(text);
+  });
+}

@@ -76,3 +76,54 @@ glance.kelvaro <- function(x, ...) {
              equal_detection_df = if (is.null(test)) NA_integer_ else test$df,
              equal_detection_p = if (is.null(test)) NA_real_ else test$probability)
 }
+
+# A grouped run's pair columns, and the rows of `frame` belonging to its i-th analysed pair.
+pair_columns <- function(x) intersect(c("group", "sample1", "sample2"), names(x$pairs))
+
+analysed_pairs <- function(x) {
+  if (is.null(x$parameters)) return(x$pairs[0L, , drop = FALSE])
+  keys <- unique(x$parameters[pair_columns(x)])
+  rownames(keys) <- NULL
+  keys
+}
+
+rows_of_pair <- function(frame, key) {
+  if (is.null(frame)) return(integer())
+  hit <- rep(TRUE, nrow(frame))
+  for (column in names(key)) hit <- hit & frame[[column]] == key[[column]]
+  which(hit)
+}
+
+# One row set per analysed pair (`rows` makes it from the run and the pair's key), the pair's
+# columns first, in the pairs' order.
+per_pair <- function(x, rows) {
+  keys <- analysed_pairs(x)
+  frames <- lapply(seq_len(nrow(keys)), function(i) {
+    out <- rows(x, keys[i, , drop = FALSE])
+    cbind(keys[rep(i, nrow(out)), , drop = FALSE], out, row.names = NULL)
+  })
+  # No pair analysed: no row, and only the pair's columns.
+  if (length(frames) == 0L) return(keys)
+  out <- do.call(rbind, frames)
+  rownames(out) <- NULL
+  out
+}
+
+tidy.kelvaro_groups <- function(x, conf.int = TRUE, conf.level = 0.95, ...) {
+  per_pair(x, function(x, key) {
+    p <- x$parameters[rows_of_pair(x$parameters, key), , drop = FALSE]
+    fit <- list(parameters = p)
+    tidy.kelvaro(fit, conf.int = conf.int, conf.level = conf.level)
+  })
+}
+
+glance.kelvaro_groups <- function(x, ...) {
+  per_pair(x, function(x, key) {
+    b <- x$blocks[rows_of_pair(x$blocks, key), , drop = FALSE]
+    test <- if (is.null(x$tests)) NULL else x$tests[rows_of_pair(x$tests, key), , drop = FALSE]
+    if (!is.null(test) && nrow(test) == 0L) test <- NULL
+    sites <- function(block) b$sites[match(block, b$block)]
+    glance.kelvaro(list(blocks = b, test = test, nreps = x$nreps, seed = x$seed,
+                        sites = c(sample1 = sites("Sample 1"), sample2 = sites("Sample 2"))))
+  })
+}

@@ -206,7 +206,8 @@ grouped_result <- function(todo, prepared, runnable, results, grouped, options, 
     cbind(todo[i, key_columns, drop = FALSE], kind = prepared[[i]]$kind,
           message = prepared[[i]]$message, stringsAsFactors = FALSE, row.names = NULL)
   })
-  tables <- list(parameters = list(), blocks = list(), tests = list(), warnings = list())
+  tables <- list(parameters = list(), blocks = list(), tests = list(), estimators = list(),
+                 warnings = list())
   for (i in seq_along(results)) {
     r <- results[[i]]
     label <- pair_label(keys[i, ], grouped)
@@ -220,6 +221,7 @@ grouped_result <- function(todo, prepared, runnable, results, grouped, options, 
     tables$parameters[[i]] <- with_key(r$parameters, i)
     tables$blocks[[i]] <- with_key(r$blocks, i)
     tables$tests[[i]] <- with_key(r$test, i)
+    tables$estimators[[i]] <- with_key(r$estimators, i)
     tables$warnings[[i]] <- with_key(r$warnings[c("kind", "block", "text")], i)
   }
   bind <- function(frames, empty) {
@@ -240,6 +242,7 @@ grouped_result <- function(todo, prepared, runnable, results, grouped, options, 
     parameters = bind(tables$parameters, NULL),
     blocks = bind(tables$blocks, NULL),
     tests = bind(tables$tests, NULL),
+    estimators = bind(tables$estimators, NULL),
     warnings = bind(tables$warnings, NULL),
     problems = problems,
     pairs = todo[key_columns],
@@ -273,7 +276,7 @@ print.kelvaro_groups <- function(x, ...) {
     print(utils::head(wide, 10L), digits = 4L)
     if (nrow(wide) > 10L) cat(sprintf("... %d more pairs\n", nrow(wide) - 10L))
   }
-  cat("Tables: $parameters, $blocks, $tests, $warnings, $problems\n")
+  cat("Tables: $parameters, $blocks, $tests, $estimators, $warnings, $problems\n")
   invisible(x)
 }
 

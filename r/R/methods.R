@@ -38,7 +38,8 @@ print.kelvaro <- function(x, ...) {
 
 summary.kelvaro <- function(object, ...) {
   structure(list(call = object$call, blocks = object$blocks, test = object$test,
-                 parameters = object$parameters, warnings = object$warnings),
+                 estimators = object$estimators, parameters = object$parameters,
+                 warnings = object$warnings),
             class = "summary.kelvaro")
 }
 
@@ -48,6 +49,11 @@ print.summary.kelvaro <- function(x, ...) {
   columns <- c("block", "sites", "R", "estimate_rounded", "SE", "order", "mh_chi_square",
                "mh_df", "mh_probability")
   print(x$blocks[columns], row.names = FALSE, digits = 4L)
+  if (!is.null(x$estimators) && nrow(x$estimators) > 0L) {
+    cat("\nStandard estimators beside kelvaro's own (Chao2 with its SE and log-normal 95%",
+        "interval):\n")
+    print(estimators_wide(x$estimators), right = TRUE)
+  }
   if (!is.null(x$test)) {
     cat(sprintf("\nEqual detection in the two samples: chi-square %.3f, df %d, p = %.4f\n",
                 x$test$chi_square, x$test$df, x$test$probability))
@@ -66,6 +72,26 @@ print.summary.kelvaro <- function(x, ...) {
     cat(sprintf("  %s: %s\n", x$warnings$block, x$warnings$text), sep = "")
   }
   invisible(x)
+}
+
+# The estimators table one row per block: each estimate with two decimals (kelvaro's own, the
+# reported whole number, without), and Chao2's standard error and interval.
+estimators_wide <- function(e) {
+  value <- function(block, estimator, column = "estimate", digits = 2L) {
+    v <- e[[column]][e$block == block & e$estimator == estimator]
+    if (length(v) == 0L || is.na(v)) "" else formatC(v, format = "f", digits = digits)
+  }
+  blocks <- unique(e$block)
+  rows <- lapply(blocks, function(b) {
+    c(chao2 = value(b, "chao2"), SE = value(b, "chao2", "standard_error"),
+      `95% interval` = paste(value(b, "chao2", "lower"), "-", value(b, "chao2", "upper")),
+      jack1 = value(b, "jack1"), jack2 = value(b, "jack2"),
+      bootstrap = value(b, "bootstrap"), kelvaro = value(b, "kelvaro", digits = 0L))
+  })
+  out <- as.data.frame(do.call(rbind, rows), stringsAsFactors = FALSE)
+  names(out) <- names(rows[[1L]])
+  rownames(out) <- blocks
+  out
 }
 
 as.data.frame.kelvaro <- function(x, ...) x$parameters

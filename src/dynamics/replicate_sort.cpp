@@ -1,6 +1,6 @@
 #include "dynamics/replicate_sort.h"
 
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 #include <cassert>
 #include <cstdint>
 #include <vector>

@@ -5,7 +5,7 @@
 // result is too close to a rounding boundary for that bound, the accurate phase decides.
 #include "exactmath/log.h"
 
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 #include <cmath>
 #include <cstdint>
 #include <limits>

@@ -11,7 +11,7 @@
 // h + fl(lo + bound) lies strictly above the midpoint: it rounds away from h. So when both sums
 // round back to h, the whole interval lies strictly between the midpoints, ties excluded.
 
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 #include <cstdint>
 
 namespace kelvaro::exactmath {

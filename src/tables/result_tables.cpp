@@ -7,6 +7,7 @@
 
 #include "dynamics/parameter_table.h"
 #include "kelvaro/tables.h"
+#include "kelvaro/compat.h"
 #include "textio/fields.h"
 
 namespace kelvaro {
@@ -55,7 +56,7 @@ std::string shortest_double(double v) {
   if (std::isnan(v)) return "NaN";
   if (std::isinf(v)) return v > 0 ? "+Infinity" : "-Infinity";
   char buffer[32];  // the longest shortest form, "-2.2250738585072014e-308", takes 24
-  std::string text(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
+  std::string text(buffer, compat::to_chars_shortest(buffer, buffer + sizeof buffer, v).ptr);
   for (char& c : text) c = c == 'e' ? 'E' : c;
   return text;
 }

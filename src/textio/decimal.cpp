@@ -1,7 +1,7 @@
 // Exact decimal expansion of a double with a fixed-size base-10^9 big integer.
 #include "textio/decimal.h"
 
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 #include <cassert>
 #include <cmath>
 #include <cstdint>

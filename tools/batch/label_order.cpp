@@ -6,7 +6,7 @@
 #include <numeric>
 #include <optional>
 
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 
 namespace kelvaro::batch {
 namespace {

@@ -98,7 +98,9 @@ PairOutcome PairAnalyst::analyse(const PairInput& pair) {
   const Options options{settings_.replicates, false, settings_.seed, settings_.range_adjustment};
   Settings run_settings;
   run_settings.threads = 1;  // the pairs share the machine's threads
-  const RunResult result = run_survey(survey(*pair.first, *pair.second), options, run_settings);
+  run_settings.keep_replicates = settings_.keep_result;
+  run_settings.observer = settings_.observer;
+  RunResult result = run_survey(survey(*pair.first, *pair.second), options, run_settings);
   const std::string& key = pair.key;
   if (result.status != RunStatus::kComplete) {
     std::string why = result.diagnostic;
@@ -116,6 +118,7 @@ PairOutcome PairAnalyst::analyse(const PairInput& pair) {
     ++out.warnings;
   }
   if (settings_.reports) out.report = report_text(result);
+  if (settings_.keep_result) out.result = std::move(result);
   return out;
 }
 

@@ -32,6 +32,10 @@ struct AnalysisSettings {
   std::int32_t seed = 400;       // the same for every pair; never 0 (not repeatable)
   bool range_adjustment = true;
   bool reports = false;  // keep each pair's report text
+  // Keep the pair's whole result, its replicates included (PairOutcome::result), and tell
+  // `observer` of the run's progress: a front end that shows one pair (the web page).
+  bool keep_result = false;
+  Observer* observer = nullptr;
 };
 
 // A pair's part of every output: rows in CR LF, ready to append.
@@ -40,6 +44,7 @@ struct PairOutcome {
   std::string report;  // with AnalysisSettings::reports; empty when the pair was not analysed
   bool analysed = false;
   std::uint32_t warnings = 0;  // problems rows from the run's warnings
+  RunResult result;            // with AnalysisSettings::keep_result, once the run was made
 };
 
 // How often a thread that waits for the workers' analyses looks at the stop flag.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/short_text.h"
+#include "kelvaro/compat.h"
 
 namespace kelvaro::tools {
 namespace {
@@ -80,7 +81,7 @@ std::vector<std::pair<std::string, std::string>> same_number_labels(const LabelP
   for (std::uint32_t id = 0; id < labels.size(); ++id) {
     const std::string_view label = labels.label(id);
     double value = 0.0;
-    const auto [end, error] = std::from_chars(label.data(), label.data() + label.size(), value);
+    const auto [end, error] = compat::from_chars(label.data(), label.data() + label.size(), value);
     if (error == std::errc() && end == label.data() + label.size() && std::isfinite(value)) {
       numbers.emplace_back(value, id);
     }

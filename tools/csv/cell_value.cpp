@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "common/message_text.h"
-#include "numeric/compat.h"
+#include "kelvaro/compat.h"
 
 namespace kelvaro::csv {
 namespace {

@@ -1,21 +1,25 @@
 #include "result_tables.h"
 
-#include "common/byte_source.h"
 #include "common/output.h"
+#include "kelvaro/tables.h"
 #include "tidy/json_writer.h"
-#include "tidy/report_parser.h"
 #include "tidy/table_writer.h"
+#include "tidy/tables.h"
 
 namespace kelvaro::web {
 
-ResultTables result_tables(const RunResult& /*result*/, const std::string& report) {
-  tools::TextSource source(report, "the report");
-  const tidy::Report parsed = tidy::parse_report(source);
+ResultTables result_tables(const RunResult& result) {
+  tidy::Report tables;  // the main tables only: the page keeps no detail lines
+  tables.run = run_table(result);
+  tables.blocks = blocks_table(result);
+  tables.test = test_table(result);
+  tables.parameters = parameters_table(result);
+  tables.estimators = estimators_table(result);
   ResultTables out;
-  for (const tidy::Table* table : tidy::tables_of(parsed, false)) {
+  for (const Table* table : tidy::tables_of(tables, false)) {
     ResultTable t;
     t.name = table->name();
-    for (const tidy::Column& c : table->columns()) t.columns.push_back(c.name);
+    for (const Column& c : table->columns()) t.columns.emplace_back(c.name);
     t.rows = table->rows();
     tools::StringOutput csv;
     tidy::write_csv(csv, *table);
@@ -23,7 +27,7 @@ ResultTables result_tables(const RunResult& /*result*/, const std::string& repor
     out.tables.push_back(std::move(t));
   }
   tools::StringOutput json;
-  tidy::write_json(json, parsed, false);
+  tidy::write_json(json, tables, false);
   out.json = json.text();
   return out;
 }

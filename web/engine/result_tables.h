@@ -1,8 +1,7 @@
 #pragma once
-// The web page's result tables: the parameters, blocks and test tables of a run with the text
-// kelvaro-tidy prints for each value, and kelvaro-tidy's JSON document. This file is the page's
-// one place that knows where the tables come from (today: kelvaro-tidy's reading of the report,
-// so that every cell is exactly the printed text).
+// The web page's result tables: the run, blocks, test, parameters and estimators tables of a run
+// (kelvaro/tables.h, filled from the result, every cell the text the report prints for it), each
+// with kelvaro-tidy's CSV, and kelvaro-tidy's JSON document of them all.
 
 #include <string>
 #include <vector>
@@ -12,19 +11,18 @@
 namespace kelvaro::web {
 
 struct ResultTable {
-  std::string name;                             // "parameters", "blocks", "test", "run"
-  std::vector<std::string> columns;             // kelvaro-tidy's column names
+  std::string name;                             // "run", "blocks", "test", "parameters", ...
+  std::vector<std::string> columns;             // the table's column names
   std::vector<std::vector<std::string>> rows;   // each value as the report prints it
   std::string csv;                              // kelvaro-tidy's CSV of the table (CR LF)
 };
 
 struct ResultTables {
-  std::vector<ResultTable> tables;  // run, blocks, test, parameters
+  std::vector<ResultTable> tables;  // run, blocks, test, parameters, estimators
   std::string json;                 // kelvaro-tidy --json
 };
 
-// The tables of a complete run (`report` is its report text). Throws std::runtime_error when the
-// report cannot be read back (a run that did not complete).
-ResultTables result_tables(const RunResult& result, const std::string& report);
+// The tables of a complete run (status 0).
+ResultTables result_tables(const RunResult& result);
 
 }  // namespace kelvaro::web

@@ -1,7 +1,8 @@
 // The web page's engine, compiled to WebAssembly: kelvaro-prep's reading of site-by-species and
-// long tables, the run itself, kelvaro-tidy's tables and kelvaro-batch's pairs, handed to
-// JavaScript as plain objects. Each call is one run on the caller's thread (the page calls from
-// a Web Worker); a `progress` callback, when given, is told how far the bootstrap has come.
+// long tables, the run itself, its result tables (with kelvaro-tidy's CSV and JSON) and
+// kelvaro-batch's pairs, handed to JavaScript as plain objects. Each call is one run on the
+// caller's thread (the page calls from a Web Worker); a `progress` callback, when given, is told
+// how far the bootstrap has come.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -34,12 +35,12 @@ using emscripten::val;
 class ProgressObserver : public Observer {
  public:
   explicit ProgressObserver(val callback) : callback_(std::move(callback)) {}
-  void bootstrap_started(int block, std::int32_t replicates, double) override {
+  void bootstrap_started(BlockNumber block, std::int32_t replicates, double) override {
     replicates_ = replicates;
     last_ = -1;
     tell(block, 0);
   }
-  void bootstrap_progress(int block, std::int32_t done, double) override { tell(block, done); }
+  void bootstrap_progress(BlockNumber block, std::int32_t done, double) override { tell(block, done); }
 
  private:
   void tell(int block, std::int32_t done) {
@@ -105,6 +106,14 @@ val chart_data(const RunResult& r) {
     o.set("rounded", static_cast<double>(b.rounded_estimate));
     o.set("standardError", static_cast<double>(b.standard_error));
     o.set("replicates", floats(b.replicate_estimates));
+    val standard = val::object();  // the standard estimators, beside kelvaro's estimate
+    standard.set("chao2", b.standard.chao2);
+    standard.set("chao2Lower", b.standard.chao2_lower);
+    standard.set("chao2Upper", b.standard.chao2_upper);
+    standard.set("jack1", b.standard.jack1);
+    standard.set("jack2", b.standard.jack2);
+    standard.set("bootstrap", b.standard.bootstrap);
+    o.set("standard", standard);
     blocks.call<void>("push", o);
   }
   val parameters = val::array();
@@ -128,16 +137,11 @@ val chart_data(const RunResult& r) {
   return charts;
 }
 
-// The tables and charts of a complete run. Should its report not read back as kelvaro-tidy
-// reads reports (a fault of ours), the run is shown as failed with the reason.
-void add_results(val& out, const RunResult& r, const std::string& report) {
-  try {
-    out.set("tables", tables_object(result_tables(r, report)));
-    out.set("charts", chart_data(r));
-  } catch (const std::exception& e) {
-    out.set("status", 1);
-    out.set("message", std::string("the result tables could not be made: ") + e.what());
-  }
+// The tables and charts of a run, when it completed.
+void add_results(val& out, const RunResult& r) {
+  if (r.status != RunStatus::kComplete) return;
+  out.set("tables", tables_object(result_tables(r)));
+  out.set("charts", chart_data(r));
 }
 
 val refusal(const std::string& message) {
@@ -158,7 +162,7 @@ val run_input(const std::string& input, val progress, val warnings) {
   std::ostringstream report;
   const RunResult r = run_text(std::string_view(input), settings, &report);
   val out = val::object();
-  out.set("status", r.status);
+  out.set("status", exit_status(r.status));
   out.set("message", r.diagnostic);
   out.set("report", report.str());
   out.set("input", input);
@@ -167,7 +171,7 @@ val run_input(const std::string& input, val progress, val warnings) {
                                                 w.text, format_warning(w)));
   }
   out.set("warnings", warnings);
-  if (r.status == 0) add_results(out, r, report.str());
+  add_results(out, r);
   return out;
 }
 
@@ -263,8 +267,7 @@ struct LongSurvey {
   LongSurvey(std::string text, const std::string& name, const csv::LongTableOptions& options) {
     source.emplace(std::move(text), name);
     table.emplace(*source, options, labels);
-    table->read({}, {});
-    table->merge_set_aside();
+    table->read({});
   }
   // The samples of a group in kelvaro-batch's order.
   std::vector<std::uint32_t> ordered_samples(std::uint32_t group) const {
@@ -322,13 +325,14 @@ batch::AnalysisSettings analysis_settings(const val& options) {
   return s;
 }
 
-val batch_tables(const std::string& parameters, const std::string& blocks,
-                 const std::string& tests, const std::string& problems) {
+// kelvaro-batch's five tables, each with its header.
+val batch_tables(const batch::PairOutcome& rows) {
   val t = val::object();
-  t.set("parameters", std::string(batch::kParametersHeader) + parameters);
-  t.set("blocks", std::string(batch::kBlocksHeader) + blocks);
-  t.set("tests", std::string(batch::kTestsHeader) + tests);
-  t.set("problems", std::string(batch::kProblemsHeader) + problems);
+  t.set("parameters", batch::table_header(TableKind::kParameters) + rows.parameters);
+  t.set("blocks", batch::table_header(TableKind::kBlocks) + rows.blocks);
+  t.set("tests", batch::table_header(TableKind::kTest) + rows.tests);
+  t.set("estimators", batch::table_header(TableKind::kEstimators) + rows.estimators);
+  t.set("problems", std::string(batch::kProblemsHeader) + rows.problems);
   return t;
 }
 
@@ -355,7 +359,11 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
   if (!g || !s1 || !s2 || !survey->table->find(*g, *s1) || !survey->table->find(*g, *s2)) {
     return refusal("the table has no sample " + sample1 + " or " + sample2 + " in group " + group);
   }
-  const batch::AnalysisSettings settings = analysis_settings(options);
+  // One run gives the pair's kelvaro-batch rows, its report and what the page shows.
+  ProgressObserver observer(progress);
+  batch::AnalysisSettings settings = analysis_settings(options);
+  settings.keep_result = true;
+  settings.observer = &observer;
   batch::PairAnalyst analyst(settings);
   batch::PairInput pair;
   pair.key = batch::pair_key(group, sample1, sample2);
@@ -372,34 +380,22 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
     }
     val out = refusal("kelvaro-batch: group " + group + ", samples " + sample1 + " and " +
                       sample2 + " cannot be analysed: " + problem);
-    out.set("batch", batch_tables("", "", "", outcome.problems));
+    out.set("batch", batch_tables(outcome));
     return out;
   }
-  // The same input as text, so that the page's report is the command's (kelvaro-prep's input).
-  ProgressObserver observer(progress);
-  Settings run_settings;
-  run_settings.keep_replicates = true;
-  run_settings.observer = &observer;
-  const Survey input = analyst.survey(*pair.first, *pair.second);
-  Options run_options;
-  run_options.replicates = settings.replicates;
-  run_options.seed = settings.seed;
-  run_options.range_adjustment = settings.range_adjustment;
-  std::ostringstream report;
-  const RunResult r = run_survey(input, run_options, run_settings, &report);
+  const RunResult& r = outcome.result;
   val out = val::object();
-  out.set("status", r.status);
+  out.set("status", exit_status(r.status));
   out.set("message", r.diagnostic);
-  out.set("report", report.str());
+  out.set("report", outcome.report);
   val warnings = val::array();
   for (const Warning& w : r.warnings) {
     warnings.call<void>("push", warning_object(warning_kind_name(w.kind), w.block, w.line,
                                                 w.text, format_warning(w)));
   }
   out.set("warnings", warnings);
-  if (r.status == 0) add_results(out, r, report.str());
-  out.set("batch", batch_tables(outcome.parameters, outcome.blocks, outcome.tests,
-                                outcome.problems));
+  add_results(out, r);
+  out.set("batch", batch_tables(outcome));
   return out;
 }
 
@@ -418,7 +414,7 @@ val analyse_batch(std::string text, std::string name, val options, val progress)
   batch::AnalysisSettings settings = analysis_settings(options);
   settings.reports = false;
   batch::PairAnalyst analyst(settings);
-  std::string parameters, blocks, tests, problems;
+  batch::PairOutcome all;  // every pair's rows
   std::size_t analysed = 0;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     const batch::SamplePair& p = pairs[i];
@@ -429,10 +425,11 @@ val analyse_batch(std::string text, std::string name, val options, val progress)
     in.first = survey->table->find(p.group, p.sample1);
     in.second = survey->table->find(p.group, p.sample2);
     const batch::PairOutcome o = analyst.analyse(in);
-    parameters += o.parameters;
-    blocks += o.blocks;
-    tests += o.tests;
-    problems += o.problems;
+    all.parameters += o.parameters;
+    all.blocks += o.blocks;
+    all.tests += o.tests;
+    all.estimators += o.estimators;
+    all.problems += o.problems;
     analysed += o.analysed ? 1 : 0;
     if (!progress.isUndefined() && !progress.isNull()) {
       progress(val("pairs"), 0, static_cast<double>(i + 1), static_cast<double>(pairs.size()));
@@ -442,7 +439,7 @@ val analyse_batch(std::string text, std::string name, val options, val progress)
   out.set("status", 0);
   out.set("pairs", static_cast<double>(pairs.size()));
   out.set("analysed", static_cast<double>(analysed));
-  out.set("batch", batch_tables(parameters, blocks, tests, problems));
+  out.set("batch", batch_tables(all));
   return out;
 }
 

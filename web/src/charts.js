@@ -23,6 +23,15 @@ export function richnessChart(charts) {
       return { sample: b.block, observed: b.observed, estimate: b.estimate, lower, upper };
     });
   const intervals = rows.filter((r) => finite(r.lower) && finite(r.upper));
+  // The standard estimators of each sample, drawn beside kelvaro's estimate.
+  const names = { chao2: 'Chao2', jack1: 'jack1', jack2: 'jack2', bootstrap: 'bootstrap' };
+  const standard = charts.blocks
+    .filter((b) => b.block.startsWith('Sample') && b.standard)
+    .flatMap((b) => Object.entries(names).map(([key, estimator]) => ({ sample: b.block, estimator, value: b.standard[key] })))
+    .filter((d) => finite(d.value));
+  const chao2 = charts.blocks
+    .filter((b) => b.block.startsWith('Sample') && b.standard && finite(b.standard.chao2Lower) && finite(b.standard.chao2Upper))
+    .map((b) => ({ sample: b.block, lower: b.standard.chao2Lower, upper: b.standard.chao2Upper }));
   const interval = charts.parameters.length ? 'bootstrap 95% percentile interval' : 'estimate ± 1.96 SE';
   return Plot.plot({
     width: WIDTH,
@@ -32,12 +41,17 @@ export function richnessChart(charts) {
     x: { label: null, padding: 0.4 },
     y: { label: 'Species', grid: true, zero: true, nice: true },
     color: { legend: true, domain: ['species observed', 'richness estimate'], range: ['#8a8a8a', '#1b5e9e'] },
-    caption: `Each sample: species observed (grey bar) and richness estimate (blue dot) with its ${interval}.`,
+    symbol: { legend: true, domain: Object.values(names) },
+    caption: `Each sample: species observed (grey bar) and kelvaro's richness estimate (blue dot) with its ${interval}; `
+      + 'to its right (orange) the standard estimators, Chao2 with its 95% interval.',
     marks: [
       Plot.barY(rows, { x: 'sample', y: 'observed', fill: () => 'species observed', title: (d) => `${d.observed} species observed` }),
       Plot.ruleX(intervals, { x: 'sample', y1: 'lower', y2: 'upper', stroke: '#1b5e9e', strokeWidth: 3 }),
       Plot.dot(rows, { x: 'sample', y: 'estimate', r: 6, fill: () => 'richness estimate', stroke: 'white',
         title: (d) => `estimate ${d.estimate.toFixed(2)} (${finite(d.lower) ? d.lower.toFixed(2) : '-'} to ${finite(d.upper) ? d.upper.toFixed(2) : '-'})` }),
+      Plot.ruleX(chao2, { x: 'sample', y1: 'lower', y2: 'upper', stroke: '#b35806', strokeWidth: 1.5, dx: 24 }),
+      Plot.dot(standard, { x: 'sample', y: 'value', symbol: 'estimator', stroke: '#b35806', r: 4, dx: 24,
+        title: (d) => `${d.estimator} ${d.value.toFixed(2)}` }),
       Plot.ruleY([0]),
     ],
   });
@@ -86,9 +100,15 @@ export function bootstrapChart(parameter) {
   });
 }
 
+// The chart's own SVG: Plot wraps it in a figure when it has a legend or a caption, and each
+// swatch of a legend is an SVG of its own, ahead of the chart's.
+function chartSvg(node) {
+  return node.tagName.toLowerCase() === 'svg' ? node : node.querySelector(':scope > svg');
+}
+
 // The chart as a standalone SVG document (Plot may wrap the SVG in a figure with a legend).
 export function svgText(node) {
-  const svg = node.tagName.toLowerCase() === 'svg' ? node : node.querySelector('svg');
+  const svg = chartSvg(node);
   const copy = svg.cloneNode(true);
   copy.setAttribute('xmlns', 'http://www.w3.org/2000/svg');
   copy.setAttribute('xmlns:xlink', 'http://www.w3.org/1999/xlink');
@@ -109,7 +129,7 @@ export function svgText(node) {
 // The chart as a PNG at twice its size.
 export function pngBlob(node) {
   const text = svgText(node);
-  const svg = node.tagName.toLowerCase() === 'svg' ? node : node.querySelector('svg');
+  const svg = chartSvg(node);
   const width = Number(svg.getAttribute('width')) || svg.clientWidth;
   const height = Number(svg.getAttribute('height')) || svg.clientHeight;
   return new Promise((resolve, reject) => {

@@ -169,7 +169,7 @@ function clearResults() {
   $('#error').hidden = true;
   $('#batch-results').hidden = true;
   $('#batch-downloads').hidden = true;
-  for (const id of ['#parameters', '#blocks', '#tests']) $(id).replaceChildren();
+  for (const id of ['#parameters', '#blocks', '#estimators', '#tests']) $(id).replaceChildren();
   $('#warnings').replaceChildren();
   $('#report').textContent = '';
   for (const c of document.querySelectorAll('.chart-body')) c.replaceChildren();
@@ -197,6 +197,9 @@ function showProgress(m) {
 }
 
 async function run() {
+  // At once, before the files are read: a script that clicks Analyse and waits for `done` or
+  // `error` must not see the previous run's state.
+  setState('running');
   clearResults();
   const o = options();
   const problem = optionProblem(o);
@@ -340,6 +343,7 @@ function showResult(r, seconds) {
   const t = r.tables;
   fillTable($('#parameters'), t.parameters, 'Community-dynamics parameters (as the report prints them)');
   fillTable($('#blocks'), t.blocks, 'Richness estimate and M(h) goodness-of-fit test of each block');
+  fillTable($('#estimators'), t.estimators, 'Standard richness estimators of each block, beside kelvaro\'s estimate');
   fillTable($('#tests'), t.test, 'Test for unequal detection probability between the samples');
   $('#parameters-section').hidden = t.parameters.rows.length === 0;
   $('#tests-none').hidden = t.test.rows.length > 0;
@@ -347,6 +351,7 @@ function showResult(r, seconds) {
   offer($('#download-parameters'), t.parameters.csv, 'parameters.csv', 'text/csv');
   offer($('#download-blocks'), t.blocks.csv, 'blocks.csv', 'text/csv');
   offer($('#download-tests'), t.test.csv, 'test.csv', 'text/csv');
+  offer($('#download-estimators'), t.estimators.csv, 'estimators.csv', 'text/csv');
   offer($('#download-json'), r.tables.json, 'kelvaro-results.json', 'application/json');
   if (r.input) offer($('#download-input'), r.input, 'kelvaro-input.txt');
   else $('#download-input').hidden = true;
@@ -358,7 +363,7 @@ function showResult(r, seconds) {
 }
 
 function showBatchLinks(batch) {
-  const ids = { parameters: '#download-batch-parameters', blocks: '#download-batch-blocks', tests: '#download-batch-tests', problems: '#download-batch-problems' };
+  const ids = { parameters: '#download-batch-parameters', blocks: '#download-batch-blocks', tests: '#download-batch-tests', estimators: '#download-batch-estimators', problems: '#download-batch-problems' };
   for (const [name, id] of Object.entries(ids)) {
     if (batch) offer($(id), batch[name], `${name}.csv`, 'text/csv');
     else $(id).hidden = true;

@@ -1,6 +1,7 @@
 // The web page's engine under node: every golden report of tests/golden through the WebAssembly
 // build gives the same bytes (report, diagnostic, status) as the native program must; and two
-// site-by-species tables give kelvaro-prep + kelvaro's report and kelvaro-tidy's tables.
+// site-by-species tables give kelvaro-prep + kelvaro's report and kelvaro-tidy's tables (for every
+// complete golden run too: the tables the engine fills from the result are tidy's of the report).
 //   node engine-test.mjs ENGINE.js BUILD
 import { createRequire } from 'node:module';
 import { execFileSync } from 'node:child_process';
@@ -51,6 +52,10 @@ for (const file of readdirSync(golden).filter((f) => f.endsWith('.in')).sort()) 
   check(`${file} report`, r.report, readFileSync(base + '.out', 'latin1'));
   check(`${file} diagnostic`, r.message, optional('.err', ''));
   check(`${file} status`, String(r.status), optional('.status', '0').trim());
+  if (r.status === 0) {  // the tables filled from the result hold kelvaro-tidy's text of the report
+    check(`${file} estimators`, r.tables.estimators.csv, run('kelvaro-tidy', ['--table', 'estimators'], r.report));
+    check(`${file} json`, r.tables.json, run('kelvaro-tidy', ['--json'], r.report));
+  }
 }
 
 // Do two site-by-species tables give the command-line pipeline's report and tables?
@@ -63,7 +68,7 @@ for (const [a, b] of pairs) {
   const r = kelvaro.analyseWide(readFileSync(join(root, files[0])), files[0], readFileSync(join(root, files[1])), files[1], options, null);
   check(`${a} input`, r.input, input);
   check(`${a} report`, r.report, report);
-  for (const table of ['parameters', 'blocks', 'test']) {
+  for (const table of ['parameters', 'blocks', 'test', 'estimators']) {
     check(`${a} ${table}`, r.tables[table].csv, run('kelvaro-tidy', ['--table', table], report));
   }
   check(`${a} json`, r.tables.json, run('kelvaro-tidy', ['--json'], report));

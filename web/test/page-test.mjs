@@ -111,10 +111,16 @@ async function analyse(setUp) {
   check('example: pre#report', await page.textContent('#report'), report);
   check('example: table#parameters', await tableCsv('#parameters'), run('kelvaro-tidy', [], report));
   check('example: table#blocks', await tableCsv('#blocks'), run('kelvaro-tidy', ['--table', 'blocks'], report));
+  const estimators = run('kelvaro-tidy', ['--table', 'estimators'], report);
+  check('example: table#estimators', await tableCsv('#estimators'), estimators);
+  check('example: estimators.csv', await download('#download-estimators'), estimators);
   check('example: parameters.csv', await download('#download-parameters'), run('kelvaro-tidy', [], report));
   check('example: JSON', await download('#download-json'), run('kelvaro-tidy', ['--json'], report));
   const svg = await download('#chart-richness .download-svg');
   check('example: richness chart is SVG', /^<\?xml[^]*<svg[^]*<\/svg>$/.test(svg), true);
+  // the chart itself, not a swatch of its legend
+  check('example: richness SVG is the chart', /^<svg[^>]* width="560"/.test(svg.slice(svg.indexOf('<svg'))), true);
+  check('example: richness chart shows the estimators', (svg.match(/<title>(Chao2|jack1|jack2|bootstrap) /g) || []).length, 8);
   await page.waitForSelector('#chart-dynamics .download-png[href^="blob:"]');
   const png = await download('#chart-dynamics .download-png');
   check('example: dynamics chart is PNG', png.slice(1, 4), 'PNG');
@@ -133,6 +139,7 @@ for (const name of ['equal-t', 'range-adjust-off']) {
   check(`${name}: state`, state, 'done');
   check(`${name}: report download`, await download('#download-report'), expected);
   check(`${name}: table#parameters`, await tableCsv('#parameters'), run('kelvaro-tidy', [], expected));
+  check(`${name}: table#estimators`, await tableCsv('#estimators'), run('kelvaro-tidy', ['--table', 'estimators'], expected));
 }
 
 // Are a run's warnings shown, each with its line and block, as kelvaro prints them?
@@ -229,11 +236,18 @@ for (const name of ['equal-t', 'range-adjust-off']) {
   await page.selectOption('#second-sample', '2021');
   await page.click('#run');
   check('long pair: state', await finished(), 'done');
-  check('long pair: report', await download('#download-report'), readFileSync(join(work, 'out/reports/A/2020-2021.txt'), 'latin1'));
+  const pairReport = readFileSync(join(work, 'out/reports/A/2020-2021.txt'), 'latin1');
+  check('long pair: report', await download('#download-report'), pairReport);
+  check('long pair: table#estimators', await tableCsv('#estimators'), run('kelvaro-tidy', ['--table', 'estimators'], pairReport));
+  const pairRows = (t) => readFileSync(join(work, 'out', t + '.csv'), 'latin1').split('\r\n')
+    .filter((line, i) => i === 0 || line.startsWith('A,2020,2021,')).map((line) => line + '\r\n').join('');
+  for (const t of ['parameters', 'estimators']) {
+    check(`long pair: batch ${t}.csv`, await download(`#download-batch-${t}`), pairRows(t));
+  }
   await page.check('#all-pairs');
   await page.click('#run');
   check('batch: state', await finished(), 'done');
-  for (const t of ['parameters', 'blocks', 'tests', 'problems']) {
+  for (const t of ['parameters', 'blocks', 'tests', 'estimators', 'problems']) {
     check(`batch: ${t}.csv`, await download(`#download-batch-${t}`), readFileSync(join(work, 'out', t + '.csv'), 'latin1'));
   }
   await page.screenshot({ path: join(shots, 'batch.png'), fullPage: true });

@@ -66,3 +66,26 @@ test_that("listed pairs keep their order rule; a missing sample is a problem, no
   expect_error(kelvaro(x, groups = rep("a", 24L)), "every group has a single sample")
   expect_error(kelvaro(x, ditches_after, groups = sample), "no sample2")
 })
+
+test_that("estimators, tidy and glance give each pair's rows of its own run", {
+  d <- long_table()
+  groups <- data.frame(group = d$route, sample = d$sample)
+  fit <- suppressWarnings(kelvaro(d$x, groups = groups, nreps = 20, threads = 2))
+  for (route in c("A", "B")) {
+    rows <- d$route == route
+    samples <- unique(d$sample[rows])
+    single <- suppressWarnings(kelvaro(d$x[rows & d$sample == samples[1L], ],
+                                       d$x[rows & d$sample == samples[2L], ], nreps = 20))
+    key <- data.frame(group = route, sample1 = samples[1L], sample2 = samples[2L])
+    pick <- function(frame) {
+      out <- frame[frame$group == route, setdiff(names(frame), names(key))]
+      rownames(out) <- NULL
+      out
+    }
+    expect_identical(names(fit$estimators)[1:4], c("group", "sample1", "sample2", "block"))
+    expect_identical(pick(fit$estimators), single$estimators, label = route)
+    expect_identical(pick(tidy(fit)), tidy(single), label = route)
+    expect_identical(pick(glance(fit)), glance(single), label = route)
+  }
+  expect_identical(nrow(glance(fit)), 2L)
+})

@@ -1,14 +1,15 @@
 #pragma once
 // Standard-library pieces that one of the compilers the project builds with lacks. Debian's
 // emscripten (clang 14 with the libc++ of its time), which builds the web page, has no
-// std::bit_cast (clang 14 has the builtin that implements it) and no std::from_chars for
-// floating-point numbers. One source serves both compilers.
+// std::bit_cast (clang 14 has the builtin that implements it) and no std::from_chars or
+// std::to_chars for floating-point numbers. One source serves both compilers.
 
 #include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -68,6 +69,54 @@ using std::from_chars;
 using std::from_chars;  // the integer overloads
 inline std::from_chars_result from_chars(const char* first, const char* last, double& value) {
   return from_chars_by_strtod(first, last, value);
+}
+#endif
+
+// std::to_chars of a finite double in its shortest form (no format given) through snprintf and
+// strtod: the fewest significant digits that read back as `value`, correctly rounded, written in
+// fixed or scientific style, whichever is shorter (fixed on a tie); a fixed integer is the
+// double's exact value. Defined everywhere, so that a test can hold it to the standard one.
+//   17.9 -> "17.9"   1.5e20 -> "1.5e+20"   123000 -> "123000"   1e-7 -> "1e-07"   -0.0 -> "-0"
+// Requires: `value` is finite; [first, last) holds at least 25 characters.
+inline std::to_chars_result to_chars_shortest_by_printf(char* first, char* last, double value) {
+  char buffer[40];
+  int precision = 1;  // significant digits
+  for (; precision < 17; ++precision) {
+    std::snprintf(buffer, sizeof buffer, "%.*e", precision - 1, value);
+    if (std::strtod(buffer, nullptr) == value) break;
+  }
+  std::snprintf(buffer, sizeof buffer, "%.*e", precision - 1, value);
+  const std::string scientific(buffer);
+  const std::size_t sign = scientific[0] == '-' ? 1 : 0;
+  const std::size_t e = scientific.find('e');
+  std::string digits = scientific.substr(sign, 1);
+  if (precision > 1) digits += scientific.substr(sign + 2, e - sign - 2);
+  const int exponent = std::atoi(scientific.c_str() + e + 1);
+  const int count = static_cast<int>(digits.size());
+  std::string fixed = sign != 0 ? "-" : "";
+  if (exponent >= count - 1) {  // an integer: its exact value
+    std::snprintf(buffer, sizeof buffer, "%.0f", value);
+    fixed = buffer;
+  } else if (exponent >= 0) {
+    fixed += digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
+  } else {
+    fixed += "0." + std::string(-exponent - 1, '0') + digits;
+  }
+  const std::string& text = fixed.size() <= scientific.size() ? fixed : scientific;
+  if (static_cast<std::size_t>(last - first) < text.size()) {
+    return {last, std::errc::value_too_large};
+  }
+  for (const char c : text) *first++ = c;
+  return {first, std::errc()};
+}
+
+#if defined(__cpp_lib_to_chars)
+inline std::to_chars_result to_chars_shortest(char* first, char* last, double value) {
+  return std::to_chars(first, last, value);
+}
+#else
+inline std::to_chars_result to_chars_shortest(char* first, char* last, double value) {
+  return to_chars_shortest_by_printf(first, last, value);
 }
 #endif
 

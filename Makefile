@@ -14,8 +14,8 @@ INSTALLED = $(BUILD)/installed-files.txt
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
-        bench bench-tools bench-batch bench-batch-memory bench-math exhaustive programs install uninstall package fuzz \
-        r-package r-check r-install web web-test clean
+        bench bench-tools bench-batch bench-batch-memory bench-math exhaustive programs cross-test install uninstall \
+        package fuzz r-package r-check r-install web web-test clean
 
 all: build
 
@@ -64,6 +64,15 @@ tsan-test: deps
 	cmake --build build-tsan --target test_run test_tools -j$(JOBS)
 	./build-tsan/tests/run/test_run --gtest_filter='Api.*'
 	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*'
+
+# kelvaro cross-built for 64-bit ARM (Debian's cross compiler, linked statically) and the golden
+# reports run under qemu-user: the same bytes on another architecture.
+CROSS_BUILD ?= build-aarch64
+cross-test:
+	@sh tools/install-deps.sh cross
+	@cmake -S . -B $(CROSS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --build $(CROSS_BUILD) --target kelvaro -j$(JOBS)
+	sh tests/golden/run-program.sh $(CROSS_BUILD)/src/cli/kelvaro qemu-aarch64
 
 # Every program a user runs (kelvaro and the companion programs), and nothing else.
 programs: deps-tools
@@ -180,4 +189,4 @@ web-test: web
 	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(R_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(R_BUILD) $(CROSS_BUILD)

@@ -16,6 +16,7 @@
 #   install-deps.sh web     the web page: emscripten (with node-acorn, which its optimiser needs),
 #                           Node.js with npm (for esbuild and the page's packages), Chromium for
 #                           the page's tests, and CLI11 for the programs they compare against
+#   install-deps.sh cross   kelvaro cross-built for aarch64 and run under qemu-user
 set -e
 task=${1:-test}
 packages="cmake g++ make"
@@ -38,7 +39,8 @@ case "$task" in
     packages="$packages libcli11-dev emscripten node-acorn nodejs chromium"
     # A Node.js from another source brings its own npm; Debian's nodejs needs the npm package.
     command -v npm >/dev/null 2>&1 || packages="$packages npm" ;;
-  *) echo "install-deps: unknown task '$task' (build, tools, test, clang, bench, r, r-check or web)" >&2
+  cross) packages="cmake make g++-aarch64-linux-gnu qemu-user" ;;
+  *) echo "install-deps: unknown task '$task' (build, tools, test, clang, bench, r, r-check, web or cross)" >&2
      exit 2 ;;
 esac
 need=""

@@ -6,6 +6,7 @@
 
 #include "bootstrap/binomial.h"
 #include "bootstrap/class_index.h"
+#include "bootstrap/lanes.h"
 #include "numeric/conversions.h"
 #include "numeric/one_based.h"
 #include "random/jump_ahead.h"
@@ -66,6 +67,19 @@ void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words,
   }
 }
 
+// Whether a sample block's replicates go to the lane kernel: a vector path, the word table, and
+// replicates short enough that the observer needs no word within one.
+bool lanes_take(Isa isa, const ClassIndex& index, std::int32_t n) {
+  return isa != Isa::scalar && index.non_decreasing && n >= 0 && n < kProgressDraws;
+}
+
+// The class counts x(1..t+1) of a replicate as the lane kernel counted them (row: t+1 counts).
+void counts_to_floats(const std::uint32_t* row, std::int32_t t, Array1<float, 100>& x) {
+  for (std::int32_t j = 1; j <= t + 1; ++j) {
+    x(j) = static_cast<float>(std::min(row[j - 1], kFloatCountLimit));
+  }
+}
+
 // A line of the detail listing: slots 1..7 (above t+2 the vector's earlier contents), the sum of
 // slots 1..6 and the replicate estimate.
 ReplicateDetail detail_row(const Array1<float, 100>& x, float estimate) {
@@ -93,6 +107,7 @@ struct ThreadedDraws {
   const std::vector<std::int32_t>& sizes;
   bool consecutive;
   std::size_t chunk;
+  Isa isa;  // the lane kernel's path for consecutive chunks
 
   // An observer that throws (to cancel the run) stops the threads before the exception goes on.
   std::vector<Replicate> run(OrderedPool& pool, Observer* observer, BlockNumber block) const {
@@ -126,6 +141,10 @@ struct ThreadedDraws {
     const std::size_t first = k * chunk;
     const std::size_t last = std::min(sizes.size(), first + chunk);
     KissWords words = starts[consecutive ? k : first];
+    if (consecutive && lanes_take(isa, index, sizes[first])) {
+      draw_lanes(first, last, words, replicates, estimator);
+      return;
+    }
     for (std::size_t r = first; r < last; ++r) {
       if (!consecutive) words = starts[r];
       Array1<float, 100> x{};
@@ -134,6 +153,23 @@ struct ThreadedDraws {
       rep.community = sizes[r];
       rep.counts.assign(x.data(), x.data() + index.t + 1);
       rep.estimate = estimator.estimate_only(x.data(), index.t);
+    }
+  }
+
+  // Replicates first..last-1 of a sample block (all of one size) on the lane kernel.
+  void draw_lanes(std::size_t first, std::size_t last, KissWords& words,
+                  std::vector<Replicate>& replicates, JackknifeEstimator& estimator) const {
+    const std::int32_t t = index.t;
+    const auto count = static_cast<std::int32_t>(last - first);
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(count) * static_cast<std::size_t>(t + 1));
+    count_replicates(isa, index, words, sizes[first], count, counts.data());
+    for (std::size_t r = first; r < last; ++r) {
+      Array1<float, 100> x{};
+      counts_to_floats(counts.data() + (r - first) * static_cast<std::size_t>(t + 1), t, x);
+      Replicate& rep = replicates[r];
+      rep.community = sizes[r];
+      rep.counts.assign(x.data(), x.data() + t + 1);
+      rep.estimate = estimator.estimate_only(x.data(), t);
     }
   }
 };
@@ -190,7 +226,27 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
 
   const int threads =
       plan.threads > 1 && nb > 1 && planned >= plan.threaded_draws ? plan.threads : 1;
-  if (threads == 1) {
+  const Isa isa = active_isa();
+  if (threads == 1 && !subset && nb > 1 && lanes_take(isa, index, n)) {
+    // Batches of replicates on the lane kernel, then each replicate's estimate in order.
+    constexpr std::int32_t kBatch = 1024;
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(std::min(nb, kBatch)) *
+                                      static_cast<std::size_t>(t + 1));
+    const auto per_replicate = static_cast<std::uint64_t>(std::max(n, 0));
+    double draws_done = 0.0;
+    for (std::int32_t first = 0; first < nb; first += kBatch) {
+      const std::int32_t count = std::min(kBatch, nb - first);
+      count_replicates(isa, index, generator.stream(), std::max(n, 0), count, counts.data());
+      generator.counted(per_replicate * static_cast<std::uint64_t>(count));
+      for (std::int32_t k = 0; k < count; ++k) {
+        for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
+        counts_to_floats(counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t, x);
+        draws_done += static_cast<double>(per_replicate);
+        gather(n, estimator.estimate_only(x.data(), t));
+        if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
+      }
+    }
+  } else if (threads == 1) {
     double draws_done = 0.0;
     for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
       for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
@@ -232,7 +288,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       }
     }
     generator.counted(species_draws);
-    const ThreadedDraws draws{index, starts, sizes, consecutive, static_cast<std::size_t>(chunk)};
+    const ThreadedDraws draws{index, starts, sizes, consecutive, static_cast<std::size_t>(chunk), isa};
     OrderedPool pool(threads, plan.thread_factory ? plan.thread_factory : start_thread);
     const std::vector<Replicate> replicates = draws.run(pool, observer, block);
     r.threads_used = pool.threads_used();

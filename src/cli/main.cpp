@@ -13,6 +13,7 @@
 #include <thread>
 #include <variant>
 
+#include "bootstrap/isa.h"
 #include "cli/arguments.h"
 #include "cli/descriptor_output.h"
 #include "cli/progress.h"
@@ -85,5 +86,8 @@ int main(int argc, char** argv) {
     }
     return finish_output(out_buffer, args.help ? "the help text" : "the version", 0);
   }
+  // KELVARO_ISA asking for a vector path this processor lacks: said once, then the best one taken.
+  const std::string isa_warning = kelvaro::isa_request_warning();
+  if (!isa_warning.empty()) std::cerr << isa_warning << '\n';
   return run_input(args, out_buffer);
 }

@@ -70,6 +70,42 @@ TEST(Golden, ProgramReportsMatch) {
   }
 }
 
+TEST(Golden, EveryVectorPathGivesTheSameReports) {
+  // KELVARO_ISA forces a path; each one this processor has must give the golden reports, and the
+  // benchmark's typical and large inputs (a thousand replicates of 500 species) the scalar path's.
+  const std::string program = KELVARO_BINARY;
+  const auto run_with = [&](const char* isa, const fs::path& in) {
+    setenv("KELVARO_ISA", isa, 1);
+    auto r = testing::run_program(program, testing::slurp(in.string()), "-q");
+    unsetenv("KELVARO_ISA");
+    return r;
+  };
+  const fs::path bench = fs::path(KELVARO_SOURCE_DIR) / "bench" / "inputs";
+  std::vector<fs::path> larger = {bench / "typical.txt", bench / "large.txt"};
+  std::vector<testing::ProcessResult> scalar;
+  for (const auto& in : larger) scalar.push_back(run_with("scalar", in));
+  for (const char* isa : {"scalar", "avx2", "avx512"}) {
+    SCOPED_TRACE(isa);
+    for (const auto& in : golden_inputs()) {
+      SCOPED_TRACE(in.filename().string());
+      const auto r = run_with(isa, in);
+      EXPECT_EQ(r.out, testing::slurp(fs::path(in).replace_extension(".out").string()));
+      // A path the processor lacks is said so on standard error, once, before the run's own.
+      std::string err = r.err;
+      const std::string lacks = std::string("kelvaro: KELVARO_ISA=") + isa + ": this processor";
+      if (err.rfind(lacks, 0) == 0) err = err.substr(err.find('\n') + 1);
+      EXPECT_EQ(err, read_or(fs::path(in).replace_extension(".err"), ""));
+      EXPECT_EQ(r.status, expected_status(in));
+    }
+    for (std::size_t i = 0; i < larger.size(); ++i) {
+      SCOPED_TRACE(larger[i].filename().string());
+      const auto r = run_with(isa, larger[i]);
+      EXPECT_EQ(r.status, 0);
+      EXPECT_EQ(r.out, scalar[i].out);
+    }
+  }
+}
+
 TEST(Golden, TwoRunsInOneProcessMatchTwoProcesses) {
   // Runs that differ in t, pair and nreps, one after another in the same process: each must give
   // its own report, whatever ran before it.

@@ -1,0 +1,85 @@
+// The 16-lane kernel: AVX-512F, compiled for it by the function's target attribute alone (the rest
+// of the build assumes no vector extension; count_replicates calls it only on a processor that has
+// AVX-512F).
+#include "bootstrap/lanes.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+
+#include <immintrin.h>
+
+// GCC 12's AVX-512 shift intrinsics start from an undefined vector that it then reports as maybe
+// used uninitialized (GCC bug 105593): a false report on code that reads no such value.
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#include <algorithm>
+
+namespace kelvaro {
+
+__attribute__((target("avx512f"))) void count_lanes_avx512(
+    const ClassIndex& index, const std::int32_t* starts32, KissWords* lanes, std::int32_t n,
+    std::int32_t q, std::uint32_t* counts) {
+  constexpr int kLanes = 16;
+  const std::int32_t width = index.t + 1;
+  alignas(64) std::uint32_t z0[kLanes], w0[kLanes], a0[kLanes], b0[kLanes];
+  for (int k = 0; k < kLanes; ++k) {
+    z0[k] = lanes[k].z;
+    w0[k] = lanes[k].w;
+    a0[k] = lanes[k].a;
+    b0[k] = lanes[k].b;
+  }
+  __m512i z = _mm512_load_si512(z0), w = _mm512_load_si512(w0);
+  __m512i a = _mm512_load_si512(a0), b = _mm512_load_si512(b0);
+  const __m512i cm = _mm512_set1_epi32(static_cast<int>(kCongruentialMultiplier));
+  const __m512i ci = _mm512_set1_epi32(static_cast<int>(kCongruentialIncrement));
+  const __m512i ma = _mm512_set1_epi32(static_cast<int>(kMwcMultiplierA));
+  const __m512i mb = _mm512_set1_epi32(static_cast<int>(kMwcMultiplierB));
+  const __m512i low = _mm512_set1_epi32(0xFFFF);
+  const __m512i one = _mm512_set1_epi32(1);
+  const __m512i flag = _mm512_set1_epi32(kLaneScan);
+  const __m512i slice_class = _mm512_set1_epi32(kLaneScan - 1);
+  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255).
+  std::uint32_t hist[kLanes * 256];
+  alignas(64) std::int32_t classes[kLanes];
+  for (std::int32_t rep = 0; rep < q; ++rep) {
+    for (int k = 0; k < kLanes; ++k) std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
+    for (std::int32_t s = 0; s < n; ++s) {
+      z = _mm512_add_epi32(_mm512_mullo_epi32(z, cm), ci);
+      w = _mm512_xor_si512(w, _mm512_slli_epi32(w, 13));
+      w = _mm512_xor_si512(w, _mm512_srli_epi32(w, 17));
+      w = _mm512_xor_si512(w, _mm512_slli_epi32(w, 5));
+      a = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(a, low), ma), _mm512_srli_epi32(a, 16));
+      b = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(b, low), mb), _mm512_srli_epi32(b, 16));
+      const __m512i word =
+          _mm512_add_epi32(_mm512_add_epi32(z, w), _mm512_add_epi32(_mm512_slli_epi32(a, 16), b));
+      const __m512i m = _mm512_srli_epi32(word, 8);
+      __m512i j = _mm512_i32gather_epi32(_mm512_srli_epi32(word, 32 - kClassIndexBits), starts32, 4);
+      // The scan of table_class: up while m > T(j), on every lane at once, when a lane's slice
+      // holds a threshold (else every lane already has its class).
+      const __mmask16 scan = _mm512_test_epi32_mask(j, flag);
+      j = _mm512_and_si512(j, slice_class);
+      for (; scan != 0;) {
+        const __m512i bound = _mm512_i32gather_epi32(_mm512_sub_epi32(j, one), index.threshold, 4);
+        const __mmask16 above = _mm512_cmpgt_epi32_mask(m, bound);
+        if (above == 0) break;
+        j = _mm512_mask_add_epi32(j, above, j, one);
+      }
+      _mm512_store_si512(classes, j);
+      for (int k = 0; k < kLanes; ++k) ++hist[k * 256 + classes[k]];
+    }
+    for (int k = 0; k < kLanes; ++k) {
+      std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;
+      std::copy(hist + k * 256 + 1, hist + k * 256 + 1 + width, row);
+    }
+  }
+  _mm512_store_si512(z0, z);
+  _mm512_store_si512(w0, w);
+  _mm512_store_si512(a0, a);
+  _mm512_store_si512(b0, b);
+  for (int k = 0; k < kLanes; ++k) lanes[k] = KissWords{z0[k], w0[k], a0[k], b0[k]};
+}
+
+}  // namespace kelvaro
+
+#endif

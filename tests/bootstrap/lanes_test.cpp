@@ -1,0 +1,154 @@
+// The lane kernels against the plain loop: every path this processor takes gives the counts and
+// the final generator words that drawing one species after another gives, across the lanes'
+// slice boundaries and for the replicates left over after them; and the choice of the path.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bootstrap/class_index.h"
+#include "bootstrap/isa.h"
+#include "bootstrap/lanes.h"
+#include "random/kiss_words.h"
+
+namespace kelvaro {
+namespace {
+
+std::vector<Isa> supported_paths() {
+  std::vector<Isa> paths;
+  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512}) {
+    if (isa_supported(isa)) paths.push_back(isa);
+  }
+  return paths;
+}
+
+// The plain rule on the float draw, species after species, replicate after replicate.
+std::vector<std::uint32_t> plain_counts(const std::vector<float>& c, KissWords& words,
+                                        std::int32_t n, std::int32_t count) {
+  const auto t = static_cast<std::int32_t>(c.size());
+  std::vector<std::uint32_t> counts(static_cast<std::size_t>(count * (t + 1)), 0u);
+  for (std::int32_t r = 0; r < count; ++r) {
+    for (std::int32_t s = 0; s < n; ++s) {
+      const std::int32_t j = draw_class(c.data(), t, draw_of_word(words.next()));
+      ++counts[static_cast<std::size_t>(r * (t + 1) + j - 1)];
+    }
+  }
+  return counts;
+}
+
+// Non-decreasing cumulative probabilities: random steps, with zero steps (empty classes), a top
+// at, below or above 1.
+std::vector<float> random_bounds(std::mt19937& rng, std::int32_t t) {
+  std::vector<float> c(static_cast<std::size_t>(t));
+  std::uniform_real_distribution<float> step(0.0f, 2.0f / static_cast<float>(t));
+  float sum = 0.0f;
+  for (auto& ck : c) {
+    if (rng() % 4 != 0) sum += step(rng);
+    ck = sum;
+  }
+  return c;
+}
+
+struct Case {
+  std::int32_t t;
+  std::int32_t n;      // species per replicate
+  std::int32_t count;  // replicates
+};
+
+TEST(Lanes, EveryPathCountsAsThePlainLoop) {
+  std::mt19937 rng(2024);
+  // Fewer replicates than lanes; exactly 8 and 16; slices with a remainder; no species; one.
+  std::vector<Case> cases = {{1, 50, 3},   {5, 40, 8},    {12, 37, 16},  {98, 200, 17},
+                             {7, 0, 20},   {3, 1, 33},    {50, 500, 47}, {2, 13, 130},
+                             {98, 3000, 40}};
+  for (int i = 0; i < 12; ++i) {
+    cases.push_back({static_cast<std::int32_t>(1 + rng() % 98), static_cast<std::int32_t>(rng() % 400),
+                     static_cast<std::int32_t>(rng() % 70)});
+  }
+  for (const Case& k : cases) {
+    const std::vector<float> c = random_bounds(rng, k.t);
+    ClassIndex index;
+    build_class_index(index, c.data(), k.t);
+    ASSERT_TRUE(index.non_decreasing);
+    const KissWords start{static_cast<std::uint32_t>(rng()), static_cast<std::uint32_t>(rng()),
+                          static_cast<std::uint32_t>(rng()), static_cast<std::uint32_t>(rng())};
+    KissWords plain_end = start;
+    const std::vector<std::uint32_t> expected = plain_counts(c, plain_end, k.n, k.count);
+    for (Isa isa : supported_paths()) {
+      SCOPED_TRACE(std::string(isa_name(isa)) + " t=" + std::to_string(k.t) +
+                   " n=" + std::to_string(k.n) + " count=" + std::to_string(k.count));
+      KissWords words = start;
+      std::vector<std::uint32_t> counts(expected.size(), 0xDEADu);
+      count_replicates(isa, index, words, k.n, k.count, counts.data());
+      EXPECT_EQ(counts, expected);
+      EXPECT_EQ(words, plain_end);
+    }
+  }
+}
+
+TEST(Lanes, SliceBoundariesStartWhereTheStreamStands) {
+  // One class boundary at 1/2: the counts of each replicate are a fingerprint of the words it
+  // drew. The replicates at either side of each lane's slice boundary (q * k - 1, q * k) and the
+  // first one after the slices must be the stream's, not a neighbour's or a repeat.
+  const std::vector<float> c = {0.5f};
+  ClassIndex index;
+  build_class_index(index, c.data(), 1);
+  const KissWords start{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u};
+  for (Isa isa : supported_paths()) {
+    const std::int32_t lanes = isa_lanes(isa);
+    const std::int32_t q = 3, count = lanes * q + 2, n = 64;
+    KissWords words = start;
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(count * 2));
+    count_replicates(isa, index, words, n, count, counts.data());
+    KissWords plain = start;
+    const std::vector<std::uint32_t> expected = plain_counts(c, plain, n, count);
+    for (std::int32_t r : {q - 1, q, 2 * q - 1, 2 * q, lanes * q - 1, lanes * q, count - 1}) {
+      if (r >= count) continue;  // one lane: no second slice
+      SCOPED_TRACE(std::string(isa_name(isa)) + " replicate " + std::to_string(r));
+      EXPECT_EQ(counts[static_cast<std::size_t>(2 * r)], expected[static_cast<std::size_t>(2 * r)]);
+      EXPECT_EQ(counts[static_cast<std::size_t>(2 * r + 1)], expected[static_cast<std::size_t>(2 * r + 1)]);
+    }
+    EXPECT_EQ(words, plain);
+  }
+}
+
+TEST(Isa, ChoiceFromTheEnvironmentValue) {
+  const Isa best = best_isa();
+  std::string warning;
+  struct Row {
+    const char* request;
+    bool known;
+  };
+  for (const Row& row : {Row{nullptr, true}, Row{"", true}, Row{"scalar", true}, Row{"avx2", true},
+                         Row{"avx512", true}, Row{"AVX2", false}, Row{"neon", false}}) {
+    SCOPED_TRACE(row.request == nullptr ? "(unset)" : row.request);
+    const Isa isa = choose_isa(row.request, warning);
+    if (!row.known) {
+      EXPECT_EQ(isa, best);
+      EXPECT_NE(warning.find("is not a path (scalar, avx2 or avx512); using "), std::string::npos);
+      continue;
+    }
+    if (row.request == nullptr || *row.request == '\0') {
+      EXPECT_EQ(isa, best);
+      EXPECT_EQ(warning, "");
+      continue;
+    }
+    const bool asked_for_supported = isa_supported(isa) && std::string(isa_name(isa)) == row.request;
+    if (asked_for_supported) {
+      EXPECT_EQ(warning, "");
+    } else {
+      // A path the processor lacks: said so, and the best one taken.
+      EXPECT_EQ(isa, best);
+      EXPECT_EQ(warning, std::string("kelvaro: KELVARO_ISA=") + row.request +
+                             ": this processor (or this build) lacks it; using " + isa_name(best));
+    }
+  }
+  EXPECT_TRUE(isa_supported(Isa::scalar));
+  EXPECT_TRUE(isa_supported(best));
+}
+
+}  // namespace
+}  // namespace kelvaro

@@ -95,7 +95,14 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
     ASSERT_FALSE(r.warnings.empty());
     std::set<K> expected = c.also;
     expected.insert(c.kind);
-    EXPECT_EQ(kinds(r.warnings), expected);
+    if (c.kind == K::kClockSeed) {
+      // The clock's seed draws other replicates each time: one may fall outside its interval.
+      std::set<K> found = kinds(r.warnings);
+      found.erase(K::kOutsideInterval);
+      EXPECT_EQ(found, expected);
+    } else {
+      EXPECT_EQ(kinds(r.warnings), expected);
+    }
     EXPECT_EQ(r.warnings.front().line, c.line);
     // Checking alone finds the input's warnings, and nothing on the report.
     const Collected checked = run_collecting(c.input, true);

@@ -17,8 +17,17 @@ constexpr std::uint64_t kGoOnInterval = 8192;
 }  // namespace
 
 DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
-                               SurveyLabels& labels)
-    : reader_(std::make_unique<csv::LongTableReader>(source, options)), labels_(labels) {}
+                               SurveyLabels& labels, unsigned threads)
+    : labels_(labels) {
+  const std::optional<std::string_view> all = threads > 1 ? source.all_bytes() : std::nullopt;
+  if (!all) {
+    reader_ = std::make_unique<csv::LongTableReader>(source, options);
+    return;
+  }
+  bytes_ = std::make_unique<tools::ViewSource>(*all, source.name());
+  reader_ = std::make_unique<csv::LongTableReader>(*bytes_, options);
+  parallel_ = std::make_unique<csv::ParallelLongTable>(*reader_, *all, threads);
+}
 
 DetectionTable::~DetectionTable() = default;
 
@@ -109,15 +118,26 @@ void DetectionTable::take(const csv::LongRecord& record, const GroupClosed& clos
 }
 
 bool DetectionTable::read(const GroupClosed& closed, const GoOn& go_on) {
-  for (csv::LongRecord record; reader_->next(record);) {
-    take(record, closed);
-    if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
+  if (parallel_) {
+    for (std::vector<csv::LongRecord> records; parallel_->next(records);) {
+      for (const csv::LongRecord& record : records) {
+        take(record, closed);
+        if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
+      }
+    }
+  } else {
+    for (csv::LongRecord record; reader_->next(record);) {
+      take(record, closed);
+      if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
+    }
   }
   for (const csv::NameVariant& v : reader_->species().variants()) {
     variants_.emplace_back("species", v);
   }
   for (const csv::NameVariant& v : reader_->sites().variants()) variants_.emplace_back("site", v);
+  parallel_.reset();
   reader_.reset();  // its name pools are no longer needed
+  bytes_.reset();
   return true;
 }
 

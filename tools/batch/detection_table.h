@@ -34,6 +34,7 @@
 #include "common/byte_source.h"
 #include "common/label_pool.h"
 #include "csv/long_table.h"
+#include "csv/parallel_long_table.h"
 
 namespace kelvaro::batch {
 
@@ -64,9 +65,11 @@ struct GroupSample {
 class DetectionTable {
  public:
   // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
-  // csv::LongTableReader does. Requires: source and labels outlive the table.
+  // csv::LongTableReader does. With threads > 1 and a source that gives all its bytes at once
+  // (a regular file), the records are read on that many threads (csv/parallel_long_table.h),
+  // with the same result. Requires: source and labels outlive the table.
   DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
-                 SurveyLabels& labels);
+                 SurveyLabels& labels, unsigned threads = 1);
   ~DetectionTable();
 
   // Called with a group's id the first time the records move on from it to another group;
@@ -123,7 +126,9 @@ class DetectionTable {
   // Tells `closed` of the group the records leave, and notes a return to a group handed out.
   void note_group(std::uint32_t group, const GroupClosed& closed);
 
+  std::unique_ptr<tools::ViewSource> bytes_;      // all the source's bytes, read in parallel
   std::unique_ptr<csv::LongTableReader> reader_;  // until read() is done
+  std::unique_ptr<csv::ParallelLongTable> parallel_;
   SurveyLabels& labels_;
   std::vector<std::uint32_t> group_ids_, sample_ids_;  // by the reader's ids
   std::deque<GroupSample> samples_;                    // a deque: samples handed out never move

@@ -196,7 +196,8 @@ contents(const DetectionTable& table, const SurveyLabels& labels) {
 TEST(DetectionTable, GroupsHandedOutEarlyEndAsIfReadInOneGo) {
   // A, B and C are handed out as the records leave them (lines 4, 6, 7); A comes back on line 7
   // (reopened: its samples change after it was handed out), and from then on nothing more is
-  // handed out (D, left on line 107); B comes back too. Sample 2 of A reaches a 99th site on
+  // handed out or offered (D, left on line 107), whether A was handed out or not; B comes back
+  // too, and its records from then on are grouped in a batch. Sample 2 of A reaches a 99th site on
   // line 105: its line and name are kept, its detections dropped.
   std::string text = "group,sample,site,species,count\n";
   text += "A,1,s1,x,1\nA,1,s2,y,1\nB,1,s1,x,1\nB,2,s1,y,1\nC,1,s1,z,1\n";  // lines 2-6
@@ -227,7 +228,7 @@ TEST(DetectionTable, GroupsHandedOutEarlyEndAsIfReadInOneGo) {
   const Read early = read(true), plain = read(false);
   EXPECT_EQ(contents(*early.table, *early.labels), contents(*plain.table, *plain.labels));
   EXPECT_EQ(early.closed, (std::vector<std::string>{"A", "B", "C"}));
-  EXPECT_EQ(plain.closed, (std::vector<std::string>{"A", "B", "C", "D"}));
+  EXPECT_EQ(plain.closed, (std::vector<std::string>{"A", "B", "C"}));
   const auto group = [&](const char* label) { return *early.labels->groups.find(label); };
   const struct {
     const char* group;

@@ -14,6 +14,10 @@ std::uint64_t key_of(std::uint32_t group, std::uint32_t sample) {
 // Records between two calls of the go-on hook: about a millisecond of reading.
 constexpr std::uint64_t kGoOnInterval = 8192;
 
+// Records grouped at once in a table not in group order: about 100 MiB of them, enough that
+// every group has many records together (in a table of tens of thousands of groups).
+constexpr std::size_t kPendingRecords = std::size_t{1} << 22;
+
 }  // namespace
 
 DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
@@ -92,10 +96,12 @@ void DetectionTable::note_group(std::uint32_t group, const GroupClosed& closed) 
     GroupState& left = groups_[*current_group_];
     if (!left.closed) {
       left.closed = true;
-      left.handed_out = closed && !any_reopened_ && closed(*current_group_);
+      // Once records are pending (scattered_), a group left may still have some: keep it.
+      left.handed_out = closed && !any_reopened_ && !scattered_ && closed(*current_group_);
     }
   }
   current_group_ = group;
+  scattered_ = scattered_ || groups_[group].closed;
   if (groups_[group].handed_out && !groups_[group].reopened) {
     groups_[group].reopened = true;
     any_reopened_ = true;  // the table does not come group by group: hand out no more
@@ -105,7 +111,14 @@ void DetectionTable::note_group(std::uint32_t group, const GroupClosed& closed) 
 void DetectionTable::take(const csv::LongRecord& record, const GroupClosed& closed) {
   const std::uint32_t g = group_id(record.group);
   note_group(g, closed);
-  const std::uint32_t index = sample_index(g, sample_id(record.sample));
+  const std::uint32_t sample = sample_id(record.sample);  // labels in order of appearance
+  if (scattered_ && !groups_[g].handed_out) {
+    const std::int64_t line = record.line;
+    pending_.push_back({g, sample, record.site, record.species, record.detected ? line : -line});
+    if (pending_.size() == kPendingRecords) group_pending();
+    return;
+  }
+  const std::uint32_t index = sample_index(g, sample);
   GroupSample& s = samples_[index];
   const std::string_view site_name = reader_->sites().label(record.site);
   if (groups_[g].handed_out) {
@@ -115,6 +128,24 @@ void DetectionTable::take(const csv::LongRecord& record, const GroupClosed& clos
     return;
   }
   add(s, record.site, record.species, record.detected, record.line, site_name);
+}
+
+void DetectionTable::group_pending() {
+  // A counting sort of the records' positions by group: starts[g] .. the positions of group g.
+  std::vector<std::uint32_t> starts(groups_.size() + 1, 0);
+  for (const Pending& r : pending_) ++starts[r.group + 1];
+  for (std::size_t g = 1; g < starts.size(); ++g) starts[g] += starts[g - 1];
+  std::vector<std::uint32_t> order(pending_.size());
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    order[starts[pending_[i].group]++] = static_cast<std::uint32_t>(i);
+  }
+  for (const std::uint32_t i : order) {
+    const Pending& r = pending_[i];
+    GroupSample& s = samples_[sample_index(r.group, r.sample)];
+    add(s, r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line,
+        reader_->sites().label(r.site));
+  }
+  pending_.clear();
 }
 
 bool DetectionTable::read(const GroupClosed& closed, const GoOn& go_on) {
@@ -131,6 +162,8 @@ bool DetectionTable::read(const GroupClosed& closed, const GoOn& go_on) {
       if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
     }
   }
+  group_pending();
+  pending_.shrink_to_fit();
   for (const csv::NameVariant& v : reader_->species().variants()) {
     variants_.emplace_back("species", v);
   }

@@ -17,10 +17,17 @@
 // (read's `closed`) and may hand the group's samples to other threads to analyse while reading
 // goes on; the table then leaves those samples unchanged. Records of such a group that come
 // later are set aside, the group counts as reopened, and merge_set_aside() adds them once
-// nobody else reads the samples: the samples are then exactly as if read in one go. After the
-// first reopened group the table is taken not to come group by group and `closed` is not called
-// again, so that a table in another order wastes at most one early analysis of the groups
-// handed out before.
+// nobody else reads the samples: the samples are then exactly as if read in one go. Once the
+// records return to a group they had left (reopened, or not handed out) the table is taken not
+// to come group by group and `closed` is not called again, so that a table in another order
+// wastes at most one early analysis of the groups handed out before.
+//
+// A table whose records return to a group they left (rows in the order a database gave them)
+// is grouped in batches: its records are kept as ids, a few million at a time, and put in group
+// order by a counting sort on the group id (stable: each sample's records stay in file order)
+// before they are added to their samples, so that the samples are filled one group after
+// another instead of one record here, the next one elsewhere in memory. The samples are the
+// same as record by record.
 
 #include <cstdint>
 #include <deque>
@@ -110,6 +117,14 @@ class DetectionTable {
     long line;
     std::string new_site;  // the site's name when the sample did not have it yet
   };
+  // A record waiting to be grouped (a table not in group order).
+  struct Pending {
+    std::uint32_t group;  // SurveyLabels ids
+    std::uint32_t sample;
+    std::uint32_t site;  // the reader's ids
+    std::uint32_t species;
+    std::int64_t line;  // negative: not a detection (line -line)
+  };
   struct GroupState {
     std::vector<std::uint32_t> samples;  // indices into samples_
     bool handed_out = false;
@@ -123,6 +138,8 @@ class DetectionTable {
   void add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected, long line,
            std::string_view site_name);
   void take(const csv::LongRecord& record, const GroupClosed& closed);
+  // Adds the pending records to their samples, group by group.
+  void group_pending();
   // Tells `closed` of the group the records leave, and notes a return to a group handed out.
   void note_group(std::uint32_t group, const GroupClosed& closed);
 
@@ -136,6 +153,8 @@ class DetectionTable {
   std::uint32_t last_ = 0;                                  // the last record's sample
   std::optional<std::uint32_t> current_group_;
   bool any_reopened_ = false;  // from then on no group is handed out
+  bool scattered_ = false;     // the records came back to a group they had left
+  std::vector<Pending> pending_;
   std::vector<GroupState> groups_;
   std::vector<SetAside> set_aside_;
   std::uint64_t records_ = 0;

@@ -20,7 +20,8 @@ void BM_PlanGrid(benchmark::State& state) {
   for (auto _ : state) {
     const auto summaries = kelvaro::plan::run_plan(s);
     benchmark::DoNotOptimize(
-        kelvaro::plan::results_csv(summaries, kelvaro::plan::reported_parameters(s.community)));
+        kelvaro::plan::results_csv(summaries, kelvaro::plan::reported_parameters(s.community),
+                                   s.community));
   }
   state.counters["surveys"] = static_cast<double>(s.designs.size()) * s.surveys;
 }

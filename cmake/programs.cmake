@@ -33,7 +33,7 @@ foreach(program IN LISTS KELVARO_PROGRAMS)
   configure_file(${page_source} ${page} @ONLY)
   add_custom_command(OUTPUT ${page}.gz COMMAND gzip -9nkf ${page} DEPENDS ${page_source}
                      COMMENT "Compressing the manual page ${program}.1" VERBATIM)
-  add_custom_target(${program}_manual_page DEPENDS ${page}.gz)
+  add_custom_target(${program}_manual_page ALL DEPENDS ${page}.gz)
   add_dependencies(programs ${program}_manual_page)
   if(KELVARO_STATIC_PROGRAMS)
     target_link_options(${program} PRIVATE -static)

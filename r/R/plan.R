@@ -3,7 +3,8 @@
 kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, heterogeneity,
                          detection_change = 1, sites = NULL, sites1 = NULL, sites2 = NULL,
                          surveys = 200, nreps = 100, seed = 400, threads = NULL,
-                         progress = interactive()) {
+                         progress = interactive(), target = NULL, until_target = FALSE,
+                         carryover = "kept", from_pilot = NULL) {
   # Only each argument's type is checked here; the engine checks the values themselves, as the
   # command checks its options, and names the argument it refuses.
   request <- list(
@@ -19,12 +20,51 @@ kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, het
     surveys = plan_count(surveys, "surveys"),
     nreps = plan_count(nreps, "nreps"),
     seed = plan_seed(seed),
-    threads = if (!is.null(threads)) plan_count(threads, "threads"))
+    threads = if (!is.null(threads)) plan_count(threads, "threads"),
+    target = plan_targets(target),
+    until_target = plan_flag(until_target, "until_target"),
+    carryover = plan_carryover(carryover),
+    pilot = if (!is.null(from_pilot)) plan_pilot(from_pilot))
   if (!is_flag(progress)) stop("progress must be TRUE or FALSE", call. = FALSE)
   result <- .plan(request, progress)
   if (!is.null(result$refusal)) stop(result$refusal, call. = FALSE)
   for (note in result$notes) message("kelvaro_plan: ", note)
-  result$table
+  # The pilot's fit and the answer to the targets are results: messages, and attributes.
+  if (!is.null(result$pilot)) message("kelvaro_plan: ", result$pilot)
+  if (!is.null(result$answer)) message("kelvaro_plan: ", result$answer)
+  plan <- result$table
+  attr(plan, "pilot_fit") <- result$pilot
+  attr(plan, "target_answer") <- result$answer
+  class(plan) <- c("kelvaro_plan", class(plan))
+  plan
+}
+
+plan_flag <- function(x, arg) {
+  if (!is_flag(x)) stop(arg, " must be TRUE or FALSE", call. = FALSE)
+  x
+}
+
+plan_targets <- function(target) {
+  if (is.null(target)) return(character())
+  if (!is.character(target) || anyNA(target)) {
+    stop("target must be strings such as \"N(1):bias<=0.10,coverage>=0.90\"", call. = FALSE)
+  }
+  target
+}
+
+plan_carryover <- function(carryover) {
+  if (!is.character(carryover) || length(carryover) != 1L || is.na(carryover)) {
+    stop("carryover must be \"kept\" or \"redrawn\"", call. = FALSE)
+  }
+  carryover
+}
+
+# A pilot survey's site-by-species table as its detection frequencies: f(i) species detected at
+# exactly i of its sites (a value above 0 is a detection, as kelvaro-prep reads a table).
+plan_pilot <- function(x) {
+  detected <- detection_matrix(x, "from_pilot", FALSE)
+  sites <- nrow(detected)
+  list(sites = sites, f = tabulate(colSums(detected), nbins = sites))
 }
 
 plan_number <- function(x, arg) {

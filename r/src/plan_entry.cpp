@@ -12,6 +12,8 @@
 #include "entry_guard.h"
 #include "plan/option_error.h"
 #include "plan/plan_request.h"
+#include "plan/plan_search.h"
+#include "plan/results_table.h"
 #include "plan/truth.h"
 #include "plan_progress.h"
 #include "plan_table.h"
@@ -70,13 +72,24 @@ plan::PlanRequest request_of(const Rcpp::List& r) {
   request.nreps = Rcpp::as<int>(r["nreps"]);
   request.seed = static_cast<std::uint64_t>(Rcpp::as<int>(r["seed"]));  // 0 or more
   request.threads = Rf_isNull(r["threads"]) ? plan::default_threads() : Rcpp::as<int>(r["threads"]);
+  request.targets = Rcpp::as<std::vector<std::string>>(r["target"]);
+  request.until_target = Rcpp::as<bool>(r["until_target"]);
+  request.carryover = Rcpp::as<std::string>(r["carryover"]);
+  if (!Rf_isNull(r["pilot"])) {
+    const Rcpp::List pilot = r["pilot"];
+    plan::DetectionFrequencies frequencies;
+    frequencies.sites = Rcpp::as<int>(pilot["sites"]);
+    for (const int f : Rcpp::IntegerVector(pilot["f"])) frequencies.f.push_back(f);
+    request.pilot = frequencies;
+  }
   return request;
 }
 
 }  // namespace
 
-// Gives list(table = <data frame>, notes = <character>) for a plan run, or list(refusal =
-// <message>) for a request the engine refuses, the options named as the R function's arguments.
+// Gives list(table = <data frame>, notes = <character>, pilot = <the fit's account or NULL>,
+// answer = <the targets' answer or NULL>) for a plan run, or list(refusal = <message>) for a
+// request the engine refuses, the options named as the R function's arguments.
 // rng = false: the engine has its own generators and never touches R's.
 // [[Rcpp::export(.plan, rng = false)]]
 Rcpp::List plan_entry(Rcpp::List request, bool show_progress) {
@@ -88,11 +101,17 @@ Rcpp::List plan_entry(Rcpp::List request, bool show_progress) {
       return Rcpp::List::create(_["refusal"] = std::string(e.what()));
     }
     PlanProgress progress(show_progress);
-    const auto summaries = plan::run_plan(
-        checked.settings,
+    const auto summaries = plan::run_checked_plan(
+        checked,
         [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });
+    const plan::Community& community = checked.settings.community;
+    SEXP pilot = checked.pilot_fit ? Rcpp::wrap(checked.pilot_account) : R_NilValue;
+    SEXP answer = checked.targets.empty()
+                      ? R_NilValue
+                      : Rcpp::wrap(plan::target_answer(summaries, checked.targets));
     return Rcpp::List::create(
-        _["table"] = plan_table(summaries, plan::reported_parameters(checked.settings.community)),
-        _["notes"] = Rcpp::wrap(checked.notes));
+        _["table"] = plan_table(summaries, plan::reported_parameters(community), community,
+                                checked.targets),
+        _["notes"] = Rcpp::wrap(checked.notes), _["pilot"] = pilot, _["answer"] = answer);
   });
 }

@@ -1,7 +1,10 @@
 #include "plan_table.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
+
+#include "plan/results_table.h"
 
 namespace {
 
@@ -13,12 +16,17 @@ double measure(double v) { return std::isnan(v) ? NA_REAL : v; }
 }  // namespace
 
 Rcpp::DataFrame plan_table(const std::vector<plan::DesignSummary>& designs,
-                           const plan::ReportedParameters& reported) {
+                           const plan::ReportedParameters& reported,
+                           const plan::Community& community,
+                           const std::vector<plan::Target>& targets) {
   const R_xlen_t n = static_cast<R_xlen_t>(designs.size()) * plan::kReportedCount;
   Rcpp::IntegerVector sites1(n), sites2(n), estimated(n);
   Rcpp::CharacterVector parameter(n);
   Rcpp::NumericVector truth(n), mean(n), bias(n), rmse(n), coverage(n), width(n), capped(n),
-      observed1(n), observed2(n);
+      observed1(n), observed2(n), bias_se(n), rmse_se(n), coverage_se(n), detection(n),
+      heterogeneity(n);
+  Rcpp::IntegerVector species(n);
+  Rcpp::LogicalVector meets(n);
   R_xlen_t row = 0;
   for (const plan::DesignSummary& d : designs) {
     for (int k = 0; k < plan::kReportedCount; ++k, ++row) {
@@ -37,13 +45,29 @@ Rcpp::DataFrame plan_table(const std::vector<plan::DesignSummary>& designs,
       observed2[row] = measure(d.mean_observed2);
       // At most 10,000,000 surveys per run (the request's checks), so within R's integers.
       estimated[row] = static_cast<int>(p.surveys_estimated);
+      bias_se[row] = measure(p.relative_bias_se);
+      rmse_se[row] = measure(p.rmse_se);
+      coverage_se[row] = measure(p.coverage_se);
+      const std::optional<bool> met = plan::meets_targets(d, k, targets);
+      meets[row] = met ? (*met ? TRUE : FALSE) : NA_LOGICAL;
+      species[row] = community.species;
+      detection[row] = community.mean_detection;
+      heterogeneity[row] = plan::assumed_heterogeneity(community);
     }
   }
-  return Rcpp::DataFrame::create(
+  // Rcpp's DataFrame::create takes at most 20 columns at once: built as a list, then classed.
+  Rcpp::List columns = Rcpp::List::create(
       _["sites1"] = sites1, _["sites2"] = sites2, _["parameter"] = parameter,
       _["true_value"] = truth, _["mean_estimate"] = mean, _["relative_bias"] = bias,
       _["rmse"] = rmse, _["coverage"] = coverage, _["mean_interval_width"] = width,
       _["share_interval_capped"] = capped, _["mean_observed1"] = observed1,
       _["mean_observed2"] = observed2, _["surveys_estimated"] = estimated,
-      _["stringsAsFactors"] = false);
+      _["relative_bias_se"] = bias_se, _["rmse_se"] = rmse_se, _["coverage_se"] = coverage_se);
+  columns.push_back(meets, "meets_target");
+  columns.push_back(species, "assumed_species");
+  columns.push_back(detection, "assumed_detection");
+  columns.push_back(heterogeneity, "assumed_heterogeneity");
+  columns.attr("row.names") = Rcpp::IntegerVector::create(NA_INTEGER, -static_cast<int>(n));
+  columns.attr("class") = "data.frame";
+  return Rcpp::DataFrame(columns);
 }

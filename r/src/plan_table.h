@@ -5,15 +5,22 @@
 // (the CSV prints six significant digits):
 //   sites1, sites2 (integer), parameter (character), true_value, mean_estimate, relative_bias,
 //   rmse, coverage, mean_interval_width, share_interval_capped, mean_observed1, mean_observed2
-//   (double), surveys_estimated (integer)
+//   (double), surveys_estimated (integer), relative_bias_se, rmse_se, coverage_se (double),
+//   meets_target (logical: NA on the rows of parameters no target names, empty in the CSV),
+//   assumed_species (integer), assumed_detection, assumed_heterogeneity (double, Inf for equal
+//   detection)
 // A measure with nothing behind it (NaN, NA in the CSV) is NA.
 
 #include <Rcpp.h>
 
 #include <vector>
 
+#include "plan/community.h"
 #include "plan/design_summary.h"
+#include "plan/targets.h"
 #include "plan/truth.h"
 
 Rcpp::DataFrame plan_table(const std::vector<kelvaro::plan::DesignSummary>& designs,
-                           const kelvaro::plan::ReportedParameters& reported);
+                           const kelvaro::plan::ReportedParameters& reported,
+                           const kelvaro::plan::Community& community,
+                           const std::vector<kelvaro::plan::Target>& targets);

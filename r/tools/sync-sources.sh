@@ -5,7 +5,8 @@
 # examples/data/ into the package's data set. The copies are not committed: the project's src/
 # and include/ stay the one source of truth. Needs Rscript for the data.
 # The survey planner's engine (tools/plan/, the library kelvaro_plan) is copied the same way into
-# r/src/kelvaro/src/plan/, without the command's main.cpp and command line (which take CLI11).
+# r/src/kelvaro/src/plan/, without the command's main.cpp, command line (which take CLI11) and
+# pilot file reader (kelvaro-prep's tables; the package reads a pilot in R).
 # DESCRIPTION's Version, Date and maintainer (role "cre") are rewritten from the project's
 # VERSION, the release date of NEWS.md's newest section and MAINTAINER.
 set -eu
@@ -43,7 +44,8 @@ done
 
 mkdir -p "$core/src/plan"
 find "$root/tools/plan" -maxdepth 1 \( -name '*.cpp' -o -name '*.h' \) \
-  ! -name main.cpp ! -name 'command_line.*' -exec cp {} "$core/src/plan/" \;
+  ! -name main.cpp ! -name 'command_line.*' ! -name question_options.cpp \
+  ! -name 'pilot_file.*' -exec cp {} "$core/src/plan/" \;
 if grep -l -e '#include <CLI/' -e '#include "common/' "$core"/src/plan/*; then
   echo "sync-sources.sh: the files above of tools/plan/ use the command's libraries (CLI11, the" \
        "companion programs' output); keep them out of the engine the package compiles" >&2

@@ -34,6 +34,39 @@ TEST(PlanProgram, WritesTheSameCsvToStandardOutputOrAFile) {
   EXPECT_EQ(entries, 1);
 }
 
+TEST(PlanProgram, APilotTableAndAKelvaroInputGiveTheSameFit) {
+  // Ten species at 4 sites: f = (3, 3, 2, 2), as a table and as a kelvaro input's Sample 1.
+  const ScratchDir dir;
+  const std::string table = dir.write("pilot.csv",
+                                      "site,a,b,c,d,e,f,g,h,i,j\n"
+                                      "s1,1,0,0,1,1,0,1,1,1,1\n"
+                                      "s2,0,1,0,1,0,1,1,1,1,1\n"
+                                      "s3,0,0,1,0,1,1,1,0,1,1\n"
+                                      "s4,0,0,0,0,0,0,0,1,1,1\n");
+  const std::string input = dir.write("pilot.in", "4 4 0 10 400\n3 3 2 2\n7 7 6 3\n");
+  const std::string plan = kProgram + " --sites 4 --surveys 3 --nreps 10 --from-pilot ";
+  const RunResult from_table = run(plan + quoted(table));
+  ASSERT_EQ(from_table.status, 0) << from_table.err;
+  EXPECT_EQ(from_table.err.rfind("kelvaro-plan: the pilot (4 sites, 10 species detected) fits N = ",
+                                 0),
+            0u)
+      << from_table.err;
+  const RunResult from_input = run(plan + quoted(input));
+  EXPECT_EQ(from_input.err, from_table.err);
+  EXPECT_EQ(from_input.out, from_table.out);
+}
+
+TEST(PlanProgram, TargetsAreAnsweredOnStandardError) {
+  const RunResult r = run(kPlan + " --target 'PHI:width<=100' --target 'N(1):bias<=100' -q");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err,
+            "kelvaro-plan: the smallest design that meets every target: 4 sites (sites1 = 4, "
+            "sites2 = 4)\n");
+  // meets_target: yes on N(1) and PHI, empty on the others.
+  EXPECT_NE(r.out.find(",40,0.3,1\r\n4,4,N(2),"), std::string::npos);
+  EXPECT_NE(r.out.find(",yes,40,0.3,1\r\n4,4,GAMMA,"), std::string::npos);
+}
+
 TEST(PlanProgram, FailuresToWriteEndInStatusOne) {
   const ScratchDir dir;
   const struct {
@@ -69,6 +102,15 @@ TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
        "kelvaro-plan: --detection must be above 0 and at most 1 (a probability), not 1.5\n"},
       {" --species 40x --detection 0.5 --heterogeneity 1 --sites 5",
        "Could not convert: --species = 40x\nRun with --help for more information.\n"},
+      {" --species 40 --detection 0.5 --heterogeneity 1 --sites 5 --carryover new",
+       "kelvaro-plan: --carryover must be 'kept' (a persisting species keeps its detection "
+       "probability in Sample 2) or 'redrawn' (it draws a new one), not 'new'\n"},
+      {" --species 40 --detection 0.5 --heterogeneity 1 --sites1 5 --sites2 5 --target "
+       "PHI:bias\\<=0.1 --until-target",
+       "kelvaro-plan: --until-target extends --sites LIST (equal numbers of sites); give it in "
+       "place of --sites1 and --sites2\n"},
+      {" --detection 0.5 --heterogeneity 1 --sites 5 --from-pilot /nonexistent/pilot.csv",
+       "kelvaro-plan: --from-pilot: /nonexistent/pilot.csv: No such file or directory\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);

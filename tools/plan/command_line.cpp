@@ -10,8 +10,9 @@ const char* kFooter =
     "analyses real data, and writes one CSV row per design and parameter (N(1), N(2), PHI,\n"
     "GAMMA, LAMBDA, B): sites1, sites2, parameter, true_value, mean_estimate, relative_bias,\n"
     "rmse, coverage, mean_interval_width, share_interval_capped, mean_observed1,\n"
-    "mean_observed2, surveys_estimated. The same seed gives the same output on any number of\n"
-    "threads.\n\n"
+    "mean_observed2, surveys_estimated, relative_bias_se, rmse_se, coverage_se, meets_target,\n"
+    "assumed_species, assumed_detection, assumed_heterogeneity. The same seed gives the same\n"
+    "output on any number of threads.\n\n"
     "Example: kelvaro-plan --species 100 --persistence 0.8 --colonists 20 --detection 0.2\n"
     "         --heterogeneity 2 --sites 5:40:5 -o plan.csv\n\n"
     "Exit status: 0 done, 1 the output could not be written, 2 an option was refused.";
@@ -61,6 +62,7 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
   app.add_option("-o,--output", command.output, "write the CSV to FILE (default: standard output)")
       ->type_name("FILE");
   app.add_flag("-q,--quiet", command.quiet, "no progress bar and no notes on standard error");
+  define_question_options(app, command);
   app.set_version_flag("-V,--version", std::string("kelvaro-plan ") + KELVARO_VERSION);
   app.footer(kFooter);
 }

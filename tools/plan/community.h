@@ -3,8 +3,9 @@
 // Sample 1's community holds `species` species; the first `persisting` of them are still present
 // in Sample 2, joined there by `colonists` new species. Each species has a detection probability
 // per site: in Sample 1 a draw from Beta(MEAN*K, (1-MEAN)*K), or MEAN for every species without
-// heterogeneity; in Sample 2 that probability times the detection change R, at most 1. A
-// colonist's Sample 2 probability is a fresh draw times R.
+// heterogeneity; in Sample 2 that probability (or, with the carryover redrawn, a fresh draw from
+// the same distribution) times the detection change R, at most 1. A colonist's Sample 2
+// probability is a fresh draw times R.
 
 #include <cstdint>
 #include <optional>
@@ -14,6 +15,12 @@
 
 namespace kelvaro::plan {
 
+// What a persisting species' detection probability does between the samples.
+enum class Carryover {
+  kKept,     // the same p in Sample 2 (the same observer, season and habitat)
+  kRedrawn,  // a new p from the same distribution (another observer, season or habitat state)
+};
+
 struct Community {
   std::int32_t species = 0;     // N: richness of Sample 1's community
   std::int32_t persisting = 0;  // N*PHI: of those, species still present in Sample 2
@@ -22,6 +29,7 @@ struct Community {
   // K, the Beta concentration (smaller is stronger heterogeneity); none: equal detection.
   std::optional<double> heterogeneity;
   double detection_change = 1.0;  // R: Sample 2's detection = R times Sample 1's
+  Carryover carryover = Carryover::kKept;
 };
 
 // One survey design: the numbers of sites (or visits) of the two samples.

@@ -26,6 +26,55 @@ bool capped(const ParameterOutcome& p, IntervalCap cap, const SurveyOutcome& sur
   return false;
 }
 
+// Sums of squared deviations from the means of the first pass, for the standard errors.
+struct Spreads {
+  double estimates = 0.0;       // of the estimates around mean_estimate
+  double squared_errors = 0.0;  // of the squared errors around their mean (rmse^2)
+  double widths = 0.0;          // of the widths around mean_width
+};
+
+Spreads spreads_of(int k, std::span<const SurveyOutcome> outcomes, double truth,
+                   const ParameterSummary& s) {
+  const double mse = s.rmse * s.rmse;
+  Spreads out;
+  for (const SurveyOutcome& survey : outcomes) {
+    if (!survey.estimated) continue;
+    const ParameterOutcome& p = survey.parameters[static_cast<std::size_t>(k)];
+    if (std::isfinite(p.estimate)) {
+      const double d = p.estimate - s.mean_estimate;
+      const double e = (p.estimate - truth) * (p.estimate - truth) - mse;
+      out.estimates += d * d;
+      out.squared_errors += e * e;
+    }
+    if (std::isfinite(p.lower) && std::isfinite(p.upper)) {
+      const double w = static_cast<double>(p.upper) - static_cast<double>(p.lower) - s.mean_width;
+      out.widths += w * w;
+    }
+  }
+  return out;
+}
+
+// The standard error of a mean of `count` values whose squared deviations sum to `squares`:
+// sqrt(squares / (count - 1) / count); NaN below 2 values.
+double standard_error(double squares, std::int64_t count) {
+  if (count < 2) return kNaN;
+  const auto n = static_cast<double>(count);
+  return std::sqrt(squares / (n - 1.0) / n);
+}
+
+void add_standard_errors(int k, std::span<const SurveyOutcome> outcomes, std::int64_t intervals,
+                         ParameterSummary& s) {
+  const Spreads spreads = spreads_of(k, outcomes, s.truth, s);
+  const double estimate_se = standard_error(spreads.estimates, s.surveys_estimated);
+  s.relative_bias_se = s.truth != 0.0 ? estimate_se / s.truth : kNaN;
+  const double mse_se = standard_error(spreads.squared_errors, s.surveys_estimated);
+  // An rmse of 0 has every squared error 0, so no spread: its standard error is 0, not 0/0.
+  s.rmse_se = s.rmse > 0.0 ? mse_se / (2.0 * s.rmse) : (std::isnan(mse_se) ? kNaN : 0.0);
+  const auto surveys = static_cast<double>(outcomes.size());
+  s.coverage_se = std::sqrt(s.coverage * (1.0 - s.coverage) / surveys);
+  s.mean_width_se = standard_error(spreads.widths, intervals);
+}
+
 ParameterSummary summarise_parameter(int k, std::span<const SurveyOutcome> outcomes,
                                      const ReportedParameter& reported) {
   const double truth = reported.truth.value();
@@ -56,6 +105,7 @@ ParameterSummary summarise_parameter(int k, std::span<const SurveyOutcome> outco
   s.coverage = mean_of(static_cast<double>(held), surveys);
   s.mean_width = mean_of(widths, intervals);
   s.capped_share = mean_of(static_cast<double>(caps), surveys);
+  add_standard_errors(k, outcomes, intervals, s);
   return s;
 }
 

@@ -10,6 +10,13 @@
 //   capped_share     share of the surveys with an interval whose limit sits on the range
 //                    adjustment's bound: PHI and GAMMA upper limit 1, B lower limit 0, N(1) and
 //                    N(2) lower limit at the species observed; 0 for LAMBDA
+// and the Monte Carlo standard errors of the first four, from the same surveys:
+//   relative_bias_se sd(estimates) / sqrt(n) / truth, n the finite estimates (sample standard
+//                    deviation, divisor n - 1); none when the truth is 0 or n < 2
+//   rmse_se          by the delta method: sd(squared errors) / sqrt(n) / (2 rmse); 0 when every
+//                    squared error is 0; none when n < 2
+//   coverage_se      sqrt(c (1 - c) / S), S the surveys the coverage is a share of
+//   mean_width_se    sd(widths) / sqrt(m), m the finite intervals; none when m < 2
 // A value with nothing to average over is NaN.
 
 #include <array>
@@ -30,6 +37,10 @@ struct ParameterSummary {
   double mean_width = 0.0;
   double capped_share = 0.0;
   std::int64_t surveys_estimated = 0;  // surveys with a finite estimate
+  double relative_bias_se = 0.0;
+  double rmse_se = 0.0;
+  double coverage_se = 0.0;
+  double mean_width_se = 0.0;
 };
 
 struct DesignSummary {

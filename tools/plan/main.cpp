@@ -10,6 +10,8 @@
 #include "common/output.h"
 #include "plan/command_line.h"
 #include "plan/option_error.h"
+#include "plan/pilot_file.h"
+#include "plan/plan_search.h"
 #include "plan/progress_bar.h"
 #include "plan/results_table.h"
 
@@ -35,6 +37,9 @@ int main(int argc, char** argv) {
   if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
   plan::CheckedPlan checked;
   try {
+    if (!command.pilot_file.empty()) {
+      command.request.pilot = plan::read_pilot(command.pilot_file, "--from-pilot");
+    }
     checked = plan::check_request(command.request, plan::OptionStyle::kCommandLine);
   } catch (const plan::OptionError& e) {
     tools::print_error(app, e.what());
@@ -43,17 +48,19 @@ int main(int argc, char** argv) {
   if (!command.quiet) {
     for (const std::string& note : checked.notes) tools::print_error(app, note);
   }
+  // The pilot's fit and the answer to the targets are results: shown even with --quiet.
+  if (checked.pilot_fit) tools::print_error(app, checked.pilot_account);
   try {
     // A file that cannot be written fails before the simulation rather than after it; the trial
     // file is removed at once, so that an interrupted run leaves nothing behind.
     if (!command.output.empty()) results_file(command.output);
     plan::ProgressBar bar(STDERR_FILENO, !command.quiet && ::isatty(STDERR_FILENO) != 0);
-    const auto summaries =
-        plan::run_plan(checked.settings,
-                       [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
+    const auto summaries = plan::run_checked_plan(
+        checked, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.erase();
-    const std::string csv =
-        plan::results_csv(summaries, plan::reported_parameters(checked.settings.community));
+    const plan::Community& community = checked.settings.community;
+    const std::string csv = plan::results_csv(summaries, plan::reported_parameters(community),
+                                              community, checked.targets);
     if (command.output.empty()) {
       tools::StandardOutput out("the results");
       out.write(csv);
@@ -62,6 +69,9 @@ int main(int argc, char** argv) {
       tools::ReplacingFile out = results_file(command.output);
       out.write(csv);
       out.commit();
+    }
+    if (!checked.targets.empty()) {
+      tools::print_error(app, plan::target_answer(summaries, checked.targets));
     }
   } catch (const tools::WriteError& e) {
     tools::print_error(app, e.what());

@@ -1,6 +1,11 @@
 #include "plan/plan_request.h"
 
+#include <algorithm>
+#include <initializer_list>
+#include <utility>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string_view>
 #include <thread>
@@ -53,6 +58,18 @@ class Checks {
     return style_ == OptionStyle::kCommandLine ? (*this)(option) + " " + std::string(value)
                                                : (*this)(option);
   }
+  // Options given values: "--species 61 --detection 0.2" on the command line, "species = 61,
+  // detection = 0.2" as arguments.
+  std::string assignments(
+      std::initializer_list<std::pair<std::string_view, std::string>> values) const {
+    const bool command = style_ == OptionStyle::kCommandLine;
+    std::string text;
+    for (const auto& [option, value] : values) {
+      text += (text.empty() ? "" : command ? " " : ", ") + (*this)(option) +
+              (command ? " " : " = ") + value;
+    }
+    return text;
+  }
 
  private:
   OptionStyle style_;
@@ -74,6 +91,106 @@ std::optional<double> heterogeneity_of(const std::string& text, const Checks& na
                       text + "'");
   }
   return k;
+}
+
+// v with six significant digits, as the CSV prints it, so that the values simulated are those
+// shown: "%.6g" then read back.
+double six_digits(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", v);
+  return std::strtod(text, nullptr);
+}
+
+std::string six_digit_text(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", v);
+  return text;
+}
+
+// Three significant digits for the account of a fit; "unknown" for a standard error the fit could
+// not give (NaN).
+std::string three_digit_text(double v) {
+  if (std::isnan(v)) return "unknown";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3g", v);
+  return text;
+}
+
+// Refuses a pilot that cannot be fitted, or whose richness is beyond what a plan simulates.
+void check_pilot_fit(const PilotFit& fit, const DetectionFrequencies& pilot, const Checks& name) {
+  const std::string option = name("from-pilot");
+  require(fit.status != PilotStatus::kTooFewSites,
+          option + ": the pilot has " + std::to_string(pilot.sites) +
+              " site; how detection varies among species shows only over 2 sites or more");
+  require(fit.status != PilotStatus::kNoDetection, option + ": the pilot detects no species");
+  require(fit.status != PilotStatus::kUnbounded && fit.species <= kMaxSpecies,
+          option + ": the pilot's detections do not bound the species richness (" +
+              std::to_string(pilot.f.empty() ? 0 : pilot.f[0]) + " of its " +
+              std::to_string(fit.observed) +
+              " species detected at one site only): any number of species could have been "
+              "missed. Give " + name.with_value("species", "N") + ", " +
+              name.with_value("detection", "MEAN") + " and " +
+              name.with_value("heterogeneity", "K") + " yourself, or a pilot with more sites");
+}
+
+// The request with the community the pilot gives where it leaves values out, and the account of
+// the fit.
+PlanRequest with_pilot(const PlanRequest& r, const Checks& name, CheckedPlan& checked) {
+  if (!r.pilot) return r;
+  const PilotFit fit = fit_pilot(*r.pilot);
+  check_pilot_fit(fit, *r.pilot, name);
+  PlanRequest filled = r;
+  if (!filled.species) filled.species = trunc_to_int(std::floor(fit.species + 0.5));
+  if (!filled.detection) filled.detection = six_digits(fit.mean_detection);
+  if (!filled.heterogeneity) {
+    filled.heterogeneity = fit.equal_detection ? "none" : six_digit_text(fit.heterogeneity);
+  }
+  checked.pilot_fit = fit;
+  checked.pilot_account =
+      "the pilot (" + std::to_string(fit.sites) + " sites, " + std::to_string(fit.observed) +
+      " species detected) fits N = " + three_digit_text(fit.species) + " (standard error " +
+      three_digit_text(fit.species_se) + "), MEAN = " + three_digit_text(fit.mean_detection) +
+      " (" + three_digit_text(fit.mean_detection_se) + "), K = " +
+      (fit.equal_detection ? std::string("none (no more spread than equal detection gives)")
+                           : three_digit_text(fit.heterogeneity) + " (" +
+                                 three_digit_text(fit.heterogeneity_se) + ")") +
+      "; simulating " +
+      name.assignments({{"species", std::to_string(*filled.species)},
+                        {"detection", six_digit_text(*filled.detection)},
+                        {"heterogeneity", *filled.heterogeneity}});
+  return filled;
+}
+
+Carryover carryover_of(const std::string& text, const Checks& name) {
+  if (text == "kept") return Carryover::kKept;
+  if (text == "redrawn") return Carryover::kRedrawn;
+  throw OptionError(name("carryover") +
+                    " must be 'kept' (a persisting species keeps its detection probability in "
+                    "Sample 2) or 'redrawn' (it draws a new one), not '" + text + "'");
+}
+
+std::vector<Target> targets_of(const PlanRequest& r, const Checks& name) {
+  std::vector<Target> targets;
+  for (const std::string& text : r.targets) targets.push_back(parse_target(text, name("target")));
+  return targets;
+}
+
+// The step beyond the grid of --until-target: the last step of the numbers of sites in order,
+// 5 when there is one number.
+std::int32_t extension_step(const PlanRequest& r, const Checks& name,
+                            const std::vector<Target>& targets) {
+  if (!r.until_target) return 0;
+  require(!targets.empty(), name("until-target") + " needs a " +
+                                name.with_value("target", "TARGET") + " to reach");
+  require(r.sites.has_value(), name("until-target") + " extends " +
+                                   name.with_value("sites", "LIST") +
+                                   " (equal numbers of sites); give it in place of " +
+                                   name("sites1") + " and " + name("sites2"));
+  std::vector<std::int32_t> sites = parse_site_list(*r.sites, name("sites"));
+  std::sort(sites.begin(), sites.end());
+  sites.erase(std::unique(sites.begin(), sites.end()), sites.end());
+  constexpr std::int32_t kSingleStep = 5;  // from a single number: the usual step of a grid
+  return sites.size() < 2 ? kSingleStep : sites.back() - sites[sites.size() - 2];
 }
 
 Community community_of(const PlanRequest& r, const Checks& name,
@@ -107,6 +224,7 @@ Community community_of(const PlanRequest& r, const Checks& name,
   c.mean_detection = detection;
   c.heterogeneity = heterogeneity_of(*r.heterogeneity, name);
   c.detection_change = r.detection_change;
+  c.carryover = carryover_of(r.carryover, name);
   const double persisting = species * r.persistence;
   c.persisting = trunc_to_int(std::floor(persisting + 0.5));
   if (std::fabs(persisting - c.persisting) > kWholeTolerance * species) {
@@ -153,12 +271,15 @@ int default_threads() {
   return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-CheckedPlan check_request(const PlanRequest& r, OptionStyle style) {
+CheckedPlan check_request(const PlanRequest& request, OptionStyle style) {
   const Checks name(style);
   CheckedPlan checked;
   PlanSettings& s = checked.settings;
-  s.community = community_of(r, name, checked.notes);
-  s.designs = designs_of(r, name);
+  s.community = community_of(with_pilot(request, name, checked), name, checked.notes);
+  s.designs = designs_of(request, name);
+  checked.targets = targets_of(request, name);
+  checked.extension_step = extension_step(request, name, checked.targets);
+  const PlanRequest& r = request;
   require(r.surveys >= 1, name("surveys") + " must be at least 1, not " +
                               std::to_string(r.surveys));
   require(r.nreps >= 1 && r.nreps <= kMaxReplicates,

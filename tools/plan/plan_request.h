@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "plan/pilot_fit.h"
 #include "plan/plan_runner.h"
+#include "plan/targets.h"
 
 namespace kelvaro::plan {
 
@@ -40,6 +42,15 @@ struct PlanRequest {
   std::int32_t nreps = 100;                  // bootstrap replicates of each analysis, 1..10000
   std::uint64_t seed = 400;                  // fixes everything
   int threads = 1;                           // worker threads, 1..1024
+  // What the community's detection does between the samples: "kept" or "redrawn".
+  std::string carryover = "kept";
+  // A pilot survey's detection frequencies: species, detection and heterogeneity fitted from
+  // them (pilot_fit.h) where the request leaves them out.
+  std::optional<DetectionFrequencies> pilot;
+  // Targets as text (targets.h: "N(1):bias<=0.10,coverage>=0.90"), every one to be met.
+  std::vector<std::string> targets;
+  // Extend the designs upward (equal designs only) until every target is met or 98 sites.
+  bool until_target = false;
 };
 
 // What threads defaults to when the user does not say: the machine's cores (1 when it cannot
@@ -51,11 +62,19 @@ int default_threads();
 struct CheckedPlan {
   PlanSettings settings;
   std::vector<std::string> notes;
+  std::vector<Target> targets;
+  // With until_target: the step of the designs beyond the grid (0: no extension).
+  std::int32_t extension_step = 0;
+  // The pilot's fit, when a pilot was given, and its account (one line, without "note: ").
+  std::optional<PilotFit> pilot_fit;
+  std::string pilot_account;
 };
 
-// Checks `request` value by value (the community, then the designs, then the run's size) and
-// gives the run's settings. N x PHI persisting species is rounded to the nearest whole number,
-// with a note when it was not one already. Throws OptionError (option_error.h) at the first
+// Checks `request` value by value (the pilot, the community, then the designs, the targets, then
+// the run's size) and gives the run's settings. N x PHI persisting species is rounded to the
+// nearest whole number, with a note when it was not one already. A pilot is fitted (pilot_fit.h)
+// and its values, to six significant digits, stand in for species, detection and heterogeneity
+// where the request leaves them out; a pilot that does not bound N is refused. Throws OptionError (option_error.h) at the first
 // value missing or refused.
 CheckedPlan check_request(const PlanRequest& request, OptionStyle style);
 

@@ -45,7 +45,9 @@ SimulatedSurvey simulate_survey(const Community& community, Design design,
     detect(g, p, design.sites1, at1);
     at2.clear();
     if (species < community.persisting) {
-      detect(g, changed_detection(p, community), design.sites2, at2);
+      const double p2 =
+          community.carryover == Carryover::kKept ? p : draw_detection(g, community);
+      detect(g, changed_detection(p2, community), design.sites2, at2);
     }
     sample1.add(at1);
     sample2.add(at2);

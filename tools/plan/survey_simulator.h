@@ -22,7 +22,8 @@ struct SimulatedSurvey {
 };
 
 // Draws one survey from g: for each of Sample 1's species in turn its detection probability, its
-// Sample 1 sites and, when it persists, its Sample 2 sites; then each colonist.
+// Sample 1 sites and, when it persists, (with the carryover redrawn, its new probability and)
+// its Sample 2 sites; then each colonist.
 // Requires: 1 <= sites1, sites2 <= 98; the community as Community says.
 SimulatedSurvey simulate_survey(const Community& community, Design design,
                                 SimulationGenerator& g);

@@ -154,7 +154,7 @@ class DetectionTable {
   std::optional<std::uint32_t> current_group_;
   bool any_reopened_ = false;  // from then on no group is handed out
   bool scattered_ = false;     // the records came back to a group they had left
-  std::vector<Pending> pending_;
+  std::vector<Pending> pending_, grouped_;  // grouped_: pending_ in group order
   std::vector<GroupState> groups_;
   std::vector<SetAside> set_aside_;
   std::uint64_t records_ = 0;

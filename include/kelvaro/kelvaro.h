@@ -124,6 +124,7 @@ enum class WarningKind {
   kOutsideInterval,     // an estimate outside its own bootstrap interval
   kFewReplicates,       // percentile intervals from fewer than 20 replicates
   kClockSeed,           // seed 0: the run cannot be repeated
+  kModelDoesNotFit,     // M(h) goodness-of-fit probability below 0.01: the estimate may be biased
 };
 
 struct Warning {

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "cli/whole_number_option.h"
+
 namespace kelvaro::cli {
 
 std::variant<Arguments, std::string> parse_arguments(int argc, const char* const* argv) {
@@ -27,12 +29,8 @@ std::variant<Arguments, std::string> parse_arguments(int argc, const char* const
       } else {
         value = std::string(arg.substr(10));
       }
-      const bool digits = !value.empty() && value.size() <= 4 &&
-                          value.find_first_not_of("0123456789") == std::string::npos;
-      const int n = digits ? std::stoi(value) : 0;
-      if (n < 1 || n > 1024) {
-        return "--threads takes a whole number from 1 to 1024, not '" + value + "'";
-      }
+      int n = 0;
+      if (auto refusal = parse_whole_number_option("--threads", value, 1, 1024, n)) return *refusal;
       a.threads = n;
     } else if (!options_end && arg.size() > 1 && arg[0] == '-') {
       return "unknown option '" + std::string(arg) + "' (kelvaro --help lists the options)";

@@ -7,6 +7,7 @@
 #include "goodness_of_fit/goodness_of_fit_test.h"
 #include "numeric/conversions.h"
 #include "random/seeding.h"
+#include "run/fit_warning.h"
 #include "run/input_checks.h"
 #include "textio/fields.h"
 
@@ -17,8 +18,11 @@ namespace {
 // The number of uniform draws the run discards after seeding, before the first bootstrap.
 constexpr int kWarmUpDraws = 11;
 
+// The two lines of a read error, after one in plain words ("kelvaro: line 2, value 4: \"x\" is
+// not a number").
 std::string diagnostic_of(const textio::ReadError& e, const std::string& name) {
-  return "At line " + std::to_string(e.line()) + " of file kelvaro (unit = 5, file = '" + name +
+  const std::string words = e.words().empty() ? "" : "kelvaro: " + e.words() + "\n";
+  return words + "At line " + std::to_string(e.line()) + " of file kelvaro (unit = 5, file = '" + name +
          "')\n" + e.reason() + "\n";
 }
 
@@ -202,7 +206,10 @@ void RunEngine::estimate_block(int block, std::int32_t t0) {
       for (std::int32_t i = 1; i <= t0; ++i) x(i) = kept(i);
     }
     // The M(h) test always uses the plain f(i) and the block's own number of sites.
-    if (sites > 0) b.goodness_of_fit = goodness_of_fit_test(t0, buffer_.n, whole_f_);
+    if (sites > 0) {
+      b.goodness_of_fit = goodness_of_fit_test(t0, buffer_.n, whole_f_);
+      warn_if_model_rejected(log_, block_name(block), *b.goodness_of_fit);
+    }
   }
   report_.block_section(result_, b);
   result_.blocks.push_back(std::move(b));

@@ -23,6 +23,7 @@ const char* warning_kind_name(WarningKind kind) {
     case WarningKind::kOutsideInterval: return "outside_interval";
     case WarningKind::kFewReplicates: return "few_replicates";
     case WarningKind::kClockSeed: return "clock_seed";
+    case WarningKind::kModelDoesNotFit: return "model_does_not_fit";
   }
   return "warning";
 }

@@ -23,9 +23,18 @@ std::string item_reason(const char* before, std::size_t item, const char* after)
   return before + std::to_string(item) + after;
 }
 
-// Stores a scanned value into one item; on failure returns the reason (item counted from 1).
-bool store(const ValueScanner& value, const Target& target, std::size_t item,
-           std::string& reason) {
+// "value 3: \"x\" <what>": a failed value in plain words. Bytes that would not print are '?'.
+std::string value_words(std::size_t item, std::string_view text, const char* what) {
+  std::string shown;
+  for (const char c : text) shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+  return "value " + std::to_string(item) + ": \"" + shown + "\" " + what;
+}
+
+// Stores a scanned value into one item; on failure returns the reason (item counted from 1) and
+// the same in plain words, with the value as written (`text`).
+bool store(const ValueScanner& value, std::string_view text, const Target& target,
+           std::size_t item, std::string& reason, std::string& words) {
+  float real = 0.0f;
   if (target.kind == Target::Kind::Integer) {
     std::int32_t v = 0;
     switch (value.as_integer(v)) {
@@ -34,19 +43,22 @@ bool store(const ValueScanner& value, const Target& target, std::size_t item,
         return true;
       case Conversion::Overflow:
         reason = item_reason("Integer overflow while reading item ", item, "");
+        words = value_words(item, text, "is too large (a whole number here is at most 2147483647)");
         return false;
       case Conversion::Bad:
         break;
     }
     reason = item_reason("Bad integer for item ", item, " in list input");
+    words = value_words(item, text,
+                        value.as_real(real) ? "is not a whole number" : "is not a number");
     return false;
   }
-  float v = 0.0f;
-  if (value.as_real(v)) {
-    *static_cast<float*>(target.p) = v;
+  if (value.as_real(real)) {
+    *static_cast<float*>(target.p) = real;
     return true;
   }
   reason = item_reason("Bad real number in item ", item, " of list input");
+  words = value_words(item, text, "is not a number");
   return false;
 }
 
@@ -126,9 +138,18 @@ void ListReader::skip_line() {
 
 ListReader::Value ListReader::take_value(bool want_integer) {
   Value v;
+  bool cut = false;  // the excerpt left bytes out
+  auto keep = [&v, &cut](char c) {
+    if (v.text.size() < kExcerpt) {
+      v.text += c;
+    } else {
+      cut = true;
+    }
+  };
   while (!at_value_end()) {
     const char c = static_cast<char>(peek());
     advance(1);
+    keep(c);
     if (!v.repeat && c == '*' && v.first.digits_only()) {
       v.repeat = true;
       continue;
@@ -141,6 +162,13 @@ ListReader::Value ListReader::take_value(bool want_integer) {
       break;
     }
   }
+  // A value that failed early: the rest of its excerpt, for the message (the rest of its line
+  // is dropped with the failed statement).
+  while (!v.complete && !cut && !at_value_end()) {
+    keep(static_cast<char>(peek()));
+    if (!cut) advance(1);
+  }
+  if (cut) v.text += "...";
   return v;
 }
 
@@ -167,6 +195,7 @@ ReadStatus ListReader::run(std::span<const Target> items, std::string& reason) {
   };
   auto end_of_file = [&] {
     reason = "End of file";
+    words_ = "the input ends before the record's last number";
     // At the end of the input line_ counts one past a final line end.
     const bool final_line_end = line_start_ && line_ > 1;
     return fail(ReadStatus::End, final_line_end ? line_ - 1 : line_);
@@ -178,11 +207,14 @@ ReadStatus ListReader::run(std::span<const Target> items, std::string& reason) {
   std::int64_t repeats = 0;    // items still to take from the last "r*c" or "r*"
   bool repeats_value = false;  // "r*c" (true) or "r*" (nulls)
   ValueScanner repeated;       // its c
+  std::string repeated_text;   // "r*c" as written
   std::size_t k = 0;           // items done
   while (k < items.size()) {
     if (repeats > 0) {
       if (repeats_value) {
-        if (!store(repeated, items[k], k + 1, reason)) return fail(ReadStatus::Bad, line_);
+        if (!store(repeated, repeated_text, items[k], k + 1, reason, words_)) {
+          return fail(ReadStatus::Bad, line_);
+        }
       } else {
         ++facts.nulls;
       }
@@ -214,19 +246,24 @@ ReadStatus ListReader::run(std::span<const Target> items, std::string& reason) {
     const Value v = take_value(items[k].kind == Target::Kind::Integer);
     if (v.repeat) {
       repeated = v.repeated;
+      repeated_text = v.text;
       repeats_value = v.repeats_value;
       repeats = v.first.magnitude();
       if (repeats == 0) {
         reason = item_reason("Zero repeat count in item ", k + 1, " of list input");
+        words_ = value_words(k + 1, v.text, "repeats a value zero times");
         return fail(ReadStatus::Bad, line_);
       }
       if (repeats > kMaxRepeat) {
         reason = item_reason("Repeat count overflow in item ", k + 1, " of list input");
+        words_ = value_words(k + 1, v.text, "repeats a value too many times");
         return fail(ReadStatus::Bad, line_);
       }
       continue;
     }
-    if (!store(v.first, items[k], k + 1, reason)) return fail(ReadStatus::Bad, line_);
+    if (!store(v.first, v.text, items[k], k + 1, reason, words_)) {
+      return fail(ReadStatus::Bad, line_);
+    }
     ++k;
   }
   // The rest of the line on which the statement ended (at its last value or its slash) is
@@ -243,7 +280,10 @@ ReadStatus ListReader::run(std::span<const Target> items, std::string& reason) {
 
 void ListReader::read(std::span<const Target> items) {
   std::string reason;
-  if (run(items, reason) != ReadStatus::Ok) throw ReadError(fail_line_, reason);
+  if (run(items, reason) != ReadStatus::Ok) {
+    const char* join = words_.rfind("value ", 0) == 0 ? ", " : ": ";
+    throw ReadError(fail_line_, reason, "line " + std::to_string(fail_line_) + join + words_);
+  }
 }
 
 ReadStatus ListReader::read_or_end(std::span<const Target> items) {

@@ -25,17 +25,23 @@
 namespace kelvaro::textio {
 
 // A failed read: the input line where it failed and the reason, e.g.
-// "Bad integer for item 3 in list input" or "End of file".
+// "Bad integer for item 3 in list input" or "End of file", and the same in plain words with the
+// value as written: "line 2, value 3: \"x\" is not a number" (empty when not given).
 class ReadError : public std::runtime_error {
  public:
-  ReadError(std::int64_t line, std::string reason)
-      : std::runtime_error(reason), line_(line), reason_(std::move(reason)) {}
+  ReadError(std::int64_t line, std::string reason, std::string words = "")
+      : std::runtime_error(reason),
+        line_(line),
+        reason_(std::move(reason)),
+        words_(std::move(words)) {}
   std::int64_t line() const { return line_; }
   const std::string& reason() const { return reason_; }
+  const std::string& words() const { return words_; }
 
  private:
   std::int64_t line_;
   std::string reason_;
+  std::string words_;
 };
 
 // The destination of one item: an integer or a single-precision real variable.
@@ -91,7 +97,7 @@ class ListReader {
   const StatementFacts& last_statement() const { return facts_; }
 
  private:
-  // Reads one statement; on failure returns End or Bad, sets fail_line_ and fills reason.
+  // Reads one statement; on failure returns End or Bad, sets fail_line_, fills reason and words_.
   ReadStatus run(std::span<const Target> items, std::string& reason);
 
   // The input, buffered: peek(k) is the byte k places ahead (-1 past the end).
@@ -114,7 +120,9 @@ class ListReader {
     bool repeat = false;         // "r*c" or "r*"
     bool repeats_value = false;  // "r*c": a value follows the '*'
     bool complete = true;
+    std::string text;  // the value as written, its first kExcerpt bytes ("..." after them)
   };
+  static constexpr std::size_t kExcerpt = 20;
   Value take_value(bool want_integer);
 
   std::unique_ptr<TextSource> owned_;  // the StringSource of the text constructor
@@ -126,6 +134,7 @@ class ListReader {
   bool line_start_ = true;  // nothing consumed yet, or the last byte consumed was a line feed
   std::int64_t line_ = 1;   // line number of the next byte
   std::int64_t fail_line_ = 0;  // line of the last failure; 0 when the last statement succeeded
+  std::string words_;           // the last failure in plain words (ReadError::words)
   StatementFacts facts_;
 };
 

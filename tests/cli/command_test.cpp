@@ -112,7 +112,8 @@ TEST(Command, AFileArgumentReadsAsStandardInputDoes) {
   EXPECT_EQ(slurp(s.path("a")), slurp(s.path("c")));
   std::ofstream(s.path("bad.txt")) << "3 3 0 5 400\n4 2 1\n5 x 3\n";
   EXPECT_EQ(shell(kProgram + " " + s.path("bad.txt") + " > /dev/null 2> " + s.path("err")), 2);
-  EXPECT_EQ(slurp(s.path("err")), "At line 3 of file kelvaro (unit = 5, file = '" +
+  EXPECT_EQ(slurp(s.path("err")), "kelvaro: line 3, value 2: \"x\" is not a number\nAt line 3 of "
+                                  "file kelvaro (unit = 5, file = '" +
                                       s.path("bad.txt") + "')\nBad integer for item 2 in list input\n");
 }
 
@@ -183,7 +184,8 @@ TEST(Command, CheckAndQuiet) {
       {"--check " + s.path("slip.txt"), 1, slip_warning},
       {"--check -q " + s.path("slip.txt"), 1, ""},
       {"--check " + s.path("bad.txt"), 2,
-       "At line 2 of file kelvaro (unit = 5, file = '" + s.path("bad.txt") +
+       "kelvaro: line 2, value 3: \"x\" is not a number\nAt line 2 of file kelvaro (unit = 5, "
+       "file = '" + s.path("bad.txt") +
            "')\nBad real number in item 3 of list input\n"},
       {s.path("slip.txt"), 0, slip_warning},
       {"--quiet " + s.path("slip.txt"), 0, ""},

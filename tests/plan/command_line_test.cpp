@@ -66,9 +66,10 @@ TEST(CommandLine, OptionsNotGivenAreLeftOutOrTakeTheirDefaults) {
   EXPECT_EQ(r.threads, 2);
   EXPECT_EQ(none.output, "");
   EXPECT_FALSE(none.quiet);
-  // An empty value is given, as 0, and refused as out of range rather than asked for.
-  const CommandLine empty = parse(std::vector<std::string>{"--species", "", "--detection", ""});
-  EXPECT_EQ(empty.request.species, 0);
+  // An empty value is given, and refused rather than asked for: a count as not a whole number
+  // at once, a real as 0, out of range, by the checks.
+  EXPECT_THROW(parse(std::vector<std::string>{"--species", ""}), CLI::ValidationError);
+  const CommandLine empty = parse(std::vector<std::string>{"--detection", ""});
   EXPECT_EQ(empty.request.detection, 0.0);
 }
 

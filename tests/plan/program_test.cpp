@@ -101,7 +101,10 @@ TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
       {" --species 40 --detection 1.5 --heterogeneity 1 --sites 5",
        "kelvaro-plan: --detection must be above 0 and at most 1 (a probability), not 1.5\n"},
       {" --species 40x --detection 0.5 --heterogeneity 1 --sites 5",
-       "Could not convert: --species = 40x\nRun with --help for more information.\n"},
+       "kelvaro-plan: --species takes a whole number from -2147483648 to 2147483647, not '40x' "
+       "(kelvaro-plan --help)\n"},
+      {" --species 40 --detection 0.5x --heterogeneity 1 --sites 5",
+       "kelvaro-plan: Could not convert: --detection = 0.5x (kelvaro-plan --help)\n"},
       {" --species 40 --detection 0.5 --heterogeneity 1 --sites 5 --carryover new",
        "kelvaro-plan: --carryover must be 'kept' (a persisting species keeps its detection "
        "probability in Sample 2) or 'redrawn' (it draws a new one), not 'new'\n"},

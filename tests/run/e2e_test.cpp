@@ -62,7 +62,8 @@ TEST(Program, DriverLinesAndStatuses) {
        "  bootstrap iterations:     0  seed number:        0\r\n seed=           0\r\n", ""},
       {"does a bad site count stop the run?", "3 3 0 0 400\n4 2 1\n5 4.5 3\n", 2,
        "  bootstrap iterations:     0  seed number:      400\r\n",
-       "At line 3 of file kelvaro (unit = 5, file = 'stdin')\nBad integer for item 2 in list input\n"},
+       "kelvaro: line 3, value 2: \"4.5\" is not a whole number\nAt line 3 of file kelvaro (unit = "
+       "5, file = 'stdin')\nBad integer for item 2 in list input\n"},
       {"is a header beyond the limits refused?", "120 3 0 50 400\n", 2, "",
        "kelvaro: t1 = 120 is outside the allowed range 1..98\n"},
   };

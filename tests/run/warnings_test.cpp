@@ -12,6 +12,7 @@
 #include "support/golden_inputs.h"
 #include "support/process.h"
 #include "kelvaro/kelvaro.h"
+#include "run/fit_warning.h"
 
 namespace kelvaro {
 namespace {
@@ -57,7 +58,8 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
     const char* what;
     std::string input;
     K kind;
-    std::int64_t line;  // of the first warning
+    std::int64_t line;     // of the first warning
+    std::set<K> also = {};  // kinds raised besides (n(i) made up apart from f(i) do not fit M(h))
   } cases[] = {
       {"an 11th number on the line", survey("4 2 1 0 7"), K::kExtraNumbers, 2},
       {"a null value", survey("4 2 1 0", "4,4,3,,"), K::kKeptValue, 3},
@@ -65,10 +67,10 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
       {"a negative frequency", survey("4 2 1 -1", "3 2 2 0"), K::kNegativeValue, 2},
       {"a fractional frequency", survey("4 2.5 1 0"), K::kFractionalValue, 2},
       {"site counts whose total wraps", survey("4 2 1 0", "2147483647 2147483647 3 0"),
-       K::kCountWraps, 2},
+       K::kCountWraps, 2, {K::kModelDoesNotFit}},
       {"detections counted two ways", survey("4 2 1 0", "4 4 2 0"), K::kDetectionsDisagree, 2},
       {"a site above the species observed", survey("4 2 1 0", "8 1 1 1"), K::kSiteAboveObserved,
-       2},
+       2, {K::kModelDoesNotFit}},
       {"subsets of unequal size", survey("4 2 1 0", "4 4 3 0", "4 4 0 20 400", "2 1 0 0\n2 1 1 0",
                                          "3 1 0 0\n2 2 1 0"),
        K::kSubsetSize, 8},
@@ -82,13 +84,18 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
       {"fewer than 20 replicates", survey("4 2 1 0", "4 4 3 0", "4 4 0 7 400"),
        K::kFewReplicates, 1},
       {"a seed from the clock", survey("4 2 1 0", "4 4 3 0", "4 4 0 20 0"), K::kClockSeed, 1},
+      // Ten species each at one site, all at site 1: X = (80 / 1.6) * 4 / 5 = 40 with 4 d.f.
+      {"data that do not fit M(h)", "5 5 0 20 400\n10 0 0 0 0\n10 0 0 0 0\n",
+       K::kModelDoesNotFit, 0},
   };
   EXPECT_TRUE(run_collecting(survey()).warnings.empty());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const Collected r = run_collecting(c.input);
     ASSERT_FALSE(r.warnings.empty());
-    EXPECT_EQ(kinds(r.warnings), std::set<K>{c.kind});
+    std::set<K> expected = c.also;
+    expected.insert(c.kind);
+    EXPECT_EQ(kinds(r.warnings), expected);
     EXPECT_EQ(r.warnings.front().line, c.line);
     // Checking alone finds the input's warnings, and nothing on the report.
     const Collected checked = run_collecting(c.input, true);
@@ -96,6 +103,54 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
     if (c.line > 0 && c.kind != K::kFewReplicates) {
       EXPECT_EQ(kinds(checked.warnings), std::set<K>{c.kind});
     }
+  }
+}
+
+TEST(Warnings, ModelFitIsWarnedAboutBelowOnePercent) {
+  // The same ten species spread over the five sites fit (X = 0, probability 1); all at site 1
+  // they do not (probability about 7e-8, printed 0.0000 in the report).
+  const Collected fits = run_collecting("5 5 0 20 400\n10 0 0 0 0\n2 2 2 2 2\n");
+  EXPECT_TRUE(fits.warnings.empty());
+  const Collected rejected = run_collecting("5 5 0 20 400\n10 0 0 0 0\n10 0 0 0 0\n");
+  ASSERT_EQ(rejected.warnings.size(), 1u);
+  EXPECT_EQ(format_warning(rejected.warnings[0]),
+            "kelvaro: warning: Sample 1: the data do not fit model M(h) (goodness-of-fit "
+            "probability below 0.0001): the estimate and its interval may be biased");
+  EXPECT_STREQ(warning_kind_name(K::kModelDoesNotFit), "model_does_not_fit");
+  // The report is the one a run without the warning would print: it is not part of it.
+  EXPECT_NE(rejected.out.find(" M(h) GOF test: Chi-square =   40.000 df =   4 Prob =   0.0000"),
+            std::string::npos)
+      << rejected.out;
+}
+
+TEST(Warnings, FitProbabilityAsTheReportPrintsIt) {
+  const struct {
+    double probability;
+    const char* text;
+  } cases[] = {
+      {0.0043, "0.0043"},
+      {0.00995, "0.0100"},  // below 0.01, printed as the report prints it
+      {0.00005, "0.0001"},  // the double lies just above the half: F8.4 rounds it up
+      {0.00004999, "below 0.0001"},
+      {0.0, "below 0.0001"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.probability);
+    EXPECT_EQ(fit_probability_text(c.probability), c.text);
+  }
+  const struct {
+    double probability;
+    bool degenerate;
+    bool warned;
+  } levels[] = {{0.0099, false, true}, {0.01, false, false}, {0.0, true, false}};
+  for (const auto& l : levels) {
+    SCOPED_TRACE(l.probability);
+    WarningLog log;
+    GoodnessOfFitTest test;
+    test.probability = l.probability;
+    test.degenerate = l.degenerate;
+    warn_if_model_rejected(log, "Sample 2", test);
+    EXPECT_EQ(log.take().size(), l.warned ? 1u : 0u);
   }
 }
 
@@ -107,8 +162,9 @@ TEST(Warnings, GoldenInputsGiveOnlyTheListedOnes) {
       {"gof-error-box", {K::kFewReplicates}},
       // Synthetic inputs whose n(i) were not derived from their f(i).
       {"frequency-pair", {K::kDetectionsDisagree, K::kSubsetSize}},
-      {"limiting-table", {K::kDetectionsDisagree}},
-      {"pooling", {K::kDetectionsDisagree, K::kIllConditioned, K::kSubsetSize}},
+      {"limiting-table", {K::kDetectionsDisagree, K::kModelDoesNotFit}},
+      {"pooling",
+       {K::kDetectionsDisagree, K::kIllConditioned, K::kSubsetSize, K::kModelDoesNotFit}},
       {"read-error-end-of-file", {K::kDetectionsDisagree}},
       {"sample2-bad-value-quiet", {K::kDetectionsDisagree}},
       {"subset-exceeds-parent", {K::kDetectionsDisagree, K::kOutsideInterval}},

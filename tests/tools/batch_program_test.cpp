@@ -334,7 +334,7 @@ TEST(BatchProgram, RefusalsLeaveNothingBehind) {
     const char* message;
   } cases[] = {
       {"seed 0", "--seed 0 -o out RECORDS", 2, "--seed 0 would take"},
-      {"no output", "RECORDS", 2, "--output is required"},
+      {"no output", "RECORDS", 2, "kelvaro-batch: give the output directory with -o DIR"},
       {"bad shard", "--shard 2/2 -o out RECORDS", 2, "--shard \"2/2\": give K/N"},
       {"no threads", "--threads 0 -o out RECORDS", 2, "--threads"},
       {"too many replicates", "--nreps 10001 -o out RECORDS", 2, "--nreps"},

@@ -49,6 +49,12 @@ TEST(CellValue, TheVocabularyOfFieldData) {
       {"000000000000001", plain, true},     // 15 digits
       {"0000000000000001", plain, true},    // 16: read as a number
       {huge.c_str(), plain, std::nullopt},  // 400 digits, beyond a double: refused
+      // Infinities are refused as numbers beyond a double are, whatever their sign or spelling.
+      {"1e999", plain, std::nullopt},
+      {"inf", plain, std::nullopt},
+      {"Infinity", plain, std::nullopt},
+      {"-inf", plain, std::nullopt},
+      {"1e308", plain, true},
       // Anything else.
       {"xx", plain, std::nullopt},
       {"1x", plain, std::nullopt},

@@ -128,6 +128,20 @@ TEST(LabelPool, EqualTextEqualIdInOrderOfAppearance) {
   EXPECT_EQ(pool.find("none"), std::nullopt);
 }
 
+TEST(LabelPool, SameNumbersWrittenDifferently) {
+  LabelPool pool;
+  for (const char* label : {"2016", "2015", "B", "2015.0", "1e3", "07", "1000", "7", "2015"}) {
+    pool.intern(label);
+  }
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  // In order of value; each with the first label of its value (by first appearance).
+  EXPECT_EQ(same_number_labels(pool),
+            (Pairs{{"07", "7"}, {"1e3", "1000"}, {"2015", "2015.0"}}));
+  LabelPool apart;
+  for (const char* label : {"2015", "2016", "inf", "Inf", "2015a"}) apart.intern(label);
+  EXPECT_EQ(same_number_labels(apart), Pairs{});
+}
+
 // A pool copied, moved or assigned answers alone: its labels are its own, not views of the
 // pool it came from (which is gone).
 TEST(LabelPool, CopiesAndMovesOwnTheirLabels) {

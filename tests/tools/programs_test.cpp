@@ -50,6 +50,28 @@ TEST(PrepProgram, BuildsTheInputFromWideTables) {
   }
 }
 
+TEST(PrepProgram, SampleLabelsOfOneNumberAreWarnedAbout) {
+  const ScratchDir dir;
+  const std::string records =
+      "group,sample,site,species\n"
+      "g,2015,s1,a\ng,2015,s2,b\ng,2015.0,s1,a\ng,2015.0,s2,c\n";
+  const std::string table = dir.write("long.csv", records);
+  const RunResult prep = run(kPrep + " " + quoted(table));
+  EXPECT_EQ(prep.status, 0) << prep.err;
+  EXPECT_EQ(prep.err, "kelvaro-prep: warning: " + table +
+                          ": samples \"2015\" and \"2015.0\" are the same number written "
+                          "differently and count as two samples; write them alike if they are "
+                          "one\n");
+  const RunResult batch = run(quoted(KELVARO_BATCH_BINARY) + " --threads 1 --nreps 5 -o " +
+                              quoted(dir.path("out")) + " " + quoted(table));
+  EXPECT_EQ(batch.status, 0) << batch.err;
+  EXPECT_NE(batch.err.find("kelvaro-batch: warning: 1 sample label(s) are the same number as "
+                           "another written differently and count as different samples, such "
+                           "as \"2015\" and \"2015.0\""),
+            std::string::npos)
+      << batch.err;
+}
+
 TEST(PrepProgram, LongTableGivesTheSameInput) {
   const ScratchDir dir;
   // The same detections as two wide tables and as one long table whose rows start with

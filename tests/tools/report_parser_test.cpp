@@ -222,6 +222,38 @@ TEST(ReportParser, RefusesWithTheLineWhereItStopped) {
   }
 }
 
+TEST(ReportParser, ACutReportSaysWhereItEndsInWords) {
+  const Lines good = split(hand_report());
+  const auto first = [&](std::size_t n) { return join(Lines(good.begin(), good.begin() + n)); };
+  const struct {
+    std::size_t lines;
+    const char* words;
+  } cases[] = {
+      {5, "the report ends after line 5, inside the banner, where the bootstrap line should "
+          "follow"},
+      {12, "the report ends after line 12, inside Sample 1's frequency table, where a blank line "
+           "should follow"},
+      {60, "the report ends after line 60, inside the test for unequal p's, where pooled "
+           "frequencies of Sample 2 should follow"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines);
+    try {
+      parse_report(first(c.lines));
+      ADD_FAILURE() << "accepted";
+    } catch (const ReportError& e) {
+      EXPECT_EQ(e.reason(), c.words);
+    }
+  }
+  // A foreign line says what it is instead of the line expected.
+  try {
+    parse_report("\r\n\r\n");
+    ADD_FAILURE() << "accepted";
+  } catch (const ReportError& e) {
+    EXPECT_NE(std::string(e.what()).find("found a blank line"), std::string::npos) << e.what();
+  }
+}
+
 TEST(ReportParser, TruncatedReportsAreIncomplete) {
   const Lines good = split(hand_report());
   const auto first = [&](std::size_t n) { return join(Lines(good.begin(), good.begin() + n)); };

@@ -34,10 +34,11 @@ std::uint64_t fnv1a(std::string_view text) {
   return h;
 }
 
-// A folder that does not exist yet, under a unique hidden name: "DIR/.reports.XXXXXX".
+// A folder that does not exist yet, under a unique hidden name that a later run recognises as
+// left behind if this one is killed: "DIR/.reports.kelvaro-tmp-PID-XXXXXX".
 std::string new_hidden_folder(const std::string& directory, const std::string& stem,
                               const std::string& what) {
-  std::string pattern = directory + "/." + stem + ".XXXXXX";
+  std::string pattern = tools::temporary_pattern(directory, stem);
   if (::mkdtemp(pattern.data()) == nullptr) throw WriteError(what, errno);
   // mkdtemp makes it private (0700); the folder takes the mode any folder would (0777 less umask).
   if (::chmod(pattern.c_str(), tools::less_umask(0777)) != 0) throw WriteError(what, errno);
@@ -109,7 +110,15 @@ BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory
     tables_.push_back(std::make_unique<tools::ReplacingFile>(paths[i], paths[i]));
     tables_.back()->write(headers[i]);
   }
-  if (reports) reports_ = new_hidden_folder(directory, "reports", directory + "/reports");
+  if (reports) {
+    // A link named reports is followed: the folder it names is replaced, from a temporary
+    // folder beside it (a rename cannot cross file systems), and the link stays.
+    const std::string what = directory + "/reports";
+    reports_target_ = tools::followed_links(what, what);
+    const std::string parent = fs::path(reports_target_).parent_path().string();
+    reports_ = new_hidden_folder(parent.empty() ? "." : parent,
+                                 fs::path(reports_target_).filename().string(), what);
+  }
 }
 
 BatchOutput::~BatchOutput() {
@@ -154,19 +163,21 @@ void BatchOutput::write_report(const std::string& text, std::string_view group,
 void BatchOutput::commit() {
   for (const auto& t : tables_) t->flush();
   if (reports_) {
-    const std::string target = directory_ + "/reports";
+    const std::string& target = reports_target_;
+    const std::string what = directory_ + "/reports";
+    const std::string folder = fs::path(*reports_).parent_path().string();
     std::error_code error;
     std::string earlier;
     if (fs::exists(fs::symlink_status(target, error))) {  // an earlier batch's reports
-      earlier = new_hidden_folder(directory_, "reports-earlier", target);
+      earlier = new_hidden_folder(folder, "reports-earlier", what);
       if (std::rename(target.c_str(), earlier.c_str()) != 0) {
-        throw WriteError(target, errno);
+        throw WriteError(what, errno);
       }
     }
     if (std::rename(reports_->c_str(), target.c_str()) != 0) {
       const int failure = errno;
       if (!earlier.empty()) std::rename(earlier.c_str(), target.c_str());  // as it was
-      throw WriteError(target, failure);
+      throw WriteError(what, failure);
     }
     reports_.reset();
     if (!earlier.empty()) fs::remove_all(earlier, error);

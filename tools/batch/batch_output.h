@@ -54,6 +54,7 @@ class BatchOutput {
   // parameters, blocks, tests and problems, in the order of table_paths().
   std::vector<std::unique_ptr<tools::ReplacingFile>> tables_;
   std::optional<std::string> reports_;  // the temporary reports folder
+  std::string reports_target_;          // DIR/reports, or the folder a link of that name names
   std::string last_group_folder_;       // the group folder made last
   bool made_directory_ = false;
   bool committed_ = false;

@@ -111,6 +111,7 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
   }
   table.merge_set_aside();
   summary.variants = table.variants();
+  summary.same_number_samples = tools::same_number_labels(labels.samples);
 
   const std::vector<SamplePair> pairs = final_pairs(request, labels, table, std::move(file_pairs));
   std::vector<PairInput> inputs(pairs.size());  // left empty for the pairs already done
@@ -134,7 +135,9 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
     summary.warnings += r.warnings;
     if (progress.writing) progress.writing(i + 1, pairs.size());
   };
-  if (!analyse_pairs(inputs, done, request.analysis, request.threads, deliver, stop)) {
+  // A stop asked for after the last check (while the table's end was awaited, or with no pair
+  // to analyse) still stops the batch: nothing is put in place.
+  if (!analyse_pairs(inputs, done, request.analysis, request.threads, deliver, stop) || stop) {
     return summary;
   }
   output.commit();

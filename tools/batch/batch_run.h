@@ -44,6 +44,8 @@ struct BatchSummary {
   std::uint64_t warnings = 0;      // problems rows of analysed pairs
   std::uint64_t early = 0;         // pairs whose early outcome was kept
   std::vector<std::pair<std::string, csv::NameVariant>> variants;  // DetectionTable::variants
+  // Sample labels that are the same number written differently ("2015", "2015.0").
+  std::vector<std::pair<std::string, std::string>> same_number_samples;
 };
 
 // Told how far the batch is, on the calling thread: records read so far while the table is read

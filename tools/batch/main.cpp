@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <limits>
 #include <optional>
 #include <string>
 #include <thread>
@@ -30,7 +31,7 @@ namespace tools = kelvaro::tools;
 constexpr std::int32_t kMaxReplicates = 10000;  // rows of kelvaro's bootstrap table
 constexpr int kMaxThreads = 1024;               // a bound on typing slips, not on machines
 
-// Set by SIGINT and SIGTERM: the batch stops between pairs and removes what it wrote.
+// Set by SIGINT, SIGTERM, SIGHUP and SIGQUIT: the batch stops between pairs and removes what it wrote.
 std::atomic<bool> g_stop{false};
 volatile std::sig_atomic_t g_signal = 0;
 extern "C" void request_stop(int signal) {
@@ -60,6 +61,7 @@ void define_options(CLI::App& app, Options& o) {
                  "the output directory (made when missing): parameters.csv, blocks.csv, "
                  "tests.csv, problems.csv, and reports/ with --reports")
       ->required()
+      ->check(tools::non_empty_name())
       ->type_name("DIR");
   app.add_option("--pairs", r.pairs_file,
                  "consecutive (each sample with the next), all (every pair, earlier first), "
@@ -84,20 +86,24 @@ void define_options(CLI::App& app, Options& o) {
                  "not detected, but the site was visited; default: a column count, detected or "
                  "abundance)")
       ->type_name("COL");
-  app.add_option("--nreps", r.analysis.replicates, "bootstrap iterations of every pair")
-      ->default_val(50)
-      ->check(CLI::Range(0, kMaxReplicates));
-  app.add_option("--seed", r.analysis.seed,
-                 "seed number of every pair, so that each pair's numbers equal those of a "
-                 "single run (0 is refused: a batch must be repeatable)")
-      ->default_val(400);
+  tools::add_whole_number_option(app, "--nreps", "--nreps", r.analysis.replicates, 0,
+                                 kMaxReplicates, "bootstrap iterations of every pair")
+      ->default_str("50");
+  tools::add_whole_number_option(app, "--seed", "--seed", r.analysis.seed,
+                                 std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max(),
+                                 "seed number of every pair, so that each pair's numbers equal "
+                                 "those of a single run (0 is refused: a batch must be "
+                                 "repeatable)")
+      ->default_str("400");
   app.add_flag("--no-range-adjust", o.no_range_adjust,
                "switch off the range adjustment of the bootstrap parameters");
   app.add_flag("--reports", r.analysis.reports,
                "also write every pair's report to DIR/reports/<group>/<sample1>-<sample2>.txt");
-  app.add_option("--threads", r.threads, "pairs analysed at once (default: the machine's cores)")
-      ->default_val(std::max(1u, std::thread::hardware_concurrency()))
-      ->check(CLI::Range(1, kMaxThreads));
+  r.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  tools::add_whole_number_option(app, "--threads", "--threads", r.threads, 1, kMaxThreads,
+                                 "pairs analysed at once (default: the machine's cores)")
+      ->default_str(std::to_string(r.threads));
   app.add_option("--shard", o.shard,
                  "analyse only the K-th (from 0) of N contiguous slices of the sorted group "
                  "list; the shards' tables put one after another are the whole batch's")
@@ -111,7 +117,7 @@ void define_options(CLI::App& app, Options& o) {
   app.add_flag("--fold-case", r.table.fold_case,
                "take species and site names that differ only in case or blanks around them as "
                "one name");
-  app.set_version_flag("--version", std::string("kelvaro-batch ") + KELVARO_VERSION);
+  app.set_version_flag("-V,--version", std::string("kelvaro-batch ") + KELVARO_VERSION);
   app.footer(
       "Exit status: 0 when every table was written (pairs listed in problems.csv included), 1 "
       "when something could not be written, 2 when the command line or the input was refused. "
@@ -165,9 +171,20 @@ void warn_about_variants(const CLI::App& app, const batch::BatchSummary& summary
                "); give --fold-case to take them as one");
 }
 
+void warn_about_same_numbers(const CLI::App& app, const batch::BatchSummary& summary) {
+  const auto& same = summary.same_number_samples;
+  if (same.empty()) return;
+  tools::print_error(
+      app, "warning: " + std::to_string(same.size()) +
+               " sample label(s) are the same number as another written differently and count "
+               "as different samples, such as " +
+               tools::quoted_excerpt(same.front().first) + " and " +
+               tools::quoted_excerpt(same.front().second) + "; write them alike if they are one");
+}
+
 std::string summary_line(const Options& o, const batch::BatchSummary& s, double seconds) {
   std::string text = std::to_string(s.pairs) + " pair(s) in " + batch::rough_duration(seconds);
-  if (seconds > 0.0 && s.pairs > 0) {
+  if (seconds >= 1.0 && s.pairs > 0) {  // a rate from less than a second's work says nothing
     text += " (" + batch::rough_number(static_cast<double>(s.pairs) / seconds) + " pairs/s)";
   }
   text += ": " + std::to_string(s.analysed) + " analysed";
@@ -188,13 +205,16 @@ int main(int argc, char** argv) {
   tools::reserve_standard_streams();
   Options o;
   define_options(app, o);
-  if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  const tools::MissingArguments missing = {
+      {"records", "give the long table of detections (one row per detection, with columns "
+                  "group, sample, site and species)"},
+      {"--output", "give the output directory with -o DIR"}};
+  if (const auto status = tools::parse_command_line(app, argc, argv, missing)) return *status;
   if (const auto problem = misuse(o)) {
     tools::print_error(app, *problem);
     return tools::kRefused;
   }
-  std::signal(SIGINT, request_stop);
-  std::signal(SIGTERM, request_stop);
+  tools::on_stop_signals(request_stop);
   batch::ProgressMeter meter(STDERR_FILENO, ::isatty(STDERR_FILENO) == 1, !o.quiet);
   batch::BatchSummary summary;
   try {
@@ -225,6 +245,7 @@ int main(int argc, char** argv) {
   }
   if (!o.quiet) {
     warn_about_variants(app, summary);
+    warn_about_same_numbers(app, summary);
     if (summary.pairs == 0) {
       tools::print_error(app,
                          "warning: no pairs to analyse (every group has fewer than two "

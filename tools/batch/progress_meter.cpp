@@ -10,6 +10,9 @@ namespace {
 constexpr auto kRedraw = std::chrono::milliseconds(100);  // at most ten redraws a second
 constexpr auto kLogInterval = std::chrono::seconds(10);
 constexpr int kBarWidth = 20;
+// A rate (and the time left from it) is shown only after this much work: the first pairs of a
+// batch finish within microseconds, and "6944444 pairs/s" says nothing.
+constexpr double kRateAfterSeconds = 1.0;
 // Carriage return and "erase to the end of the line".
 constexpr const char* kEraseLine = "\r\033[K";
 
@@ -40,7 +43,7 @@ std::string progress_text(std::uint64_t done, std::uint64_t total, double second
   } else {
     text += std::to_string(done) + " of " + std::to_string(total) + " pairs";
   }
-  if (done > 0 && seconds > 0.0) {
+  if (done > 0 && seconds >= kRateAfterSeconds) {
     const double rate = static_cast<double>(done) / seconds;
     text += ", " + rough_number(rate) + " pairs/s";
     if (done < total) {

@@ -22,7 +22,8 @@ std::string rough_number(double value);
 std::string rough_duration(double seconds);
 
 // The text of a progress report after `seconds` with `done` of `total` pairs: the bar form
-// (without the leading carriage return) or the line form.
+// (without the leading carriage return) or the line form; the rate and the time left only after
+// a second of work.
 std::string progress_text(std::uint64_t done, std::uint64_t total, double seconds, bool bar);
 
 class ProgressMeter {

@@ -4,7 +4,13 @@
 // one line "<program>: cannot write the help text: <reason>" instead of a silent status 0.
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/whole_number_option.h"
 
 namespace kelvaro::tools {
 
@@ -18,10 +24,51 @@ inline constexpr int kWriteFailed = 1;
 // for reading), so that using it still fails ("Bad file descriptor") as it would have.
 void reserve_standard_streams();
 
+// What to say when a required argument is missing, by the option's name ("files", "--output"):
+// {"files", "give two site-by-species CSV files, or one long table"} makes the message
+// "kelvaro-prep: give two site-by-species CSV files, or one long table (kelvaro-prep --help)".
+using MissingArguments = std::vector<std::pair<std::string, std::string>>;
+
 // Parses argv into `app`'s options. Returns nullopt when the program should go on; otherwise the
-// exit status: 0 after --help or --version, kRefused after a usage error (CLI11's message on
-// standard error), kWriteFailed when the help or version text could not be written.
-std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv);
+// exit status: 0 after --help or --version, kRefused after a usage error (one line on standard
+// error, "<program>: <what is wrong> (<program> --help)"), kWriteFailed when the help or version
+// text could not be written.
+std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv,
+                                      const MissingArguments& missing = {});
+
+// An option that takes a whole number in [least, most], read by cli::parse_whole_number_option:
+// "1e9", "1.5", "-1" for 0..N and values past the range are refused (status 2, the refusal's
+// words). `value` keeps its default when the option is not given.
+// `long_name` is the name in messages ("--threads"); `names` CLI11's ("-t,--threads").
+// add_whole_number_function hands the value to `set` instead.
+template <class Integer>
+CLI::Option* add_whole_number_function(CLI::App& app, const std::string& names,
+                                       const std::string& long_name, Integer least, Integer most,
+                                       std::function<void(Integer)> set,
+                                       const std::string& description) {
+  auto* option = app.add_option_function<std::string>(
+      names,
+      [long_name, least, most, set](const std::string& text) {
+        Integer value = 0;
+        if (auto refusal = cli::parse_whole_number_option(long_name, text, least, most, value)) {
+          throw CLI::ValidationError(*refusal);
+        }
+        set(value);
+      },
+      description);
+  return option->type_name("INT");
+}
+template <class Integer>
+CLI::Option* add_whole_number_option(CLI::App& app, const std::string& names,
+                                     const std::string& long_name, Integer& value, Integer least,
+                                     Integer most, const std::string& description) {
+  return add_whole_number_function<Integer>(
+      app, names, long_name, least, most, [&value](Integer v) { value = v; }, description);
+}
+
+// A check for options that name a file or folder: an empty value is refused
+// ("--output: an empty name names no file or folder").
+CLI::Validator non_empty_name();
 
 // Prints "<program>: <message>" as one line on standard error.
 void print_error(const CLI::App& app, const std::string& message);

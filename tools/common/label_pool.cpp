@@ -1,5 +1,8 @@
 #include "common/label_pool.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 
 #include "common/short_text.h"
@@ -70,6 +73,29 @@ std::optional<std::uint32_t> LabelPool::find(std::string_view label) const {
   const Slot& s = slots_[slot_of(label, hash_of(label))];
   if (s.id == kFree) return std::nullopt;
   return s.id;
+}
+
+std::vector<std::pair<std::string, std::string>> same_number_labels(const LabelPool& labels) {
+  std::vector<std::pair<double, std::uint32_t>> numbers;  // (value, id) of the labels that are
+  for (std::uint32_t id = 0; id < labels.size(); ++id) {
+    const std::string_view label = labels.label(id);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(label.data(), label.data() + label.size(), value);
+    if (error == std::errc() && end == label.data() + label.size() && std::isfinite(value)) {
+      numbers.emplace_back(value, id);
+    }
+  }
+  std::sort(numbers.begin(), numbers.end());
+  std::vector<std::pair<std::string, std::string>> same;
+  std::size_t first = 0;  // the first label of the current value
+  for (std::size_t i = 1; i < numbers.size(); ++i) {
+    if (numbers[i].first != numbers[first].first) {
+      first = i;
+      continue;
+    }
+    same.emplace_back(labels.label(numbers[first].second), labels.label(numbers[i].second));
+  }
+  return same;
 }
 
 }  // namespace kelvaro::tools

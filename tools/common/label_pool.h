@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kelvaro::tools {
@@ -61,5 +62,11 @@ class LabelPool {
   std::vector<std::string_view> views_;  // ... so views of them stay valid: by id, contiguous
   std::vector<Slot> slots_;              // a power of two in size, at most half of them used
 };
+
+// Pairs of different labels of `labels` that are the same number written differently, in order
+// of value (each label with the first of its value): {"2015", "2015.0"}, {"7", "07"}, {"1e3",
+// "1000"}. A number is a text std::from_chars reads whole as a finite double. Such labels are
+// distinct labels (two samples), which is rarely what was meant.
+std::vector<std::pair<std::string, std::string>> same_number_labels(const LabelPool& labels);
 
 }  // namespace kelvaro::tools

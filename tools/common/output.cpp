@@ -1,9 +1,14 @@
 #include "common/output.h"
 
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +21,154 @@ namespace {
 // Large enough that writing costs few system calls, small enough to stay out of the way.
 constexpr std::size_t kBufferSize = 64 * 1024;
 
+constexpr std::string_view kTemporaryMark = ".kelvaro-tmp-";
+// Links followed before giving up, as the kernel's own limit (MAXSYMLINKS, 40).
+constexpr int kMaxLinks = 40;
+// A target name longer than this is cut in its temporary file's name, which must stay within
+// NAME_MAX (255) with the mark, a process number and the unique end.
+constexpr std::size_t kMaxNameInTemporary = 200;
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The standard stream (1 or 2) that is the file `st`, or 0.
+int standard_stream_of(const struct stat& st) {
+  for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+    struct stat stream {};
+    if (::fstat(fd, &stream) == 0 && same_file(stream, st)) return fd;
+  }
+  return 0;
+}
+
+// The process number in a temporary name of ours (".NAME.kelvaro-tmp-PID-XXXXXX"), or 0.
+pid_t temporary_owner(const std::string& name) {
+  if (name.empty() || name[0] != '.') return 0;
+  const std::size_t mark = name.rfind(kTemporaryMark);
+  if (mark == std::string::npos) return 0;
+  const std::size_t digits = mark + kTemporaryMark.size();
+  const std::size_t dash = name.find('-', digits);
+  if (dash == std::string::npos || dash == digits || dash > digits + 9 || name.size() != dash + 7) {
+    return 0;
+  }
+  pid_t pid = 0;
+  for (std::size_t i = digits; i < dash; ++i) {
+    if (name[i] < '0' || name[i] > '9') return 0;
+    pid = pid * 10 + (name[i] - '0');
+  }
+  return pid;
+}
+
+// True when the process no longer runs here and nothing holds the file locked (a run on another
+// machine sharing the folder holds its temporary file locked).
+bool abandoned(const std::string& path, pid_t owner) {
+  if (owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno == ELOOP;  // a link of that name: nothing of anyone's
+  const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return free;
+}
+
+// The temporary files removed on a signal: a fixed table that a signal handler can read. A slot
+// is claimed (1), filled, then published (2); the handler only reads published slots.
+constexpr int kSlots = 64;
+struct Slot {
+  std::atomic<int> state{0};
+  char path[PATH_MAX];
+};
+Slot g_temporaries[kSlots];
+
+int register_temporary(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = 0;
+    if (g_temporaries[i].state.compare_exchange_strong(expected, 1)) {
+      std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
+      g_temporaries[i].state = 2;
+      return i;
+    }
+  }
+  return -1;  // removed as usual, only not on a signal
+}
+
+void unregister_temporary(int slot) {
+  if (slot >= 0) g_temporaries[slot].state = 0;
+}
+
+extern "C" void remove_temporaries_and_stop(int signal) {
+  for (Slot& slot : g_temporaries) {
+    if (slot.state == 2) ::unlink(slot.path);
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 }  // namespace
+
+std::string followed_links(const std::string& link, const std::string& what) {
+  std::string path = link;
+  namespace fs = std::filesystem;
+  for (int i = 0; i < kMaxLinks; ++i) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::error_code error;
+    const fs::path next = fs::read_symlink(path, error);
+    if (error) return path;
+    path = next.is_absolute() ? next.string() : (fs::path(path).parent_path() / next).string();
+  }
+  throw WriteError(what, ELOOP);
+}
+
+OutputTarget output_target(const std::string& path, const std::string& what) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ELOOP) throw WriteError(what, ELOOP);
+    return {OutputTarget::Kind::kReplaced, followed_links(path, what)};
+  }
+  if (const int stream = standard_stream_of(st)) {
+    return {stream == STDOUT_FILENO ? OutputTarget::Kind::kStandardOutput
+                                    : OutputTarget::Kind::kStandardError,
+            path};
+  }
+  if (!S_ISREG(st.st_mode)) return {OutputTarget::Kind::kWrittenThrough, path};
+  std::error_code error;
+  const std::filesystem::path real = std::filesystem::canonical(path, error);
+  return {OutputTarget::Kind::kReplaced, error ? path : real.string()};
+}
+
+std::string temporary_pattern(const std::string& folder, const std::string& name) {
+  const std::string stem = name.substr(0, kMaxNameInTemporary);
+  return (std::filesystem::path(folder) / ("." + stem + std::string(kTemporaryMark) +
+                                           std::to_string(::getpid()) + "-XXXXXX"))
+      .string();
+}
+
+void remove_stale_temporaries(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::directory_iterator entries(folder.empty() ? "." : folder, error);
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    const fs::path path = entries->path();
+    const pid_t owner = temporary_owner(path.filename().string());
+    if (owner <= 0 || !abandoned(path.string(), owner)) continue;
+    std::error_code ignored;  // what cannot be removed stays: it is not in the way
+    fs::remove_all(path, ignored);
+  }
+}
+
+void on_stop_signals(void (*handler)(int)) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction action {};
+    if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
+    action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+  }
+}
+
+void remove_temporaries_on_stop_signals() { on_stop_signals(remove_temporaries_and_stop); }
 
 WriteError::WriteError(const std::string& what, int error)
     : WriteError(what, std::string(std::strerror(error))) {}
@@ -33,6 +185,7 @@ void FdOutput::write(std::string_view text) {
 }
 
 void FdOutput::flush() {
+  open_for_writing();
   std::size_t done = 0;
   while (done < buffer_.size()) {
     const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
@@ -55,19 +208,32 @@ void StandardOutput::finish() {
 }
 
 ReplacingFile::ReplacingFile(std::string path, std::string what)
-    : FdOutput(-1, std::move(what)), path_(std::move(path)) {
-  const std::filesystem::path target(path_);
-  std::string pattern =
-      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  fd_ = ::mkstemp(name.data());
+    : FdOutput(-1, std::move(what)), target_(output_target(path, what_)) {
+  if (target_.kind == OutputTarget::Kind::kWrittenThrough) {
+    // Opened at the first write out: a FIFO's reader would take an early close for the end.
+    if (::access(target_.path.c_str(), W_OK) != 0) throw WriteError(what_, errno);
+    return;
+  }
+  if (target_.kind != OutputTarget::Kind::kReplaced) {
+    // Taken now: the program may close its standard output before this file is written.
+    open_for_writing();
+    return;
+  }
+  const std::filesystem::path file(target_.path);
+  const std::string folder = file.parent_path().string();
+  remove_stale_temporaries(folder);
+  std::string name = temporary_pattern(folder, file.filename().string());
+  fd_ = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd_ < 0) throw WriteError(what_, errno);
-  temporary_ = name.data();
+  temporary_ = name;
+  registered_ = register_temporary(temporary_);
+  // Held while the file is ours: another machine sharing the folder sees that it is in use.
+  ::flock(fd_, LOCK_EX | LOCK_NB);
   if (::fchmod(fd_, less_umask(0666)) != 0) {
     const int error = errno;
-    ::close(fd_);
+    ::close(fd_);  // the destructor does not run: remove it here
     ::unlink(temporary_.c_str());
+    unregister_temporary(registered_);
     throw WriteError(what_, error);
   }
 }
@@ -75,18 +241,37 @@ ReplacingFile::ReplacingFile(std::string path, std::string what)
 ReplacingFile::~ReplacingFile() {
   if (committed_) return;
   if (fd_ >= 0) ::close(fd_);
-  ::unlink(temporary_.c_str());
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  unregister_temporary(registered_);
+}
+
+void ReplacingFile::open_for_writing() {
+  if (fd_ >= 0 || committed_) return;
+  switch (target_.kind) {
+    case OutputTarget::Kind::kStandardOutput: fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0); break;
+    case OutputTarget::Kind::kStandardError: fd_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0); break;
+    default: fd_ = ::open(target_.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  }
+  if (fd_ < 0) throw WriteError(what_, errno);
 }
 
 void ReplacingFile::commit() {
   flush();
+  if (target_.kind != OutputTarget::Kind::kReplaced) {
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    committed_ = true;
+    if (closed != 0 && errno != EINTR) throw WriteError(what_, errno);
+    return;
+  }
   // EINVAL: the file system cannot sync this kind of file; nothing was lost.
   if (::fsync(fd_) != 0 && errno != EINVAL) throw WriteError(what_, errno);
   const int closed = ::close(fd_);
   fd_ = -1;
   if (closed != 0) throw WriteError(what_, errno);
-  if (std::rename(temporary_.c_str(), path_.c_str()) != 0) throw WriteError(what_, errno);
+  if (std::rename(temporary_.c_str(), target_.path.c_str()) != 0) throw WriteError(what_, errno);
   committed_ = true;
+  unregister_temporary(registered_);
 }
 
 bool same_file(const std::string& a, const std::string& b) {

@@ -3,7 +3,10 @@
 // could not be written and why ("cannot write the audit file a.csv: No space left on device");
 // the programs print it as one line and exit with status 1. Files are replaced whole or not at
 // all: written under a temporary name in the target's folder and renamed into place when
-// complete, so that a failed run leaves no partial file behind.
+// complete, so that a failed run leaves no partial file behind. What is there is written
+// through, never replaced: a symbolic link is followed (the file it names is replaced, the link
+// stays), and what is not a regular file (a FIFO, a device such as /dev/null, /dev/stdout) is
+// opened and written directly.
 
 #include <sys/types.h>
 
@@ -52,6 +55,9 @@ class FdOutput : public Output {
   void flush();
 
  protected:
+  // Called before anything is written out: a subclass may open fd_ here.
+  virtual void open_for_writing() {}
+
   int fd_;
   std::string what_;
 
@@ -68,10 +74,44 @@ class StandardOutput : public FdOutput {
   void finish();
 };
 
+// Where the output for a path goes.
+struct OutputTarget {
+  enum class Kind {
+    kReplaced,        // a regular file, or none yet: `path` is replaced through a temporary file
+    kWrittenThrough,  // a FIFO, a device, a socket: `path` is opened and written directly
+    kStandardOutput,  // the file that standard output (or error) is: written through it, in
+    kStandardError,   //   turn with what the program writes there
+  };
+  Kind kind = Kind::kReplaced;
+  // kReplaced: the file that is replaced, the path with its symbolic links followed
+  //   ("link.csv" -> "data/real.csv"; a link to a missing file names the missing file);
+  // otherwise the path as given.
+  std::string path;
+};
+// Throws WriteError(what, ...) only for a chain of links that does not end (ELOOP).
+OutputTarget output_target(const std::string& path, const std::string& what);
+
+// `path` with the symbolic links at its end followed, to the file or folder they name, existing
+// or not: "out/reports" -> "/data/reports" when out/reports is a link to /data/reports; a path
+// that is no link comes back as it is. Throws WriteError(what, ELOOP) for a chain that does not
+// end.
+std::string followed_links(const std::string& path, const std::string& what);
+
+// Temporary files and folders carry a name that says whose they are, the process that made them
+// and a unique end: ".parameters.csv.kelvaro-tmp-4711-Ab3dEf". The pattern for mkstemp/mkdtemp
+// of `name` in `folder` ("DIR/.NAME.kelvaro-tmp-PID-XXXXXX").
+std::string temporary_pattern(const std::string& folder, const std::string& name);
+// Removes from `folder` the temporary files and folders that an earlier run left behind when it
+// was killed: those of a process that no longer runs and that no one holds locked. Anything
+// else, and any failure to remove, is left alone.
+void remove_stale_temporaries(const std::string& folder);
+
 // A file that appears under its name only when complete: created as a hidden temporary file in
-// the target's folder (".NAME.XXXXXX", mode 0666 less the umask), renamed onto the target by
+// the target's folder (temporary_pattern(), mode 0666 less the umask), renamed onto the target by
 // commit(). Destroyed without commit, it removes the temporary file and leaves any earlier file
-// of the target's name as it was.
+// of the target's name as it was. A target that is not a regular file (output_target()) is
+// written directly instead, opened at the first write out: what was written before a failure
+// has reached it. Creating one first removes the stale temporary files of the target's folder.
 class ReplacingFile : public FdOutput {
  public:
   // Creates the temporary file. Throws WriteError (no such folder, no permission).
@@ -82,11 +122,22 @@ class ReplacingFile : public FdOutput {
   // Flushes, syncs and closes the file and renames it onto the target. Throws WriteError.
   void commit();
 
+ protected:
+  void open_for_writing() override;
+
  private:
-  std::string path_;
+  OutputTarget target_;
   std::string temporary_;
+  int registered_ = -1;  // the slot of temporary_ among those removed on a signal
   bool committed_ = false;
 };
+
+// Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove every ReplacingFile's temporary file before
+// they end the program as they would have. A signal the program was started with ignored (nohup)
+// stays ignored.
+void remove_temporaries_on_stop_signals();
+// Installs `handler` for SIGINT, SIGTERM, SIGHUP and SIGQUIT, leaving ignored ones ignored.
+void on_stop_signals(void (*handler)(int));
 
 // True when both paths name one existing file (the same device and inode: also through links).
 bool same_file(const std::string& a, const std::string& b);

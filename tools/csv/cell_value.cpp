@@ -49,8 +49,9 @@ std::optional<double> number_value(std::string_view s, bool decimal_comma) {
   if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
   double v = 0.0;
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+  // An infinity is refused as a number too large to hold is ("inf" as "1e999").
   if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
-      std::isnan(v)) {
+      std::isnan(v) || std::isinf(v)) {
     return std::nullopt;
   }
   return v;

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   plan::CommandLine command;
   plan::define_options(app, command, plan::default_threads());
   if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  tools::remove_temporaries_on_stop_signals();
   plan::CheckedPlan checked;
   try {
     if (!command.pilot_file.empty()) {

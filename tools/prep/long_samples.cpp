@@ -138,6 +138,12 @@ Survey load_long(tools::ByteSource& source, const TableOptions& options,
   survey.count_column = reader->column_name(LongColumn::kCount);
   survey.na_absent = options.na_absent;
   survey.site_variants = reader->sites().variants();
+  for (const auto& [one, other] : tools::same_number_labels(reader->samples())) {
+    survey.table_warnings.push_back(reader->file() + ": samples " + tools::quoted_excerpt(one) +
+                                    " and " + tools::quoted_excerpt(other) +
+                                    " are the same number written differently and count as two "
+                                    "samples; write them alike if they are one");
+  }
   return survey;
 }
 

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,18 +44,21 @@ void define_options(CLI::App& app, Options& o) {
       ->required()
       ->expected(1, 2)
       ->type_name("CSV");
-  app.add_option("--nreps", o.settings.nreps,
-                 "bootstrap iterations; negative asks kelvaro for the detail lines")
-      ->default_val(50)
-      ->check(CLI::Range(-kMaxReplicates, kMaxReplicates));
-  app.add_option("--seed", o.settings.seed,
-                 "seed number; 0 takes the seed from the clock (the run cannot be repeated)")
-      ->default_val(400);
+  tools::add_whole_number_option(app, "--nreps", "--nreps", o.settings.nreps, -kMaxReplicates,
+                                 kMaxReplicates,
+                                 "bootstrap iterations; negative asks kelvaro for the detail lines")
+      ->default_str("50");
+  tools::add_whole_number_option(
+      app, "--seed", "--seed", o.settings.seed, std::numeric_limits<std::int32_t>::min(),
+      std::numeric_limits<std::int32_t>::max(),
+      "seed number; 0 takes the seed from the clock (the run cannot be repeated)")
+      ->default_str("400");
   app.add_flag("--no-range-adjust", o.no_range_adjust,
                "switch off kelvaro's range adjustment of the bootstrap parameters");
   app.add_option("--audit", o.audit,
                  "also write a CSV with one row per species, and how the tables were read, to "
                  "this file")
+      ->check(tools::non_empty_name())
       ->type_name("FILE");
   app.add_option("--sep", o.separator,
                  "the separator of the CSV files: comma, semicolon (numbers with decimal commas) "
@@ -79,7 +83,7 @@ void define_options(CLI::App& app, Options& o) {
   app.add_option("--species", o.columns.species, "long table: the species column")
       ->default_val("species")
       ->type_name("COL");
-  app.set_version_flag("--version", std::string("kelvaro-prep ") + KELVARO_VERSION);
+  app.set_version_flag("-V,--version", std::string("kelvaro-prep ") + KELVARO_VERSION);
 }
 
 // What is wrong with the options as a whole, before anything is read; nullopt when nothing.
@@ -151,7 +155,11 @@ int main(int argc, char** argv) {
   tools::reserve_standard_streams();
   Options o;
   define_options(app, o);
-  if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  const tools::MissingArguments missing = {
+      {"files", "give two site-by-species CSV files, or one long CSV of sample,site,species "
+                "records"}};
+  if (const auto status = tools::parse_command_line(app, argc, argv, missing)) return *status;
+  tools::remove_temporaries_on_stop_signals();
   if (const auto problem = misuse(app, o)) {
     tools::print_error(app, *problem);
     return tools::kRefused;

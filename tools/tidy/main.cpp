@@ -41,10 +41,12 @@ void define_options(CLI::App& app, Options& o) {
       app.add_option("--table", o.table, "the table to write as CSV (default: parameters)")
           ->check(CLI::IsMember(tidy::table_names(true)));
   auto* dir =
-      app.add_option("--dir", o.dir, "write every table as DIR/<table>.csv")->type_name("DIR");
+      app.add_option("--dir", o.dir, "write every table as DIR/<table>.csv")
+          ->check(tools::non_empty_name())
+          ->type_name("DIR");
   json->excludes(table)->excludes(dir);
   table->excludes(dir);
-  app.set_version_flag("--version", std::string("kelvaro-tidy ") + KELVARO_VERSION);
+  app.set_version_flag("-V,--version", std::string("kelvaro-tidy ") + KELVARO_VERSION);
 }
 
 std::string table_path(const Options& o, const std::string& name) {
@@ -112,6 +114,7 @@ int main(int argc, char** argv) {
   Options o;
   define_options(app, o);
   if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  tools::remove_temporaries_on_stop_signals();
   if (const auto problem = overwrites_input(o)) {
     tools::print_error(app, *problem);
     return tools::kRefused;

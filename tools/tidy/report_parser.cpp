@@ -28,6 +28,11 @@ constexpr auto kIncomplete = ReportError::Kind::kIncomplete;
 
 std::string quoted(std::string_view s) { return tools::quoted_excerpt(s); }
 
+// What was found instead of a line expected: the line quoted, or "a blank line".
+std::string found(std::string_view line) {
+  return ", found " + (trim_right(line).empty() ? std::string("a blank line") : quoted(line));
+}
+
 long to_long(const std::string& printed) {
   long v = 0;
   std::from_chars(printed.data(), printed.data() + printed.size(), v);
@@ -70,12 +75,18 @@ class Parser {
   ReportLines& lines_;
   Report report_;
   long nreps_ = 0;
+  // The part of the report being read, for a report that ends there: "Sample 1's frequencies".
+  std::string place_ = "the banner";
 };
 
 std::string_view Parser::take(const std::string& what) {
   const auto line = lines_.take();
-  if (!line)
-    throw ReportError(line_number(), "it ends where " + what + " should follow", kIncomplete);
+  if (!line) {
+    throw ReportError(line_number(),
+                      "the report ends after line " + std::to_string(line_number() - 1) +
+                          ", inside " + place_ + ", where " + what + " should follow",
+                      kIncomplete);
+  }
   return *line;
 }
 
@@ -85,10 +96,11 @@ std::string_view Parser::peek() {
 }
 
 void Parser::expect_line(std::string_view text) {
-  const std::string what = "\"" + std::string(trim_right(text)) + "\"";
+  const std::string what =
+      trim_right(text).empty() ? "a blank line" : "\"" + std::string(trim_right(text)) + "\"";
   const std::string_view line = trim_right(take(what));
   if (line != trim_right(text)) {
-    throw ReportError(line_number() - 1, "expected " + what + ", found " + quoted(line));
+    throw ReportError(line_number() - 1, "expected " + what + found(line));
   }
 }
 
@@ -124,7 +136,7 @@ std::vector<std::string> Parser::fixed_line(const std::vector<Field>& layout, st
   const std::string_view line = take(what);
   if (layout[0].start > 0 && !line.empty() && line[0] != ' ') {
     throw ReportError(line_number() - 1,
-                      "expected " + what + ", found " + quoted(trim_right(line)));
+                      "expected " + what + found(trim_right(line)));
   }
   return fields(line, layout, count);
 }
@@ -167,7 +179,10 @@ void Parser::header() {
 
 // Returns whether the section ends with the M(h) test.
 bool Parser::block(const BlockSection& section) {
+  const std::string name = section.name;
+  place_ = name + "'s heading";
   for (const std::string& t : section.title) expect_line(t);
+  place_ = name + "'s frequency table";
   LineCursor r = cursor("the observed-count line");
   r.expect(" Total species observed, ");
   r.expect(section.observed_label);
@@ -180,6 +195,7 @@ bool Parser::block(const BlockSection& section) {
   do f.number(kInt);
   while (!f.at_end());
   expect_line("");
+  place_ = name + "'s estimate";
   LineCursor e = cursor("the estimate line");
   e.expect(" Species richness estimate, ");
   e.expect(section.estimate_label);
@@ -196,8 +212,10 @@ bool Parser::block(const BlockSection& section) {
   bool tested = false;
   if (to_long(observed) > 0) {
     if (nreps_ < 0) block_replicates(section);
+    place_ = name + "'s section";
     expect_line("");
     tested = peek() == " M(h) GOF test:";
+    place_ = name + "'s M(h) test";
     if (tested) goodness_of_fit(row);
   }
   report_.blocks.add_row(row);
@@ -205,6 +223,7 @@ bool Parser::block(const BlockSection& section) {
 }
 
 void Parser::block_replicates(const BlockSection& section) {
+  place_ = std::string(section.name) + "'s bootstrap detail";
   expect_line("");
   const long n = std::labs(nreps_);
   for (long i = 1; i <= n; ++i) {
@@ -240,7 +259,7 @@ void Parser::goodness_of_fit(std::vector<std::string>& row) {
   const long number = line_number() - 1;
   if (columns(line, 0, 29) != " M(h) GOF test: Chi-square = " || columns(line, 37, 6) != " df = " ||
       columns(line, 46, 8) != " Prob = " || line.size() > 62) {
-    throw ReportError(number, "expected the M(h) test result, found " + quoted(line));
+    throw ReportError(number, "expected the M(h) test result" + found(line));
   }
   row[4] = fixed_number(line, 29, 8, kReal, number);
   row[5] = fixed_number(line, 43, 3, kInt, number);
@@ -255,6 +274,7 @@ void Parser::pooled_rows(std::size_t t, const std::string& what) {
 }
 
 void Parser::unequal_p_test() {
+  place_ = "the test for unequal p's";
   if (peek() == " Test for unequal p'") {
     expect_line(" Test for unequal p'");
     expect_line("  *** Number of sites/occasions must be ");
@@ -294,6 +314,7 @@ void Parser::unequal_p_test() {
 }
 
 void Parser::summary_details() {
+  place_ = "the table of bootstrap replicates";
   expect_line("   N1   N2   M2   M1   PHI    IHP     LAM  altLAM   B     P1    P2");
   const long n = std::labs(nreps_);
   for (long i = 1; i <= n; ++i) {
@@ -318,6 +339,7 @@ void Parser::summary_details() {
 }
 
 void Parser::parameter_table() {
+  place_ = "the parameter table";
   expect_line(" Parameter estimates");
   expect_line(" ===================");
   expect_line("                data    bootstrap  standard  95% confidencinterval");
@@ -331,7 +353,7 @@ void Parser::parameter_table() {
     if (line.size() < 11 || printed != label || columns(line, 41, 4) != "    " ||
         columns(line, 55, 3) != " - ") {
       throw ReportError(line_number() - 1,
-                        "expected " + what + ", found " + quoted(trim_right(line)));
+                        "expected " + what + found(trim_right(line)));
     }
     std::vector<std::string> row = {label};
     for (std::string& v : fields(line, kParameterFields, kParameterFields.size()))
@@ -341,6 +363,7 @@ void Parser::parameter_table() {
 }
 
 void Parser::definitions() {
+  place_ = "the definitions";
   expect_line("");
   expect_line(" Definitions:");
   expect_line(" ============");
@@ -350,14 +373,14 @@ void Parser::definitions() {
     const std::string_view line = take(what);
     if (columns(line, 0, std::string_view(start).size()) != start) {
       throw ReportError(line_number() - 1,
-                        "expected " + what + ", found " + quoted(trim_right(line)));
+                        "expected " + what + found(trim_right(line)));
     }
   }
   expect_line("");
   const std::string_view note = take("the note on the intervals");
   if (trim_right(note) != kClosingNote) {
     throw ReportError(line_number() - 1,
-                      "expected the note on the intervals, found " + quoted(trim_right(note)));
+                      "expected the note on the intervals" + found(trim_right(note)));
   }
 }
 

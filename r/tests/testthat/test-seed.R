@@ -3,9 +3,9 @@
 test_that("a seed repeats the run, another seed changes it, R's generator untouched", {
   set.seed(17)
   r_state <- .Random.seed
-  first <- kelvaro(ditches_before, ditches_after, seed = 7)
-  again <- kelvaro(ditches_before, ditches_after, seed = 7)
-  other <- kelvaro(ditches_before, ditches_after, seed = 8)
+  first <- quiet_fit(kelvaro(ditches_before, ditches_after, seed = 7))
+  again <- quiet_fit(kelvaro(ditches_before, ditches_after, seed = 7))
+  other <- quiet_fit(kelvaro(ditches_before, ditches_after, seed = 8))
   expect_identical(.Random.seed, r_state)
   expect_identical(again$parameters, first$parameters)
   expect_false(identical(other$parameters$bootstrap_average, first$parameters$bootstrap_average))

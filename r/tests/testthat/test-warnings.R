@@ -16,7 +16,10 @@ test_that("warnings are kept in $warnings and raised, naming the block", {
     list(quote(kelvaro(ditches_before, ditches_after, nreps = 5)), "few_replicates",
          "^kelvaro: parameters: the percentile intervals rest on 5 bootstrap replicates"),
     list(quote(kelvaro_input("2 2 0 25 400 9\n3 1\n3 2\n")), "extra_numbers",
-         "^kelvaro: line 1: header: ")
+         "^kelvaro: line 1: header: "),
+    list(quote(kelvaro(ditches_before, ditches_after)), "model_does_not_fit",
+         paste0("^kelvaro: Sample 2: the data do not fit model M\\(h\\) \\(goodness-of-fit ",
+                "probability 0.0063\\): the estimate and its interval may be biased$"))
   )
   for (case in cases) {
     run <- collect_warnings(eval(case[[1L]]))
@@ -25,5 +28,7 @@ test_that("warnings are kept in $warnings and raised, naming the block", {
     expect_true(any(grepl(case[[3L]], run$messages)), label = label)
     expect_identical(length(run$messages), nrow(run$value$warnings), label = label)
   }
-  expect_identical(nrow(kelvaro(ditches_before, ditches_after)$warnings), 0L)
+  # The ditches data raise that one warning and no other.
+  expect_identical(quiet_fit(kelvaro(ditches_before, ditches_after))$warnings$kind,
+                   "model_does_not_fit")
 })

@@ -1,0 +1,28 @@
+#include "cli/whole_number_option.h"
+
+namespace kelvaro::cli {
+
+std::optional<SignedMagnitude> whole_number(std::string_view text) {
+  SignedMagnitude number;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    number.negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return std::nullopt;
+  constexpr std::uint64_t kLargest = std::numeric_limits<std::uint64_t>::max();
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    if (number.magnitude > (kLargest - digit) / 10) return std::nullopt;  // past 2^64 - 1
+    number.magnitude = number.magnitude * 10 + digit;
+  }
+  return number;
+}
+
+std::string whole_number_refusal(std::string_view option, std::string_view text,
+                                 const std::string& least, const std::string& most) {
+  return std::string(option) + " takes a whole number from " + least + " to " + most + ", not '" +
+         std::string(text) + "'";
+}
+
+}  // namespace kelvaro::cli

@@ -1,0 +1,63 @@
+#pragma once
+// The value of an option that takes a whole number, read the same way by every program: decimal
+// digits after an optional sign, nothing else, and within the option's range. What it cannot
+// represent is refused, never rounded or saturated:
+//   "--threads", "12", 1..1024   -> 12
+//   "--seed", "+7", 0..2^64-1    -> 7
+//   "--threads", "1e9"           -> "--threads takes a whole number from 1 to 1024, not '1e9'"
+//   "--nreps", "1.5"             -> "--nreps takes a whole number from 0 to 10000, not '1.5'"
+//   "--seed", "18446744073709551616", 0..2^64-1 -> refused (one past the largest)
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace kelvaro::cli {
+
+// The whole number `text` as a sign and a magnitude; nullopt when it is not one (empty, a point,
+// an exponent, blanks, other characters) or its magnitude passes 2^64 - 1.
+struct SignedMagnitude {
+  bool negative = false;
+  std::uint64_t magnitude = 0;
+};
+std::optional<SignedMagnitude> whole_number(std::string_view text);
+
+// "OPTION takes a whole number from LEAST to MOST, not 'TEXT'".
+std::string whole_number_refusal(std::string_view option, std::string_view text,
+                                 const std::string& least, const std::string& most);
+
+// Parses `text`, the value of `option`, into `value` when it is a whole number in
+// [least, most]. Returns nullopt, or the refusal (without the program's name) and leaves `value`.
+// Requires: least <= most.
+template <class Integer>
+std::optional<std::string> parse_whole_number_option(std::string_view option,
+                                                     std::string_view text, Integer least,
+                                                     Integer most, Integer& value) {
+  static_assert(std::is_integral_v<Integer>);
+  const std::optional<SignedMagnitude> number = whole_number(text);
+  bool inside = false;
+  Integer parsed = 0;
+  if (number && !number->negative) {
+    inside = number->magnitude <= static_cast<std::uint64_t>(most) &&
+             (least <= 0 || number->magnitude >= static_cast<std::uint64_t>(least));
+    if (inside) parsed = static_cast<Integer>(number->magnitude);
+  } else if (number && number->magnitude == 0) {  // "-0"
+    inside = least <= 0 && most >= 0;
+  } else if (number && least < 0) {
+    // The magnitude of a negative Integer: -(least + 1) + 1, formed without overflow.
+    const auto largest = static_cast<std::uint64_t>(-(least + 1)) + 1;
+    inside = number->magnitude <= largest;
+    if (inside) {
+      parsed = static_cast<Integer>(-static_cast<Integer>(number->magnitude - 1) - 1);
+      inside = parsed <= most;
+    }
+  }
+  if (!inside) return whole_number_refusal(option, text, std::to_string(least), std::to_string(most));
+  value = parsed;
+  return std::nullopt;
+}
+
+}  // namespace kelvaro::cli

@@ -1,0 +1,75 @@
+// The one reader of whole numbers in options: what it takes, and what it refuses rather than
+// rounding or saturating.
+
+#include "cli/whole_number_option.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace kelvaro::cli {
+namespace {
+
+constexpr std::uint64_t kLargest = std::numeric_limits<std::uint64_t>::max();
+constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
+
+TEST(WholeNumberOption, TakesSignedDigitsInRange) {
+  const struct {
+    const char* text;
+    std::int32_t least, most, expected;
+  } cases[] = {
+      {"12", 1, 1024, 12},           {"+7", 1, 1024, 7},
+      {"0007", 1, 1024, 7},          {"1024", 1, 1024, 1024},
+      {"1", 1, 1024, 1},             {"-10000", -10000, 10000, -10000},
+      {"-0", -5, 5, 0},              {"-2147483648", kIntMin, kIntMax, kIntMin},
+      {"2147483647", kIntMin, kIntMax, kIntMax},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::int32_t value = -99;
+    EXPECT_EQ(parse_whole_number_option("--n", c.text, c.least, c.most, value), std::nullopt);
+    EXPECT_EQ(value, c.expected);
+  }
+  std::uint64_t seed = 0;
+  EXPECT_EQ(parse_whole_number_option("--seed", "18446744073709551615", std::uint64_t{0},
+                                      kLargest, seed),
+            std::nullopt);
+  EXPECT_EQ(seed, kLargest);
+}
+
+TEST(WholeNumberOption, RefusesWhatItCannotRepresent) {
+  const struct {
+    const char* text;
+    std::int32_t least, most;
+  } cases[] = {
+      {"1e9", 1, 1024},       {"1.5", 1, 1024},        {"1.0", 1, 1024},
+      {"", 1, 1024},          {" 5", 1, 1024},         {"5 ", 1, 1024},
+      {"0x10", 1, 1024},      {"+", 1, 1024},          {"-", 1, 1024},
+      {"0", 1, 1024},         {"1025", 1, 1024},       {"-1", 0, 10},
+      {"--1", -5, 5},         {"inf", 1, 1024},        {"2147483648", kIntMin, kIntMax},
+      {"-2147483649", kIntMin, kIntMax},
+      {"99999999999999999999", kIntMin, kIntMax},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::int32_t value = -99;
+    EXPECT_EQ(parse_whole_number_option("--threads", c.text, c.least, c.most, value),
+              "--threads takes a whole number from " + std::to_string(c.least) + " to " +
+                  std::to_string(c.most) + ", not '" + c.text + "'");
+    EXPECT_EQ(value, -99);
+  }
+  // kelvaro-plan's seed: nothing saturates to 2^64 - 1 any more.
+  for (const char* text : {"-1", "99999999999999999999", "18446744073709551616"}) {
+    SCOPED_TRACE(text);
+    std::uint64_t seed = 400;
+    EXPECT_NE(parse_whole_number_option("--seed", text, std::uint64_t{0}, kLargest, seed),
+              std::nullopt);
+    EXPECT_EQ(seed, 400u);
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro::cli

@@ -112,7 +112,7 @@ bench-batch: deps-bench
 	test -s $(SURVEY)-shuffled.csv || python3 bench/make_survey.py --routes $(ROUTES) --years $(YEARS) --shuffle > $(SURVEY)-shuffled.csv
 	./build-bench/bench/batch_bench $(SURVEY)-shuffled.csv $(SURVEY).csv
 
-SCALE_ROUTES ?= 15400
+SCALE_ROUTES ?= 10200
 bench-batch-scale: deps-bench
 	$(BENCH_CONFIGURE)
 	cmake --build build-bench --target kelvaro-batch -j$(JOBS)

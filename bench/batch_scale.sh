@@ -5,7 +5,7 @@
 #   sh bench/batch_scale.sh build-bench/tools/kelvaro-batch [ROUTES]
 set -eu
 batch=$1
-routes=${2:-15400}
+routes=${2:-10200}
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT INT TERM HUP
 python3 "$(dirname "$0")/make_survey.py" --routes "$routes" --years 4 --shuffle > "$dir/survey.csv"

@@ -263,8 +263,7 @@ struct LongSurvey {
   LongSurvey(std::string text, const std::string& name, const csv::LongTableOptions& options) {
     source.emplace(std::move(text), name);
     table.emplace(*source, options, labels);
-    table->read({}, {});
-    table->merge_set_aside();
+    table->read({});
   }
   // The samples of a group in kelvaro-batch's order.
   std::vector<std::uint32_t> ordered_samples(std::uint32_t group) const {

@@ -236,7 +236,9 @@ TEST(BatchProgram, ShuffledTableSameBytesOnOneAndThreeThreads) {
     return files_of(dir.path(threads));
   };
   const auto one = batch("1");
-  EXPECT_EQ(one.size(), 4u + 3u) << "four tables and three reports";
+  std::size_t reports = 0;
+  for (const auto& [path, bytes] : one) reports += path.ends_with(".txt");
+  EXPECT_EQ(reports, 3u) << "three reports";
   EXPECT_EQ(batch("3"), one);
 }
 

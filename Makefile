@@ -14,8 +14,8 @@ INSTALLED = $(BUILD)/installed-files.txt
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
-        bench bench-tools bench-batch bench-batch-memory bench-math exhaustive programs cross-test install uninstall \
-        package fuzz r-package r-check r-install web web-test clean
+        bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
+        cross-test install uninstall package fuzz r-package r-check r-install web web-test clean
 
 all: build
 
@@ -115,13 +115,25 @@ bench-tools: deps-bench
 	./build-bench/bench/tools_bench
 
 # kelvaro-batch in process on a simulated monitoring scheme (bench/make_survey.py; ROUTES routes
-# x 5 years x 50 stops, generated once): reading, the analysis alone, the batch on 1 and 2 threads.
-ROUTES ?= 500
+# x YEARS years x 50 stops, generated once, its rows shuffled and sorted): the bare scan,
+# reading on 1 and 2 threads, the analysis alone, the batch on 1 and 2 threads (shuffled) and on
+# 1 thread (sorted). bench-batch-scale: kelvaro-batch as a program on SCALE_ROUTES routes
+# (about 20 million rows, generated, never stored in the repository): time and peak memory.
+ROUTES ?= 2000
+YEARS ?= 4
+SURVEY = build-bench/survey-$(ROUTES)x$(YEARS)
 bench-batch: deps-bench
 	$(BENCH_CONFIGURE)
 	cmake --build build-bench --target batch_bench kelvaro-batch -j$(JOBS)
-	test -s build-bench/survey-$(ROUTES).csv || python3 bench/make_survey.py --routes $(ROUTES) > build-bench/survey-$(ROUTES).csv
-	./build-bench/bench/batch_bench build-bench/survey-$(ROUTES).csv
+	test -s $(SURVEY).csv || python3 bench/make_survey.py --routes $(ROUTES) --years $(YEARS) > $(SURVEY).csv
+	test -s $(SURVEY)-shuffled.csv || python3 bench/make_survey.py --routes $(ROUTES) --years $(YEARS) --shuffle > $(SURVEY)-shuffled.csv
+	./build-bench/bench/batch_bench $(SURVEY)-shuffled.csv $(SURVEY).csv
+
+SCALE_ROUTES ?= 10200
+bench-batch-scale: deps-bench
+	$(BENCH_CONFIGURE)
+	cmake --build build-bench --target kelvaro-batch -j$(JOBS)
+	sh bench/batch_scale.sh build-bench/tools/kelvaro-batch $(SCALE_ROUTES)
 
 # kelvaro-batch's peak memory on 100,000 and 1,000,000 small groups (2 threads), and its refusal
 # of 12.5 million pairs: whole runs of the program (bench/batch_memory.py).

@@ -1,15 +1,21 @@
 // kelvaro-batch in process on a simulated monitoring scheme (bench/make_survey.py, fixed seed),
 // to see where a batch's time goes:
-//   batch_read       the long table read into its compact form (held in memory: no disk);
+//   scan             a bare scan of the table's bytes for line ends and separators (a count of
+//                    each; what any reader must at least do), the yardstick of reading;
+//   batch_read/threads:N  the long table read into its compact form on N threads (held in
+//                    memory: no disk);
 //   batch_analysis   the analysis itself: run_survey on every pair's input, built beforehand,
 //                    on one thread;
 //   batch/threads:N  the whole batch, reading, analysis, rows and tables (written to a
-//                    temporary directory), on N threads.
+//                    temporary directory), on N threads, 60 bootstrap replicates per pair;
+//   batch_sorted/threads:1  the same on a second table, the same rows sorted (if given).
 // After the table it prints the share of a one-thread batch spent outside the analysis
-// (reading, grouping, writing), and the speed-up of 2 threads over 1.
+// (reading, grouping, writing), the speed-up of 2 threads over 1, reading's speed against the
+// bare scan, and the first table's time against the sorted one's.
 //
-//   python3 bench/make_survey.py --routes 500 > survey.csv
-//   batch_bench survey.csv [Google Benchmark flags]
+//   python3 bench/make_survey.py --routes 500 --shuffle > survey.csv
+//   python3 bench/make_survey.py --routes 500 > sorted.csv
+//   batch_bench survey.csv [sorted.csv] [Google Benchmark flags]
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -34,6 +40,7 @@ namespace batch = kelvaro::batch;
 namespace tools = kelvaro::tools;
 
 std::string g_survey;  // the table's text
+std::string g_sorted;  // the same rows sorted (empty: not given)
 
 // The scheme's own column names, as make_survey.py writes them.
 kelvaro::csv::LongTableOptions table_options() {
@@ -50,15 +57,30 @@ struct Scratch {
   ~Scratch() { std::filesystem::remove_all(dir); }
 };
 
+void BM_Scan(benchmark::State& state) {
+  for (auto _ : state) {
+    std::size_t line_ends = 0, separators = 0;
+    for (const char c : g_survey) {
+      line_ends += c == '\n';
+      separators += c == ',';
+    }
+    benchmark::DoNotOptimize(line_ends);
+    benchmark::DoNotOptimize(separators);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(g_survey.size()));
+}
+
 void BM_Read(benchmark::State& state) {
   std::uint64_t records = 0;
   for (auto _ : state) {
     tools::TextSource source = survey_source();
     batch::SurveyLabels labels;
-    batch::DetectionTable table(source, table_options(), labels);
+    batch::DetectionTable table(source, table_options(), labels,
+                                static_cast<unsigned>(state.range(0)));
     table.read({});
     records = table.records();
   }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(g_survey.size()));
   state.counters["records/s"] =
       benchmark::Counter(static_cast<double>(records) * static_cast<double>(state.iterations()),
                          benchmark::Counter::kIsRate);
@@ -89,7 +111,7 @@ void BM_Analysis(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(surveys.size()));
 }
 
-void BM_Batch(benchmark::State& state) {
+void run_batches(benchmark::State& state, const std::string& text) {
   const Scratch scratch;
   const std::atomic<bool> stop{false};
   batch::BatchRequest request;
@@ -97,15 +119,26 @@ void BM_Batch(benchmark::State& state) {
   request.table = table_options();
   request.rule = batch::PairRule::kConsecutive;
   request.threads = static_cast<int>(state.range(0));
+  request.analysis.replicates = 60;
   batch::BatchSummary summary;
   for (auto _ : state) {
-    tools::TextSource source = survey_source();
+    tools::TextSource source(text, "survey.csv");
     summary = batch::run_batch(source, request, {}, stop);
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(summary.pairs));
 }
 
-BENCHMARK(BM_Read)->Name("batch_read")->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_Batch(benchmark::State& state) { run_batches(state, g_survey); }
+void BM_BatchSorted(benchmark::State& state) { run_batches(state, g_sorted); }
+
+BENCHMARK(BM_Scan)->Name("scan")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Read)
+    ->Name("batch_read")
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_Analysis)->Name("batch_analysis")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Batch)
     ->Name("batch")
@@ -133,6 +166,9 @@ class Reporter : public benchmark::ConsoleReporter {
   void Finalize() override {
     ConsoleReporter::Finalize();
     const double one = best_["batch/threads:1"], two = best_["batch/threads:2"];
+    const double scan = best_["scan"], read1 = best_["batch_read/threads:1"],
+                 read2 = best_["batch_read/threads:2"];
+    const double sorted = best_["batch_sorted/threads:1"];
     const double analysis = best_["batch_analysis"];
     if (one > 0.0 && analysis > 0.0) {
       std::printf("outside the analysis, 1 thread: %.1f%% (shortest runs)\n",
@@ -140,6 +176,14 @@ class Reporter : public benchmark::ConsoleReporter {
     }
     if (one > 0.0 && two > 0.0) {
       std::printf("2 threads against 1: %.2f times as fast (shortest runs)\n", one / two);
+    }
+    if (scan > 0.0 && read1 > 0.0 && read2 > 0.0) {
+      std::printf("reading against the bare scan: %.0f%% of its speed on 1 thread, %.0f%% on 2\n",
+                  100.0 * scan / read1, 100.0 * scan / read2);
+    }
+    if (one > 0.0 && sorted > 0.0) {
+      std::printf("this table against the same rows sorted, 1 thread: %.2f times the time\n",
+                  one / sorted);
     }
   }
 
@@ -151,18 +195,29 @@ class Reporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  if (argc != 2) {
+  if (argc != 2 && argc != 3) {
     std::fprintf(stderr,
-                 "usage: batch_bench SURVEY.csv [benchmark flags] "
+                 "usage: batch_bench SURVEY.csv [SORTED.csv] [benchmark flags] "
                  "(python3 bench/make_survey.py > SURVEY.csv)\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "batch_bench: cannot read %s\n", argv[1]);
-    return 2;
+  for (int i = 1; i < argc; ++i) {
+    std::ifstream in(argv[i], std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "batch_bench: cannot read %s\n", argv[i]);
+      return 2;
+    }
+    (i == 1 ? g_survey : g_sorted)
+        .assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  g_survey.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!g_sorted.empty()) {
+    benchmark::RegisterBenchmark("batch_sorted", BM_BatchSorted)
+        ->ArgName("threads")
+        ->Arg(1)
+        ->Unit(benchmark::kMillisecond)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
+  }
   Reporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

@@ -15,9 +15,11 @@ Design (defaults): 2,000 routes, each surveyed at 50 stops in each of 5 years (2
     A stop where nothing was detected has one row with an empty AOU and SpeciesTotal 0: it was
     visited and nothing was found.
 
-Rows come route by route, year by year, stop by stop. About 6 million rows, 110 MB:
+Rows come route by route, year by year, stop by stop (or, with --shuffle, in an order drawn at
+random, as a database's export may give them). About 6 million rows, 110 MB:
     python3 bench/make_survey.py > survey.csv
     python3 bench/make_survey.py --routes 200 > small.csv
+    python3 bench/make_survey.py --routes 2000 --years 4 --shuffle > shuffled.csv
 """
 
 import argparse
@@ -67,7 +69,7 @@ def next_community(rng, community, persistence):
     return survivors + colonists
 
 
-def write_route(out, rng, route, codes, years, stops):
+def route_rows(rng, route, codes, years, stops):
     richness = rng.randint(40, 120)
     persistence = rng.uniform(0.80, 0.95)
     community = rng.sample(range(POOL), richness)
@@ -88,7 +90,7 @@ def write_route(out, rng, route, codes, years, stops):
                 rows.append(f"{label}{stop},,0\n")
             for s in found:
                 rows.append(f"{label}{stop},{codes[s]},{1 + int(rng.expovariate(0.7))}\n")
-        out.write("".join(rows))
+        yield "".join(rows)
 
 
 def main():
@@ -97,13 +99,25 @@ def main():
     parser.add_argument("--years", type=int, default=5)
     parser.add_argument("--stops", type=int, default=50)
     parser.add_argument("--seed", type=int, default=SEED)
+    parser.add_argument("--shuffle", action="store_true",
+                        help="rows in an order drawn at random (the same rows, fixed seed)")
     args = parser.parse_args()
     rng = random.Random(args.seed)
     codes = species_codes(rng)
     out = sys.stdout
     out.write("RouteID,Year,Stop,AOU,SpeciesTotal\n")
+    if not args.shuffle:
+        for route in range(1, args.routes + 1):
+            for rows in route_rows(rng, route, codes, args.years, args.stops):
+                out.write(rows)
+        out.flush()
+        return
+    lines = []
     for route in range(1, args.routes + 1):
-        write_route(out, rng, route, codes, args.years, args.stops)
+        for rows in route_rows(rng, route, codes, args.years, args.stops):
+            lines.extend(rows.splitlines(keepends=True))
+    random.Random(args.seed + 1).shuffle(lines)
+    out.writelines(lines)
     out.flush()
 
 

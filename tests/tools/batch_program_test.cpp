@@ -214,6 +214,34 @@ TEST(BatchProgram, SameBytesForEveryThreadCountAndShardSplit) {
   EXPECT_FALSE(std::filesystem::exists(dir.path("shard0/reports/300")));
 }
 
+// A table in another order, with CR LF line ends and quoted labels: its rows are read in
+// parts on several threads, with the same tables as one thread.
+TEST(BatchProgram, ShuffledTableSameBytesOnOneAndThreeThreads) {
+  const ScratchDir dir;
+  std::vector<Record> shuffled = kRecords;
+  std::reverse(shuffled.begin() + 3, shuffled.end());
+  std::rotate(shuffled.begin(), shuffled.begin() + 11, shuffled.end());
+  std::string text = "\"group\",sample,site,species,count\r\n";
+  for (int copy = 0; copy < 3; ++copy) {  // each record three times: a detection counts once
+    for (const Record& r : shuffled) {
+      text += std::string(r.group) + "," + r.sample + ",\"" + r.site + "\"," + r.species + "," +
+              r.count + "\r\n";
+    }
+  }
+  const std::string records = " " + quoted(dir.write("records.csv", text));
+  const auto batch = [&](const std::string& threads) {
+    const RunResult r = run(kBatch + " --reports -q --threads " + threads + " -o " +
+                            quoted(dir.path(threads)) + records);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return files_of(dir.path(threads));
+  };
+  const auto one = batch("1");
+  std::size_t reports = 0;
+  for (const auto& [path, bytes] : one) reports += path.ends_with(".txt");
+  EXPECT_EQ(reports, 3u) << "three reports";
+  EXPECT_EQ(batch("3"), one);
+}
+
 TEST(BatchProgram, NamedColumnsAndTheirCountColumn) {
   // The records of kRecords under other names, in another column order, with a column to
   // ignore; and the same without the count column and its rows of 0: then s4 of group 9's 2021

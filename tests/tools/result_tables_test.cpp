@@ -24,7 +24,9 @@ TEST(ResultTables, FromTheResultAsFromTheReport) {
     if (entry.path().extension() != ".in") continue;
     SCOPED_TRACE(entry.path().filename().string());
     const RunResult result = run_text(tools_test::read_file(entry.path().string()));
-    if (result.status != RunStatus::kComplete || result.parameters.size() != kParameterCount) continue;
+    if (result.status != RunStatus::kComplete || result.parameters.size() != kParameterCount) {
+      continue;
+    }
     const tidy::Report report = tidy::parse_report(report_text(result));
     const std::pair<Table, const Table*> tables[] = {
         {run_table(result), &report.run},

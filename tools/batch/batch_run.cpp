@@ -37,7 +37,7 @@ BatchSummary run(tools::ByteSource& records, const BatchRequest& request,
     tools::FileSource file(request.pairs_file);
     file_pairs = read_pairs_file(file, request.table.separator, labels);
   }
-  DetectionTable table(records, request.table, labels);
+  DetectionTable table(records, request.table, labels, static_cast<unsigned>(request.threads));
   // Made before the long read, so that an output directory that cannot be written (or holds
   // files the batch did not write) stops the batch at once.
   BatchOutput output(request.output, request.analysis.reports);

@@ -14,11 +14,26 @@ std::uint64_t key_of(std::uint32_t group, std::uint32_t sample) {
 // Records between two calls of the go-on hook: about a millisecond of reading.
 constexpr std::uint64_t kGoOnInterval = 8192;
 
+// Records grouped at once in a table not in group order: 24 MiB of them (twice, sorted), enough
+// that every group has many records together in a table of thousands of groups.
+constexpr std::size_t kPendingRecords = std::size_t{1} << 20;
+
 }  // namespace
 
 DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
-                               SurveyLabels& labels)
-    : reader_(std::make_unique<csv::LongTableReader>(source, options)), labels_(labels) {}
+                               SurveyLabels& labels, unsigned threads,
+                               const ThreadFactory& factory)
+    : labels_(labels) {
+  const std::optional<std::string_view> all = threads > 1 ? source.all_bytes() : std::nullopt;
+  if (!all) {
+    reader_ = std::make_unique<csv::LongTableReader>(source, options);
+    return;
+  }
+  bytes_ = std::make_unique<tools::ViewSource>(*all, source.name());
+  reader_ = std::make_unique<csv::LongTableReader>(*bytes_, options);
+  parallel_ =
+      std::make_unique<csv::ParallelLongTable>(*reader_, *all, threads, csv::kPartBytes, factory);
+}
 
 DetectionTable::~DetectionTable() = default;
 
@@ -26,7 +41,10 @@ std::uint32_t DetectionTable::group_id(std::uint32_t reader_id) {
   // The reader numbers labels in order of first appearance: a new one is the next number.
   if (reader_id == group_ids_.size()) {
     group_ids_.push_back(labels_.groups.intern(reader_->groups().label(reader_id)).id);
-    if (groups_.size() < labels_.groups.size()) groups_.resize(labels_.groups.size());
+    if (groups_.size() < labels_.groups.size()) {
+      groups_.resize(labels_.groups.size());
+      left_.resize(labels_.groups.size());
+    }
   }
   return group_ids_[reader_id];
 }
@@ -79,21 +97,62 @@ void DetectionTable::add(GroupSample& s, std::uint32_t site, std::uint32_t speci
 
 void DetectionTable::take(const csv::LongRecord& record) {
   const std::uint32_t g = group_id(record.group);
-  GroupSample& s = samples_[sample_index(g, sample_id(record.sample))];
-  add(s, record.site, record.species, record.detected, record.line,
-      reader_->sites().label(record.site));
+  if (current_group_ != g) {
+    if (current_group_) left_[*current_group_] = true;
+    current_group_ = g;
+    scattered_ = scattered_ || left_[g];
+  }
+  const std::uint32_t sample = sample_id(record.sample);  // labels in order of appearance
+  if (scattered_) {
+    const std::int64_t line = record.line;
+    pending_.push_back({g, sample, record.site, record.species, record.detected ? line : -line});
+    if (pending_.size() == kPendingRecords) group_pending();
+    return;
+  }
+  add(samples_[sample_index(g, sample)], record.site, record.species, record.detected,
+      record.line, reader_->sites().label(record.site));
+}
+
+void DetectionTable::group_pending() {
+  // A counting sort by group: starts[g] is where group g's records go. The copy writes one
+  // stream per group; reading them through an index instead would miss the cache on every one.
+  std::vector<std::size_t> starts(groups_.size() + 1, 0);
+  for (const Pending& r : pending_) ++starts[r.group + 1];
+  for (std::size_t g = 1; g < starts.size(); ++g) starts[g] += starts[g - 1];
+  grouped_.resize(pending_.size());
+  for (const Pending& r : pending_) grouped_[starts[r.group]++] = r;
+  for (const Pending& r : grouped_) {
+    GroupSample& s = samples_[sample_index(r.group, r.sample)];
+    add(s, r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line,
+        reader_->sites().label(r.site));
+  }
+  pending_.clear();
 }
 
 bool DetectionTable::read(const GoOn& go_on) {
-  for (csv::LongRecord record; reader_->next(record);) {
-    take(record);
-    if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
+  if (parallel_) {
+    for (std::vector<csv::LongRecord> records; parallel_->next(records);) {
+      for (const csv::LongRecord& record : records) {
+        take(record);
+        if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
+      }
+    }
+  } else {
+    for (csv::LongRecord record; reader_->next(record);) {
+      take(record);
+      if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
+    }
   }
+  group_pending();
+  pending_ = {};
+  grouped_ = {};
   for (const csv::NameVariant& v : reader_->species().variants()) {
     variants_.emplace_back("species", v);
   }
   for (const csv::NameVariant& v : reader_->sites().variants()) variants_.emplace_back("site", v);
+  parallel_.reset();
   reader_.reset();  // its name pools are no longer needed
+  bytes_.reset();
   return true;
 }
 

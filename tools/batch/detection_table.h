@@ -13,6 +13,13 @@
 // a 99th site is marked with where that site was read and keeps no detections: the pairs it is
 // in cannot be analysed (kelvaro takes at most prep::kMaxSites sites).
 //
+// A table whose records return to a group they left (rows in the order a database gave them)
+// is grouped in batches: its records are kept as ids, a few million at a time, and put in group
+// order by a counting sort on the group id (stable: each sample's records stay in file order)
+// before they are added to their samples, so that the samples are filled one group after
+// another instead of one record here, the next one elsewhere in memory. The samples are the
+// same as record by record.
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -25,6 +32,7 @@
 #include "common/byte_source.h"
 #include "common/label_pool.h"
 #include "csv/long_table.h"
+#include "csv/parallel_long_table.h"
 
 namespace kelvaro::batch {
 
@@ -55,9 +63,13 @@ struct GroupSample {
 class DetectionTable {
  public:
   // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
-  // csv::LongTableReader does. Requires: source and labels outlive the table.
+  // csv::LongTableReader does. With threads > 1 and a source that gives all its bytes at once
+  // (a regular file), the records are read on that many threads (csv/parallel_long_table.h),
+  // with the same result; `factory` starts those threads. Requires: source and labels outlive
+  // the table.
   DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
-                 SurveyLabels& labels);
+                 SurveyLabels& labels, unsigned threads = 1,
+                 const ThreadFactory& factory = start_thread);
   ~DetectionTable();
 
   // Called every few thousand records with the number read so far; returns false to stop.
@@ -80,6 +92,14 @@ class DetectionTable {
   }
 
  private:
+  // A record waiting to be grouped (a table not in group order).
+  struct Pending {
+    std::uint32_t group;  // SurveyLabels ids
+    std::uint32_t sample;
+    std::uint32_t site;  // the reader's ids
+    std::uint32_t species;
+    std::int64_t line;  // negative: not a detection (line -line)
+  };
 
   std::uint32_t group_id(std::uint32_t reader_id);
   std::uint32_t sample_id(std::uint32_t reader_id);
@@ -87,14 +107,22 @@ class DetectionTable {
   void add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected, long line,
            std::string_view site_name);
   void take(const csv::LongRecord& record);
+  // Adds the pending records to their samples, group by group.
+  void group_pending();
 
+  std::unique_ptr<tools::ViewSource> bytes_;      // all the source's bytes, read in parallel
   std::unique_ptr<csv::LongTableReader> reader_;  // until read() is done
+  std::unique_ptr<csv::ParallelLongTable> parallel_;
   SurveyLabels& labels_;
   std::vector<std::uint32_t> group_ids_, sample_ids_;  // by the reader's ids
   std::deque<GroupSample> samples_;                    // a deque: samples never move
   std::unordered_map<std::uint64_t, std::uint32_t> index_;  // (group << 32 | sample) -> index
   std::uint32_t last_ = 0;                                  // the last record's sample
   std::vector<std::vector<std::uint32_t>> groups_;  // by group id: indices into samples_
+  std::vector<bool> left_;                          // by group id: the records moved on from it
+  std::optional<std::uint32_t> current_group_;
+  bool scattered_ = false;  // the records came back to a group they had left
+  std::vector<Pending> pending_, grouped_;  // grouped_: pending_ in group order
   std::uint64_t records_ = 0;
   std::vector<std::pair<std::string, csv::NameVariant>> variants_;
 };

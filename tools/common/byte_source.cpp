@@ -1,6 +1,7 @@
 #include "common/byte_source.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,10 +28,27 @@ FileSource::FileSource(const std::string& path) : name_(path == "-" ? "standard 
 }
 
 FileSource::~FileSource() {
+  if (map_ != nullptr) ::munmap(map_, map_size_);
   if (owned_ && fd_ >= 0) ::close(fd_);
 }
 
+std::optional<std::string_view> FileSource::all_bytes() {
+  if (!owned_ || read_) return std::nullopt;
+  if (map_ != nullptr) return std::string_view(static_cast<const char*>(map_), map_size_);
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (info.st_size == 0) return std::string_view();
+  const auto size = static_cast<std::size_t>(info.st_size);
+  void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd_, 0);
+  if (map == MAP_FAILED) return std::nullopt;  // read in chunks instead
+  ::madvise(map, size, MADV_SEQUENTIAL);
+  map_ = map;
+  map_size_ = size;
+  return std::string_view(static_cast<const char*>(map_), map_size_);
+}
+
 std::size_t FileSource::read(char* buffer, std::size_t capacity) {
+  read_ = true;
   for (;;) {
     const ssize_t n = ::read(fd_, buffer, capacity);
     if (n >= 0) return static_cast<std::size_t>(n);
@@ -41,6 +59,13 @@ std::size_t FileSource::read(char* buffer, std::size_t capacity) {
 std::size_t TextSource::read(char* buffer, std::size_t capacity) {
   const std::size_t n = std::min({capacity, chunk_, text_.size() - next_});
   std::copy_n(text_.data() + next_, n, buffer);
+  next_ += n;
+  return n;
+}
+
+std::size_t ViewSource::read(char* buffer, std::size_t capacity) {
+  const std::size_t n = std::min(capacity, bytes_.size() - next_);
+  std::copy_n(bytes_.data() + next_, n, buffer);
   next_ += n;
   return n;
 }

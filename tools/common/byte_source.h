@@ -7,6 +7,7 @@
 //   FileSource("-")                        ->  standard input, named "standard input"
 
 #include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -35,6 +36,10 @@ class ByteSource {
   virtual std::size_t read(char* buffer, std::size_t capacity) = 0;
   // The name that messages give the input: its path, or "standard input".
   virtual const std::string& name() const = 0;
+  // Every byte of the input at once, without copying, when the source holds them or can map
+  // them (a regular file opened by path, text in memory) and nothing has been read yet;
+  // nullopt otherwise (standard input, a pipe: read them in chunks). Valid while the source is.
+  virtual std::optional<std::string_view> all_bytes() { return std::nullopt; }
 };
 
 // A file opened by path; "-" is standard input (left open at the end).
@@ -47,11 +52,16 @@ class FileSource : public ByteSource {
   FileSource& operator=(const FileSource&) = delete;
   std::size_t read(char* buffer, std::size_t capacity) override;
   const std::string& name() const override { return name_; }
+  // The file mapped into memory (read only) when it is a regular file.
+  std::optional<std::string_view> all_bytes() override;
 
  private:
   std::string name_;
   int fd_ = -1;
   bool owned_ = false;
+  bool read_ = false;
+  void* map_ = nullptr;
+  std::size_t map_size_ = 0;
 };
 
 // Text held in memory (tests, benchmarks), handed out in chunks of at most `chunk` bytes so that
@@ -62,11 +72,34 @@ class TextSource : public ByteSource {
       : text_(std::move(text)), name_(std::move(name)), chunk_(chunk) {}
   std::size_t read(char* buffer, std::size_t capacity) override;
   const std::string& name() const override { return name_; }
+  std::optional<std::string_view> all_bytes() override {
+    if (next_ != 0) return std::nullopt;
+    return std::string_view(text_);
+  }
 
  private:
   std::string text_;
   std::string name_;
   std::size_t chunk_;
+  std::size_t next_ = 0;
+};
+
+// Bytes held elsewhere (a part of a mapped file), handed out as TextSource does; they must
+// outlive the source.
+class ViewSource : public ByteSource {
+ public:
+  ViewSource(std::string_view bytes, std::string name)
+      : bytes_(bytes), name_(std::move(name)) {}
+  std::size_t read(char* buffer, std::size_t capacity) override;
+  const std::string& name() const override { return name_; }
+  std::optional<std::string_view> all_bytes() override {
+    if (next_ != 0) return std::nullopt;
+    return bytes_;
+  }
+
+ private:
+  std::string_view bytes_;
+  std::string name_;
   std::size_t next_ = 0;
 };
 

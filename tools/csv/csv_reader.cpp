@@ -29,11 +29,19 @@ CsvReader::CsvReader(tools::ByteSource& source, std::optional<char> separator) :
   separator_ = separator ? *separator : find_separator();
 }
 
+CsvReader::CsvReader(tools::ByteSource& part, char separator, long first_line)
+    : source_(part), separator_(separator), line_(first_line) {}
+
+std::uint64_t CsvReader::row_offset() const {
+  return taken_ - (buffer_.size() - pos_);
+}
+
 bool CsvReader::refill() {
   if (end_) return false;
   buffer_.resize(kChunk);
   const std::size_t n = source_.read(buffer_.data(), kChunk);
   buffer_.resize(n);
+  taken_ += n;
   pos_ = 0;
   end_ = n == 0;
   return !end_;
@@ -46,6 +54,7 @@ bool CsvReader::fill_to(std::size_t bytes) {
     buffer_.resize(old + kChunk);
     const std::size_t n = source_.read(buffer_.data() + old, kChunk);
     buffer_.resize(old + n);
+    taken_ += n;
     end_ = n == 0;
   }
   return buffer_.size() - pos_ >= bytes;

@@ -64,6 +64,9 @@ class CsvReader {
   // `separator` nullopt: found in the first row that is not empty. Reads that far.
   // Throws ReadError.
   CsvReader(tools::ByteSource& source, std::optional<char> separator);
+  // A reader of a part of a file that starts at a row on line `first_line` (no byte-order mark
+  // looked for): the lines and messages are those of the whole file.
+  CsvReader(tools::ByteSource& part, char separator, long first_line);
 
   // The next row into `row`; false at the end of the input. Throws InputError for a quote inside
   // an unquoted field, text after a closing quote, a quoted field open at the end, a row longer
@@ -72,6 +75,10 @@ class CsvReader {
 
   char separator() const { return separator_; }
   const std::string& file() const { return source_.name(); }
+  // The offset in the source of the next byte not taken, and its line (between rows: a LF there
+  // after a CR is the rest of the last row's line end).
+  std::uint64_t row_offset() const;
+  long line() const { return line_; }
   // A refusal at a place of this file, naming its separator.
   InputError error(long line, long column, const std::string& reason) const {
     return InputError(file(), line, column, reason, separator_);
@@ -102,6 +109,7 @@ class CsvReader {
   long line_ = 1;          // the line of the next byte
   bool after_cr_ = false;  // the last byte was a CR: a LF now ends no further line
   std::size_t row_bytes_ = 0;
+  std::uint64_t taken_ = 0;  // bytes read from the source
 };
 
 // Every row of a text (tests and small inputs). Throws as CsvReader::next.

@@ -50,6 +50,35 @@ LongTableReader::LongTableReader(tools::ByteSource& source, const LongTableOptio
   species_.add_file(file());
 }
 
+LongTableReader::LongTableReader(const LongTableReader& layout, tools::ByteSource& part,
+                                 long first_line)
+    : csv_(part, layout.separator(), first_line),
+      header_(layout.header_),
+      rules_(layout.rules_),
+      sites_("site", false),
+      species_("species", false) {
+  std::copy(std::begin(layout.columns_), std::end(layout.columns_), std::begin(columns_));
+  file_index_ = sites_.add_file(file());
+  species_.add_file(file());
+}
+
+LongTableReader::LabelMaps LongTableReader::adopt(const LongTableReader& part) {
+  LabelMaps maps;
+  for (std::uint32_t i = 0; i < part.groups_.size(); ++i) {
+    maps.groups.push_back(groups_.intern(part.groups_.label(i)).id);
+  }
+  for (std::uint32_t i = 0; i < part.samples_.size(); ++i) {
+    maps.samples.push_back(samples_.intern(part.samples_.label(i)).id);
+  }
+  for (std::uint32_t i = 0; i < part.sites_.size(); ++i) {
+    maps.sites.push_back(sites_.intern(part.sites_.label(i), part.sites_.place(i)));
+  }
+  for (std::uint32_t i = 0; i < part.species_.size(); ++i) {
+    maps.species.push_back(species_.intern(part.species_.label(i), part.species_.place(i)));
+  }
+  return maps;
+}
+
 void LongTableReader::find_columns(const LongTableColumns& names) {
   const std::pair<LongColumn, const std::string*> required[] = {
       {LongColumn::kGroup, &names.group},

@@ -20,6 +20,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/byte_source.h"
 #include "common/label_pool.h"
@@ -77,6 +78,18 @@ class LongTableReader {
   // Throws MissingColumn, InputError (no header; a name given to two columns; two count
   // columns and no option to choose), ReadError.
   LongTableReader(tools::ByteSource& source, const LongTableOptions& options);
+  // A reader of a part of the table of `layout` that starts at a row on line `first_line`
+  // (after the header): its columns, separator and rules, and pools of its own, which keep
+  // every spelling apart (adopt() folds them as `layout` does).
+  LongTableReader(const LongTableReader& layout, tools::ByteSource& part, long first_line);
+
+  // Where a part's label ids go in this reader's pools.
+  struct LabelMaps {
+    std::vector<std::uint32_t> groups, samples, sites, species;
+  };
+  // Interns the labels of `part` (read from a later part of the same file) in its order of
+  // first appearance, as if its records had been read here. Returns its ids' new ids.
+  LabelMaps adopt(const LongTableReader& part);
 
   // The next record; false at the end of the table. Blank rows are skipped. Throws InputError
   // (a row whose number of fields is not the header's; an empty group, sample or site; an empty
@@ -92,6 +105,9 @@ class LongTableReader {
   char separator() const { return csv_.separator(); }
   const std::string& file() const { return csv_.file(); }
   long header_line() const { return header_.line(); }
+  // The offset in the source of the next byte not read, and its line (CsvReader::row_offset).
+  std::uint64_t byte_offset() const { return csv_.row_offset(); }
+  long next_line() const { return csv_.line(); }
   // The column's name as the header writes it, or nullopt (no group or count column).
   std::optional<std::string> column_name(LongColumn role) const;
   // A refusal at a record's field, for the limits a caller checks (sites per sample...).

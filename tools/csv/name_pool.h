@@ -46,6 +46,7 @@ class NamePool {
   // Where the name `id` was first read, as text: "a.csv, line 1, column 5".
   std::string place_text(std::uint32_t id) const { return place_text(places_[id]); }
   std::string place_text(const NamePlace& place) const;
+  const NamePlace& place(std::uint32_t id) const { return places_[id]; }
   const std::string& kind() const { return kind_; }
   bool folds() const { return fold_; }
   const std::vector<NameVariant>& variants() const { return variants_; }

@@ -137,10 +137,10 @@ target_bands <- function(target) {
   if (!is.character(target)) {
     stop("target must be strings such as \"N(1):bias<=0.10,coverage>=0.90\"", call. = FALSE)
   }
-  rows <- lapply(target, function(spec) {
-    parts <- regmatches(spec, regexec("^([^:]+):(.*)$", spec))[[1L]]
+  rows <- lapply(target, function(target_text) {
+    parts <- regmatches(target_text, regexec("^([^:]+):(.*)$", target_text))[[1L]]
     if (length(parts) != 3L) {
-      stop(sprintf("target \"%s\": expected PARAMETER:criterion<=value,...", spec),
+      stop(sprintf("target \"%s\": expected PARAMETER:criterion<=value,...", target_text),
            call. = FALSE)
     }
     criteria <- strsplit(parts[3L], ",", fixed = TRUE)[[1L]]
@@ -148,7 +148,7 @@ target_bands <- function(target) {
       m <- regmatches(criterion, regexec("^\\s*([a-z]+)\\s*(<=|>=)\\s*([0-9.eE+-]+)\\s*$",
                                          criterion))[[1L]]
       if (length(m) != 4L) {
-        stop(sprintf("target \"%s\": cannot read \"%s\"", spec, criterion), call. = FALSE)
+        stop(sprintf("target \"%s\": cannot read \"%s\"", target_text, criterion), call. = FALSE)
       }
       data.frame(parameter = trimws(parts[2L]), criterion = m[2L], value = as.numeric(m[4L]),
                  stringsAsFactors = FALSE)

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "jackknife/interpolation.h"
-#include "jackknife/species_observed.h"
+#include "jackknife/observed_total.h"
 #include "numeric/conversions.h"
 
 namespace kelvaro {

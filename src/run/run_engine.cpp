@@ -7,7 +7,7 @@
 #include "dynamics/replicate_table.h"
 #include "equal_detection/sample_comparison.h"
 #include "goodness_of_fit/site_count_spread.h"
-#include "jackknife/species_observed.h"
+#include "jackknife/observed_total.h"
 #include "numeric/conversions.h"
 #include "random/seeding.h"
 #include "run/fit_warning.h"

@@ -1,4 +1,4 @@
-#include "jackknife/species_observed.h"
+#include "jackknife/observed_total.h"
 
 #include "numeric/conversions.h"
 

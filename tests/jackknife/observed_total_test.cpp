@@ -1,5 +1,5 @@
 // The three precisions of species observed, on the examples of the header.
-#include "jackknife/species_observed.h"
+#include "jackknife/observed_total.h"
 
 #include <gtest/gtest.h>
 

@@ -50,11 +50,12 @@ asan-test: deps
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
-# The same build and tests as `make test`, compiled by clang++ (in its own build folder).
+# The same build and tests as `make test`, compiled by clang++ (in its own build folder). Binutils'
+# strip, since the llvm-strip that CMake would pick with clang cannot strip the static programs.
 CLANG_BUILD ?= build-clang
 clang-test:
 	@sh tools/install-deps.sh clang
-	CXX=clang++ cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
+	CXX=clang++ cmake -S . -B $(CLANG_BUILD) -DCMAKE_STRIP=/usr/bin/strip -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
 	cmake --build $(CLANG_BUILD) -j$(JOBS)
 	ctest --test-dir $(CLANG_BUILD) --output-on-failure
 

@@ -7,15 +7,31 @@
 
 #include <immintrin.h>
 
-// GCC 12's AVX-512 shift intrinsics start from an undefined vector that it then reports as maybe
-// used uninitialized (GCC bug 105593): a false report on code that reads no such value.
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 #include <algorithm>
 
 namespace kelvaro {
+namespace {
+
+// Shifts of every lane by N bits, and the gather of one word per lane. The masked forms with every
+// lane selected: GCC 12's plain intrinsics start from an undefined vector that it then reports as
+// maybe used uninitialized (GCC bug 105593); these compile to the same instructions without it.
+constexpr __mmask16 kAllLanes = 0xFFFF;
+
+template <unsigned N>
+__attribute__((target("avx512f"))) inline __m512i shift_left(__m512i v) {
+  return _mm512_maskz_slli_epi32(kAllLanes, v, N);
+}
+
+template <unsigned N>
+__attribute__((target("avx512f"))) inline __m512i shift_right(__m512i v) {
+  return _mm512_maskz_srli_epi32(kAllLanes, v, N);
+}
+
+__attribute__((target("avx512f"))) inline __m512i gather(const std::int32_t* base, __m512i index) {
+  return _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), kAllLanes, index, base, 4);
+}
+
+}  // namespace
 
 __attribute__((target("avx512f"))) void count_lanes_avx512(
     const ClassIndex& index, const std::int32_t* starts32, KissWords* lanes, std::int32_t n,
@@ -46,21 +62,21 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
     for (int k = 0; k < kLanes; ++k) std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
     for (std::int32_t s = 0; s < n; ++s) {
       z = _mm512_add_epi32(_mm512_mullo_epi32(z, cm), ci);
-      w = _mm512_xor_si512(w, _mm512_slli_epi32(w, 13));
-      w = _mm512_xor_si512(w, _mm512_srli_epi32(w, 17));
-      w = _mm512_xor_si512(w, _mm512_slli_epi32(w, 5));
-      a = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(a, low), ma), _mm512_srli_epi32(a, 16));
-      b = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(b, low), mb), _mm512_srli_epi32(b, 16));
+      w = _mm512_xor_si512(w, shift_left<13>(w));
+      w = _mm512_xor_si512(w, shift_right<17>(w));
+      w = _mm512_xor_si512(w, shift_left<5>(w));
+      a = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(a, low), ma), shift_right<16>(a));
+      b = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(b, low), mb), shift_right<16>(b));
       const __m512i word =
-          _mm512_add_epi32(_mm512_add_epi32(z, w), _mm512_add_epi32(_mm512_slli_epi32(a, 16), b));
-      const __m512i m = _mm512_srli_epi32(word, 8);
-      __m512i j = _mm512_i32gather_epi32(_mm512_srli_epi32(word, 32 - kClassIndexBits), starts32, 4);
+          _mm512_add_epi32(_mm512_add_epi32(z, w), _mm512_add_epi32(shift_left<16>(a), b));
+      const __m512i m = shift_right<8>(word);
+      __m512i j = gather(starts32, shift_right<32 - kClassIndexBits>(word));
       // The scan of table_class: up while m > T(j), on every lane at once, when a lane's slice
       // holds a threshold (else every lane already has its class).
       const __mmask16 scan = _mm512_test_epi32_mask(j, flag);
       j = _mm512_and_si512(j, slice_class);
       for (; scan != 0;) {
-        const __m512i bound = _mm512_i32gather_epi32(_mm512_sub_epi32(j, one), index.threshold, 4);
+        const __m512i bound = gather(index.threshold, _mm512_sub_epi32(j, one));
         const __mmask16 above = _mm512_cmpgt_epi32_mask(m, bound);
         if (above == 0) break;
         j = _mm512_mask_add_epi32(j, above, j, one);

@@ -61,9 +61,10 @@ Reading parallel(const std::string& text, const LongTableOptions& options, unsig
   try {
     LongTableReader reader(source, options);
     ParallelLongTable table(reader, text, threads, part_bytes, factory);
-    for (std::vector<LongRecord> part; table.next(part);) {
+    table.read([&](std::vector<LongRecord>& part) {
       for (const LongRecord& r : part) note(r, out);
-    }
+      return true;
+    });
     note_labels(reader, out);
   } catch (const InputError& e) {
     out = Reading{};

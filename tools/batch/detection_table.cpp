@@ -1,6 +1,7 @@
 #include "batch/detection_table.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "prep/site_set.h"
 
@@ -18,13 +19,14 @@ constexpr std::uint64_t kGoOnInterval = 8192;
 // that every group has many records together in a table of thousands of groups.
 constexpr std::size_t kPendingRecords = std::size_t{1} << 20;
 
+
 }  // namespace
 
 DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
                                SurveyLabels& labels, unsigned threads,
                                const ThreadFactory& factory)
     : labels_(labels) {
-  const std::optional<std::string_view> all = threads > 1 ? source.all_bytes() : std::nullopt;
+  const std::optional<std::string_view> all = source.all_bytes();
   if (!all) {
     reader_ = std::make_unique<csv::LongTableReader>(source, options);
     return;
@@ -57,25 +59,44 @@ std::uint32_t DetectionTable::sample_id(std::uint32_t reader_id) {
 }
 
 std::uint32_t DetectionTable::sample_index(std::uint32_t group, std::uint32_t sample) {
-  if (!samples_.empty() && samples_[last_].group == group && samples_[last_].sample == sample) {
-    return last_;
-  }
-  const auto [it, added] =
-      index_.try_emplace(key_of(group, sample), static_cast<std::uint32_t>(samples_.size()));
-  if (added) {
+  const std::uint64_t key = key_of(group, sample);
+  if (!samples_.empty() && last_key_ == key) return last_;
+  if (2 * (samples_.size() + 1) > index_.size()) grow_index();
+  IndexSlot& slot = index_[slot_of(key)];
+  if (slot.index == kNoIndex) {
+    slot = {key, static_cast<std::uint32_t>(samples_.size())};
     samples_.push_back({group, sample, {}, {}, {}, {}});
-    groups_[group].push_back(it->second);
+    groups_[group].push_back(slot.index);
   }
-  last_ = it->second;
+  last_ = slot.index;
+  last_key_ = key;
   return last_;
 }
 
+std::size_t DetectionTable::slot_of(std::uint64_t key) const {
+  const std::size_t mask = index_.size() - 1;
+  for (std::size_t i = (key * 0x9E3779B97F4A7C15ULL) >> index_shift_;; i = (i + 1) & mask) {
+    if (index_[i].index == kNoIndex || index_[i].key == key) return i;
+  }
+}
+
+void DetectionTable::grow_index() {
+  std::vector<IndexSlot> old(index_.empty() ? 1024 : 2 * index_.size());
+  old.swap(index_);
+  index_shift_ = 64 - std::countr_zero(index_.size());
+  for (const IndexSlot& s : old) {
+    if (s.index != kNoIndex) index_[slot_of(s.key)] = s;
+  }
+}
+
 void DetectionTable::add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected,
-                         long line, std::string_view site_name) {
+                         long line, bool indexed) {
   if (s.beyond_limit) return;
   // Tables sorted by site repeat the last one: look there first.
   std::size_t index = s.sites.size();
-  if (!s.sites.empty() && s.sites.back() == site) {
+  if (indexed) {
+    if (site_mark_[site] == mark_) index = site_index_[site];
+  } else if (!s.sites.empty() && s.sites.back() == site) {
     index = s.sites.size() - 1;
   } else {
     index =
@@ -83,12 +104,16 @@ void DetectionTable::add(GroupSample& s, std::uint32_t site, std::uint32_t speci
   }
   if (index == s.sites.size()) {
     if (s.sites.size() == static_cast<std::size_t>(prep::kMaxSites)) {
-      s.beyond_limit = SiteBeyondLimit{line, std::string(site_name)};
+      s.beyond_limit = SiteBeyondLimit{line, std::string(reader_->sites().label(site))};
       s.species = {};
       s.site_indices = {};
       return;
     }
     s.sites.push_back(site);
+    if (indexed) {
+      site_mark_[site] = mark_;
+      site_index_[site] = static_cast<std::uint8_t>(index);
+    }
   }
   if (!detected || species == csv::kNoSpecies) return;
   s.species.push_back(species);
@@ -103,40 +128,61 @@ void DetectionTable::take(const csv::LongRecord& record) {
     scattered_ = scattered_ || left_[g];
   }
   const std::uint32_t sample = sample_id(record.sample);  // labels in order of appearance
+  const std::uint32_t index = sample_index(g, sample);
   if (scattered_) {
     const std::int64_t line = record.line;
-    pending_.push_back({g, sample, record.site, record.species, record.detected ? line : -line});
+    pending_.push_back({index, record.site, record.species, record.detected ? line : -line});
     if (pending_.size() == kPendingRecords) group_pending();
     return;
   }
-  add(samples_[sample_index(g, sample)], record.site, record.species, record.detected,
-      record.line, reader_->sites().label(record.site));
+  add(samples_[index], record.site, record.species, record.detected, record.line);
 }
 
 void DetectionTable::group_pending() {
-  // A counting sort by group: starts[g] is where group g's records go. The copy writes one
-  // stream per group; reading them through an index instead would miss the cache on every one.
-  std::vector<std::size_t> starts(groups_.size() + 1, 0);
-  for (const Pending& r : pending_) ++starts[r.group + 1];
-  for (std::size_t g = 1; g < starts.size(); ++g) starts[g] += starts[g - 1];
+  if (pending_.empty()) return;
+  // A counting sort by sample (by a range of samples where there are more samples than
+  // records): starts[k] is where sample k's records go. The copy writes one stream per sample;
+  // reading them through an index instead would miss the cache on every one.
+  int shift = 0;
+  while ((samples_.size() >> shift) > kPendingRecords) ++shift;
+  std::vector<std::size_t> starts((samples_.size() >> shift) + 2, 0);
+  for (const Pending& r : pending_) ++starts[(r.index >> shift) + 1];
+  for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
   grouped_.resize(pending_.size());
-  for (const Pending& r : pending_) grouped_[starts[r.group]++] = r;
+  for (const Pending& r : pending_) grouped_[starts[r.index >> shift]++] = r;
+  site_mark_.resize(reader_->sites().size(), 0);
+  site_index_.resize(reader_->sites().size(), 0);
+  std::uint32_t current = 0;
+  GroupSample* s = nullptr;
   for (const Pending& r : grouped_) {
-    GroupSample& s = samples_[sample_index(r.group, r.sample)];
-    add(s, r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line,
-        reader_->sites().label(r.site));
+    if (s == nullptr || r.index != current) {
+      current = r.index;
+      s = &samples_[current];
+      // Its sites marked, under a new mark (all marks cleared when the count wraps).
+      if (++mark_ == 0) {
+        std::fill(site_mark_.begin(), site_mark_.end(), 0);
+        mark_ = 1;
+      }
+      for (std::size_t i = 0; i < s->sites.size(); ++i) {
+        site_mark_[s->sites[i]] = mark_;
+        site_index_[s->sites[i]] = static_cast<std::uint8_t>(i);
+      }
+    }
+    add(*s, r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line, true);
   }
   pending_.clear();
 }
 
 bool DetectionTable::read(const GoOn& go_on) {
   if (parallel_) {
-    for (std::vector<csv::LongRecord> records; parallel_->next(records);) {
+    const bool whole = parallel_->read([&](std::vector<csv::LongRecord>& records) {
       for (const csv::LongRecord& record : records) {
         take(record);
         if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
       }
-    }
+      return true;
+    });
+    if (!whole) return false;
   } else {
     for (csv::LongRecord record; reader_->next(record);) {
       take(record);
@@ -157,8 +203,9 @@ bool DetectionTable::read(const GoOn& go_on) {
 }
 
 const GroupSample* DetectionTable::find(std::uint32_t group, std::uint32_t sample) const {
-  const auto it = index_.find(key_of(group, sample));
-  return it == index_.end() ? nullptr : &samples_[it->second];
+  if (index_.empty()) return nullptr;
+  const IndexSlot& slot = index_[slot_of(key_of(group, sample))];
+  return slot.index == kNoIndex ? nullptr : &samples_[slot.index];
 }
 
 std::vector<const GroupSample*> DetectionTable::samples_of(std::uint32_t group) const {

@@ -14,11 +14,11 @@
 // in cannot be analysed (kelvaro takes at most prep::kMaxSites sites).
 //
 // A table whose records return to a group they left (rows in the order a database gave them)
-// is grouped in batches: its records are kept as ids, a few million at a time, and put in group
-// order by a counting sort on the group id (stable: each sample's records stay in file order)
-// before they are added to their samples, so that the samples are filled one group after
-// another instead of one record here, the next one elsewhere in memory. The samples are the
-// same as record by record.
+// is grouped in batches: its records are kept as ids, a million at a time, and put in sample
+// order by a counting sort on the sample's index (stable: each sample's records stay in file
+// order) before they are added to their samples, so that the samples are filled one after
+// another instead of one record here, the next one elsewhere in memory, and each record's site
+// is found through a mark by site id. The samples are the same as record by record.
 
 #include <cstdint>
 #include <deque>
@@ -26,7 +26,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "common/byte_source.h"
@@ -63,9 +62,9 @@ struct GroupSample {
 class DetectionTable {
  public:
   // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
-  // csv::LongTableReader does. With threads > 1 and a source that gives all its bytes at once
-  // (a regular file), the records are read on that many threads (csv/parallel_long_table.h),
-  // with the same result; `factory` starts those threads. Requires: source and labels outlive
+  // csv::LongTableReader does. A source that gives all its bytes at once (a regular file) is
+  // read in parts (csv/parallel_long_table.h), on `threads` threads when more than one, with the
+  // same result; `factory` starts those threads. Requires: source and labels outlive
   // the table.
   DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
                  SurveyLabels& labels, unsigned threads = 1,
@@ -94,9 +93,8 @@ class DetectionTable {
  private:
   // A record waiting to be grouped (a table not in group order).
   struct Pending {
-    std::uint32_t group;  // SurveyLabels ids
-    std::uint32_t sample;
-    std::uint32_t site;  // the reader's ids
+    std::uint32_t index;  // its sample, in samples_
+    std::uint32_t site;   // the reader's ids
     std::uint32_t species;
     std::int64_t line;  // negative: not a detection (line -line)
   };
@@ -104,8 +102,9 @@ class DetectionTable {
   std::uint32_t group_id(std::uint32_t reader_id);
   std::uint32_t sample_id(std::uint32_t reader_id);
   std::uint32_t sample_index(std::uint32_t group, std::uint32_t sample);
+  // `indexed`: the sample's sites are marked in site_mark_ (group_pending).
   void add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected, long line,
-           std::string_view site_name);
+           bool indexed = false);
   void take(const csv::LongRecord& record);
   // Adds the pending records to their samples, group by group.
   void group_pending();
@@ -116,9 +115,26 @@ class DetectionTable {
   SurveyLabels& labels_;
   std::vector<std::uint32_t> group_ids_, sample_ids_;  // by the reader's ids
   std::deque<GroupSample> samples_;                    // a deque: samples never move
-  std::unordered_map<std::uint64_t, std::uint32_t> index_;  // (group << 32 | sample) -> index
-  std::uint32_t last_ = 0;                                  // the last record's sample
+  // (group << 32 | sample) -> index in samples_: open addressing in one array at most half
+  // full (a record's lookup touches one or two slots, where a node-based map misses the cache).
+  struct IndexSlot {
+    std::uint64_t key = 0;
+    std::uint32_t index = kNoIndex;
+  };
+  static constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
+  // The slot holding `key`, or the free one where it would go. Requires: index_ not empty.
+  std::size_t slot_of(std::uint64_t key) const;
+  void grow_index();
+  std::vector<IndexSlot> index_;
+  int index_shift_ = 64;
+  std::uint32_t last_ = 0;  // the last record's sample, and its key
+  std::uint64_t last_key_ = 0;
   std::vector<std::vector<std::uint32_t>> groups_;  // by group id: indices into samples_
+  // While the pending records of one sample are added: by site id, the sample's index of the
+  // site, valid where site_mark_ is mark_.
+  std::vector<std::uint32_t> site_mark_;
+  std::vector<std::uint8_t> site_index_;
+  std::uint32_t mark_ = 0;
   std::vector<bool> left_;                          // by group id: the records moved on from it
   std::optional<std::uint32_t> current_group_;
   bool scattered_ = false;  // the records came back to a group they had left

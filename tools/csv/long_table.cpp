@@ -79,6 +79,22 @@ LongTableReader::LabelMaps LongTableReader::adopt(const LongTableReader& part) {
   return maps;
 }
 
+std::uint32_t LongTableReader::intern(LongColumn role, std::string_view text, long line) {
+  const NamePlace place{file_index_, line, static_cast<long>(*index(role)) + 1};
+  switch (role) {
+    case LongColumn::kGroup:
+      return groups_.intern(text).id;
+    case LongColumn::kSample:
+      return samples_.intern(text).id;
+    case LongColumn::kSite:
+      return sites_.intern(text, place);
+    case LongColumn::kSpecies:
+    case LongColumn::kCount:
+      break;
+  }
+  return species_.intern(text, place);
+}
+
 void LongTableReader::find_columns(const LongTableColumns& names) {
   const std::pair<LongColumn, const std::string*> required[] = {
       {LongColumn::kGroup, &names.group},

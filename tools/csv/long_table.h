@@ -91,6 +91,10 @@ class LongTableReader {
   // first appearance, as if its records had been read here. Returns its ids' new ids.
   LabelMaps adopt(const LongTableReader& part);
 
+  // The id of `text` in the pool of `role` (not kCount), read on line `line`: what next() gives
+  // a record whose field it is. Readers of parts of the table intern their labels through it.
+  std::uint32_t intern(LongColumn role, std::string_view text, long line);
+
   // The next record; false at the end of the table. Blank rows are skipped. Throws InputError
   // (a row whose number of fields is not the header's; an empty group, sample or site; an empty
   // species on a detection; a count cell that is not a value), ReadError.
@@ -103,6 +107,10 @@ class LongTableReader {
   NamePool& species() { return species_; }
 
   char separator() const { return csv_.separator(); }
+  // The header's number of fields, the index of a role's column, the count cells' rules.
+  std::size_t field_count() const { return header_.size(); }
+  std::optional<std::size_t> column_index(LongColumn role) const { return index(role); }
+  const CellRules& rules() const { return rules_; }
   const std::string& file() const { return csv_.file(); }
   long header_line() const { return header_.line(); }
   // The offset in the source of the next byte not read, and its line (CsvReader::row_offset).

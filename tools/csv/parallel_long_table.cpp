@@ -1,73 +1,307 @@
 #include "csv/parallel_long_table.h"
 
 #include <algorithm>
-#include <exception>
-#include <functional>
-#include <new>
-#include <system_error>
-#include <thread>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "common/byte_source.h"
 
 namespace kelvaro::csv {
 namespace {
 
+constexpr int kRoles = 4;  // group, sample, site, species: the columns of labels
+constexpr int kCountRole = 4;
+constexpr int kNoRole = -1;
+
+// A row this long is left to LongTableReader (which refuses rows beyond kMaxRowBytes).
+constexpr std::size_t kLongRow = kMaxRowBytes / 2;
+
 bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 
-// Whether the byte at `i` ends a line: a CR, or a LF that is not the rest of a CR LF.
-bool ends_line(std::string_view bytes, std::size_t i) {
-  return bytes[i] == '\r' || (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'));
+// From a byte after a row (or a place where one may start), past the line ends that follow:
+// the first byte of the next row, or the end. Adds the lines they end to `line` (a CR, or a LF
+// that is not the rest of a CR LF).
+std::size_t skip_line_ends(std::string_view bytes, std::size_t p, long& line) {
+  for (; p < bytes.size() && is_line_end(bytes[p]); ++p) {
+    line += bytes[p] == '\r' || p == 0 || bytes[p - 1] != '\r';
+  }
+  return p;
 }
 
-// What the first pass finds in a slice.
-struct SliceCount {
-  std::size_t quotes = 0;
-  long lines = 0;
+// What the splitter needs of the table's layout.
+struct Layout {
+  std::size_t fields = 0;
+  std::vector<int> role_of;  // by column: 0..3 a label's role, kCountRole, or kNoRole
+  char separator = ',';
+  bool tab_is_blank = true;
+  bool has_group = false;
+  bool has_count = false;
+  bool splits = true;  // false: a separator the splitter does not take (a space)
+  CellRules rules;
 };
 
-SliceCount count_slice(std::string_view bytes, std::size_t begin, std::size_t end) {
-  SliceCount count;
-  for (std::size_t i = begin; i < end; ++i) {
-    const char c = bytes[i];
-    if (c > '"') continue;  // most bytes: none of '"', '\r', '\n'
-    count.quotes += c == '"';
-    count.lines += is_line_end(c) && ends_line(bytes, i);
+Layout layout_of(const LongTableReader& reader) {
+  Layout l;
+  l.fields = reader.field_count();
+  l.role_of.assign(l.fields, kNoRole);
+  const LongColumn roles[] = {LongColumn::kGroup, LongColumn::kSample, LongColumn::kSite,
+                              LongColumn::kSpecies, LongColumn::kCount};
+  for (int r = 0; r <= kCountRole; ++r) {
+    if (const auto j = reader.column_index(roles[r])) l.role_of[*j] = r;
   }
-  return count;
+  l.separator = reader.separator();
+  l.tab_is_blank = l.separator != '\t';
+  l.has_group = reader.column_index(LongColumn::kGroup).has_value();
+  l.has_count = reader.column_index(LongColumn::kCount).has_value();
+  l.splits = l.separator != ' ' && l.separator != '"' && !is_line_end(l.separator);
+  l.rules = reader.rules();
+  return l;
 }
 
-// The first row start at or after `from`, where the quote state is `quoted` and the line
-// `line`: after the first line end outside quotes (and the LF of a CR LF). Updates `line`.
-std::size_t next_row_start(std::string_view bytes, std::size_t from, bool quoted, long& line) {
-  for (std::size_t i = from; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '"') quoted = !quoted;
-    if (!is_line_end(c)) continue;
-    if (ends_line(bytes, i)) ++line;
-    if (quoted) continue;
-    std::size_t end = i + 1;
-    if (c == '\r' && end < bytes.size() && bytes[end] == '\n') ++end;
-    return end;
-  }
-  return bytes.size();
-}
-
-// Runs work(0) .. work(n - 1), on threads the factory starts where they start and on this one
-// otherwise (the system at its limit of threads or memory: the result is the same).
-void run_each(unsigned n, const std::function<void(unsigned)>& work, const ThreadFactory& factory) {
-  std::vector<std::thread> threads;
-  std::vector<unsigned> here = {0};
-  for (unsigned i = 1; i < n; ++i) {
-    try {
-      threads.push_back(factory([&work, i] { work(i); }));
-    } catch (const std::system_error&) {
-      here.push_back(i);  // no thread: done on this one
-    } catch (const std::bad_alloc&) {
-      here.push_back(i);
+// A label's first eight bytes (zeros after its end) as a word, so that labels of up to eight
+// bytes, most codes and numbers, are compared as two integers.
+std::uint64_t head_word(std::string_view text) {
+  std::uint64_t word = 0;
+  const std::size_t n = std::min<std::size_t>(text.size(), 8);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&word, text.data(), n);
+  } else {
+    for (std::size_t i = 0; i < n; ++i) {
+      word |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
     }
   }
-  for (unsigned i : here) work(i);
-  for (std::thread& t : threads) t.join();
+  return word;
+}
+
+// head_word of a field of `bytes`, read in one load where eight bytes follow its start (a
+// load after the bytes were stored one by one would wait for them).
+std::uint64_t head_in(std::string_view bytes, std::string_view text) {
+  const auto at = reinterpret_cast<std::uintptr_t>(text.data());
+  const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data());
+  if constexpr (std::endian::native == std::endian::little) {
+    if (at >= begin && at - begin + 8 <= bytes.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data(), 8);
+      return text.size() >= 8 ? word : word & ((std::uint64_t{1} << (8 * text.size())) - 1);
+    }
+  }
+  return head_word(text);
+}
+
+// A hash of a label from its head word and length, and the rest of its bytes eight at a time.
+std::uint64_t hash_of(std::string_view text, std::uint64_t head) {
+  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+  std::uint64_t h = (head ^ (text.size() * 0xD6E8FEB86659FD93ULL)) * kMultiplier;
+  for (std::size_t i = 8; i < text.size(); i += 8) {
+    h = (h ^ head_word(text.substr(i))) * kMultiplier;
+    h = (h << 29) | (h >> 35);
+  }
+  return h;  // its high bits are the well-mixed ones
+}
+
+// One column's labels in a part: views of the file's bytes, ids from 0 in order of first
+// appearance, each with the line (counted from the part's start) where it was first read.
+// Open addressing in a table at most half full; a slot holds a label's head word and length,
+// so that a label of up to eight bytes is found without reading its text.
+class PartLabels {
+ public:
+  // `head`: head_word(text).
+  std::uint32_t intern(std::string_view text, std::uint64_t head, long line) {
+    if (head == last_head_ && text.size() == last_size_ && same_tail(last_id_, text)) {
+      return last_id_;  // the label of the row before: a sorted table
+    }
+    if (2 * (texts_.size() + 1) > slots_.size()) grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash_of(text, head) >> shift_;; i = (i + 1) & mask) {
+      Slot& s = slots_[i];
+      if (s.id == kFree) {
+        s = {head, static_cast<std::uint32_t>(text.size()),
+             static_cast<std::uint32_t>(texts_.size())};
+        texts_.push_back(text);
+        lines_.push_back(line);
+      } else if (s.head != head || s.size != text.size() || !same_tail(s.id, text)) {
+        continue;
+      }
+      last_head_ = head;
+      last_size_ = text.size();
+      last_id_ = s.id;
+      return s.id;
+    }
+  }
+  std::size_t size() const { return texts_.size(); }
+  std::string_view text(std::uint32_t id) const { return texts_[id]; }
+  long line(std::uint32_t id) const { return lines_[id]; }
+
+ private:
+  static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
+  struct Slot {
+    std::uint64_t head = 0;
+    std::uint32_t size = 0;
+    std::uint32_t id = kFree;
+  };
+  // Whether label `id`, of the same head word and length as `text`, has the same bytes after
+  // the eighth.
+  bool same_tail(std::uint32_t id, std::string_view text) const {
+    return text.size() <= 8 || std::memcmp(texts_[id].data() + 8, text.data() + 8,
+                                           text.size() - 8) == 0;
+  }
+  void grow() {
+    slots_.assign(slots_.empty() ? 256 : 2 * slots_.size(), Slot{});
+    shift_ = 64 - std::countr_zero(slots_.size());
+    const std::size_t mask = slots_.size() - 1;
+    for (std::uint32_t id = 0; id < texts_.size(); ++id) {
+      const std::uint64_t head = head_word(texts_[id]);
+      std::size_t i = hash_of(texts_[id], head) >> shift_;
+      while (slots_[i].id != kFree) i = (i + 1) & mask;
+      slots_[i] = {head, static_cast<std::uint32_t>(texts_[id].size()), id};
+    }
+  }
+
+  std::vector<std::string_view> texts_;
+  std::vector<long> lines_;
+  std::vector<Slot> slots_;  // a power of two in size: index = hash >> shift_
+  int shift_ = 64;
+  std::uint64_t last_head_ = 0;
+  std::size_t last_size_ = std::string_view::npos;  // no label yet
+  std::uint32_t last_id_ = kFree;
+};
+
+// What reading a part gives.
+struct PartResult {
+  std::size_t start = 0;  // its first row (or the end of its range: no row)
+  std::size_t stop = 0;   // the first row after it: of the next part, or the end of the table
+  long lines = 0;         // lines from start to stop
+  std::vector<LongRecord> records;  // ids of `labels`, lines from 0 at `start`
+  PartLabels labels[kRoles];
+  std::deque<std::string> unquoted;  // the text of quoted fields with doubled quotes
+  // Where the splitter stopped at a row it does not take (the reader's: an error, probably),
+  // and that row's line; records before it are read.
+  std::optional<std::pair<std::size_t, long>> left;
+};
+
+// Reads the rows that start in [start, end) from `start`, a row's first byte (or the end).
+void read_part(std::string_view bytes, const Layout& layout, std::size_t start, std::size_t end,
+               PartResult& out) {
+  out.start = start;
+  const char* const data = bytes.data();
+  const std::size_t n = bytes.size();
+  const char separator = layout.separator;
+  const bool tab_is_blank = layout.tab_is_blank;
+  const auto is_blank = [tab_is_blank](char c) { return c == ' ' || (c == '\t' && tab_is_blank); };
+  std::size_t p = start;
+  long line = 0;
+  std::string_view cells[kRoles + 1];
+  while (p < n && p < end) {
+    const std::size_t row = p;
+    const long row_line = line;
+    std::size_t k = 0;
+    bool blank = true;
+    bool taken = true;
+    for (;;) {  // a field a pass
+      while (p < n && is_blank(data[p])) ++p;
+      std::string_view cell;
+      if (p < n && data[p] == '"') {
+        const std::size_t open = ++p;
+        bool doubled = false;
+        for (;;) {
+          const void* quote = p < n ? std::memchr(data + p, '"', n - p) : nullptr;
+          if (quote == nullptr) {
+            taken = false;  // open at the end
+            break;
+          }
+          const std::size_t q = static_cast<std::size_t>(static_cast<const char*>(quote) - data);
+          for (; p < q; ++p) {
+            if (is_line_end(data[p])) line += data[p] == '\r' || data[p - 1] != '\r';
+          }
+          if (q + 1 < n && data[q + 1] == '"') {
+            doubled = true;
+            p = q + 2;
+            continue;
+          }
+          cell = std::string_view(data + open, q - open);
+          p = q + 1;
+          break;
+        }
+        if (!taken) break;
+        if (doubled) {
+          std::string& text = out.unquoted.emplace_back();
+          for (std::size_t i = 0; i < cell.size(); ++i) {
+            text.push_back(cell[i]);
+            if (cell[i] == '"') ++i;
+          }
+          cell = text;
+        }
+        while (p < n && is_blank(data[p])) ++p;
+        if (p < n && data[p] != separator && !is_line_end(data[p])) {
+          taken = false;  // text after the closing quote
+          break;
+        }
+      } else {
+        const std::size_t a = p;
+        for (; p < n; ++p) {
+          const char c = data[p];
+          if (c == separator || c == '\n' || c == '\r') break;
+          if (c == '"') break;
+        }
+        if (p < n && data[p] == '"') {
+          taken = false;  // a quote inside an unquoted field
+          break;
+        }
+        std::size_t b = p;
+        while (b > a && is_blank(data[b - 1])) --b;
+        cell = std::string_view(data + a, b - a);
+      }
+      if (k < layout.fields && layout.role_of[k] != kNoRole) cells[layout.role_of[k]] = cell;
+      blank = blank && cell.empty();
+      ++k;
+      if (p < n && data[p] == separator) {
+        ++p;
+        continue;
+      }
+      break;
+    }
+    if (taken && p - row >= kLongRow) taken = false;
+    if (taken && !blank) {
+      LongRecord r;
+      r.line = row_line;
+      const std::string_view species = cells[static_cast<int>(LongColumn::kSpecies)];
+      if (k != layout.fields) {
+        taken = false;
+      } else {
+        if (layout.has_count) {
+          const std::optional<bool> value = detected(cells[kCountRole], layout.rules);
+          taken = value.has_value();
+          r.detected = value.value_or(false);
+        }
+        taken = taken && (!layout.has_group || !cells[0].empty()) && !cells[1].empty() &&
+                !cells[2].empty() && (!species.empty() || !r.detected);
+      }
+      if (taken) {
+        const auto intern = [&](int role, std::string_view text) {
+          return out.labels[role].intern(text, head_in(bytes, text), row_line);
+        };
+        r.group = layout.has_group ? intern(0, cells[0]) : 0;
+        r.sample = intern(1, cells[1]);
+        r.site = intern(2, cells[2]);
+        r.species = species.empty() ? kNoSpecies : intern(3, species);
+        out.records.push_back(r);
+      }
+    }
+    if (!taken) {
+      out.left = std::make_pair(row, row_line);
+      out.stop = row;
+      out.lines = row_line;
+      return;
+    }
+    p = skip_line_ends(bytes, p, line);
+  }
+  out.stop = std::max(p, start);
+  out.lines = line;
 }
 
 }  // namespace
@@ -77,99 +311,113 @@ ParallelLongTable::ParallelLongTable(LongTableReader& reader, std::string_view b
                                      ThreadFactory factory)
     : reader_(reader),
       bytes_(bytes),
-      threads_(std::max(1u, threads)),
+      threads_(threads),
       part_bytes_(std::max<std::size_t>(1, part_bytes)),
       factory_(std::move(factory)) {
-  offset_ = static_cast<std::size_t>(reader.byte_offset());
-  line_ = reader.next_line();
   // The header's line end may be a CR LF whose LF the reader has not taken yet.
-  if (offset_ > 0 && offset_ < bytes_.size() && bytes_[offset_ - 1] == '\r' &&
-      bytes_[offset_] == '\n') {
-    ++offset_;
-  }
+  first_line_ = reader.next_line();
+  std::size_t at = static_cast<std::size_t>(reader.byte_offset());
+  if (at > 0 && at < bytes_.size() && bytes_[at - 1] == '\r' && bytes_[at] == '\n') ++at;
+  first_ = skip_line_ends(bytes_, at, first_line_);
 }
 
-std::vector<ParallelLongTable::Part> ParallelLongTable::cut_window() {
-  const std::size_t window = std::min(bytes_.size() - offset_, part_bytes_ * threads_);
-  const std::size_t end = offset_ + window;
-  const std::size_t slice = (window + threads_ - 1) / threads_;
-  std::vector<std::size_t> bounds;  // the slices: [bounds[i], bounds[i + 1])
-  for (std::size_t b = offset_; b < end; b += slice) bounds.push_back(b);
-  bounds.push_back(end);
-  const std::size_t slices = bounds.size() - 1;
-  std::vector<SliceCount> counts(slices);
-  run_each(static_cast<unsigned>(slices), [&](unsigned i) {
-    counts[i] = count_slice(bytes_, bounds[i], bounds[i + 1]);
-  }, factory_);
-  // The window starts at a row, outside quotes; each slice's end moves on to a row's start.
-  std::vector<Part> parts;
-  Part part{offset_, offset_, line_};
-  std::size_t quotes = 0;
-  long line = line_;
-  for (std::size_t i = 0; i < slices; ++i) {
-    quotes += counts[i].quotes;
-    line += counts[i].lines;
-    long cut_line = line;
-    const std::size_t cut = next_row_start(bytes_, bounds[i + 1], quotes % 2 == 1, cut_line);
-    if (cut == part.begin) continue;  // an earlier cut passed this slice
-    part.end = cut;
-    parts.push_back(part);
-    part = Part{cut, cut, cut_line};
-  }
-  offset_ = part.begin;
-  line_ = part.line;
-  return parts;
-}
+bool ParallelLongTable::read(const Sink& sink) {
+  const Layout layout = layout_of(reader_);
+  const std::size_t size = bytes_.size();
+  const std::size_t parts = size <= first_ ? 0 : (size - first_ + part_bytes_ - 1) / part_bytes_;
+  const auto range_begin = [&](std::size_t i) { return first_ + i * part_bytes_; };
+  const auto range_end = [&](std::size_t i) { return std::min(size, first_ + (i + 1) * part_bytes_); };
+  // Where part i's first row would be, outside quotes: after the first line end in its range.
+  const auto guess = [&](std::size_t i) {
+    std::size_t p = range_begin(i);
+    if (i == 0) return p;
+    if (!is_line_end(bytes_[p - 1])) {
+      const std::size_t e = range_end(i);
+      while (p < e && !is_line_end(bytes_[p])) ++p;
+    }
+    long ignored = 0;
+    return skip_line_ends(bytes_, p, ignored);
+  };
 
-void ParallelLongTable::read_window() {
-  const std::vector<Part> parts = cut_window();
-  std::vector<std::unique_ptr<tools::ViewSource>> sources;
-  std::vector<std::unique_ptr<LongTableReader>> readers;
-  for (const Part& p : parts) {
-    sources.push_back(std::make_unique<tools::ViewSource>(
-        bytes_.substr(p.begin, p.end - p.begin), reader_.file()));
-    readers.push_back(std::make_unique<LongTableReader>(reader_, *sources.back(), p.line));
-  }
-  std::vector<std::vector<LongRecord>> records(parts.size());
-  std::vector<std::exception_ptr> errors(parts.size());
-  run_each(static_cast<unsigned>(parts.size()), [&](unsigned i) {
-    try {
-      for (LongRecord r; readers[i]->next(r);) records[i].push_back(r);
-    } catch (...) {
-      errors[i] = std::current_exception();
+  const std::size_t window = 2 * std::max(1u, threads_) + 2;
+  std::vector<std::unique_ptr<PartResult>> slots(window);
+  std::size_t at = first_;  // the next row to deliver, known for certain
+  long line = first_line_;
+  bool done = false;  // the rest of the table was read on this thread
+  bool stopped = false;
+
+  const auto read_slot = [&](std::size_t i, std::size_t from) {
+    auto part = std::make_unique<PartResult>();
+    if (layout.splits) {
+      read_part(bytes_, layout, from, range_end(i), *part);
+    } else {
+      part->start = part->stop = from;
+      part->left = std::make_pair(from, 0L);
     }
-  }, factory_);
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (errors[i]) {
-      // This part starts at a row (the parts before it ended cleanly); it may end in the wrong
-      // place. Read the rest of the table from its start, as one reader would.
-      sources[i] = std::make_unique<tools::ViewSource>(bytes_.substr(parts[i].begin),
-                                                       reader_.file());
-      readers[i] = std::make_unique<LongTableReader>(reader_, *sources[i], parts[i].line);
-      records[i].clear();
-      for (LongRecord r; readers[i]->next(r);) records[i].push_back(r);
-      offset_ = bytes_.size();
-    }
-    const LongTableReader::LabelMaps maps = reader_.adopt(*readers[i]);
-    for (LongRecord& r : records[i]) {
+    slots[i % window] = std::move(part);
+  };
+
+  // The rest of the table from `from` (line `from_line`) by one reader, as reading from the
+  // start would: its records, or its first error.
+  const auto read_rest = [&](std::size_t from, long from_line) {
+    tools::ViewSource source(bytes_.substr(from), reader_.file());
+    LongTableReader rest(reader_, source, from_line);
+    std::vector<LongRecord> records;
+    for (LongRecord r; rest.next(r);) records.push_back(r);
+    const LongTableReader::LabelMaps maps = reader_.adopt(rest);
+    for (LongRecord& r : records) {
       r.group = maps.groups.empty() ? r.group : maps.groups[r.group];
       r.sample = maps.samples[r.sample];
       r.site = maps.sites[r.site];
       if (r.species != kNoSpecies) r.species = maps.species[r.species];
     }
-    ready_.push_back(std::move(records[i]));
-    if (errors[i]) break;
-  }
-}
+    if (!records.empty() && !sink(records)) stopped = true;
+    done = true;
+  };
 
-bool ParallelLongTable::next(std::vector<LongRecord>& records) {
-  while (ready_.empty()) {
-    if (offset_ >= bytes_.size()) return false;
-    read_window();
-  }
-  records = std::move(ready_.front());
-  ready_.pop_front();
-  return true;
+  OrderedWork work;
+  work.claim = [&](std::size_t i) { return i < parts && !done && !stopped; };
+  work.make_worker = [&] {
+    return [&](std::size_t i) { read_slot(i, guess(i)); };
+  };
+  work.window = window;
+  work.go_on = [&] { return !stopped; };
+  work.deliver = [&](std::size_t i) {
+    if (done || stopped) return;
+    const std::size_t end = range_end(i);
+    if (at >= end) return;  // a row of the parts before runs past this one's range
+    if (slots[i % window]->start != at) read_slot(i, at);  // the guess fell inside quotes
+    PartResult& part = *slots[i % window];
+    const LongColumn roles[kRoles] = {LongColumn::kGroup, LongColumn::kSample, LongColumn::kSite,
+                                      LongColumn::kSpecies};
+    std::vector<std::uint32_t> ids[kRoles];
+    for (int r = 0; r < kRoles; ++r) {
+      if (r == 0 && !layout.has_group) continue;
+      for (std::uint32_t id = 0; id < part.labels[r].size(); ++id) {
+        ids[r].push_back(reader_.intern(roles[r], part.labels[r].text(id), line + part.labels[r].line(id)));
+      }
+    }
+    for (LongRecord& rec : part.records) {
+      rec.line += line;
+      if (layout.has_group) rec.group = ids[0][rec.group];
+      rec.sample = ids[1][rec.sample];
+      rec.site = ids[2][rec.site];
+      if (rec.species != kNoSpecies) rec.species = ids[3][rec.species];
+    }
+    if (!part.records.empty() && !sink(part.records)) {
+      stopped = true;
+      return;
+    }
+    if (part.left) {
+      read_rest(part.left->first, line + part.left->second);
+      return;
+    }
+    at = part.stop;
+    line += part.lines;
+    slots[i % window].reset();
+  };
+  OrderedPool pool(threads_ > 1 ? static_cast<int>(threads_) : 0, factory_);
+  return pool.run(work) && !stopped;
 }
 
 }  // namespace kelvaro::csv

@@ -25,7 +25,7 @@ constexpr std::size_t kPendingRecords = std::size_t{1} << 20;
 DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
                                SurveyLabels& labels, unsigned threads,
                                const ThreadFactory& factory)
-    : labels_(labels) {
+    : source_(source), labels_(labels) {
   const std::optional<std::string_view> all = source.all_bytes();
   if (!all) {
     reader_ = std::make_unique<csv::LongTableReader>(source, options);
@@ -181,7 +181,7 @@ bool DetectionTable::read(const GoOn& go_on) {
         if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
       }
       return true;
-    });
+    }, [&](std::size_t end) { source_.release_bytes(end); });
     if (!whole) return false;
   } else {
     for (csv::LongRecord record; reader_->next(record);) {

@@ -109,6 +109,7 @@ class DetectionTable {
   // Adds the pending records to their samples, group by group.
   void group_pending();
 
+  tools::ByteSource& source_;
   std::unique_ptr<tools::ViewSource> bytes_;      // all the source's bytes, read in parallel
   std::unique_ptr<csv::LongTableReader> reader_;  // until read() is done
   std::unique_ptr<csv::ParallelLongTable> parallel_;

@@ -32,6 +32,14 @@ FileSource::~FileSource() {
   if (owned_ && fd_ >= 0) ::close(fd_);
 }
 
+void FileSource::release_bytes(std::size_t end) {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t whole = std::min(end, map_size_) / page * page;
+  // The pages come back from the file if they are read again: the mapping is private and never
+  // written.
+  if (map_ != nullptr && whole > 0) ::madvise(map_, whole, MADV_DONTNEED);
+}
+
 std::optional<std::string_view> FileSource::all_bytes() {
   if (!owned_ || read_) return std::nullopt;
   if (map_ != nullptr) return std::string_view(static_cast<const char*>(map_), map_size_);

@@ -40,6 +40,9 @@ class ByteSource {
   // them (a regular file opened by path, text in memory) and nothing has been read yet;
   // nullopt otherwise (standard input, a pipe: read them in chunks). Valid while the source is.
   virtual std::optional<std::string_view> all_bytes() { return std::nullopt; }
+  // Says that the bytes of all_bytes() before `end` are no longer needed: a mapped file lets
+  // the system take back their memory (reading them again still gives them). Others keep them.
+  virtual void release_bytes(std::size_t end) { static_cast<void>(end); }
 };
 
 // A file opened by path; "-" is standard input (left open at the end).
@@ -54,6 +57,7 @@ class FileSource : public ByteSource {
   const std::string& name() const override { return name_; }
   // The file mapped into memory (read only) when it is a regular file.
   std::optional<std::string_view> all_bytes() override;
+  void release_bytes(std::size_t end) override;
 
  private:
   std::string name_;

@@ -389,7 +389,7 @@ ParallelLongTable::ParallelLongTable(LongTableReader& reader, std::string_view b
   first_ = skip_line_ends(bytes_, at, first_line_);
 }
 
-bool ParallelLongTable::read(const Sink& sink) {
+bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::size_t)>& release) {
   const Layout layout = layout_of(reader_);
   const std::size_t size = bytes_.size();
   const std::size_t parts = size <= first_ ? 0 : (size - first_ + part_bytes_ - 1) / part_bytes_;
@@ -483,6 +483,8 @@ bool ParallelLongTable::read(const Sink& sink) {
     at = part.stop;
     line += part.lines;
     slots[i % window].reset();
+    // The workers read from a byte before their range on.
+    if (release && i + 1 < parts) release(range_begin(i + 1) - 1);
   };
   OrderedPool pool(threads_ > 1 ? static_cast<int>(threads_) : 0, factory_);
   return pool.run(work) && !stopped;

@@ -50,8 +50,9 @@ class ParallelLongTable {
 
   // Reads the table to its end, handing each part's records to `sink` in file order. Returns
   // false when the sink stopped it. Throws as LongTableReader::next: the first error in file
-  // order.
-  bool read(const Sink& sink);
+  // order. `release` (if given) is told, as parts are done, the offset before which no byte is
+  // needed again.
+  bool read(const Sink& sink, const std::function<void(std::size_t)>& release = {});
 
  private:
   LongTableReader& reader_;

@@ -21,9 +21,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -102,8 +102,7 @@ void BM_Records(benchmark::State& state) {
   for (auto _ : state) {
     tools::ViewSource source(g_survey, "survey.csv");
     kelvaro::csv::LongTableReader reader(source, table_options());
-    kelvaro::csv::ParallelLongTable table(reader, g_survey,
-                                          static_cast<unsigned>(state.range(0)));
+    kelvaro::csv::ParallelLongTable table(reader, g_survey, static_cast<unsigned>(state.range(0)));
     records = 0;
     table.read([&](std::vector<kelvaro::csv::LongRecord>& part) {
       records += part.size();
@@ -233,9 +232,10 @@ class Reporter : public benchmark::ConsoleReporter {
     }
     const double records1 = best_["records/threads:1"], records2 = best_["records/threads:2"];
     if (scan > 0.0 && records1 > 0.0 && records2 > 0.0) {
-      std::printf("the records alone against the bare scan: %.0f%% of its speed on 1 thread, "
-                  "%.0f%% on 2\n",
-                  100.0 * scan / records1, 100.0 * scan / records2);
+      std::printf(
+          "the records alone against the bare scan: %.0f%% of its speed on 1 thread, "
+          "%.0f%% on 2\n",
+          100.0 * scan / records1, 100.0 * scan / records2);
     }
     if (one > 0.0 && sorted > 0.0) {
       std::printf("this table against the same rows sorted, 1 thread: %.2f times the time\n",
@@ -250,19 +250,22 @@ class Reporter : public benchmark::ConsoleReporter {
     const double sorted_cpu = cpu_["batch_sorted/threads:1"];
     const double caller = caller_["batch/threads:2"] * 1e3;
     if (records > 0.0 && scan_cpu > 0.0) {
-      std::printf("processor time: the records alone (records/threads:1) %.0f%% of the bare "
-                  "scan's speed\n",
-                  100.0 * scan_cpu / records);
+      std::printf(
+          "processor time: the records alone (records/threads:1) %.0f%% of the bare "
+          "scan's speed\n",
+          100.0 * scan_cpu / records);
     }
     if (one_cpu > 0.0 && two_cpu > 0.0 && caller > 0.0) {
-      std::printf("processor time: 2 threads %.0f ms in all, %.0f ms on the calling thread: at "
-                  "most %.2f times as fast as 1 thread (%.0f ms) on two free cores\n",
-                  two_cpu, caller, one_cpu / std::max(caller, two_cpu / 2.0), one_cpu);
+      std::printf(
+          "processor time: 2 threads %.0f ms in all, %.0f ms on the calling thread: at "
+          "most %.2f times as fast as 1 thread (%.0f ms) on two free cores\n",
+          two_cpu, caller, one_cpu / std::max(caller, two_cpu / 2.0), one_cpu);
     }
     if (one_cpu > 0.0 && sorted_cpu > 0.0) {
-      std::printf("processor time: this table against the same rows sorted, 1 thread: %.2f "
-                  "times\n",
-                  one_cpu / sorted_cpu);
+      std::printf(
+          "processor time: this table against the same rows sorted, 1 thread: %.2f "
+          "times\n",
+          one_cpu / sorted_cpu);
     }
   }
 

@@ -19,12 +19,10 @@ constexpr std::uint64_t kGoOnInterval = 8192;
 // that every group has many records together in a table of thousands of groups.
 constexpr std::size_t kPendingRecords = std::size_t{1} << 20;
 
-
 }  // namespace
 
 DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
-                               SurveyLabels& labels, unsigned threads,
-                               const ThreadFactory& factory)
+                               SurveyLabels& labels, unsigned threads, const ThreadFactory& factory)
     : source_(source), labels_(labels) {
   const std::optional<std::string_view> all = source.all_bytes();
   if (!all) {
@@ -175,13 +173,15 @@ void DetectionTable::group_pending() {
 
 bool DetectionTable::read(const GoOn& go_on) {
   if (parallel_) {
-    const bool whole = parallel_->read([&](std::vector<csv::LongRecord>& records) {
-      for (const csv::LongRecord& record : records) {
-        take(record);
-        if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
-      }
-      return true;
-    }, [&](std::size_t end) { source_.release_bytes(end); });
+    const bool whole = parallel_->read(
+        [&](std::vector<csv::LongRecord>& records) {
+          for (const csv::LongRecord& record : records) {
+            take(record);
+            if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
+          }
+          return true;
+        },
+        [&](std::size_t end) { source_.release_bytes(end); });
     if (!whole) return false;
   } else {
     for (csv::LongRecord record; reader_->next(record);) {

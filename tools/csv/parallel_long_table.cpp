@@ -147,8 +147,8 @@ class PartLabels {
   // Whether label `id`, of the same head word and length as `text`, has the same bytes after
   // the eighth.
   bool same_tail(std::uint32_t id, std::string_view text) const {
-    return text.size() <= 8 || std::memcmp(texts_[id].data() + 8, text.data() + 8,
-                                           text.size() - 8) == 0;
+    return text.size() <= 8 ||
+           std::memcmp(texts_[id].data() + 8, text.data() + 8, text.size() - 8) == 0;
   }
   void grow() {
     slots_.assign(slots_.empty() ? 256 : 2 * slots_.size(), Slot{});
@@ -206,8 +206,7 @@ constexpr std::size_t kNotPlain = static_cast<std::size_t>(-1);
 // end; kNotPlain for any other row, or one that ends within eight bytes of the end of the data
 // (the general loop reads it afresh).
 template <class Take>
-std::size_t plain_row(const char* data, std::size_t n, std::size_t p, char separator,
-                      Take& take) {
+std::size_t plain_row(const char* data, std::size_t n, std::size_t p, char separator, Take& take) {
   if constexpr (std::endian::native != std::endian::little) {
     return kNotPlain;  // the byte order that the bit positions below assume
   } else {
@@ -394,7 +393,9 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
   const std::size_t size = bytes_.size();
   const std::size_t parts = size <= first_ ? 0 : (size - first_ + part_bytes_ - 1) / part_bytes_;
   const auto range_begin = [&](std::size_t i) { return first_ + i * part_bytes_; };
-  const auto range_end = [&](std::size_t i) { return std::min(size, first_ + (i + 1) * part_bytes_); };
+  const auto range_end = [&](std::size_t i) {
+    return std::min(size, first_ + (i + 1) * part_bytes_);
+  };
   // Where part i's first row would be, outside quotes: after the first line end in its range.
   const auto guess = [&](std::size_t i) {
     std::size_t p = range_begin(i);
@@ -445,9 +446,7 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
 
   OrderedWork work;
   work.claim = [&](std::size_t i) { return i < parts && !done && !stopped; };
-  work.make_worker = [&] {
-    return [&](std::size_t i) { read_slot(i, guess(i)); };
-  };
+  work.make_worker = [&] { return [&](std::size_t i) { read_slot(i, guess(i)); }; };
   work.window = window;
   work.go_on = [&] { return !stopped; };
   work.deliver = [&](std::size_t i) {
@@ -462,7 +461,8 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
     for (int r = 0; r < kRoles; ++r) {
       if (r == 0 && !layout.has_group) continue;
       for (std::uint32_t id = 0; id < part.labels[r].size(); ++id) {
-        ids[r].push_back(reader_.intern(roles[r], part.labels[r].text(id), line + part.labels[r].line(id)));
+        ids[r].push_back(
+            reader_.intern(roles[r], part.labels[r].text(id), line + part.labels[r].line(id)));
       }
     }
     for (LongRecord& rec : part.records) {
@@ -486,7 +486,9 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
     // The workers read from a byte before their range on.
     if (release && i + 1 < parts) release(range_begin(i + 1) - 1);
   };
-  OrderedPool pool(threads_ > 1 ? static_cast<int>(threads_) : 0, factory_);
+  // No more workers than parts (a small table is one part, read on this thread).
+  const std::size_t workers = std::min<std::size_t>(threads_, parts);
+  OrderedPool pool(workers > 1 ? static_cast<int>(workers) : 0, factory_);
   return pool.run(work) && !stopped;
 }
 

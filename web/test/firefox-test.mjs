@@ -120,6 +120,7 @@ page = await open({ width: 1200, height: 900 });
   check('example: JSON', await download('#download-json'), run('kelvaro-tidy', ['--json'], report));
   const svg = await download('#chart-richness .download-svg');
   check('example: richness chart is SVG', /^<\?xml[^]*<svg[^]*<\/svg>$/.test(svg), true);
+  check('example: richness SVG has its legend', svg.includes('>species observed</text>'), true);
   await page.waitForSelector('#chart-dynamics .download-png[href^="blob:"]');
   check('example: dynamics chart is PNG', (await download('#chart-dynamics .download-png')).slice(1, 4), 'PNG');
   await page.screenshot({ path: join(shots, 'firefox-example.png'), fullPage: true });

@@ -104,6 +104,10 @@ async function analyse(setUp) {
   // the chart itself, not a swatch of its legend
   check('example: richness SVG is the chart', /^<svg[^>]* width="560"/.test(svg.slice(svg.indexOf('<svg'))), true);
   check('example: richness chart shows the estimators', (svg.match(/<title>(Chao2|jack1|jack2|bootstrap) /g) || []).length, 8);
+  // its legends and caption go with it: the file explains its own symbols
+  check('example: richness SVG has the legends', ['Chao2', 'jack1', 'jack2', 'bootstrap', 'species observed', 'richness estimate']
+    .filter((label) => !svg.includes(`>${label}</text>`)).join(' '), '');
+  check('example: richness SVG has the caption', svg.includes('>Each sample: species observed'), true);
   await page.waitForSelector('#chart-dynamics .download-png[href^="blob:"]');
   const png = await download('#chart-dynamics .download-png');
   check('example: dynamics chart is PNG', png.slice(1, 4), 'PNG');

@@ -15,7 +15,7 @@ MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
         bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
-        cross-test install uninstall package fuzz r-package r-check r-install web web-test clean
+        cross-test install uninstall package fuzz r-package r-check r-install web web-test bench-web clean
 
 all: build
 
@@ -203,6 +203,12 @@ web-test: web
 	node web/test/engine-test.mjs $(WEB_ENGINE) $(BUILD)
 	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
 	node web/test/firefox-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
+
+# How long the page takes to open and to analyse the example, in headless Chromium and Firefox
+# (web/timing.mjs; WEB_RUNS fresh pages in each).
+WEB_RUNS ?= 7
+bench-web: web
+	cd web && node timing.mjs ../$(BUILD)/web/kelvaro.html $(WEB_RUNS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(R_BUILD) $(CROSS_BUILD)

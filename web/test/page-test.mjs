@@ -242,6 +242,8 @@ if (process.env.SKIP_PLAN) {} else
   const planned = spawnSync(program('kelvaro-plan'), [...args, '-q', '-o', 'plan.csv'], { cwd: work, encoding: 'latin1' });
   const answer = planned.stderr.split('\n').find((l) => l.startsWith('kelvaro-plan: ')).slice('kelvaro-plan: '.length);
   await page.click('#tab-plan');
+  await page.fill('#plan-detection', '0.1');
+  await page.fill('#plan-heterogeneity', '0.5');
   await page.fill('#plan-sites', '5,10,20');
   await page.fill('#plan-surveys', '10');
   await page.fill('#plan-nreps', '10');

@@ -74,16 +74,22 @@ Reading parallel(const std::string& text, const LongTableOptions& options, unsig
 }
 
 // A table of `rows` records in random order whose names hold separators, doubled quotes and line
-// ends in quotes, in case variants, with blank lines, and the given line end.
-std::string generated_table(std::mt19937& random, int rows, const std::string& eol) {
-  const std::string sites[] = {"s1", "\"s,2\"", "\"s" + eol + "3\"", "\"s\"\"4\"\"\"", " s5 "};
+// ends in quotes, in case variants, with blank lines and blank rows, the given line end and
+// separator.
+std::string generated_table(std::mt19937& random, int rows, const std::string& eol,
+                            char separator = ',') {
+  const std::string s(1, separator);
+  const std::string sites[] = {
+      "s1",   "\"s,2\"",         "\"s" + eol + "3\"",      "\"s\"\"4\"\"\"",
+      " s5 ", "\"s" + s + "6\"", "a-much-longer-site-name"};
   const std::string species[] = {"Sp.A", "sp.a", "\"Sp, B\"", "\"x" + eol + "y\"", "C", ""};
-  std::string text = "group,sample,site,species,count" + eol;
+  std::string text = "group" + s + "sample" + s + "site" + s + "species" + s + "count" + eol;
   for (int i = 0; i < rows; ++i) {
     const std::string& sp = species[random() % 6];
-    text += std::to_string(random() % 4) + "," + std::to_string(2015 + random() % 3) + "," +
-            sites[random() % 5] + "," + sp + "," + (sp.empty() ? "0" : "1") + eol;
+    text += std::to_string(random() % 4) + s + std::to_string(2015 + random() % 3) + s +
+            sites[random() % 7] + s + sp + s + (sp.empty() ? "0" : "1") + eol;
     if (random() % 17 == 0) text += eol;
+    if (random() % 23 == 0) text += s + s + " " + s + s + eol;  // a blank row
   }
   return text;
 }
@@ -95,13 +101,16 @@ TEST(ParallelLongTable, SameAsOneReaderWhereverThePartsAreCut) {
     std::string eol;
     std::string start;
     bool fold;
-  } cases[] = {{"LF", "\n", "", false},
-               {"CR LF", "\r\n", "", true},
-               {"CR", "\r", "", false},
-               {"byte-order mark", "\n", "\xEF\xBB\xBF", false},
-               {"byte-order mark, CR LF, folded", "\r\n", "\xEF\xBB\xBF", true}};
+    char separator;
+  } cases[] = {{"LF", "\n", "", false, ','},
+               {"CR LF", "\r\n", "", true, ','},
+               {"CR", "\r", "", false, ','},
+               {"byte-order mark", "\n", "\xEF\xBB\xBF", false, ','},
+               {"byte-order mark, CR LF, folded", "\r\n", "\xEF\xBB\xBF", true, ','},
+               {"semicolons", "\n", "", false, ';'},
+               {"tabs, CR LF", "\r\n", "", false, '\t'}};
   for (const auto& c : cases) {
-    const std::string text = c.start + generated_table(random, 300, c.eol);
+    const std::string text = c.start + generated_table(random, 300, c.eol, c.separator);
     LongTableOptions options;
     options.columns.group = "group";
     options.fold_case = c.fold;

@@ -408,7 +408,11 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
     return skip_line_ends(bytes_, p, ignored);
   };
 
-  const std::size_t window = 2 * std::max(1u, threads_) + 2;
+  // No more workers than parts (a small table is one part, read on this thread); a part in hand
+  // per worker and two done ahead of the one delivered (a part's records take about 1.6 times
+  // its bytes).
+  const std::size_t workers = std::min<std::size_t>(threads_, parts);
+  const std::size_t window = std::max<std::size_t>(1, workers) + 2;
   std::vector<std::unique_ptr<PartResult>> slots(window);
   std::size_t at = first_;  // the next row to deliver, known for certain
   long line = first_line_;
@@ -486,8 +490,6 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
     // The workers read from a byte before their range on.
     if (release && i + 1 < parts) release(range_begin(i + 1) - 1);
   };
-  // No more workers than parts (a small table is one part, read on this thread).
-  const std::size_t workers = std::min<std::size_t>(threads_, parts);
   OrderedPool pool(workers > 1 ? static_cast<int>(workers) : 0, factory_);
   return pool.run(work) && !stopped;
 }

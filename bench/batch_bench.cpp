@@ -2,6 +2,8 @@
 // to see where a batch's time goes:
 //   scan             a bare scan of the table's bytes for line ends and separators (a count of
 //                    each; what any reader must at least do), the yardstick of reading;
+//   records/threads:N  the long-table reader alone on N threads: every row split and checked,
+//                    its labels interned, the records handed over in file order;
 //   batch_read/threads:N  the long table read into its compact form on N threads (held in
 //                    memory: no disk);
 //   batch_analysis   the analysis itself: run_survey on every pair's input, built beforehand,
@@ -11,7 +13,10 @@
 //   batch_sorted/threads:1  the same on a second table, the same rows sorted (if given).
 // After the table it prints the share of a one-thread batch spent outside the analysis
 // (reading, grouping, writing), the speed-up of 2 threads over 1, reading's speed against the
-// bare scan, and the first table's time against the sorted one's.
+// bare scan, and the first table's time against the sorted one's, from the shortest wall-clock
+// times; then from processor times (firmer on a busy machine) the records against the scan,
+// the first table against the sorted one, and with 2 threads the calling thread's share, which
+// bounds the speed-up on two free cores.
 //
 //   python3 bench/make_survey.py --routes 500 --shuffle > survey.csv
 //   python3 bench/make_survey.py --routes 500 > sorted.csv

@@ -117,9 +117,11 @@ bench-tools: deps-bench
 
 # kelvaro-batch in process on a simulated monitoring scheme (bench/make_survey.py; ROUTES routes
 # x YEARS years x 50 stops, generated once, its rows shuffled and sorted): the bare scan,
-# reading on 1 and 2 threads, the analysis alone, the batch on 1 and 2 threads (shuffled) and on
-# 1 thread (sorted). bench-batch-scale: kelvaro-batch as a program on SCALE_ROUTES routes
-# (about 20 million rows, generated, never stored in the repository): time and peak memory.
+# the records alone and the compact table on 1 and 2 threads, the analysis alone, the batch on 1
+# and 2 threads (shuffled) and on 1 thread (sorted), then the ratios (2 threads against 1,
+# shuffled against sorted, reading against the scan). bench-batch-scale: kelvaro-batch as a
+# program on SCALE_ROUTES routes (about 20 million rows, generated, never stored in the
+# repository): wall-clock and processor time and peak memory.
 ROUTES ?= 2000
 YEARS ?= 4
 SURVEY = build-bench/survey-$(ROUTES)x$(YEARS)

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "common/byte_source.h"
 #include "common/label_pool.h"
@@ -40,6 +42,22 @@ TEST(FileSource, FilesThatCannotBeReadAreErrorsNotEmptyInput) {
   }
   FileSource standard_input("-");
   EXPECT_EQ(standard_input.name(), "standard input");
+}
+
+TEST(FileSource, MappedBytesGivenBackReadTheSameAgain) {
+  const ScratchDir dir;
+  std::string text;
+  for (int i = 0; text.size() < 3 * 65536; ++i) text += "row " + std::to_string(i) + "\n";
+  FileSource source(dir.write("t.csv", text));
+  const std::optional<std::string_view> bytes = source.all_bytes();
+  ASSERT_TRUE(bytes);
+  ASSERT_EQ(*bytes, text);
+  for (const std::size_t end : {std::size_t{0}, std::size_t{100}, text.size() / 2, text.size(),
+                                text.size() + 4096}) {
+    SCOPED_TRACE(end);
+    source.release_bytes(end);
+    EXPECT_EQ(*bytes, text);
+  }
 }
 
 TEST(ReplacingFile, AppearsOnlyWhenComplete) {

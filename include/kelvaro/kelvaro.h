@@ -124,6 +124,29 @@ class StreamSource final : public TextSource {
   std::istream& in_;
 };
 
+// Free-form input whose Sample 1 cannot be taken (read_sample1): reason() says why, line() is the
+// input line of the record that could not be read, or 0 when the header was read but its values
+// were refused ("t1 = 120 is outside the allowed range 1..98").
+class InputRefused : public std::runtime_error {
+ public:
+  InputRefused(std::int64_t line, const std::string& reason)
+      : std::runtime_error(reason), line_(line) {}
+  std::int64_t line() const { return line_; }
+  std::string reason() const { return what(); }
+
+ private:
+  std::int64_t line_;
+};
+
+// Sample 1 of free-form input, read alone as a run reads it, for a program that wants a sample's
+// detection data without a run (kelvaro-plan's pilot survey): the header decoded and checked as a
+// run checks it, then Sample 1's records; nothing after them is read. The values are as read
+// (fractional and negative ones included: judging them is the caller's part), and no warnings are
+// given. "4 4 0 10 400\n3 3 2 2\n7 7 6 3\n" -> f = (3, 3, 2, 2), n = (7, 7, 6, 3); with the
+// frequency pair, f_pair holds f'(1..t1+1) too. Throws InputRefused, and InputUnreadable when the
+// input cannot be read at all.
+BlockData read_sample1(TextSource& input);
+
 // ---------------------------------------------------------------------------------------------
 // Warnings: input that is probably a typing slip, and results not to trust. They never change the
 // report or the status.

@@ -1,6 +1,5 @@
 #include "cli/progress.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "kelvaro/command_line.h"
 
 namespace kelvaro::cli {
 
@@ -46,7 +46,6 @@ double measured_seconds_per_draw() {
 }
 
 // The progress line on the terminal is erased if the run is interrupted, or its terminal closed.
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 volatile std::sig_atomic_t g_line_shown = 0;
 int g_line_fd = 2;
 
@@ -57,18 +56,6 @@ extern "C" void erase_and_stop(int signal) {
   }
   std::signal(signal, SIG_DFL);
   std::raise(signal);
-}
-
-// Sets `handler` for the stop signals, except those ignored since the start (nohup).
-void set_stop_handlers(void (*handler)(int)) {
-  for (const int signal : kStopSignals) {
-    struct sigaction action {};
-    if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
-    action = {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(signal, &action, nullptr);
-  }
 }
 
 }  // namespace
@@ -108,14 +95,14 @@ ConsoleObserver::ConsoleObserver(int fd, bool terminal, bool warn)
     : fd_(fd), terminal_(terminal), warn_(warn) {
   if (terminal_) {
     g_line_fd = fd_;
-    set_stop_handlers(erase_and_stop);
+    on_stop_signals(erase_and_stop);
   }
 }
 
 ConsoleObserver::~ConsoleObserver() {
   erase();
   if (terminal_) {
-    set_stop_handlers(SIG_DFL);
+    on_stop_signals(SIG_DFL);
   }
 }
 

@@ -100,7 +100,7 @@ void RunEngine::begin(const Header& h) {
              "seed 0 takes the seed from the clock, so this run cannot be repeated; give a seed "
              "such as 400 to make it repeatable");
   }
-  // The clock is read whatever the seed number; the seeding uses it only for seed 0.
+  // The clock is read whatever the seed number; seeded_generator takes it only for seed 0.
   generator_ = seeded_generator(h.options.seed, clock_milliseconds());
   report_.write_new(result_);
   for (int i = 0; i < kWarmUpDraws; ++i) generator_.draw();
@@ -267,9 +267,7 @@ void RunEngine::summarise() {
 
 void RunEngine::drive(RecordSource& source) {
   const Header h = source.header();
-  std::optional<std::string> why = sites_refusal(h);
-  if (!why) why = source.refusal(h);
-  if (why) {
+  if (const std::optional<std::string> why = header_refusal(source, h)) {
     result_.status = RunStatus::kInputRefused;
     result_.diagnostic = "kelvaro: " + *why + "\n";
     return;

@@ -1,7 +1,7 @@
 // The one reader of whole numbers in options: what it takes, and what it refuses rather than
 // rounding or saturating.
 
-#include "cli/whole_number_option.h"
+#include "kelvaro/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "kelvaro/conversions.h"
 #include "kelvaro/kelvaro.h"
 #include "support/golden_inputs.h"
 #include "support/process.h"
@@ -131,6 +132,52 @@ TEST(Api, KeptReplicatesAndRefusedSurveys) {
     EXPECT_EQ(r.status, RunStatus::kInputRefused);
     EXPECT_EQ(r.diagnostic, "kelvaro: replicates = " + std::to_string(replicates) +
                                 " is outside the allowed range 0..10000\n");
+  }
+}
+
+TEST(Api, Sample1ReadAloneIsWhatTheRunReadsAndRefusesWhatItRefuses) {
+  // Every golden input whose Sample 1 a run estimates: read alone, it holds the classes the
+  // run's estimate was made from (f, or f' with the frequency pair).
+  int compared = 0;
+  for (const std::string& text : golden_texts()) {
+    const RunResult run = run_text(text);
+    if (run.blocks.empty()) continue;
+    StringSource input(text);
+    const BlockData sample1 = read_sample1(input);
+    const std::vector<float>& classes = run.frequency_pair ? sample1.f_pair : sample1.f;
+    std::vector<std::int32_t> whole;
+    for (const float v : classes) whole.push_back(trunc_to_int(v));
+    EXPECT_EQ(whole, run.blocks[0].frequencies) << text.substr(0, 40);
+    EXPECT_EQ(sample1.n.size(), static_cast<std::size_t>(run.sites1));
+    ++compared;
+  }
+  EXPECT_GE(compared, 10);
+
+  const struct {
+    const char* text;
+    std::int64_t line;  // 0: the header's values refused, as a run refuses them
+    const char* reason;
+  } refused[] = {
+      {"120 4 0 10 400\n3 3\n", 0, "t1 = 120 is outside the allowed range 1..98"},
+      {"4 4 0 10001 400\n3 3 2 2\n7 7 6 3\n", 0,
+       "nreps = 10001 is outside the allowed range -10000..10000"},
+      {"4 4 0 10 400\n3 x 2 2\n7 7 6 3\n", 2, "Bad real number in item 2 of list input"},
+      {"4 4 0 10 400\n3 3 2 2\n", 2, "End of file"},
+      {"4 4 3 10 400\n3 3 2 2\n7 7 6 3\n", 3, "End of file"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.text);
+    StringSource input(c.text);
+    try {
+      read_sample1(input);
+      ADD_FAILURE() << "read";
+    } catch (const InputRefused& e) {
+      EXPECT_EQ(e.line(), c.line);
+      EXPECT_EQ(e.reason(), c.reason);
+      if (c.line == 0) {
+        EXPECT_EQ(run_text(c.text).diagnostic, "kelvaro: " + e.reason() + "\n");
+      }
+    }
   }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
-// The value of an option that takes a whole number, read the same way by every program: decimal
-// digits after an optional sign, nothing else, and within the option's range. What it cannot
-// represent is refused, never rounded or saturated:
+// What every kelvaro program (kelvaro and the companion programs) does the same way on its command
+// line: the value of an option that takes a whole number, and the signals that stop a program.
+//
+// The value of a whole-number option: decimal digits after an optional sign, nothing else, and
+// within the option's range. What it cannot represent is refused, never rounded or saturated:
 //   "--threads", "12", 1..1024   -> 12
 //   "--seed", "+7", 0..2^64-1    -> 7
 //   "--threads", "1e9"           -> "--threads takes a whole number from 1 to 1024, not '1e9'"
@@ -59,5 +61,11 @@ std::optional<std::string> parse_whole_number_option(std::string_view option,
   value = parsed;
   return std::nullopt;
 }
+
+// Installs `handler` (a function, SIG_DFL) for the signals that stop a program: SIGINT,
+// SIGTERM, SIGHUP and SIGQUIT. A signal ignored since the program started (nohup) stays ignored.
+// A handler that is to end the program as the signal would have resets the signal to SIG_DFL
+// and raises it again once its work is done.
+void on_stop_signals(void (*handler)(int));
 
 }  // namespace kelvaro::cli

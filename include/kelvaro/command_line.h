@@ -1,6 +1,7 @@
 #pragma once
 // What every kelvaro program (kelvaro and the companion programs) does the same way on its command
-// line: the value of an option that takes a whole number, and the signals that stop a program.
+// line and terminal: the value of an option that takes a whole number, the signals that stop a
+// program, and the lines it shows on standard error while it works.
 //
 // The value of a whole-number option: decimal digits after an optional sign, nothing else, and
 // within the option's range. What it cannot represent is refused, never rounded or saturated:
@@ -9,6 +10,8 @@
 //   "--threads", "1e9"           -> "--threads takes a whole number from 1 to 1024, not '1e9'"
 //   "--nreps", "1.5"             -> "--nreps takes a whole number from 0 to 10000, not '1.5'"
 //   "--seed", "18446744073709551616", 0..2^64-1 -> refused (one past the largest)
+
+#include <unistd.h>
 
 #include <cstdint>
 #include <limits>
@@ -67,5 +70,19 @@ std::optional<std::string> parse_whole_number_option(std::string_view option,
 // A handler that is to end the program as the signal would have resets the signal to SIG_DFL
 // and raises it again once its work is done.
 void on_stop_signals(void (*handler)(int));
+
+// A progress line on a terminal is drawn over the one before after kEraseLine (a carriage return,
+// then "erase to the end of the line"), and erased the same way when the work is done.
+inline constexpr char kEraseLine[] = "\r\033[K";
+
+// Writes `text` to the descriptor `fd` (standard error), short writes continued. Progress and
+// warnings are a courtesy: a write that fails drops the rest, and the program goes on.
+inline void write_status_text(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
 
 }  // namespace kelvaro::cli

@@ -20,8 +20,6 @@ constexpr double kQuietSeconds = 1.0;
 constexpr double kWorthShowingSeconds = 2.0;
 // At most ten redraws a second.
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-// Carriage return and "erase to the end of the line".
-constexpr const char* kEraseLine = "\r\033[K";
 
 // Seconds per species draw on this machine: a short bootstrap (ten replicates of a community of
 // about 70,000 species) timed as a whole, so the figure holds what a real run's draw costs.
@@ -51,7 +49,7 @@ int g_line_fd = 2;
 
 extern "C" void erase_and_stop(int signal) {
   if (g_line_shown != 0) {
-    const ssize_t n = ::write(g_line_fd, kEraseLine, 4);
+    const ssize_t n = ::write(g_line_fd, kEraseLine, sizeof kEraseLine - 1);
     (void)n;
   }
   std::signal(signal, SIG_DFL);
@@ -106,16 +104,7 @@ ConsoleObserver::~ConsoleObserver() {
   }
 }
 
-void ConsoleObserver::write(const std::string& text) {
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd_, p, left);
-    if (n <= 0) return;  // nowhere to show it: the run goes on
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-}
+void ConsoleObserver::write(const std::string& text) { write_status_text(fd_, text); }
 
 void ConsoleObserver::erase() {
   if (!shown_) return;

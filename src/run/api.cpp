@@ -58,7 +58,8 @@ BlockData read_sample1(TextSource& input) {
       sample1.n.push_back(r.n(i));
     }
     if (h.frequency_pair) {
-      for (std::int32_t i = h.sites1 + 1; i <= 2 * h.sites1 + 1; ++i) sample1.f_pair.push_back(r.x(i));
+      for (std::int32_t i = h.sites1 + 1; i <= 2 * h.sites1 + 1; ++i)
+        sample1.f_pair.push_back(r.x(i));
     }
     return sample1;
   } catch (const textio::ReadError& e) {

@@ -7,7 +7,6 @@
 
 #include "plan/design_summary.h"
 #include "plan/option_error.h"
-#include "plan/significant_digits.h"
 #include "plan/targets.h"
 
 namespace kelvaro::plan {
@@ -42,19 +41,6 @@ TEST(DesignSummary, StandardErrorsFollowTheirFormulas) {
   EXPECT_TRUE(std::isnan(one.relative_bias_se));
   EXPECT_TRUE(std::isnan(one.rmse_se));
   EXPECT_EQ(one.coverage_se, 0.0);
-}
-
-TEST(SignificantDigits, TheExamplesOfItsHeader) {
-  const struct {
-    double v;
-    int digits;
-    const char* text;
-  } cases[] = {{0.123456789, 6, "0.123457"}, {1234567.0, 6, "1.23457e+06"}, {0.0, 3, "0"},
-               {0.1, 3, "0.1"},             {9.9951, 3, "10"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(significant_digits(c.v, c.digits), c.text);
-  }
 }
 
 TEST(Targets, ReadFromTheirText) {

@@ -89,3 +89,33 @@ test_that("estimators, tidy and glance give each pair's rows of its own run", {
   }
   expect_identical(nrow(glance(fit)), 2L)
 })
+
+test_that("a failing pair or an interrupt stops a grouped run cleanly, on any number of threads", {
+  d <- long_table()
+  groups <- rep(c("a", "b", "c", "d", "e"), c(12L, 12L, 6L, 6L, 0L))[seq_len(nrow(d$x))]
+  with_fault <- function(kind, pair, expr) {
+    old <- options(kelvaro.test_fault = list(kind = kind, pair = pair))
+    on.exit(options(old))
+    expr
+  }
+  for (threads in c(1, 2, 3)) {
+    for (pair in c(0L, 2L)) {
+      label <- sprintf("%d thread(s), pair %d", threads, pair)
+      failed <- tryCatch(with_fault("throw", pair, kelvaro(d$x, groups = groups, nreps = 20,
+                                                           threads = threads)),
+                         error = function(e) e)
+      expect_s3_class(failed, "error")
+      expect_match(conditionMessage(failed), sprintf("^kelvaro: internal error: pair %s: ",
+                                                     c("a-b", "b-c", "c-d")[pair + 1L]),
+                   label = label)
+      stopped <- tryCatch(with_fault("interrupt", pair, kelvaro(d$x, groups = groups,
+                                                                nreps = 20, threads = threads)),
+                          interrupt = function(i) "interrupted")
+      expect_identical(stopped, "interrupted", label = label)
+    }
+  }
+  # The workers are gone and nothing is left pending: the next run is whole and the same.
+  fit <- quiet_fit(kelvaro(d$x, groups = groups, nreps = 20, threads = 2))
+  expect_identical(fit$parameters, quiet_fit(kelvaro(d$x, groups = groups, nreps = 20,
+                                                     threads = 1))$parameters)
+})

@@ -65,7 +65,7 @@ print.kelvaro_seed <- function(x, ...) {
   cat(format(x), "(seed 0: the clock value the run seeded from; seed = this repeats the run)\n")
   invisible(x)
 }
-`[.kelvaro_seed` <- function(x, i) structure(unclass(x)[i], class = "kelvaro_seed")
+`[.kelvaro_seed` <- function(x, i, ...) structure(unclass(x)[i], class = "kelvaro_seed")
 as.data.frame.kelvaro_seed <- function(x, row.names = NULL, optional = FALSE, ...,
                                        nm = deparse1(substitute(x))) {
   frame <- list(x)

@@ -110,17 +110,16 @@ TestFault test_fault(const std::string& kind, int pair) {
 // messages; clock as for .run_survey (the R code reads it once for all pairs); threads 0 takes
 // the machine's cores. fault and fault_pair: the tests' TestFault ("" for none).
 // [[Rcpp::export(.run_surveys, rng = false)]]
-Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, int nreps,
-                             int seed, int clock, bool range_adjust, int threads,
-                             std::string fault = "", int fault_pair = 0) {
+Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, int nreps, int seed,
+                             int clock, bool range_adjust, int threads, std::string fault = "",
+                             int fault_pair = 0) {
   return guarded("kelvaro", [&] {
     std::vector<kelvaro::Survey> input;
     std::vector<std::string> names;
     input.reserve(static_cast<std::size_t>(surveys.size()));
     for (R_xlen_t i = 0; i < surveys.size(); ++i) {
       input.push_back(survey_of(surveys[i]));
-      names.push_back(i < labels.size() ? Rcpp::as<std::string>(labels[i])
-                                        : std::to_string(i + 1));
+      names.push_back(i < labels.size() ? Rcpp::as<std::string>(labels[i]) : std::to_string(i + 1));
     }
     kelvaro::Options options;
     options.replicates = nreps;
@@ -132,8 +131,9 @@ Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, i
     const int workers = std::max(1, std::min<int>(wanted, static_cast<int>(input.size())));
     const std::optional<std::int32_t> clock_seed =
         clock == NA_INTEGER ? std::nullopt : std::optional<std::int32_t>(clock);
-    if (!run_all(input, names, options, clock_seed, workers, test_fault(fault, fault_pair),
-                 results)) throw Rcpp::internal::InterruptedException();
+    const bool complete =
+        run_all(input, names, options, clock_seed, workers, test_fault(fault, fault_pair), results);
+    if (!complete) throw Rcpp::internal::InterruptedException();
     Rcpp::List out(surveys.size());
     for (R_xlen_t i = 0; i < surveys.size(); ++i) {
       out[i] = result_list(results[static_cast<std::size_t>(i)], false);

@@ -6,9 +6,9 @@
 // Elements: status, diagnostic, report, nreps, seed, clock_seed (with seed 0, the clock value the
 // run seeded from; NA otherwise), range_adjust, sites, blocks, test,
 // estimators, parameters, replicates, warnings. The data frames' columns are those of kelvaro's
-// result tables (kelvaro/tables.h), blocks with more. `test` is NULL when the run made no equal-detection test;
-// `replicates` is NULL unless the run kept them. Warning lines are NA when input_has_lines is
-// false (structured input has no lines to point at).
+// result tables (kelvaro/tables.h), blocks with more. `test` is NULL when the run made no
+// equal-detection test; `replicates` is NULL unless the run kept them. Warning lines are NA when
+// input_has_lines is false (structured input has no lines to point at).
 
 #include <Rcpp.h>
 

@@ -17,15 +17,16 @@ test_that("pairs follow the rule in label order, each equal to its own run", {
     list("all", c("9-10", "9-2019.5", "10-2019.5")),
     list("first", c("9-10", "9-2019.5")))
   for (case in cases) {
-    fit <- kelvaro(x, groups = sample, pairs = case[[1L]], nreps = 20, threads = 2)
+    fit <- quiet_fit(kelvaro(x, groups = sample, pairs = case[[1L]], nreps = 20, threads = 2))
     expect_identical(paste(fit$pairs$sample1, fit$pairs$sample2, sep = "-"), case[[2L]],
                      label = case[[1L]])
   }
-  fit <- kelvaro(x, groups = factor(sample, c("2019.5", "10", "9")), nreps = 20, threads = 1)
+  fit <- quiet_fit(kelvaro(x, groups = factor(sample, c("2019.5", "10", "9")), nreps = 20,
+                           threads = 1))
   expect_identical(paste(fit$pairs$sample1, fit$pairs$sample2, sep = "-"),
                    c("2019.5-10", "10-9"), label = "a factor's levels")
-  single <- kelvaro(x[sample == "9", ], x[sample == "2019.5", ], nreps = 20)
-  all <- kelvaro(x, groups = sample, pairs = "all", nreps = 20, threads = 2)
+  single <- quiet_fit(kelvaro(x[sample == "9", ], x[sample == "2019.5", ], nreps = 20))
+  all <- quiet_fit(kelvaro(x, groups = sample, pairs = "all", nreps = 20, threads = 2))
   pair <- all$parameters[all$parameters$sample1 == "9" & all$parameters$sample2 == "2019.5", ]
   expect_identical(pair$estimate, single$parameters$estimate)
   expect_identical(pair$upper, single$parameters$upper)
@@ -36,8 +37,8 @@ test_that("pairs follow the rule in label order, each equal to its own run", {
 test_that("groups of sites pair within each group; threads change nothing", {
   d <- long_table()
   groups <- data.frame(group = d$route, sample = d$sample)
-  one <- kelvaro(d$x, groups = groups, nreps = 20, threads = 1)
-  two <- kelvaro(d$x, groups = groups, nreps = 20, threads = 2)
+  one <- quiet_fit(kelvaro(d$x, groups = groups, nreps = 20, threads = 1))
+  two <- quiet_fit(kelvaro(d$x, groups = groups, nreps = 20, threads = 2))
   expect_identical(one$parameters, two$parameters)
   expect_identical(one$blocks, two$blocks)
   expect_identical(one$pairs, data.frame(group = c("A", "B"), sample1 = c("2019", "2018"),
@@ -50,7 +51,7 @@ test_that("listed pairs keep their order rule; a missing sample is a problem, no
   x <- d$x[1:24, ]
   sample <- d$sample[1:24]
   listed <- data.frame(sample1 = c("2020", "2019"), sample2 = c("2019", "1999"))
-  expect_warning(kelvaro(x, groups = sample, pairs = listed, nreps = 20),
+  expect_warning(quiet_fit(kelvaro(x, groups = sample, pairs = listed, nreps = 20)),
                  "1 of 2 pair\\(s\\) not analysed", class = "kelvaro_warning")
   fit <- suppressWarnings(kelvaro(x, groups = sample, pairs = listed, nreps = 20))
   expect_identical(fit$problems$kind, "missing_sample")

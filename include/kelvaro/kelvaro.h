@@ -215,7 +215,16 @@ struct Settings {
   // file = 'stdin')").
   std::string input_name = "stdin";
   Observer* observer = nullptr;
+  // With seed 0: the clock value to seed from instead of reading the clock (an earlier run's
+  // RunResult::clock_seed, which repeats that run; 0 <= value < 2^31). Ignored for other seeds.
+  // The report is the same either way; a run given it is repeatable and not warned about.
+  std::optional<std::int32_t> clock_seed;
 };
+
+// The clock value a seed-0 run seeds from at this moment: milliseconds since 1970 modulo 2^31.
+// Programs that start several runs meant to share one stream read it once and hand it to each
+// run in Settings::clock_seed.
+std::int32_t read_clock_seed();
 
 // ---------------------------------------------------------------------------------------------
 // Result
@@ -355,6 +364,10 @@ struct RunResult {
   std::int32_t sites2 = 0;
   bool frequency_pair = false;
   Options options;  // as given (the seed 0 included)
+  // With seed 0, once the run has seeded: the clock value it seeded from (read from the clock or
+  // given in Settings::clock_seed); handing it to another run in Settings::clock_seed repeats
+  // the replicates. Not printed in the report, whose seed line shows the seed 0 as given.
+  std::optional<std::int32_t> clock_seed;
   // Blocks estimated, in order; a single-sample run holds Sample 1 alone.
   std::vector<BlockResult> blocks;
   // After Sample 2: the test when the samples have equal numbers of sites.

@@ -87,6 +87,20 @@ TEST(Seeding, ZeroTakesTableFromClockModuloTwoTo31) {
   }
 }
 
+TEST(Seeding, ClockValueIsTheReadingModulo2To31AndSeedsAsTheReading) {
+  const struct {
+    std::int64_t clock_ms;
+    std::int32_t c;
+  } cases[] = {
+      {0, 0}, {(std::int64_t{1} << 31) + 5, 5}, {-1, INT32_MAX}, {1765000000000, 1915924992}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.clock_ms);
+    EXPECT_EQ(clock_seed_of(c.clock_ms), c.c);
+    // A recorded clock value seeds the stream its reading seeded.
+    EXPECT_EQ(seeded_generator(0, c.c).words(), seeded_generator(0, c.clock_ms).words());
+  }
+}
+
 TEST(Seeding, ClockReadingSeedsDistinctStreams) {
   // The clock in milliseconds, within a few seconds of the C clock.
   EXPECT_NEAR(static_cast<double>(clock_milliseconds()),

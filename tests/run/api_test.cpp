@@ -181,6 +181,44 @@ TEST(Api, Sample1ReadAloneIsWhatTheRunReadsAndRefusesWhatItRefuses) {
   }
 }
 
+// Seed 0 records the clock value it seeded from; handing it back repeats the replicates and the
+// report (whose seed line shows the 0 as given), without the warning that the run cannot be
+// repeated. A seed number records none, and ignores a clock value given.
+TEST(Api, ClockSeedIsRecordedAndRepeatsTheRun) {
+  std::string example = testing::slurp((kSource / "examples" / "two-samples.txt").string());
+  ASSERT_EQ(example.compare(0, 15, "10 10 0 50 400\n"), 0);
+  const std::string clocked = "10 10 0 50 0\n" + example.substr(15);
+  Settings keep;
+  keep.keep_replicates = true;
+  const RunResult first = run_text(clocked, keep);
+  ASSERT_EQ(first.status, RunStatus::kComplete);
+  ASSERT_TRUE(first.clock_seed);
+  EXPECT_GE(*first.clock_seed, 0);
+  EXPECT_EQ(first.options.seed, 0);
+  EXPECT_EQ(first.warnings.front().kind, WarningKind::kClockSeed);
+
+  Settings repeat = keep;
+  repeat.clock_seed = first.clock_seed;
+  const RunResult again = run_text(clocked, repeat);
+  EXPECT_EQ(again.clock_seed, first.clock_seed);
+  EXPECT_EQ(report_text(again), report_text(first));
+  EXPECT_NE(report_text(first).find(" seed=           0"), std::string::npos);
+  ASSERT_EQ(again.replicates.size(), first.replicates.size());
+  for (std::size_t i = 0; i < first.replicates.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(again.replicates[i].values, first.replicates[i].values);
+  }
+  for (const Warning& w : again.warnings) EXPECT_NE(w.kind, WarningKind::kClockSeed);
+
+  // Another clock value draws other replicates; a seed number records no clock value.
+  repeat.clock_seed = *first.clock_seed ^ 1;
+  EXPECT_NE(run_text(clocked, repeat).parameters[4].bootstrap_average,
+            first.parameters[4].bootstrap_average);
+  const RunResult numbered = run_text(example, repeat);
+  EXPECT_FALSE(numbered.clock_seed);
+  EXPECT_EQ(report_text(numbered), report_text(run_text(example)));
+}
+
 TEST(Api, RunsOnSeveralThreadsAtOnceGiveTheirSequentialReports) {
   std::vector<std::string> texts = golden_texts();
   for (const auto& p : testing::source_files("bench/inputs", ".txt")) {

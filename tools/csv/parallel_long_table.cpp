@@ -1,6 +1,7 @@
 #include "csv/parallel_long_table.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -416,8 +417,9 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
   std::vector<std::unique_ptr<PartResult>> slots(window);
   std::size_t at = first_;  // the next row to deliver, known for certain
   long line = first_line_;
-  bool done = false;  // the rest of the table was read on this thread
-  bool stopped = false;
+  // Set on this thread, read by the workers' claims too.
+  std::atomic<bool> done{false};  // the rest of the table was read on this thread
+  std::atomic<bool> stopped{false};
 
   const auto read_slot = [&](std::size_t i, std::size_t from) {
     auto part = std::make_unique<PartResult>();

@@ -55,7 +55,7 @@ int run_quietly(const std::string& input, int threads = 1) {
   std::ostream out(&sink);
   kelvaro::Settings settings;
   settings.threads = threads;
-  return kelvaro::run_text(input, settings, &out).status;
+  return kelvaro::exit_status(kelvaro::run_text(input, settings, &out).status);
 }
 
 // Number of uniform draws a run makes after its seeding.

@@ -23,43 +23,103 @@ void count_scalar(const ClassIndex& index, KissWords& words, std::int32_t n, std
   words = w;
 }
 
+// Fills table.entry for 2^bits slices; returns the number of slices that hold two or more
+// distinct thresholds.
+std::int32_t fill_lane_table(const ClassIndex& index, int bits, LaneTable& table) {
+  const std::int32_t t = index.t;
+  const std::int32_t* threshold = index.threshold;
+  const std::int32_t slices = std::int32_t{1} << bits;
+  const std::int32_t width = std::int32_t{1} << (24 - bits);
+  table.bits = bits;
+  table.entry.assign(static_cast<std::size_t>(slices), 0);
+  std::int32_t multi = 0;
+  std::int32_t below = 0;  // thresholds below the slice's lowest numerator
+  for (std::int32_t s = 0; s < slices; ++s) {
+    const std::int32_t low = s * width;
+    while (below < t && threshold[below] < low) ++below;
+    const std::int32_t class_low = below + 1;
+    std::int32_t entry = 0;
+    if (below >= t || threshold[below] >= low + width) {
+      entry = width | (class_low << 16) | (class_low << 24);
+    } else {
+      // m above the slice's first threshold passes it and every threshold equal to it.
+      const std::int32_t first = threshold[below];
+      std::int32_t passed = below;
+      while (passed < t && threshold[passed] == first) ++passed;
+      if (passed < t && threshold[passed] < low + width) {
+        entry = kLaneMulti | (class_low << 16);
+        ++multi;
+      } else {
+        entry = (first - low) | (class_low << 16) | ((passed + 1) << 24);
+      }
+    }
+    table.entry[static_cast<std::size_t>(s)] = entry;
+  }
+  return multi;
+}
+
 }  // namespace
+
+void build_lane_table(const ClassIndex& index, LaneTable& table) {
+  assert(index.non_decreasing && index.t <= 255);
+  // Distinct thresholds at least a slice apart never share one; closer ones (a community of
+  // more than 4096 species) may, and then finer slices keep such slices rare.
+  for (int bits = kClassIndexBits; bits <= 16; bits += 2) {
+    const std::int32_t multi = fill_lane_table(index, bits, table);
+    if (multi == 0 || static_cast<std::int64_t>(multi) * 256 <= (std::int64_t{1} << bits)) return;
+    if (bits == 16) return;
+  }
+}
 
 void count_replicates(Isa isa, const ClassIndex& index, KissWords& words, std::int32_t n,
                       std::int32_t count, std::uint32_t* counts) {
+  LaneTable table;
+  if (isa_lanes(isa) > 1) build_lane_table(index, table);
+  count_replicates(isa, index, table, words, n, count, counts);
+}
+
+void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, KissWords& words,
+                      std::int32_t n, std::int32_t count, std::uint32_t* counts) {
   assert(index.non_decreasing && n >= 0 && count >= 0);
   if (!isa_supported(isa)) isa = best_isa();
   const int lanes = isa_lanes(isa);
-  const std::int32_t q = count / lanes;  // replicates per lane; the rest after them, plainly
-  if (lanes == 1 || q == 0 || n == 0) {
+  if (lanes == 1 || n == 0 || table.entry.empty()) {
     count_scalar(index, words, n, count, counts);
     return;
   }
 #if defined(__x86_64__) && defined(__GNUC__)
-  // Lane k starts at replicate k * q: k * q * n steps on.
-  const auto slice = static_cast<std::uint64_t>(q) * static_cast<std::uint64_t>(n);
-  KissWords starts[16];
-  for (int k = 0; k < lanes; ++k) starts[k] = jump_ahead(words, slice * static_cast<std::uint64_t>(k));
-  std::int32_t starts32[kClassIndexSlices];
-  for (std::int32_t s = 0; s < kClassIndexSlices; ++s) starts32[s] = index.start[s];
-  // A slice that holds no threshold T(j) gives every word in it the slice's class: the scan
-  // would not move. Only the slices that hold one are marked for it.
-  for (std::int32_t k = 0; k < index.t; ++k) {
-    const std::int32_t threshold = index.threshold[k];
-    if (threshold >= 0 && threshold < (1 << 24)) {
-      starts32[threshold >> (24 - kClassIndexBits)] |= kLaneScan;
+  const auto kernel = isa == Isa::avx512 ? count_lanes_avx512 : count_lanes_avx2;
+  const std::int32_t width = index.t + 1;
+  const auto per_replicate = static_cast<std::uint64_t>(n);
+  std::int32_t done = 0;
+  const std::int32_t q = count / lanes;  // replicates per lane
+  if (q > 0) {
+    // Lane k starts at replicate k * q: k * q * n steps on.
+    KissWords starts[16];
+    for (int k = 0; k < lanes; ++k) {
+      starts[k] = jump_ahead(words, per_replicate * static_cast<std::uint64_t>(q) * static_cast<std::uint64_t>(k));
     }
+    kernel(index, table, starts, n, q, counts);
+    // The last lane ends where the replicates after the slices start.
+    words = starts[lanes - 1];
+    done = q * lanes;
   }
-  if (isa == Isa::avx512) {
-    count_lanes_avx512(index, starts32, starts, n, q, counts);
-  } else {
-    count_lanes_avx2(index, starts32, starts, n, q, counts);
+  const std::int32_t rest = count - done;
+  if (rest * 4 >= lanes) {
+    // Enough left over for one more pass of the lanes, a replicate each; the lanes beyond the
+    // last replicate draw words nobody uses, into rows nobody reads.
+    KissWords starts[16];
+    for (int k = 0; k < lanes; ++k) {
+      starts[k] = jump_ahead(words, per_replicate * static_cast<std::uint64_t>(std::min(k, rest)));
+    }
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) * static_cast<std::size_t>(width));
+    kernel(index, table, starts, n, 1, rows.data());
+    std::copy(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(rest) * width,
+              counts + static_cast<std::ptrdiff_t>(done) * width);
+    words = starts[rest - 1];
+    return;
   }
-  // The last lane ends where the replicates after the slices start.
-  words = starts[lanes - 1];
-  const std::int32_t done = q * lanes;
-  count_scalar(index, words, n, count - done,
-               counts + static_cast<std::ptrdiff_t>(done) * (index.t + 1));
+  count_scalar(index, words, n, rest, counts + static_cast<std::ptrdiff_t>(done) * width);
 #else
   count_scalar(index, words, n, count, counts);
 #endif

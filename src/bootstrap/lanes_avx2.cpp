@@ -12,7 +12,7 @@
 namespace kelvaro {
 
 __attribute__((target("avx2"))) void count_lanes_avx2(
-    const ClassIndex& index, const std::int32_t* starts32, KissWords* lanes, std::int32_t n,
+    const ClassIndex& index, const LaneTable& table, KissWords* lanes, std::int32_t n,
     std::int32_t q, std::uint32_t* counts) {
   constexpr int kLanes = 8;
   const std::int32_t width = index.t + 1;
@@ -32,12 +32,22 @@ __attribute__((target("avx2"))) void count_lanes_avx2(
   const __m256i ma = _mm256_set1_epi32(static_cast<int>(kMwcMultiplierA));
   const __m256i mb = _mm256_set1_epi32(static_cast<int>(kMwcMultiplierB));
   const __m256i low = _mm256_set1_epi32(0xFFFF);
-  const __m256i one = _mm256_set1_epi32(1);
-  const __m256i flag = _mm256_set1_epi32(kLaneScan);
-  const __m256i slice_class = _mm256_set1_epi32(kLaneScan - 1);
-  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255).
+  // The table's slice of a word, the numerator's bits below it, and an entry's fields.
+  const __m128i slice_shift = _mm_cvtsi32_si128(32 - table.bits);
+  const __m256i below_slice = _mm256_set1_epi32((1 << (24 - table.bits)) - 1);
+  const __m256i offset = _mm256_set1_epi32(kLaneMulti | (kLaneMulti - 1));
+  const __m256i multi_flag = _mm256_set1_epi32(kLaneMulti);
+  const __m256i class_low = _mm256_set1_epi32(16);
+  const __m256i high_minus_low = _mm256_set1_epi32(8);
+  const __m256i class_bits = _mm256_set1_epi32(0xFF);
+  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255): its own counters, so that
+  // the lanes' increments never meet.
+  const __m256i lane_base = _mm256_set_epi32(7 * 256, 6 * 256, 5 * 256, 4 * 256, 3 * 256, 2 * 256,
+                                             256, 0);
+  const int* entries = table.entry.data();
   std::uint32_t hist[kLanes * 256];
-  alignas(32) std::int32_t classes[kLanes];
+  alignas(32) std::int32_t slots[kLanes];
+  alignas(32) std::uint32_t words[kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
     for (int k = 0; k < kLanes; ++k) std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
     for (std::int32_t s = 0; s < n; ++s) {
@@ -49,21 +59,24 @@ __attribute__((target("avx2"))) void count_lanes_avx2(
       b = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(b, low), mb), _mm256_srli_epi32(b, 16));
       const __m256i word =
           _mm256_add_epi32(_mm256_add_epi32(z, w), _mm256_add_epi32(_mm256_slli_epi32(a, 16), b));
-      const __m256i m = _mm256_srli_epi32(word, 8);
-      __m256i j = _mm256_i32gather_epi32(starts32, _mm256_srli_epi32(word, 32 - kClassIndexBits), 4);
-      // The scan of table_class: up while m > T(j), on every lane at once (a lane that is above
-      // its threshold has all ones in `above`, -1, so subtracting it adds one), when a lane's
-      // slice holds a threshold (else every lane already has its class).
-      const bool scan = !_mm256_testz_si256(j, flag);
-      j = _mm256_and_si256(j, slice_class);
-      for (; scan;) {
-        const __m256i bound = _mm256_i32gather_epi32(index.threshold, _mm256_sub_epi32(j, one), 4);
-        const __m256i above = _mm256_cmpgt_epi32(m, bound);
-        if (_mm256_testz_si256(above, above)) break;
-        j = _mm256_sub_epi32(j, above);
+      // One entry per lane; class_high where the numerator is above the slice's threshold (a
+      // lane above has all ones in `above`: its field moves from bit 16 to bit 24).
+      const __m256i entry = _mm256_i32gather_epi32(entries, _mm256_srl_epi32(word, slice_shift), 4);
+      const __m256i m_low = _mm256_and_si256(_mm256_srli_epi32(word, 8), below_slice);
+      const __m256i above = _mm256_cmpgt_epi32(m_low, _mm256_and_si256(entry, offset));
+      const __m256i field = _mm256_add_epi32(class_low, _mm256_and_si256(above, high_minus_low));
+      const __m256i slot = _mm256_or_si256(
+          _mm256_and_si256(_mm256_srlv_epi32(entry, field), class_bits), lane_base);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(slots), slot);
+      if (!_mm256_testz_si256(entry, multi_flag)) {  // rare: a slice with two thresholds or more
+        const __m256i multi = _mm256_cmpeq_epi32(_mm256_and_si256(entry, multi_flag), multi_flag);
+        const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(multi));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(words), word);
+        for (int k = 0; k < kLanes; ++k) {
+          if ((mask >> k) & 1) slots[k] = k * 256 + table_class(index, words[k]);
+        }
       }
-      _mm256_store_si256(reinterpret_cast<__m256i*>(classes), j);
-      for (int k = 0; k < kLanes; ++k) ++hist[k * 256 + classes[k]];
+      for (int k = 0; k < kLanes; ++k) ++hist[slots[k]];
     }
     for (int k = 0; k < kLanes; ++k) {
       std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;

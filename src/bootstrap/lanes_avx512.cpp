@@ -12,8 +12,8 @@
 namespace kelvaro {
 namespace {
 
-// Shifts of every lane by N bits, and the gather of one word per lane. The masked forms with every
-// lane selected: GCC 12's plain intrinsics start from an undefined vector that it then reports as
+// Shifts of every lane, and the gather of one word per lane. The masked forms with every lane
+// selected: GCC 12's plain intrinsics start from an undefined vector that it then reports as
 // maybe used uninitialized (GCC bug 105593); these compile to the same instructions without it.
 constexpr __mmask16 kAllLanes = 0xFFFF;
 
@@ -27,6 +27,10 @@ __attribute__((target("avx512f"))) inline __m512i shift_right(__m512i v) {
   return _mm512_maskz_srli_epi32(kAllLanes, v, N);
 }
 
+__attribute__((target("avx512f"))) inline __m512i shift_right(__m512i v, __m512i counts) {
+  return _mm512_maskz_srlv_epi32(kAllLanes, v, counts);
+}
+
 __attribute__((target("avx512f"))) inline __m512i gather(const std::int32_t* base, __m512i index) {
   return _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), kAllLanes, index, base, 4);
 }
@@ -34,7 +38,7 @@ __attribute__((target("avx512f"))) inline __m512i gather(const std::int32_t* bas
 }  // namespace
 
 __attribute__((target("avx512f"))) void count_lanes_avx512(
-    const ClassIndex& index, const std::int32_t* starts32, KissWords* lanes, std::int32_t n,
+    const ClassIndex& index, const LaneTable& table, KissWords* lanes, std::int32_t n,
     std::int32_t q, std::uint32_t* counts) {
   constexpr int kLanes = 16;
   const std::int32_t width = index.t + 1;
@@ -52,12 +56,22 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
   const __m512i ma = _mm512_set1_epi32(static_cast<int>(kMwcMultiplierA));
   const __m512i mb = _mm512_set1_epi32(static_cast<int>(kMwcMultiplierB));
   const __m512i low = _mm512_set1_epi32(0xFFFF);
-  const __m512i one = _mm512_set1_epi32(1);
-  const __m512i flag = _mm512_set1_epi32(kLaneScan);
-  const __m512i slice_class = _mm512_set1_epi32(kLaneScan - 1);
-  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255).
+  // The table's slice of a word, the numerator's bits below it, and an entry's fields.
+  const __m512i slice_shift = _mm512_set1_epi32(32 - table.bits);
+  const __m512i below_slice = _mm512_set1_epi32((1 << (24 - table.bits)) - 1);
+  const __m512i offset = _mm512_set1_epi32(kLaneMulti | (kLaneMulti - 1));
+  const __m512i multi_flag = _mm512_set1_epi32(kLaneMulti);
+  const __m512i class_low = _mm512_set1_epi32(16);
+  const __m512i class_high = _mm512_set1_epi32(24);
+  const __m512i class_bits = _mm512_set1_epi32(0xFF);
+  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255): its own counters, so that
+  // the lanes' increments never meet.
+  const __m512i lane_base = _mm512_mullo_epi32(
+      _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), _mm512_set1_epi32(256));
+  const std::int32_t* entries = table.entry.data();
   std::uint32_t hist[kLanes * 256];
-  alignas(64) std::int32_t classes[kLanes];
+  alignas(64) std::int32_t slots[kLanes];
+  alignas(64) std::uint32_t words[kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
     for (int k = 0; k < kLanes; ++k) std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
     for (std::int32_t s = 0; s < n; ++s) {
@@ -69,20 +83,23 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
       b = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(b, low), mb), shift_right<16>(b));
       const __m512i word =
           _mm512_add_epi32(_mm512_add_epi32(z, w), _mm512_add_epi32(shift_left<16>(a), b));
-      const __m512i m = shift_right<8>(word);
-      __m512i j = gather(starts32, shift_right<32 - kClassIndexBits>(word));
-      // The scan of table_class: up while m > T(j), on every lane at once, when a lane's slice
-      // holds a threshold (else every lane already has its class).
-      const __mmask16 scan = _mm512_test_epi32_mask(j, flag);
-      j = _mm512_and_si512(j, slice_class);
-      for (; scan != 0;) {
-        const __m512i bound = gather(index.threshold, _mm512_sub_epi32(j, one));
-        const __mmask16 above = _mm512_cmpgt_epi32_mask(m, bound);
-        if (above == 0) break;
-        j = _mm512_mask_add_epi32(j, above, j, one);
+      // One entry per lane; class_high where the numerator is above the slice's threshold.
+      const __m512i entry = gather(entries, shift_right(word, slice_shift));
+      const __m512i m_low = _mm512_and_si512(shift_right<8>(word), below_slice);
+      const __mmask16 above = _mm512_cmpgt_epi32_mask(m_low, _mm512_and_si512(entry, offset));
+      const __m512i field = _mm512_mask_blend_epi32(above, class_low, class_high);
+      // (entry >> field) & 0xFF | lane_base
+      const __m512i slot =
+          _mm512_ternarylogic_epi32(shift_right(entry, field), class_bits, lane_base, 0xEA);
+      _mm512_store_si512(slots, slot);
+      const __mmask16 multi = _mm512_test_epi32_mask(entry, multi_flag);
+      if (multi != 0) {  // rare: a slice with two thresholds or more
+        _mm512_store_si512(words, word);
+        for (int k = 0; k < kLanes; ++k) {
+          if ((multi >> k) & 1) slots[k] = k * 256 + table_class(index, words[k]);
+        }
       }
-      _mm512_store_si512(classes, j);
-      for (int k = 0; k < kLanes; ++k) ++hist[k * 256 + classes[k]];
+      for (int k = 0; k < kLanes; ++k) ++hist[slots[k]];
     }
     for (int k = 0; k < kLanes; ++k) {
       std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;

@@ -103,6 +103,7 @@ struct Replicate {
 // another, with its own estimator. The calling thread tells the observer of each chunk in turn.
 struct ThreadedDraws {
   const ClassIndex& index;
+  const LaneTable& table;  // filled when the lanes take a block's replicates
   const std::vector<KissWords>& starts;  // per chunk (consecutive) or per replicate
   const std::vector<std::int32_t>& sizes;
   bool consecutive;
@@ -162,7 +163,7 @@ struct ThreadedDraws {
     const std::int32_t t = index.t;
     const auto count = static_cast<std::int32_t>(last - first);
     std::vector<std::uint32_t> counts(static_cast<std::size_t>(count) * static_cast<std::size_t>(t + 1));
-    count_replicates(isa, index, words, sizes[first], count, counts.data());
+    count_replicates(isa, index, table, words, sizes[first], count, counts.data());
     for (std::size_t r = first; r < last; ++r) {
       Array1<float, 100> x{};
       counts_to_floats(counts.data() + (r - first) * static_cast<std::size_t>(t + 1), t, x);
@@ -227,6 +228,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   const int threads =
       plan.threads > 1 && nb > 1 && planned >= plan.threaded_draws ? plan.threads : 1;
   const Isa isa = active_isa();
+  LaneTable table;
+  if (!subset && lanes_take(isa, index, n)) build_lane_table(index, table);
   if (threads == 1 && !subset && nb > 1 && lanes_take(isa, index, n)) {
     // Batches of replicates on the lane kernel, then each replicate's estimate in order.
     constexpr std::int32_t kBatch = 1024;
@@ -236,7 +239,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
     double draws_done = 0.0;
     for (std::int32_t first = 0; first < nb; first += kBatch) {
       const std::int32_t count = std::min(kBatch, nb - first);
-      count_replicates(isa, index, generator.stream(), std::max(n, 0), count, counts.data());
+      count_replicates(isa, index, table, generator.stream(), std::max(n, 0), count, counts.data());
       generator.counted(per_replicate * static_cast<std::uint64_t>(count));
       for (std::int32_t k = 0; k < count; ++k) {
         for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
@@ -288,7 +291,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       }
     }
     generator.counted(species_draws);
-    const ThreadedDraws draws{index, starts, sizes, consecutive, static_cast<std::size_t>(chunk), isa};
+    const ThreadedDraws draws{index, table, starts, sizes, consecutive, static_cast<std::size_t>(chunk), isa};
     OrderedPool pool(threads, plan.thread_factory ? plan.thread_factory : start_thread);
     const std::vector<Replicate> replicates = draws.run(pool, observer, block);
     r.threads_used = pool.threads_used();

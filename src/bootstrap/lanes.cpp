@@ -99,7 +99,7 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
     for (int k = 0; k < lanes; ++k) {
       starts[k] = jump_ahead(words, per_replicate * static_cast<std::uint64_t>(q) * static_cast<std::uint64_t>(k));
     }
-    kernel(index, table, starts, n, q, counts);
+    kernel(index, table, starts, nullptr, n, q, counts);
     // The last lane ends where the replicates after the slices start.
     words = starts[lanes - 1];
     done = q * lanes;
@@ -113,7 +113,7 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
       starts[k] = jump_ahead(words, per_replicate * static_cast<std::uint64_t>(std::min(k, rest)));
     }
     std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) * static_cast<std::size_t>(width));
-    kernel(index, table, starts, n, 1, rows.data());
+    kernel(index, table, starts, nullptr, n, 1, rows.data());
     std::copy(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(rest) * width,
               counts + static_cast<std::ptrdiff_t>(done) * width);
     words = starts[rest - 1];
@@ -123,6 +123,44 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
 #else
   count_scalar(index, words, n, count, counts);
 #endif
+}
+
+void count_replicates_from(Isa isa, const ClassIndex& index, const LaneTable& table,
+                           const KissWords* starts, const std::int32_t* sizes, std::int32_t count,
+                           std::uint32_t* counts) {
+  assert(index.non_decreasing && count >= 0 && index.t + 1 < 255);
+  if (!isa_supported(isa)) isa = best_isa();
+  const int lanes = isa_lanes(isa);
+  const std::int32_t width = index.t + 1;
+  std::int32_t done = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (lanes > 1 && !table.entry.empty()) {
+    const auto kernel = isa == Isa::avx512 ? count_lanes_avx512 : count_lanes_avx2;
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) * static_cast<std::size_t>(width));
+    // A round of the lanes per `lanes` replicates, each lane drawing as many words as the
+    // longest replicate of the round; rounds with too few replicates stay plain.
+    while ((count - done) * 4 >= lanes) {
+      const std::int32_t round = std::min<std::int32_t>(lanes, count - done);
+      KissWords words[16];
+      std::int32_t lane_sizes[16];
+      std::int32_t longest = 0;
+      for (int k = 0; k < lanes; ++k) {
+        words[k] = k < round ? starts[done + k] : starts[done];
+        lane_sizes[k] = k < round ? std::max(sizes[done + k], 0) : 0;
+        longest = std::max(longest, lane_sizes[k]);
+      }
+      kernel(index, table, words, lane_sizes, longest, 1, rows.data());
+      std::copy(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(round) * width,
+                counts + static_cast<std::ptrdiff_t>(done) * width);
+      done += round;
+    }
+  }
+#endif
+  for (; done < count; ++done) {
+    KissWords words = starts[done];
+    count_scalar(index, words, std::max(sizes[done], 0), 1,
+                 counts + static_cast<std::ptrdiff_t>(done) * width);
+  }
 }
 
 }  // namespace kelvaro

@@ -46,12 +46,25 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
 void count_replicates(Isa isa, const ClassIndex& index, KissWords& words, std::int32_t n,
                       std::int32_t count, std::uint32_t* counts);
 
+// The same for replicates that each start from their own words: replicate r draws sizes[r]
+// species (none when sizes[r] <= 0) from starts[r], as a subset's replicates do once a pass over
+// the stream has made their community sizes and found where each one's species draws start.
+// Requires: index.non_decreasing, 0 <= count, index.t + 1 < 255, counts holds count * (t + 1)
+// values.
+void count_replicates_from(Isa isa, const ClassIndex& index, const LaneTable& table,
+                           const KissWords* starts, const std::int32_t* sizes, std::int32_t count,
+                           std::uint32_t* counts);
+
 // The lane kernels (lanes_avx2.cpp, lanes_avx512.cpp): lane k starts from lanes[k] and draws q
 // replicates of n species, replicate rep's counts going to counts[(k * q + rep) * (t + 1) + 0..t];
-// lanes[k] ends n * q steps later. Only built, and only called, on x86-64.
+// lanes[k] ends n * q steps later. With sizes (one per lane, each at most n), lane k counts only
+// the first sizes[k] draws of each replicate (the rest are drawn and dropped). Only built, and
+// only called, on x86-64.
 void count_lanes_avx2(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
-                      std::int32_t n, std::int32_t q, std::uint32_t* counts);
+                      const std::int32_t* sizes, std::int32_t n, std::int32_t q,
+                      std::uint32_t* counts);
 void count_lanes_avx512(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
-                        std::int32_t n, std::int32_t q, std::uint32_t* counts);
+                        const std::int32_t* sizes, std::int32_t n, std::int32_t q,
+                        std::uint32_t* counts);
 
 }  // namespace kelvaro

@@ -10,10 +10,14 @@
 #include <algorithm>
 
 namespace kelvaro {
+namespace {
 
-__attribute__((target("avx2"))) void count_lanes_avx2(
-    const ClassIndex& index, const LaneTable& table, KissWords* lanes, std::int32_t n,
-    std::int32_t q, std::uint32_t* counts) {
+// The kernel, with (kRagged) or without a number of draws per lane (sizes).
+template <bool kRagged>
+__attribute__((target("avx2"))) void count_lanes(const ClassIndex& index, const LaneTable& table,
+                                                 KissWords* lanes, const std::int32_t* sizes,
+                                                 std::int32_t n, std::int32_t q,
+                                                 std::uint32_t* counts) {
   constexpr int kLanes = 8;
   const std::int32_t width = index.t + 1;
   alignas(32) std::uint32_t z0[kLanes], w0[kLanes], a0[kLanes], b0[kLanes];
@@ -44,12 +48,19 @@ __attribute__((target("avx2"))) void count_lanes_avx2(
   // the lanes' increments never meet.
   const __m256i lane_base = _mm256_set_epi32(7 * 256, 6 * 256, 5 * 256, 4 * 256, 3 * 256, 2 * 256,
                                              256, 0);
+  // Draws past a lane's size go to its bin 255, which no class uses.
+  const __m256i lane_sizes = kRagged ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sizes))
+                                     : _mm256_setzero_si256();
+  const __m256i discard = _mm256_add_epi32(lane_base, _mm256_set1_epi32(255));
   const int* entries = table.entry.data();
   std::uint32_t hist[kLanes * 256];
   alignas(32) std::int32_t slots[kLanes];
   alignas(32) std::uint32_t words[kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    for (int k = 0; k < kLanes; ++k) std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
+    for (int k = 0; k < kLanes; ++k) {
+      std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
+      if constexpr (kRagged) hist[k * 256 + 255] = 0;
+    }
     for (std::int32_t s = 0; s < n; ++s) {
       z = _mm256_add_epi32(_mm256_mullo_epi32(z, cm), ci);
       w = _mm256_xor_si256(w, _mm256_slli_epi32(w, 13));
@@ -67,13 +78,20 @@ __attribute__((target("avx2"))) void count_lanes_avx2(
       const __m256i field = _mm256_add_epi32(class_low, _mm256_and_si256(above, high_minus_low));
       const __m256i slot = _mm256_or_si256(
           _mm256_and_si256(_mm256_srlv_epi32(entry, field), class_bits), lane_base);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(slots), slot);
+      if constexpr (kRagged) {
+        const __m256i live = _mm256_cmpgt_epi32(lane_sizes, _mm256_set1_epi32(s));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(slots), _mm256_blendv_epi8(discard, slot, live));
+      } else {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(slots), slot);
+      }
       if (!_mm256_testz_si256(entry, multi_flag)) {  // rare: a slice with two thresholds or more
         const __m256i multi = _mm256_cmpeq_epi32(_mm256_and_si256(entry, multi_flag), multi_flag);
         const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(multi));
         _mm256_store_si256(reinterpret_cast<__m256i*>(words), word);
         for (int k = 0; k < kLanes; ++k) {
-          if ((mask >> k) & 1) slots[k] = k * 256 + table_class(index, words[k]);
+          if (((mask >> k) & 1) != 0 && (!kRagged || s < sizes[k])) {
+            slots[k] = k * 256 + table_class(index, words[k]);
+          }
         }
       }
       for (int k = 0; k < kLanes; ++k) ++hist[slots[k]];
@@ -88,6 +106,18 @@ __attribute__((target("avx2"))) void count_lanes_avx2(
   _mm256_store_si256(reinterpret_cast<__m256i*>(a0), a);
   _mm256_store_si256(reinterpret_cast<__m256i*>(b0), b);
   for (int k = 0; k < kLanes; ++k) lanes[k] = KissWords{z0[k], w0[k], a0[k], b0[k]};
+}
+
+}  // namespace
+
+void count_lanes_avx2(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
+                      const std::int32_t* sizes, std::int32_t n, std::int32_t q,
+                      std::uint32_t* counts) {
+  if (sizes != nullptr) {
+    count_lanes<true>(index, table, lanes, sizes, n, q, counts);
+  } else {
+    count_lanes<false>(index, table, lanes, sizes, n, q, counts);
+  }
 }
 
 }  // namespace kelvaro

@@ -35,11 +35,12 @@ __attribute__((target("avx512f"))) inline __m512i gather(const std::int32_t* bas
   return _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), kAllLanes, index, base, 4);
 }
 
-}  // namespace
-
-__attribute__((target("avx512f"))) void count_lanes_avx512(
-    const ClassIndex& index, const LaneTable& table, KissWords* lanes, std::int32_t n,
-    std::int32_t q, std::uint32_t* counts) {
+// The kernel, with (kRagged) or without a number of draws per lane (sizes).
+template <bool kRagged>
+__attribute__((target("avx512f"))) void count_lanes(const ClassIndex& index, const LaneTable& table,
+                                                    KissWords* lanes, const std::int32_t* sizes,
+                                                    std::int32_t n, std::int32_t q,
+                                                    std::uint32_t* counts) {
   constexpr int kLanes = 16;
   const std::int32_t width = index.t + 1;
   alignas(64) std::uint32_t z0[kLanes], w0[kLanes], a0[kLanes], b0[kLanes];
@@ -68,12 +69,18 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
   // the lanes' increments never meet.
   const __m512i lane_base = _mm512_mullo_epi32(
       _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), _mm512_set1_epi32(256));
+  // Draws past a lane's size go to its bin 255, which no class uses.
+  const __m512i lane_sizes = kRagged ? _mm512_loadu_si512(sizes) : _mm512_setzero_si512();
+  const __m512i discard = _mm512_add_epi32(lane_base, _mm512_set1_epi32(255));
   const std::int32_t* entries = table.entry.data();
   std::uint32_t hist[kLanes * 256];
   alignas(64) std::int32_t slots[kLanes];
   alignas(64) std::uint32_t words[kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    for (int k = 0; k < kLanes; ++k) std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
+    for (int k = 0; k < kLanes; ++k) {
+      std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
+      if constexpr (kRagged) hist[k * 256 + 255] = 0;
+    }
     for (std::int32_t s = 0; s < n; ++s) {
       z = _mm512_add_epi32(_mm512_mullo_epi32(z, cm), ci);
       w = _mm512_xor_si512(w, shift_left<13>(w));
@@ -91,12 +98,19 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
       // (entry >> field) & 0xFF | lane_base
       const __m512i slot =
           _mm512_ternarylogic_epi32(shift_right(entry, field), class_bits, lane_base, 0xEA);
-      _mm512_store_si512(slots, slot);
+      if constexpr (kRagged) {
+        const __mmask16 live = _mm512_cmpgt_epi32_mask(lane_sizes, _mm512_set1_epi32(s));
+        _mm512_store_si512(slots, _mm512_mask_blend_epi32(live, discard, slot));
+      } else {
+        _mm512_store_si512(slots, slot);
+      }
       const __mmask16 multi = _mm512_test_epi32_mask(entry, multi_flag);
       if (multi != 0) {  // rare: a slice with two thresholds or more
         _mm512_store_si512(words, word);
         for (int k = 0; k < kLanes; ++k) {
-          if ((multi >> k) & 1) slots[k] = k * 256 + table_class(index, words[k]);
+          if (((multi >> k) & 1) != 0 && (!kRagged || s < sizes[k])) {
+            slots[k] = k * 256 + table_class(index, words[k]);
+          }
         }
       }
       for (int k = 0; k < kLanes; ++k) ++hist[slots[k]];
@@ -111,6 +125,18 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
   _mm512_store_si512(a0, a);
   _mm512_store_si512(b0, b);
   for (int k = 0; k < kLanes; ++k) lanes[k] = KissWords{z0[k], w0[k], a0[k], b0[k]};
+}
+
+}  // namespace
+
+void count_lanes_avx512(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
+                        const std::int32_t* sizes, std::int32_t n, std::int32_t q,
+                        std::uint32_t* counts) {
+  if (sizes != nullptr) {
+    count_lanes<true>(index, table, lanes, sizes, n, q, counts);
+  } else {
+    count_lanes<false>(index, table, lanes, sizes, n, q, counts);
+  }
 }
 
 }  // namespace kelvaro

@@ -39,11 +39,11 @@ Isa choose_isa(const char* request, std::string& warning) {
   for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512}) {
     if (std::strcmp(request, isa_name(isa)) != 0) continue;
     if (isa_supported(isa)) return isa;
-    warning = std::string("kelvaro: KELVARO_ISA=") + request +
+    warning = std::string("KELVARO_ISA=") + request +
               ": this processor (or this build) lacks it; using " + isa_name(best);
     return best;
   }
-  warning = std::string("kelvaro: KELVARO_ISA=") + request +
+  warning = std::string("KELVARO_ISA=") + request +
             " is not a path (scalar, avx2 or avx512); using " + isa_name(best);
   return best;
 }
@@ -53,10 +53,10 @@ Isa active_isa() {
   return choose_isa(std::getenv("KELVARO_ISA"), warning);
 }
 
-std::string isa_request_warning() {
+std::string isa_request_warning(const char* program) {
   std::string warning;
   choose_isa(std::getenv("KELVARO_ISA"), warning);
-  return warning;
+  return warning.empty() ? warning : std::string(program) + ": " + warning;
 }
 
 int isa_lanes(Isa isa) {

@@ -21,15 +21,19 @@ Isa best_isa();
 
 // The path a request asks for (KELVARO_ISA's value; null or empty asks for the best). A request the
 // processor cannot take, or that names no path, gives the best available and sets `warning` to a
-// line saying so (without its newline); otherwise `warning` is left empty.
+// line saying so (without the program's name and without its newline); otherwise `warning` is
+// left empty.
 Isa choose_isa(const char* request, std::string& warning);
 
 // The path of this process: choose_isa of KELVARO_ISA, read at each call (cheap: a block's
-// bootstrap asks once). Writes nothing; a program says isa_request_warning() once at its start.
+// bootstrap asks once). Writes nothing; each program (kelvaro, kelvaro-batch, kelvaro-plan) says
+// isa_request_warning(its name) once on standard error at its start, before any work.
 Isa active_isa();
 
-// choose_isa's warning for KELVARO_ISA (empty when the request can be met or there is none).
-std::string isa_request_warning();
+// choose_isa's warning for KELVARO_ISA after "program: " (empty when the request can be met or
+// there is none), e.g. "kelvaro-plan: KELVARO_ISA=sse is not a path (scalar, avx2 or avx512);
+// using avx2".
+std::string isa_request_warning(const char* program);
 
 // Draws a path takes at a time: 1, 8 or 16.
 int isa_lanes(Isa isa);

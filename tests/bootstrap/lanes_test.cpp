@@ -142,7 +142,7 @@ TEST(Isa, ChoiceFromTheEnvironmentValue) {
     } else {
       // A path the processor lacks: said so, and the best one taken.
       EXPECT_EQ(isa, best);
-      EXPECT_EQ(warning, std::string("kelvaro: KELVARO_ISA=") + row.request +
+      EXPECT_EQ(warning, std::string("KELVARO_ISA=") + row.request +
                              ": this processor (or this build) lacks it; using " + isa_name(best));
     }
   }

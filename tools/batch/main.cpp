@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <iostream>
 #include <limits>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "batch/batch_output.h"
+#include "bootstrap/isa.h"
 #include "batch/batch_run.h"
 #include "batch/pairing.h"
 #include "batch/progress_meter.h"
@@ -220,6 +222,9 @@ int main(int argc, char** argv) {
     tools::print_error(app, *problem);
     return tools::kRefused;
   }
+  // KELVARO_ISA asking for a vector path this processor lacks: said once, as kelvaro says it.
+  const std::string isa_warning = kelvaro::isa_request_warning(app.get_name().c_str());
+  if (!isa_warning.empty()) std::cerr << isa_warning << std::endl;
   tools::on_stop_signals(request_stop);
   batch::ProgressMeter meter(STDERR_FILENO, ::isatty(STDERR_FILENO) == 1, !o.quiet);
   batch::BatchSummary summary;

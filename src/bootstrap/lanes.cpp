@@ -62,6 +62,17 @@ std::int32_t fill_lane_table(const ClassIndex& index, int bits, LaneTable& table
 
 void build_lane_table(const ClassIndex& index, LaneTable& table) {
   assert(index.non_decreasing && index.t <= 255);
+  // Class j takes the numerators m with T(j - 1) < m <= T(j) (T(0) = -1, T(t + 1) = 2^24 - 1).
+  std::vector<std::pair<std::int64_t, std::int32_t>> share;
+  std::int64_t previous = -1;
+  for (std::int32_t j = 1; j <= index.t + 1; ++j) {
+    const std::int64_t top = j <= index.t ? std::min<std::int64_t>(index.threshold[j - 1], (1 << 24) - 1)
+                                          : (1 << 24) - 1;
+    share.emplace_back(std::max<std::int64_t>(top - previous, 0), j);
+    previous = std::max(previous, top);
+  }
+  std::stable_sort(share.begin(), share.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
+  for (std::size_t h = 0; h < 3; ++h) table.held[h] = h < share.size() ? share[h].second : 0;
   // Distinct thresholds at least a slice apart never share one; closer ones (a community of
   // more than 4096 species) may, and then finer slices keep such slices rare.
   for (int bits = kClassIndexBits; bits <= 16; bits += 2) {

@@ -30,6 +30,9 @@ inline constexpr std::int32_t kLaneMulti = 1 << 13;
 struct LaneTable {
   int bits = 12;
   std::vector<std::int32_t> entry;  // 2^bits entries
+  // The three classes (of 1..t+1) with the most numerators, which the AVX-512 kernel counts in
+  // registers (0: none, when t + 1 < 3).
+  std::int32_t held[3] = {0, 0, 0};
 };
 
 // Requires: index.non_decreasing.

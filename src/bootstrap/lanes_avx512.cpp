@@ -37,7 +37,7 @@ __attribute__((target("avx512f"))) inline __m512i gather(const std::int32_t* bas
 
 // The kernel, with (kRagged) or without a number of draws per lane (sizes).
 template <bool kRagged>
-__attribute__((target("avx512f"))) void count_lanes(const ClassIndex& index, const LaneTable& table,
+__attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& index, const LaneTable& table,
                                                     KissWords* lanes, const std::int32_t* sizes,
                                                     std::int32_t n, std::int32_t q,
                                                     std::uint32_t* counts) {
@@ -71,16 +71,27 @@ __attribute__((target("avx512f"))) void count_lanes(const ClassIndex& index, con
       _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), _mm512_set1_epi32(256));
   // Draws past a lane's size go to its bin 255, which no class uses.
   const __m512i lane_sizes = kRagged ? _mm512_loadu_si512(sizes) : _mm512_setzero_si512();
-  const __m512i discard = _mm512_add_epi32(lane_base, _mm512_set1_epi32(255));
   const std::int32_t* entries = table.entry.data();
+  // The classes most draws fall into are counted in registers, lane by lane; the others go, with
+  // their lane's base, to a buffer that is counted at once from time to time.
+  const __m512i held0 = _mm512_set1_epi32(table.held[0]);
+  const __m512i held1 = _mm512_set1_epi32(table.held[1]);
+  const __m512i held2 = _mm512_set1_epi32(table.held[2]);
+  const __m512i one = _mm512_set1_epi32(1);
+  const __m512i dropped = _mm512_set1_epi32(255);
+  constexpr std::int32_t kBuffer = 2048;
+  alignas(64) std::int32_t buffer[kBuffer + kLanes];
   std::uint32_t hist[kLanes * 256];
-  alignas(64) std::int32_t slots[kLanes];
+  alignas(64) std::int32_t classes[kLanes];
   alignas(64) std::uint32_t words[kLanes];
+  alignas(64) std::uint32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
     for (int k = 0; k < kLanes; ++k) {
       std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
       if constexpr (kRagged) hist[k * 256 + 255] = 0;
     }
+    __m512i count0 = _mm512_setzero_si512(), count1 = count0, count2 = count0;
+    std::int32_t used = 0;
     for (std::int32_t s = 0; s < n; ++s) {
       z = _mm512_add_epi32(_mm512_mullo_epi32(z, cm), ci);
       w = _mm512_xor_si512(w, shift_left<13>(w));
@@ -95,27 +106,44 @@ __attribute__((target("avx512f"))) void count_lanes(const ClassIndex& index, con
       const __m512i m_low = _mm512_and_si512(shift_right<8>(word), below_slice);
       const __mmask16 above = _mm512_cmpgt_epi32_mask(m_low, _mm512_and_si512(entry, offset));
       const __m512i field = _mm512_mask_blend_epi32(above, class_low, class_high);
-      // (entry >> field) & 0xFF | lane_base
-      const __m512i slot =
-          _mm512_ternarylogic_epi32(shift_right(entry, field), class_bits, lane_base, 0xEA);
+      __m512i cls = _mm512_and_si512(shift_right(entry, field), class_bits);
       if constexpr (kRagged) {
         const __mmask16 live = _mm512_cmpgt_epi32_mask(lane_sizes, _mm512_set1_epi32(s));
-        _mm512_store_si512(slots, _mm512_mask_blend_epi32(live, discard, slot));
-      } else {
-        _mm512_store_si512(slots, slot);
+        cls = _mm512_mask_blend_epi32(live, dropped, cls);
       }
       const __mmask16 multi = _mm512_test_epi32_mask(entry, multi_flag);
       if (multi != 0) {  // rare: a slice with two thresholds or more
         _mm512_store_si512(words, word);
+        _mm512_store_si512(classes, cls);
         for (int k = 0; k < kLanes; ++k) {
           if (((multi >> k) & 1) != 0 && (!kRagged || s < sizes[k])) {
-            slots[k] = k * 256 + table_class(index, words[k]);
+            classes[k] = table_class(index, words[k]);
           }
         }
+        cls = _mm512_load_si512(classes);
       }
-      for (int k = 0; k < kLanes; ++k) ++hist[slots[k]];
+      const __mmask16 is0 = _mm512_cmpeq_epi32_mask(cls, held0);
+      const __mmask16 is1 = _mm512_cmpeq_epi32_mask(cls, held1);
+      const __mmask16 is2 = _mm512_cmpeq_epi32_mask(cls, held2);
+      count0 = _mm512_mask_add_epi32(count0, is0, count0, one);
+      count1 = _mm512_mask_add_epi32(count1, is1, count1, one);
+      count2 = _mm512_mask_add_epi32(count2, is2, count2, one);
+      const auto others = static_cast<__mmask16>(~(is0 | is1 | is2));
+      _mm512_storeu_si512(buffer + used,
+                          _mm512_maskz_compress_epi32(others, _mm512_or_si512(cls, lane_base)));
+      used += __builtin_popcount(others);
+      if (used > kBuffer) {
+        for (std::int32_t i = 0; i < used; ++i) ++hist[buffer[i]];
+        used = 0;
+      }
     }
+    for (std::int32_t i = 0; i < used; ++i) ++hist[buffer[i]];
+    _mm512_store_si512(held_counts[0], count0);
+    _mm512_store_si512(held_counts[1], count1);
+    _mm512_store_si512(held_counts[2], count2);
     for (int k = 0; k < kLanes; ++k) {
+      // A class not held is 0, whose counter nobody reads.
+      for (int h = 0; h < 3; ++h) hist[k * 256 + table.held[h]] += held_counts[h][k];
       std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;
       std::copy(hist + k * 256 + 1, hist + k * 256 + 1 + width, row);
     }

@@ -24,36 +24,38 @@ void count_scalar(const ClassIndex& index, KissWords& words, std::int32_t n, std
 }
 
 // Fills table.entry for 2^bits slices; returns the number of slices that hold two or more
-// distinct thresholds.
+// distinct thresholds. The runs of slices between thresholds are filled at once.
 std::int32_t fill_lane_table(const ClassIndex& index, int bits, LaneTable& table) {
   const std::int32_t t = index.t;
   const std::int32_t* threshold = index.threshold;
   const std::int32_t slices = std::int32_t{1} << bits;
   const std::int32_t width = std::int32_t{1} << (24 - bits);
   table.bits = bits;
-  table.entry.assign(static_cast<std::size_t>(slices), 0);
+  table.entry.resize(static_cast<std::size_t>(slices));
+  std::int32_t* entry = table.entry.data();
   std::int32_t multi = 0;
-  std::int32_t below = 0;  // thresholds below the slice's lowest numerator
-  for (std::int32_t s = 0; s < slices; ++s) {
+  std::int32_t below = 0;  // thresholds below the lowest numerator of slice s
+  for (std::int32_t s = 0; s < slices;) {
     const std::int32_t low = s * width;
     while (below < t && threshold[below] < low) ++below;
     const std::int32_t class_low = below + 1;
-    std::int32_t entry = 0;
-    if (below >= t || threshold[below] >= low + width) {
-      entry = width | (class_low << 16) | (class_low << 24);
+    // Up to the slice of the next threshold, every slice has class_low throughout.
+    const std::int32_t next = below < t ? std::min(threshold[below] >> (24 - bits), slices) : slices;
+    std::fill(entry + s, entry + next, width | (class_low << 16) | (class_low << 24));
+    if (next == slices) break;
+    s = next;
+    const std::int32_t first = threshold[below];
+    const std::int32_t slice_low = s * width;
+    // m above the slice's first threshold passes it and every threshold equal to it.
+    std::int32_t passed = below;
+    while (passed < t && threshold[passed] == first) ++passed;
+    if (passed < t && threshold[passed] < slice_low + width) {
+      entry[s] = kLaneMulti | (class_low << 16);
+      ++multi;
     } else {
-      // m above the slice's first threshold passes it and every threshold equal to it.
-      const std::int32_t first = threshold[below];
-      std::int32_t passed = below;
-      while (passed < t && threshold[passed] == first) ++passed;
-      if (passed < t && threshold[passed] < low + width) {
-        entry = kLaneMulti | (class_low << 16);
-        ++multi;
-      } else {
-        entry = (first - low) | (class_low << 16) | ((passed + 1) << 24);
-      }
+      entry[s] = (first - slice_low) | (class_low << 16) | ((passed + 1) << 24);
     }
-    table.entry[static_cast<std::size_t>(s)] = entry;
+    ++s;
   }
   return multi;
 }

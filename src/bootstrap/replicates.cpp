@@ -237,8 +237,11 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   const int threads =
       plan.threads > 1 && nb > 1 && planned >= plan.threaded_draws ? plan.threads : 1;
   const Isa isa = active_isa();
-  // A subset's replicates hold at most r0 species each.
-  const bool lanes = lanes_take(isa, index, subset ? r0 : n);
+  // A subset's replicates hold at most r0 species each. Each one's start costs a jump-ahead
+  // (a few hundred nanoseconds), which only communities of some hundreds of species repay.
+  constexpr double kLaneSubsetSpecies = 512.0;
+  const bool lanes = lanes_take(isa, index, subset ? r0 : n) &&
+                     (!subset || community >= kLaneSubsetSpecies);
   LaneTable table;
   if (lanes) build_lane_table(index, table);
   if (threads == 1 && subset && nb > 1 && lanes) {

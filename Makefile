@@ -15,7 +15,7 @@ MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
         bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
-        cross-test install uninstall package fuzz r-package r-check r-install web web-test clean
+        cross-test install uninstall package fuzz r-package r-check r-install web web-test bench-web clean
 
 all: build
 
@@ -176,8 +176,10 @@ r-install:
 
 # The web page: build/web/kelvaro.html, one self-contained file (the library compiled to
 # WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in
-# web/package-lock.json). `make web-test` opens it in headless Chromium and compares what it shows
-# and downloads with the programs' output, and runs the golden reports through its engine in node.
+# web/package-lock.json). `make web-test` opens it in headless Chromium and Firefox (Debian's
+# chromium and firefox-esr, driven by the pinned playwright-core and puppeteer-core) and compares
+# what it shows and downloads with the programs' output, and runs the golden reports through its
+# engine in node.
 VERSION := $(shell head -n 1 VERSION)
 WEB_ENGINE = $(BUILD)/wasm/web/kelvaro_web.js
 # emscripten's optimiser needs acorn, which Debian's node-acorn puts under /usr/share/nodejs.
@@ -200,6 +202,13 @@ web-test: web
 	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan -j$(JOBS)
 	node web/test/engine-test.mjs $(WEB_ENGINE) $(BUILD)
 	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
+	node web/test/firefox-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
+
+# How long the page takes to open and to analyse the example, in headless Chromium and Firefox
+# (web/timing.mjs; WEB_RUNS fresh pages in each).
+WEB_RUNS ?= 7
+bench-web: web
+	cd web && node timing.mjs ../$(BUILD)/web/kelvaro.html $(WEB_RUNS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(R_BUILD) $(CROSS_BUILD)

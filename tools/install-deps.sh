@@ -14,8 +14,9 @@
 #   install-deps.sh r-check also what R CMD check --as-cran checks with: LaTeX for the manual,
 #                           qpdf, HTML tidy and checkbashisms (devscripts)
 #   install-deps.sh web     the web page: emscripten (with node-acorn, which its optimiser needs),
-#                           Node.js with npm (for esbuild and the page's packages), Chromium for
-#                           the page's tests, and CLI11 for the programs they compare against
+#                           Node.js with npm (for esbuild and the page's packages), Chromium and
+#                           Firefox ESR for the page's tests, and CLI11 for the programs they
+#                           compare against
 #   install-deps.sh cross   kelvaro cross-built for aarch64 and run under qemu-user
 set -e
 task=${1:-test}
@@ -36,7 +37,7 @@ case "$task" in
       packages="$packages texlive-fonts-recommended devscripts"
     fi ;;
   web)
-    packages="$packages libcli11-dev emscripten node-acorn nodejs chromium"
+    packages="$packages libcli11-dev emscripten node-acorn nodejs chromium firefox-esr"
     # A Node.js from another source brings its own npm; Debian's nodejs needs the npm package.
     command -v npm >/dev/null 2>&1 || packages="$packages npm" ;;
   cross) packages="cmake make g++-aarch64-linux-gnu qemu-user" ;;

@@ -90,7 +90,7 @@ export function bootstrapChart(parameter) {
     marginLeft: 45,
     marginBottom: 40,
     x: { label: parameter.name, nice: true },
-    y: { label: 'Replicates', grid: true },
+    y: { label: 'Replicates', grid: true, nice: true },
     marks: [
       Plot.rectY(values, Plot.binX({ y: 'count' }, { x: (d) => d, fill: '#9bb7d4', thresholds: 20 })),
       Plot.ruleX(limits, { stroke: '#333', strokeDasharray: '4 3' }),
@@ -106,32 +106,117 @@ function chartSvg(node) {
   return node.tagName.toLowerCase() === 'svg' ? node : node.querySelector(':scope > svg');
 }
 
-// The chart as a standalone SVG document (Plot may wrap the SVG in a figure with a legend).
-export function svgText(node) {
+const SVG_NS = 'http://www.w3.org/2000/svg';
+const LEGEND_FONT = 12;
+const LEGEND_ROW = 20;
+
+// The width of `text` in the legend's font, for laying out rows and wrapping the caption.
+let measure;
+function textWidth(text) {
+  if (!measure) {
+    measure = document.createElement('canvas').getContext('2d');
+    measure.font = `${LEGEND_FONT}px system-ui, sans-serif`;
+  }
+  return measure.measureText(text).width;
+}
+
+function textElement(x, y, text) {
+  const t = document.createElementNS(SVG_NS, 'text');
+  t.setAttribute('x', x);
+  t.setAttribute('y', y);
+  t.setAttribute('font-size', LEGEND_FONT);
+  t.textContent = text;
+  return t;
+}
+
+// Plot draws a chart's legends as HTML rows of swatches ahead of it and its caption as HTML
+// below it: both redrawn here in SVG, so that a downloaded chart explains its own colours and
+// symbols. Gives the legends' group and height, and the caption's.
+function legendsAndCaption(node, width) {
+  const legends = document.createElementNS(SVG_NS, 'g');
+  const caption = document.createElementNS(SVG_NS, 'g');
+  let y = 0;
+  if (node.tagName.toLowerCase() === 'svg') return { legends, legendsHeight: 0, caption, captionHeight: 0 };
+  for (const legend of node.querySelectorAll(':scope > div')) {
+    let x = 0;
+    for (const swatch of legend.querySelectorAll(':scope > span')) {
+      const icon = swatch.querySelector('svg');
+      if (!icon) continue;
+      const label = swatch.textContent;
+      const size = Number(icon.getAttribute('width')) || 15;
+      const step = size + 6 + textWidth(label) + 16;
+      if (x > 0 && x + step > width) {
+        x = 0;
+        y += LEGEND_ROW;
+      }
+      const copy = icon.cloneNode(true);
+      copy.setAttribute('x', x);
+      copy.setAttribute('y', y + (LEGEND_ROW - size) / 2);
+      copy.setAttribute('overflow', 'visible');
+      legends.append(copy, textElement(x + size + 6, y + LEGEND_ROW / 2 + LEGEND_FONT * 0.35, label));
+      x += step;
+    }
+    y += LEGEND_ROW + 4;
+  }
+  const legendsHeight = y;
+  const figcaption = node.querySelector(':scope > figcaption');
+  const lines = [];
+  if (figcaption) {
+    for (const word of figcaption.textContent.trim().split(/\s+/)) {
+      const line = lines.length ? `${lines[lines.length - 1]} ${word}` : word;
+      if (lines.length && textWidth(line) <= width - 8) lines[lines.length - 1] = line;
+      else lines.push(word);
+    }
+  }
+  lines.forEach((line, i) => caption.append(textElement(4, (i + 1) * LEGEND_ROW + 3, line)));
+  return { legends, legendsHeight, caption, captionHeight: lines.length ? lines.length * LEGEND_ROW + 12 : 0 };
+}
+
+// The chart as a standalone SVG document, with its legends above it and its caption below.
+function standalone(node) {
   const svg = chartSvg(node);
-  const copy = svg.cloneNode(true);
-  copy.setAttribute('xmlns', 'http://www.w3.org/2000/svg');
+  const width = Number(svg.getAttribute('width')) || svg.clientWidth;
+  const chartHeight = Number(svg.getAttribute('height')) || svg.clientHeight;
+  const { legends, legendsHeight, caption, captionHeight } = legendsAndCaption(node, width);
+  const height = legendsHeight + chartHeight + captionHeight;
+  let copy = svg.cloneNode(true);
+  if (legendsHeight || captionHeight) {
+    const outer = document.createElementNS(SVG_NS, 'svg');
+    outer.setAttribute('width', width);
+    outer.setAttribute('height', height);
+    outer.setAttribute('viewBox', `0 0 ${width} ${height}`);
+    outer.setAttribute('font-family', 'system-ui, sans-serif');
+    copy.setAttribute('y', legendsHeight);
+    caption.setAttribute('transform', `translate(0,${legendsHeight + chartHeight})`);
+    outer.append(legends, copy, caption);
+    copy = outer;
+  }
+  copy.setAttribute('xmlns', SVG_NS);
   copy.setAttribute('xmlns:xlink', 'http://www.w3.org/1999/xlink');
-  const style = document.createElementNS('http://www.w3.org/2000/svg', 'style');
+  const style = document.createElementNS(SVG_NS, 'style');
   style.textContent = 'text { font-family: system-ui, sans-serif; }';
   copy.insertBefore(style, copy.firstChild);
   if (!copy.querySelector('rect[data-background]')) {
-    const bg = document.createElementNS('http://www.w3.org/2000/svg', 'rect');
+    const bg = document.createElementNS(SVG_NS, 'rect');
     bg.setAttribute('data-background', '');
     bg.setAttribute('width', '100%');
     bg.setAttribute('height', '100%');
     bg.setAttribute('fill', 'white');
     copy.insertBefore(bg, style.nextSibling);
   }
-  return '<?xml version="1.0" encoding="UTF-8"?>\n' + new XMLSerializer().serializeToString(copy);
+  return { svg: copy, width, height };
+}
+
+const serialize = (svg) => '<?xml version="1.0" encoding="UTF-8"?>\n' + new XMLSerializer().serializeToString(svg);
+
+export function svgText(node) {
+  return serialize(standalone(node).svg);
 }
 
 // The chart as a PNG at twice its size.
 export function pngBlob(node) {
-  const text = svgText(node);
-  const svg = chartSvg(node);
-  const width = Number(svg.getAttribute('width')) || svg.clientWidth;
-  const height = Number(svg.getAttribute('height')) || svg.clientHeight;
+  const { svg, width, height } = standalone(node);
+  const text = serialize(svg);
   return new Promise((resolve, reject) => {
     const image = new Image();
     image.onload = () => {

@@ -269,12 +269,17 @@ function fillTable(table, data, caption) {
     th.textContent = c;
     headRow.append(th);
   }
+  // Columns of names (the estimators table's estimator, a batch's group) read from the left.
+  const isName = (cell) => cell === '' || (Number.isNaN(Number(cell)) && !/^[-+]?(nan|inf)/i.test(cell));
+  const names = data.columns.map((_, i) => data.rows.length > 0 && data.rows.every((row) => isName(row[i])));
+  names.forEach((name, i) => headRow.children[i].classList.toggle('name', name));
   const body = document.createElement('tbody');
   for (const row of data.rows) {
     const tr = body.insertRow();
     row.forEach((cell, i) => {
       const td = document.createElement(i === 0 && data.columns[0] !== 'chi_square' ? 'th' : 'td');
       if (td.tagName === 'TH') td.scope = 'row';
+      if (names[i]) td.classList.add('name');
       td.textContent = cell;
       tr.append(td);
     });

@@ -5,19 +5,20 @@
 // kelvaro-batch's tables; and the page makes no network request at all.
 //   node page-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]
 import { chromium } from 'playwright-core';
-import { execFileSync, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync, mkdirSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { resolve, dirname, join } from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
+import { pathToFileURL } from 'node:url';
+import * as common from './common.mjs';
 
-const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
+const { root, exampleFiles, tableCsvInPage } = common;
 const [pagePath, build, shots = join(build, 'web-test')] = process.argv.slice(2);
 mkdirSync(shots, { recursive: true });
 const work = mkdtempSync(join(tmpdir(), 'kelvaro-web-'));
 
-const program = (name) => join(resolve(build), { kelvaro: 'src/cli/kelvaro', 'kelvaro-plan': 'tools/plan/kelvaro-plan' }[name] || `tools/${name}`);
-const run = (name, args, input, cwd = root) => execFileSync(program(name), args, { input, encoding: 'latin1', cwd, stdio: 'pipe' });
+const program = (name) => common.program(build, name);
+const run = (name, args, input, cwd = root) => common.run(build, name, args, input, cwd);
 
 // An error escaping the test would be printed with the engine's whole (one-line) source.
 process.removeAllListeners('uncaughtException');
@@ -33,20 +34,7 @@ async function fail(e) {
 process.on('uncaughtException', fail);
 process.on('unhandledRejection', fail);
 
-let passed = 0;
-let failed = 0;
-function check(name, actual, expected) {
-  if (actual === expected) {
-    passed += 1;
-    return;
-  }
-  failed += 1;
-  actual = String(actual);
-  expected = String(expected);
-  let at = 0;
-  while (at < actual.length && actual[at] === expected[at]) at += 1;
-  console.log(`FAIL ${name}: differs at byte ${at}:\n  got      ${JSON.stringify(String(actual).slice(at, at + 80))}\n  expected ${JSON.stringify(String(expected).slice(at, at + 80))}`);
-}
+const { check, counts } = common.checker();
 
 const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium',
@@ -77,11 +65,7 @@ async function download(selector) {
 
 // table#parameters as kelvaro-tidy's CSV: header and cells joined by commas, rows by CR LF.
 async function tableCsv(selector) {
-  return page.evaluate((s) => {
-    const t = document.querySelector(s);
-    const rows = [...t.querySelectorAll('tr')].map((tr) => [...tr.children].map((c) => c.textContent).join(','));
-    return rows.map((r) => r + '\r\n').join('');
-  }, selector);
+  return page.evaluate(tableCsvInPage, selector);
 }
 
 // kelvaro's warnings for an input, without their "kelvaro: warning: " prefix.
@@ -99,12 +83,11 @@ async function analyse(setUp) {
 
 // Does the example (two site-by-species tables) give the pipeline's report and tables?
 {
-  const files = ['examples/data/ditches-week-4.csv', 'examples/data/ditches-week24.csv'];
-  const report = run('kelvaro', ['-q'], run('kelvaro-prep', files.map((f) => join(root, f))));
+  const report = run('kelvaro', ['-q'], run('kelvaro-prep', exampleFiles));
   const state = await analyse(async () => {
     await page.check('input[name="mode"][value="wide"]');
-    await page.setInputFiles('#sample1', join(root, files[0]));
-    await page.setInputFiles('#sample2', join(root, files[1]));
+    await page.setInputFiles('#sample1', exampleFiles[0]);
+    await page.setInputFiles('#sample2', exampleFiles[1]);
   });
   check('example: state', state, 'done');
   check('example: report download', await download('#download-report'), report);
@@ -121,6 +104,10 @@ async function analyse(setUp) {
   // the chart itself, not a swatch of its legend
   check('example: richness SVG is the chart', /^<svg[^>]* width="560"/.test(svg.slice(svg.indexOf('<svg'))), true);
   check('example: richness chart shows the estimators', (svg.match(/<title>(Chao2|jack1|jack2|bootstrap) /g) || []).length, 8);
+  // its legends and caption go with it: the file explains its own symbols
+  check('example: richness SVG has the legends', ['Chao2', 'jack1', 'jack2', 'bootstrap', 'species observed', 'richness estimate']
+    .filter((label) => !svg.includes(`>${label}</text>`)).join(' '), '');
+  check('example: richness SVG has the caption', svg.includes('>Each sample: species observed'), true);
   await page.waitForSelector('#chart-dynamics .download-png[href^="blob:"]');
   const png = await download('#chart-dynamics .download-png');
   check('example: dynamics chart is PNG', png.slice(1, 4), 'PNG');
@@ -156,18 +143,11 @@ for (const name of ['equal-t', 'range-adjust-off']) {
 
 // Does a malformed CSV show kelvaro-prep's message and the state `error`?
 {
-  writeFileSync(join(work, 'bad.csv'), 'site,Sp.A,Sp.B\nplot1,1,maybe\nplot2,0,1\n');
-  writeFileSync(join(work, 'good.csv'), 'site,Sp.A\nplot1,1\nplot2,1\n');
-  let message = '';
-  try {
-    run('kelvaro-prep', ['bad.csv', 'good.csv'], '', work);
-  } catch (e) {
-    message = e.stderr.trim();
-  }
+  const { files, message } = common.malformedTables(build, work);
   const state = await analyse(async () => {
     await page.check('input[name="mode"][value="wide"]');
-    await page.setInputFiles('#sample1', join(work, 'bad.csv'));
-    await page.setInputFiles('#sample2', join(work, 'good.csv'));
+    await page.setInputFiles('#sample1', files[0]);
+    await page.setInputFiles('#sample2', files[1]);
   });
   check('malformed CSV: state', state, 'error');
   check('malformed CSV: message', await page.textContent('#error-message'), message);
@@ -262,6 +242,8 @@ if (process.env.SKIP_PLAN) {} else
   const planned = spawnSync(program('kelvaro-plan'), [...args, '-q', '-o', 'plan.csv'], { cwd: work, encoding: 'latin1' });
   const answer = planned.stderr.split('\n').find((l) => l.startsWith('kelvaro-plan: ')).slice('kelvaro-plan: '.length);
   await page.click('#tab-plan');
+  await page.fill('#plan-detection', '0.1');
+  await page.fill('#plan-heterogeneity', '0.5');
   await page.fill('#plan-sites', '5,10,20');
   await page.fill('#plan-surveys', '10');
   await page.fill('#plan-nreps', '10');
@@ -301,5 +283,5 @@ check('no script error', errors.join(' '), '');
 check('nothing else in build/web', readdirSync(dirname(resolve(pagePath))).join(' '), 'kelvaro.html');
 await browser.close();
 rmSync(work, { recursive: true, force: true });
-console.log(`page: ${passed} passed, ${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);
+console.log(`page: ${counts.passed} passed, ${counts.failed} failed`);
+process.exit(counts.failed === 0 ? 0 : 1);

@@ -143,10 +143,10 @@ void count_replicates_from(Isa isa, const ClassIndex& index, const LaneTable& ta
                            std::uint32_t* counts) {
   assert(index.non_decreasing && count >= 0 && index.t + 1 < 255);
   if (!isa_supported(isa)) isa = best_isa();
-  const int lanes = isa_lanes(isa);
   const std::int32_t width = index.t + 1;
   std::int32_t done = 0;
 #if defined(__x86_64__) && defined(__GNUC__)
+  const int lanes = isa_lanes(isa);
   if (lanes > 1 && !table.entry.empty()) {
     const auto kernel = isa == Isa::avx512 ? count_lanes_avx512 : count_lanes_avx2;
     std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) * static_cast<std::size_t>(width));

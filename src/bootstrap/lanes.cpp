@@ -138,7 +138,7 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
 #endif
 }
 
-void count_replicates_from(Isa isa, const ClassIndex& index, const LaneTable& table,
+void count_replicates_from(Isa isa, const ClassIndex& index, [[maybe_unused]] const LaneTable& table,
                            const KissWords* starts, const std::int32_t* sizes, std::int32_t count,
                            std::uint32_t* counts) {
   assert(index.non_decreasing && count >= 0 && index.t + 1 < 255);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "kelvaro/kelvaro.h"
+
 namespace kelvaro {
 
 const char* isa_name(Isa isa) {

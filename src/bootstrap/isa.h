@@ -27,13 +27,9 @@ Isa choose_isa(const char* request, std::string& warning);
 
 // The path of this process: choose_isa of KELVARO_ISA, read at each call (cheap: a block's
 // bootstrap asks once). Writes nothing; each program (kelvaro, kelvaro-batch, kelvaro-plan) says
-// isa_request_warning(its name) once on standard error at its start, before any work.
+// isa_request_warning(its name) (kelvaro/kelvaro.h: choose_isa's warning after "program: ") once
+// on standard error at its start, before any work.
 Isa active_isa();
-
-// choose_isa's warning for KELVARO_ISA after "program: " (empty when the request can be met or
-// there is none), e.g. "kelvaro-plan: KELVARO_ISA=sse is not a path (scalar, avx2 or avx512);
-// using avx2".
-std::string isa_request_warning(const char* program);
 
 // Draws a path takes at a time: 1, 8 or 16.
 int isa_lanes(Isa isa);

@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "batch/batch_output.h"
-#include "bootstrap/isa.h"
 #include "batch/batch_run.h"
 #include "batch/pairing.h"
 #include "batch/progress_meter.h"
@@ -23,6 +22,7 @@
 #include "common/message_text.h"
 #include "common/output.h"
 #include "csv/dialect.h"
+#include "kelvaro/kelvaro.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <iostream>
 #include <new>
 
-#include "bootstrap/isa.h"
 #include "common/command_line.h"
 #include "common/output.h"
+#include "kelvaro/kelvaro.h"
 #include "plan/command_line.h"
 #include "plan/option_error.h"
 #include "plan/pilot_file.h"

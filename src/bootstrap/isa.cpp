@@ -11,6 +11,7 @@ const char* isa_name(Isa isa) {
   switch (isa) {
     case Isa::avx2: return "avx2";
     case Isa::avx512: return "avx512";
+    case Isa::neon: return "neon";
     case Isa::scalar: break;
   }
   return "scalar";
@@ -24,6 +25,8 @@ bool isa_supported(Isa isa) {
   __builtin_cpu_init();
   if (isa == Isa::avx2) return __builtin_cpu_supports("avx2");
   if (isa == Isa::avx512) return __builtin_cpu_supports("avx512f");
+#elif defined(__aarch64__) && defined(__ARM_NEON)
+  if (isa == Isa::neon) return true;  // every aarch64 processor has it
 #endif
   return false;
 }
@@ -31,6 +34,7 @@ bool isa_supported(Isa isa) {
 Isa best_isa() {
   if (isa_supported(Isa::avx512)) return Isa::avx512;
   if (isa_supported(Isa::avx2)) return Isa::avx2;
+  if (isa_supported(Isa::neon)) return Isa::neon;
   return Isa::scalar;
 }
 
@@ -38,7 +42,7 @@ Isa choose_isa(const char* request, std::string& warning) {
   warning.clear();
   const Isa best = best_isa();
   if (request == nullptr || *request == '\0') return best;
-  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512}) {
+  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512, Isa::neon}) {
     if (std::strcmp(request, isa_name(isa)) != 0) continue;
     if (isa_supported(isa)) return isa;
     warning = std::string("KELVARO_ISA=") + request +
@@ -46,7 +50,7 @@ Isa choose_isa(const char* request, std::string& warning) {
     return best;
   }
   warning = std::string("KELVARO_ISA=") + request +
-            " is not a path (scalar, avx2 or avx512); using " + isa_name(best);
+            " is not a path (scalar, avx2, avx512 or neon); using " + isa_name(best);
   return best;
 }
 
@@ -65,6 +69,7 @@ int isa_lanes(Isa isa) {
   switch (isa) {
     case Isa::avx2: return 8;
     case Isa::avx512: return 16;
+    case Isa::neon: return 4;
     case Isa::scalar: break;
   }
   return 1;

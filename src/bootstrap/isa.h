@@ -1,16 +1,17 @@
 #pragma once
 // The instruction-set path the bootstrap's lane kernel takes: the portable scalar loop everywhere,
-// or AVX2 (8 lanes) or AVX-512 (16 lanes) on an x86-64 processor that has them. Chosen at run time
-// from the processor (the build itself assumes none of them); KELVARO_ISA=scalar|avx2|avx512 in
-// the environment forces a path. Every path gives the same counts, so the same reports.
+// AVX2 (8 lanes) or AVX-512 (16 lanes) on an x86-64 processor that has them, NEON (4 lanes) on
+// aarch64. Chosen at run time from the processor (the build itself assumes none of the x86-64
+// extensions; NEON is part of aarch64); KELVARO_ISA=scalar|avx2|avx512|neon in the environment
+// forces a path. Every path gives the same counts, so the same reports.
 
 #include <string>
 
 namespace kelvaro {
 
-enum class Isa { scalar, avx2, avx512 };
+enum class Isa { scalar, avx2, avx512, neon };
 
-// "scalar", "avx2" or "avx512".
+// "scalar", "avx2", "avx512" or "neon".
 const char* isa_name(Isa isa);
 
 // Whether this build and this processor can take the path (scalar always can).
@@ -31,7 +32,7 @@ Isa choose_isa(const char* request, std::string& warning);
 // on standard error at its start, before any work.
 Isa active_isa();
 
-// Draws a path takes at a time: 1, 8 or 16.
+// Draws a path takes at a time: 1, 8, 16 or 4.
 int isa_lanes(Isa isa);
 
 }  // namespace kelvaro

@@ -60,6 +60,20 @@ std::int32_t fill_lane_table(const ClassIndex& index, int bits, LaneTable& table
   return multi;
 }
 
+// The kernel of a path, or null for the plain loop (the scalar path, or a build without it).
+using LaneKernel = void (*)(const ClassIndex&, const LaneTable&, KissWords*, const std::int32_t*,
+                            std::int32_t, std::int32_t, std::uint32_t*);
+LaneKernel lane_kernel(Isa isa) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (isa == Isa::avx512) return count_lanes_avx512;
+  if (isa == Isa::avx2) return count_lanes_avx2;
+#elif defined(__aarch64__) && defined(__ARM_NEON)
+  if (isa == Isa::neon) return count_lanes_neon;
+#endif
+  (void)isa;
+  return nullptr;
+}
+
 }  // namespace
 
 void build_lane_table(const ClassIndex& index, LaneTable& table) {
@@ -96,12 +110,11 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
   assert(index.non_decreasing && n >= 0 && count >= 0);
   if (!isa_supported(isa)) isa = best_isa();
   const int lanes = isa_lanes(isa);
-  if (lanes == 1 || n == 0 || table.entry.empty()) {
+  const LaneKernel kernel = lane_kernel(isa);
+  if (kernel == nullptr || n == 0 || table.entry.empty()) {
     count_scalar(index, words, n, count, counts);
     return;
   }
-#if defined(__x86_64__) && defined(__GNUC__)
-  const auto kernel = isa == Isa::avx512 ? count_lanes_avx512 : count_lanes_avx2;
   const std::int32_t width = index.t + 1;
   const auto per_replicate = static_cast<std::uint64_t>(n);
   std::int32_t done = 0;
@@ -133,22 +146,18 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
     return;
   }
   count_scalar(index, words, n, rest, counts + static_cast<std::ptrdiff_t>(done) * width);
-#else
-  count_scalar(index, words, n, count, counts);
-#endif
 }
 
-void count_replicates_from(Isa isa, const ClassIndex& index, [[maybe_unused]] const LaneTable& table,
+void count_replicates_from(Isa isa, const ClassIndex& index, const LaneTable& table,
                            const KissWords* starts, const std::int32_t* sizes, std::int32_t count,
                            std::uint32_t* counts) {
   assert(index.non_decreasing && count >= 0 && index.t + 1 < 255);
   if (!isa_supported(isa)) isa = best_isa();
   const std::int32_t width = index.t + 1;
-  std::int32_t done = 0;
-#if defined(__x86_64__) && defined(__GNUC__)
   const int lanes = isa_lanes(isa);
-  if (lanes > 1 && !table.entry.empty()) {
-    const auto kernel = isa == Isa::avx512 ? count_lanes_avx512 : count_lanes_avx2;
+  const LaneKernel kernel = lane_kernel(isa);
+  std::int32_t done = 0;
+  if (kernel != nullptr && !table.entry.empty()) {
     std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) * static_cast<std::size_t>(width));
     // A round of the lanes per `lanes` replicates, each lane drawing as many words as the
     // longest replicate of the round; rounds with too few replicates stay plain.
@@ -168,7 +177,6 @@ void count_replicates_from(Isa isa, const ClassIndex& index, [[maybe_unused]] co
       done += round;
     }
   }
-#endif
   for (; done < count; ++done) {
     KissWords words = starts[done];
     count_scalar(index, words, std::max(sizes[done], 0), 1,

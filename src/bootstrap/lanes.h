@@ -2,7 +2,7 @@
 // The class counts of consecutive bootstrap replicates drawn on vector lanes. Each lane takes a
 // contiguous slice of the replicates and starts, by jump-ahead, exactly where plain stepping would
 // reach its slice's first replicate; the lanes step their generators side by side (one kernel
-// step of 8 or 16 generators at a time), find each draw's class from the generator word by one
+// step of 4, 8 or 16 generators at a time), find each draw's class from the generator word by one
 // lookup in the block's LaneTable and count it in their own histogram. Counts are integers, so the
 // order in which the lanes make them changes nothing: every path gives the counts the scalar loop
 // gives.
@@ -61,13 +61,16 @@ void count_replicates_from(Isa isa, const ClassIndex& index, const LaneTable& ta
 // The lane kernels (lanes_avx2.cpp, lanes_avx512.cpp): lane k starts from lanes[k] and draws q
 // replicates of n species, replicate rep's counts going to counts[(k * q + rep) * (t + 1) + 0..t];
 // lanes[k] ends n * q steps later. With sizes (one per lane, each at most n), lane k counts only
-// the first sizes[k] draws of each replicate (the rest are drawn and dropped). Only built, and
-// only called, on x86-64.
+// the first sizes[k] draws of each replicate (the rest are drawn and dropped). The AVX ones are
+// only built, and only called, on x86-64; the NEON one (lanes_neon.cpp) on aarch64.
 void count_lanes_avx2(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
                       const std::int32_t* sizes, std::int32_t n, std::int32_t q,
                       std::uint32_t* counts);
 void count_lanes_avx512(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
                         const std::int32_t* sizes, std::int32_t n, std::int32_t q,
                         std::uint32_t* counts);
+void count_lanes_neon(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
+                      const std::int32_t* sizes, std::int32_t n, std::int32_t q,
+                      std::uint32_t* counts);
 
 }  // namespace kelvaro

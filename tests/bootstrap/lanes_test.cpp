@@ -19,7 +19,7 @@ namespace {
 
 std::vector<Isa> supported_paths() {
   std::vector<Isa> paths;
-  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512}) {
+  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512, Isa::neon}) {
     if (isa_supported(isa)) paths.push_back(isa);
   }
   return paths;
@@ -179,12 +179,12 @@ TEST(Isa, ChoiceFromTheEnvironmentValue) {
     bool known;
   };
   for (const Row& row : {Row{nullptr, true}, Row{"", true}, Row{"scalar", true}, Row{"avx2", true},
-                         Row{"avx512", true}, Row{"AVX2", false}, Row{"neon", false}}) {
+                         Row{"avx512", true}, Row{"neon", true}, Row{"AVX2", false}, Row{"sse", false}}) {
     SCOPED_TRACE(row.request == nullptr ? "(unset)" : row.request);
     const Isa isa = choose_isa(row.request, warning);
     if (!row.known) {
       EXPECT_EQ(isa, best);
-      EXPECT_NE(warning.find("is not a path (scalar, avx2 or avx512); using "), std::string::npos);
+      EXPECT_NE(warning.find("is not a path (scalar, avx2, avx512 or neon); using "), std::string::npos);
       continue;
     }
     if (row.request == nullptr || *row.request == '\0') {

@@ -85,7 +85,7 @@ TEST(Golden, EveryVectorPathGivesTheSameReports) {
   std::vector<fs::path> larger = {bench / "typical.txt", bench / "large.txt", bench / "heavy.txt"};
   std::vector<testing::ProcessResult> scalar;
   for (const auto& in : larger) scalar.push_back(run_with("scalar", in, "-q --threads 1"));
-  for (const char* isa : {"scalar", "avx2", "avx512"}) {
+  for (const char* isa : {"scalar", "avx2", "avx512", "neon"}) {
     SCOPED_TRACE(isa);
     for (const auto& in : golden_inputs()) {
       SCOPED_TRACE(in.filename().string());

@@ -126,6 +126,14 @@ TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
   }
 }
 
+// The path KELVARO_ISA=name asks for (a known name).
+Isa path_named(const std::string& name) {
+  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512, Isa::neon}) {
+    if (name == isa_name(isa)) return isa;
+  }
+  return Isa::scalar;
+}
+
 // The warning kelvaro gives for a KELVARO_ISA the processor cannot take, here under the plan's
 // name; and the same results from every path.
 TEST(PlanProgram, EveryVectorPathGivesTheSameResults) {
@@ -135,16 +143,16 @@ TEST(PlanProgram, EveryVectorPathGivesTheSameResults) {
                            "--heterogeneity 1 --sites 4,9 --surveys 4 --nreps 60";
   const RunResult scalar = run("KELVARO_ISA=scalar " + plan);
   ASSERT_EQ(scalar.status, 0) << scalar.err;
-  for (const std::string isa : {"avx2", "avx512", "sse"}) {
+  for (const std::string isa : {"avx2", "avx512", "neon", "sse"}) {
     SCOPED_TRACE(isa);
     const RunResult r = run("KELVARO_ISA=" + isa + " " + plan);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, scalar.out);
     std::string expected_err;
     if (isa == "sse") {
-      expected_err = "kelvaro-plan: KELVARO_ISA=sse is not a path (scalar, avx2 or avx512); using " +
+      expected_err = "kelvaro-plan: KELVARO_ISA=sse is not a path (scalar, avx2, avx512 or neon); using " +
                      best + "\n";
-    } else if (!isa_supported(isa == "avx2" ? Isa::avx2 : Isa::avx512)) {
+    } else if (!isa_supported(path_named(isa))) {
       expected_err = "kelvaro-plan: KELVARO_ISA=" + isa +
                      ": this processor (or this build) lacks it; using " + best + "\n";
     }

@@ -1,9 +1,9 @@
 #pragma once
 // The instruction-set path the bootstrap's lane kernel takes: the portable scalar loop everywhere,
 // AVX2 (8 lanes) or AVX-512 (16 lanes) on an x86-64 processor that has them, NEON (4 lanes) on
-// aarch64. Chosen at run time from the processor (the build itself assumes none of the x86-64
-// extensions; NEON is part of aarch64); KELVARO_ISA=scalar|avx2|avx512|neon in the environment
-// forces a path. Every path gives the same counts, so the same reports.
+// aarch64 when asked for. Chosen at run time from the processor (the build itself assumes none of
+// the x86-64 extensions; NEON is part of aarch64); KELVARO_ISA=scalar|avx2|avx512|neon in the
+// environment forces a path. Every path gives the same counts, so the same reports.
 
 #include <string>
 
@@ -17,7 +17,7 @@ const char* isa_name(Isa isa);
 // Whether this build and this processor can take the path (scalar always can).
 bool isa_supported(Isa isa);
 
-// The widest supported path.
+// The widest supported x86-64 path, else scalar (NEON only when KELVARO_ISA asks for it).
 Isa best_isa();
 
 // The path a request asks for (KELVARO_ISA's value; null or empty asks for the best). A request the

@@ -51,7 +51,8 @@ void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
   for (std::int32_t k = 0; k < t && s < kClassIndexSlices; ++k) {
     const std::int32_t threshold = index.threshold[k];
     // The first slice with s * kSliceWidth > threshold (0 for a threshold of -1).
-    const std::int32_t above = threshold < 0 ? 0 : std::min(threshold / kSliceWidth + 1, kClassIndexSlices);
+    const std::int32_t above =
+        threshold < 0 ? 0 : std::min(threshold / kSliceWidth + 1, kClassIndexSlices);
     if (above > s) {
       std::fill(index.start + s, index.start + above, static_cast<std::uint8_t>(k + 1));
       s = above;

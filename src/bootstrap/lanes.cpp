@@ -40,7 +40,8 @@ std::int32_t fill_lane_table(const ClassIndex& index, int bits, LaneTable& table
     while (below < t && threshold[below] < low) ++below;
     const std::int32_t class_low = below + 1;
     // Up to the slice of the next threshold, every slice has class_low throughout.
-    const std::int32_t next = below < t ? std::min(threshold[below] >> (24 - bits), slices) : slices;
+    const std::int32_t next =
+        below < t ? std::min(threshold[below] >> (24 - bits), slices) : slices;
     std::fill(entry + s, entry + next, width | (class_low << 16) | (class_low << 24));
     if (next == slices) break;
     s = next;
@@ -82,12 +83,14 @@ void build_lane_table(const ClassIndex& index, LaneTable& table) {
   std::vector<std::pair<std::int64_t, std::int32_t>> share;
   std::int64_t previous = -1;
   for (std::int32_t j = 1; j <= index.t + 1; ++j) {
-    const std::int64_t top = j <= index.t ? std::min<std::int64_t>(index.threshold[j - 1], (1 << 24) - 1)
-                                          : (1 << 24) - 1;
+    const std::int64_t top = j <= index.t
+                                 ? std::min<std::int64_t>(index.threshold[j - 1], (1 << 24) - 1)
+                                 : (1 << 24) - 1;
     share.emplace_back(std::max<std::int64_t>(top - previous, 0), j);
     previous = std::max(previous, top);
   }
-  std::stable_sort(share.begin(), share.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
+  std::stable_sort(share.begin(), share.end(),
+                   [](const auto& x, const auto& y) { return x.first > y.first; });
   for (std::size_t h = 0; h < 3; ++h) table.held[h] = h < share.size() ? share[h].second : 0;
   // Distinct thresholds at least a slice apart never share one; closer ones (a community of
   // more than 4096 species) may, and then finer slices keep such slices rare.
@@ -123,7 +126,8 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
     // Lane k starts at replicate k * q: k * q * n steps on.
     KissWords starts[16];
     for (int k = 0; k < lanes; ++k) {
-      starts[k] = jump_ahead(words, per_replicate * static_cast<std::uint64_t>(q) * static_cast<std::uint64_t>(k));
+      starts[k] = jump_ahead(
+          words, per_replicate * static_cast<std::uint64_t>(q) * static_cast<std::uint64_t>(k));
     }
     kernel(index, table, starts, nullptr, n, q, counts);
     // The last lane ends where the replicates after the slices start.
@@ -138,7 +142,8 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
     for (int k = 0; k < lanes; ++k) {
       starts[k] = jump_ahead(words, per_replicate * static_cast<std::uint64_t>(std::min(k, rest)));
     }
-    std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) * static_cast<std::size_t>(width));
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) *
+                                    static_cast<std::size_t>(width));
     kernel(index, table, starts, nullptr, n, 1, rows.data());
     std::copy(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(rest) * width,
               counts + static_cast<std::ptrdiff_t>(done) * width);
@@ -158,7 +163,8 @@ void count_replicates_from(Isa isa, const ClassIndex& index, const LaneTable& ta
   const LaneKernel kernel = lane_kernel(isa);
   std::int32_t done = 0;
   if (kernel != nullptr && !table.entry.empty()) {
-    std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) * static_cast<std::size_t>(width));
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(lanes) *
+                                    static_cast<std::size_t>(width));
     // A round of the lanes per `lanes` replicates, each lane drawing as many words as the
     // longest replicate of the round; rounds with too few replicates stay plain.
     while ((count - done) * 4 >= lanes) {

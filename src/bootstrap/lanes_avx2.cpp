@@ -31,10 +31,10 @@ constexpr PackTable kPack = make_pack_table();
 
 // The kernel, with (kRagged) or without a number of draws per lane (sizes).
 template <bool kRagged>
-__attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index, const LaneTable& table,
-                                                 KissWords* lanes, const std::int32_t* sizes,
-                                                 std::int32_t n, std::int32_t q,
-                                                 std::uint32_t* counts) {
+__attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
+                                                        const LaneTable& table, KissWords* lanes,
+                                                        const std::int32_t* sizes, std::int32_t n,
+                                                        std::int32_t q, std::uint32_t* counts) {
   constexpr int kLanes = 8;
   const std::int32_t width = index.t + 1;
   alignas(32) std::uint32_t z0[kLanes], w0[kLanes], a0[kLanes], b0[kLanes];
@@ -63,8 +63,8 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
   const __m256i class_bits = _mm256_set1_epi32(0xFF);
   // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255): its own counters, so that
   // the lanes' increments never meet.
-  const __m256i lane_base = _mm256_set_epi32(7 * 256, 6 * 256, 5 * 256, 4 * 256, 3 * 256, 2 * 256,
-                                             256, 0);
+  const __m256i lane_base =
+      _mm256_set_epi32(7 * 256, 6 * 256, 5 * 256, 4 * 256, 3 * 256, 2 * 256, 256, 0);
   // Draws past a lane's size go to its bin 255, which no class uses.
   const __m256i lane_sizes = kRagged ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sizes))
                                      : _mm256_setzero_si256();
@@ -94,8 +94,10 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
       w = _mm256_xor_si256(w, _mm256_slli_epi32(w, 13));
       w = _mm256_xor_si256(w, _mm256_srli_epi32(w, 17));
       w = _mm256_xor_si256(w, _mm256_slli_epi32(w, 5));
-      a = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(a, low), ma), _mm256_srli_epi32(a, 16));
-      b = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(b, low), mb), _mm256_srli_epi32(b, 16));
+      a = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(a, low), ma),
+                           _mm256_srli_epi32(a, 16));
+      b = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(b, low), mb),
+                           _mm256_srli_epi32(b, 16));
       const __m256i word =
           _mm256_add_epi32(_mm256_add_epi32(z, w), _mm256_add_epi32(_mm256_slli_epi32(a, 16), b));
       // One entry per lane; class_high where the numerator is above the slice's threshold (a

@@ -37,10 +37,11 @@ __attribute__((target("avx512f"))) inline __m512i gather(const std::int32_t* bas
 
 // The kernel, with (kRagged) or without a number of draws per lane (sizes).
 template <bool kRagged>
-__attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& index, const LaneTable& table,
-                                                    KissWords* lanes, const std::int32_t* sizes,
-                                                    std::int32_t n, std::int32_t q,
-                                                    std::uint32_t* counts) {
+__attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& index,
+                                                           const LaneTable& table, KissWords* lanes,
+                                                           const std::int32_t* sizes,
+                                                           std::int32_t n, std::int32_t q,
+                                                           std::uint32_t* counts) {
   constexpr int kLanes = 16;
   const std::int32_t width = index.t + 1;
   alignas(64) std::uint32_t z0[kLanes], w0[kLanes], a0[kLanes], b0[kLanes];
@@ -67,8 +68,9 @@ __attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& ind
   const __m512i class_bits = _mm512_set1_epi32(0xFF);
   // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255): its own counters, so that
   // the lanes' increments never meet.
-  const __m512i lane_base = _mm512_mullo_epi32(
-      _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), _mm512_set1_epi32(256));
+  const __m512i lane_base =
+      _mm512_mullo_epi32(_mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0),
+                         _mm512_set1_epi32(256));
   // Draws past a lane's size go to its bin 255, which no class uses.
   const __m512i lane_sizes = kRagged ? _mm512_loadu_si512(sizes) : _mm512_setzero_si512();
   const std::int32_t* entries = table.entry.data();

@@ -16,8 +16,7 @@ namespace {
 // The kernel, with (kRagged) or without a number of draws per lane (sizes).
 template <bool kRagged>
 void count_lanes(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
-                 const std::int32_t* sizes, std::int32_t n, std::int32_t q,
-                 std::uint32_t* counts) {
+                 const std::int32_t* sizes, std::int32_t n, std::int32_t q, std::uint32_t* counts) {
   constexpr int kLanes = 4;
   const std::int32_t width = index.t + 1;
   std::uint32_t z0[kLanes], w0[kLanes], a0[kLanes], b0[kLanes];

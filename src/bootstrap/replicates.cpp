@@ -268,7 +268,9 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       for (std::int32_t k = 0; k < count; ++k) {
         const std::int32_t size = sizes[static_cast<std::size_t>(k)];
         for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
-        counts_to_floats(counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t, x);
+        const std::uint32_t* row =
+            counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1);
+        counts_to_floats(row, t, x);
         draws_done += static_cast<double>(std::max(size, 0));
         gather(size, estimator.estimate_only(x.data(), t));
         if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
@@ -313,7 +315,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
     // Where each replicate's species draws start, and how many it makes.
     std::vector<std::int32_t> sizes(static_cast<std::size_t>(nb), n);
     std::vector<KissWords> starts;
-    std::int32_t chunk = plan.chunk > 0 ? plan.chunk : std::max<std::int32_t>(1, nb / (threads * 16));
+    std::int32_t chunk =
+        plan.chunk > 0 ? plan.chunk : std::max<std::int32_t>(1, nb / (threads * 16));
     if (plan.chunk <= 0 && lanes) {  // whole rounds of the lanes
       const std::int32_t width = isa_lanes(isa);
       chunk = (chunk + width - 1) / width * width;
@@ -338,7 +341,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       }
     }
     generator.counted(species_draws);
-    const ThreadedDraws draws{index, table, starts, sizes, consecutive, static_cast<std::size_t>(chunk), isa};
+    const ThreadedDraws draws{
+        index, table, starts, sizes, consecutive, static_cast<std::size_t>(chunk), isa};
     OrderedPool pool(threads, plan.thread_factory ? plan.thread_factory : start_thread);
     const std::vector<Replicate> replicates = draws.run(pool, observer, block);
     r.threads_used = pool.threads_used();

@@ -124,6 +124,29 @@ class StreamSource final : public TextSource {
   std::istream& in_;
 };
 
+// Free-form input whose Sample 1 cannot be taken (read_sample1): reason() says why, line() is the
+// input line of the record that could not be read, or 0 when the header was read but its values
+// were refused ("t1 = 120 is outside the allowed range 1..98").
+class InputRefused : public std::runtime_error {
+ public:
+  InputRefused(std::int64_t line, const std::string& reason)
+      : std::runtime_error(reason), line_(line) {}
+  std::int64_t line() const { return line_; }
+  std::string reason() const { return what(); }
+
+ private:
+  std::int64_t line_;
+};
+
+// Sample 1 of free-form input, read alone as a run reads it, for a program that wants a sample's
+// detection data without a run (kelvaro-plan's pilot survey): the header decoded and checked as a
+// run checks it, then Sample 1's records; nothing after them is read. The values are as read
+// (fractional and negative ones included: judging them is the caller's part), and no warnings are
+// given. "4 4 0 10 400\n3 3 2 2\n7 7 6 3\n" -> f = (3, 3, 2, 2), n = (7, 7, 6, 3); with the
+// frequency pair, f_pair holds f'(1..t1+1) too. Throws InputRefused, and InputUnreadable when the
+// input cannot be read at all.
+BlockData read_sample1(TextSource& input);
+
 // ---------------------------------------------------------------------------------------------
 // Warnings: input that is probably a typing slip, and results not to trust. They never change the
 // report or the status.
@@ -192,7 +215,16 @@ struct Settings {
   // file = 'stdin')").
   std::string input_name = "stdin";
   Observer* observer = nullptr;
+  // With seed 0: the clock value to seed from instead of reading the clock (an earlier run's
+  // RunResult::clock_seed, which repeats that run; 0 <= value < 2^31). Ignored for other seeds.
+  // The report is the same either way; a run given it is repeatable and not warned about.
+  std::optional<std::int32_t> clock_seed;
 };
+
+// The clock value a seed-0 run seeds from at this moment: milliseconds since 1970 modulo 2^31.
+// Programs that start several runs meant to share one stream read it once and hand it to each
+// run in Settings::clock_seed.
+std::int32_t read_clock_seed();
 
 // ---------------------------------------------------------------------------------------------
 // Result
@@ -332,6 +364,10 @@ struct RunResult {
   std::int32_t sites2 = 0;
   bool frequency_pair = false;
   Options options;  // as given (the seed 0 included)
+  // With seed 0, once the run has seeded: the clock value it seeded from (read from the clock or
+  // given in Settings::clock_seed); handing it to another run in Settings::clock_seed repeats
+  // the replicates. Not printed in the report, whose seed line shows the seed 0 as given.
+  std::optional<std::int32_t> clock_seed;
   // Blocks estimated, in order; a single-sample run holds Sample 1 alone.
   std::vector<BlockResult> blocks;
   // After Sample 2: the test when the samples have equal numbers of sites.

@@ -10,27 +10,66 @@ is_whole_number <- function(x, lower, upper) {
 
 is_flag <- function(x) is.logical(x) && length(x) == 1L && !is.na(x)
 
-# nreps, seed, range_adjust and replicates as the library takes them.
+# nreps, seed, range_adjust and replicates as the library takes them; clock is the clock value a
+# seed-0 run repeats (NA: the run reads the clock).
 run_options <- function(nreps, seed, range_adjust, replicates) {
   if (!is_whole_number(nreps, 0, max_replicates)) {
     stop("nreps must be a whole number from 0 to ", max_replicates,
          " (bootstrap replicates)", call. = FALSE)
   }
+  seed <- seed_argument(seed)
+  if (!is_flag(range_adjust)) stop("range_adjust must be TRUE or FALSE", call. = FALSE)
+  if (!is_flag(replicates)) stop("replicates must be TRUE or FALSE", call. = FALSE)
+  list(nreps = as.integer(nreps), seed = seed$seed, clock = seed$clock,
+       range_adjust = range_adjust, replicates = replicates)
+}
+
+# The seed argument as the library takes it: a seed number, 0 (the clock), or the clock seed of
+# an earlier run (its $seed, or the text "clock N" it prints as), which repeats that run.
+seed_argument <- function(seed) {
+  clock <- clock_value(seed)
+  if (!is.na(clock)) return(list(seed = 0L, clock = clock))
   # Seeds are 32-bit signed numbers; -2^31 is R's NA_integer_.
   if (!is_whole_number(seed, -.Machine$integer.max, .Machine$integer.max)) {
     stop("seed must be a whole number from ", -.Machine$integer.max, " to ",
-         .Machine$integer.max, " (0 takes the seed from the clock)", call. = FALSE)
+         .Machine$integer.max, " (0 takes the seed from the clock), or a run's $seed",
+         call. = FALSE)
   }
-  if (!is_flag(range_adjust)) stop("range_adjust must be TRUE or FALSE", call. = FALSE)
-  if (!is_flag(replicates)) stop("replicates must be TRUE or FALSE", call. = FALSE)
-  list(nreps = as.integer(nreps), seed = run_seed(seed), range_adjust = range_adjust,
-       replicates = replicates)
+  list(seed = as.integer(seed), clock = NA_integer_)
 }
 
-# The seed a run uses: seed 0 takes one from the clock here, so that the run records it and the
-# same call with it repeats the run. R's random number state is not touched.
-run_seed <- function(seed) {
-  if (seed != 0) return(as.integer(seed))
-  clock <- as.numeric(Sys.time()) * 1000 + Sys.getpid()
-  as.integer(clock %% (.Machine$integer.max - 1)) + 1L
+# The clock value a seed argument carries: a kelvaro_seed, or "clock N"; NA for anything else.
+clock_value <- function(seed) {
+  if (inherits(seed, "kelvaro_seed") && length(seed) == 1L && !is.na(seed)) {
+    return(as.integer(unclass(seed)))
+  }
+  if (is.character(seed) && length(seed) == 1L && !is.na(seed)) {
+    digits <- sub("^clock ([0-9]{1,10})$", "\\1", seed)
+    if (digits != seed && as.numeric(digits) <= .Machine$integer.max) {
+      return(as.integer(digits))
+    }
+  }
+  NA_integer_
+}
+
+# A run's $seed: its seed number, or, for seed 0, the clock value it seeded from as an object of
+# class "kelvaro_seed" (printed "clock N"), which seed = takes back to repeat the run.
+run_seed <- function(seed, clock) {
+  if (is.na(clock)) return(seed)
+  structure(clock, class = "kelvaro_seed")
+}
+
+format.kelvaro_seed <- function(x, ...) paste("clock", unclass(x))
+as.character.kelvaro_seed <- function(x, ...) format(x)
+print.kelvaro_seed <- function(x, ...) {
+  cat(format(x), "(seed 0: the clock value the run seeded from; seed = this repeats the run)\n")
+  invisible(x)
+}
+`[.kelvaro_seed` <- function(x, i, ...) structure(unclass(x)[i], class = "kelvaro_seed")
+as.data.frame.kelvaro_seed <- function(x, row.names = NULL, optional = FALSE, ...,
+                                       nm = deparse1(substitute(x))) {
+  frame <- list(x)
+  if (!optional) names(frame) <- nm
+  structure(frame, row.names = if (is.null(row.names)) .set_row_names(length(x)) else row.names,
+            class = "data.frame")
 }

@@ -160,10 +160,23 @@ grouped_runs <- function(x, groups, pairs, options, threads, call) {
   todo <- make_pairs(labels, pairs)
   prepared <- lapply(seq_len(nrow(todo)), function(i) pair_blocks(detected, labels, todo[i, ]))
   runnable <- vapply(prepared, function(p) !is.null(p$blocks), logical(1))
-  results <- .run_surveys(lapply(prepared[runnable], `[[`, "blocks"), options$nreps,
-                          options$seed, options$range_adjust,
-                          if (is.null(threads)) 0L else as.integer(threads))
-  grouped_result(todo, prepared, runnable, results, !is.null(labels$group), options, call)
+  # Seed 0: one clock value for every pair, so that each pair is its own kelvaro() call with
+  # seed = the result's $seed.
+  clock_read <- options$seed == 0L && is.na(options$clock)
+  if (clock_read) options$clock <- .read_clock_seed()
+  grouped <- !is.null(labels$group)
+  pair_names <- vapply(which(runnable), function(i) pair_label(todo[i, ], grouped), character(1))
+  # The tests' injected fault (see src/pairs_entry.cpp): list(kind = "throw" or "interrupt",
+  # pair = a 0-based pair index).
+  fault <- getOption("kelvaro.test_fault", list(kind = "", pair = 0L))
+  results <- .run_surveys(lapply(prepared[runnable], `[[`, "blocks"), pair_names, options$nreps,
+                          options$seed, options$clock, options$range_adjust,
+                          if (is.null(threads)) 0L else as.integer(threads),
+                          fault$kind, as.integer(fault$pair))
+  options$seed <- run_seed(options$seed, options$clock)
+  if (clock_read) kelvaro_warn(paste0("kelvaro: ", clock_seed_text(options$seed)),
+                               "clock_seed")
+  grouped_result(todo, prepared, runnable, results, grouped, options, call)
 }
 
 # The table as a matrix, checked as kelvaro() checks a sample (but for its number of rows, which
@@ -263,8 +276,8 @@ pair_label <- function(key, grouped) {
 print.kelvaro_groups <- function(x, ...) {
   analysed <- if (is.null(x$parameters)) 0L else
     nrow(unique(x$parameters[intersect(c("group", "sample1", "sample2"), names(x$parameters))]))
-  cat(sprintf("kelvaro: %d pair(s) of samples, %d analysed; %d bootstrap replicates, seed %d\n",
-              nrow(x$pairs), analysed, x$nreps, x$seed))
+  cat(sprintf("kelvaro: %d pair(s) of samples, %d analysed; %d bootstrap replicates, seed %s\n",
+              nrow(x$pairs), analysed, x$nreps, format(x$seed)))
   if (analysed > 0L) {
     p <- x$parameters[x$parameters$parameter %in% headline_parameters, ]
     wide <- stats::reshape(p[c(intersect(c("group", "sample1", "sample2"), names(p)),

@@ -38,13 +38,19 @@ kelvaro_frequencies <- function(f1, n1, f2 = NULL, n2 = NULL, fA = NULL, nA = NU
   run_blocks(blocks, options, match.call())
 }
 
-kelvaro_input <- function(text, replicates = FALSE) {
+kelvaro_input <- function(text, replicates = FALSE, seed = NULL) {
   if (!is.character(text) || anyNA(text)) {
     stop("text must be a character vector (the input's lines, or the whole input in one string)",
          call. = FALSE)
   }
   if (!is_flag(replicates)) stop("replicates must be TRUE or FALSE", call. = FALSE)
-  result <- .run_text(paste(text, collapse = "\n"), replicates)
+  clock <- if (is.null(seed)) NA_integer_ else clock_value(seed)
+  if (!is.null(seed) && is.na(clock)) {
+    stop("seed: the text's header gives the seed; seed = takes only the $seed of an earlier ",
+         "run whose header gave seed 0 (a clock seed, \"clock N\"), to repeat that run",
+         call. = FALSE)
+  }
+  result <- .run_text(paste(text, collapse = "\n"), clock, replicates)
   kelvaro_result(result, match.call())
 }
 
@@ -77,7 +83,7 @@ check_vector <- function(x, arg) {
 }
 
 run_blocks <- function(blocks, options, call) {
-  result <- .run_survey(blocks, options$nreps, options$seed, options$range_adjust,
-                        options$replicates)
+  result <- .run_survey(blocks, options$nreps, options$seed, options$clock,
+                        options$range_adjust, options$replicates)
   kelvaro_result(result, call)
 }

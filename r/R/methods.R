@@ -11,10 +11,10 @@ format_values <- function(values, parameter) {
 
 print.kelvaro <- function(x, ...) {
   two <- !is.na(x$sites[["sample2"]])
-  cat(sprintf("kelvaro: %s, %d bootstrap replicates, seed %d\n",
+  cat(sprintf("kelvaro: %s, %d bootstrap replicates, seed %s\n",
               if (two) sprintf("two samples (%d and %d sites)", x$sites[[1L]], x$sites[[2L]])
               else sprintf("one sample (%d sites)", x$sites[[1L]]),
-              abs(x$nreps), x$seed))
+              abs(x$nreps), format(x$seed)))
   b <- x$blocks
   if (!two) {
     cat(sprintf("Species observed: %d; richness estimate N(1) = %s (SE %s)\n", b$R[1L],

@@ -36,8 +36,8 @@ interval_note <- function(x) {
     return("Bars: +- 1.96 jackknife standard errors (one sample: no bootstrap interval)")
   }
   if (x$nreps == 0L) return("No bootstrap replicates (nreps = 0): no intervals")
-  sprintf("Bars: 95%% bootstrap percentile intervals (%d replicates, seed %d)", abs(x$nreps),
-          x$seed)
+  sprintf("Bars: 95%% bootstrap percentile intervals (%d replicates, seed %s)", abs(x$nreps),
+          format(x$seed))
 }
 
 # Each sample's species observed and richness estimate with its interval.

@@ -3,6 +3,8 @@
 # "kelvaro_error".
 
 kelvaro_result <- function(result, call) {
+  seed <- run_seed(result$seed, result$clock_seed)
+  result$warnings <- clock_warning_text(result$warnings, seed)
   raise_warnings(result$warnings)
   report <- report_lines(result$report)
   if (result$status != 0L) {
@@ -18,12 +20,24 @@ kelvaro_result <- function(result, call) {
     warnings = result$warnings,
     report = report,
     nreps = result$nreps,
-    seed = result$seed,
+    seed = seed,
     range_adjust = result$range_adjust,
     sites = c(sample1 = result$sites[[1L]],
               sample2 = if (two_samples) result$sites[[2L]] else NA_integer_),
     call = call
   ), class = "kelvaro")
+}
+
+# The command's warning about seed 0 says the run cannot be repeated; here it can, from $seed.
+clock_warning_text <- function(warnings, seed) {
+  clock <- warnings$kind == "clock_seed"
+  warnings$text[clock] <- clock_seed_text(seed)
+  warnings
+}
+
+clock_seed_text <- function(seed) {
+  sprintf("seed 0 took the seed from the clock (%s, kept in $seed); give seed = fit$seed to %s",
+          format(seed), "repeat this run, or a seed such as 400 to make runs repeatable")
 }
 
 # The report's lines without their CR LF ends.

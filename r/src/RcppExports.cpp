@@ -11,16 +11,20 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // run_surveys_entry
-Rcpp::List run_surveys_entry(Rcpp::List surveys, int nreps, int seed, bool range_adjust, int threads);
-RcppExport SEXP _kelvaro_run_surveys_entry(SEXP surveysSEXP, SEXP nrepsSEXP, SEXP seedSEXP, SEXP range_adjustSEXP, SEXP threadsSEXP) {
+Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, int nreps, int seed, int clock, bool range_adjust, int threads, std::string fault, int fault_pair);
+RcppExport SEXP _kelvaro_run_surveys_entry(SEXP surveysSEXP, SEXP labelsSEXP, SEXP nrepsSEXP, SEXP seedSEXP, SEXP clockSEXP, SEXP range_adjustSEXP, SEXP threadsSEXP, SEXP faultSEXP, SEXP fault_pairSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::traits::input_parameter< Rcpp::List >::type surveys(surveysSEXP);
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type labels(labelsSEXP);
     Rcpp::traits::input_parameter< int >::type nreps(nrepsSEXP);
     Rcpp::traits::input_parameter< int >::type seed(seedSEXP);
+    Rcpp::traits::input_parameter< int >::type clock(clockSEXP);
     Rcpp::traits::input_parameter< bool >::type range_adjust(range_adjustSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(run_surveys_entry(surveys, nreps, seed, range_adjust, threads));
+    Rcpp::traits::input_parameter< std::string >::type fault(faultSEXP);
+    Rcpp::traits::input_parameter< int >::type fault_pair(fault_pairSEXP);
+    rcpp_result_gen = Rcpp::wrap(run_surveys_entry(surveys, labels, nreps, seed, clock, range_adjust, threads, fault, fault_pair));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -36,36 +40,48 @@ BEGIN_RCPP
 END_RCPP
 }
 // run_survey_entry
-Rcpp::List run_survey_entry(Rcpp::List blocks, int nreps, int seed, bool range_adjust, bool keep_replicates);
-RcppExport SEXP _kelvaro_run_survey_entry(SEXP blocksSEXP, SEXP nrepsSEXP, SEXP seedSEXP, SEXP range_adjustSEXP, SEXP keep_replicatesSEXP) {
+Rcpp::List run_survey_entry(Rcpp::List blocks, int nreps, int seed, int clock, bool range_adjust, bool keep_replicates);
+RcppExport SEXP _kelvaro_run_survey_entry(SEXP blocksSEXP, SEXP nrepsSEXP, SEXP seedSEXP, SEXP clockSEXP, SEXP range_adjustSEXP, SEXP keep_replicatesSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::traits::input_parameter< Rcpp::List >::type blocks(blocksSEXP);
     Rcpp::traits::input_parameter< int >::type nreps(nrepsSEXP);
     Rcpp::traits::input_parameter< int >::type seed(seedSEXP);
+    Rcpp::traits::input_parameter< int >::type clock(clockSEXP);
     Rcpp::traits::input_parameter< bool >::type range_adjust(range_adjustSEXP);
     Rcpp::traits::input_parameter< bool >::type keep_replicates(keep_replicatesSEXP);
-    rcpp_result_gen = Rcpp::wrap(run_survey_entry(blocks, nreps, seed, range_adjust, keep_replicates));
+    rcpp_result_gen = Rcpp::wrap(run_survey_entry(blocks, nreps, seed, clock, range_adjust, keep_replicates));
     return rcpp_result_gen;
 END_RCPP
 }
 // run_text_entry
-Rcpp::List run_text_entry(std::string text, bool keep_replicates);
-RcppExport SEXP _kelvaro_run_text_entry(SEXP textSEXP, SEXP keep_replicatesSEXP) {
+Rcpp::List run_text_entry(std::string text, int clock, bool keep_replicates);
+RcppExport SEXP _kelvaro_run_text_entry(SEXP textSEXP, SEXP clockSEXP, SEXP keep_replicatesSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::traits::input_parameter< std::string >::type text(textSEXP);
+    Rcpp::traits::input_parameter< int >::type clock(clockSEXP);
     Rcpp::traits::input_parameter< bool >::type keep_replicates(keep_replicatesSEXP);
-    rcpp_result_gen = Rcpp::wrap(run_text_entry(text, keep_replicates));
+    rcpp_result_gen = Rcpp::wrap(run_text_entry(text, clock, keep_replicates));
+    return rcpp_result_gen;
+END_RCPP
+}
+// read_clock_seed_entry
+int read_clock_seed_entry();
+RcppExport SEXP _kelvaro_read_clock_seed_entry() {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    rcpp_result_gen = Rcpp::wrap(read_clock_seed_entry());
     return rcpp_result_gen;
 END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_kelvaro_run_surveys_entry", (DL_FUNC) &_kelvaro_run_surveys_entry, 5},
+    {"_kelvaro_run_surveys_entry", (DL_FUNC) &_kelvaro_run_surveys_entry, 9},
     {"_kelvaro_plan_entry", (DL_FUNC) &_kelvaro_plan_entry, 2},
-    {"_kelvaro_run_survey_entry", (DL_FUNC) &_kelvaro_run_survey_entry, 5},
-    {"_kelvaro_run_text_entry", (DL_FUNC) &_kelvaro_run_text_entry, 2},
+    {"_kelvaro_run_survey_entry", (DL_FUNC) &_kelvaro_run_survey_entry, 6},
+    {"_kelvaro_run_text_entry", (DL_FUNC) &_kelvaro_run_text_entry, 3},
+    {"_kelvaro_read_clock_seed_entry", (DL_FUNC) &_kelvaro_read_clock_seed_entry, 0},
     {NULL, NULL, 0}
 };
 

@@ -168,8 +168,8 @@ Rcpp::List result_list(const kelvaro::RunResult& result, bool input_has_lines) {
   // nreps as the text header gives it: negative when the replicates are listed.
   return Rcpp::List::create(
       _["status"] = kelvaro::exit_status(result.status), _["diagnostic"] = result.diagnostic,
-      _["report"] = kelvaro::report_text(result),
-      _["nreps"] = kelvaro::printed_replicates(o), _["seed"] = o.seed,
+      _["report"] = kelvaro::report_text(result), _["nreps"] = kelvaro::printed_replicates(o),
+      _["seed"] = o.seed, _["clock_seed"] = result.clock_seed ? *result.clock_seed : NA_INTEGER,
       _["range_adjust"] = o.range_adjustment,
       _["sites"] = Rcpp::IntegerVector::create(result.sites1, result.sites2),
       _["blocks"] = blocks_frame(result.blocks), _["test"] = test_frame(result.equal_detection),

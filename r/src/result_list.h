@@ -3,11 +3,12 @@
 // library computed it (its single-precision values widened to double exactly). The report is
 // the whole text, CR LF line ends included; the R code splits it into lines.
 //
-// Elements: status, diagnostic, report, nreps, seed, range_adjust, sites, blocks, test,
+// Elements: status, diagnostic, report, nreps, seed, clock_seed (with seed 0, the clock value the
+// run seeded from; NA otherwise), range_adjust, sites, blocks, test,
 // estimators, parameters, replicates, warnings. The data frames' columns are those of kelvaro's
-// result tables (kelvaro/tables.h), blocks with more. `test` is NULL when the run made no equal-detection test;
-// `replicates` is NULL unless the run kept them. Warning lines are NA when input_has_lines is
-// false (structured input has no lines to point at).
+// result tables (kelvaro/tables.h), blocks with more. `test` is NULL when the run made no
+// equal-detection test; `replicates` is NULL unless the run kept them. Warning lines are NA when
+// input_has_lines is false (structured input has no lines to point at).
 
 #include <Rcpp.h>
 

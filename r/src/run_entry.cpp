@@ -12,9 +12,11 @@
 #include "result_list.h"
 #include "survey_blocks.h"
 
+// clock: with seed 0, the clock value to seed from (an earlier run's $clock_seed, which repeats
+// it); NA reads the clock.
 // rng = false: a run never touches R's random number state (it has its own generator).
 // [[Rcpp::export(.run_survey, rng = false)]]
-Rcpp::List run_survey_entry(Rcpp::List blocks, int nreps, int seed, bool range_adjust,
+Rcpp::List run_survey_entry(Rcpp::List blocks, int nreps, int seed, int clock, bool range_adjust,
                             bool keep_replicates) {
   return guarded("kelvaro", [&] {
     const kelvaro::Survey survey = survey_of(blocks);
@@ -26,18 +28,25 @@ Rcpp::List run_survey_entry(Rcpp::List blocks, int nreps, int seed, bool range_a
     kelvaro::Settings settings;
     settings.keep_replicates = keep_replicates;
     settings.observer = &observer;
+    if (clock != NA_INTEGER) settings.clock_seed = clock;
     return result_list(kelvaro::run_survey(survey, options, settings), false);
   });
 }
 
+// clock as for .run_survey, used when the header's seed is 0.
 // [[Rcpp::export(.run_text, rng = false)]]
-Rcpp::List run_text_entry(std::string text, bool keep_replicates) {
+Rcpp::List run_text_entry(std::string text, int clock, bool keep_replicates) {
   return guarded("kelvaro", [&] {
     InterruptObserver observer;
     kelvaro::Settings settings;
     settings.keep_replicates = keep_replicates;
     settings.input_name = "text";
     settings.observer = &observer;
+    if (clock != NA_INTEGER) settings.clock_seed = clock;
     return result_list(kelvaro::run_text(std::string_view(text), settings), true);
   });
 }
+
+// The clock value a seed-0 run would seed from now (grouped runs read it once for every pair).
+// [[Rcpp::export(.read_clock_seed, rng = false)]]
+int read_clock_seed_entry() { return kelvaro::read_clock_seed(); }

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "cli/whole_number_option.h"
+#include "kelvaro/command_line.h"
 
 namespace kelvaro::cli {
 

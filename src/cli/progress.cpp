@@ -1,6 +1,5 @@
 #include "cli/progress.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "kelvaro/command_line.h"
 
 namespace kelvaro::cli {
 
@@ -20,8 +20,6 @@ constexpr double kQuietSeconds = 1.0;
 constexpr double kWorthShowingSeconds = 2.0;
 // At most ten redraws a second.
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-// Carriage return and "erase to the end of the line".
-constexpr const char* kEraseLine = "\r\033[K";
 
 // Seconds per species draw on this machine: a short bootstrap (ten replicates of a community of
 // about 70,000 species) timed as a whole, so the figure holds what a real run's draw costs.
@@ -46,29 +44,16 @@ double measured_seconds_per_draw() {
 }
 
 // The progress line on the terminal is erased if the run is interrupted, or its terminal closed.
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 volatile std::sig_atomic_t g_line_shown = 0;
 int g_line_fd = 2;
 
 extern "C" void erase_and_stop(int signal) {
   if (g_line_shown != 0) {
-    const ssize_t n = ::write(g_line_fd, kEraseLine, 4);
+    const ssize_t n = ::write(g_line_fd, kEraseLine, sizeof kEraseLine - 1);
     (void)n;
   }
   std::signal(signal, SIG_DFL);
   std::raise(signal);
-}
-
-// Sets `handler` for the stop signals, except those ignored since the start (nohup).
-void set_stop_handlers(void (*handler)(int)) {
-  for (const int signal : kStopSignals) {
-    struct sigaction action {};
-    if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
-    action = {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(signal, &action, nullptr);
-  }
 }
 
 }  // namespace
@@ -108,27 +93,18 @@ ConsoleObserver::ConsoleObserver(int fd, bool terminal, bool warn)
     : fd_(fd), terminal_(terminal), warn_(warn) {
   if (terminal_) {
     g_line_fd = fd_;
-    set_stop_handlers(erase_and_stop);
+    on_stop_signals(erase_and_stop);
   }
 }
 
 ConsoleObserver::~ConsoleObserver() {
   erase();
   if (terminal_) {
-    set_stop_handlers(SIG_DFL);
+    on_stop_signals(SIG_DFL);
   }
 }
 
-void ConsoleObserver::write(const std::string& text) {
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd_, p, left);
-    if (n <= 0) return;  // nowhere to show it: the run goes on
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-}
+void ConsoleObserver::write(const std::string& text) { write_status_text(fd_, text); }
 
 void ConsoleObserver::erase() {
   if (!shown_) return;

@@ -21,19 +21,19 @@ GoodnessOfFitTest goodness_of_fit_test(std::int32_t t, const Array1<std::int32_t
 
   float D = 0.0f;  // total detections
   for (std::int32_t i = 1; i <= classes; ++i) D = D + static_cast<float>(wrap_mul(i, f(i)));
-  const float treal = static_cast<float>(t);
-  const double nbar = static_cast<double>(D) / static_cast<double>(treal);
+  const float t_single = static_cast<float>(t);
+  const double nbar = static_cast<double>(D) / static_cast<double>(t_single);
   double S1 = 0.0;
   double S2 = 0.0;
   for (std::int32_t i = 1; i <= classes; ++i) {
     const double deviation = static_cast<double>(n(i)) - nbar;
     S1 = S1 + deviation * deviation;
-    const double share = static_cast<double>(i) / static_cast<double>(treal);  // i/t
+    const double share = static_cast<double>(i) / static_cast<double>(t_single);  // i/t
     S2 = S2 + static_cast<double>(f(i)) * share * (1.0 - share);
   }
   r.degenerate = S2 == 0.0 || t == 1;
   if (!r.degenerate) {
-    r.statistic = S1 / S2 * static_cast<double>(wrap_sub(t, 1)) / static_cast<double>(treal);
+    r.statistic = S1 / S2 * static_cast<double>(wrap_sub(t, 1)) / static_cast<double>(t_single);
   }
 
   r.df = wrap_sub(t, 1);

@@ -37,21 +37,21 @@ void prepare(CaptureFrequencies& d, const float* x, std::int32_t t) {
 // so they run side by side over the classes; each is still formed in class order.
 void order_estimates(OrderTables& o, const CoefficientTable& coef, const CaptureFrequencies& d,
                      std::int32_t t) {
-  float nk[kOrders] = {};
-  float sk[kOrders] = {};
+  float estimate_sums[kOrders] = {};  // N(k): sum of a(k,j) f(j)
+  float square_sums[kOrders] = {};    // sum of a(k,j)^2 f(j)
   for (std::int32_t j = 1; j <= t; ++j) {
     const float fj = static_cast<float>(d.f(j));
     const float* a = &coef(1, table_column(j));  // a(1..5, j), stored together
     for (int k = 0; k < kOrders; ++k) {
-      nk[k] = nk[k] + a[k] * fj;
-      sk[k] = sk[k] + (a[k] * a[k]) * fj;
+      estimate_sums[k] = estimate_sums[k] + a[k] * fj;
+      square_sums[k] = square_sums[k] + (a[k] * a[k]) * fj;
     }
   }
   for (int k = 1; k <= kOrders; ++k) {
     o.statistics(k) = 0.0f;
-    o.estimates(k) = nk[k - 1];
+    o.estimates(k) = estimate_sums[k - 1];
     // Variance of N(k): sum of a(k,j)^2 f(j) less N(k), floored at 0.
-    o.errors(k) = std::sqrt(std::max(sk[k - 1] - nk[k - 1], 0.0f));
+    o.errors(k) = std::sqrt(std::max(square_sums[k - 1] - estimate_sums[k - 1], 0.0f));
   }
 }
 
@@ -173,9 +173,9 @@ JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {
   for (int k = 1; k <= m; ++k) navg = navg + w(k) * o.estimates(k);
   float V = 0.0f;
   for (int k = 1; k <= m; ++k) {
-    const float sek = o.errors(k);
+    const float error = o.errors(k);
     const float dev = o.estimates(k) - navg;
-    V = (V + (w(k) * sek) * sek) + (w(k) * dev) * dev;
+    V = (V + (w(k) * error) * error) + (w(k) * dev) * dev;
   }
 
   r.estimate = interpolated_estimate(o, coef_, d, r.fell_back);

@@ -9,7 +9,7 @@
 namespace kelvaro {
 
 namespace {
-// 5 percent point of chi-square with 1 d.f., as the order selection has always used it.
+// The 5 percent point of chi-square with 1 d.f., rounded to 3.84: the level of the order selection.
 constexpr float kCritical = 3.84f;
 // With at least this many animals seen and at most this share of them seen once, most of the
 // population is taken to have been seen.

@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "kelvaro/kelvaro.h"
 #include "numeric/conversions.h"
 
 namespace kelvaro {
@@ -29,10 +30,16 @@ std::int64_t clock_milliseconds() {
   return ms;
 }
 
-UniformGenerator seeded_generator(std::int32_t seed, std::int64_t clock_ms) {
+std::int32_t clock_seed_of(std::int64_t clock_ms) {
   std::int64_t reduced = clock_ms % kTwoTo31;
   if (reduced < 0) reduced += kTwoTo31;
-  const auto c = static_cast<std::int32_t>(reduced);  // 0 <= c < 2^31
+  return static_cast<std::int32_t>(reduced);  // 0 <= c < 2^31
+}
+
+std::int32_t read_clock_seed() { return clock_seed_of(clock_milliseconds()); }
+
+UniformGenerator seeded_generator(std::int32_t seed, std::int64_t clock_ms) {
+  const std::int32_t c = clock_seed_of(clock_ms);
   std::array<std::int32_t, kSeedSize> table;
   for (int i = 0; i < kSeedSize; ++i) {
     table[i] = seed == 0 ? wrap_add(c, kClockSeedStep * i) : seed;

@@ -12,6 +12,10 @@ namespace kelvaro {
 // nearest millisecond.
 std::int64_t clock_milliseconds();
 
+// The clock value c of a clock reading: clock_ms modulo 2^31 (0 <= c < 2^31; negative readings
+// reduce into that range). 2^31 + 5 -> 5, -1 -> 2^31 - 1.
+std::int32_t clock_seed_of(std::int64_t clock_ms);
+
 // A generator seeded from the seed number: a table of 8 values, each the seed, or, when it is 0,
 // c, c + 37, c + 2*37, ..., c + 7*37 with c = clock_ms modulo 2^31 (0 <= c < 2^31; negative
 // readings reduce into that range) and the sums wrapping modulo 2^32, put into the generator.

@@ -43,6 +43,30 @@ RunResult run_text(std::string_view text, const Settings& settings, std::ostream
   return run_text(source, settings, report);
 }
 
+BlockData read_sample1(TextSource& input) {
+  WarningLog log;
+  TextRecords records(input, log);
+  try {
+    const Header h = records.header();
+    if (const std::optional<std::string> why = header_refusal(records, h)) {
+      throw InputRefused(0, *why);
+    }
+    const BlockRecords r = *records.block(kSample1, h.sites1, h.frequency_pair, CarryOver{}, false);
+    BlockData sample1;
+    for (std::int32_t i = 1; i <= h.sites1; ++i) {
+      sample1.f.push_back(r.x(i));
+      sample1.n.push_back(r.n(i));
+    }
+    if (h.frequency_pair) {
+      for (std::int32_t i = h.sites1 + 1; i <= 2 * h.sites1 + 1; ++i)
+        sample1.f_pair.push_back(r.x(i));
+    }
+    return sample1;
+  } catch (const textio::ReadError& e) {
+    throw InputRefused(e.line(), e.reason());
+  }
+}
+
 RunResult run_survey(const Survey& survey, const Options& options, const Settings& settings,
                      std::ostream* report) {
   return run_records(settings, report,

@@ -28,6 +28,11 @@ const BlockData& survey_block(const Survey& s, BlockNumber block) {
 
 }  // namespace
 
+std::optional<std::string> header_refusal(const RecordSource& source, const Header& h) {
+  if (std::optional<std::string> why = sites_refusal(h)) return why;
+  return source.refusal(h);
+}
+
 void TextRecords::check_last(const std::string& block, const char* record, std::int32_t items) {
   check_statement(log_, block, record, items, reader_.last_statement());
 }

@@ -35,6 +35,10 @@ class RecordSource {
                                             const CarryOver& carried, bool may_end) = 0;
 };
 
+// Why a run cannot go on under `h`, if it cannot: the numbers of sites (sites_refusal), then the
+// source's own checks.
+std::optional<std::string> header_refusal(const RecordSource& source, const Header& h);
+
 // Free-form text. Statements that keep values (null values, a slash) or leave numbers beyond a
 // record's last item go to `log`.
 class TextRecords final : public RecordSource {

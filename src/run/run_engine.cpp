@@ -95,13 +95,16 @@ void RunEngine::begin(const Header& h) {
   result_.sites2 = h.sites2;
   result_.frequency_pair = h.frequency_pair;
   result_.options = h.options;
-  if (h.options.seed == 0) {
+  if (h.options.seed == 0 && !settings_.clock_seed) {
     log_.add(WarningKind::kClockSeed, "header", h.line,
              "seed 0 takes the seed from the clock, so this run cannot be repeated; give a seed "
              "such as 400 to make it repeatable");
   }
-  // The clock is read whatever the seed number; the seeding uses it only for seed 0.
-  generator_ = seeded_generator(h.options.seed, clock_milliseconds());
+  // The clock is read whatever the seed number; seeded_generator takes it only for seed 0.
+  const std::int64_t clock_ms = clock_milliseconds();
+  const std::int32_t clock = clock_seed_of(settings_.clock_seed ? *settings_.clock_seed : clock_ms);
+  if (h.options.seed == 0) result_.clock_seed = clock;
+  generator_ = seeded_generator(h.options.seed, clock);
   report_.write_new(result_);
   for (int i = 0; i < kWarmUpDraws; ++i) generator_.draw();
 }
@@ -267,9 +270,7 @@ void RunEngine::summarise() {
 
 void RunEngine::drive(RecordSource& source) {
   const Header h = source.header();
-  std::optional<std::string> why = sites_refusal(h);
-  if (!why) why = source.refusal(h);
-  if (why) {
+  if (const std::optional<std::string> why = header_refusal(source, h)) {
     result_.status = RunStatus::kInputRefused;
     result_.diagnostic = "kelvaro: " + *why + "\n";
     return;

@@ -50,6 +50,11 @@ TEST(PrintedInterval, HoldsTheTruthAsPrinted) {
       {"NaN lower limit", kNaN, 1.0f, 4, {1, 2}, false},
       {"infinite upper limit", 0.0f, kInf, 4, {1, 2}, true},
       {"huge lower limit", 3e12f, kInf, 2, {100, 1}, false},
+      // Products beyond 64 bits (2 * 10^17 units times 10^12): compared exactly, never wrapped.
+      {"large lower limit, tiny truth", 2e11f, kInf, 6, {1, 1000000000000}, false},
+      {"large limits around a tiny truth", -2e11f, 2e11f, 6, {1, 1000000000000}, true},
+      {"upper 199999995904, truth 1 below", 0.0f, 2e11f, 6, {199999995903, 1}, true},
+      {"upper 199999995904, truth 1/4 above", 0.0f, 2e11f, 6, {799999983617, 4}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

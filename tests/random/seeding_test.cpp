@@ -19,7 +19,7 @@ std::uint32_t draw_bits(UniformGenerator& g) {
 
 TEST(Seeding, SeedNumberBytesZeroAndTwoFillWordsZeroToThree) {
   struct {
-    std::int32_t ix;
+    std::int32_t seed;
     std::uint32_t low;   // words 0-3: x0 + 2^8 x2 + 2^16 x0 + 2^24 x2
     std::uint32_t high;  // words 4-7: x1 + 2^8 x3 + 2^16 x1 + 2^24 x3
   } cases[] = {
@@ -29,9 +29,9 @@ TEST(Seeding, SeedNumberBytesZeroAndTwoFillWordsZeroToThree) {
       {INT32_MIN, 0u, 0x80008000u},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.ix);
+    SCOPED_TRACE(c.seed);
     for (std::int64_t clock_ms : {std::int64_t{0}, std::int64_t{1765000000000}}) {
-      const auto words = seeded_generator(c.ix, clock_ms).words();  // the clock is not used
+      const auto words = seeded_generator(c.seed, clock_ms).words();  // the clock is not used
       for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(words[i], c.low);
       for (std::size_t i = 4; i < 8; ++i) EXPECT_EQ(words[i], c.high);
     }
@@ -40,7 +40,7 @@ TEST(Seeding, SeedNumberBytesZeroAndTwoFillWordsZeroToThree) {
 
 TEST(Seeding, StreamsOfKnownSeedNumbers) {
   struct {
-    std::int32_t ix;
+    std::int32_t seed;
     int index;  // 1-based draw number
     std::uint32_t bits;
   } cases[] = {
@@ -59,8 +59,8 @@ TEST(Seeding, StreamsOfKnownSeedNumbers) {
       {-16777216, 1, 0x4F1BBC00u},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "ix " << c.ix << " draw " << c.index);
-    UniformGenerator g = seeded_generator(c.ix, 0);
+    SCOPED_TRACE(testing::Message() << "seed " << c.seed << " draw " << c.index);
+    UniformGenerator g = seeded_generator(c.seed, 0);
     for (int i = 1; i < c.index; ++i) draw_bits(g);
     EXPECT_EQ(draw_bits(g), c.bits);
   }
@@ -84,6 +84,20 @@ TEST(Seeding, ZeroTakesTableFromClockModuloTwoTo31) {
     UniformGenerator expected;
     expected.put(c.table);
     EXPECT_EQ(seeded_generator(0, c.clock_ms).words(), expected.words());
+  }
+}
+
+TEST(Seeding, ClockValueIsTheReadingModulo2To31AndSeedsAsTheReading) {
+  const struct {
+    std::int64_t clock_ms;
+    std::int32_t c;
+  } cases[] = {
+      {0, 0}, {(std::int64_t{1} << 31) + 5, 5}, {-1, INT32_MAX}, {1765000000000, 1915924992}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.clock_ms);
+    EXPECT_EQ(clock_seed_of(c.clock_ms), c.c);
+    // A recorded clock value seeds the stream its reading seeded.
+    EXPECT_EQ(seeded_generator(0, c.c).words(), seeded_generator(0, c.clock_ms).words());
   }
 }
 

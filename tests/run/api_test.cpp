@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "kelvaro/conversions.h"
 #include "kelvaro/kelvaro.h"
 #include "support/golden_inputs.h"
 #include "support/process.h"
@@ -132,6 +133,90 @@ TEST(Api, KeptReplicatesAndRefusedSurveys) {
     EXPECT_EQ(r.diagnostic, "kelvaro: replicates = " + std::to_string(replicates) +
                                 " is outside the allowed range 0..10000\n");
   }
+}
+
+TEST(Api, Sample1ReadAloneIsWhatTheRunReadsAndRefusesWhatItRefuses) {
+  // Every golden input whose Sample 1 a run estimates: read alone, it holds the classes the
+  // run's estimate was made from (f, or f' with the frequency pair).
+  int compared = 0;
+  for (const std::string& text : golden_texts()) {
+    const RunResult run = run_text(text);
+    if (run.blocks.empty()) continue;
+    StringSource input(text);
+    const BlockData sample1 = read_sample1(input);
+    const std::vector<float>& classes = run.frequency_pair ? sample1.f_pair : sample1.f;
+    std::vector<std::int32_t> whole;
+    for (const float v : classes) whole.push_back(trunc_to_int(v));
+    EXPECT_EQ(whole, run.blocks[0].frequencies) << text.substr(0, 40);
+    EXPECT_EQ(sample1.n.size(), static_cast<std::size_t>(run.sites1));
+    ++compared;
+  }
+  EXPECT_GE(compared, 10);
+
+  const struct {
+    const char* text;
+    std::int64_t line;  // 0: the header's values refused, as a run refuses them
+    const char* reason;
+  } refused[] = {
+      {"120 4 0 10 400\n3 3\n", 0, "t1 = 120 is outside the allowed range 1..98"},
+      {"4 4 0 10001 400\n3 3 2 2\n7 7 6 3\n", 0,
+       "nreps = 10001 is outside the allowed range -10000..10000"},
+      {"4 4 0 10 400\n3 x 2 2\n7 7 6 3\n", 2, "Bad real number in item 2 of list input"},
+      {"4 4 0 10 400\n3 3 2 2\n", 2, "End of file"},
+      {"4 4 3 10 400\n3 3 2 2\n7 7 6 3\n", 3, "End of file"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.text);
+    StringSource input(c.text);
+    try {
+      read_sample1(input);
+      ADD_FAILURE() << "read";
+    } catch (const InputRefused& e) {
+      EXPECT_EQ(e.line(), c.line);
+      EXPECT_EQ(e.reason(), c.reason);
+      if (c.line == 0) {
+        EXPECT_EQ(run_text(c.text).diagnostic, "kelvaro: " + e.reason() + "\n");
+      }
+    }
+  }
+}
+
+// Seed 0 records the clock value it seeded from; handing it back repeats the replicates and the
+// report (whose seed line shows the 0 as given), without the warning that the run cannot be
+// repeated. A seed number records none, and ignores a clock value given.
+TEST(Api, ClockSeedIsRecordedAndRepeatsTheRun) {
+  std::string example = testing::slurp((kSource / "examples" / "two-samples.txt").string());
+  ASSERT_EQ(example.compare(0, 15, "10 10 0 50 400\n"), 0);
+  const std::string clocked = "10 10 0 50 0\n" + example.substr(15);
+  Settings keep;
+  keep.keep_replicates = true;
+  const RunResult first = run_text(clocked, keep);
+  ASSERT_EQ(first.status, RunStatus::kComplete);
+  ASSERT_TRUE(first.clock_seed);
+  EXPECT_GE(*first.clock_seed, 0);
+  EXPECT_EQ(first.options.seed, 0);
+  EXPECT_EQ(first.warnings.front().kind, WarningKind::kClockSeed);
+
+  Settings repeat = keep;
+  repeat.clock_seed = first.clock_seed;
+  const RunResult again = run_text(clocked, repeat);
+  EXPECT_EQ(again.clock_seed, first.clock_seed);
+  EXPECT_EQ(report_text(again), report_text(first));
+  EXPECT_NE(report_text(first).find(" seed=           0"), std::string::npos);
+  ASSERT_EQ(again.replicates.size(), first.replicates.size());
+  for (std::size_t i = 0; i < first.replicates.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(again.replicates[i].values, first.replicates[i].values);
+  }
+  for (const Warning& w : again.warnings) EXPECT_NE(w.kind, WarningKind::kClockSeed);
+
+  // Another clock value draws other replicates; a seed number records no clock value.
+  repeat.clock_seed = *first.clock_seed ^ 1;
+  EXPECT_NE(run_text(clocked, repeat).parameters[4].bootstrap_average,
+            first.parameters[4].bootstrap_average);
+  const RunResult numbered = run_text(example, repeat);
+  EXPECT_FALSE(numbered.clock_seed);
+  EXPECT_EQ(report_text(numbered), report_text(run_text(example)));
 }
 
 TEST(Api, RunsOnSeveralThreadsAtOnceGiveTheirSequentialReports) {

@@ -22,6 +22,7 @@
 #include "common/message_text.h"
 #include "common/output.h"
 #include "csv/dialect.h"
+#include "kelvaro/command_line.h"
 #include "kelvaro/kelvaro.h"
 
 namespace {
@@ -117,14 +118,7 @@ void define_options(CLI::App& app, Options& o) {
                  "list; the shards' tables put one after another are the whole batch's")
       ->type_name("K/N");
   app.add_flag("-q,--quiet", o.quiet, "no progress, summary or warnings on standard error");
-  app.add_option("--sep", o.separator,
-                 "the separator of the CSV files: comma, semicolon or tab (default: found in "
-                 "each file's header row)")
-      ->type_name("C");
-  app.add_flag("--na-absent", r.table.na_absent, "take NA and NaN counts as not detected");
-  app.add_flag("--fold-case", r.table.fold_case,
-               "take species and site names that differ only in case or blanks around them as "
-               "one name");
+  tools::add_table_reading_options(app, o.separator, r.table.na_absent, r.table.fold_case);
   app.set_version_flag("-V,--version", std::string("kelvaro-batch ") + KELVARO_VERSION);
   app.footer(
       "Exit status: 0 when every table was written (pairs listed in problems.csv included), 1 "
@@ -225,7 +219,7 @@ int main(int argc, char** argv) {
   // KELVARO_ISA asking for a vector path this processor lacks: said once, as kelvaro says it.
   const std::string isa_warning = kelvaro::isa_request_warning(app.get_name().c_str());
   if (!isa_warning.empty()) std::cerr << isa_warning << std::endl;
-  tools::on_stop_signals(request_stop);
+  kelvaro::cli::on_stop_signals(request_stop);
   batch::ProgressMeter meter(STDERR_FILENO, ::isatty(STDERR_FILENO) == 1, !o.quiet);
   batch::BatchSummary summary;
   try {

@@ -1,8 +1,8 @@
 #include "batch/progress_meter.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "kelvaro/command_line.h"
 
 namespace kelvaro::batch {
 namespace {
@@ -13,8 +13,6 @@ constexpr int kBarWidth = 20;
 // A rate (and the time left from it) is shown only after this much work: the first pairs of a
 // batch finish within microseconds, and "6944444 pairs/s" says nothing.
 constexpr double kRateAfterSeconds = 1.0;
-// Carriage return and "erase to the end of the line".
-constexpr const char* kEraseLine = "\r\033[K";
 
 // The value with `decimals` decimals, by printf (no conversion to an integer type).
 std::string fixed(double value, int decimals) {
@@ -62,15 +60,6 @@ double ProgressMeter::seconds() const {
   return std::chrono::duration<double>(Clock::now() - start_).count();
 }
 
-void ProgressMeter::write(const std::string& text) const {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
-}
-
 bool ProgressMeter::due() {
   if (!shown_) return false;
   const auto now = Clock::now();
@@ -83,10 +72,10 @@ bool ProgressMeter::due() {
 
 void ProgressMeter::show(const std::string& text) {
   if (terminal_) {
-    write(kEraseLine + text);
+    cli::write_status_text(fd_, cli::kEraseLine + text);
     bar_visible_ = true;
   } else {
-    write(text + "\n");
+    cli::write_status_text(fd_, text + "\n");
   }
 }
 
@@ -103,7 +92,7 @@ void ProgressMeter::update(std::uint64_t done, std::uint64_t total) {
 
 void ProgressMeter::erase() {
   if (!bar_visible_) return;
-  write(kEraseLine);
+  cli::write_status_text(fd_, cli::kEraseLine);
   bar_visible_ = false;
 }
 

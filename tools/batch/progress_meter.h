@@ -46,7 +46,6 @@ class ProgressMeter {
   double seconds() const;
 
  private:
-  void write(const std::string& text) const;
   // Shows `text` (no line end) if it is time to: a redraw or a log line.
   void show(const std::string& text);
   bool due();

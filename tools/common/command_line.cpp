@@ -74,6 +74,18 @@ CLI::Validator non_empty_name() {
       "");
 }
 
+void add_table_reading_options(CLI::App& app, std::string& separator, bool& na_absent,
+                               bool& fold_case) {
+  app.add_option("--sep", separator,
+                 "the separator of the CSV files: comma, semicolon (numbers with decimal commas) "
+                 "or tab (default: found in each file's header row)")
+      ->type_name("C");
+  app.add_flag("--na-absent", na_absent, "take NA and NaN cells as absent (not detected)");
+  app.add_flag("--fold-case", fold_case,
+               "take species and site names that differ only in case or blanks around them as "
+               "one name");
+}
+
 void print_error(const CLI::App& app, const std::string& message) {
   std::cerr << app.get_name() << ": " << message << std::endl;
 }

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/whole_number_option.h"
+#include "kelvaro/command_line.h"
 
 namespace kelvaro::tools {
 
@@ -69,6 +69,11 @@ CLI::Option* add_whole_number_option(CLI::App& app, const std::string& names,
 // A check for options that name a file or folder: an empty value is refused
 // ("--output: an empty name names no file or folder").
 CLI::Validator non_empty_name();
+
+// The options of reading detection tables that kelvaro-prep and kelvaro-batch share: --sep
+// (its text goes to `separator`, for csv::read_separator_option), --na-absent and --fold-case.
+void add_table_reading_options(CLI::App& app, std::string& separator, bool& na_absent,
+                               bool& fold_case);
 
 // Prints "<program>: <message>" as one line on standard error.
 void print_error(const CLI::App& app, const std::string& message);

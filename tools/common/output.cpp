@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "kelvaro/command_line.h"
+
 namespace kelvaro::tools {
 namespace {
 
@@ -157,18 +159,7 @@ void remove_stale_temporaries(const std::string& folder) {
   }
 }
 
-void on_stop_signals(void (*handler)(int)) {
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    struct sigaction action {};
-    if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
-    action = {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(signal, &action, nullptr);
-  }
-}
-
-void remove_temporaries_on_stop_signals() { on_stop_signals(remove_temporaries_and_stop); }
+void remove_temporaries_on_stop_signals() { cli::on_stop_signals(remove_temporaries_and_stop); }
 
 WriteError::WriteError(const std::string& what, int error)
     : WriteError(what, std::string(std::strerror(error))) {}

@@ -136,8 +136,6 @@ class ReplacingFile : public FdOutput {
 // they end the program as they would have. A signal the program was started with ignored (nohup)
 // stays ignored.
 void remove_temporaries_on_stop_signals();
-// Installs `handler` for SIGINT, SIGTERM, SIGHUP and SIGQUIT, leaving ignored ones ignored.
-void on_stop_signals(void (*handler)(int));
 
 // True when both paths name one existing file (the same device and inode: also through links).
 bool same_file(const std::string& a, const std::string& b);

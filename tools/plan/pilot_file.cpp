@@ -4,11 +4,9 @@
 
 #include "common/byte_source.h"
 #include "kelvaro/conversions.h"
+#include "kelvaro/kelvaro.h"
 #include "plan/option_error.h"
 #include "prep/tables.h"
-#include "run/header.h"
-#include "run/record_source.h"
-#include "run/warning_log.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -47,26 +45,20 @@ DetectionFrequencies from_table(const std::string& text, const std::string& path
 DetectionFrequencies from_kelvaro_input(const std::string& text, const std::string& path,
                                         const std::string& option) {
   StringSource input(text);
-  WarningLog log;
-  TextRecords records(input, log);
-  Header header;
-  std::optional<BlockRecords> sample1;
+  BlockData sample1;
   try {
-    header = records.header();
-    std::optional<std::string> why = sites_refusal(header);
-    if (!why) why = records.refusal(header);
-    if (why) throw OptionError(option + ": " + path + ": " + *why);
-    sample1 = records.block(kSample1, header.sites1, header.frequency_pair, CarryOver{}, false);
-  } catch (const textio::ReadError& e) {
+    sample1 = read_sample1(input);
+  } catch (const InputRefused& e) {
+    if (e.line() == 0) throw OptionError(option + ": " + path + ": " + e.reason());
     throw OptionError(option + ": " + path + ": line " + std::to_string(e.line()) +
                       ": cannot read a kelvaro input's Sample 1: " + e.reason());
   }
   DetectionFrequencies pilot;
-  pilot.sites = header.sites1;
-  for (std::int32_t i = 1; i <= header.sites1; ++i) {
-    const std::int32_t f = trunc_to_int(sample1->x(i));
+  pilot.sites = static_cast<std::int32_t>(sample1.f.size());
+  for (std::size_t i = 0; i < sample1.f.size(); ++i) {
+    const std::int32_t f = trunc_to_int(sample1.f[i]);
     if (f < 0) {
-      throw OptionError(option + ": " + path + ": Sample 1's f(" + std::to_string(i) +
+      throw OptionError(option + ": " + path + ": Sample 1's f(" + std::to_string(i + 1) +
                         ") is not a count of species");
     }
     pilot.f.push_back(f);

@@ -4,7 +4,6 @@
 #include <initializer_list>
 #include <utility>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string_view>
@@ -13,6 +12,7 @@
 #include "kelvaro/conversions.h"
 #include "kelvaro/kelvaro.h"
 #include "plan/option_error.h"
+#include "plan/significant_digits.h"
 #include "plan/site_lists.h"
 
 namespace kelvaro::plan {
@@ -95,25 +95,12 @@ std::optional<double> heterogeneity_of(const std::string& text, const Checks& na
 
 // v with six significant digits, as the CSV prints it, so that the values simulated are those
 // shown: "%.6g" then read back.
-double six_digits(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", v);
-  return std::strtod(text, nullptr);
-}
-
-std::string six_digit_text(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", v);
-  return text;
-}
+double six_digits(double v) { return std::strtod(significant_digits(v, 6).c_str(), nullptr); }
 
 // Three significant digits for the account of a fit; "unknown" for a standard error the fit could
 // not give (NaN).
 std::string three_digit_text(double v) {
-  if (std::isnan(v)) return "unknown";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3g", v);
-  return text;
+  return std::isnan(v) ? "unknown" : significant_digits(v, 3);
 }
 
 // Refuses a pilot that cannot be fitted, or whose richness is beyond what a plan simulates.
@@ -143,7 +130,8 @@ PlanRequest with_pilot(const PlanRequest& r, const Checks& name, CheckedPlan& ch
   if (!filled.species) filled.species = trunc_to_int(std::floor(fit.species + 0.5));
   if (!filled.detection) filled.detection = six_digits(fit.mean_detection);
   if (!filled.heterogeneity) {
-    filled.heterogeneity = fit.equal_detection ? "none" : six_digit_text(fit.heterogeneity);
+    filled.heterogeneity =
+        fit.equal_detection ? "none" : significant_digits(fit.heterogeneity, 6);
   }
   checked.pilot_fit = fit;
   checked.pilot_account =
@@ -156,7 +144,7 @@ PlanRequest with_pilot(const PlanRequest& r, const Checks& name, CheckedPlan& ch
                                  three_digit_text(fit.heterogeneity_se) + ")") +
       "; simulating " +
       name.assignments({{"species", std::to_string(*filled.species)},
-                        {"detection", six_digit_text(*filled.detection)},
+                        {"detection", significant_digits(*filled.detection, 6)},
                         {"heterogeneity", *filled.heterogeneity}});
   return filled;
 }

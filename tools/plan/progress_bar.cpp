@@ -1,28 +1,19 @@
 #include "plan/progress_bar.h"
 
-#include <unistd.h>
-
 #include <cmath>
 
+#include "kelvaro/command_line.h"
 #include "kelvaro/conversions.h"
 
 namespace kelvaro::plan {
 namespace {
 
 constexpr int kBarWidth = 20;
-// Carriage return and "erase to the end of the line".
-constexpr const char* kEraseLine = "\r\033[K";
 
 std::string time_left(double seconds) {
   if (seconds < 90.0) return std::to_string(trunc_to_int(std::ceil(seconds))) + " s";
   if (seconds < 5400.0) return std::to_string(trunc_to_int(std::round(seconds / 60.0))) + " min";
   return std::to_string(trunc_to_int(std::round(seconds / 3600.0))) + " h";
-}
-
-void write_text(int fd, const std::string& text) {
-  // Progress is a courtesy: a failed write is dropped and the run goes on.
-  const ssize_t n = ::write(fd, text.data(), text.size());
-  (void)n;
 }
 
 }  // namespace
@@ -50,14 +41,14 @@ ProgressBar::~ProgressBar() { erase(); }
 void ProgressBar::update(std::int64_t done, std::int64_t total) {
   if (!shown_) return;
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
-  write_text(fd_, std::string(kEraseLine) + "kelvaro-plan: " +
-                      progress_text(done, total, elapsed.count()));
+  cli::write_status_text(fd_, std::string(cli::kEraseLine) + "kelvaro-plan: " +
+                                  progress_text(done, total, elapsed.count()));
   drawn_ = true;
 }
 
 void ProgressBar::erase() {
   if (!drawn_) return;
-  write_text(fd_, kEraseLine);
+  cli::write_status_text(fd_, cli::kEraseLine);
   drawn_ = false;
 }
 

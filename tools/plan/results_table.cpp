@@ -1,9 +1,10 @@
 #include "plan/results_table.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <optional>
+
+#include "plan/significant_digits.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -18,9 +19,7 @@ constexpr const char* kRowEnd = "\r\n";
 std::string real(double v) {
   if (std::isnan(v)) return "NA";
   if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", v);
-  return text;
+  return significant_digits(v, 6);
 }
 
 void append_row(std::string& out, const DesignSummary& d, int k,

@@ -2,11 +2,11 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
 #include "plan/option_error.h"
+#include "plan/significant_digits.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -83,12 +83,6 @@ const char* criterion_name(Criterion c) {
 
 const char* comparison(Criterion c) { return c == Criterion::kCoverage ? ">=" : "<="; }
 
-std::string short_number(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3g", v);
-  return text;
-}
-
 std::string design_text(Design d) {
   const std::string both = "(sites1 = " + std::to_string(d.sites1) +
                            ", sites2 = " + std::to_string(d.sites2) + ")";
@@ -110,8 +104,9 @@ void each_check(const DesignSummary& d, const std::vector<Target>& targets, Visi
 // "N(1) coverage 0.665 (standard error 0.033) against >= 0.9"
 std::string check_text(int parameter, const Requirement& r, const CriterionCheck& c) {
   return std::string(kParameterNames[parameter]) + " " + criterion_name(r.criterion) + " " +
-         short_number(c.value) + " (standard error " + short_number(c.standard_error) +
-         ") against " + comparison(r.criterion) + " " + short_number(r.bound);
+         significant_digits(c.value, 3) + " (standard error " +
+         significant_digits(c.standard_error, 3) + ") against " + comparison(r.criterion) + " " +
+         significant_digits(r.bound, 3);
 }
 
 // The largest shortfall of design d, as a share of its bound (of 1 for a bound of 0); infinite

@@ -60,14 +60,7 @@ void define_options(CLI::App& app, Options& o) {
                  "this file")
       ->check(tools::non_empty_name())
       ->type_name("FILE");
-  app.add_option("--sep", o.separator,
-                 "the separator of the CSV files: comma, semicolon (numbers with decimal commas) "
-                 "or tab (default: found in each file's header row)")
-      ->type_name("C");
-  app.add_flag("--na-absent", o.table.na_absent, "take NA and NaN cells as absent (not detected)");
-  app.add_flag("--fold-case", o.table.fold_case,
-               "take species and site names that differ only in case or blanks around them as "
-               "one name");
+  tools::add_table_reading_options(app, o.separator, o.table.na_absent, o.table.fold_case);
   app.add_option("--first", o.first, "long table: the sample label that is Sample 1")
       ->type_name("LABEL");
   app.add_option("--count", o.columns.count,

@@ -25,12 +25,50 @@ test_that("the library's warnings come as kelvaro_warning with their kind", {
   expect_true("few_replicates" %in% kinds)
 })
 
-test_that("seed = 0 records the seed it took, and that seed repeats the run", {
+test_that("seed 0 records the clock value it took, and seed = fit$seed repeats the run", {
   set.seed(3)
   state <- .Random.seed
-  fit <- quiet_fit(kelvaro(ditches_before, ditches_after, nreps = 20, seed = 0))
+  clock_warnings <- character()
+  keep_clock_warning <- function(w) {
+    if (identical(w$kind, "clock_seed")) {
+      clock_warnings <<- c(clock_warnings, conditionMessage(w))
+      invokeRestart("muffleWarning")
+    }
+  }
+  run <- function(expr) quiet_fit(withCallingHandlers(expr, kelvaro_warning = keep_clock_warning))
+  fit <- run(kelvaro(ditches_before, ditches_after, nreps = 20, seed = 0, replicates = TRUE))
   expect_identical(.Random.seed, state)
-  expect_false(fit$seed == 0L)
-  again <- quiet_fit(kelvaro(ditches_before, ditches_after, nreps = 20, seed = fit$seed))
-  expect_identical(again$parameters, fit$parameters)
+  expect_s3_class(fit$seed, "kelvaro_seed")
+  expect_match(format(fit$seed), "^clock [0-9]+$")
+  expect_length(clock_warnings, 1L)
+  expect_match(clock_warnings, "seed = fit$seed", fixed = TRUE)
+  # The report is the command's for seed 0, whose seed line shows the 0.
+  expect_true(" seed=           0" %in% fit$report)
+  for (seed in list(fit$seed, format(fit$seed))) {
+    again <- run(kelvaro(ditches_before, ditches_after, nreps = 20, seed = seed,
+                         replicates = TRUE))
+    expect_identical(again$replicates, fit$replicates)
+    expect_identical(again$report, fit$report)
+    expect_identical(again$seed, fit$seed)
+  }
+  expect_length(clock_warnings, 1L)  # a repeated run can be repeated: no warning
+  expect_identical(glance(fit)$seed, fit$seed)
+  expect_error(kelvaro(ditches_before, seed = "clock x"), "seed must be a whole number")
+
+  # An input text whose header gives seed 0, repeated from its $seed.
+  text <- c("5 5 0 20 0", "20 8 3 1 0", "10 10 10 10 9")
+  first <- run(kelvaro_input(text, replicates = TRUE))
+  expect_s3_class(first$seed, "kelvaro_seed")
+  again <- run(kelvaro_input(text, replicates = TRUE, seed = first$seed))
+  expect_identical(again$replicates, first$replicates)
+  expect_error(kelvaro_input(text, seed = 400), "the text's header gives the seed")
+
+  # Grouped runs read the clock once: each pair is kelvaro() with seed = the result's $seed.
+  x <- rbind(ditches_before, ditches_after, ditches_before[1:6, ])
+  groups <- rep(c("a", "b", "c"), c(12L, 12L, 6L))
+  all <- run(kelvaro(x, groups = groups, nreps = 20, seed = 0, threads = 2))
+  expect_s3_class(all$seed, "kelvaro_seed")
+  expect_identical(glance(all)$seed, all$seed[c(1L, 1L)])
+  pair <- run(kelvaro(x[13:24, ], x[25:30, ], nreps = 20, seed = all$seed))
+  expect_identical(all$parameters$upper[all$parameters$sample1 == "b"], pair$parameters$upper)
 })

@@ -25,7 +25,7 @@ test_that("chao2, jack1, jack2 and bootstrap are specpool's on dune and BCI", {
 })
 
 test_that("every block has its five estimators, kelvaro's being the reported estimate", {
-  fit <- kelvaro(ditches_before, ditches_after)
+  fit <- quiet_fit(kelvaro(ditches_before, ditches_after))
   e <- fit$estimators
   expect_identical(names(e), c("block", "estimator", "estimate", "standard_error", "lower",
                                "upper"))

@@ -17,15 +17,16 @@ test_that("pairs follow the rule in label order, each equal to its own run", {
     list("all", c("9-10", "9-2019.5", "10-2019.5")),
     list("first", c("9-10", "9-2019.5")))
   for (case in cases) {
-    fit <- kelvaro(x, groups = sample, pairs = case[[1L]], nreps = 20, threads = 2)
+    fit <- quiet_fit(kelvaro(x, groups = sample, pairs = case[[1L]], nreps = 20, threads = 2))
     expect_identical(paste(fit$pairs$sample1, fit$pairs$sample2, sep = "-"), case[[2L]],
                      label = case[[1L]])
   }
-  fit <- kelvaro(x, groups = factor(sample, c("2019.5", "10", "9")), nreps = 20, threads = 1)
+  fit <- quiet_fit(kelvaro(x, groups = factor(sample, c("2019.5", "10", "9")), nreps = 20,
+                           threads = 1))
   expect_identical(paste(fit$pairs$sample1, fit$pairs$sample2, sep = "-"),
                    c("2019.5-10", "10-9"), label = "a factor's levels")
-  single <- kelvaro(x[sample == "9", ], x[sample == "2019.5", ], nreps = 20)
-  all <- kelvaro(x, groups = sample, pairs = "all", nreps = 20, threads = 2)
+  single <- quiet_fit(kelvaro(x[sample == "9", ], x[sample == "2019.5", ], nreps = 20))
+  all <- quiet_fit(kelvaro(x, groups = sample, pairs = "all", nreps = 20, threads = 2))
   pair <- all$parameters[all$parameters$sample1 == "9" & all$parameters$sample2 == "2019.5", ]
   expect_identical(pair$estimate, single$parameters$estimate)
   expect_identical(pair$upper, single$parameters$upper)
@@ -36,8 +37,8 @@ test_that("pairs follow the rule in label order, each equal to its own run", {
 test_that("groups of sites pair within each group; threads change nothing", {
   d <- long_table()
   groups <- data.frame(group = d$route, sample = d$sample)
-  one <- kelvaro(d$x, groups = groups, nreps = 20, threads = 1)
-  two <- kelvaro(d$x, groups = groups, nreps = 20, threads = 2)
+  one <- quiet_fit(kelvaro(d$x, groups = groups, nreps = 20, threads = 1))
+  two <- quiet_fit(kelvaro(d$x, groups = groups, nreps = 20, threads = 2))
   expect_identical(one$parameters, two$parameters)
   expect_identical(one$blocks, two$blocks)
   expect_identical(one$pairs, data.frame(group = c("A", "B"), sample1 = c("2019", "2018"),
@@ -50,7 +51,7 @@ test_that("listed pairs keep their order rule; a missing sample is a problem, no
   x <- d$x[1:24, ]
   sample <- d$sample[1:24]
   listed <- data.frame(sample1 = c("2020", "2019"), sample2 = c("2019", "1999"))
-  expect_warning(kelvaro(x, groups = sample, pairs = listed, nreps = 20),
+  expect_warning(quiet_fit(kelvaro(x, groups = sample, pairs = listed, nreps = 20)),
                  "1 of 2 pair\\(s\\) not analysed", class = "kelvaro_warning")
   fit <- suppressWarnings(kelvaro(x, groups = sample, pairs = listed, nreps = 20))
   expect_identical(fit$problems$kind, "missing_sample")
@@ -88,4 +89,55 @@ test_that("estimators, tidy and glance give each pair's rows of its own run", {
     expect_identical(pick(glance(fit)), glance(single), label = route)
   }
   expect_identical(nrow(glance(fit)), 2L)
+})
+
+test_that("a failing pair or an interrupt stops a grouped run cleanly, on any number of threads", {
+  d <- long_table()
+  groups <- rep(c("a", "b", "c", "d", "e"), c(12L, 12L, 6L, 6L, 0L))[seq_len(nrow(d$x))]
+  with_fault <- function(kind, pair, expr) {
+    old <- options(kelvaro.test_fault = list(kind = kind, pair = pair))
+    on.exit(options(old))
+    expr
+  }
+  for (threads in c(1, 2, 3)) {
+    for (pair in c(0L, 2L)) {
+      label <- sprintf("%d thread(s), pair %d", threads, pair)
+      failed <- tryCatch(with_fault("throw", pair, kelvaro(d$x, groups = groups, nreps = 20,
+                                                           threads = threads)),
+                         error = function(e) e)
+      expect_s3_class(failed, "error")
+      expect_match(conditionMessage(failed), sprintf("^kelvaro: internal error: pair %s: ",
+                                                     c("a-b", "b-c", "c-d")[pair + 1L]),
+                   label = label)
+      stopped <- tryCatch(with_fault("interrupt", pair, kelvaro(d$x, groups = groups,
+                                                                nreps = 20, threads = threads)),
+                          interrupt = function(i) "interrupted")
+      expect_identical(stopped, "interrupted", label = label)
+    }
+  }
+  # The workers are gone and nothing is left pending: the next run is whole and the same.
+  fit <- quiet_fit(kelvaro(d$x, groups = groups, nreps = 20, threads = 2))
+  expect_identical(fit$parameters, quiet_fit(kelvaro(d$x, groups = groups, nreps = 20,
+                                                     threads = 1))$parameters)
+})
+
+test_that("coef, confint, nobs and the figures answer for every pair of a grouped run", {
+  d <- long_table()
+  groups <- data.frame(group = d$route, sample = d$sample)
+  fit <- quiet_fit(kelvaro(d$x, groups = groups, nreps = 20, threads = 2))
+  a <- quiet_fit(kelvaro(d$x[1:12, ], d$x[13:24, ], nreps = 20))
+  b <- quiet_fit(kelvaro(d$x[25:30, ], d$x[31:36, ], nreps = 20))
+  expect_identical(coef(fit), rbind(`A, 2019-2020` = coef(a), `B, 2018-2021` = coef(b)))
+  ci <- confint(fit, "PHI")
+  expect_identical(unname(ci), unname(rbind(confint(a, "PHI"), confint(b, "PHI"))))
+  expect_identical(rownames(ci), c("A, 2019-2020:PHI", "B, 2018-2021:PHI"))
+  expect_error(confint(fit, level = 0.9), "95% bootstrap")
+  expect_identical(nobs(fit), c(`A, 2019-2020` = 24L, `B, 2018-2021` = 12L))
+  grDevices::pdf(NULL)
+  on.exit(grDevices::dev.off())
+  expect_silent(plot(fit))
+  expect_silent(plot(fit, parameters = c("B", "p(1)")))
+  expect_error(plot(fit, parameters = "N(3)"), "unknown parameter")
+  skip_if_not_installed("ggplot2")
+  expect_s3_class(ggplot2::autoplot(fit), "ggplot")
 })

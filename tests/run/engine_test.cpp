@@ -28,7 +28,7 @@ std::size_t index_of(const std::vector<std::string>& lines, const std::string& l
   return static_cast<std::size_t>(std::find(lines.begin(), lines.end(), line) - lines.begin());
 }
 
-TEST(Driver, SlashKeepsDefaultIterationsAndSeed) {
+TEST(Engine, SlashKeepsDefaultIterationsAndSeed) {
   const auto r = run_text("3 3 0 /\n4 2 1\n5 4 3\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const auto lines = records(r.out);
@@ -51,7 +51,7 @@ TEST(Driver, SlashKeepsDefaultIterationsAndSeed) {
 }
 
 // How the header and the frequencies are read, as the report shows it: records by index.
-TEST(Driver, ReadValuesAsReported) {
+TEST(Engine, ReadValuesAsReported) {
   struct Line {
     std::size_t index;
     const char* expected;
@@ -90,7 +90,7 @@ TEST(Driver, ReadValuesAsReported) {
   }
 }
 
-TEST(Driver, SampleTwoAbsentEmptyOrUnreadableEndsQuietly) {
+TEST(Engine, SampleTwoAbsentEmptyOrUnreadableEndsQuietly) {
   const char* tails[] = {
       "",                   // input ends where Sample 2 begins
       "0 0 0\n0 0 0\n",     // Sample 2 holds no species
@@ -108,7 +108,7 @@ TEST(Driver, SampleTwoAbsentEmptyOrUnreadableEndsQuietly) {
   }
 }
 
-TEST(Driver, SampleOneWithoutSpeciesStillRunsSampleTwo) {
+TEST(Engine, SampleOneWithoutSpeciesStillRunsSampleTwo) {
   const auto r = run_text("3 3 0 0 400\n0 0 0\n0 0 0\n4 2 1\n5 4 3\n");
   EXPECT_EQ(r.status, 2);  // the subsets' records are missing
   const auto lines = records(r.out);
@@ -116,7 +116,7 @@ TEST(Driver, SampleOneWithoutSpeciesStillRunsSampleTwo) {
   EXPECT_TRUE(contains(lines, " Sample 2:"));
 }
 
-TEST(Driver, UnequalSitesPrintTheNoticeAndRunTheSubsets) {
+TEST(Engine, UnequalSitesPrintTheNoticeAndRunTheSubsets) {
   const auto r = run_text(
       "3 4 0 0 400\n4 2 1\n5 4 3\n3 2 1 1\n4 3 3 2\n2 1 0 1\n2 2 1 1\n2 1 0\n3 2 1\n");
   ASSERT_EQ(r.status, 0) << r.err;
@@ -139,7 +139,7 @@ TEST(Driver, UnequalSitesPrintTheNoticeAndRunTheSubsets) {
   EXPECT_TRUE(contains(lines, " Parameter estimates"));
 }
 
-TEST(Driver, ReadErrorsStopWithTwoLinesOnStandardError) {
+TEST(Engine, ReadErrorsStopWithTwoLinesOnStandardError) {
   // The two lines last, and before them the same in words with the value as written.
   struct {
     const char* input;
@@ -182,7 +182,7 @@ TEST(Driver, ReadErrorsStopWithTwoLinesOnStandardError) {
   EXPECT_EQ(lines[8], " Sample 1:");
 }
 
-TEST(Driver, RefusedHeadersPrintNothingOnTheReport) {
+TEST(Engine, RefusedHeadersPrintNothingOnTheReport) {
   struct {
     const char* header;
     const char* message;
@@ -214,7 +214,7 @@ TEST(Driver, RefusedHeadersPrintNothingOnTheReport) {
   }
 }
 
-TEST(Driver, LimitsThemselvesAreAccepted) {
+TEST(Engine, LimitsThemselvesAreAccepted) {
   const char* headers[] = {"98 98 0 0 400", "49 49 1 0 400", "1 1 0 10000 400",
                            "1 1 0 -10000 400"};
   for (const char* header : headers) {

@@ -1,12 +1,17 @@
 #pragma once
-// The value of an option that takes a whole number, read the same way by every program: decimal
-// digits after an optional sign, nothing else, and within the option's range. What it cannot
-// represent is refused, never rounded or saturated:
+// What every kelvaro program (kelvaro and the companion programs) does the same way on its command
+// line and terminal: the value of an option that takes a whole number, the signals that stop a
+// program, and the lines it shows on standard error while it works.
+//
+// The value of a whole-number option: decimal digits after an optional sign, nothing else, and
+// within the option's range. What it cannot represent is refused, never rounded or saturated:
 //   "--threads", "12", 1..1024   -> 12
 //   "--seed", "+7", 0..2^64-1    -> 7
 //   "--threads", "1e9"           -> "--threads takes a whole number from 1 to 1024, not '1e9'"
 //   "--nreps", "1.5"             -> "--nreps takes a whole number from 0 to 10000, not '1.5'"
 //   "--seed", "18446744073709551616", 0..2^64-1 -> refused (one past the largest)
+
+#include <unistd.h>
 
 #include <cstdint>
 #include <limits>
@@ -58,6 +63,26 @@ std::optional<std::string> parse_whole_number_option(std::string_view option,
   if (!inside) return whole_number_refusal(option, text, std::to_string(least), std::to_string(most));
   value = parsed;
   return std::nullopt;
+}
+
+// Installs `handler` (a function, SIG_DFL) for the signals that stop a program: SIGINT,
+// SIGTERM, SIGHUP and SIGQUIT. A signal ignored since the program started (nohup) stays ignored.
+// A handler that is to end the program as the signal would have resets the signal to SIG_DFL
+// and raises it again once its work is done.
+void on_stop_signals(void (*handler)(int));
+
+// A progress line on a terminal is drawn over the one before after kEraseLine (a carriage return,
+// then "erase to the end of the line"), and erased the same way when the work is done.
+inline constexpr char kEraseLine[] = "\r\033[K";
+
+// Writes `text` to the descriptor `fd` (standard error), short writes continued. Progress and
+// warnings are a courtesy: a write that fails drops the rest, and the program goes on.
+inline void write_status_text(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
 }
 
 }  // namespace kelvaro::cli

@@ -1,10 +1,13 @@
-// The one reader of whole numbers in options: what it takes, and what it refuses rather than
-// rounding or saturating.
+// What every program does the same way on its command line: the one reader of whole numbers in
+// options (what it takes, and what it refuses rather than rounding or saturating), and the stop
+// signals' handlers, which leave a signal ignored since the start (nohup) ignored.
 
-#include "cli/whole_number_option.h"
+#include "kelvaro/command_line.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <csignal>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -69,6 +72,27 @@ TEST(WholeNumberOption, RefusesWhatItCannotRepresent) {
               std::nullopt);
     EXPECT_EQ(seed, 400u);
   }
+}
+
+void ignore_stop(int) {}
+
+TEST(StopSignals, HandlersLeaveAnIgnoredSignalIgnored) {
+  const int stops[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  struct sigaction before[4];
+  for (int i = 0; i < 4; ++i) ::sigaction(stops[i], nullptr, &before[i]);
+  std::signal(SIGHUP, SIG_IGN);  // as nohup starts a program
+  on_stop_signals(ignore_stop);
+  for (const int signal : stops) {
+    SCOPED_TRACE(signal);
+    struct sigaction now {};
+    ::sigaction(signal, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, signal == SIGHUP ? SIG_IGN : ignore_stop);
+  }
+  on_stop_signals(SIG_DFL);
+  struct sigaction hangup {};
+  ::sigaction(SIGHUP, nullptr, &hangup);
+  EXPECT_EQ(hangup.sa_handler, SIG_IGN);
+  for (int i = 0; i < 4; ++i) ::sigaction(stops[i], &before[i], nullptr);
 }
 
 }  // namespace

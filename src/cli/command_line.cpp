@@ -1,4 +1,6 @@
-#include "cli/whole_number_option.h"
+#include "kelvaro/command_line.h"
+
+#include <signal.h>
 
 namespace kelvaro::cli {
 
@@ -23,6 +25,17 @@ std::string whole_number_refusal(std::string_view option, std::string_view text,
                                  const std::string& least, const std::string& most) {
   return std::string(option) + " takes a whole number from " + least + " to " + most + ", not '" +
          std::string(text) + "'";
+}
+
+void on_stop_signals(void (*handler)(int)) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction action {};
+    if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
+    action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+  }
 }
 
 }  // namespace kelvaro::cli

@@ -67,13 +67,20 @@ tsan-test: deps
 	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*'
 
 # kelvaro cross-built for 64-bit ARM (Debian's cross compiler, linked statically) and the golden
-# reports run under qemu-user: the same bytes on another architecture.
+# reports run under qemu-user, on the plain path and on the NEON lanes, and the bench inputs
+# typical and large on both: the same bytes on another architecture.
 CROSS_BUILD ?= build-aarch64
 cross-test:
 	@sh tools/install-deps.sh cross
 	@cmake -S . -B $(CROSS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DCMAKE_BUILD_TYPE=Release > /dev/null
 	@cmake --build $(CROSS_BUILD) --target kelvaro -j$(JOBS)
 	sh tests/golden/run-program.sh $(CROSS_BUILD)/src/cli/kelvaro qemu-aarch64
+	KELVARO_ISA=neon sh tests/golden/run-program.sh $(CROSS_BUILD)/src/cli/kelvaro qemu-aarch64
+	@for f in typical large; do \
+	  KELVARO_ISA=scalar qemu-aarch64 $(CROSS_BUILD)/src/cli/kelvaro -q < bench/inputs/$$f.txt > $(CROSS_BUILD)/$$f-scalar.out && \
+	  KELVARO_ISA=neon qemu-aarch64 $(CROSS_BUILD)/src/cli/kelvaro -q < bench/inputs/$$f.txt > $(CROSS_BUILD)/$$f-neon.out && \
+	  cmp $(CROSS_BUILD)/$$f-scalar.out $(CROSS_BUILD)/$$f-neon.out || exit 1; \
+	done; echo "bench inputs typical, large: neon and scalar reports identical"
 
 # Every program a user runs (kelvaro and the companion programs), and nothing else.
 programs: deps-tools

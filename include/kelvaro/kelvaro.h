@@ -403,4 +403,13 @@ RunResult run_survey(const Survey& survey, const Options& options, const Setting
 void write_report(const RunResult& result, std::ostream& out);
 std::string report_text(const RunResult& result);
 
+// The bootstrap draws on the processor's vector units (AVX2 or AVX-512; NEON when asked for)
+// where it has them; the environment variable KELVARO_ISA=scalar|avx2|avx512|neon forces a path
+// (every path gives the same results). What a program says once on standard error, at its start,
+// when KELVARO_ISA asks for a path this processor or build lacks, or names none; empty when there
+// is nothing to say:
+//   ("kelvaro-plan", KELVARO_ISA=sse) -> "kelvaro-plan: KELVARO_ISA=sse is not a path (scalar,
+//                                         avx2, avx512 or neon); using avx512"
+std::string isa_request_warning(const char* program);
+
 }  // namespace kelvaro

@@ -1,5 +1,6 @@
 #include "bootstrap/class_index.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <limits>
@@ -44,12 +45,20 @@ void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
   for (std::int32_t k = 1; k <= t; ++k) index.threshold[k - 1] = threshold_of(c[k - 1]);
   index.threshold[t] = kDraws;
   // start[s] = 1 + the number of thresholds below the slice's lowest numerator s * kSliceWidth;
-  // both rise with s, so one pass over the thresholds serves every slice.
-  std::int32_t below = 0;
-  for (std::int32_t s = 0; s < kClassIndexSlices; ++s) {
-    while (below < t && index.threshold[below] < s * kSliceWidth) ++below;
-    index.start[s] = static_cast<std::uint8_t>(below + 1);
+  // both rise with s, so one pass over the thresholds serves every slice: threshold k (0-based)
+  // raises the count to k + 1 from the first slice whose lowest numerator exceeds it on.
+  std::int32_t s = 0;
+  for (std::int32_t k = 0; k < t && s < kClassIndexSlices; ++k) {
+    const std::int32_t threshold = index.threshold[k];
+    // The first slice with s * kSliceWidth > threshold (0 for a threshold of -1).
+    const std::int32_t above =
+        threshold < 0 ? 0 : std::min(threshold / kSliceWidth + 1, kClassIndexSlices);
+    if (above > s) {
+      std::fill(index.start + s, index.start + above, static_cast<std::uint8_t>(k + 1));
+      s = above;
+    }
   }
+  std::fill(index.start + s, index.start + kClassIndexSlices, static_cast<std::uint8_t>(t + 1));
 }
 
 }  // namespace kelvaro

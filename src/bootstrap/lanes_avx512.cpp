@@ -12,8 +12,8 @@
 namespace kelvaro {
 namespace {
 
-// Shifts of every lane by N bits, and the gather of one word per lane. The masked forms with every
-// lane selected: GCC 12's plain intrinsics start from an undefined vector that it then reports as
+// Shifts of every lane, and the gather of one word per lane. The masked forms with every lane
+// selected: GCC 12's plain intrinsics start from an undefined vector that it then reports as
 // maybe used uninitialized (GCC bug 105593); these compile to the same instructions without it.
 constexpr __mmask16 kAllLanes = 0xFFFF;
 
@@ -27,15 +27,21 @@ __attribute__((target("avx512f"))) inline __m512i shift_right(__m512i v) {
   return _mm512_maskz_srli_epi32(kAllLanes, v, N);
 }
 
+__attribute__((target("avx512f"))) inline __m512i shift_right(__m512i v, __m512i counts) {
+  return _mm512_maskz_srlv_epi32(kAllLanes, v, counts);
+}
+
 __attribute__((target("avx512f"))) inline __m512i gather(const std::int32_t* base, __m512i index) {
   return _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), kAllLanes, index, base, 4);
 }
 
-}  // namespace
-
-__attribute__((target("avx512f"))) void count_lanes_avx512(
-    const ClassIndex& index, const std::int32_t* starts32, KissWords* lanes, std::int32_t n,
-    std::int32_t q, std::uint32_t* counts) {
+// The kernel, with (kRagged) or without a number of draws per lane (sizes).
+template <bool kRagged>
+__attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& index,
+                                                           const LaneTable& table, KissWords* lanes,
+                                                           const std::int32_t* sizes,
+                                                           std::int32_t n, std::int32_t q,
+                                                           std::uint32_t* counts) {
   constexpr int kLanes = 16;
   const std::int32_t width = index.t + 1;
   alignas(64) std::uint32_t z0[kLanes], w0[kLanes], a0[kLanes], b0[kLanes];
@@ -52,14 +58,42 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
   const __m512i ma = _mm512_set1_epi32(static_cast<int>(kMwcMultiplierA));
   const __m512i mb = _mm512_set1_epi32(static_cast<int>(kMwcMultiplierB));
   const __m512i low = _mm512_set1_epi32(0xFFFF);
+  // The table's slice of a word, the numerator's bits below it, and an entry's fields.
+  const __m512i slice_shift = _mm512_set1_epi32(32 - table.bits);
+  const __m512i below_slice = _mm512_set1_epi32((1 << (24 - table.bits)) - 1);
+  const __m512i offset = _mm512_set1_epi32(kLaneMulti | (kLaneMulti - 1));
+  const __m512i multi_flag = _mm512_set1_epi32(kLaneMulti);
+  const __m512i class_low = _mm512_set1_epi32(16);
+  const __m512i class_high = _mm512_set1_epi32(24);
+  const __m512i class_bits = _mm512_set1_epi32(0xFF);
+  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255): its own counters, so that
+  // the lanes' increments never meet.
+  const __m512i lane_base =
+      _mm512_mullo_epi32(_mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0),
+                         _mm512_set1_epi32(256));
+  // Draws past a lane's size go to its bin 255, which no class uses.
+  const __m512i lane_sizes = kRagged ? _mm512_loadu_si512(sizes) : _mm512_setzero_si512();
+  const std::int32_t* entries = table.entry.data();
+  // The classes most draws fall into are counted in registers, lane by lane; the others go, with
+  // their lane's base, to a buffer that is counted at once from time to time.
+  const __m512i held0 = _mm512_set1_epi32(table.held[0]);
+  const __m512i held1 = _mm512_set1_epi32(table.held[1]);
+  const __m512i held2 = _mm512_set1_epi32(table.held[2]);
   const __m512i one = _mm512_set1_epi32(1);
-  const __m512i flag = _mm512_set1_epi32(kLaneScan);
-  const __m512i slice_class = _mm512_set1_epi32(kLaneScan - 1);
-  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255).
+  const __m512i dropped = _mm512_set1_epi32(255);
+  constexpr std::int32_t kBuffer = 2048;
+  alignas(64) std::int32_t buffer[kBuffer + kLanes];
   std::uint32_t hist[kLanes * 256];
   alignas(64) std::int32_t classes[kLanes];
+  alignas(64) std::uint32_t words[kLanes];
+  alignas(64) std::uint32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    for (int k = 0; k < kLanes; ++k) std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
+    for (int k = 0; k < kLanes; ++k) {
+      std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
+      if constexpr (kRagged) hist[k * 256 + 255] = 0;
+    }
+    __m512i count0 = _mm512_setzero_si512(), count1 = count0, count2 = count0;
+    std::int32_t used = 0;
     for (std::int32_t s = 0; s < n; ++s) {
       z = _mm512_add_epi32(_mm512_mullo_epi32(z, cm), ci);
       w = _mm512_xor_si512(w, shift_left<13>(w));
@@ -69,22 +103,49 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
       b = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(b, low), mb), shift_right<16>(b));
       const __m512i word =
           _mm512_add_epi32(_mm512_add_epi32(z, w), _mm512_add_epi32(shift_left<16>(a), b));
-      const __m512i m = shift_right<8>(word);
-      __m512i j = gather(starts32, shift_right<32 - kClassIndexBits>(word));
-      // The scan of table_class: up while m > T(j), on every lane at once, when a lane's slice
-      // holds a threshold (else every lane already has its class).
-      const __mmask16 scan = _mm512_test_epi32_mask(j, flag);
-      j = _mm512_and_si512(j, slice_class);
-      for (; scan != 0;) {
-        const __m512i bound = gather(index.threshold, _mm512_sub_epi32(j, one));
-        const __mmask16 above = _mm512_cmpgt_epi32_mask(m, bound);
-        if (above == 0) break;
-        j = _mm512_mask_add_epi32(j, above, j, one);
+      // One entry per lane; class_high where the numerator is above the slice's threshold.
+      const __m512i entry = gather(entries, shift_right(word, slice_shift));
+      const __m512i m_low = _mm512_and_si512(shift_right<8>(word), below_slice);
+      const __mmask16 above = _mm512_cmpgt_epi32_mask(m_low, _mm512_and_si512(entry, offset));
+      const __m512i field = _mm512_mask_blend_epi32(above, class_low, class_high);
+      __m512i cls = _mm512_and_si512(shift_right(entry, field), class_bits);
+      if constexpr (kRagged) {
+        const __mmask16 live = _mm512_cmpgt_epi32_mask(lane_sizes, _mm512_set1_epi32(s));
+        cls = _mm512_mask_blend_epi32(live, dropped, cls);
       }
-      _mm512_store_si512(classes, j);
-      for (int k = 0; k < kLanes; ++k) ++hist[k * 256 + classes[k]];
+      const __mmask16 multi = _mm512_test_epi32_mask(entry, multi_flag);
+      if (multi != 0) {  // rare: a slice with two thresholds or more
+        _mm512_store_si512(words, word);
+        _mm512_store_si512(classes, cls);
+        for (int k = 0; k < kLanes; ++k) {
+          if (((multi >> k) & 1) != 0 && (!kRagged || s < sizes[k])) {
+            classes[k] = table_class(index, words[k]);
+          }
+        }
+        cls = _mm512_load_si512(classes);
+      }
+      const __mmask16 is0 = _mm512_cmpeq_epi32_mask(cls, held0);
+      const __mmask16 is1 = _mm512_cmpeq_epi32_mask(cls, held1);
+      const __mmask16 is2 = _mm512_cmpeq_epi32_mask(cls, held2);
+      count0 = _mm512_mask_add_epi32(count0, is0, count0, one);
+      count1 = _mm512_mask_add_epi32(count1, is1, count1, one);
+      count2 = _mm512_mask_add_epi32(count2, is2, count2, one);
+      const auto others = static_cast<__mmask16>(~(is0 | is1 | is2));
+      _mm512_storeu_si512(buffer + used,
+                          _mm512_maskz_compress_epi32(others, _mm512_or_si512(cls, lane_base)));
+      used += __builtin_popcount(others);
+      if (used > kBuffer) {
+        for (std::int32_t i = 0; i < used; ++i) ++hist[buffer[i]];
+        used = 0;
+      }
     }
+    for (std::int32_t i = 0; i < used; ++i) ++hist[buffer[i]];
+    _mm512_store_si512(held_counts[0], count0);
+    _mm512_store_si512(held_counts[1], count1);
+    _mm512_store_si512(held_counts[2], count2);
     for (int k = 0; k < kLanes; ++k) {
+      // A class not held is 0, whose counter nobody reads.
+      for (int h = 0; h < 3; ++h) hist[k * 256 + table.held[h]] += held_counts[h][k];
       std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;
       std::copy(hist + k * 256 + 1, hist + k * 256 + 1 + width, row);
     }
@@ -94,6 +155,18 @@ __attribute__((target("avx512f"))) void count_lanes_avx512(
   _mm512_store_si512(a0, a);
   _mm512_store_si512(b0, b);
   for (int k = 0; k < kLanes; ++k) lanes[k] = KissWords{z0[k], w0[k], a0[k], b0[k]};
+}
+
+}  // namespace
+
+void count_lanes_avx512(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
+                        const std::int32_t* sizes, std::int32_t n, std::int32_t q,
+                        std::uint32_t* counts) {
+  if (sizes != nullptr) {
+    count_lanes<true>(index, table, lanes, sizes, n, q, counts);
+  } else {
+    count_lanes<false>(index, table, lanes, sizes, n, q, counts);
+  }
 }
 
 }  // namespace kelvaro

@@ -103,6 +103,7 @@ struct Replicate {
 // another, with its own estimator. The calling thread tells the observer of each chunk in turn.
 struct ThreadedDraws {
   const ClassIndex& index;
+  const LaneTable& table;  // filled when the lanes take a block's replicates
   const std::vector<KissWords>& starts;  // per chunk (consecutive) or per replicate
   const std::vector<std::int32_t>& sizes;
   bool consecutive;
@@ -141,7 +142,10 @@ struct ThreadedDraws {
     const std::size_t first = k * chunk;
     const std::size_t last = std::min(sizes.size(), first + chunk);
     KissWords words = starts[consecutive ? k : first];
-    if (consecutive && lanes_take(isa, index, sizes[first])) {
+    if (!table.entry.empty() &&
+        std::all_of(sizes.begin() + static_cast<std::ptrdiff_t>(first),
+                    sizes.begin() + static_cast<std::ptrdiff_t>(last),
+                    [&](std::int32_t size) { return lanes_take(isa, index, size); })) {
       draw_lanes(first, last, words, replicates, estimator);
       return;
     }
@@ -156,13 +160,19 @@ struct ThreadedDraws {
     }
   }
 
-  // Replicates first..last-1 of a sample block (all of one size) on the lane kernel.
+  // Replicates first..last-1 on the lane kernel: a sample block's (all of one size, one after
+  // another from `words`) or a subset's (each from its own start).
   void draw_lanes(std::size_t first, std::size_t last, KissWords& words,
                   std::vector<Replicate>& replicates, JackknifeEstimator& estimator) const {
     const std::int32_t t = index.t;
     const auto count = static_cast<std::int32_t>(last - first);
     std::vector<std::uint32_t> counts(static_cast<std::size_t>(count) * static_cast<std::size_t>(t + 1));
-    count_replicates(isa, index, words, sizes[first], count, counts.data());
+    if (consecutive) {
+      count_replicates(isa, index, table, words, sizes[first], count, counts.data());
+    } else {
+      count_replicates_from(isa, index, table, starts.data() + first, sizes.data() + first, count,
+                            counts.data());
+    }
     for (std::size_t r = first; r < last; ++r) {
       Array1<float, 100> x{};
       counts_to_floats(counts.data() + (r - first) * static_cast<std::size_t>(t + 1), t, x);
@@ -227,7 +237,46 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   const int threads =
       plan.threads > 1 && nb > 1 && planned >= plan.threaded_draws ? plan.threads : 1;
   const Isa isa = active_isa();
-  if (threads == 1 && !subset && nb > 1 && lanes_take(isa, index, n)) {
+  // A subset's replicates hold at most r0 species each. Each one's start costs a jump-ahead
+  // (a few hundred nanoseconds), which only communities of some hundreds of species repay.
+  constexpr double kLaneSubsetSpecies = 512.0;
+  const bool lanes = lanes_take(isa, index, subset ? r0 : n) &&
+                     (!subset || community >= kLaneSubsetSpecies);
+  LaneTable table;
+  if (lanes) build_lane_table(index, table);
+  if (threads == 1 && subset && nb > 1 && lanes) {
+    // Batches of replicates: a pass over the stream that makes each replicate's community size
+    // and jumps over its species draws (as the threads do), the species on the lane kernel,
+    // then each replicate's estimate in order.
+    constexpr std::int32_t kBatch = 1024;
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(std::min(nb, kBatch)) *
+                                      static_cast<std::size_t>(t + 1));
+    std::vector<std::int32_t> sizes(static_cast<std::size_t>(std::min(nb, kBatch)));
+    std::vector<KissWords> starts(sizes.size());
+    double draws_done = 0.0;
+    for (std::int32_t first = 0; first < nb; first += kBatch) {
+      const std::int32_t count = std::min(kBatch, nb - first);
+      for (std::int32_t k = 0; k < count; ++k) {
+        const std::int32_t size = std::min(binomial_count(r0, q, generator), r0);
+        const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
+        sizes[static_cast<std::size_t>(k)] = size;
+        starts[static_cast<std::size_t>(k)] = generator.stream();
+        generator.stream() = jump_ahead(generator.stream(), drawn);
+        generator.counted(drawn);
+      }
+      count_replicates_from(isa, index, table, starts.data(), sizes.data(), count, counts.data());
+      for (std::int32_t k = 0; k < count; ++k) {
+        const std::int32_t size = sizes[static_cast<std::size_t>(k)];
+        for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
+        const std::uint32_t* row =
+            counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1);
+        counts_to_floats(row, t, x);
+        draws_done += static_cast<double>(std::max(size, 0));
+        gather(size, estimator.estimate_only(x.data(), t));
+        if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
+      }
+    }
+  } else if (threads == 1 && !subset && nb > 1 && lanes) {
     // Batches of replicates on the lane kernel, then each replicate's estimate in order.
     constexpr std::int32_t kBatch = 1024;
     std::vector<std::uint32_t> counts(static_cast<std::size_t>(std::min(nb, kBatch)) *
@@ -236,7 +285,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
     double draws_done = 0.0;
     for (std::int32_t first = 0; first < nb; first += kBatch) {
       const std::int32_t count = std::min(kBatch, nb - first);
-      count_replicates(isa, index, generator.stream(), std::max(n, 0), count, counts.data());
+      count_replicates(isa, index, table, generator.stream(), std::max(n, 0), count, counts.data());
       generator.counted(per_replicate * static_cast<std::uint64_t>(count));
       for (std::int32_t k = 0; k < count; ++k) {
         for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
@@ -266,8 +315,12 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
     // Where each replicate's species draws start, and how many it makes.
     std::vector<std::int32_t> sizes(static_cast<std::size_t>(nb), n);
     std::vector<KissWords> starts;
-    const std::int32_t chunk =
+    std::int32_t chunk =
         plan.chunk > 0 ? plan.chunk : std::max<std::int32_t>(1, nb / (threads * 16));
+    if (plan.chunk <= 0 && lanes) {  // whole rounds of the lanes
+      const std::int32_t width = isa_lanes(isa);
+      chunk = (chunk + width - 1) / width * width;
+    }
     const bool consecutive = !subset;  // no draws between the replicates of a sample
     std::uint64_t species_draws = 0;
     if (consecutive) {
@@ -288,7 +341,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       }
     }
     generator.counted(species_draws);
-    const ThreadedDraws draws{index, starts, sizes, consecutive, static_cast<std::size_t>(chunk), isa};
+    const ThreadedDraws draws{
+        index, table, starts, sizes, consecutive, static_cast<std::size_t>(chunk), isa};
     OrderedPool pool(threads, plan.thread_factory ? plan.thread_factory : start_thread);
     const std::vector<Replicate> replicates = draws.run(pool, observer, block);
     r.threads_used = pool.threads_used();

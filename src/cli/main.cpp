@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     return finish_output(out_buffer, args.help ? "the help text" : "the version", 0);
   }
   // KELVARO_ISA asking for a vector path this processor lacks: said once, then the best one taken.
-  const std::string isa_warning = kelvaro::isa_request_warning();
+  const std::string isa_warning = kelvaro::isa_request_warning("kelvaro");
   if (!isa_warning.empty()) std::cerr << isa_warning << '\n';
   return run_input(args, out_buffer);
 }

@@ -19,7 +19,7 @@ namespace {
 
 std::vector<Isa> supported_paths() {
   std::vector<Isa> paths;
-  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512}) {
+  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512, Isa::neon}) {
     if (isa_supported(isa)) paths.push_back(isa);
   }
   return paths;
@@ -89,6 +89,62 @@ TEST(Lanes, EveryPathCountsAsThePlainLoop) {
   }
 }
 
+TEST(Lanes, ThresholdsCloserThanASliceAndReplicatesOfTheirOwnSizes) {
+  // Classes narrower than a slice of the table (communities of more than 4096 species): the
+  // table takes finer slices, and the draws in a slice that still holds two thresholds are
+  // classed word by word. Then a subset's replicates, each from its own start with its own
+  // size (none, negative, longer than the others), on rounds of the lanes.
+  std::mt19937 rng(77);
+  std::vector<std::vector<float>> bounds = {
+      {0.3f, 0.30001f, 0.6f},  // one slice with two thresholds: the table stays coarse
+      {},                      // 98 classes 1.5e-4 apart (0.6 slice): finer slices
+      {},                      // 98 classes 1e-5 apart: a few slices with many thresholds
+      {0.0f, 0.0f, 0.5f, 0.5f, 1.0f},  // empty classes, a class that takes nothing, c = 1
+  };
+  for (std::int32_t j = 1; j <= 98; ++j) {
+    bounds[1].push_back(static_cast<float>(j) * 1.5e-4f + 0.2f);
+    bounds[2].push_back(static_cast<float>(j) * 1e-5f + 0.2f);
+  }
+  for (const std::vector<float>& c : bounds) {
+    const auto t = static_cast<std::int32_t>(c.size());
+    ClassIndex index;
+    build_class_index(index, c.data(), t);
+    ASSERT_TRUE(index.non_decreasing);
+    LaneTable table;
+    build_lane_table(index, table);
+    const KissWords start{static_cast<std::uint32_t>(rng()), static_cast<std::uint32_t>(rng()),
+                          static_cast<std::uint32_t>(rng()), static_cast<std::uint32_t>(rng())};
+    const std::int32_t n = 2000, count = 37;
+    KissWords plain_end = start;
+    const std::vector<std::uint32_t> expected = plain_counts(c, plain_end, n, count);
+    // Replicates of their own sizes from their own starts.
+    std::vector<std::int32_t> sizes;
+    std::vector<KissWords> starts;
+    std::vector<std::uint32_t> expected_from;
+    for (std::int32_t r = 0; r < 45; ++r) {
+      sizes.push_back(r % 9 == 0 ? 0 : r % 11 == 0 ? -3 : static_cast<std::int32_t>(rng() % 700));
+      starts.push_back({static_cast<std::uint32_t>(rng()), static_cast<std::uint32_t>(rng()),
+                        static_cast<std::uint32_t>(rng()), static_cast<std::uint32_t>(rng())});
+      KissWords w = starts.back();
+      const std::vector<std::uint32_t> row = plain_counts(c, w, std::max(sizes.back(), 0), 1);
+      expected_from.insert(expected_from.end(), row.begin(), row.end());
+    }
+    for (Isa isa : supported_paths()) {
+      SCOPED_TRACE(std::string(isa_name(isa)) + " t=" + std::to_string(t) +
+                   " bits=" + std::to_string(table.bits));
+      KissWords words = start;
+      std::vector<std::uint32_t> counts(expected.size(), 0xDEADu);
+      count_replicates(isa, index, table, words, n, count, counts.data());
+      EXPECT_EQ(counts, expected);
+      EXPECT_EQ(words, plain_end);
+      std::vector<std::uint32_t> from(expected_from.size(), 0xDEADu);
+      count_replicates_from(isa, index, table, starts.data(), sizes.data(),
+                            static_cast<std::int32_t>(sizes.size()), from.data());
+      EXPECT_EQ(from, expected_from);
+    }
+  }
+}
+
 TEST(Lanes, SliceBoundariesStartWhereTheStreamStands) {
   // One class boundary at 1/2: the counts of each replicate are a fingerprint of the words it
   // drew. The replicates at either side of each lane's slice boundary (q * k - 1, q * k) and the
@@ -123,12 +179,12 @@ TEST(Isa, ChoiceFromTheEnvironmentValue) {
     bool known;
   };
   for (const Row& row : {Row{nullptr, true}, Row{"", true}, Row{"scalar", true}, Row{"avx2", true},
-                         Row{"avx512", true}, Row{"AVX2", false}, Row{"neon", false}}) {
+                         Row{"avx512", true}, Row{"neon", true}, Row{"AVX2", false}, Row{"sse", false}}) {
     SCOPED_TRACE(row.request == nullptr ? "(unset)" : row.request);
     const Isa isa = choose_isa(row.request, warning);
     if (!row.known) {
       EXPECT_EQ(isa, best);
-      EXPECT_NE(warning.find("is not a path (scalar, avx2 or avx512); using "), std::string::npos);
+      EXPECT_NE(warning.find("is not a path (scalar, avx2, avx512 or neon); using "), std::string::npos);
       continue;
     }
     if (row.request == nullptr || *row.request == '\0') {
@@ -142,7 +198,7 @@ TEST(Isa, ChoiceFromTheEnvironmentValue) {
     } else {
       // A path the processor lacks: said so, and the best one taken.
       EXPECT_EQ(isa, best);
-      EXPECT_EQ(warning, std::string("kelvaro: KELVARO_ISA=") + row.request +
+      EXPECT_EQ(warning, std::string("KELVARO_ISA=") + row.request +
                              ": this processor (or this build) lacks it; using " + isa_name(best));
     }
   }

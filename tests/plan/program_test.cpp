@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
+#include "bootstrap/isa.h"
 #include "tools/run_program.h"
 
 namespace kelvaro::tools_test {
@@ -121,6 +123,40 @@ TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, c.message);
+  }
+}
+
+// The path KELVARO_ISA=name asks for (a known name).
+Isa path_named(const std::string& name) {
+  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512, Isa::neon}) {
+    if (name == isa_name(isa)) return isa;
+  }
+  return Isa::scalar;
+}
+
+// The warning kelvaro gives for a KELVARO_ISA the processor cannot take, here under the plan's
+// name; and the same results from every path.
+TEST(PlanProgram, EveryVectorPathGivesTheSameResults) {
+  const std::string best = isa_name(best_isa());
+  const std::string plan = kProgram +
+                           " --species 300 --persistence 0.5 --colonists 40 --detection 0.3 "
+                           "--heterogeneity 1 --sites 4,9 --surveys 4 --nreps 60";
+  const RunResult scalar = run("KELVARO_ISA=scalar " + plan);
+  ASSERT_EQ(scalar.status, 0) << scalar.err;
+  for (const std::string isa : {"avx2", "avx512", "neon", "sse"}) {
+    SCOPED_TRACE(isa);
+    const RunResult r = run("KELVARO_ISA=" + isa + " " + plan);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, scalar.out);
+    std::string expected_err;
+    if (isa == "sse") {
+      expected_err = "kelvaro-plan: KELVARO_ISA=sse is not a path (scalar, avx2, avx512 or neon); using " +
+                     best + "\n";
+    } else if (!isa_supported(path_named(isa))) {
+      expected_err = "kelvaro-plan: KELVARO_ISA=" + isa +
+                     ": this processor (or this build) lacks it; using " + best + "\n";
+    }
+    EXPECT_EQ(r.err, expected_err);
   }
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
+#include "bootstrap/isa.h"
 #include "common/byte_source.h"
 #include "csv/csv_reader.h"
 #include "support/failing_threads.h"
@@ -460,6 +461,45 @@ TEST(BatchProgram, TheFolderDescribesOneRun) {
       EXPECT_EQ(files_of(out), before);
     }
     std::filesystem::remove_all(out + "/reports");
+  }
+}
+
+// The path KELVARO_ISA=name asks for (a known name).
+Isa path_named(const std::string& name) {
+  for (Isa isa : {Isa::scalar, Isa::avx2, Isa::avx512, Isa::neon}) {
+    if (name == isa_name(isa)) return isa;
+  }
+  return Isa::scalar;
+}
+
+// The warning kelvaro gives for a KELVARO_ISA the processor cannot take, here under the batch's
+// name; and the same tables from every path.
+TEST(BatchProgram, EveryVectorPathGivesTheSameTables) {
+  const ScratchDir dir;
+  const std::string records = dir.write("records.csv", table_of(kRecords));
+  const std::string best = isa_name(best_isa());
+  std::vector<std::pair<std::string, std::string>> first;
+  for (const std::string isa : {"scalar", "avx2", "avx512", "neon", "sse"}) {
+    SCOPED_TRACE(isa);
+    const std::string out = dir.path("out-" + isa);
+    const RunResult r = run("KELVARO_ISA=" + isa + " " + kBatch + " -q --nreps 40 --reports -o " +
+                            quoted(out) + " " + quoted(records));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string expected_err;
+    if (isa == "sse") {
+      expected_err = "kelvaro-batch: KELVARO_ISA=sse is not a path (scalar, avx2, avx512 or neon); using " +
+                     best + "\n";
+    } else if (!isa_supported(path_named(isa))) {
+      expected_err = "kelvaro-batch: KELVARO_ISA=" + isa +
+                     ": this processor (or this build) lacks it; using " + best + "\n";
+    }
+    EXPECT_EQ(r.err, expected_err);
+    const auto files = files_of(out);
+    if (first.empty()) {
+      first = files;
+    } else {
+      EXPECT_EQ(files, first);
+    }
   }
 }
 

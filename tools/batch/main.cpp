@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <iostream>
 #include <limits>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@
 #include "common/output.h"
 #include "csv/dialect.h"
 #include "kelvaro/command_line.h"
+#include "kelvaro/kelvaro.h"
 
 namespace {
 
@@ -214,6 +216,9 @@ int main(int argc, char** argv) {
     tools::print_error(app, *problem);
     return tools::kRefused;
   }
+  // KELVARO_ISA asking for a vector path this processor lacks: said once, as kelvaro says it.
+  const std::string isa_warning = kelvaro::isa_request_warning(app.get_name().c_str());
+  if (!isa_warning.empty()) std::cerr << isa_warning << std::endl;
   kelvaro::cli::on_stop_signals(request_stop);
   batch::ProgressMeter meter(STDERR_FILENO, ::isatty(STDERR_FILENO) == 1, !o.quiet);
   batch::BatchSummary summary;

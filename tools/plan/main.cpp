@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <iostream>
 #include <new>
 
 #include "common/command_line.h"
 #include "common/output.h"
+#include "kelvaro/kelvaro.h"
 #include "plan/command_line.h"
 #include "plan/option_error.h"
 #include "plan/pilot_file.h"
@@ -35,6 +37,9 @@ int main(int argc, char** argv) {
   plan::CommandLine command;
   plan::define_options(app, command, plan::default_threads());
   if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;
+  // KELVARO_ISA asking for a vector path this processor lacks: said once, as kelvaro says it.
+  const std::string isa_warning = kelvaro::isa_request_warning(app.get_name().c_str());
+  if (!isa_warning.empty()) std::cerr << isa_warning << std::endl;
   tools::remove_temporaries_on_stop_signals();
   plan::CheckedPlan checked;
   try {

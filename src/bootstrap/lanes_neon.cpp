@@ -1,0 +1,118 @@
+// The 4-lane kernel: NEON, which every aarch64 processor has (count_replicates calls it only in
+// an aarch64 build). The generators step side by side in vector registers; NEON has no gather,
+// so each lane's table entry is loaded on its own, and the class is found and counted lane by
+// lane, the commonest classes in registers.
+#include "bootstrap/lanes.h"
+
+#if defined(__aarch64__) && defined(__ARM_NEON)
+
+#include <arm_neon.h>
+
+#include <algorithm>
+
+namespace kelvaro {
+namespace {
+
+// The kernel, with (kRagged) or without a number of draws per lane (sizes).
+template <bool kRagged>
+void count_lanes(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
+                 const std::int32_t* sizes, std::int32_t n, std::int32_t q, std::uint32_t* counts) {
+  constexpr int kLanes = 4;
+  const std::int32_t width = index.t + 1;
+  std::uint32_t z0[kLanes], w0[kLanes], a0[kLanes], b0[kLanes];
+  for (int k = 0; k < kLanes; ++k) {
+    z0[k] = lanes[k].z;
+    w0[k] = lanes[k].w;
+    a0[k] = lanes[k].a;
+    b0[k] = lanes[k].b;
+  }
+  uint32x4_t z = vld1q_u32(z0), w = vld1q_u32(w0), a = vld1q_u32(a0), b = vld1q_u32(b0);
+  const uint32x4_t cm = vdupq_n_u32(kCongruentialMultiplier);
+  const uint32x4_t ci = vdupq_n_u32(kCongruentialIncrement);
+  const uint32x4_t ma = vdupq_n_u32(kMwcMultiplierA);
+  const uint32x4_t mb = vdupq_n_u32(kMwcMultiplierB);
+  const uint32x4_t low = vdupq_n_u32(0xFFFF);
+  const int slice_shift = 32 - table.bits;
+  const std::uint32_t below_slice = (1u << (24 - table.bits)) - 1;
+  const std::int32_t* entries = table.entry.data();
+  // The commonest classes are counted in registers (a lane whose class matches has all ones,
+  // so subtracting the comparison adds one); the others in the lane's own counters.
+  const uint32x4_t held0 = vdupq_n_u32(static_cast<std::uint32_t>(table.held[0]));
+  const uint32x4_t held1 = vdupq_n_u32(static_cast<std::uint32_t>(table.held[1]));
+  const uint32x4_t held2 = vdupq_n_u32(static_cast<std::uint32_t>(table.held[2]));
+  std::uint32_t hist[kLanes * 256];
+  std::uint32_t words[kLanes];
+  std::uint32_t classes[kLanes];
+  std::uint32_t held_counts[3][kLanes];
+  for (std::int32_t rep = 0; rep < q; ++rep) {
+    for (int k = 0; k < kLanes; ++k) {
+      std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
+      if constexpr (kRagged) hist[k * 256 + 255] = 0;
+    }
+    uint32x4_t count0 = vdupq_n_u32(0), count1 = count0, count2 = count0;
+    for (std::int32_t s = 0; s < n; ++s) {
+      z = vmlaq_u32(ci, z, cm);
+      w = veorq_u32(w, vshlq_n_u32(w, 13));
+      w = veorq_u32(w, vshrq_n_u32(w, 17));
+      w = veorq_u32(w, vshlq_n_u32(w, 5));
+      a = vmlaq_u32(vshrq_n_u32(a, 16), vandq_u32(a, low), ma);
+      b = vmlaq_u32(vshrq_n_u32(b, 16), vandq_u32(b, low), mb);
+      const uint32x4_t word = vaddq_u32(vaddq_u32(z, w), vaddq_u32(vshlq_n_u32(a, 16), b));
+      vst1q_u32(words, word);
+      for (int k = 0; k < kLanes; ++k) {
+        const std::uint32_t x = words[k];
+        const auto entry = static_cast<std::uint32_t>(entries[x >> slice_shift]);
+        const std::uint32_t m_low = (x >> 8) & below_slice;
+        std::uint32_t cls = m_low > (entry & 0x3FFFu) ? entry >> 24 : (entry >> 16) & 0xFFu;
+        if ((entry & static_cast<std::uint32_t>(kLaneMulti)) != 0) {  // rare
+          cls = static_cast<std::uint32_t>(table_class(index, x));
+        }
+        if constexpr (kRagged) {
+          if (s >= sizes[k]) cls = 255;
+        }
+        classes[k] = cls;
+      }
+      const uint32x4_t cls = vld1q_u32(classes);
+      const uint32x4_t is0 = vceqq_u32(cls, held0);
+      const uint32x4_t is1 = vceqq_u32(cls, held1);
+      const uint32x4_t is2 = vceqq_u32(cls, held2);
+      count0 = vsubq_u32(count0, is0);
+      count1 = vsubq_u32(count1, is1);
+      count2 = vsubq_u32(count2, is2);
+      // Held classes go to slot 0, which no class uses (the row starts at class 1).
+      const uint32x4_t others = vbicq_u32(cls, vorrq_u32(vorrq_u32(is0, is1), is2));
+      vst1q_u32(classes, others);
+      for (int k = 0; k < kLanes; ++k) ++hist[k * 256 + classes[k]];
+    }
+    vst1q_u32(held_counts[0], count0);
+    vst1q_u32(held_counts[1], count1);
+    vst1q_u32(held_counts[2], count2);
+    for (int k = 0; k < kLanes; ++k) {
+      // A class not held is 0, whose counter nobody reads.
+      for (int h = 0; h < 3; ++h) hist[k * 256 + table.held[h]] += held_counts[h][k];
+      std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;
+      std::copy(hist + k * 256 + 1, hist + k * 256 + 1 + width, row);
+    }
+  }
+  vst1q_u32(z0, z);
+  vst1q_u32(w0, w);
+  vst1q_u32(a0, a);
+  vst1q_u32(b0, b);
+  for (int k = 0; k < kLanes; ++k) lanes[k] = KissWords{z0[k], w0[k], a0[k], b0[k]};
+}
+
+}  // namespace
+
+void count_lanes_neon(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
+                      const std::int32_t* sizes, std::int32_t n, std::int32_t q,
+                      std::uint32_t* counts) {
+  if (sizes != nullptr) {
+    count_lanes<true>(index, table, lanes, sizes, n, q, counts);
+  } else {
+    count_lanes<false>(index, table, lanes, sizes, n, q, counts);
+  }
+}
+
+}  // namespace kelvaro
+
+#endif

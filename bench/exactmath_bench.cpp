@@ -33,7 +33,8 @@ double uniform(std::mt19937_64& g, double low, double high) {
 const std::vector<double> kLambdaHalf =
     arguments<double>([](auto& g) { return -uniform(g, 0.0, 700.0) / 2.0; });
 const std::vector<double> kW = arguments<double>([](auto& g) { return uniform(g, -88.0, 88.0); });
-const std::vector<double> kH = arguments<double>([](auto& g) { return uniform(g, 0.0, 100.0) / 2.0; });
+const std::vector<double> kH =
+    arguments<double>([](auto& g) { return uniform(g, 0.0, 100.0) / 2.0; });
 const std::vector<double> kSeries = arguments<double>([](auto& g) {
   return std::ldexp(1.0 + uniform(g, 0.0, 1.0), static_cast<int>(uniform(g, -110.0, 100.0)));
 });
@@ -72,8 +73,8 @@ int main(int argc, char** argv) {
   register_pair("exp_w", kW, exact_exp, library_exp);
   register_pair("log_h", kH, exact_log, library_log);
   register_pair("log_series", kSeries, exact_log, library_log);
-  register_pair("expf_m", kM, [](float x) { return em::expf(x); },
-                [](float x) { return std::exp(x); });
+  register_pair(
+      "expf_m", kM, [](float x) { return em::expf(x); }, [](float x) { return std::exp(x); });
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

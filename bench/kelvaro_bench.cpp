@@ -10,7 +10,6 @@
 // time and of processor time (for heavy_2_threads, both threads' processor time: half of it is
 // the wall-clock time two free cores would take).
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -103,9 +102,9 @@ void BM_Stream(benchmark::State& state, std::int64_t draws) {
   }
   state.counters["draws"] = static_cast<double>(draws);
   // Processor time per draw over all iterations.
-  state.counters["per_draw"] = benchmark::Counter(
-      static_cast<double>(draws) * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_draw"] =
+      benchmark::Counter(static_cast<double>(draws) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // Seconds per run of one case, wall clock and processor.

@@ -20,9 +20,8 @@ void BM_PlanGrid(benchmark::State& state) {
   s.threads = static_cast<int>(state.range(0));
   for (auto _ : state) {
     const auto summaries = kelvaro::plan::run_plan(s);
-    benchmark::DoNotOptimize(
-        kelvaro::plan::results_csv(summaries, kelvaro::plan::reported_parameters(s.community),
-                                   s.community));
+    benchmark::DoNotOptimize(kelvaro::plan::results_csv(
+        summaries, kelvaro::plan::reported_parameters(s.community), s.community));
   }
   state.counters["surveys"] = static_cast<double>(s.designs.size()) * s.surveys;
 }

@@ -4,7 +4,7 @@
 #   install-deps.sh build   the kelvaro program: a compiler, CMake, make
 #   install-deps.sh tools   also the companion tools' command-line library (make install, package)
 #   install-deps.sh test    also the test framework, the tools' libraries, the manual-page linters
-#                           and Debian's package checker
+#                           (groff, mandoc), Debian's package checker and clang-format
 #   install-deps.sh clang   the same, and clang with its runtime libraries (the fuzzer's among them)
 #   install-deps.sh bench   the benchmarks: the tools' command-line library, the benchmark library
 #                           and Python (which generates kelvaro-batch's survey)
@@ -27,6 +27,7 @@ case "$task" in
   # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
   test|clang)
     packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc lintian"
+    packages="$packages clang-format"
     [ "$task" = clang ] && packages="$packages clang libclang-rt-14-dev" ;;
   bench) packages="$packages libcli11-dev libbenchmark-dev python3" ;;
   r | r-check)

@@ -38,9 +38,8 @@ std::string whole_number_refusal(std::string_view option, std::string_view text,
 // [least, most]. Returns nullopt, or the refusal (without the program's name) and leaves `value`.
 // Requires: least <= most.
 template <class Integer>
-std::optional<std::string> parse_whole_number_option(std::string_view option,
-                                                     std::string_view text, Integer least,
-                                                     Integer most, Integer& value) {
+std::optional<std::string> parse_whole_number_option(std::string_view option, std::string_view text,
+                                                     Integer least, Integer most, Integer& value) {
   static_assert(std::is_integral_v<Integer>);
   const std::optional<SignedMagnitude> number = whole_number(text);
   bool inside = false;
@@ -60,7 +59,8 @@ std::optional<std::string> parse_whole_number_option(std::string_view option,
       inside = parsed <= most;
     }
   }
-  if (!inside) return whole_number_refusal(option, text, std::to_string(least), std::to_string(most));
+  if (!inside)
+    return whole_number_refusal(option, text, std::to_string(least), std::to_string(most));
   value = parsed;
   return std::nullopt;
 }

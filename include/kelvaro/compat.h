@@ -7,8 +7,8 @@
 #include <bit>
 #include <cctype>
 #include <cerrno>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>

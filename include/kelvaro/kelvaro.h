@@ -33,7 +33,13 @@ namespace kelvaro {
 
 // The four data blocks of a run, in the order they are read and reported; kHeaderRecord stands
 // for the header record before them (where a read can fail too).
-enum BlockNumber : int { kHeaderRecord = 0, kSample1 = 1, kSample2 = 2, kSubsetA = 3, kSubsetB = 4 };
+enum BlockNumber : int {
+  kHeaderRecord = 0,
+  kSample1 = 1,
+  kSample2 = 2,
+  kSubsetA = 3,
+  kSubsetB = 4
+};
 
 // "Sample 1", "Sample 2", "Subset A", "Subset B"; "block" for kHeaderRecord and any other value.
 const char* block_name(BlockNumber block);
@@ -297,8 +303,8 @@ struct BlockResult {
   std::int32_t classes = 0;   // classes of the estimate: t, or t + 1 with the frequency pair
   std::int32_t observed = 0;  // R: species observed (from f', with the pair)
   std::vector<std::int32_t> frequencies;  // the classes estimated from, as whole numbers
-  float estimate = 0.0f;          // jackknife richness estimate, not rounded
-  float rounded_estimate = 0.0f;  // as the report prints it
+  float estimate = 0.0f;                  // jackknife richness estimate, not rounded
+  float rounded_estimate = 0.0f;          // as the report prints it
   float standard_error = 0.0f;
   // The jackknife orders 1..5 behind the estimate.
   std::array<float, 5> order_estimates{};
@@ -308,12 +314,12 @@ struct BlockResult {
   std::array<float, 5> powers{};           // of the tests
   // Bootstrap (none when no species was observed).
   bool bootstrapped = false;
-  std::vector<float> replicate_estimates;         // not rounded, in replicate order
-  std::vector<std::int32_t> replicate_detected;  // Samples 1 and 2: species detected
-  std::vector<ReplicateDetail> replicate_detail;  // with Options::replicate_detail
-  std::array<float, 6> mean_frequencies{};        // classes 1..6 over the replicates
+  std::vector<float> replicate_estimates;            // not rounded, in replicate order
+  std::vector<std::int32_t> replicate_detected;      // Samples 1 and 2: species detected
+  std::vector<ReplicateDetail> replicate_detail;     // with Options::replicate_detail
+  std::array<float, 6> mean_frequencies{};           // classes 1..6 over the replicates
   std::optional<GoodnessOfFitTest> goodness_of_fit;  // when the block has site data
-  StandardEstimates standard;  // the standard estimators beside the jackknife
+  StandardEstimates standard;                        // the standard estimators beside the jackknife
 };
 
 // A community-dynamics parameter of the summary.
@@ -334,8 +340,17 @@ struct ParameterDefinition {
   int decimals;
 };
 inline constexpr std::array<ParameterDefinition, kParameterCount> kParameterDefinitions = {{
-    {"N(1)", 2}, {"N(2)", 2}, {"M2(R1)", 2}, {"M1(R2)", 2}, {"PHI", 4}, {"GAMMA", 4},
-    {"LAMBDA", 4}, {"altLAMBDA", 4}, {"B", 2}, {"p(1)", 4}, {"p(2)", 4},
+    {"N(1)", 2},
+    {"N(2)", 2},
+    {"M2(R1)", 2},
+    {"M1(R2)", 2},
+    {"PHI", 4},
+    {"GAMMA", 4},
+    {"LAMBDA", 4},
+    {"altLAMBDA", 4},
+    {"B", 2},
+    {"p(1)", 4},
+    {"p(2)", 4},
 }};
 
 // One bootstrap replicate's parameters (the order of Parameter names) and species detected.

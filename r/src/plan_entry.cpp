@@ -117,8 +117,8 @@ Rcpp::List plan_entry(Rcpp::List request, bool show_progress) {
                       ? R_NilValue
                       : Rcpp::wrap(plan::target_answer(summaries, checked.targets));
     return Rcpp::List::create(
-        _["table"] = plan_table(summaries, plan::reported_parameters(community), community,
-                                checked.targets),
+        _["table"] =
+            plan_table(summaries, plan::reported_parameters(community), community, checked.targets),
         _["notes"] = Rcpp::wrap(checked.notes), _["pilot"] = pilot, _["answer"] = answer);
   });
 }

@@ -7,8 +7,7 @@
 
 #include "plan/progress_bar.h"
 
-PlanProgress::PlanProgress(bool shown)
-    : shown_(shown), start_(std::chrono::steady_clock::now()) {}
+PlanProgress::PlanProgress(bool shown) : shown_(shown), start_(std::chrono::steady_clock::now()) {}
 
 PlanProgress::~PlanProgress() {
   if (drawn_ > 0) REprintf("\r%s\r", std::string(drawn_, ' ').c_str());

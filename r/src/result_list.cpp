@@ -7,8 +7,8 @@
 
 namespace {
 
-using Rcpp::_;
 using kelvaro::TableKind;
+using Rcpp::_;
 
 // The name of a column of one of kelvaro's result tables (kelvaro/tables.h), which the data
 // frames share with the commands' CSV tables.
@@ -19,7 +19,8 @@ std::string column(TableKind table, std::size_t index) {
 // A data frame of a result table's columns, in its order.
 Rcpp::DataFrame table_frame(TableKind table, Rcpp::List columns) {
   Rcpp::CharacterVector names;
-  for (const kelvaro::Column& c : kelvaro::table_columns(table)) names.push_back(std::string(c.name));
+  for (const kelvaro::Column& c : kelvaro::table_columns(table))
+    names.push_back(std::string(c.name));
   columns.attr("names") = names;
   return Rcpp::DataFrame(columns);
 }
@@ -130,7 +131,8 @@ SEXP replicates_frame(const kelvaro::RunResult& result) {
   for (int k = 0; k < kelvaro::kParameterCount; ++k) {
     Rcpp::NumericVector values(n);
     for (R_xlen_t i = 0; i < n; ++i) {
-      values[i] = result.replicates[static_cast<std::size_t>(i)].values[static_cast<std::size_t>(k)];
+      values[i] =
+          result.replicates[static_cast<std::size_t>(i)].values[static_cast<std::size_t>(k)];
     }
     columns[k + 1] = values;
   }
@@ -153,8 +155,8 @@ Rcpp::DataFrame warnings_frame(const std::vector<kelvaro::Warning>& warnings, bo
     kind[i] = kelvaro::warning_kind_name(w.kind);
     block[i] = w.block;
     // Lines beyond an R integer cannot come from text R holds in memory.
-    line[i] = has_lines && w.line > 0 && w.line <= INT32_MAX ? static_cast<int>(w.line)
-                                                             : NA_INTEGER;
+    line[i] =
+        has_lines && w.line > 0 && w.line <= INT32_MAX ? static_cast<int>(w.line) : NA_INTEGER;
     text[i] = w.text;
   }
   return Rcpp::DataFrame::create(_["kind"] = kind, _["block"] = block, _["line"] = line,

@@ -48,4 +48,3 @@ kelvaro::Survey survey_of(const Rcpp::List& blocks) {
   }
   return s;
 }
-

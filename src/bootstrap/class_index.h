@@ -12,7 +12,9 @@ namespace kelvaro {
 std::int32_t draw_class(const float* c, std::int32_t t, float u);
 
 // The uniform draw a generator word k gives: (k AND FFFFFF00) * 2^-32 = (k >> 8) * 2^-24.
-inline float draw_of_word(std::uint32_t k) { return static_cast<float>(k & 0xFFFFFF00u) * 0x1p-32f; }
+inline float draw_of_word(std::uint32_t k) {
+  return static_cast<float>(k & 0xFFFFFF00u) * 0x1p-32f;
+}
 
 // A lookup table over one block's cumulative class probabilities c(1..t), built once per block,
 // that finds a draw's class from the generator word itself, without forming the float.

@@ -9,10 +9,14 @@ namespace kelvaro {
 
 const char* isa_name(Isa isa) {
   switch (isa) {
-    case Isa::avx2: return "avx2";
-    case Isa::avx512: return "avx512";
-    case Isa::neon: return "neon";
-    case Isa::scalar: break;
+    case Isa::avx2:
+      return "avx2";
+    case Isa::avx512:
+      return "avx512";
+    case Isa::neon:
+      return "neon";
+    case Isa::scalar:
+      break;
   }
   return "scalar";
 }
@@ -67,10 +71,14 @@ std::string isa_request_warning(const char* program) {
 
 int isa_lanes(Isa isa) {
   switch (isa) {
-    case Isa::avx2: return 8;
-    case Isa::avx512: return 16;
-    case Isa::neon: return 4;
-    case Isa::scalar: break;
+    case Isa::avx2:
+      return 8;
+    case Isa::avx512:
+      return 16;
+    case Isa::neon:
+      return 4;
+    case Isa::scalar:
+      break;
   }
   return 1;
 }

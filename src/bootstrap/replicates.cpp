@@ -40,9 +40,8 @@ void count_by_table(std::int64_t n, const ClassIndex& index, KissWords& words,
 // Draws the classes of n species into x(1..t+1) (which the caller has zeroed), advancing `words`
 // n steps: by the word table when the cumulative probabilities are non-decreasing, else by the
 // plain rule on the float draw. With an observer, tells it after every kProgressDraws draws.
-void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words,
-                  Array1<float, 100>& x, Observer* observer, BlockNumber block,
-                  std::int32_t done, double draws_before) {
+void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words, Array1<float, 100>& x,
+                  Observer* observer, BlockNumber block, std::int32_t done, double draws_before) {
   const std::int32_t t = index.t;
   if (!index.non_decreasing) {
     KissWords w = words;
@@ -53,8 +52,8 @@ void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words,
   std::uint32_t banks[4][kClassIndexMaxClasses + 2] = {};
   std::int64_t drawn = 0;
   while (drawn < n) {
-    const std::int64_t chunk = observer != nullptr ? std::min<std::int64_t>(n - drawn, kProgressDraws)
-                                                   : n - drawn;
+    const std::int64_t chunk =
+        observer != nullptr ? std::min<std::int64_t>(n - drawn, kProgressDraws) : n - drawn;
     count_by_table(chunk, index, words, banks);
     drawn += chunk;
     if (observer != nullptr && drawn < n) {
@@ -103,7 +102,7 @@ struct Replicate {
 // another, with its own estimator. The calling thread tells the observer of each chunk in turn.
 struct ThreadedDraws {
   const ClassIndex& index;
-  const LaneTable& table;  // filled when the lanes take a block's replicates
+  const LaneTable& table;                // filled when the lanes take a block's replicates
   const std::vector<KissWords>& starts;  // per chunk (consecutive) or per replicate
   const std::vector<std::int32_t>& sizes;
   bool consecutive;
@@ -119,9 +118,8 @@ struct ThreadedDraws {
     work.claim = [&](std::size_t k) { return k * chunk < total; };
     work.make_worker = [&]() -> std::function<void(std::size_t)> {
       auto estimator = std::make_shared<JackknifeEstimator>();
-      return [this, &replicates, estimator](std::size_t k) {
-        draw_chunk(k, replicates, *estimator);
-      };
+      return
+          [this, &replicates, estimator](std::size_t k) { draw_chunk(k, replicates, *estimator); };
     };
     work.deliver = [&](std::size_t k) {
       const std::size_t last = std::min(total, (k + 1) * chunk);
@@ -166,7 +164,8 @@ struct ThreadedDraws {
                   std::vector<Replicate>& replicates, JackknifeEstimator& estimator) const {
     const std::int32_t t = index.t;
     const auto count = static_cast<std::int32_t>(last - first);
-    std::vector<std::uint32_t> counts(static_cast<std::size_t>(count) * static_cast<std::size_t>(t + 1));
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(count) *
+                                      static_cast<std::size_t>(t + 1));
     if (consecutive) {
       count_replicates(isa, index, table, words, sizes[first], count, counts.data());
     } else {
@@ -220,8 +219,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   Array1<float, 100> a{};  // accumulated replicate frequencies
 
   // A subset's community is binomial with mean about its estimate, at most the parent's count.
-  const double community = subset ? std::min(static_cast<double>(e), static_cast<double>(r0))
-                                  : static_cast<double>(n);
+  const double community =
+      subset ? std::min(static_cast<double>(e), static_cast<double>(r0)) : static_cast<double>(n);
   const double planned = std::max(community, 0.0) * static_cast<double>(nb);
   if (observer != nullptr) observer->bootstrap_started(block, nb, planned);
 
@@ -240,8 +239,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   // A subset's replicates hold at most r0 species each. Each one's start costs a jump-ahead
   // (a few hundred nanoseconds), which only communities of some hundreds of species repay.
   constexpr double kLaneSubsetSpecies = 512.0;
-  const bool lanes = lanes_take(isa, index, subset ? r0 : n) &&
-                     (!subset || community >= kLaneSubsetSpecies);
+  const bool lanes =
+      lanes_take(isa, index, subset ? r0 : n) && (!subset || community >= kLaneSubsetSpecies);
   LaneTable table;
   if (lanes) build_lane_table(index, table);
   if (threads == 1 && subset && nb > 1 && lanes) {
@@ -289,7 +288,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       generator.counted(per_replicate * static_cast<std::uint64_t>(count));
       for (std::int32_t k = 0; k < count; ++k) {
         for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
-        counts_to_floats(counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t, x);
+        counts_to_floats(
+            counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t, x);
         draws_done += static_cast<double>(per_replicate);
         gather(n, estimator.estimate_only(x.data(), t));
         if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
@@ -301,8 +301,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
       std::int32_t size = n;
       if (subset) size = std::min(binomial_count(r0, q, generator), r0);
-      draw_species(size, index, generator.stream(), x, observer, block, iteration - 1,
-                   draws_done);
+      draw_species(size, index, generator.stream(), x, observer, block, iteration - 1, draws_done);
       const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
       generator.counted(drawn);
       draws_done += static_cast<double>(drawn);
@@ -326,7 +325,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
     if (consecutive) {
       const std::uint64_t per_replicate = static_cast<std::uint64_t>(std::max(n, 0));
       for (std::int32_t first = 0; first < nb; first += chunk) {
-        starts.push_back(jump_ahead(generator.stream(), per_replicate * static_cast<std::uint64_t>(first)));
+        starts.push_back(
+            jump_ahead(generator.stream(), per_replicate * static_cast<std::uint64_t>(first)));
       }
       species_draws = per_replicate * static_cast<std::uint64_t>(nb);
       generator.stream() = jump_ahead(generator.stream(), species_draws);

@@ -33,16 +33,15 @@ struct BootstrapPlan {
   // Threads that may draw replicates at once (1: this thread alone). A block uses them only when
   // it has work enough to gain (kThreadedDraws species draws); the result never depends on them.
   int threads = 1;
-  std::int32_t chunk = 0;  // replicates a thread takes at a time; 0 picks a size
+  std::int32_t chunk = 0;                  // replicates a thread takes at a time; 0 picks a size
   double threaded_draws = kThreadedDraws;  // the least work (species draws) worth threads
   ThreadFactory thread_factory{};          // empty: start_thread
 };
 
-
 struct BootstrapResult {
-  std::vector<float> estimates;         // per replicate, not rounded
-  std::vector<std::int32_t> detected;   // per replicate, species detected (blocks 1 and 2 only)
-  std::vector<ReplicateDetail> detail;  // when the plan asks for it
+  std::vector<float> estimates;             // per replicate, not rounded
+  std::vector<std::int32_t> detected;       // per replicate, species detected (blocks 1 and 2 only)
+  std::vector<ReplicateDetail> detail;      // when the plan asks for it
   std::array<float, 6> mean_frequencies{};  // a(i) / replicates, classes 1..6 (0 above t; all 0
                                             // without replicates)
   std::array<float, 100> last_counts{};     // x(1..t+2) after the last replicate, x(t+1) = 0

@@ -50,12 +50,12 @@ int run_input(const kelvaro::cli::Arguments& args, kelvaro::cli::DescriptorOutpu
                  "(kelvaro --help shows the format)\n";
   }
   kelvaro::DescriptorSource source(fd);
-  kelvaro::cli::ConsoleObserver console(kStandardError, ::isatty(kStandardError) == 1,
-                                        !args.quiet);
+  kelvaro::cli::ConsoleObserver console(kStandardError, ::isatty(kStandardError) == 1, !args.quiet);
   settings.observer = &console;
   settings.check_only = args.check;
-  settings.threads = args.threads > 0 ? args.threads
-                                      : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  settings.threads = args.threads > 0
+                         ? args.threads
+                         : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
   std::ostream out(&out_buffer);
   const kelvaro::RunResult result = kelvaro::run_text(source, settings, &out);
   if (fd != kStandardInput) ::close(fd);

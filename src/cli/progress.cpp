@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 
 #include "kelvaro/command_line.h"

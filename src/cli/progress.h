@@ -30,8 +30,7 @@ class ConsoleObserver final : public Observer {
   ~ConsoleObserver() override;
 
   void warning(const Warning& w) override;
-  void bootstrap_started(BlockNumber block, std::int32_t replicates,
-                         double planned_draws) override;
+  void bootstrap_started(BlockNumber block, std::int32_t replicates, double planned_draws) override;
   void bootstrap_progress(BlockNumber block, std::int32_t replicates_done,
                           double draws_done) override;
   void bootstrap_finished(BlockNumber block) override;

@@ -20,8 +20,8 @@ struct SummaryParameter {
 // report's and the replicate table's.
 inline constexpr std::array<SummaryParameter, kParameterCount> kParameterTable = [] {
   constexpr const char* kLabels[kParameterCount] = {
-      "    N(1)", "    N(2)", "  M2(R1)", "  M1(R2)", "PHI",    "GAMMA",
-      "LAMBDA",   "altLAMBDA", "B",       "  p(1)",   "  p(2)",
+      "    N(1)", "    N(2)",  "  M2(R1)", "  M1(R2)", "PHI",    "GAMMA",
+      "LAMBDA",   "altLAMBDA", "B",        "  p(1)",   "  p(2)",
   };
   constexpr int kColumns[kParameterCount] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12};
   std::array<SummaryParameter, kParameterCount> table{};

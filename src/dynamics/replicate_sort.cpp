@@ -1,9 +1,10 @@
 #include "dynamics/replicate_sort.h"
 
-#include "kelvaro/compat.h"
 #include <cassert>
 #include <cstdint>
 #include <vector>
+
+#include "kelvaro/compat.h"
 
 namespace kelvaro {
 

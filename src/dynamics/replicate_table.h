@@ -46,7 +46,7 @@ class ReplicateTable {
   }
 
   std::int32_t n_;
-  std::vector<float> values_;        // column by column
+  std::vector<float> values_;           // column by column
   std::vector<std::int32_t> detected_;  // Sample 1's column, then Sample 2's
 };
 

@@ -20,7 +20,7 @@ EqualDetectionTest equal_detection_test(std::span<const std::int32_t> sample1,
   r.classes = t;
   r.df = wrap_sub(t, 1);
 
-  Array1<float, 2> row{};   // sample totals
+  Array1<float, 2> row{};    // sample totals
   Array1<float, 100> col{};  // class totals
   float tot = 0.0f;
   CellTable O{};

@@ -118,9 +118,9 @@ Evaluation evaluate_log(double x, int fraction_words) {
   const int words = fraction_words;
   // x = 2^e * m exactly, with the 53-bit integer significand M = m 2^52 (subnormals normalised).
   int e = 0;
-  const double m = std::frexp(x, &e);  // m in [0.5, 1): exact
+  const double m = std::frexp(x, &e);                                      // m in [0.5, 1): exact
   const auto significand = static_cast<std::uint64_t>(std::ldexp(m, 53));  // exact integer
-  e -= 1;                                                                   // x = 2^e * M 2^-52
+  e -= 1;                                                                  // x = 2^e * M 2^-52
   // Bring m into [sqrt(1/2), sqrt(2)), in units of 2^-53: mu = 2M, or M with e + 1 when
   // M > sqrt(2) 2^52 (6369051672525772 = floor(sqrt(2) 2^52)).
   std::uint64_t mu = 2 * significand;

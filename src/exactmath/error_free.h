@@ -46,8 +46,7 @@ inline DoubleSum two_prod(double a, double b) {
   const double p = a * b;
   const DoubleSum as = split(a);
   const DoubleSum bs = split(b);
-  const double err =
-      (((as.hi * bs.hi - p) + as.hi * bs.lo) + as.lo * bs.hi) + as.lo * bs.lo;
+  const double err = (((as.hi * bs.hi - p) + as.hi * bs.lo) + as.lo * bs.hi) + as.lo * bs.lo;
   return {p, err};
 }
 

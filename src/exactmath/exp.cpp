@@ -62,8 +62,7 @@ double exp(double x) {
   const DoubleSum t = tables::kExp2[j];
   const DoubleSum p = two_prod(t.hi, rh);
   const DoubleSum s = fast_two_sum(t.hi, p.hi);
-  const double low =
-      s.lo + (t.hi * q + (t.hi * (rl + rh * rl) + ((t.lo + t.lo * rh) + p.lo)));
+  const double low = s.lo + (t.hi * q + (t.hi * (rl + rh * rl) + ((t.lo + t.lo * rh) + p.lo)));
   const DoubleSum y = fast_two_sum(s.hi, low);
   // Relative error of y.hi + y.lo: 2^-69.4 + 2^-68.3 + 2^-71.9 + 2^-77 < 2^-67.4.
 

@@ -5,7 +5,6 @@
 // result is too close to a rounding boundary for that bound, the accurate phase decides.
 #include "exactmath/log.h"
 
-#include "kelvaro/compat.h"
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -14,6 +13,7 @@
 #include "exactmath/error_free.h"
 #include "exactmath/rounding_check.h"
 #include "exactmath/tables.h"
+#include "kelvaro/compat.h"
 
 namespace kelvaro::exactmath {
 
@@ -78,8 +78,7 @@ double log(double x) {
       zh * square.hi *
       (1.0 / 3.0 +
        zh * (-0.25 +
-             zh * (0.2 +
-                   zh * (-1.0 / 6.0 + zh * (1.0 / 7.0 + zh * (-0.125 + zh * (1.0 / 9.0)))))));
+             zh * (0.2 + zh * (-1.0 / 6.0 + zh * (1.0 / 7.0 + zh * (-0.125 + zh * (1.0 / 9.0)))))));
 
   // e ln2 - log(inv) = e L2h + hi + (e L2l + lo): e L2h is exact (|e| < 2^11, L2h of 42 bits).
   const auto ef = static_cast<double>(e);

@@ -11,8 +11,9 @@
 // h + fl(lo + bound) lies strictly above the midpoint: it rounds away from h. So when both sums
 // round back to h, the whole interval lies strictly between the midpoints, ties excluded.
 
-#include "kelvaro/compat.h"
 #include <cstdint>
+
+#include "kelvaro/compat.h"
 
 namespace kelvaro::exactmath {
 

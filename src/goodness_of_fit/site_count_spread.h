@@ -11,7 +11,6 @@
 
 namespace kelvaro {
 
-
 // X = (S1 / S2) (t - 1) / t, S1 = sum (n(i) - nbar)^2, nbar = D / t, D = sum i f(i) summed in
 // single precision, S2 = sum f(i) (i/t) (1 - i/t); everything after D is double precision.
 //   t = 3, n = (4, 3, 4), f = (4, 2, 1) -> X = 0.333, df 2, probability 0.8465

@@ -22,11 +22,11 @@ inline constexpr std::int32_t kFrequencyClasses = 100;
 
 // A block's frequencies as the estimator takes them.
 struct CaptureFrequencies {
-  std::int32_t t = 0;             // occasions (frequency classes)
-  float t_single = 0.0f;         // t in single precision
+  std::int32_t t = 0;                           // occasions (frequency classes)
+  float t_single = 0.0f;                        // t in single precision
   Array1<std::int32_t, kFrequencyClasses> f{};  // f(i) = trunc(x(i)) for i = 1..classes(), 0 above
-  std::int32_t captured = 0;      // M(t+1) = f(1) + ... + f(t) (wrapping); 0 when t is not 0..100
-  float captured_single = 0.0f;   // captured in single precision
+  std::int32_t captured = 0;     // M(t+1) = f(1) + ... + f(t) (wrapping); 0 when t is not 0..100
+  float captured_single = 0.0f;  // captured in single precision
 
   // The classes read: min(t, 100).
   std::int32_t classes() const { return std::min(t, kFrequencyClasses); }
@@ -44,8 +44,8 @@ struct JackknifeResult {
   float standard_error = 0.0f;  // of the mixture of orders
   std::int32_t captured = 0;    // species seen, M(t+1)
   OrderTables orders;
-  Array1<float, 5> weight{};    // w(k): weight of order k in the mixture
-  Array1<float, 5> power{};     // P(k): power of the test of order k+1 against order k
+  Array1<float, 5> weight{};  // w(k): weight of order k in the mixture
+  Array1<float, 5> power{};   // P(k): power of the test of order k+1 against order k
   // A test skipped for zero variance before a test that was made: the weights then do not sum
   // to 1 and the standard error is formed with them as they are.
   bool weights_unbalanced = false;

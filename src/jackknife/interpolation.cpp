@@ -46,7 +46,8 @@ float interpolated_estimate(const OrderTables& orders, const CoefficientTable& c
   const float M = data.captured_single;
 
   if (kk >= 2) {
-    const float a = (orders.statistics(kk - 1) - kCritical) / (orders.statistics(kk - 1) - orders.statistics(kk));
+    const float a = (orders.statistics(kk - 1) - kCritical) /
+                    (orders.statistics(kk - 1) - orders.statistics(kk));
     const float b = 1.0f - a;
     const float e = blend(coef, data, kk, a, b);
     fell_back = M > e;  // below the animals seen: ill-conditioned

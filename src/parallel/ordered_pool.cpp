@@ -254,8 +254,8 @@ class Workers {
 }  // namespace
 
 std::string threads_short_text(int asked, int used, std::string_view work) {
-  return "could not start the " + std::to_string(asked) + " threads asked for: " +
-         std::string(work) + " goes on with " + std::to_string(used) +
+  return "could not start the " + std::to_string(asked) +
+         " threads asked for: " + std::string(work) + " goes on with " + std::to_string(used) +
          " (the results are the same)";
 }
 

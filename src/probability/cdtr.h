@@ -4,7 +4,8 @@
 // Callers receive a status besides the probability:
 //   0 ordinary; -1 invalid argument (p = -1.0e25); 1 result outside 0..1 (p = 1.0e25).
 //
-//   cdtr(3.84, 1)  -> 0.9499565      cdtr(0, 3) -> 0, status 0      cdtr(-1, 3) -> -1.0e25, status -1
+//   cdtr(3.84, 1)  -> 0.9499565      cdtr(0, 3) -> 0, status 0      cdtr(-1, 3) -> -1.0e25, status
+//   -1
 
 #include <cstdint>
 

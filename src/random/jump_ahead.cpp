@@ -27,7 +27,8 @@ constexpr std::array<Affine, kBits> kCongruentialPowers = [] {
   table[0] = {kCongruentialMultiplier, kCongruentialIncrement};
   for (int k = 1; k < kBits; ++k) {
     const Affine& half = table[k - 1];
-    table[k] = {half.multiplier * half.multiplier, half.multiplier * half.increment + half.increment};
+    table[k] = {half.multiplier * half.multiplier,
+                half.multiplier * half.increment + half.increment};
   }
   return table;
 }();
@@ -65,10 +66,10 @@ constexpr std::array<BitMatrix, kBits> kXorshiftPowers = [] {
 //  (5) In 0..m every residue class modulo m has one member, except 0, which has 0 and m.
 //      A is invertible modulo m (A 2^16 - m = 1), so A^n x = 0 (mod m) only when x = 0 (mod m).
 // Hence, for n >= 2 steps from any word x, by (1), (4) and (5): the result is A^n x mod m (the
-// one member of its class in 1..m-1) when x is not a multiple of m; 0 when x = 0; and m when x is a positive multiple of m (0 or m by
-// (5), not 0 by (2)), so m and 0 are fixed points. A single step from a word above m may end
-// above m (up to m + 2^16 - A), so n = 1 is one direct step. Since m < 2^31, products of two
-// residues fit in 64 bits.
+// one member of its class in 1..m-1) when x is not a multiple of m; 0 when x = 0; and m when x is a
+// positive multiple of m (0 or m by (5), not 0 by (2)), so m and 0 are fixed points. A single step
+// from a word above m may end above m (up to m + 2^16 - A), so n = 1 is one direct step. Since m <
+// 2^31, products of two residues fit in 64 bits.
 template <std::uint32_t kMultiplier>
 struct MultiplyWithCarry {
   static_assert(kMultiplier < 65536u, "the step must fit in 32 bits");

@@ -9,8 +9,8 @@
 
 namespace kelvaro {
 
-// The words after `steps` calls of the kernel (KissWords::next, UniformGenerator::draw) starting from
-// `words`: exactly those words, for every start (words at fixed points and multiply-with-carry
+// The words after `steps` calls of the kernel (KissWords::next, UniformGenerator::draw) starting
+// from `words`: exactly those words, for every start (words at fixed points and multiply-with-carry
 // words above their modulus included) and every count. steps = 0 returns `words`.
 // Examples (words in hexadecimal, in the order z, w, a, b):
 //   00900090 00900090 00900090 00900090, steps 3

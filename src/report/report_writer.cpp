@@ -125,9 +125,9 @@ void ReportWriter::block_title(BlockNumber block) {
 void ReportWriter::block_section(const RunResult& r, const BlockResult& b) {
   const BlockLabels& l = kBlocks[b.block - 1];
   out_.list({"Total species observed, ", l.observed, " = ", b.observed});
-  out_.list(items_of(r.frequency_pair ? "Observed frequencies, f'(i) = "
-                                      : "Observed frequencies, f(i) = ",
-                     b.frequencies));
+  out_.list(items_of(
+      r.frequency_pair ? "Observed frequencies, f'(i) = " : "Observed frequencies, f(i) = ",
+      b.frequencies));
   out_.list({" "});
   out_.list({"Species richness estimate, ", l.estimate, " = ", b.rounded_estimate, ", SE(",
              l.estimate, ") = ", b.standard_error});
@@ -192,7 +192,8 @@ void ReportWriter::dynamics(const RunResult& r) {
   std::array<float, kParameterCount> average{};
   std::array<float, kParameterCount> error{};
   for (int k = 0; k < kParameterCount; ++k) {
-    average[static_cast<std::size_t>(k)] = r.parameters[static_cast<std::size_t>(k)].bootstrap_average;
+    average[static_cast<std::size_t>(k)] =
+        r.parameters[static_cast<std::size_t>(k)].bootstrap_average;
     error[static_cast<std::size_t>(k)] = r.parameters[static_cast<std::size_t>(k)].standard_error;
   }
   if (detail) {
@@ -219,8 +220,8 @@ void ReportWriter::dynamics(const RunResult& r) {
     const Parameter& p = r.parameters[static_cast<std::size_t>(k)];
     const SummaryParameter& row = kParameterTable[static_cast<std::size_t>(k)];
     const textio::Layout& layout = row.decimals == 2 ? kTwoDecimals : kFourDecimals;
-    out_.formatted(layout, {row.label, p.estimate, p.bootstrap_average, p.standard_error, p.lower,
-                            p.upper});
+    out_.formatted(
+        layout, {row.label, p.estimate, p.bootstrap_average, p.standard_error, p.lower, p.upper});
   }
   out_.list({" "});
   out_.list({"Definitions:"});

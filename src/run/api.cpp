@@ -1,9 +1,8 @@
 // The public entry points: runs on free-form text or on structured data, and the input sources.
 
-#include "kelvaro/kelvaro.h"
-
 #include <ostream>
 
+#include "kelvaro/kelvaro.h"
 #include "run/record_source.h"
 #include "run/run_engine.h"
 
@@ -11,11 +10,16 @@ namespace kelvaro {
 
 const char* block_name(BlockNumber block) {
   switch (block) {
-    case kSample1: return "Sample 1";
-    case kSample2: return "Sample 2";
-    case kSubsetA: return "Subset A";
-    case kSubsetB: return "Subset B";
-    default: return "block";
+    case kSample1:
+      return "Sample 1";
+    case kSample2:
+      return "Sample 2";
+    case kSubsetA:
+      return "Subset A";
+    case kSubsetB:
+      return "Subset B";
+    default:
+      return "block";
   }
 }
 
@@ -69,8 +73,7 @@ BlockData read_sample1(TextSource& input) {
 
 RunResult run_survey(const Survey& survey, const Options& options, const Settings& settings,
                      std::ostream* report) {
-  return run_records(settings, report,
-                     [&](WarningLog&) { return SurveyRecords(survey, options); });
+  return run_records(settings, report, [&](WarningLog&) { return SurveyRecords(survey, options); });
 }
 
 }  // namespace kelvaro

@@ -1,7 +1,8 @@
 #pragma once
 // The run header as typed values: the numbers of sites, the frequency-pair flag and the run's
-// Options (the limits they must keep are public: kMaxSites, kMaxPairSites, kMaxReplicates). The free-form text gives two of the flags as
-// signs; decode_text_header turns them into values, so nothing past the reader sees a sign.
+// Options (the limits they must keep are public: kMaxSites, kMaxPairSites, kMaxReplicates). The
+// free-form text gives two of the flags as signs; decode_text_header turns them into values, so
+// nothing past the reader sees a sign.
 
 #include <cstdint>
 #include <optional>

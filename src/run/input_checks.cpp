@@ -73,7 +73,10 @@ void check_statement(WarningLog& log, const std::string& block, const std::strin
     log.add(WarningKind::kExtraNumbers, block, facts.first_line,
             what + " takes " + std::to_string(items) +
                 " numbers but its line holds more; the numbers after the " + std::to_string(items) +
-                (items == 1 ? "st" : items == 2 ? "nd" : items == 3 ? "rd" : "th") +
+                (items == 1   ? "st"
+                 : items == 2 ? "nd"
+                 : items == 3 ? "rd"
+                              : "th") +
                 " are ignored");
   }
 }

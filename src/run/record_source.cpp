@@ -19,10 +19,14 @@ std::vector<textio::Target> targets(Slots& slots, std::int32_t first, std::int32
 
 const BlockData& survey_block(const Survey& s, BlockNumber block) {
   switch (block) {
-    case kSample1: return s.sample1;
-    case kSample2: return *s.sample2;
-    case kSubsetA: return s.subset_a;
-    default: return s.subset_b;
+    case kSample1:
+      return s.sample1;
+    case kSample2:
+      return *s.sample2;
+    case kSubsetA:
+      return s.subset_a;
+    default:
+      return s.subset_b;
   }
 }
 
@@ -90,7 +94,8 @@ std::optional<BlockRecords> SurveyRecords::block(BlockNumber block, std::int32_t
   for (std::int32_t i = 1; i <= t; ++i) r.x(i) = d.f[static_cast<std::size_t>(i - 1)];
   for (std::int32_t i = 1; i <= t; ++i) r.n(i) = d.n[static_cast<std::size_t>(i - 1)];
   if (pair) {
-    for (std::int32_t i = 1; i <= t + 1; ++i) r.x(t + i) = d.f_pair[static_cast<std::size_t>(i - 1)];
+    for (std::int32_t i = 1; i <= t + 1; ++i)
+      r.x(t + i) = d.f_pair[static_cast<std::size_t>(i - 1)];
   }
   return r;
 }

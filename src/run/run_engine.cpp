@@ -25,8 +25,8 @@ constexpr int kWarmUpDraws = 11;
 // not a number").
 std::string diagnostic_of(const textio::ReadError& e, const std::string& name) {
   const std::string words = e.words().empty() ? "" : "kelvaro: " + e.words() + "\n";
-  return words + "At line " + std::to_string(e.line()) + " of file kelvaro (unit = 5, file = '" + name +
-         "')\n" + e.reason() + "\n";
+  return words + "At line " + std::to_string(e.line()) + " of file kelvaro (unit = 5, file = '" +
+         name + "')\n" + e.reason() + "\n";
 }
 
 // A value as the parameter table prints it, without the field's leading blanks.

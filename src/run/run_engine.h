@@ -67,7 +67,7 @@ class RunEngine {
   CarryOver carried_;  // what the last block left for the next block's records
   UniformGenerator generator_;
   JackknifeEstimator estimator_;
-  std::int32_t observed_[4] = {};  // the run's R per block (observed_in_double)
+  std::int32_t observed_[4] = {};                // the run's R per block (observed_in_double)
   std::optional<std::int64_t> species_seen_[4];  // per block, for the subsets' checks
   std::int64_t block_lines_[4] = {};
 };

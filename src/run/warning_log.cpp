@@ -10,20 +10,34 @@ std::string format_warning(const Warning& w) {
 
 const char* warning_kind_name(WarningKind kind) {
   switch (kind) {
-    case WarningKind::kExtraNumbers: return "extra_numbers";
-    case WarningKind::kKeptValue: return "kept_value";
-    case WarningKind::kNegativeValue: return "negative_value";
-    case WarningKind::kFractionalValue: return "fractional_value";
-    case WarningKind::kCountWraps: return "count_wraps";
-    case WarningKind::kDetectionsDisagree: return "detections_disagree";
-    case WarningKind::kSiteAboveObserved: return "site_above_observed";
-    case WarningKind::kSubsetSize: return "subset_size";
-    case WarningKind::kOrderTestSkipped: return "order_test_skipped";
-    case WarningKind::kIllConditioned: return "ill_conditioned";
-    case WarningKind::kOutsideInterval: return "outside_interval";
-    case WarningKind::kFewReplicates: return "few_replicates";
-    case WarningKind::kClockSeed: return "clock_seed";
-    case WarningKind::kModelDoesNotFit: return "model_does_not_fit";
+    case WarningKind::kExtraNumbers:
+      return "extra_numbers";
+    case WarningKind::kKeptValue:
+      return "kept_value";
+    case WarningKind::kNegativeValue:
+      return "negative_value";
+    case WarningKind::kFractionalValue:
+      return "fractional_value";
+    case WarningKind::kCountWraps:
+      return "count_wraps";
+    case WarningKind::kDetectionsDisagree:
+      return "detections_disagree";
+    case WarningKind::kSiteAboveObserved:
+      return "site_above_observed";
+    case WarningKind::kSubsetSize:
+      return "subset_size";
+    case WarningKind::kOrderTestSkipped:
+      return "order_test_skipped";
+    case WarningKind::kIllConditioned:
+      return "ill_conditioned";
+    case WarningKind::kOutsideInterval:
+      return "outside_interval";
+    case WarningKind::kFewReplicates:
+      return "few_replicates";
+    case WarningKind::kClockSeed:
+      return "clock_seed";
+    case WarningKind::kModelDoesNotFit:
+      return "model_does_not_fit";
   }
   return "warning";
 }

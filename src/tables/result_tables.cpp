@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "dynamics/parameter_table.h"
-#include "kelvaro/tables.h"
 #include "kelvaro/compat.h"
+#include "kelvaro/tables.h"
 #include "textio/fields.h"
 
 namespace kelvaro {
@@ -73,9 +73,13 @@ Table run_table(const RunResult& result) {
 Table blocks_table(const RunResult& result) {
   Table table(TableKind::kBlocks);
   for (const BlockResult& b : result.blocks) {
-    std::vector<std::string> row = {block_name(b.block), list_integer(b.observed),
-                                    list_real(b.rounded_estimate), list_real(b.standard_error),
-                                    "", "", ""};
+    std::vector<std::string> row = {block_name(b.block),
+                                    list_integer(b.observed),
+                                    list_real(b.rounded_estimate),
+                                    list_real(b.standard_error),
+                                    "",
+                                    "",
+                                    ""};
     if (b.goodness_of_fit) {  // made with the bootstrap, as the report prints it
       const GoodnessOfFitTest& g = *b.goodness_of_fit;
       row[4] = fixed(g.statistic, kStatisticWidth, kStatisticDecimals);

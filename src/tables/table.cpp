@@ -30,37 +30,50 @@ std::vector<Column> with_parameters(std::vector<Column> head,
 
 std::string_view table_name(TableKind kind) {
   switch (kind) {
-    case TableKind::kRun: return "run";
-    case TableKind::kBlocks: return "blocks";
-    case TableKind::kTest: return "test";
-    case TableKind::kParameters: return "parameters";
-    case TableKind::kEstimators: return "estimators";
-    case TableKind::kReplicates: return "replicates";
-    case TableKind::kReplicateSummary: return "replicate_summary";
-    case TableKind::kBlockReplicates: return "block_replicates";
-    case TableKind::kMeanFrequencies: return "mean_frequencies";
+    case TableKind::kRun:
+      return "run";
+    case TableKind::kBlocks:
+      return "blocks";
+    case TableKind::kTest:
+      return "test";
+    case TableKind::kParameters:
+      return "parameters";
+    case TableKind::kEstimators:
+      return "estimators";
+    case TableKind::kReplicates:
+      return "replicates";
+    case TableKind::kReplicateSummary:
+      return "replicate_summary";
+    case TableKind::kBlockReplicates:
+      return "block_replicates";
+    case TableKind::kMeanFrequencies:
+      return "mean_frequencies";
   }
   return "";
 }
 
 std::vector<Column> table_columns(TableKind kind) {
   switch (kind) {
-    case TableKind::kRun: return columns({"nreps", "seed"});
+    case TableKind::kRun:
+      return columns({"nreps", "seed"});
     case TableKind::kBlocks:
       return columns({"block", "R", "estimate", "SE", "mh_chi_square", "mh_df", "mh_probability"},
                      1);
-    case TableKind::kTest: return columns({"chi_square", "df", "probability"});
+    case TableKind::kTest:
+      return columns({"chi_square", "df", "probability"});
     case TableKind::kParameters:
       return columns(
           {"parameter", "estimate", "bootstrap_average", "standard_error", "lower", "upper"}, 1);
     case TableKind::kEstimators:
       return columns({"block", "estimator", "estimate", "standard_error", "lower", "upper"}, 2);
-    case TableKind::kReplicates: return with_parameters(columns({"replicate"}), {"R1", "R2"});
-    case TableKind::kReplicateSummary: return with_parameters(columns({"statistic"}, 1));
+    case TableKind::kReplicates:
+      return with_parameters(columns({"replicate"}), {"R1", "R2"});
+    case TableKind::kReplicateSummary:
+      return with_parameters(columns({"statistic"}, 1));
     case TableKind::kBlockReplicates:
-      return columns({"block", "replicate", "f1", "f2", "f3", "f4", "f5", "f6", "f7", "f1_to_f6",
-                      "estimate"},
-                     1);
+      return columns(
+          {"block", "replicate", "f1", "f2", "f3", "f4", "f5", "f6", "f7", "f1_to_f6", "estimate"},
+          1);
     case TableKind::kMeanFrequencies:
       return columns({"block", "f1", "f2", "f3", "f4", "f5", "f6"}, 1);
   }

@@ -1,12 +1,12 @@
 // Exact decimal expansion of a double with a fixed-size base-10^9 big integer.
 #include "textio/decimal.h"
 
-#include "kelvaro/compat.h"
 #include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "kelvaro/compat.h"
 #include "kelvaro/numbers.h"
 
 namespace kelvaro::textio {

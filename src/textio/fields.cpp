@@ -12,9 +12,9 @@ namespace {
 
 // The sizes of a free-form real item.
 struct ListShape {
-  int width;       // whole field
-  int digits;      // significant digits of the fixed form
-  int exp_digits;  // digits of the exponent in the exponent form
+  int width;                                       // whole field
+  int digits;                                      // significant digits of the fixed form
+  int exp_digits;                                  // digits of the exponent in the exponent form
   int trailing() const { return exp_digits + 2; }  // blanks after a fixed-form number
 };
 constexpr ListShape kListReal{15, 8, 2};

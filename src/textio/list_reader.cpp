@@ -32,8 +32,8 @@ std::string value_words(std::size_t item, std::string_view text, const char* wha
 
 // Stores a scanned value into one item; on failure returns the reason (item counted from 1) and
 // the same in plain words, with the value as written (`text`).
-bool store(const ValueScanner& value, std::string_view text, const Target& target,
-           std::size_t item, std::string& reason, std::string& words) {
+bool store(const ValueScanner& value, std::string_view text, const Target& target, std::size_t item,
+           std::string& reason, std::string& words) {
   float real = 0.0f;
   if (target.kind == Target::Kind::Integer) {
     std::int32_t v = 0;
@@ -49,8 +49,8 @@ bool store(const ValueScanner& value, std::string_view text, const Target& targe
         break;
     }
     reason = item_reason("Bad integer for item ", item, " in list input");
-    words = value_words(item, text,
-                        value.as_real(real) ? "is not a whole number" : "is not a number");
+    words =
+        value_words(item, text, value.as_real(real) ? "is not a whole number" : "is not a number");
     return false;
   }
   if (value.as_real(real)) {

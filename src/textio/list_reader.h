@@ -131,8 +131,8 @@ class ListReader {
   std::size_t begin_ = 0;  // next unread byte in buffer_
   std::size_t end_ = 0;    // one past the last byte read into buffer_
   bool exhausted_ = false;
-  bool line_start_ = true;  // nothing consumed yet, or the last byte consumed was a line feed
-  std::int64_t line_ = 1;   // line number of the next byte
+  bool line_start_ = true;      // nothing consumed yet, or the last byte consumed was a line feed
+  std::int64_t line_ = 1;       // line number of the next byte
   std::int64_t fail_line_ = 0;  // line of the last failure; 0 when the last statement succeeded
   std::string words_;           // the last failure in plain words (ReadError::words)
   StatementFacts facts_;

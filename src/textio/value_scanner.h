@@ -45,8 +45,18 @@ class ValueScanner {
 
  private:
   enum class IntState { Start, Sign, Digits, Bad };
-  enum class RealState { Start, Sign, Whole, BarePoint, Fraction, ExpMark, ExpSign, ExpDigits,
-                         Word, Bad };
+  enum class RealState {
+    Start,
+    Sign,
+    Whole,
+    BarePoint,
+    Fraction,
+    ExpMark,
+    ExpSign,
+    ExpDigits,
+    Word,
+    Bad
+  };
 
   void feed_integer(char c);
   void feed_real(char c);

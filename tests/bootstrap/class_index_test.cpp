@@ -1,4 +1,6 @@
 // The class lookup table against the plain rule (the largest k with u > c(k), scanned downward).
+#include "bootstrap/class_index.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,8 +9,6 @@
 #include <limits>
 #include <random>
 #include <vector>
-
-#include "bootstrap/class_index.h"
 
 namespace kelvaro {
 namespace {
@@ -30,12 +30,12 @@ std::vector<std::uint32_t> probes(const std::vector<float>& c, std::mt19937& rng
   std::vector<std::uint32_t> words = {0u, 0xFFu, 0x100u, 0xFFFFFF00u, 0xFFFFFFFFu, 0x80000000u};
   for (const float ck : c) {
     if (!(ck >= 0.0f && ck < 1.0f)) continue;
-    for (const float u : {ck, std::nextafter(ck, kInf), std::nextafter(ck, -kInf),
-                          ck + kDrawStep, ck - kDrawStep}) {
+    for (const float u : {ck, std::nextafter(ck, kInf), std::nextafter(ck, -kInf), ck + kDrawStep,
+                          ck - kDrawStep}) {
       if (u >= 0.0f && u < 1.0f) words.push_back(word_at(u, rng));
     }
-    const std::uint32_t slice_start =
-        static_cast<std::uint32_t>(std::floor(ck * kClassIndexSlices)) << (32 - kClassIndexBits);
+    const std::uint32_t slice_start = static_cast<std::uint32_t>(std::floor(ck * kClassIndexSlices))
+                                      << (32 - kClassIndexBits);
     words.push_back(slice_start);
     words.push_back(slice_start - 1);
   }
@@ -82,7 +82,7 @@ TEST(ClassIndex, WorkedExamples) {
       {{0.5f, 0.2f, 0.1f}, 0.3f, 4},  // falling table (negative frequencies)
       {{0.5f, 0.2f, 0.1f}, 0.15f, 4},
       {{0.5f, 0.2f, 0.1f}, 0.05f, 1},
-      {{0.0f, 0.0f}, 0.0f, 1},            // u = 0 exceeds nothing
+      {{0.0f, 0.0f}, 0.0f, 1},  // u = 0 exceeds nothing
       {{0.0f, 0.0f}, kDrawStep, 3},
       {{1.5f, 2.0f}, 1.0f - kDrawStep, 1},  // c above 1: no draw leaves class 1
   };
@@ -106,10 +106,10 @@ TEST(ClassIndex, MatchesThePlainRuleOnRandomTables) {
   struct {
     const char* what;
     std::int32_t t;
-    float extra;        // estimate beyond the observed species (negative: fewer)
-    bool zeros;         // many empty classes: runs of equal c
-    bool negative;      // some negative frequencies: c falls somewhere
-    float special;      // a value put into one entry (0 for none)
+    float extra;    // estimate beyond the observed species (negative: fewer)
+    bool zeros;     // many empty classes: runs of equal c
+    bool negative;  // some negative frequencies: c falls somewhere
+    float special;  // a value put into one entry (0 for none)
   } kinds[] = {
       {"non-negative frequencies", 98, 40.0f, false, false, 0.0f},
       {"many equal consecutive entries", 98, 10.0f, true, false, 0.0f},

@@ -1,6 +1,8 @@
 // The lane kernels against the plain loop: every path this processor takes gives the counts and
 // the final generator words that drawing one species after another gives, across the lanes'
 // slice boundaries and for the replicates left over after them; and the choice of the path.
+#include "bootstrap/lanes.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,7 +13,6 @@
 
 #include "bootstrap/class_index.h"
 #include "bootstrap/isa.h"
-#include "bootstrap/lanes.h"
 #include "random/kiss_words.h"
 
 namespace kelvaro {
@@ -61,11 +62,11 @@ struct Case {
 TEST(Lanes, EveryPathCountsAsThePlainLoop) {
   std::mt19937 rng(2024);
   // Fewer replicates than lanes; exactly 8 and 16; slices with a remainder; no species; one.
-  std::vector<Case> cases = {{1, 50, 3},   {5, 40, 8},    {12, 37, 16},  {98, 200, 17},
-                             {7, 0, 20},   {3, 1, 33},    {50, 500, 47}, {2, 13, 130},
-                             {98, 3000, 40}};
+  std::vector<Case> cases = {{1, 50, 3}, {5, 40, 8},    {12, 37, 16}, {98, 200, 17}, {7, 0, 20},
+                             {3, 1, 33}, {50, 500, 47}, {2, 13, 130}, {98, 3000, 40}};
   for (int i = 0; i < 12; ++i) {
-    cases.push_back({static_cast<std::int32_t>(1 + rng() % 98), static_cast<std::int32_t>(rng() % 400),
+    cases.push_back({static_cast<std::int32_t>(1 + rng() % 98),
+                     static_cast<std::int32_t>(rng() % 400),
                      static_cast<std::int32_t>(rng() % 70)});
   }
   for (const Case& k : cases) {
@@ -96,9 +97,9 @@ TEST(Lanes, ThresholdsCloserThanASliceAndReplicatesOfTheirOwnSizes) {
   // size (none, negative, longer than the others), on rounds of the lanes.
   std::mt19937 rng(77);
   std::vector<std::vector<float>> bounds = {
-      {0.3f, 0.30001f, 0.6f},  // one slice with two thresholds: the table stays coarse
-      {},                      // 98 classes 1.5e-4 apart (0.6 slice): finer slices
-      {},                      // 98 classes 1e-5 apart: a few slices with many thresholds
+      {0.3f, 0.30001f, 0.6f},          // one slice with two thresholds: the table stays coarse
+      {},                              // 98 classes 1.5e-4 apart (0.6 slice): finer slices
+      {},                              // 98 classes 1e-5 apart: a few slices with many thresholds
       {0.0f, 0.0f, 0.5f, 0.5f, 1.0f},  // empty classes, a class that takes nothing, c = 1
   };
   for (std::int32_t j = 1; j <= 98; ++j) {
@@ -165,7 +166,8 @@ TEST(Lanes, SliceBoundariesStartWhereTheStreamStands) {
       if (r >= count) continue;  // one lane: no second slice
       SCOPED_TRACE(std::string(isa_name(isa)) + " replicate " + std::to_string(r));
       EXPECT_EQ(counts[static_cast<std::size_t>(2 * r)], expected[static_cast<std::size_t>(2 * r)]);
-      EXPECT_EQ(counts[static_cast<std::size_t>(2 * r + 1)], expected[static_cast<std::size_t>(2 * r + 1)]);
+      EXPECT_EQ(counts[static_cast<std::size_t>(2 * r + 1)],
+                expected[static_cast<std::size_t>(2 * r + 1)]);
     }
     EXPECT_EQ(words, plain);
   }
@@ -178,13 +180,15 @@ TEST(Isa, ChoiceFromTheEnvironmentValue) {
     const char* request;
     bool known;
   };
-  for (const Row& row : {Row{nullptr, true}, Row{"", true}, Row{"scalar", true}, Row{"avx2", true},
-                         Row{"avx512", true}, Row{"neon", true}, Row{"AVX2", false}, Row{"sse", false}}) {
+  for (const Row& row :
+       {Row{nullptr, true}, Row{"", true}, Row{"scalar", true}, Row{"avx2", true},
+        Row{"avx512", true}, Row{"neon", true}, Row{"AVX2", false}, Row{"sse", false}}) {
     SCOPED_TRACE(row.request == nullptr ? "(unset)" : row.request);
     const Isa isa = choose_isa(row.request, warning);
     if (!row.known) {
       EXPECT_EQ(isa, best);
-      EXPECT_NE(warning.find("is not a path (scalar, avx2, avx512 or neon); using "), std::string::npos);
+      EXPECT_NE(warning.find("is not a path (scalar, avx2, avx512 or neon); using "),
+                std::string::npos);
       continue;
     }
     if (row.request == nullptr || *row.request == '\0') {
@@ -192,7 +196,8 @@ TEST(Isa, ChoiceFromTheEnvironmentValue) {
       EXPECT_EQ(warning, "");
       continue;
     }
-    const bool asked_for_supported = isa_supported(isa) && std::string(isa_name(isa)) == row.request;
+    const bool asked_for_supported =
+        isa_supported(isa) && std::string(isa_name(isa)) == row.request;
     if (asked_for_supported) {
       EXPECT_EQ(warning, "");
     } else {

@@ -45,8 +45,8 @@ TEST(BootstrapBlock, ReplicateFollowsTheDrawsInOrder) {
   generator.stream() = KissWords{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u};
   KissWords replay = generator.stream();
   const auto c = cumulative({5, 3, 2}, 20.0f);
-  const BootstrapResult r = run_plan({.block = kSample1, .t = 3, .estimate = 20.0f, .replicates = 1},
-                                     {5, 3, 2}, generator);
+  const BootstrapResult r = run_plan(
+      {.block = kSample1, .t = 3, .estimate = 20.0f, .replicates = 1}, {5, 3, 2}, generator);
 
   std::vector<float> counts(5, 0.0f);
   for (int s = 0; s < 20; ++s) {
@@ -86,8 +86,9 @@ TEST(BootstrapBlock, ReplicateCountsFollowThePlainRuleForAnyNumberOfClasses) {
     KissWords replay = generator.stream();
     const auto t = static_cast<std::int32_t>(k.x.size());
     const auto c = cumulative(k.x, k.estimate);
-    const BootstrapResult r = run_plan(
-        {.block = kSample1, .t = t, .estimate = k.estimate, .replicates = k.replicates}, k.x, generator);
+    const BootstrapResult r =
+        run_plan({.block = kSample1, .t = t, .estimate = k.estimate, .replicates = k.replicates},
+                 k.x, generator);
     std::vector<float> counts(static_cast<std::size_t>(t) + 2, 0.0f);
     for (int rep = 0; rep < k.replicates; ++rep) {
       std::fill(counts.begin(), counts.end(), 0.0f);
@@ -108,17 +109,17 @@ TEST(BootstrapBlock, ReplicateCountsFollowThePlainRuleForAnyNumberOfClasses) {
 TEST(BootstrapBlock, NoReplicatesDrawNothing) {
   UniformGenerator generator;
   const auto before = generator.words();
-  const BootstrapResult r =
-      run_plan({.block = kSample1, .t = 3, .estimate = 14.0f, .replicates = 0}, {5, 3, 2}, generator);
+  const BootstrapResult r = run_plan(
+      {.block = kSample1, .t = 3, .estimate = 14.0f, .replicates = 0}, {5, 3, 2}, generator);
   EXPECT_EQ(generator.words(), before);
   EXPECT_TRUE(r.estimates.empty());
 }
 
 TEST(BootstrapBlock, DetailRecordsOfTheReport) {
   UniformGenerator generator;
-  const BootstrapResult boot = run_plan(
-      {.block = kSample2, .t = 3, .estimate = 14.0f, .replicates = 3, .detail = true}, {5, 3, 2},
-      generator);
+  const BootstrapResult boot =
+      run_plan({.block = kSample2, .t = 3, .estimate = 14.0f, .replicates = 3, .detail = true},
+               {5, 3, 2}, generator);
   RunResult run;
   run.options.replicates = 3;
   run.options.replicate_detail = true;
@@ -138,8 +139,7 @@ TEST(BootstrapBlock, DetailRecordsOfTheReport) {
     SCOPED_TRACE(i);
     EXPECT_EQ(lines[static_cast<std::size_t>(i)].size(), 1u + 8 * 6 + 12);
     // Slots 4 and 5 (t + 1, t + 2) are cleared, 6 and 7 hold the data's zeros: all print 0.
-    EXPECT_EQ(lines[static_cast<std::size_t>(i)].substr(19, 24),
-              "     0     0     0     0");
+    EXPECT_EQ(lines[static_cast<std::size_t>(i)].substr(19, 24), "     0     0     0     0");
   }
   EXPECT_EQ(lines[4], "  ");
   EXPECT_EQ(lines[5].size(), 6u * 9);
@@ -154,8 +154,8 @@ TEST(BootstrapBlock, SubsetCommunityIsBoundedByTheParentCount) {
   UniformGenerator generator;
   KissWords replay = generator.stream();
   const BootstrapResult r = run_plan(
-      {.block = kSubsetA, .t = 3, .estimate = 30.0f, .replicates = 1, .parent_observed = 20}, {6, 4, 2},
-      generator);
+      {.block = kSubsetA, .t = 3, .estimate = 30.0f, .replicates = 1, .parent_observed = 20},
+      {6, 4, 2}, generator);
   for (int s = 0; s < 20; ++s) replay.next();
   EXPECT_EQ(generator.stream(), replay);
   EXPECT_TRUE(r.detected.empty());  // subsets count no species detected

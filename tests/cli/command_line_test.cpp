@@ -24,10 +24,14 @@ TEST(WholeNumberOption, TakesSignedDigitsInRange) {
     const char* text;
     std::int32_t least, most, expected;
   } cases[] = {
-      {"12", 1, 1024, 12},           {"+7", 1, 1024, 7},
-      {"0007", 1, 1024, 7},          {"1024", 1, 1024, 1024},
-      {"1", 1, 1024, 1},             {"-10000", -10000, 10000, -10000},
-      {"-0", -5, 5, 0},              {"-2147483648", kIntMin, kIntMax, kIntMin},
+      {"12", 1, 1024, 12},
+      {"+7", 1, 1024, 7},
+      {"0007", 1, 1024, 7},
+      {"1024", 1, 1024, 1024},
+      {"1", 1, 1024, 1},
+      {"-10000", -10000, 10000, -10000},
+      {"-0", -5, 5, 0},
+      {"-2147483648", kIntMin, kIntMax, kIntMin},
       {"2147483647", kIntMin, kIntMax, kIntMax},
   };
   for (const auto& c : cases) {
@@ -37,9 +41,9 @@ TEST(WholeNumberOption, TakesSignedDigitsInRange) {
     EXPECT_EQ(value, c.expected);
   }
   std::uint64_t seed = 0;
-  EXPECT_EQ(parse_whole_number_option("--seed", "18446744073709551615", std::uint64_t{0},
-                                      kLargest, seed),
-            std::nullopt);
+  EXPECT_EQ(
+      parse_whole_number_option("--seed", "18446744073709551615", std::uint64_t{0}, kLargest, seed),
+      std::nullopt);
   EXPECT_EQ(seed, kLargest);
 }
 
@@ -48,11 +52,21 @@ TEST(WholeNumberOption, RefusesWhatItCannotRepresent) {
     const char* text;
     std::int32_t least, most;
   } cases[] = {
-      {"1e9", 1, 1024},       {"1.5", 1, 1024},        {"1.0", 1, 1024},
-      {"", 1, 1024},          {" 5", 1, 1024},         {"5 ", 1, 1024},
-      {"0x10", 1, 1024},      {"+", 1, 1024},          {"-", 1, 1024},
-      {"0", 1, 1024},         {"1025", 1, 1024},       {"-1", 0, 10},
-      {"--1", -5, 5},         {"inf", 1, 1024},        {"2147483648", kIntMin, kIntMax},
+      {"1e9", 1, 1024},
+      {"1.5", 1, 1024},
+      {"1.0", 1, 1024},
+      {"", 1, 1024},
+      {" 5", 1, 1024},
+      {"5 ", 1, 1024},
+      {"0x10", 1, 1024},
+      {"+", 1, 1024},
+      {"-", 1, 1024},
+      {"0", 1, 1024},
+      {"1025", 1, 1024},
+      {"-1", 0, 10},
+      {"--1", -5, 5},
+      {"inf", 1, 1024},
+      {"2147483648", kIntMin, kIntMax},
       {"-2147483649", kIntMin, kIntMax},
       {"99999999999999999999", kIntMin, kIntMax},
   };

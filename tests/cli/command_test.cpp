@@ -1,11 +1,10 @@
 // The kelvaro command as scripts and callers use it: standard output as it was given, failures
 // that never pass for success, arguments, bounded memory on long inputs.
 
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,8 +43,8 @@ TEST(Command, StandardOutputIsUsedAsGiven) {
   const std::string report = testing::run_program(kProgram, slurp(kExample)).out;
   ASSERT_GT(report.size(), 1000u);
   const std::string all = s.path("all.txt");
-  ASSERT_EQ(shell("echo notes > " + all + "; " + kProgram + " < " + kExample + " >> " + all +
-                  "; " + kProgram + " " + kExample + " >> " + all),
+  ASSERT_EQ(shell("echo notes > " + all + "; " + kProgram + " < " + kExample + " >> " + all + "; " +
+                  kProgram + " " + kExample + " >> " + all),
             0);
   EXPECT_EQ(slurp(all), "notes\n" + report + report);
 }
@@ -66,7 +65,8 @@ TEST(Command, ASocketCallerReceivesTheWholeReport) {
   ::close(sv[1]);
   std::string got;
   char buf[4096];
-  for (ssize_t n; (n = ::read(sv[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = ::read(sv[0], buf, sizeof buf)) > 0;)
+    got.append(buf, static_cast<std::size_t>(n));
   ::close(sv[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);
@@ -112,9 +112,10 @@ TEST(Command, AFileArgumentReadsAsStandardInputDoes) {
   EXPECT_EQ(slurp(s.path("a")), slurp(s.path("c")));
   std::ofstream(s.path("bad.txt")) << "3 3 0 5 400\n4 2 1\n5 x 3\n";
   EXPECT_EQ(shell(kProgram + " " + s.path("bad.txt") + " > /dev/null 2> " + s.path("err")), 2);
-  EXPECT_EQ(slurp(s.path("err")), "kelvaro: line 3, value 2: \"x\" is not a number\nAt line 3 of "
-                                  "file kelvaro (unit = 5, file = '" +
-                                      s.path("bad.txt") + "')\nBad integer for item 2 in list input\n");
+  EXPECT_EQ(slurp(s.path("err")),
+            "kelvaro: line 3, value 2: \"x\" is not a number\nAt line 3 of "
+            "file kelvaro (unit = 5, file = '" +
+                s.path("bad.txt") + "')\nBad integer for item 2 in list input\n");
 }
 
 TEST(Command, LongInputsRunInBoundedMemory) {
@@ -142,10 +143,17 @@ TEST(Command, Options) {
       {{"--version"}, 0, std::string("kelvaro ") + KELVARO_VERSION + "\n", ""},
       {{"-V"}, 0, std::string("kelvaro ") + KELVARO_VERSION + "\n", ""},
       {{"--x"}, 2, "", "kelvaro: unknown option '--x' (kelvaro --help lists the options)\n"},
-      {{"--threads", "0"}, 2, "", "kelvaro: --threads takes a whole number from 1 to 1024, not '0'\n"},
-      {{"--threads=many"}, 2, "",
+      {{"--threads", "0"},
+       2,
+       "",
+       "kelvaro: --threads takes a whole number from 1 to 1024, not '0'\n"},
+      {{"--threads=many"},
+       2,
+       "",
        "kelvaro: --threads takes a whole number from 1 to 1024, not 'many'\n"},
-      {{"a.txt", "b.txt"}, 2, "",
+      {{"a.txt", "b.txt"},
+       2,
+       "",
        "kelvaro: more than one input file ('a.txt' and 'b.txt'); kelvaro reads one input "
        "(kelvaro --help shows how)\n"},
   };
@@ -185,8 +193,8 @@ TEST(Command, CheckAndQuiet) {
       {"--check -q " + s.path("slip.txt"), 1, ""},
       {"--check " + s.path("bad.txt"), 2,
        "kelvaro: line 2, value 3: \"x\" is not a number\nAt line 2 of file kelvaro (unit = 5, "
-       "file = '" + s.path("bad.txt") +
-           "')\nBad real number in item 3 of list input\n"},
+       "file = '" +
+           s.path("bad.txt") + "')\nBad real number in item 3 of list input\n"},
       {s.path("slip.txt"), 0, slip_warning},
       {"--quiet " + s.path("slip.txt"), 0, ""},
   };
@@ -212,7 +220,8 @@ TEST(Command, AVeryLongRunIsAnnounced) {
         "while [ $i -lt 300 ] && ! grep -q 'random draws' " + err + "; do sleep 0.1; " +
         "i=$((i+1)); done; kill $pid)");
   const std::string text = slurp(err);
-  EXPECT_EQ(text.rfind("kelvaro: warning: this run needs about 6.0e12 random draws (roughly ", 0), 0u)
+  EXPECT_EQ(text.rfind("kelvaro: warning: this run needs about 6.0e12 random draws (roughly ", 0),
+            0u)
       << text;
 }
 
@@ -226,8 +235,9 @@ TEST(Progress, FiguresAndDurations) {
     double seconds;
     const char* text;
   } durations[] = {{0.2, "roughly 1 second"}, {42.4, "roughly 42 seconds"},
-                   {60, "roughly 1 minute"}, {89, "roughly 1 minute"}, {90, "roughly 2 minutes"},
-                   {7200, "roughly 2 hours"}, {4.5e6, "roughly 52 days"}};
+                   {60, "roughly 1 minute"},  {89, "roughly 1 minute"},
+                   {90, "roughly 2 minutes"}, {7200, "roughly 2 hours"},
+                   {4.5e6, "roughly 52 days"}};
   for (const auto& c : durations) EXPECT_EQ(cli::duration_text(c.seconds), c.text);
 }
 

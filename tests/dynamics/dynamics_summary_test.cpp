@@ -90,7 +90,8 @@ const std::vector<std::string> kDefinitionLines = {
 const std::vector<std::string> kTableHeading = {
     " Parameter estimates",
     " ===================",
-    "                " "data    bootstrap  standard  95% confidencinterval",
+    "                "
+    "data    bootstrap  standard  95% confidencinterval",
     "  parameter   estimate   average     error         lower       upper",
     "  ------------------------------------------------------------------",
 };
@@ -142,10 +143,24 @@ TEST(DynamicsSummary, NoReplicatesStillPrintTheTable) {
   ASSERT_EQ(lines.size(), 5u + 11u + kDefinitionLines.size());
   // Average 0/0 is NaN, error sqrt(0/-1) is -0.0, both limits NaN.
   EXPECT_EQ(lines[5],
-            " " "      N(1)" "     50.00" "       NaN" "     -0.00" "    " "       NaN" " - "
+            " "
+            "      N(1)"
+            "     50.00"
+            "       NaN"
+            "     -0.00"
+            "    "
+            "       NaN"
+            " - "
             "       NaN");
   EXPECT_EQ(lines[15],
-            " " "      p(2)" "    0.7500" "       NaN" "   -0.0000" "    " "       NaN" " - "
+            " "
+            "      p(2)"
+            "    0.7500"
+            "       NaN"
+            "   -0.0000"
+            "    "
+            "       NaN"
+            " - "
             "       NaN");
 }
 
@@ -176,8 +191,12 @@ TEST(DynamicsSummary, RangeAdjustmentOffReachesTheDetailLines) {
   // N1 = 38.6 below R(1) = 40; PHI = 50/40 and GAMMA = 60/45 above 1; B = 40 - 1.25 * 38.6.
   const std::vector<std::string> off = run({{38.6f, 40.0f, 50.0f, 60.0f, 40, 45}}, -1, false);
   ASSERT_GE(off.size(), 2u);
-  EXPECT_EQ(off[1], "  39.  40.  50.  60." " 1.2500 1.3333 1.0363 1.1250" "  -8.250"
-                    " 1.0363 1.1250" "    40    45");
+  EXPECT_EQ(off[1],
+            "  39.  40.  50.  60."
+            " 1.2500 1.3333 1.0363 1.1250"
+            "  -8.250"
+            " 1.0363 1.1250"
+            "    40    45");
 }
 
 TEST(DynamicsSummary, SortsParameterColumnsAndLeavesTheRestAlone) {

@@ -48,8 +48,8 @@ void expect_same(float actual, float expected, const char* what) {
 
 TEST(ReplicateParameters, WorkedExampleAndUntouchedNeighbours) {
   const ReplicateTable t = derived(40, 45, {50.0f, 60.0f, 35.0f, 42.0f, 40, 45});
-  const float expected[13] = {0,      50.0f, 60.0f, 35.0f,  42.0f, 0.875f, 42.0f / 45.0f,
-                              1.2f,   1.125f, 16.25f, -7.0f, 0.8f,  0.75f};
+  const float expected[13] = {0,    50.0f,  60.0f,  35.0f, 42.0f, 0.875f, 42.0f / 45.0f,
+                              1.2f, 1.125f, 16.25f, -7.0f, 0.8f,  0.75f};
   for (int c = 1; c <= 12; ++c) {
     SCOPED_TRACE(c);
     EXPECT_EQ(t.value(2, c), expected[c]);
@@ -150,8 +150,8 @@ TEST(ReplicateParameters, ZeroObservedCountsGiveInfinitiesAndNaN) {
 
 TEST(ReplicateParameters, DetectionUsesTheDataCountsNotTheReplicates) {
   const ReplicateTable t = derived(40, 45, {80.0f, 90.0f, 35.0f, 42.0f, 70, 30});
-  EXPECT_EQ(t.value(2, 11), 0.5f);         // 40 / 80
-  EXPECT_EQ(t.value(2, 12), 0.5f);         // 45 / 90
+  EXPECT_EQ(t.value(2, 11), 0.5f);          // 40 / 80
+  EXPECT_EQ(t.value(2, 12), 0.5f);          // 45 / 90
   EXPECT_EQ(t.value(2, 8), 30.0f / 70.0f);  // replicate counts
 }
 
@@ -175,8 +175,7 @@ TEST(DataParameters, LimitedWhateverTheRangeAdjustment) {
        {50.0f, 60.0f, 50.0f, 42.0f},
        40,
        45,
-       {50.0f, 60.0f, 50.0f, 42.0f, 1.0f, 42.0f / 45.0f, 1.2f, 1.125f, 10.0f, 0.0f, 0.8f,
-        0.75f}},
+       {50.0f, 60.0f, 50.0f, 42.0f, 1.0f, 42.0f / 45.0f, 1.2f, 1.125f, 10.0f, 0.0f, 0.8f, 0.75f}},
       // B = 40 - 1 * 50 < 0 becomes 0; GAMMA = 50/45 held to 1.
       {"B below 0",
        {50.0f, 40.0f, 50.0f, 50.0f},
@@ -206,8 +205,7 @@ TEST(DataParameters, LimitedWhateverTheRangeAdjustment) {
        {50.0f, kNaN, 35.0f, 42.0f},
        40,
        45,
-       {50.0f, kNaN, 35.0f, 42.0f, 0.875f, 42.0f / 45.0f, kNaN, 1.125f, kNaN, 0.0f, 0.8f,
-        kNaN}},
+       {50.0f, kNaN, 35.0f, 42.0f, 0.875f, 42.0f / 45.0f, kNaN, 1.125f, kNaN, 0.0f, 0.8f, kNaN}},
   };
   for (const DataCase& c : cases) {
     SCOPED_TRACE(c.name);

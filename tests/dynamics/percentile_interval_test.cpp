@@ -23,12 +23,21 @@ TEST(PercentileInterval, RanksNearestTwoAndAHalfPercent) {
     float lower;
     float upper;
   } cases[] = {
-      {20, 1, 19},       {50, 1, 49},     {59, 1, 58},      {60, 2, 58},
-      {100, 3, 97},      {101, 3, 98},    {1000, 25, 975},  {10000, 250, 9750},
+      {20, 1, 19},
+      {50, 1, 49},
+      {59, 1, 58},
+      {60, 2, 58},
+      {100, 3, 97},
+      {101, 3, 98},
+      {1000, 25, 975},
+      {10000, 250, 9750},
       // Fewer than 20: no lower rank; the smallest and the largest value.
-      {19, 1, 19},       {5, 1, 5},       {1, 1, 1},
+      {19, 1, 19},
+      {5, 1, 5},
+      {1, 1, 1},
       // Halves go upward: 140/40 = 3.5 -> 4; 139/40 = 3.475 -> 3.
-      {139, 3, 136},     {140, 4, 136},
+      {139, 3, 136},
+      {140, 4, 136},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.n);

@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kelvaro::run_text(input, {}, &out);  // a header that cannot be read: fails at once
     return 0;
   }
-  std::string dry = std::to_string(h[0]) + " " + std::to_string(h[1]) + " " +
-                    std::to_string(h[2]) + " 0 " + std::to_string(h[4]) + "\n";
+  std::string dry = std::to_string(h[0]) + " " + std::to_string(h[1]) + " " + std::to_string(h[2]) +
+                    " 0 " + std::to_string(h[4]) + "\n";
   dry.append(rest);
   const kelvaro::RunResult dry_run = kelvaro::run_text(dry, {}, &out);
   const bool modest = h[3] >= -kMaxReplicates && h[3] <= kMaxReplicates;

@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -96,7 +95,9 @@ TEST(JackknifeEstimator, ResultsDoNotDependOnEarlierEstimates) {
       {"back to an earlier t",
        {{5, {20, 8, 3, 1, 0}}, {10, {6, 2, 2, 1, 0, 3, 0, 1, 0, 4}}, {5, {20, 8, 3, 1, 0}}}},
       {"limiting table between formulas",
-       {{30, {30, 9, 4, 1, 1, 1}}, {31, {30, 9, 4, 1, 1, 1}}, {30, {30, 9, 4, 1, 1, 1}},
+       {{30, {30, 9, 4, 1, 1, 1}},
+        {31, {30, 9, 4, 1, 1, 1}},
+        {30, {30, 9, 4, 1, 1, 1}},
         {31, {30, 9, 4, 1, 1, 1}}}},
       {"smallest and largest t", {{1, {7}}, {100, all_ones}, {1, {7}}}},
       {"smaller block over a larger one", {{100, all_ones}, {3, {1, 1, 1}}}},
@@ -134,8 +135,8 @@ TEST(JackknifeEstimator, DegenerateBlocks) {
       // t = 2: test 1 has D = 0 (a(1,2) = a(2,2) = 1 and a(1,1) = a(2,1)), so w(2) = 1 and the
       // standard error is SE(2) = sqrt(1.5^2 * 6 + 4 - 13). Interpolation with order 0:
       // G = 19, X0 = 114/13, a = (X0 - 3.84)/X0, E = 10 + 3a.
-      {"t = 2", 2, 6, 4, 0, 0, 10.0f + 3.0f * (1.0f - 3.84f * 13.0f / 114.0f),
-       std::sqrt(4.5f), 1e-4f},
+      {"t = 2", 2, 6, 4, 0, 0, 10.0f + 3.0f * (1.0f - 3.84f * 13.0f / 114.0f), std::sqrt(4.5f),
+       1e-4f},
   };
   JackknifeResult r;
   for (const auto& c : cases) {

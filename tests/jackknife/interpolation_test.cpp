@@ -28,10 +28,20 @@ TEST(Interpolation, ChoosesAndInterpolates) {
     bool fell_back;
   } cases[] = {
       // N(1) = 1.9*12 + 18 = 40.8 and N(2) = 2.7*12 + (26/90)*6 + 12 = 46.1333; kk = 2.
-      {"between orders 1 and 2", 10, {12, 6, 4, 3, 2, 1, 1, 0, 1, 0}, {5.0f, 2.0f},
-       a * 46.13333f + (1.0f - a) * 40.8f, 1e-3f, false},
+      {"between orders 1 and 2",
+       10,
+       {12, 6, 4, 3, 2, 1, 1, 0, 1, 0},
+       {5.0f, 2.0f},
+       a * 46.13333f + (1.0f - a) * 40.8f,
+       1e-3f,
+       false},
       // a = 0 is pure order 1, not the fallback.
-      {"statistic exactly 3.84", 10, {12, 6, 4, 3, 2, 1, 1, 0, 1, 0}, {3.84f, 1.0f}, 40.8f, 1e-4f,
+      {"statistic exactly 3.84",
+       10,
+       {12, 6, 4, 3, 2, 1, 1, 0, 1, 0},
+       {3.84f, 1.0f},
+       40.8f,
+       1e-4f,
        false},
       // Order 2 counts class 2 at 0.2889 each: E = 10(0.2889a + 1 - a) < M = 10.
       {"below the animals seen", 10, {0, 10}, {5.0f, 2.0f}, kN1, 0.0f, true},
@@ -45,8 +55,13 @@ TEST(Interpolation, ChoosesAndInterpolates) {
       {"M = 40, f(1) = 2", 10, {2, 38}, {}, 43.8f, 1e-5f, false},
       // chisq(1..4) all significant: kk = m = 5, chisq(5) = 0, a = (6 - 3.84)/6 = 0.36.
       // Limiting table: N(4) = 5*2 - 5*1 = 5, N(5) = 6*2 - 9*1 = 3.
-      {"no test stops the search", 31, {2, 1}, {6.0f, 6.0f, 6.0f, 6.0f},
-       0.36f * 3.0f + 0.64f * 5.0f, 1e-5f, false},
+      {"no test stops the search",
+       31,
+       {2, 1},
+       {6.0f, 6.0f, 6.0f, 6.0f},
+       0.36f * 3.0f + 0.64f * 5.0f,
+       1e-5f,
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

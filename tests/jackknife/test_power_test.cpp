@@ -24,18 +24,15 @@ TEST(TestPowerSeries, PowerOfFivePercentTest) {
     float expected;
     float tolerance;
   } cases[] = {
-      {0.05f, 0.0, 0.05f, 1e-4f},              // the level itself
-      {0.05f, 7.8489, 0.80f, 1e-3f},           // (1.96 + 0.8416)^2
-      {0.05f, 9.333, 0.863f, 5e-4f},           // the worked example's three tests
-      {0.05f, 3.035, 0.414f, 5e-4f},
-      {0.05f, 1.531, 0.236f, 5e-4f},
-      {0.05f, 699.0, 1.0f, 1e-5f},             // many Poisson terms, still terminates
-      {0.05f, 700.0, 1.0f, 0.0f},              // no distribution function needed
-      {0.05f, 1.0e300, 1.0f, 0.0f},
-      {0.05f, -1.0, -1.0f, 0.0f},              // bad arguments
-      {-0.01f, 4.0, -1.0f, 0.0f},
-      {1.01f, 4.0, -1.0f, 0.0f},
-      {0.5f, 0.0, 0.05f, 1e-4f},               // critical value does not follow the level
+      {0.05f, 0.0, 0.05f, 1e-4f},     // the level itself
+      {0.05f, 7.8489, 0.80f, 1e-3f},  // (1.96 + 0.8416)^2
+      {0.05f, 9.333, 0.863f, 5e-4f},  // the worked example's three tests
+      {0.05f, 3.035, 0.414f, 5e-4f}, {0.05f, 1.531, 0.236f, 5e-4f},
+      {0.05f, 699.0, 1.0f, 1e-5f},  // many Poisson terms, still terminates
+      {0.05f, 700.0, 1.0f, 0.0f},   // no distribution function needed
+      {0.05f, 1.0e300, 1.0f, 0.0f},  {0.05f, -1.0, -1.0f, 0.0f},  // bad arguments
+      {-0.01f, 4.0, -1.0f, 0.0f},    {1.01f, 4.0, -1.0f, 0.0f},
+      {0.5f, 0.0, 0.05f, 1e-4f},  // critical value does not follow the level
   };
   TestPowerSeries series;
   for (const auto& c : cases) {
@@ -79,9 +76,11 @@ bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 TEST(TestPowerSeries, KeptTermsGiveTheTermByTermSumsExactly) {
   // Small, large, small again: the table grows as longer sums need it and is reused after.
-  std::vector<double> lambdas = {0.0, 1e-300, 0.25, 1.0, 9.333, 3.035, 1.531, 40.0, 250.5,
-                                 100.0, 600.0, 699.999, 1.0e-3, 5.0e-5, 2.0e-5,
-                                 std::numeric_limits<double>::quiet_NaN(), 1.5};
+  std::vector<double> lambdas = {0.0,    1e-300, 0.25,   1.0,
+                                 9.333,  3.035,  1.531,  40.0,
+                                 250.5,  100.0,  600.0,  699.999,
+                                 1.0e-3, 5.0e-5, 2.0e-5, std::numeric_limits<double>::quiet_NaN(),
+                                 1.5};
   std::mt19937_64 rng(700);
   std::uniform_real_distribution<double> any(0.0, 700.0);
   std::uniform_real_distribution<double> small(0.0, 3.0);

@@ -24,10 +24,14 @@ TEST(Compat, BitCastGivesTheRepresentation) {
 // what was consumed, the error), including the header's worked examples.
 TEST(Compat, FromCharsByStrtodAgreesWithTheStandardOne) {
   const char* cases[] = {
-      "2.5e3", "12ab", "0", "-0", "3.", ".5", "-.5", "1e-5", "007", "1.7976931348623157e308",
-      "4.9e-324", "2.2e-310", "1e-400", "-1e-400", "0e-400", "1e999", "-1e999", "inf",
-      "-Infinity", "nan", "NaN(123)", "0x1p3", "-0x10",
-      "1e", "1e+", "1.5e+2x", " 1", "+1", "", "-", "--1", "abc", ".", "e5", "1,5", "0.1",
+      "2.5e3",    "12ab",     "0",      "-0",        "3.",
+      ".5",       "-.5",      "1e-5",   "007",       "1.7976931348623157e308",
+      "4.9e-324", "2.2e-310", "1e-400", "-1e-400",   "0e-400",
+      "1e999",    "-1e999",   "inf",    "-Infinity", "nan",
+      "NaN(123)", "0x1p3",    "-0x10",  "1e",        "1e+",
+      "1.5e+2x",  " 1",       "+1",     "",          "-",
+      "--1",      "abc",      ".",      "e5",        "1,5",
+      "0.1",
   };
   for (const char* text : cases) {
     SCOPED_TRACE(std::string("\"") + text + "\"");
@@ -50,10 +54,30 @@ TEST(Compat, FromCharsByStrtodAgreesWithTheStandardOne) {
 // header's examples, edge values, the estimators' kind of values (sums of fractions) and doubles
 // of every magnitude from fixed random bit patterns.
 TEST(Compat, ShortestToCharsByPrintfAgreesWithTheStandardOne) {
-  std::vector<double> values = {17.9, 1.5e20, 123000, 1e-7, -0.0, 0.0, 1.0, -2.5, 0.1, 1.0 / 3,
-                                5e-324, 2.2250738585072014e-308, 1.7976931348623157e308,
-                                123456789012345680.0, 1.2345678901234567e21, 1e21, 1e22, 1e23,
-                                9007199254740993.0, 0.000123, 0.0001, 1e16, 1e15, 99999.5};
+  std::vector<double> values = {17.9,
+                                1.5e20,
+                                123000,
+                                1e-7,
+                                -0.0,
+                                0.0,
+                                1.0,
+                                -2.5,
+                                0.1,
+                                1.0 / 3,
+                                5e-324,
+                                2.2250738585072014e-308,
+                                1.7976931348623157e308,
+                                123456789012345680.0,
+                                1.2345678901234567e21,
+                                1e21,
+                                1e22,
+                                1e23,
+                                9007199254740993.0,
+                                0.000123,
+                                0.0001,
+                                1e16,
+                                1e15,
+                                99999.5};
   for (int i = 1; i < 2000; ++i) values.push_back(i / 7.0 + i * 0.001);
   std::uint64_t state = 0x9E3779B97F4A7C15u;
   for (int i = 0; i < 5000; ++i) {
@@ -67,8 +91,8 @@ TEST(Compat, ShortestToCharsByPrintfAgreesWithTheStandardOne) {
     const auto w = std::to_chars(want, want + sizeof want, v);
     const auto g = compat::to_chars_shortest_by_printf(got, got + sizeof got, v);
     ASSERT_EQ(g.ec, std::errc());
-    ASSERT_EQ(std::string(got, g.ptr), std::string(want, w.ptr)) << "bits " << std::hex
-                                                                  << compat::bit_cast<std::uint64_t>(v);
+    ASSERT_EQ(std::string(got, g.ptr), std::string(want, w.ptr))
+        << "bits " << std::hex << compat::bit_cast<std::uint64_t>(v);
   }
 }
 

@@ -1,13 +1,13 @@
 // kelvaro-plan's options: each given one lands in its value of the request, one not given is left
 // out for the checks (plan_request_test.cpp) to ask for.
 
+#include "plan/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "plan/command_line.h"
 
 namespace kelvaro::plan {
 namespace {

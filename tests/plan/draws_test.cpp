@@ -1,11 +1,12 @@
 // The simulation's draws against their distributions on large samples.
 
+#include "plan/draws.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "plan/community.h"
-#include "plan/draws.h"
 
 namespace kelvaro::plan {
 namespace {

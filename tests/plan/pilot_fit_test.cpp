@@ -1,11 +1,12 @@
 // Pilot fits: the community recovered from a large simulated pilot within its standard errors,
 // and the pilots that cannot say how many species were missed.
 
+#include "plan/pilot_fit.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "plan/pilot_fit.h"
 #include "plan/survey_simulator.h"
 
 namespace kelvaro::plan {
@@ -49,8 +50,7 @@ TEST(PilotFit, TheFitIsTheLikelihoodsMaximum) {
   const DetectionFrequencies pilot = simulated_pilot({500, 500, 0, 0.3, 2.0, 1.0}, 10, 7);
   const PilotFit fit = fit_pilot(pilot);
   ASSERT_EQ(fit.status, PilotStatus::kFitted);
-  const double best =
-      pilot_negative_log_likelihood(pilot, fit.mean_detection, fit.heterogeneity);
+  const double best = pilot_negative_log_likelihood(pilot, fit.mean_detection, fit.heterogeneity);
   for (const double dm : {-0.01, 0.01}) {
     for (const double dk : {-0.05, 0.05}) {
       SCOPED_TRACE(testing::Message() << dm << " " << dk);

@@ -2,6 +2,8 @@
 // refusals that say how to put the value right, with the options named as the command line writes
 // them ("--detection-change") and as the R package's arguments ("detection_change").
 
+#include "plan/plan_request.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,7 +13,6 @@
 #include <vector>
 
 #include "plan/option_error.h"
-#include "plan/plan_request.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -87,8 +88,8 @@ TEST(PlanRequest, SiteListsAndRanges) {
     const char* list;
     std::vector<std::int32_t> sites;
   } cases[] = {
-      {"5,10,20", {5, 10, 20}},  {"5:20:5", {5, 10, 15, 20}}, {"2:7:2,40", {2, 4, 6, 40}},
-      {"3:5", {3, 4, 5}},        {"1,98", {1, 98}},           {"10,10:20:10", {10, 20}},
+      {"5,10,20", {5, 10, 20}}, {"5:20:5", {5, 10, 15, 20}}, {"2:7:2,40", {2, 4, 6, 40}},
+      {"3:5", {3, 4, 5}},       {"1,98", {1, 98}},           {"10,10:20:10", {10, 20}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.list);
@@ -116,8 +117,8 @@ TEST(PlanRequest, RefusalsSayHowToFixTheValueInTheCallersNames) {
       {"no species", [](PlanRequest& r) { r.species.reset(); },
        "--species N is needed: the species richness of Sample 1's community",
        "species is needed: the species richness of Sample 1's community"},
-      {"species 0", [](PlanRequest& r) { r.species = 0; },
-       "--species must be 1 to 1000000, not 0", "species must be 1 to 1000000, not 0"},
+      {"species 0", [](PlanRequest& r) { r.species = 0; }, "--species must be 1 to 1000000, not 0",
+       "species must be 1 to 1000000, not 0"},
       {"detection 0", [](PlanRequest& r) { r.detection = 0.0; },
        "--detection must be above 0 and at most 1 (a probability), not 0",
        "detection must be above 0 and at most 1 (a probability), not 0"},
@@ -200,10 +201,10 @@ TEST(PlanRequest, RefusalsSayHowToFixTheValueInTheCallersNames) {
       {"no replicates", [](PlanRequest& r) { r.nreps = 0; },
        "--nreps must be 1 to 10000 (intervals need replicates), not 0",
        "nreps must be 1 to 10000 (intervals need replicates), not 0"},
-      {"no threads", [](PlanRequest& r) { r.threads = 0; },
-       "--threads must be 1 to 1024, not 0", "threads must be 1 to 1024, not 0"},
-      {"no surveys", [](PlanRequest& r) { r.surveys = 0; },
-       "--surveys must be at least 1, not 0", "surveys must be at least 1, not 0"},
+      {"no threads", [](PlanRequest& r) { r.threads = 0; }, "--threads must be 1 to 1024, not 0",
+       "threads must be 1 to 1024, not 0"},
+      {"no surveys", [](PlanRequest& r) { r.surveys = 0; }, "--surveys must be at least 1, not 0",
+       "surveys must be at least 1, not 0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

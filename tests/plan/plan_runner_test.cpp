@@ -1,11 +1,12 @@
 // Whole planning runs: estimates that must equal the truth, and output that does not depend on
 // the number of threads or on the other designs of the grid.
 
+#include "plan/plan_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "plan/plan_runner.h"
 #include "plan/plan_search.h"
 #include "plan/results_table.h"
 #include "plan/targets.h"
@@ -129,7 +130,8 @@ TEST(PlanRunner, UntilTargetExtendsTheGridUpToAMetTargetOr98Sites) {
     const char* target;
     std::vector<Design> designs;
   } cases[] = {
-      {"never met (B is 0: no relative bias): on at the last step, then 98", "85,90",
+      {"never met (B is 0: no relative bias): on at the last step, then 98",
+       "85,90",
        "B:bias<=0.1",
        {{85, 85}, {90, 90}, {95, 95}, {98, 98}}},
       {"met in the grid: nothing more", "85,90", "PHI:width<=2", {{85, 85}, {90, 90}}},

@@ -1,11 +1,11 @@
 // Whether an interval as the report prints it holds the truth: the header's examples, rounding
 // boundaries in pairs, and limits that are not finite.
 
+#include "plan/printed_interval.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
-
-#include "plan/printed_interval.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -19,9 +19,9 @@ TEST(PrintedInterval, UnitsAsTheReportRoundsThem) {
     int decimals;
     std::int64_t units;
   } cases[] = {
-      {0.12345f, 4, 1235},  {0.12344f, 4, 1234}, {0.125f, 2, 13},  {-0.125f, 2, -13},
-      {99.994f, 2, 9999},   {99.996f, 2, 10000}, {1.0f, 4, 10000}, {0.0f, 2, 0},
-      {123456.0f, 2, 12345600},
+      {0.12345f, 4, 1235}, {0.12344f, 4, 1234}, {0.125f, 2, 13},
+      {-0.125f, 2, -13},   {99.994f, 2, 9999},  {99.996f, 2, 10000},
+      {1.0f, 4, 10000},    {0.0f, 2, 0},        {123456.0f, 2, 12345600},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.v << " with " << c.decimals << " decimals");

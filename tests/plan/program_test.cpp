@@ -49,9 +49,9 @@ TEST(PlanProgram, APilotTableAndAKelvaroInputGiveTheSameFit) {
   const std::string plan = kProgram + " --sites 4 --surveys 3 --nreps 10 --from-pilot ";
   const RunResult from_table = run(plan + quoted(table));
   ASSERT_EQ(from_table.status, 0) << from_table.err;
-  EXPECT_EQ(from_table.err.rfind("kelvaro-plan: the pilot (4 sites, 10 species detected) fits N = ",
-                                 0),
-            0u)
+  EXPECT_EQ(
+      from_table.err.rfind("kelvaro-plan: the pilot (4 sites, 10 species detected) fits N = ", 0),
+      0u)
       << from_table.err;
   const RunResult from_input = run(plan + quoted(input));
   EXPECT_EQ(from_input.err, from_table.err);
@@ -150,8 +150,9 @@ TEST(PlanProgram, EveryVectorPathGivesTheSameResults) {
     EXPECT_EQ(r.out, scalar.out);
     std::string expected_err;
     if (isa == "sse") {
-      expected_err = "kelvaro-plan: KELVARO_ISA=sse is not a path (scalar, avx2, avx512 or neon); using " +
-                     best + "\n";
+      expected_err =
+          "kelvaro-plan: KELVARO_ISA=sse is not a path (scalar, avx2, avx512 or neon); using " +
+          best + "\n";
     } else if (!isa_supported(path_named(isa))) {
       expected_err = "kelvaro-plan: KELVARO_ISA=" + isa +
                      ": this processor (or this build) lacks it; using " + best + "\n";

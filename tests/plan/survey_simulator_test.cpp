@@ -1,11 +1,11 @@
 // Simulated surveys against their expected counts, and the blocks derived from them.
 
+#include "plan/survey_simulator.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numeric>
-
-#include "plan/survey_simulator.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -55,7 +55,8 @@ TEST(SurveySimulator, CountsMatchTheirExpectations) {
     const Community community{100, 70, 30, c.mean, c.k, 1.0};
     std::vector<double> detection, observed1, observed2, both;
     for (int i = 0; i < kSurveys; ++i) {
-      SimulationGenerator g = SimulationGenerator::for_survey(9, c.design.sites1, c.design.sites2, i);
+      SimulationGenerator g =
+          SimulationGenerator::for_survey(9, c.design.sites1, c.design.sites2, i);
       const SimulatedSurvey s = simulate_survey(community, c.design, g);
       const auto& n = s.survey.sample1.n;
       detection.push_back(std::accumulate(n.begin(), n.end(), 0.0) / (c.design.sites1 * 100.0));

@@ -1,13 +1,14 @@
 // Monte Carlo standard errors against their formulas, targets read from their text, and the
 // answer for a grid: a target met, unmet, and met or missed within two standard errors.
 
+#include "plan/targets.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "plan/design_summary.h"
 #include "plan/option_error.h"
-#include "plan/targets.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -64,8 +65,9 @@ TEST(Targets, ReadFromTheirText) {
       {"N(1)", "--target 'N(1)': write a target as PARAMETER:CRITERION"},
       {"N(3):bias<=0.1", "--target 'N(3):bias<=0.1': 'N(3)' is not a parameter"},
       {"PHI:precision<=0.1", "--target 'PHI:precision<=0.1': 'precision<=0.1' is not a criterion"},
-      {"PHI:coverage<=0.9", "--target 'PHI:coverage<=0.9': 'coverage<=0.9': coverage takes >=, "
-                            "as in coverage>=0.90"},
+      {"PHI:coverage<=0.9",
+       "--target 'PHI:coverage<=0.9': 'coverage<=0.9': coverage takes >=, "
+       "as in coverage>=0.90"},
       {"PHI:bias<=-1", "'bias<=-1': the bound must be a number of 0 or more"},
       {"PHI:coverage>=95", "'coverage>=95': the bound must be a number from 0 to 1"},
       {"PHI:rmse<=", "'rmse<=': the bound must be a number"},
@@ -101,16 +103,20 @@ TEST(Targets, TheAnswerForAGrid) {
     std::vector<DesignSummary> grid;
     const char* answer;
   } cases[] = {
-      {"met", {short_of, clearly},
+      {"met",
+       {short_of, clearly},
        "the smallest design that meets every target: 15 sites (sites1 = 15, sites2 = 15)"},
-      {"met within two standard errors", {clearly, short_of, barely},
+      {"met within two standard errors",
+       {clearly, short_of, barely},
        "the smallest design that meets every target: 12 sites (sites1 = 12, sites2 = 12); "
        "uncertain, within two standard errors: N(1) coverage 0.91 (standard error 0.02) against "
        ">= 0.9"},
-      {"unmet", {short_of},
+      {"unmet",
+       {short_of},
        "no design in the grid meets every target; the closest: 10 sites (sites1 = 10, sites2 = "
        "10), where N(1) coverage 0.8 (standard error 0.02) against >= 0.9"},
-      {"unmet within two standard errors", {short_of, just_short},
+      {"unmet within two standard errors",
+       {short_of, just_short},
        "no design in the grid meets every target; the closest: 11 sites (sites1 = 11, sites2 = "
        "11), where N(1) coverage 0.87 (standard error 0.02) against >= 0.9; uncertain: within "
        "two standard errors of meeting it"},

@@ -13,10 +13,8 @@ TEST(Cdtr, SeriesValues) {
     std::int32_t df;
     double expected;
   } cases[] = {
-      {3.84, 1, 0.9499565},
-      {5.99, 2, 0.9499634},
-      {7.81, 3, 0.9498939},
-      {100.0, 60, 0.9990832},  // the last point the series admits
+      {3.84, 1, 0.9499565},   {5.99, 2, 0.9499634},
+      {7.81, 3, 0.9498939},   {100.0, 60, 0.9990832},  // the last point the series admits
       {3.8416, 1, 0.9500042},  // 1.96^2: the 5% point, up to the series' truncation
   };
   for (const auto& c : cases) {

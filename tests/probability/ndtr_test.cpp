@@ -15,9 +15,8 @@ TEST(Ndtr, KnownValues) {
     double tolerance;
   } cases[] = {
       {0.0, 0.50000015, 5e-9},  // the approximation's own error shows at 0
-      {1.96, 0.9750022, 5e-8},
-      {-1.96, 1.0 - 0.9750022, 5e-8},
-      {40.0, 1.0, 0.0},   // the density is held at its exp(-700) value: q rounds to 1
+      {1.96, 0.9750022, 5e-8}, {-1.96, 1.0 - 0.9750022, 5e-8},
+      {40.0, 1.0, 0.0},  // the density is held at its exp(-700) value: q rounds to 1
       {-40.0, 0.0, 1e-300},
   };
   for (const auto& c : cases) {

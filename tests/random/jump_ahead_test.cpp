@@ -25,9 +25,10 @@ Words jumped(const Words& s, std::uint64_t steps) {
 // m = A 2^16 - 1 (A = 18000 and 30903), and two random starts.
 std::vector<Words> starts() {
   constexpr std::uint32_t ma = 1179647999u, mb = 2025259007u;
-  std::vector<Words> s = {{0u, 0u, 0u, 0u}, {1u, 1u, 1u, 1u}, {5u, 7u, ma - 1, mb - 1},
-                          {~0u, 1u << 31, ma, mb}, {9u, 3u, ma + 1, mb + 1},
-                          {7u, 1u, 2 * ma, 2 * mb}, {0u, ~0u, ~0u, ~0u}};
+  std::vector<Words> s = {{0u, 0u, 0u, 0u},         {1u, 1u, 1u, 1u},
+                          {5u, 7u, ma - 1, mb - 1}, {~0u, 1u << 31, ma, mb},
+                          {9u, 3u, ma + 1, mb + 1}, {7u, 1u, 2 * ma, 2 * mb},
+                          {0u, ~0u, ~0u, ~0u}};
   std::mt19937 random(15);
   std::uniform_int_distribution<std::uint32_t> word;
   for (int i = 0; i < 2; ++i) s.push_back({word(random), word(random), word(random), word(random)});
@@ -41,11 +42,14 @@ TEST(JumpAhead, HeaderExamples) {
     std::uint64_t steps;
     Words expected;
   } cases[] = {
-      {{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u}, 3,
+      {{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u},
+       3,
        {0x71E2780Bu, 0x3E39903Du, 0x2B29ED11u, 0x3AD5048Eu}},
-      {{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u}, 1000000000,
+      {{0x00900090u, 0x00900090u, 0x00900090u, 0x00900090u},
+       1000000000,
        {0x02F7D690u, 0x67D4DF0Cu, 0x3ED6CDB6u, 0x62FC5E03u}},
-      {{0xFFFFFFFFu, 0x00000001u, 0xFFFFFFFFu, 0xF16DFFFEu}, 1000000000,
+      {{0xFFFFFFFFu, 0x00000001u, 0xFFFFFFFFu, 0xF16DFFFEu},
+       1000000000,
        {0x96F52DFFu, 0x363ED7ACu, 0x1915557Eu, 0x78B6FFFFu}},
   };
   for (const auto& c : cases) {

@@ -94,7 +94,8 @@ TEST(Api, StructuredDataGivesTheRunOfItsText) {
     SCOPED_TRACE(text.substr(0, 40));
     std::ostringstream from_text, from_data;
     const RunResult t = run_text(text, Settings{}, &from_text);
-    if (t.status != RunStatus::kComplete) continue;  // values the text cannot hold (a read error) have no twin
+    if (t.status != RunStatus::kComplete)
+      continue;  // values the text cannot hold (a read error) have no twin
     const RunResult d = run_survey(survey->first, survey->second, Settings{}, &from_data);
     EXPECT_EQ(from_data.str(), from_text.str());
     EXPECT_EQ(d.status, t.status);
@@ -119,8 +120,7 @@ TEST(Api, KeptReplicatesAndRefusedSurveys) {
   std::ostringstream out;
   const RunResult refused = run_survey(survey->first, survey->second, Settings{}, &out);
   EXPECT_EQ(refused.status, RunStatus::kInputRefused);
-  EXPECT_EQ(refused.diagnostic,
-            "kelvaro: Subset B: f holds 9 values, but t1 = 10 asks for 10\n");
+  EXPECT_EQ(refused.diagnostic, "kelvaro: Subset B: f holds 9 values, but t1 = 10 asks for 10\n");
   EXPECT_EQ(out.str(), "");
 
   // Structured options carry no signs: a negative count is refused, not read as a flag.

@@ -37,8 +37,9 @@ TEST(BlockEstimation, WorkedExampleLinesAndUnroundedEstimate) {
   const auto& lines = b.lines;
   ASSERT_GE(lines.size(), 7u);
   EXPECT_EQ(lines[0], " Total species observed, R(1)   =           32");
-  EXPECT_EQ(lines[1],
-            " Observed frequencies, f(i) =           20           8           3           1           0");
+  EXPECT_EQ(
+      lines[1],
+      " Observed frequencies, f(i) =           20           8           3           1           0");
   EXPECT_EQ(lines[2], "  ");
   EXPECT_EQ(lines[3].substr(0, 54), " Species richness estimate, N(1)   =    57.000000     ");
   EXPECT_EQ(lines[3].substr(54, 14), ", SE(N(1)  ) =");
@@ -56,8 +57,9 @@ TEST(BlockEstimation, NoSpeciesMeansNoBootstrapAndNoTest) {
   const Block b = run_block("0 0 0", 3, 5, false, "1 1 1");
   ASSERT_EQ(b.lines.size(), 5u);
   EXPECT_EQ(b.lines[0], " Total species observed, R(1)   =            0");
-  EXPECT_EQ(b.lines[3],
-            " Species richness estimate, N(1)   =    0.0000000     , SE(N(1)  ) =    0.0000000    ");
+  EXPECT_EQ(
+      b.lines[3],
+      " Species richness estimate, N(1)   =    0.0000000     , SE(N(1)  ) =    0.0000000    ");
   EXPECT_EQ(b.lines[4], "  ");
   EXPECT_FALSE(b.result.blocks.at(0).bootstrapped);
   EXPECT_TRUE(b.result.blocks.at(0).replicate_estimates.empty());
@@ -73,8 +75,7 @@ TEST(BlockEstimation, NoSiteDataMeansNoTest) {
 TEST(BlockEstimation, FrequencyPairEstimatesFromTheSecondVectorAndPutsTheFirstBack) {
   // t0 = 3: the estimate comes from f' = (3, 2, 1, 1) with t = 4, the M(h) test from f and t0.
   // A null value in Sample 2's f record then keeps Sample 1's f, put back after the bootstrap.
-  const std::string input =
-      "3 3 1 0 400\n4 2 1\n4 3 4\n3 2 1 1\n3*\n4 3 4\n3 2 1 1\n";
+  const std::string input = "3 3 1 0 400\n4 2 1\n4 3 4\n3 2 1 1\n3*\n4 3 4\n3 2 1 1\n";
   std::ostringstream out;
   const RunResult r = run_text(input, Settings{}, &out);
   const auto lines = testing::records(out.str());

@@ -72,7 +72,8 @@ TEST(Program, DriverLinesAndStatuses) {
     const auto r = run_program(kProgram, c.input, "-q");
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, c.err);
-    const std::string expected = std::string(c.out_prefix).empty() ? "" : kDriverHead + c.out_prefix;
+    const std::string expected =
+        std::string(c.out_prefix).empty() ? "" : kDriverHead + c.out_prefix;
     if (expected.empty()) {
       EXPECT_EQ(r.out, "");
     } else {

@@ -92,10 +92,10 @@ TEST(Engine, ReadValuesAsReported) {
 
 TEST(Engine, SampleTwoAbsentEmptyOrUnreadableEndsQuietly) {
   const char* tails[] = {
-      "",                   // input ends where Sample 2 begins
-      "0 0 0\n0 0 0\n",     // Sample 2 holds no species
-      "x y z\n",            // Sample 2's frequencies are not numbers
-      "1 2\n",              // Sample 2's frequencies end early
+      "",                // input ends where Sample 2 begins
+      "0 0 0\n0 0 0\n",  // Sample 2 holds no species
+      "x y z\n",         // Sample 2's frequencies are not numbers
+      "1 2\n",           // Sample 2's frequencies end early
   };
   for (const char* tail : tails) {
     SCOPED_TRACE(tail);
@@ -117,8 +117,8 @@ TEST(Engine, SampleOneWithoutSpeciesStillRunsSampleTwo) {
 }
 
 TEST(Engine, UnequalSitesPrintTheNoticeAndRunTheSubsets) {
-  const auto r = run_text(
-      "3 4 0 0 400\n4 2 1\n5 4 3\n3 2 1 1\n4 3 3 2\n2 1 0 1\n2 2 1 1\n2 1 0\n3 2 1\n");
+  const auto r =
+      run_text("3 4 0 0 400\n4 2 1\n5 4 3\n3 2 1 1\n4 3 3 2\n2 1 0 1\n2 2 1 1\n2 1 0\n3 2 1\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const auto lines = records(r.out);
   const std::size_t notice = index_of(lines, " Test for unequal p'");
@@ -131,7 +131,8 @@ TEST(Engine, UnequalSitesPrintTheNoticeAndRunTheSubsets) {
   EXPECT_EQ(lines[a + 1], "          f(i) and n(i) data come from Sample 2");
   EXPECT_EQ(lines[a + 2], " ===============================================");
   EXPECT_EQ(lines[a + 3], " Total species observed, m2(R1) =            4");
-  EXPECT_EQ(lines[a + 4], " Observed frequencies, f(i) =            2           1           0           1");
+  EXPECT_EQ(lines[a + 4],
+            " Observed frequencies, f(i) =            2           1           0           1");
   const std::size_t b = index_of(lines, " Subset B:Subset of species observed both samples");
   ASSERT_LT(b + 4, lines.size());
   EXPECT_EQ(lines[b + 1], "          f(i) and n(i) data come from Sample 1");
@@ -172,8 +173,8 @@ TEST(Engine, ReadErrorsStopWithTwoLinesOnStandardError) {
     SCOPED_TRACE(c.input);
     const auto r = run_text(c.input);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "kelvaro: " + std::string(c.words) + "\n" + c.first_line + "\n" + c.reason +
-                         "\n");
+    EXPECT_EQ(r.err,
+              "kelvaro: " + std::string(c.words) + "\n" + c.first_line + "\n" + c.reason + "\n");
   }
   // What was printed before the failure stays in the report.
   const auto r = run_text(cases[0].input);
@@ -190,8 +191,7 @@ TEST(Engine, RefusedHeadersPrintNothingOnTheReport) {
       {"0 3 0 50 400", "kelvaro: t1 = 0 is outside the allowed range 1..98\n"},
       {"99 3 0 50 400", "kelvaro: t1 = 99 is outside the allowed range 1..98\n"},
       {"-99 3 0 50 400", "kelvaro: t1 = 99 is outside the allowed range 1..98\n"},
-      {"-2147483648 3 0 50 400",
-       "kelvaro: t1 = -2147483648 is outside the allowed range 1..98\n"},
+      {"-2147483648 3 0 50 400", "kelvaro: t1 = -2147483648 is outside the allowed range 1..98\n"},
       {"3 0 0 50 400", "kelvaro: t2 = 0 is outside the allowed range 1..98\n"},
       {"3 99 0 50 400", "kelvaro: t2 = 99 is outside the allowed range 1..98\n"},
       {"50 3 1 50 400",
@@ -199,8 +199,7 @@ TEST(Engine, RefusedHeadersPrintNothingOnTheReport) {
       {"3 50 -7 50 400",
        "kelvaro: t2 = 50 is outside the allowed range 1..49 (with the frequency pair)\n"},
       {"3 3 0 10001 400", "kelvaro: nreps = 10001 is outside the allowed range -10000..10000\n"},
-      {"3 3 0 -10001 400",
-       "kelvaro: nreps = -10001 is outside the allowed range -10000..10000\n"},
+      {"3 3 0 -10001 400", "kelvaro: nreps = -10001 is outside the allowed range -10000..10000\n"},
       {"3 3 0 -2147483648 400",
        "kelvaro: nreps = -2147483648 is outside the allowed range -10000..10000\n"},
       {"/", "kelvaro: t1 = 0 is outside the allowed range 1..98\n"},
@@ -215,8 +214,7 @@ TEST(Engine, RefusedHeadersPrintNothingOnTheReport) {
 }
 
 TEST(Engine, LimitsThemselvesAreAccepted) {
-  const char* headers[] = {"98 98 0 0 400", "49 49 1 0 400", "1 1 0 10000 400",
-                           "1 1 0 -10000 400"};
+  const char* headers[] = {"98 98 0 0 400", "49 49 1 0 400", "1 1 0 10000 400", "1 1 0 -10000 400"};
   for (const char* header : headers) {
     SCOPED_TRACE(header);
     // Sample 1 of zeros only: cheap whatever the counts are.

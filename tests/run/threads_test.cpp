@@ -6,8 +6,8 @@
 
 #include <filesystem>
 #include <random>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 

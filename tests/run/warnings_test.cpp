@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "support/golden_inputs.h"
-#include "support/process.h"
 #include "kelvaro/kelvaro.h"
 #include "run/fit_warning.h"
+#include "support/golden_inputs.h"
+#include "support/process.h"
 
 namespace kelvaro {
 namespace {
@@ -47,8 +47,9 @@ std::set<K> kinds(const std::vector<Warning>& warnings) {
 
 // Four blocks of four sites, consistent with each other: no warning. Parts can be replaced.
 std::string survey(const std::string& f1 = "4 2 1 0", const std::string& n1 = "4 4 3 0",
-                   const std::string& header = "4 4 0 20 400", const std::string& subset_a =
-                       "2 1 0 0\n2 1 1 0", const std::string& subset_b = "2 1 0 0\n1 2 1 0") {
+                   const std::string& header = "4 4 0 20 400",
+                   const std::string& subset_a = "2 1 0 0\n2 1 1 0",
+                   const std::string& subset_b = "2 1 0 0\n1 2 1 0") {
   return header + "\n" + f1 + "\n" + n1 + "\n3 2 1 0\n4 3 3 0\n" + subset_a + "\n" + subset_b +
          "\n";
 }
@@ -58,7 +59,7 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
     const char* what;
     std::string input;
     K kind;
-    std::int64_t line;     // of the first warning
+    std::int64_t line;      // of the first warning
     std::set<K> also = {};  // kinds raised besides (n(i) made up apart from f(i) do not fit M(h))
   } cases[] = {
       {"an 11th number on the line", survey("4 2 1 0 7"), K::kExtraNumbers, 2},
@@ -66,13 +67,19 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
       {"a slash in a data record", survey("4 2 1 0", "4 4 3 /"), K::kKeptValue, 3},
       {"a negative frequency", survey("4 2 1 -1", "3 2 2 0"), K::kNegativeValue, 2},
       {"a fractional frequency", survey("4 2.5 1 0"), K::kFractionalValue, 2},
-      {"site counts whose total wraps", survey("4 2 1 0", "2147483647 2147483647 3 0"),
-       K::kCountWraps, 2, {K::kModelDoesNotFit}},
+      {"site counts whose total wraps",
+       survey("4 2 1 0", "2147483647 2147483647 3 0"),
+       K::kCountWraps,
+       2,
+       {K::kModelDoesNotFit}},
       {"detections counted two ways", survey("4 2 1 0", "4 4 2 0"), K::kDetectionsDisagree, 2},
-      {"a site above the species observed", survey("4 2 1 0", "8 1 1 1"), K::kSiteAboveObserved,
-       2, {K::kModelDoesNotFit}},
-      {"subsets of unequal size", survey("4 2 1 0", "4 4 3 0", "4 4 0 20 400", "2 1 0 0\n2 1 1 0",
-                                         "3 1 0 0\n2 2 1 0"),
+      {"a site above the species observed",
+       survey("4 2 1 0", "8 1 1 1"),
+       K::kSiteAboveObserved,
+       2,
+       {K::kModelDoesNotFit}},
+      {"subsets of unequal size",
+       survey("4 2 1 0", "4 4 3 0", "4 4 0 20 400", "2 1 0 0\n2 1 1 0", "3 1 0 0\n2 2 1 0"),
        K::kSubsetSize, 8},
       {"an order test skipped for zero variance",
        "10 10 0 20 400\n0 0 12 2 2 2 2 2 2 2\n13 13 13 13 13 13 14 14 14 14\n",
@@ -81,12 +88,12 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
       {"estimates outside their intervals",
        survey("4 2 1 0", "4 4 3 0", "4 4 0 20 400", "5 1 0 0\n2 2 2 1", "5 1 0 0\n2 2 2 1"),
        K::kOutsideInterval, 0},
-      {"fewer than 20 replicates", survey("4 2 1 0", "4 4 3 0", "4 4 0 7 400"),
-       K::kFewReplicates, 1},
+      {"fewer than 20 replicates", survey("4 2 1 0", "4 4 3 0", "4 4 0 7 400"), K::kFewReplicates,
+       1},
       {"a seed from the clock", survey("4 2 1 0", "4 4 3 0", "4 4 0 20 0"), K::kClockSeed, 1},
       // Ten species each at one site, all at site 1: X = (80 / 1.6) * 4 / 5 = 40 with 4 d.f.
-      {"data that do not fit M(h)", "5 5 0 20 400\n10 0 0 0 0\n10 0 0 0 0\n",
-       K::kModelDoesNotFit, 0},
+      {"data that do not fit M(h)", "5 5 0 20 400\n10 0 0 0 0\n10 0 0 0 0\n", K::kModelDoesNotFit,
+       0},
   };
   EXPECT_TRUE(run_collecting(survey()).warnings.empty());
   for (const auto& c : cases) {

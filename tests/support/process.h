@@ -38,8 +38,8 @@ inline ProcessResult run_program(const std::string& program, std::string_view in
     std::ofstream in(base + "/in", std::ios::binary);
     in.write(input.data(), static_cast<std::streamsize>(input.size()));
   }
-  const std::string command = "'" + program + "' " + args + " < '" + base + "/in' > '" + base + "/out' 2> '" +
-                              base + "/err'";
+  const std::string command = "'" + program + "' " + args + " < '" + base + "/in' > '" + base +
+                              "/out' 2> '" + base + "/err'";
   const int raw = std::system(command.c_str());
   ProcessResult r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -226,16 +226,9 @@ TEST(ListReader, EndOfFileNamesTheLastLine) {
     std::size_t statements;  // of two integers each; the last one meets the end
     int line;
   } cases[] = {
-      {"", 1, 1},
-      {"\n", 1, 1},
-      {"1", 1, 1},
-      {"1\n", 1, 1},
-      {"1,", 1, 1},
-      {"1\n\n\n", 1, 3},
-      {"1\r\n\r\n", 1, 2},
-      {"1 2\n", 2, 1},
-      {"1 2\n3 4", 3, 2},
-      {"1 2\n3 4\n  ", 3, 3},
+      {"", 1, 1},         {"\n", 1, 1},           {"1", 1, 1},         {"1\n", 1, 1},
+      {"1,", 1, 1},       {"1\n\n\n", 1, 3},      {"1\r\n\r\n", 1, 2}, {"1 2\n", 2, 1},
+      {"1 2\n3 4", 3, 2}, {"1 2\n3 4\n  ", 3, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);

@@ -91,9 +91,9 @@ TEST(Pairing, SequenceMakesThePairsOneByOneInTheirFinalOrder) {
       std::vector<SamplePair> expected = pairs_by_rule(table, labels, rule, ranks);
       sort_pairs(expected, ranks);
       if (shard) expected = pairs_of_shard(expected, ranks, *shard);
-      for (PairSequence sequence : {PairSequence(table, labels, rule, shard),
-                                    PairSequence(pairs_by_rule(table, labels, rule, ranks),
-                                                 labels, shard)}) {
+      for (PairSequence sequence :
+           {PairSequence(table, labels, rule, shard),
+            PairSequence(pairs_by_rule(table, labels, rule, ranks), labels, shard)}) {
         EXPECT_EQ(sequence.count(), expected.size());
         std::vector<SamplePair> got;
         for (SamplePair p; sequence.next(p);) got.push_back(p);

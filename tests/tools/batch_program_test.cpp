@@ -32,7 +32,8 @@ struct Record {
 };
 
 // Three groups whose labels are all numbers (so 9 < 10 < 300, not "10" < "300" < "9"). Group
-// 300's rows come in two runs, with group 10's between them. Hand derivation of the species observed (R) of each block:
+// 300's rows come in two runs, with group 10's between them. Hand derivation of the species
+// observed (R) of each block:
 //   9, 2019-2020: 2019 (s1..s3): a at s1 s2, b at s1, c at s3: R = 3; 2020 (s1..s3): a at s1
 //      s3, b at s2, d at s2: R = 3; both: a, b: R = 2 and 2. Both have 3 sites: a test row.
 //   9, 2020-2021: 2021 has 4 sites (s4 visited, nothing found; a not detected at s3): d at s1
@@ -126,8 +127,7 @@ TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
 
   std::string expected[4];  // the rows of parameters, blocks, tests and estimators
   std::vector<std::vector<std::string>> expected_problems;
-  const char* const tidy_tables[] = {"parameters.csv", "blocks.csv", "test.csv",
-                                     "estimators.csv"};
+  const char* const tidy_tables[] = {"parameters.csv", "blocks.csv", "test.csv", "estimators.csv"};
   for (const Pair& p : kPairs) {
     SCOPED_TRACE(std::string(p.group) + " " + p.sample1 + "-" + p.sample2);
     const std::string key = std::string(p.group) + "," + p.sample1 + "," + p.sample2 + ",";
@@ -447,8 +447,8 @@ TEST(BatchProgram, TheFolderDescribesOneRun) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_EQ(batch("--reports").status, 0);
-    std::filesystem::create_directories(std::filesystem::path(out + "/reports/" + c.foreign)
-                                            .parent_path());
+    std::filesystem::create_directories(
+        std::filesystem::path(out + "/reports/" + c.foreign).parent_path());
     dir.write(std::string("out/reports/") + c.foreign, "mine");
     const auto before = files_of(out);
     for (const char* options : {"", "--reports"}) {
@@ -487,8 +487,9 @@ TEST(BatchProgram, EveryVectorPathGivesTheSameTables) {
     ASSERT_EQ(r.status, 0) << r.err;
     std::string expected_err;
     if (isa == "sse") {
-      expected_err = "kelvaro-batch: KELVARO_ISA=sse is not a path (scalar, avx2, avx512 or neon); using " +
-                     best + "\n";
+      expected_err =
+          "kelvaro-batch: KELVARO_ISA=sse is not a path (scalar, avx2, avx512 or neon); using " +
+          best + "\n";
     } else if (!isa_supported(path_named(isa))) {
       expected_err = "kelvaro-batch: KELVARO_ISA=" + isa +
                      ": this processor (or this build) lacks it; using " + best + "\n";

@@ -52,8 +52,8 @@ TEST(FileSource, MappedBytesGivenBackReadTheSameAgain) {
   const std::optional<std::string_view> bytes = source.all_bytes();
   ASSERT_TRUE(bytes);
   ASSERT_EQ(*bytes, text);
-  for (const std::size_t end : {std::size_t{0}, std::size_t{100}, text.size() / 2, text.size(),
-                                text.size() + 4096}) {
+  for (const std::size_t end :
+       {std::size_t{0}, std::size_t{100}, text.size() / 2, text.size(), text.size() + 4096}) {
     SCOPED_TRACE(end);
     source.release_bytes(end);
     EXPECT_EQ(*bytes, text);
@@ -153,8 +153,7 @@ TEST(LabelPool, SameNumbersWrittenDifferently) {
   }
   using Pairs = std::vector<std::pair<std::string, std::string>>;
   // In order of value; each with the first label of its value (by first appearance).
-  EXPECT_EQ(same_number_labels(pool),
-            (Pairs{{"07", "7"}, {"1e3", "1000"}, {"2015", "2015.0"}}));
+  EXPECT_EQ(same_number_labels(pool), (Pairs{{"07", "7"}, {"1e3", "1000"}, {"2015", "2015.0"}}));
   LabelPool apart;
   for (const char* label : {"2015", "2016", "inf", "Inf", "2015a"}) apart.intern(label);
   EXPECT_EQ(same_number_labels(apart), Pairs{});

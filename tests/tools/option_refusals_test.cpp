@@ -36,8 +36,7 @@ std::string path_of(const char* name) {
 }
 
 TEST(OptionRefusals, RefusedWithTheProgramsNameAndStatusTwo) {
-  const std::string plan_design =
-      " --species 20 --detection 0.5 --heterogeneity none --sites 3 ";
+  const std::string plan_design = " --species 20 --detection 0.5 --heterogeneity none --sites 3 ";
   const struct {
     const char* program;
     std::string arguments;
@@ -45,8 +44,9 @@ TEST(OptionRefusals, RefusedWithTheProgramsNameAndStatusTwo) {
   } cases[] = {
       {"kelvaro", "--threads 1e9 x.txt",
        "--threads takes a whole number from 1 to 1024, not '1e9'"},
-      {"kelvaro-prep", "--nreps 1.5 a.csv", "--nreps takes a whole number from -10000 to 10000, "
-                                            "not '1.5' (kelvaro-prep --help)"},
+      {"kelvaro-prep", "--nreps 1.5 a.csv",
+       "--nreps takes a whole number from -10000 to 10000, "
+       "not '1.5' (kelvaro-prep --help)"},
       {"kelvaro-prep", "--audit '' a.csv",
        "--audit: an empty name names no file or folder (kelvaro-prep --help)"},
       {"kelvaro-prep", "",
@@ -54,8 +54,9 @@ TEST(OptionRefusals, RefusedWithTheProgramsNameAndStatusTwo) {
        "(kelvaro-prep --help)"},
       {"kelvaro-tidy", "--dir '' r.out",
        "--dir: an empty name names no file or folder (kelvaro-tidy --help)"},
-      {"kelvaro-tidy", "--bogus", "The following argument was not expected: --bogus "
-                                  "(kelvaro-tidy --help)"},
+      {"kelvaro-tidy", "--bogus",
+       "The following argument was not expected: --bogus "
+       "(kelvaro-tidy --help)"},
       {"kelvaro-batch", "--threads 1e9 -o out r.csv",
        "--threads takes a whole number from 1 to 1024, not '1e9' (kelvaro-batch --help)"},
       {"kelvaro-batch", "-o '' r.csv",

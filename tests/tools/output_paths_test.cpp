@@ -3,11 +3,10 @@
 // killed run leaves no temporary file, and the next run removes those of a run that was killed
 // without the chance to.
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -47,8 +46,8 @@ std::vector<Writer> writers(const ScratchDir& dir) {
   std::vector<Writer> all = {
       {"kelvaro-prep --audit", kPrep + " --audit OUT " + wide + " >/dev/null", ""},
       {"kelvaro-tidy --dir", kTidy + " --dir OUT " + quoted(kHandReport), "parameters.csv"},
-      {"kelvaro-batch -o", kBatch + " -q --threads 1 --nreps 5 -o OUT " +
-                               quoted(dir.write("records.csv", kRecords)),
+      {"kelvaro-batch -o",
+       kBatch + " -q --threads 1 --nreps 5 -o OUT " + quoted(dir.write("records.csv", kRecords)),
        "parameters.csv"},
   };
   if (!kPlan.empty()) {
@@ -90,9 +89,8 @@ TEST(OutputPaths, WrittenThroughNeverReplaced) {
     // What the program writes to a plain new file: the text every other kind must receive.
     const std::string reference_out = dir.path("reference");
     ASSERT_EQ(run(replaced(w.command, "OUT", quoted(reference_out))).status, 0) << w.name;
-    const std::string expected = read_file(*w.file_in_folder != '\0'
-                                               ? reference_out + "/" + w.file_in_folder
-                                               : reference_out);
+    const std::string expected = read_file(
+        *w.file_in_folder != '\0' ? reference_out + "/" + w.file_in_folder : reference_out);
     ASSERT_FALSE(expected.empty()) << w.name;
     fs::remove_all(reference_out);
     for (const auto& k : kinds) {
@@ -158,9 +156,9 @@ TEST(OutputPaths, ABatchsReportsFollowALink) {
   dir.write("elsewhere/reports/old-group/.kelvaro-batch", "a-b.txt\n");
   dir.write("elsewhere/reports/old-group/a-b.txt", "old report");
   fs::create_symlink(dir.path("elsewhere/reports"), dir.path("out/reports"));
-  const RunResult r = run(kBatch + " -q --reports --threads 1 --nreps 5 -o " +
-                          quoted(dir.path("out")) + " " +
-                          quoted(dir.write("records.csv", kRecords)));
+  const RunResult r =
+      run(kBatch + " -q --reports --threads 1 --nreps 5 -o " + quoted(dir.path("out")) + " " +
+          quoted(dir.write("records.csv", kRecords)));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::is_symlink(dir.path("out/reports")));
   EXPECT_TRUE(fs::exists(dir.path("elsewhere/reports/g/2019-2020.txt")));
@@ -176,8 +174,11 @@ TEST(OutputPaths, AHangUpRemovesTheTemporaryFile) {
   // never comes; the terminal closes (SIGHUP). In the background, sh would ignore SIGINT.
   const std::string temporaries = quoted(dir.path("out")) + "/.audit.csv.kelvaro-tmp-*";
   const RunResult r = run("(" + kPrep + " --audit " + quoted(dir.path("out/audit.csv")) + " " +
-                          quoted(dir.path("never-written.csv")) + " & p=$!; "
-                          "until ls " + temporaries + " >/dev/null 2>&1; do sleep 0.05; done; "
+                          quoted(dir.path("never-written.csv")) +
+                          " & p=$!; "
+                          "until ls " +
+                          temporaries +
+                          " >/dev/null 2>&1; do sleep 0.05; done; "
                           "kill -HUP $p; wait $p; echo $?)");
   EXPECT_EQ(r.out, "129\n");  // 128 + SIGHUP: ended by the signal, as it would have been
   EXPECT_EQ(hidden_names(dir.path("out")), std::vector<std::string>{});
@@ -188,11 +189,12 @@ TEST(OutputPaths, AHangUpRemovesTheTemporaryFile) {
   ASSERT_EQ(::mkfifo(dir.path("records.csv").c_str(), 0644), 0);
   const std::string writer = "(printf 'group,sample,site,species\\ng,1,s,a\\n'; sleep 1) >" +
                              quoted(dir.path("records.csv")) + " & ";
-  const RunResult batch = run("(" + writer + kBatch + " -q -o " + quoted(dir.path("batch")) + " " +
-                              quoted(dir.path("records.csv")) + " & p=$!; until ls " +
-                              quoted(dir.path("batch")) + "/.parameters.csv.kelvaro-tmp-* "
-                              ">/dev/null 2>&1; do sleep 0.05; done; kill -HUP $p; wait $p; "
-                              "echo $?)");
+  const RunResult batch =
+      run("(" + writer + kBatch + " -q -o " + quoted(dir.path("batch")) + " " +
+          quoted(dir.path("records.csv")) + " & p=$!; until ls " + quoted(dir.path("batch")) +
+          "/.parameters.csv.kelvaro-tmp-* "
+          ">/dev/null 2>&1; do sleep 0.05; done; kill -HUP $p; wait $p; "
+          "echo $?)");
   EXPECT_EQ(batch.out, "129\n");
   EXPECT_NE(batch.err.find("kelvaro-batch: interrupted: nothing was written to"),
             std::string::npos);
@@ -202,7 +204,7 @@ TEST(OutputPaths, AHangUpRemovesTheTemporaryFile) {
 TEST(OutputPaths, ARunRemovesWhatAKilledRunLeft) {
   const ScratchDir dir;
   fs::create_directories(dir.path("out"));
-  const std::string dead = ".parameters.csv.kelvaro-tmp-999999999-AbC123";   // no such process
+  const std::string dead = ".parameters.csv.kelvaro-tmp-999999999-AbC123";  // no such process
   const std::string alive =
       ".parameters.csv.kelvaro-tmp-" + std::to_string(::getpid()) + "-AbC123";  // this test
   const std::string dead_reports = ".reports.kelvaro-tmp-999999999-XyZ789";
@@ -210,8 +212,8 @@ TEST(OutputPaths, ARunRemovesWhatAKilledRunLeft) {
   for (const std::string& name : {dead, alive, foreign}) dir.write("out/" + name, "x");
   fs::create_directories(dir.path("out/" + dead_reports + "/g"));
   dir.write("out/" + dead_reports + "/g/2019-2020.txt", "x");
-  const RunResult r = run(kBatch + " -q --threads 1 --nreps 5 -o " + quoted(dir.path("out")) +
-                          " " + quoted(dir.write("records.csv", kRecords)));
+  const RunResult r = run(kBatch + " -q --threads 1 --nreps 5 -o " + quoted(dir.path("out")) + " " +
+                          quoted(dir.write("records.csv", kRecords)));
   EXPECT_EQ(r.status, 0) << r.err;
   std::vector<std::string> left = hidden_names(dir.path("out"));
   std::sort(left.begin(), left.end());

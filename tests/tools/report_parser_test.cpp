@@ -244,12 +244,15 @@ TEST(ReportParser, ACutReportSaysWhereItEndsInWords) {
     std::size_t lines;
     const char* words;
   } cases[] = {
-      {5, "the report ends after line 5, inside the banner, where the bootstrap line should "
-          "follow"},
-      {12, "the report ends after line 12, inside Sample 1's frequency table, where a blank line "
-           "should follow"},
-      {60, "the report ends after line 60, inside the test for unequal p's, where pooled "
-           "frequencies of Sample 2 should follow"},
+      {5,
+       "the report ends after line 5, inside the banner, where the bootstrap line should "
+       "follow"},
+      {12,
+       "the report ends after line 12, inside Sample 1's frequency table, where a blank line "
+       "should follow"},
+      {60,
+       "the report ends after line 60, inside the test for unequal p's, where pooled "
+       "frequencies of Sample 2 should follow"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines);

@@ -3,14 +3,13 @@
 // report, for every golden input with a complete two-sample report (NaN, infinities and fields
 // of asterisks included), the estimators computed from the printed frequencies included.
 
-#include "kelvaro/tables.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 
 #include "batch/result_rows.h"
+#include "kelvaro/tables.h"
 #include "tidy/report_parser.h"
 #include "tools/run_program.h"
 

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 using tools::WriteError;
 
 constexpr const char* kTableNames[] = {"parameters.csv", "blocks.csv", "tests.csv",
-                                      "estimators.csv", "problems.csv"};
+                                       "estimators.csv", "problems.csv"};
 
 bool kept_as_is(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -181,7 +181,8 @@ BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory
   const std::vector<std::string> paths = table_paths(directory);
   const std::string headers[] = {table_header(TableKind::kParameters),
                                  table_header(TableKind::kBlocks), table_header(TableKind::kTest),
-                                 table_header(TableKind::kEstimators), std::string(kProblemsHeader)};
+                                 table_header(TableKind::kEstimators),
+                                 std::string(kProblemsHeader)};
   for (std::size_t i = 0; i < paths.size(); ++i) {
     tables_.push_back(std::make_unique<tools::ReplacingFile>(paths[i], paths[i]));
     tables_.back()->write(headers[i]);
@@ -217,8 +218,8 @@ void BatchOutput::add(const PairOutcome& outcome, std::string_view group, std::s
 void BatchOutput::refuse_unlisted_files() const {
   if (const auto file = unlisted_report_file(directory_)) {
     throw FolderRefused("-o " + directory_ + ": " + *file +
-                        " was not written by kelvaro-batch, and a batch replaces " +
-                        directory_ + "/reports: move the file elsewhere, or choose another "
+                        " was not written by kelvaro-batch, and a batch replaces " + directory_ +
+                        "/reports: move the file elsewhere, or choose another "
                         "output directory");
   }
 }

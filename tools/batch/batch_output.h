@@ -4,9 +4,9 @@
 // its final name before the whole batch is written: the tables go to hidden temporary files
 // beside their targets, the reports into a hidden temporary folder, and commit() renames them
 // into place (the tables are flushed first, so that a full disk stops the batch before any
-// rename). Every write is checked: a failure is a tools::WriteError, "cannot write out/blocks.csv: No space
-// left on device". Destroyed without commit, it removes what it wrote (and the directory, if it
-// made it) and leaves earlier files of the same names as they were.
+// rename). Every write is checked: a failure is a tools::WriteError, "cannot write out/blocks.csv:
+// No space left on device". Destroyed without commit, it removes what it wrote (and the directory,
+// if it made it) and leaves earlier files of the same names as they were.
 //
 // The folder describes one run: an earlier batch's tables are replaced and its reports/ replaced
 // or, without --reports, removed. reports/ and each of its group folders hold a mark, a file

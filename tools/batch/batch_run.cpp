@@ -85,8 +85,8 @@ BatchSummary run(tools::ByteSource& records, const BatchRequest& request,
 
 TooManyPairs::TooManyPairs(std::uint64_t pairs, std::uint64_t max_pairs)
     : std::runtime_error("the batch has " + std::to_string(pairs) + " pairs, more than " +
-                         "--max-pairs " + std::to_string(max_pairs) +
-                         ": give --max-pairs " + std::to_string(pairs) +
+                         "--max-pairs " + std::to_string(max_pairs) + ": give --max-pairs " +
+                         std::to_string(pairs) +
                          " to analyse them all, or choose fewer pairs (--pairs, --shard)") {}
 
 BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,

@@ -136,9 +136,9 @@ class DetectionTable {
   std::vector<std::uint32_t> site_mark_;
   std::vector<std::uint8_t> site_index_;
   std::uint32_t mark_ = 0;
-  std::vector<bool> left_;                          // by group id: the records moved on from it
+  std::vector<bool> left_;  // by group id: the records moved on from it
   std::optional<std::uint32_t> current_group_;
-  bool scattered_ = false;  // the records came back to a group they had left
+  bool scattered_ = false;                  // the records came back to a group they had left
   std::vector<Pending> pending_, grouped_;  // grouped_: pending_ in group order
   std::uint64_t records_ = 0;
   std::vector<std::pair<std::string, csv::NameVariant>> variants_;

@@ -34,7 +34,8 @@ namespace tools = kelvaro::tools;
 constexpr std::int32_t kMaxReplicates = 10000;  // rows of kelvaro's bootstrap table
 constexpr int kMaxThreads = 1024;               // a bound on typing slips, not on machines
 
-// Set by SIGINT, SIGTERM, SIGHUP and SIGQUIT: the batch stops between pairs and removes what it wrote.
+// Set by SIGINT, SIGTERM, SIGHUP and SIGQUIT: the batch stops between pairs and removes what it
+// wrote.
 std::atomic<bool> g_stop{false};
 volatile std::sig_atomic_t g_signal = 0;
 extern "C" void request_stop(int signal) {
@@ -107,8 +108,8 @@ void define_options(CLI::App& app, Options& o) {
   tools::add_whole_number_option(app, "--threads", "--threads", r.threads, 1, kMaxThreads,
                                  "pairs analysed at once (default: the machine's cores)")
       ->default_str(std::to_string(r.threads));
-  tools::add_whole_number_option(app, "--max-pairs", "--max-pairs", r.max_pairs,
-                                 std::uint64_t{1}, std::numeric_limits<std::uint64_t>::max(),
+  tools::add_whole_number_option(app, "--max-pairs", "--max-pairs", r.max_pairs, std::uint64_t{1},
+                                 std::numeric_limits<std::uint64_t>::max(),
                                  "refuse a batch of more pairs than this, before any analysis "
                                  "(its pairs are counted first)")
       ->default_str(std::to_string(r.max_pairs))
@@ -208,8 +209,9 @@ int main(int argc, char** argv) {
   Options o;
   define_options(app, o);
   const tools::MissingArguments missing = {
-      {"records", "give the long table of detections (one row per detection, with columns "
-                  "group, sample, site and species)"},
+      {"records",
+       "give the long table of detections (one row per detection, with columns "
+       "group, sample, site and species)"},
       {"--output", "give the output directory with -o DIR"}};
   if (const auto status = tools::parse_command_line(app, argc, argv, missing)) return *status;
   if (const auto problem = misuse(o)) {

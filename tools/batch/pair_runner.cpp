@@ -6,7 +6,7 @@
 namespace kelvaro::batch {
 
 bool analyse_pairs(const PairWork& pairs, const AnalysisSettings& settings, int threads,
-                  const std::atomic<bool>& stop, const ThreadFactory& factory) {
+                   const std::atomic<bool>& stop, const ThreadFactory& factory) {
   // With one thread no worker is started: the calling thread analyses in turn.
   const int workers = threads == 1 ? 0 : threads;
   const std::size_t window = kWindowPerThread * static_cast<std::size_t>(threads);

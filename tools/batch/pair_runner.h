@@ -30,10 +30,10 @@ struct PairWork {
 
 // Analyses every pair on `threads` threads (started by `factory`; fewer when some cannot be
 // started, see ordered_pool.h). Returns true when every pair was delivered, false when `stop`
-// became true first (checked between pairs and at least ten times a second). An exception from deliver or from an
-// analysis stops the workers and is rethrown here.
-// Requires: threads >= 1; the samples the inputs point to stay unchanged meanwhile.
+// became true first (checked between pairs and at least ten times a second). An exception from
+// deliver or from an analysis stops the workers and is rethrown here. Requires: threads >= 1; the
+// samples the inputs point to stay unchanged meanwhile.
 bool analyse_pairs(const PairWork& work, const AnalysisSettings& settings, int threads,
-                  const std::atomic<bool>& stop, const ThreadFactory& factory = start_thread);
+                   const std::atomic<bool>& stop, const ThreadFactory& factory = start_thread);
 
 }  // namespace kelvaro::batch

@@ -150,8 +150,8 @@ std::vector<SamplePair> pairs_of_shard(const std::vector<SamplePair>& pairs,
   return kept;
 }
 
-PairSequence::PairSequence(const DetectionTable& table, const SurveyLabels& labels,
-                           PairRule rule, const std::optional<Shard>& shard)
+PairSequence::PairSequence(const DetectionTable& table, const SurveyLabels& labels, PairRule rule,
+                           const std::optional<Shard>& shard)
     : table_(&table), ranks_(ranks_of(labels)), rule_(rule) {
   const auto groups = static_cast<std::uint32_t>(ranks_.groups.size());
   groups_.resize(groups);

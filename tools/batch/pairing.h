@@ -115,8 +115,8 @@ class PairSequence {
   const DetectionTable* table_ = nullptr;
   LabelRanks ranks_;
   PairRule rule_ = PairRule::kConsecutive;
-  std::vector<std::uint32_t> groups_;  // by rule: the group ids in rank order
-  std::size_t group_ = 0;              // by rule: groups_[group_ - 1] is the current group
+  std::vector<std::uint32_t> groups_;   // by rule: the group ids in rank order
+  std::size_t group_ = 0;               // by rule: groups_[group_ - 1] is the current group
   std::vector<std::uint32_t> samples_;  // its sample ids in rank order
   std::size_t i_ = 0, j_ = 0;           // the next pair is samples_[i_], samples_[j_]
   std::vector<SamplePair> listed_;      // from a file: the pairs in order

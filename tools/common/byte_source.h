@@ -92,8 +92,7 @@ class TextSource : public ByteSource {
 // outlive the source.
 class ViewSource : public ByteSource {
  public:
-  ViewSource(std::string_view bytes, std::string name)
-      : bytes_(bytes), name_(std::move(name)) {}
+  ViewSource(std::string_view bytes, std::string name) : bytes_(bytes), name_(std::move(name)) {}
   std::size_t read(char* buffer, std::size_t capacity) override;
   const std::string& name() const override { return name_; }
   std::optional<std::string_view> all_bytes() override {

@@ -68,8 +68,7 @@ std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv,
 CLI::Validator non_empty_name() {
   return CLI::Validator(
       [](const std::string& value) {
-        return value.empty() ? std::string("an empty name names no file or folder")
-                             : std::string();
+        return value.empty() ? std::string("an empty name names no file or folder") : std::string();
       },
       "");
 }

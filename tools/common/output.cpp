@@ -141,8 +141,8 @@ OutputTarget output_target(const std::string& path, const std::string& what) {
 
 std::string temporary_pattern(const std::string& folder, const std::string& name) {
   const std::string stem = name.substr(0, kMaxNameInTemporary);
-  return (std::filesystem::path(folder) / ("." + stem + std::string(kTemporaryMark) +
-                                           std::to_string(::getpid()) + "-XXXXXX"))
+  return (std::filesystem::path(folder) /
+          ("." + stem + std::string(kTemporaryMark) + std::to_string(::getpid()) + "-XXXXXX"))
       .string();
 }
 
@@ -239,9 +239,14 @@ ReplacingFile::~ReplacingFile() {
 void ReplacingFile::open_for_writing() {
   if (fd_ >= 0 || committed_) return;
   switch (target_.kind) {
-    case OutputTarget::Kind::kStandardOutput: fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0); break;
-    case OutputTarget::Kind::kStandardError: fd_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0); break;
-    default: fd_ = ::open(target_.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    case OutputTarget::Kind::kStandardOutput:
+      fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+      break;
+    case OutputTarget::Kind::kStandardError:
+      fd_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+      break;
+    default:
+      fd_ = ::open(target_.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   }
   if (fd_ < 0) throw WriteError(what_, errno);
 }

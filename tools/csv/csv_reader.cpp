@@ -32,9 +32,7 @@ CsvReader::CsvReader(tools::ByteSource& source, std::optional<char> separator) :
 CsvReader::CsvReader(tools::ByteSource& part, char separator, long first_line)
     : source_(part), separator_(separator), line_(first_line) {}
 
-std::uint64_t CsvReader::row_offset() const {
-  return taken_ - (buffer_.size() - pos_);
-}
+std::uint64_t CsvReader::row_offset() const { return taken_ - (buffer_.size() - pos_); }
 
 bool CsvReader::refill() {
   if (end_) return false;

@@ -71,10 +71,10 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
                                  "fixes every simulation and analysis stream (default 400)")
       ->type_name("N");
   r.threads = default_threads;
-  tools::add_whole_number_option(app, "--threads", "--threads", r.threads,
-                                 std::numeric_limits<int>::min(), std::numeric_limits<int>::max(),
-                                 "worker threads (default: the machine's cores, " +
-                                     std::to_string(default_threads) + ")")
+  tools::add_whole_number_option(
+      app, "--threads", "--threads", r.threads, std::numeric_limits<int>::min(),
+      std::numeric_limits<int>::max(),
+      "worker threads (default: the machine's cores, " + std::to_string(default_threads) + ")")
       ->type_name("N");
   app.add_option("-o,--output", command.output, "write the CSV to FILE (default: standard output)")
       ->check(tools::non_empty_name())

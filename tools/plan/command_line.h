@@ -12,8 +12,8 @@ namespace kelvaro::plan {
 
 struct CommandLine {
   PlanRequest request;
-  std::string output;  // -o FILE; empty: standard output
-  bool quiet = false;  // no progress bar and no notes
+  std::string output;      // -o FILE; empty: standard output
+  bool quiet = false;      // no progress bar and no notes
   std::string pilot_file;  // --from-pilot FILE; empty: none (read into request.pilot by main)
 };
 

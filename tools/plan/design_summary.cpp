@@ -17,11 +17,16 @@ double mean_of(double sum, std::int64_t count) {
 // Whether the interval's limit sits on the bound the range adjustment holds it to.
 bool capped(const ParameterOutcome& p, IntervalCap cap, const SurveyOutcome& survey) {
   switch (cap) {
-    case IntervalCap::kNone: return false;
-    case IntervalCap::kObservedSample1: return p.lower == static_cast<float>(survey.observed1);
-    case IntervalCap::kObservedSample2: return p.lower == static_cast<float>(survey.observed2);
-    case IntervalCap::kOne: return p.upper == 1.0f;
-    case IntervalCap::kZero: return p.lower == 0.0f;
+    case IntervalCap::kNone:
+      return false;
+    case IntervalCap::kObservedSample1:
+      return p.lower == static_cast<float>(survey.observed1);
+    case IntervalCap::kObservedSample2:
+      return p.lower == static_cast<float>(survey.observed2);
+    case IntervalCap::kOne:
+      return p.upper == 1.0f;
+    case IntervalCap::kZero:
+      return p.lower == 0.0f;
   }
   return false;
 }

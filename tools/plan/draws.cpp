@@ -1,9 +1,9 @@
 #include "plan/draws.h"
 
-#include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
-
 #include <cassert>
 #include <cmath>
+
+#include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
 
 namespace kelvaro::plan {
 

@@ -30,9 +30,10 @@ tools::ReplacingFile results_file(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Plans a survey: bias, precision and interval coverage of kelvaro's estimates "
-               "for each design, by simulation.",
-               "kelvaro-plan"};
+  CLI::App app{
+      "Plans a survey: bias, precision and interval coverage of kelvaro's estimates "
+      "for each design, by simulation.",
+      "kelvaro-plan"};
   tools::reserve_standard_streams();
   plan::CommandLine command;
   plan::define_options(app, command, plan::default_threads());

@@ -1,13 +1,12 @@
 #include "plan/pilot_fit.h"
 
-#include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
-
 #include <algorithm>
 #include <array>
 #include <cassert>
 #include <cmath>
 #include <limits>
 
+#include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
 
 namespace kelvaro::plan {
 namespace {
@@ -19,7 +18,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // 1 - 2e-9; K from 0.001 (detection near 0 or 1 for every species) to 100000 (equal detection
 // to within the precision any pilot can see).
 constexpr double kLogitBound = 20.0;
-const double kLogKLow = -6.907755278982137;  // log(0.001)
+const double kLogKLow = -6.907755278982137;   // log(0.001)
 const double kLogKHigh = 11.512925464970229;  // log(100000)
 // How close to a bound counts as on it.
 constexpr double kOnBound = 0.01;
@@ -62,8 +61,8 @@ Terms terms(const DetectionFrequencies& pilot, double mean, double k) {
   for (std::int32_t i = 1; i <= t; ++i) {
     const std::int64_t f = pilot.f[static_cast<std::size_t>(i - 1)];
     if (f == 0) continue;
-    const double log_p = sum_a[static_cast<std::size_t>(i)] +
-                         sum_b[static_cast<std::size_t>(t - i)] - total;
+    const double log_p =
+        sum_a[static_cast<std::size_t>(i)] + sum_b[static_cast<std::size_t>(t - i)] - total;
     log_likelihood += static_cast<double>(f) * (log_p - log_detected);
   }
   out.negative_log_likelihood = -log_likelihood;
@@ -109,8 +108,7 @@ Theta nelder_mead(const DetectionFrequencies& pilot, Theta start, double size) {
       x[2] = reflected;
       v[2] = vr;
     } else {
-      const Theta contracted = vr < v[2] ? along(centre, reflected, 0.5)
-                                         : along(centre, x[2], 0.5);
+      const Theta contracted = vr < v[2] ? along(centre, reflected, 0.5) : along(centre, x[2], 0.5);
       const double vc = objective(pilot, contracted);
       if (vc < std::min(vr, v[2])) {
         x[2] = contracted;
@@ -135,8 +133,7 @@ double p0_at(const DetectionFrequencies& pilot, const Theta& x) {
 // The inverse of the observed information at x (central differences), or NaNs when it is not
 // positive definite or a step leaves the search's bounds. With `k_fixed` (K on its upper
 // bound: equal detection), MEAN's alone, K's variance 0.
-std::array<double, 3> covariance(const DetectionFrequencies& pilot, const Theta& x,
-                                 bool k_fixed) {
+std::array<double, 3> covariance(const DetectionFrequencies& pilot, const Theta& x, bool k_fixed) {
   const auto f = [&](double d0, double d1) {
     return objective(pilot, Theta{x[0] + d0, x[1] + d1});
   };
@@ -172,8 +169,8 @@ PilotFit fit_pilot(const DetectionFrequencies& pilot) {
   // Start from the detected species' share of sites, and moderate heterogeneity (K = 2); then
   // search again from the point found, with a fresh simplex, so that a collapsed simplex does not
   // stop the search early.
-  const double share = std::clamp(detections / (static_cast<double>(fit.observed) * pilot.sites),
-                                  0.01, 0.99);
+  const double share =
+      std::clamp(detections / (static_cast<double>(fit.observed) * pilot.sites), 0.01, 0.99);
   Theta x = {exactmath::log(share / (1.0 - share)), exactmath::log(2.0)};
   x = nelder_mead(pilot, x, 0.5);
   x = nelder_mead(pilot, x, 0.1);

@@ -19,14 +19,14 @@ namespace kelvaro::plan {
 
 // A pilot survey reduced to what the fit needs.
 struct DetectionFrequencies {
-  std::int32_t sites = 0;        // t
-  std::vector<std::int64_t> f;   // f(1..t), f[0] = f(1)
+  std::int32_t sites = 0;       // t
+  std::vector<std::int64_t> f;  // f(1..t), f[0] = f(1)
 };
 
 enum class PilotStatus {
   kFitted,
-  kTooFewSites,   // t < 2: one site says nothing about how detection varies
-  kNoDetection,   // no species detected
+  kTooFewSites,  // t < 2: one site says nothing about how detection varies
+  kNoDetection,  // no species detected
   // The likelihood grows towards N = infinity (mostly singletons, or strong heterogeneity over
   // few sites): a fit that puts over 1000 species in the community per species detected.
   kUnbounded,
@@ -35,13 +35,13 @@ enum class PilotStatus {
 struct PilotFit {
   PilotStatus status = PilotStatus::kFitted;
   std::int32_t sites = 0;
-  std::int64_t observed = 0;     // R
-  double species = 0.0;          // N: R / (1 - P(0))
-  double mean_detection = 0.0;   // MEAN
-  double heterogeneity = 0.0;    // K
+  std::int64_t observed = 0;    // R
+  double species = 0.0;         // N: R / (1 - P(0))
+  double mean_detection = 0.0;  // MEAN
+  double heterogeneity = 0.0;   // K
   // K at the search's upper end: no more spread than equal detection would give (use 'none').
   bool equal_detection = false;
-  double species_se = 0.0;       // NaN when the information cannot be inverted
+  double species_se = 0.0;  // NaN when the information cannot be inverted
   double mean_detection_se = 0.0;
   double heterogeneity_se = 0.0;
 };

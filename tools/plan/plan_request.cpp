@@ -1,13 +1,13 @@
 #include "plan/plan_request.h"
 
 #include <algorithm>
-#include <initializer_list>
-#include <utility>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <sstream>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "kelvaro/conversions.h"
 #include "kelvaro/kelvaro.h"
@@ -65,8 +65,10 @@ class Checks {
     const bool command = style_ == OptionStyle::kCommandLine;
     std::string text;
     for (const auto& [option, value] : values) {
-      text += (text.empty() ? "" : command ? " " : ", ") + (*this)(option) +
-              (command ? " " : " = ") + value;
+      text += (text.empty() ? ""
+               : command    ? " "
+                            : ", ") +
+              (*this)(option) + (command ? " " : " = ") + value;
     }
     return text;
   }
@@ -115,9 +117,10 @@ void check_pilot_fit(const PilotFit& fit, const DetectionFrequencies& pilot, con
               std::to_string(pilot.f.empty() ? 0 : pilot.f[0]) + " of its " +
               std::to_string(fit.observed) +
               " species detected at one site only): any number of species could have been "
-              "missed. Give " + name.with_value("species", "N") + ", " +
-              name.with_value("detection", "MEAN") + " and " +
-              name.with_value("heterogeneity", "K") + " yourself, or a pilot with more sites");
+              "missed. Give " +
+              name.with_value("species", "N") + ", " + name.with_value("detection", "MEAN") +
+              " and " + name.with_value("heterogeneity", "K") +
+              " yourself, or a pilot with more sites");
 }
 
 // The request with the community the pilot gives where it leaves values out, and the account of
@@ -130,8 +133,7 @@ PlanRequest with_pilot(const PlanRequest& r, const Checks& name, CheckedPlan& ch
   if (!filled.species) filled.species = trunc_to_int(std::floor(fit.species + 0.5));
   if (!filled.detection) filled.detection = six_digits(fit.mean_detection);
   if (!filled.heterogeneity) {
-    filled.heterogeneity =
-        fit.equal_detection ? "none" : significant_digits(fit.heterogeneity, 6);
+    filled.heterogeneity = fit.equal_detection ? "none" : significant_digits(fit.heterogeneity, 6);
   }
   checked.pilot_fit = fit;
   checked.pilot_account =
@@ -154,7 +156,8 @@ Carryover carryover_of(const std::string& text, const Checks& name) {
   if (text == "redrawn") return Carryover::kRedrawn;
   throw OptionError(name("carryover") +
                     " must be 'kept' (a persisting species keeps its detection probability in "
-                    "Sample 2) or 'redrawn' (it draws a new one), not '" + text + "'");
+                    "Sample 2) or 'redrawn' (it draws a new one), not '" +
+                    text + "'");
 }
 
 std::vector<Target> targets_of(const PlanRequest& r, const Checks& name) {
@@ -168,8 +171,8 @@ std::vector<Target> targets_of(const PlanRequest& r, const Checks& name) {
 std::int32_t extension_step(const PlanRequest& r, const Checks& name,
                             const std::vector<Target>& targets) {
   if (!r.until_target) return 0;
-  require(!targets.empty(), name("until-target") + " needs a " +
-                                name.with_value("target", "TARGET") + " to reach");
+  require(!targets.empty(),
+          name("until-target") + " needs a " + name.with_value("target", "TARGET") + " to reach");
   require(r.sites.has_value(), name("until-target") + " extends " +
                                    name.with_value("sites", "LIST") +
                                    " (equal numbers of sites); give it in place of " +
@@ -181,8 +184,7 @@ std::int32_t extension_step(const PlanRequest& r, const Checks& name,
   return sites.size() < 2 ? kSingleStep : sites.back() - sites[sites.size() - 2];
 }
 
-Community community_of(const PlanRequest& r, const Checks& name,
-                       std::vector<std::string>& notes) {
+Community community_of(const PlanRequest& r, const Checks& name, std::vector<std::string>& notes) {
   require(r.species.has_value(), name.with_value("species", "N") +
                                      " is needed: the species richness of Sample 1's community");
   require(r.detection.has_value(),
@@ -224,9 +226,8 @@ Community community_of(const PlanRequest& r, const Checks& name,
   const double mean2 = detection * r.detection_change;
   require(mean2 <= 1.0 + kWholeTolerance,
           name("detection-change") + " " + number(r.detection_change) + " with " +
-              name("detection") + " " + number(detection) +
-              " gives Sample 2 a mean detection of " + number(mean2) +
-              "; choose R at most 1/MEAN = " + number(1.0 / detection));
+              name("detection") + " " + number(detection) + " gives Sample 2 a mean detection of " +
+              number(mean2) + "; choose R at most 1/MEAN = " + number(1.0 / detection));
   require(c.persisting + c.colonists >= 1, "Sample 2's community is empty: give " +
                                                name("colonists") + " or a larger " +
                                                name("persistence"));
@@ -236,18 +237,17 @@ Community community_of(const PlanRequest& r, const Checks& name,
 std::vector<Design> designs_of(const PlanRequest& r, const Checks& name) {
   const bool first = r.sites1.has_value();
   const bool second = r.sites2.has_value();
-  require(!(r.sites && (first || second)),
-          "give either " + name.with_value("sites", "LIST") +
-              " (equal numbers of sites) or " + name.with_value("sites1", "LIST") + " and " +
-              name.with_value("sites2", "LIST") + ", not both");
+  require(!(r.sites && (first || second)), "give either " + name.with_value("sites", "LIST") +
+                                               " (equal numbers of sites) or " +
+                                               name.with_value("sites1", "LIST") + " and " +
+                                               name.with_value("sites2", "LIST") + ", not both");
   if (r.sites) return equal_designs(parse_site_list(*r.sites, name("sites")));
   require(first && second,
-          first || second ? name("sites1") + " and " + name("sites2") +
-                                " go together: give both lists"
-                          : "the designs are needed: " + name.with_value("sites", "LIST") +
-                                " (for example 5,10,20 or 5:50:5), or " +
-                                name.with_value("sites1", "LIST") + " and " +
-                                name.with_value("sites2", "LIST"));
+          first || second
+              ? name("sites1") + " and " + name("sites2") + " go together: give both lists"
+              : "the designs are needed: " + name.with_value("sites", "LIST") +
+                    " (for example 5,10,20 or 5:50:5), or " + name.with_value("sites1", "LIST") +
+                    " and " + name.with_value("sites2", "LIST"));
   return crossed_designs(parse_site_list(*r.sites1, name("sites1")),
                          parse_site_list(*r.sites2, name("sites2")));
 }
@@ -268,8 +268,8 @@ CheckedPlan check_request(const PlanRequest& request, OptionStyle style) {
   checked.targets = targets_of(request, name);
   checked.extension_step = extension_step(request, name, checked.targets);
   const PlanRequest& r = request;
-  require(r.surveys >= 1, name("surveys") + " must be at least 1, not " +
-                              std::to_string(r.surveys));
+  require(r.surveys >= 1,
+          name("surveys") + " must be at least 1, not " + std::to_string(r.surveys));
   require(r.nreps >= 1 && r.nreps <= kMaxReplicates,
           name("nreps") + " must be 1 to 10000 (intervals need replicates), not " +
               std::to_string(r.nreps));

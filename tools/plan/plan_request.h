@@ -38,10 +38,10 @@ struct PlanRequest {
   std::optional<std::string> sites;
   std::optional<std::string> sites1;
   std::optional<std::string> sites2;
-  std::int32_t surveys = 200;                // simulated surveys per design, at least 1
-  std::int32_t nreps = 100;                  // bootstrap replicates of each analysis, 1..10000
-  std::uint64_t seed = 400;                  // fixes everything
-  int threads = 1;                           // worker threads, 1..1024
+  std::int32_t surveys = 200;  // simulated surveys per design, at least 1
+  std::int32_t nreps = 100;    // bootstrap replicates of each analysis, 1..10000
+  std::uint64_t seed = 400;    // fixes everything
+  int threads = 1;             // worker threads, 1..1024
   // What the community's detection does between the samples: "kept" or "redrawn".
   std::string carryover = "kept";
   // A pilot survey's detection frequencies: species, detection and heterogeneity fitted from
@@ -74,8 +74,8 @@ struct CheckedPlan {
 // the run's size) and gives the run's settings. N x PHI persisting species is rounded to the
 // nearest whole number, with a note when it was not one already. A pilot is fitted (pilot_fit.h)
 // and its values, to six significant digits, stand in for species, detection and heterogeneity
-// where the request leaves them out; a pilot that does not bound N is refused. Throws OptionError (option_error.h) at the first
-// value missing or refused.
+// where the request leaves them out; a pilot that does not bound N is refused. Throws OptionError
+// (option_error.h) at the first value missing or refused.
 CheckedPlan check_request(const PlanRequest& request, OptionStyle style);
 
 }  // namespace kelvaro::plan

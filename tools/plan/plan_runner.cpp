@@ -9,8 +9,8 @@ namespace {
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 // Survey `survey` of design `design`, simulated and analysed (what each worker does).
-SurveyOutcome simulate_and_analyse(const PlanSettings& settings, Design design,
-                                   std::int64_t survey, const ReportedParameters& reported) {
+SurveyOutcome simulate_and_analyse(const PlanSettings& settings, Design design, std::int64_t survey,
+                                   const ReportedParameters& reported) {
   SimulationGenerator g =
       SimulationGenerator::for_survey(settings.seed, design.sites1, design.sites2, survey);
   const SimulatedSurvey simulated = simulate_survey(settings.community, design, g);

@@ -8,9 +8,9 @@
 #include <functional>
 #include <vector>
 
+#include "kelvaro/ordered_pool.h"
 #include "plan/community.h"
 #include "plan/design_summary.h"
-#include "kelvaro/ordered_pool.h"
 
 namespace kelvaro::plan {
 

@@ -24,11 +24,12 @@ std::string progress_text(std::int64_t done, std::int64_t total, double elapsed)
   std::string text = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                      std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] ";
   const std::string percent = std::to_string(trunc_to_int(share * 100.0));
-  text += std::string(3 - percent.size(), ' ') + percent + "%  " + std::to_string(done) +
-          " of " + std::to_string(total) + " surveys";
+  text += std::string(3 - percent.size(), ' ') + percent + "%  " + std::to_string(done) + " of " +
+          std::to_string(total) + " surveys";
   if (done > 0 && done < total) {
-    text += ", about " + time_left(elapsed * static_cast<double>(total - done) /
-                                   static_cast<double>(done)) + " left";
+    text += ", about " +
+            time_left(elapsed * static_cast<double>(total - done) / static_cast<double>(done)) +
+            " left";
   }
   return text;
 }
@@ -41,8 +42,8 @@ ProgressBar::~ProgressBar() { erase(); }
 void ProgressBar::update(std::int64_t done, std::int64_t total) {
   if (!shown_) return;
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
-  cli::write_status_text(fd_, std::string(cli::kEraseLine) + "kelvaro-plan: " +
-                                  progress_text(done, total, elapsed.count()));
+  cli::write_status_text(fd_, std::string(cli::kEraseLine) +
+                                  "kelvaro-plan: " + progress_text(done, total, elapsed.count()));
   drawn_ = true;
 }
 

@@ -22,12 +22,11 @@ std::string real(double v) {
   return significant_digits(v, 6);
 }
 
-void append_row(std::string& out, const DesignSummary& d, int k,
-                const ReportedParameter& reported, const Community& community,
-                const std::vector<Target>& targets) {
+void append_row(std::string& out, const DesignSummary& d, int k, const ReportedParameter& reported,
+                const Community& community, const std::vector<Target>& targets) {
   const ParameterSummary& p = d.parameters[static_cast<std::size_t>(k)];
-  out += std::to_string(d.design.sites1) + ',' + std::to_string(d.design.sites2) + ',' +
-         reported.name;
+  out +=
+      std::to_string(d.design.sites1) + ',' + std::to_string(d.design.sites2) + ',' + reported.name;
   for (double v : {p.truth, p.mean_estimate, p.relative_bias, p.rmse, p.coverage, p.mean_width,
                    p.capped_share, d.mean_observed1, d.mean_observed2}) {
     out += ',' + real(v);

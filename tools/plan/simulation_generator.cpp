@@ -65,7 +65,7 @@ double SimulationGenerator::uniform() {
 std::int32_t analysis_seed(std::uint64_t seed, std::int32_t sites1, std::int32_t sites2,
                            std::int64_t survey) {
   const std::uint64_t key = mix64(survey_key(seed, sites1, sites2, survey) ^ kAnalysisPurpose);
-  const std::uint64_t byte0 = 1 + key % 255;       // 1..255
+  const std::uint64_t byte0 = 1 + key % 255;        // 1..255
   const std::uint64_t byte2 = (key >> 32) & 0xFFu;  // 0..255, from bits the first one hardly uses
   return static_cast<std::int32_t>(byte0 | (byte2 << 16));
 }

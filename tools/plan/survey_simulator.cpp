@@ -34,8 +34,7 @@ void detect(SimulationGenerator& g, double p, std::int32_t sites,
 
 }  // namespace
 
-SimulatedSurvey simulate_survey(const Community& community, Design design,
-                                SimulationGenerator& g) {
+SimulatedSurvey simulate_survey(const Community& community, Design design, SimulationGenerator& g) {
   BlockCounts sample1(design.sites1), sample2(design.sites2);
   BlockCounts subset_a(design.sites2), subset_b(design.sites1);
   SimulatedSurvey out;
@@ -45,8 +44,7 @@ SimulatedSurvey simulate_survey(const Community& community, Design design,
     detect(g, p, design.sites1, at1);
     at2.clear();
     if (species < community.persisting) {
-      const double p2 =
-          community.carryover == Carryover::kKept ? p : draw_detection(g, community);
+      const double p2 = community.carryover == Carryover::kKept ? p : draw_detection(g, community);
       detect(g, changed_detection(p2, community), design.sites2, at2);
     }
     sample1.add(at1);

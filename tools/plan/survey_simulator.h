@@ -25,7 +25,6 @@ struct SimulatedSurvey {
 // Sample 1 sites and, when it persists, (with the carryover redrawn, its new probability and)
 // its Sample 2 sites; then each colonist.
 // Requires: 1 <= sites1, sites2 <= 98; the community as Community says.
-SimulatedSurvey simulate_survey(const Community& community, Design design,
-                                SimulationGenerator& g);
+SimulatedSurvey simulate_survey(const Community& community, Design design, SimulationGenerator& g);
 
 }  // namespace kelvaro::plan

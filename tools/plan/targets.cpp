@@ -84,8 +84,8 @@ const char* criterion_name(Criterion c) {
 const char* comparison(Criterion c) { return c == Criterion::kCoverage ? ">=" : "<="; }
 
 std::string design_text(Design d) {
-  const std::string both = "(sites1 = " + std::to_string(d.sites1) +
-                           ", sites2 = " + std::to_string(d.sites2) + ")";
+  const std::string both =
+      "(sites1 = " + std::to_string(d.sites1) + ", sites2 = " + std::to_string(d.sites2) + ")";
   if (d.sites1 == d.sites2) return std::to_string(d.sites1) + " sites " + both;
   return std::to_string(d.sites1) + " and " + std::to_string(d.sites2) + " sites " + both;
 }
@@ -165,9 +165,15 @@ CriterionCheck check_criterion(const ParameterSummary& p, const Requirement& r) 
     case Criterion::kBias:
       c = {std::fabs(p.relative_bias), p.relative_bias_se};
       break;
-    case Criterion::kRmse: c = {p.rmse, p.rmse_se}; break;
-    case Criterion::kCoverage: c = {p.coverage, p.coverage_se}; break;
-    case Criterion::kWidth: c = {p.mean_width, p.mean_width_se}; break;
+    case Criterion::kRmse:
+      c = {p.rmse, p.rmse_se};
+      break;
+    case Criterion::kCoverage:
+      c = {p.coverage, p.coverage_se};
+      break;
+    case Criterion::kWidth:
+      c = {p.mean_width, p.mean_width_se};
+      break;
   }
   c.margin = r.criterion == Criterion::kCoverage ? c.value - r.bound : r.bound - c.value;
   c.met = c.margin >= 0.0;  // false for NaN
@@ -191,9 +197,8 @@ std::optional<bool> meets_targets(const DesignSummary& d, int k,
 
 bool meets_every_target(const DesignSummary& d, const std::vector<Target>& targets) {
   bool all = true;
-  each_check(d, targets, [&all](int, const Requirement&, const CriterionCheck& c) {
-    all = all && c.met;
-  });
+  each_check(d, targets,
+             [&all](int, const Requirement&, const CriterionCheck& c) { all = all && c.met; });
   return all;
 }
 

@@ -22,11 +22,11 @@ struct Fraction {
 
 // The bound that kelvaro's range adjustment can put on a bootstrap interval.
 enum class IntervalCap {
-  kNone,            // LAMBDA
-  kObservedSample1, // N(1): a lower limit raised to R(1), the species observed in Sample 1
-  kObservedSample2, // N(2): to R(2)
-  kOne,             // PHI, GAMMA: an upper limit held at 1
-  kZero,            // B: a lower limit held at 0
+  kNone,             // LAMBDA
+  kObservedSample1,  // N(1): a lower limit raised to R(1), the species observed in Sample 1
+  kObservedSample2,  // N(2): to R(2)
+  kOne,              // PHI, GAMMA: an upper limit held at 1
+  kZero,             // B: a lower limit held at 0
 };
 
 struct ReportedParameter {

@@ -149,8 +149,9 @@ int main(int argc, char** argv) {
   Options o;
   define_options(app, o);
   const tools::MissingArguments missing = {
-      {"files", "give two site-by-species CSV files, or one long CSV of sample,site,species "
-                "records"}};
+      {"files",
+       "give two site-by-species CSV files, or one long CSV of sample,site,species "
+       "records"}};
   if (const auto status = tools::parse_command_line(app, argc, argv, missing)) return *status;
   tools::remove_temporaries_on_stop_signals();
   if (const auto problem = misuse(app, o)) {

@@ -40,10 +40,9 @@ void define_options(CLI::App& app, Options& o) {
   auto* table =
       app.add_option("--table", o.table, "the table to write as CSV (default: parameters)")
           ->check(CLI::IsMember(tidy::table_names(true)));
-  auto* dir =
-      app.add_option("--dir", o.dir, "write every table as DIR/<table>.csv")
-          ->check(tools::non_empty_name())
-          ->type_name("DIR");
+  auto* dir = app.add_option("--dir", o.dir, "write every table as DIR/<table>.csv")
+                  ->check(tools::non_empty_name())
+                  ->type_name("DIR");
   json->excludes(table)->excludes(dir);
   table->excludes(dir);
   app.set_version_flag("-V,--version", std::string("kelvaro-tidy ") + KELVARO_VERSION);

@@ -146,8 +146,7 @@ std::vector<std::string> Parser::fixed_line(const std::vector<Field>& layout, st
                                             const std::string& what) {
   const std::string_view line = take(what);
   if (layout[0].start > 0 && !line.empty() && line[0] != ' ') {
-    throw ReportError(line_number() - 1,
-                      "expected " + what + found(trim_right(line)));
+    throw ReportError(line_number() - 1, "expected " + what + found(trim_right(line)));
   }
   return fields(line, layout, count);
 }
@@ -366,8 +365,7 @@ void Parser::parameter_table() {
     while (!printed.empty() && printed.front() == ' ') printed.remove_prefix(1);
     if (line.size() < 11 || printed != label || columns(line, 41, 4) != "    " ||
         columns(line, 55, 3) != " - ") {
-      throw ReportError(line_number() - 1,
-                        "expected " + what + found(trim_right(line)));
+      throw ReportError(line_number() - 1, "expected " + what + found(trim_right(line)));
     }
     std::vector<std::string> row = {label};
     for (std::string& v : fields(line, kParameterFields, kParameterFields.size()))
@@ -386,8 +384,7 @@ void Parser::definitions() {
         "the definition of " + std::string(start).substr(0, std::string(start).find(' '));
     const std::string_view line = take(what);
     if (columns(line, 0, std::string_view(start).size()) != start) {
-      throw ReportError(line_number() - 1,
-                        "expected " + what + found(trim_right(line)));
+      throw ReportError(line_number() - 1, "expected " + what + found(trim_right(line)));
     }
   }
   expect_line("");

@@ -3,8 +3,8 @@
 namespace kelvaro::tidy {
 
 std::vector<const Table*> tables_of(const Report& report, bool with_replicates) {
-  std::vector<const Table*> tables = {&report.run, &report.blocks, &report.test,
-                                      &report.parameters, &report.estimators};
+  std::vector<const Table*> tables = {&report.run, &report.blocks, &report.test, &report.parameters,
+                                      &report.estimators};
   if (with_replicates) {
     tables.insert(tables.end(), {&report.replicates, &report.replicate_summary,
                                  &report.block_replicates, &report.mean_frequencies});

@@ -11,10 +11,10 @@
 namespace kelvaro::web {
 
 struct ResultTable {
-  std::string name;                             // "run", "blocks", "test", "parameters", ...
-  std::vector<std::string> columns;             // the table's column names
-  std::vector<std::vector<std::string>> rows;   // each value as the report prints it
-  std::string csv;                              // kelvaro-tidy's CSV of the table (CR LF)
+  std::string name;                            // "run", "blocks", "test", "parameters", ...
+  std::vector<std::string> columns;            // the table's column names
+  std::vector<std::vector<std::string>> rows;  // each value as the report prints it
+  std::string csv;                             // kelvaro-tidy's CSV of the table (CR LF)
 };
 
 struct ResultTables {

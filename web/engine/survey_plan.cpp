@@ -1,7 +1,7 @@
 // The page's Plan tab: kelvaro-plan's engine (the same request checks, simulations, analyses,
-// summaries and answer to a target), run on the calling thread, since a page's WebAssembly has no threads. Each
-// survey's random numbers depend only on (seed, design, survey), so the summaries are those of
-// kelvaro-plan with the same request, whatever its thread count.
+// summaries and answer to a target), run on the calling thread, since a page's WebAssembly has no
+// threads. Each survey's random numbers depend only on (seed, design, survey), so the summaries are
+// those of kelvaro-plan with the same request, whatever its thread count.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -94,9 +94,9 @@ val run_survey_plan(val request, val progress) {
       plan::SimulationGenerator g =
           plan::SimulationGenerator::for_survey(s.seed, design.sites1, design.sites2, survey);
       const plan::SimulatedSurvey simulated = plan::simulate_survey(s.community, design, g);
-      outcomes.push_back(plan::analyse_survey(
-          simulated, reported, s.replicates,
-          plan::analysis_seed(s.seed, design.sites1, design.sites2, survey)));
+      outcomes.push_back(
+          plan::analyse_survey(simulated, reported, s.replicates,
+                               plan::analysis_seed(s.seed, design.sites1, design.sites2, survey)));
       const int percent = static_cast<int>(100 * ++done / total);
       if (percent != last_percent && !progress.isNull() && !progress.isUndefined()) {
         last_percent = percent;
@@ -117,9 +117,8 @@ val run_survey_plan(val request, val progress) {
   out.set("designs", designs);
   out.set("csv", plan::results_csv(summaries, reported, s.community, checked.targets));
   // kelvaro-plan's answer to the targets, as it prints it after its name.
-  out.set("answer", checked.targets.empty()
-                        ? std::string()
-                        : plan::target_answer(summaries, checked.targets));
+  out.set("answer", checked.targets.empty() ? std::string()
+                                            : plan::target_answer(summaries, checked.targets));
   return out;
 }
 

@@ -40,7 +40,9 @@ class ProgressObserver : public Observer {
     last_ = -1;
     tell(block, 0);
   }
-  void bootstrap_progress(BlockNumber block, std::int32_t done, double) override { tell(block, done); }
+  void bootstrap_progress(BlockNumber block, std::int32_t done, double) override {
+    tell(block, done);
+  }
 
  private:
   void tell(int block, std::int32_t done) {
@@ -167,8 +169,8 @@ val run_input(const std::string& input, val progress, val warnings) {
   out.set("report", report.str());
   out.set("input", input);
   for (const Warning& w : r.warnings) {
-    warnings.call<void>("push", warning_object(warning_kind_name(w.kind), w.block, w.line,
-                                                w.text, format_warning(w)));
+    warnings.call<void>("push", warning_object(warning_kind_name(w.kind), w.block, w.line, w.text,
+                                               format_warning(w)));
   }
   out.set("warnings", warnings);
   add_results(out, r);
@@ -178,8 +180,8 @@ val run_input(const std::string& input, val progress, val warnings) {
 // kelvaro-prep's warnings about how the tables were read, as it prints them.
 void table_warnings(const prep::Survey& survey, val& warnings) {
   auto add = [&](const std::string& text) {
-    warnings.call<void>("push", warning_object("input", "input", 0, text,
-                                                "kelvaro-prep: warning: " + text));
+    warnings.call<void>(
+        "push", warning_object("input", "input", 0, text, "kelvaro-prep: warning: " + text));
   };
   if (!survey.species.folds()) {
     std::vector<std::pair<std::string, const csv::NameVariant*>> variants;
@@ -201,8 +203,8 @@ struct ReadOptions {
 };
 
 std::optional<char> separator_of(const val& options) {
-  const std::string sep = options["separator"].isString() ? options["separator"].as<std::string>()
-                                                          : std::string();
+  const std::string sep =
+      options["separator"].isString() ? options["separator"].as<std::string>() : std::string();
   if (sep == "comma") return ',';
   if (sep == "semicolon") return ';';
   if (sep == "tab") return '\t';
@@ -378,8 +380,8 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
     while (!problem.empty() && (problem.back() == '\n' || problem.back() == '\r')) {
       problem.pop_back();
     }
-    val out = refusal("kelvaro-batch: group " + group + ", samples " + sample1 + " and " +
-                      sample2 + " cannot be analysed: " + problem);
+    val out = refusal("kelvaro-batch: group " + group + ", samples " + sample1 + " and " + sample2 +
+                      " cannot be analysed: " + problem);
     out.set("batch", batch_tables(outcome));
     return out;
   }
@@ -390,8 +392,8 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
   out.set("report", outcome.report);
   val warnings = val::array();
   for (const Warning& w : r.warnings) {
-    warnings.call<void>("push", warning_object(warning_kind_name(w.kind), w.block, w.line,
-                                                w.text, format_warning(w)));
+    warnings.call<void>("push", warning_object(warning_kind_name(w.kind), w.block, w.line, w.text,
+                                               format_warning(w)));
   }
   out.set("warnings", warnings);
   add_results(out, r);
@@ -408,8 +410,8 @@ val analyse_batch(std::string text, std::string name, val options, val progress)
     return long_refusal(e);
   }
   const batch::LabelRanks ranks = batch::ranks_of(survey->labels);
-  std::vector<batch::SamplePair> pairs = batch::pairs_by_rule(
-      *survey->table, survey->labels, batch::PairRule::kConsecutive, ranks);
+  std::vector<batch::SamplePair> pairs =
+      batch::pairs_by_rule(*survey->table, survey->labels, batch::PairRule::kConsecutive, ranks);
   batch::sort_pairs(pairs, ranks);
   batch::AnalysisSettings settings = analysis_settings(options);
   settings.reports = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <functional>
 #include <memory>
 
 #include "bootstrap/binomial.h"
@@ -90,97 +91,147 @@ ReplicateDetail detail_row(const Array1<float, 100>& x, float estimate) {
   return d;
 }
 
-// One replicate as drawn: its community size, its class counts x(1..t+1) and its estimate.
-struct Replicate {
-  std::int32_t community = 0;
-  std::vector<float> counts;  // x(1..t+1)
-  float estimate = 0.0f;
-};
+// Where a block's replicates are drawn on the ordered pool: a chunk of consecutive replicates
+// per task, in a ring of `window` slots (task k in slot k % window; the pool claims no task
+// before the one `window` places earlier is delivered). Claiming a task makes its replicates'
+// community sizes and, for a subset, their binomial draws and where each one's species draws
+// start (claims come in task order, so the pass over the stream is the sequential one); a
+// worker draws the species and works out each replicate's estimate with its own estimator; the
+// calling thread gathers the chunk in replicate order.
+class ThreadedDraws {
+ public:
+  struct Source {
+    const ClassIndex& index;
+    const LaneTable& table;  // filled when the lanes take the block's replicates
+    Isa isa;                 // the lane kernel's path
+    std::int32_t replicates;
+    std::size_t chunk;
+    // A sample: every replicate draws `community` species, the first from `origin`. A subset:
+    // each draws min(binomial(r0, q), r0) from where the generator stands after the one before.
+    bool subset;
+    std::int32_t community;
+    KissWords origin;
+    std::int32_t r0;
+    float q;
+  };
 
-// Replicates drawn on the ordered pool, a chunk of consecutive replicates per task: for a chunk
-// a thread finds the words its first replicate starts from and draws the replicates one after
-// another, with its own estimator. The calling thread tells the observer of each chunk in turn.
-struct ThreadedDraws {
-  const ClassIndex& index;
-  const LaneTable& table;                // filled when the lanes take a block's replicates
-  const std::vector<KissWords>& starts;  // per chunk (consecutive) or per replicate
-  const std::vector<std::int32_t>& sizes;
-  bool consecutive;
-  std::size_t chunk;
-  Isa isa;  // the lane kernel's path for consecutive chunks
+  // Gathers a delivered chunk, in replicate order: the replicates first + 1 .. first + count,
+  // their community sizes, counts x(1..t+1) (rows `stride` apart) and estimates.
+  using Gather =
+      std::function<void(std::int32_t first, std::size_t count, const std::int32_t* sizes,
+                         const float* counts, std::size_t stride, const float* estimates)>;
 
-  // An observer that throws (to cancel the run) stops the threads before the exception goes on.
-  std::vector<Replicate> run(OrderedPool& pool, Observer* observer, BlockNumber block) const {
-    const std::size_t total = sizes.size();
-    std::vector<Replicate> replicates(total);
-    double draws_done = 0.0;
+  ThreadedDraws(const Source& source, std::size_t window)
+      : s_(source),
+        window_(window),
+        stride_(row_stride(source.index.t)),
+        counts_(window * source.chunk * stride_),
+        estimates_(window * source.chunk),
+        sizes_(window * source.chunk),
+        starts_(source.subset ? window * source.chunk : 0) {}
+
+  // Runs the pool; for a subset the generator makes the binomial draws and is left after the
+  // last replicate's species draws. Returns the species draws the replicates made.
+  std::uint64_t run(OrderedPool& pool, UniformGenerator& generator, const Gather& gather) {
+    std::uint64_t species_draws = 0;
     OrderedWork work;
-    work.claim = [&](std::size_t k) { return k * chunk < total; };
-    work.make_worker = [&]() -> std::function<void(std::size_t)> {
-      auto estimator = std::make_shared<JackknifeEstimator>();
-      return
-          [this, &replicates, estimator](std::size_t k) { draw_chunk(k, replicates, *estimator); };
+    work.window = window_;
+    work.claim = [&](std::size_t k) {
+      const std::size_t first = k * s_.chunk;
+      if (first >= static_cast<std::size_t>(s_.replicates)) return false;
+      const std::size_t count = chunk_size(k);
+      std::int32_t* sizes = sizes_.data() + slot(k) * s_.chunk;
+      for (std::size_t i = 0; i < count; ++i) {
+        std::int32_t size = s_.community;
+        if (s_.subset) {
+          size = std::min(binomial_count(s_.r0, s_.q, generator), s_.r0);
+          KissWords& words = generator.stream();
+          starts_[slot(k) * s_.chunk + i] = words;
+          words = jump_ahead(words, static_cast<std::uint64_t>(std::max(size, 0)));
+        }
+        sizes[i] = size;
+        species_draws += static_cast<std::uint64_t>(std::max(size, 0));
+      }
+      return true;
+    };
+    work.make_worker = [this]() -> std::function<void(std::size_t)> {
+      auto worker = std::make_shared<Worker>();
+      worker->counts.resize(s_.chunk * static_cast<std::size_t>(s_.index.t + 1));
+      return [this, worker](std::size_t k) { draw_chunk(k, *worker); };
     };
     work.deliver = [&](std::size_t k) {
-      const std::size_t last = std::min(total, (k + 1) * chunk);
-      for (std::size_t r = k * chunk; r < last; ++r) {
-        draws_done += static_cast<double>(std::max(sizes[r], 0));
-      }
-      // As on one thread, the observer hears of the last replicate too.
-      if (observer != nullptr) {
-        observer->bootstrap_progress(block, static_cast<std::int32_t>(last), draws_done);
-      }
+      const std::size_t base = slot(k) * s_.chunk;
+      gather(static_cast<std::int32_t>(k * s_.chunk), chunk_size(k), sizes_.data() + base,
+             counts_.data() + base * stride_, stride_, estimates_.data() + base);
     };
     pool.run(work);
-    return replicates;
+    if (!s_.subset) {
+      species_draws = static_cast<std::uint64_t>(std::max(s_.community, 0)) *
+                      static_cast<std::uint64_t>(s_.replicates);
+    }
+    return species_draws;
   }
 
-  void draw_chunk(std::size_t k, std::vector<Replicate>& replicates,
-                  JackknifeEstimator& estimator) const {
-    const std::size_t first = k * chunk;
-    const std::size_t last = std::min(sizes.size(), first + chunk);
-    KissWords words = starts[consecutive ? k : first];
-    if (!table.entry.empty() &&
-        std::all_of(sizes.begin() + static_cast<std::ptrdiff_t>(first),
-                    sizes.begin() + static_cast<std::ptrdiff_t>(last),
-                    [&](std::int32_t size) { return lanes_take(isa, index, size); })) {
-      draw_lanes(first, last, words, replicates, estimator);
-      return;
+ private:
+  // What a thread keeps from task to task: its estimator and the lane kernel's counts.
+  struct Worker {
+    JackknifeEstimator estimator;
+    std::vector<std::uint32_t> counts;
+  };
+
+  // Counts per replicate row, rounded up to whole cache lines so that no two chunks share one.
+  static std::size_t row_stride(std::int32_t t) {
+    return (static_cast<std::size_t>(t + 1) + 15) / 16 * 16;
+  }
+  std::size_t slot(std::size_t k) const { return k % window_; }
+  std::size_t chunk_size(std::size_t k) const {
+    return std::min(s_.chunk, static_cast<std::size_t>(s_.replicates) - k * s_.chunk);
+  }
+
+  void draw_chunk(std::size_t k, Worker& worker) {
+    const std::int32_t t = s_.index.t;
+    const std::size_t count = chunk_size(k);
+    const std::size_t base = slot(k) * s_.chunk;
+    const std::int32_t* sizes = sizes_.data() + base;
+    const KissWords* starts = s_.subset ? starts_.data() + base : nullptr;
+    KissWords words{};
+    if (!s_.subset) {
+      words = jump_ahead(s_.origin, static_cast<std::uint64_t>(std::max(s_.community, 0)) *
+                                        static_cast<std::uint64_t>(k * s_.chunk));
     }
-    for (std::size_t r = first; r < last; ++r) {
-      if (!consecutive) words = starts[r];
+    const bool lanes =
+        !s_.table.entry.empty() && std::all_of(sizes, sizes + count, [&](std::int32_t size) {
+          return lanes_take(s_.isa, s_.index, size);
+        });
+    if (lanes) {
+      if (s_.subset) {
+        count_replicates_from(s_.isa, s_.index, s_.table, starts, sizes,
+                              static_cast<std::int32_t>(count), worker.counts.data());
+      } else {
+        count_replicates(s_.isa, s_.index, s_.table, words, sizes[0],
+                         static_cast<std::int32_t>(count), worker.counts.data());
+      }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
       Array1<float, 100> x{};
-      draw_species(sizes[r], index, words, x, nullptr, kSample1, 0, 0.0);
-      Replicate& rep = replicates[r];
-      rep.community = sizes[r];
-      rep.counts.assign(x.data(), x.data() + index.t + 1);
-      rep.estimate = estimator.estimate_only(x.data(), index.t);
+      if (lanes) {
+        counts_to_floats(worker.counts.data() + i * static_cast<std::size_t>(t + 1), t, x);
+      } else {
+        if (s_.subset) words = starts[i];
+        draw_species(sizes[i], s_.index, words, x, nullptr, kSample1, 0, 0.0);
+      }
+      std::copy(x.data(), x.data() + t + 1, counts_.data() + (base + i) * stride_);
+      estimates_[base + i] = worker.estimator.estimate_only(x.data(), t);
     }
   }
 
-  // Replicates first..last-1 on the lane kernel: a sample block's (all of one size, one after
-  // another from `words`) or a subset's (each from its own start).
-  void draw_lanes(std::size_t first, std::size_t last, KissWords& words,
-                  std::vector<Replicate>& replicates, JackknifeEstimator& estimator) const {
-    const std::int32_t t = index.t;
-    const auto count = static_cast<std::int32_t>(last - first);
-    std::vector<std::uint32_t> counts(static_cast<std::size_t>(count) *
-                                      static_cast<std::size_t>(t + 1));
-    if (consecutive) {
-      count_replicates(isa, index, table, words, sizes[first], count, counts.data());
-    } else {
-      count_replicates_from(isa, index, table, starts.data() + first, sizes.data() + first, count,
-                            counts.data());
-    }
-    for (std::size_t r = first; r < last; ++r) {
-      Array1<float, 100> x{};
-      counts_to_floats(counts.data() + (r - first) * static_cast<std::size_t>(t + 1), t, x);
-      Replicate& rep = replicates[r];
-      rep.community = sizes[r];
-      rep.counts.assign(x.data(), x.data() + t + 1);
-      rep.estimate = estimator.estimate_only(x.data(), t);
-    }
-  }
+  const Source s_;
+  const std::size_t window_;
+  const std::size_t stride_;
+  std::vector<float> counts_;  // per slot, chunk rows of x(1..t+1), stride_ apart
+  std::vector<float> estimates_;
+  std::vector<std::int32_t> sizes_;
+  std::vector<KissWords> starts_;  // subsets: where each replicate's species draws start
 };
 
 }  // namespace
@@ -311,48 +362,49 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       if (observer != nullptr) observer->bootstrap_progress(block, iteration, draws_done);
     }
   } else {
-    // Where each replicate's species draws start, and how many it makes.
-    std::vector<std::int32_t> sizes(static_cast<std::size_t>(nb), n);
-    std::vector<KissWords> starts;
     std::int32_t chunk =
-        plan.chunk > 0 ? plan.chunk : std::max<std::int32_t>(1, nb / (threads * 16));
+        plan.chunk > 0 ? plan.chunk : std::max<std::int32_t>(1, nb / (threads * 32));
     if (plan.chunk <= 0 && lanes) {  // whole rounds of the lanes
       const std::int32_t width = isa_lanes(isa);
       chunk = (chunk + width - 1) / width * width;
     }
-    const bool consecutive = !subset;  // no draws between the replicates of a sample
-    std::uint64_t species_draws = 0;
-    if (consecutive) {
-      const std::uint64_t per_replicate = static_cast<std::uint64_t>(std::max(n, 0));
-      for (std::int32_t first = 0; first < nb; first += chunk) {
-        starts.push_back(
-            jump_ahead(generator.stream(), per_replicate * static_cast<std::uint64_t>(first)));
+    const ThreadedDraws::Source source{
+        index, table, isa, nb, static_cast<std::size_t>(chunk), subset, n, generator.stream(),
+        r0,    q};
+    // Room for every thread to hold a chunk while the next ones wait for their turn.
+    ThreadedDraws draws(source, static_cast<std::size_t>(2 * threads + 2));
+    double draws_done = 0.0;
+    // As gather() does, replicate by replicate; x is only formed where it is read (a detail row,
+    // and after the chunk's last replicate).
+    const auto deliver = [&](std::int32_t first, std::size_t count, const std::int32_t* sizes,
+                             const float* counts, std::size_t stride, const float* estimates) {
+      const auto set_x = [&](const float* row) {
+        for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
+        for (std::int32_t i = 1; i <= t; ++i) x(i) = row[i - 1];
+      };
+      for (std::size_t k = 0; k < count; ++k) {
+        const float* row = counts + k * stride;
+        for (std::int32_t i = 1; i <= t; ++i) a(i) = a(i) + row[i - 1];
+        if (!subset) r.detected.push_back(trunc_to_int(static_cast<float>(sizes[k]) - row[t]));
+        r.estimates.push_back(estimates[k]);
+        draws_done += static_cast<double>(std::max(sizes[k], 0));
+        if (plan.detail) {
+          set_x(row);
+          r.detail.push_back(detail_row(x, estimates[k]));
+        }
       }
-      species_draws = per_replicate * static_cast<std::uint64_t>(nb);
-      generator.stream() = jump_ahead(generator.stream(), species_draws);
-    } else {
-      for (std::int32_t i = 0; i < nb; ++i) {
-        const std::int32_t size = std::min(binomial_count(r0, q, generator), r0);
-        sizes[static_cast<std::size_t>(i)] = size;
-        starts.push_back(generator.stream());
-        const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
-        generator.stream() = jump_ahead(generator.stream(), drawn);
-        species_draws += drawn;
+      if (count > 0) set_x(counts + (count - 1) * stride);
+      // As on one thread, the observer hears of the last replicate too.
+      if (observer != nullptr) {
+        observer->bootstrap_progress(block, first + static_cast<std::int32_t>(count), draws_done);
       }
-    }
-    generator.counted(species_draws);
-    const ThreadedDraws draws{
-        index, table, starts, sizes, consecutive, static_cast<std::size_t>(chunk), isa};
+    };
     OrderedPool pool(threads, plan.thread_factory ? plan.thread_factory : start_thread);
-    const std::vector<Replicate> replicates = draws.run(pool, observer, block);
+    const std::uint64_t species_draws = draws.run(pool, generator, deliver);
+    if (!subset) generator.stream() = jump_ahead(generator.stream(), species_draws);
+    generator.counted(species_draws);
     r.threads_used = pool.threads_used();
     r.short_of_threads = r.threads_used < threads;
-    for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
-      const Replicate& rep = replicates[static_cast<std::size_t>(iteration - 1)];
-      for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
-      for (std::int32_t i = 1; i <= t + 1; ++i) x(i) = rep.counts[static_cast<std::size_t>(i - 1)];
-      gather(rep.community, rep.estimate);
-    }
   }
   if (observer != nullptr) observer->bootstrap_finished(block);
 

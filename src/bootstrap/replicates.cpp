@@ -105,7 +105,9 @@ class ThreadedDraws {
     const LaneTable& table;  // filled when the lanes take the block's replicates
     Isa isa;                 // the lane kernel's path
     std::int32_t replicates;
-    std::size_t chunk;
+    // Task k draws the replicates first[k] .. first[k + 1] - 1 (first[0] = 0, the last entry is
+    // the number of replicates).
+    std::vector<std::size_t> first;
     // A sample: every replicate draws `community` species, the first from `origin`. A subset:
     // each draws min(binomial(r0, q), r0) from where the generator stands after the one before.
     bool subset;
@@ -124,11 +126,12 @@ class ThreadedDraws {
   ThreadedDraws(const Source& source, std::size_t window)
       : s_(source),
         window_(window),
+        capacity_(largest_chunk(source.first)),
         stride_(row_stride(source.index.t)),
-        counts_(window * source.chunk * stride_),
-        estimates_(window * source.chunk),
-        sizes_(window * source.chunk),
-        starts_(source.subset ? window * source.chunk : 0) {}
+        counts_(window * capacity_ * stride_),
+        estimates_(window * capacity_),
+        sizes_(window * capacity_),
+        starts_(source.subset ? window * capacity_ : 0) {}
 
   // Runs the pool; for a subset the generator makes the binomial draws and is left after the
   // last replicate's species draws. Returns the species draws the replicates made.
@@ -137,16 +140,15 @@ class ThreadedDraws {
     OrderedWork work;
     work.window = window_;
     work.claim = [&](std::size_t k) {
-      const std::size_t first = k * s_.chunk;
-      if (first >= static_cast<std::size_t>(s_.replicates)) return false;
+      if (k + 1 >= s_.first.size()) return false;
       const std::size_t count = chunk_size(k);
-      std::int32_t* sizes = sizes_.data() + slot(k) * s_.chunk;
+      std::int32_t* sizes = sizes_.data() + slot(k) * capacity_;
       for (std::size_t i = 0; i < count; ++i) {
         std::int32_t size = s_.community;
         if (s_.subset) {
           size = std::min(binomial_count(s_.r0, s_.q, generator), s_.r0);
           KissWords& words = generator.stream();
-          starts_[slot(k) * s_.chunk + i] = words;
+          starts_[slot(k) * capacity_ + i] = words;
           words = jump_ahead(words, static_cast<std::uint64_t>(std::max(size, 0)));
         }
         sizes[i] = size;
@@ -156,12 +158,12 @@ class ThreadedDraws {
     };
     work.make_worker = [this]() -> std::function<void(std::size_t)> {
       auto worker = std::make_shared<Worker>();
-      worker->counts.resize(s_.chunk * static_cast<std::size_t>(s_.index.t + 1));
+      worker->counts.resize(capacity_ * static_cast<std::size_t>(s_.index.t + 1));
       return [this, worker](std::size_t k) { draw_chunk(k, *worker); };
     };
     work.deliver = [&](std::size_t k) {
-      const std::size_t base = slot(k) * s_.chunk;
-      gather(static_cast<std::int32_t>(k * s_.chunk), chunk_size(k), sizes_.data() + base,
+      const std::size_t base = slot(k) * capacity_;
+      gather(static_cast<std::int32_t>(s_.first[k]), chunk_size(k), sizes_.data() + base,
              counts_.data() + base * stride_, stride_, estimates_.data() + base);
     };
     pool.run(work);
@@ -184,20 +186,26 @@ class ThreadedDraws {
     return (static_cast<std::size_t>(t + 1) + 15) / 16 * 16;
   }
   std::size_t slot(std::size_t k) const { return k % window_; }
-  std::size_t chunk_size(std::size_t k) const {
-    return std::min(s_.chunk, static_cast<std::size_t>(s_.replicates) - k * s_.chunk);
+  std::size_t chunk_size(std::size_t k) const { return s_.first[k + 1] - s_.first[k]; }
+  // Replicates in the largest chunk.
+  static std::size_t largest_chunk(const std::vector<std::size_t>& first) {
+    std::size_t largest = 0;
+    for (std::size_t k = 0; k + 1 < first.size(); ++k) {
+      largest = std::max(largest, first[k + 1] - first[k]);
+    }
+    return largest;
   }
 
   void draw_chunk(std::size_t k, Worker& worker) {
     const std::int32_t t = s_.index.t;
     const std::size_t count = chunk_size(k);
-    const std::size_t base = slot(k) * s_.chunk;
+    const std::size_t base = slot(k) * capacity_;
     const std::int32_t* sizes = sizes_.data() + base;
     const KissWords* starts = s_.subset ? starts_.data() + base : nullptr;
     KissWords words{};
     if (!s_.subset) {
       words = jump_ahead(s_.origin, static_cast<std::uint64_t>(std::max(s_.community, 0)) *
-                                        static_cast<std::uint64_t>(k * s_.chunk));
+                                        static_cast<std::uint64_t>(s_.first[k]));
     }
     const bool lanes =
         !s_.table.entry.empty() && std::all_of(sizes, sizes + count, [&](std::int32_t size) {
@@ -227,6 +235,7 @@ class ThreadedDraws {
 
   const Source s_;
   const std::size_t window_;
+  const std::size_t capacity_;  // replicates a slot holds
   const std::size_t stride_;
   std::vector<float> counts_;  // per slot, chunk rows of x(1..t+1), stride_ apart
   std::vector<float> estimates_;
@@ -362,15 +371,23 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       if (observer != nullptr) observer->bootstrap_progress(block, iteration, draws_done);
     }
   } else {
-    std::int32_t chunk =
-        plan.chunk > 0 ? plan.chunk : std::max<std::int32_t>(1, nb / (threads * 32));
-    if (plan.chunk <= 0 && lanes) {  // whole rounds of the lanes
-      const std::int32_t width = isa_lanes(isa);
-      chunk = (chunk + width - 1) / width * width;
+    // Chunks of plan.chunk replicates; by default a 16th of a thread's share, less towards the
+    // end (a quarter of a thread's share of what is left, at least one round of the lanes), so
+    // that the threads finish a block close together.
+    const std::int32_t width = lanes ? isa_lanes(isa) : 1;
+    const auto whole_rounds = [&](std::int32_t size) { return (size + width - 1) / width * width; };
+    const std::int32_t most = whole_rounds(std::max<std::int32_t>(1, nb / (threads * 16)));
+    std::vector<std::size_t> first{0};
+    for (std::int32_t done = 0; done < nb;) {
+      const std::int32_t left = nb - done;
+      const std::int32_t size =
+          plan.chunk > 0 ? plan.chunk
+                         : std::min(most, whole_rounds(std::max(1, left / (threads * 4))));
+      done += std::min(size, left);
+      first.push_back(static_cast<std::size_t>(done));
     }
     const ThreadedDraws::Source source{
-        index, table, isa, nb, static_cast<std::size_t>(chunk), subset, n, generator.stream(),
-        r0,    q};
+        index, table, isa, nb, std::move(first), subset, n, generator.stream(), r0, q};
     // Room for every thread to hold a chunk while the next ones wait for their turn.
     ThreadedDraws draws(source, static_cast<std::size_t>(2 * threads + 2));
     double draws_done = 0.0;

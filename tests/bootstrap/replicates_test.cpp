@@ -161,5 +161,57 @@ TEST(BootstrapBlock, SubsetCommunityIsBoundedByTheParentCount) {
   EXPECT_TRUE(r.detected.empty());  // subsets count no species detected
 }
 
+TEST(BootstrapBlock, ThreadsGiveTheOneThreadResult) {
+  // Threads forced on however little work a block holds, with the default chunks (smaller towards
+  // the end of the block) and with small fixed ones: every replicate, detail row, mean, the last
+  // counts and where the stream is left must be the one thread's. Samples and subsets, counts of
+  // replicates that are and are not whole rounds of the lanes, communities on and off the lanes.
+  struct Case {
+    BlockNumber block;
+    float estimate;
+    std::int32_t replicates;
+    std::int32_t parent;
+  };
+  const Case cases[] = {{kSample1, 700.0f, 1000, 0},   {kSample2, 90.0f, 37, 0},
+                        {kSubsetA, 600.0f, 1000, 650}, {kSubsetB, 60.0f, 333, 80},
+                        {kSample1, 2500.0f, 2, 0},     {kSubsetA, 900.0f, 17, 1000}};
+  std::vector<float> x;
+  for (int i = 1; i <= 30; ++i) x.push_back(static_cast<float>(60 / i));
+  for (const Case& c : cases) {
+    for (const int threads : {2, 3}) {
+      for (const std::int32_t chunk : {0, 3}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "block " << c.block << ", " << c.replicates << " replicates, " << threads
+                     << " threads, chunk " << chunk);
+        BootstrapPlan plan{.block = c.block,
+                           .t = 30,
+                           .estimate = c.estimate,
+                           .replicates = c.replicates,
+                           .parent_observed = c.parent,
+                           .detail = true};
+        UniformGenerator alone;
+        const BootstrapResult one = run_plan(plan, x, alone);
+        plan.threads = threads;
+        plan.chunk = chunk;
+        plan.threaded_draws = 0.0;
+        UniformGenerator shared;
+        const BootstrapResult many = run_plan(plan, x, shared);
+        EXPECT_EQ(many.threads_used, threads);
+        EXPECT_EQ(many.estimates, one.estimates);
+        EXPECT_EQ(many.detected, one.detected);
+        ASSERT_EQ(many.detail.size(), one.detail.size());
+        for (std::size_t i = 0; i < one.detail.size(); ++i) {
+          EXPECT_EQ(many.detail[i].counts, one.detail[i].counts) << "replicate " << i + 1;
+          EXPECT_EQ(many.detail[i].estimate, one.detail[i].estimate) << "replicate " << i + 1;
+        }
+        EXPECT_EQ(many.mean_frequencies, one.mean_frequencies);
+        EXPECT_EQ(many.last_counts, one.last_counts);
+        EXPECT_EQ(shared.stream(), alone.stream());
+        EXPECT_EQ(shared.draws(), alone.draws());
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelvaro

@@ -95,7 +95,8 @@ ReplicateDetail detail_row(const Array1<float, 100>& x, float estimate) {
 // per task, in a ring of `window` slots (task k in slot k % window; the pool claims no task
 // before the one `window` places earlier is delivered). Claiming a task makes its replicates'
 // community sizes and, for a subset, their binomial draws and where each one's species draws
-// start (claims come in task order, so the pass over the stream is the sequential one); a
+// start (claims come in task order, so the pass over the stream is the sequential one; a
+// chunk's binomial draws and jumps take some tens of microseconds under the pool's lock); a
 // worker draws the species and works out each replicate's estimate with its own estimator; the
 // calling thread gathers the chunk in replicate order.
 class ThreadedDraws {
@@ -181,7 +182,7 @@ class ThreadedDraws {
     std::vector<std::uint32_t> counts;
   };
 
-  // Counts per replicate row, rounded up to whole cache lines so that no two chunks share one.
+  // Floats per replicate row: t + 1 rounded up to 16 (64 bytes, a cache line).
   static std::size_t row_stride(std::int32_t t) {
     return (static_cast<std::size_t>(t + 1) + 15) / 16 * 16;
   }

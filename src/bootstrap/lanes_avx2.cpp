@@ -1,6 +1,7 @@
 // The 8-lane kernel: AVX2, compiled for it by the function's target attribute alone (the rest of
 // the build assumes no vector extension; count_replicates calls it only on a processor that has
 // AVX2).
+#include "bootstrap/lane_counts.h"
 #include "bootstrap/lanes.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -82,10 +83,7 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
   alignas(32) std::uint32_t words[kLanes];
   alignas(32) std::int32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    for (int k = 0; k < kLanes; ++k) {
-      std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
-      if constexpr (kRagged) hist[k * 256 + 255] = 0;
-    }
+    clear_lane_counts<kLanes, kRagged>(hist, width);
     // Counts of the held classes, as minus the number of times a lane's comparison was all ones.
     __m256i count0 = _mm256_setzero_si256(), count1 = count0, count2 = count0;
     std::int32_t used = 0;
@@ -144,20 +142,13 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
     _mm256_store_si256(reinterpret_cast<__m256i*>(held_counts[0]), count0);
     _mm256_store_si256(reinterpret_cast<__m256i*>(held_counts[1]), count1);
     _mm256_store_si256(reinterpret_cast<__m256i*>(held_counts[2]), count2);
-    for (int k = 0; k < kLanes; ++k) {
-      // A class not held is 0, whose counter nobody reads.
-      for (int h = 0; h < 3; ++h) {
-        hist[k * 256 + table.held[h]] += static_cast<std::uint32_t>(held_counts[h][k]);
-      }
-      std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;
-      std::copy(hist + k * 256 + 1, hist + k * 256 + 1 + width, row);
-    }
+    write_lane_counts<kLanes>(hist, held_counts, table, q, rep, width, counts);
   }
   _mm256_store_si256(reinterpret_cast<__m256i*>(z0), z);
   _mm256_store_si256(reinterpret_cast<__m256i*>(w0), w);
   _mm256_store_si256(reinterpret_cast<__m256i*>(a0), a);
   _mm256_store_si256(reinterpret_cast<__m256i*>(b0), b);
-  for (int k = 0; k < kLanes; ++k) lanes[k] = KissWords{z0[k], w0[k], a0[k], b0[k]};
+  put_lane_words<kLanes>(lanes, z0, w0, a0, b0);
 }
 
 }  // namespace
@@ -165,11 +156,8 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
 void count_lanes_avx2(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
                       const std::int32_t* sizes, std::int32_t n, std::int32_t q,
                       std::uint32_t* counts) {
-  if (sizes != nullptr) {
-    count_lanes<true>(index, table, lanes, sizes, n, q, counts);
-  } else {
-    count_lanes<false>(index, table, lanes, sizes, n, q, counts);
-  }
+  (sizes != nullptr ? count_lanes<true> : count_lanes<false>)(index, table, lanes, sizes, n, q,
+                                                              counts);
 }
 
 }  // namespace kelvaro

@@ -1,6 +1,7 @@
 // The 16-lane kernel: AVX-512F, compiled for it by the function's target attribute alone (the rest
 // of the build assumes no vector extension; count_replicates calls it only on a processor that has
 // AVX-512F).
+#include "bootstrap/lane_counts.h"
 #include "bootstrap/lanes.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -88,10 +89,7 @@ __attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& ind
   alignas(64) std::uint32_t words[kLanes];
   alignas(64) std::uint32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    for (int k = 0; k < kLanes; ++k) {
-      std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
-      if constexpr (kRagged) hist[k * 256 + 255] = 0;
-    }
+    clear_lane_counts<kLanes, kRagged>(hist, width);
     __m512i count0 = _mm512_setzero_si512(), count1 = count0, count2 = count0;
     std::int32_t used = 0;
     for (std::int32_t s = 0; s < n; ++s) {
@@ -143,18 +141,13 @@ __attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& ind
     _mm512_store_si512(held_counts[0], count0);
     _mm512_store_si512(held_counts[1], count1);
     _mm512_store_si512(held_counts[2], count2);
-    for (int k = 0; k < kLanes; ++k) {
-      // A class not held is 0, whose counter nobody reads.
-      for (int h = 0; h < 3; ++h) hist[k * 256 + table.held[h]] += held_counts[h][k];
-      std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;
-      std::copy(hist + k * 256 + 1, hist + k * 256 + 1 + width, row);
-    }
+    write_lane_counts<kLanes>(hist, held_counts, table, q, rep, width, counts);
   }
   _mm512_store_si512(z0, z);
   _mm512_store_si512(w0, w);
   _mm512_store_si512(a0, a);
   _mm512_store_si512(b0, b);
-  for (int k = 0; k < kLanes; ++k) lanes[k] = KissWords{z0[k], w0[k], a0[k], b0[k]};
+  put_lane_words<kLanes>(lanes, z0, w0, a0, b0);
 }
 
 }  // namespace
@@ -162,11 +155,8 @@ __attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& ind
 void count_lanes_avx512(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
                         const std::int32_t* sizes, std::int32_t n, std::int32_t q,
                         std::uint32_t* counts) {
-  if (sizes != nullptr) {
-    count_lanes<true>(index, table, lanes, sizes, n, q, counts);
-  } else {
-    count_lanes<false>(index, table, lanes, sizes, n, q, counts);
-  }
+  (sizes != nullptr ? count_lanes<true> : count_lanes<false>)(index, table, lanes, sizes, n, q,
+                                                              counts);
 }
 
 }  // namespace kelvaro

@@ -2,6 +2,7 @@
 // an aarch64 build). The generators step side by side in vector registers; NEON has no gather,
 // so each lane's table entry is loaded on its own, and the class is found and counted lane by
 // lane, the commonest classes in registers.
+#include "bootstrap/lane_counts.h"
 #include "bootstrap/lanes.h"
 
 #if defined(__aarch64__) && defined(__ARM_NEON)
@@ -45,10 +46,7 @@ void count_lanes(const ClassIndex& index, const LaneTable& table, KissWords* lan
   std::uint32_t classes[kLanes];
   std::uint32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    for (int k = 0; k < kLanes; ++k) {
-      std::fill(hist + k * 256, hist + k * 256 + width + 1, 0u);
-      if constexpr (kRagged) hist[k * 256 + 255] = 0;
-    }
+    clear_lane_counts<kLanes, kRagged>(hist, width);
     uint32x4_t count0 = vdupq_n_u32(0), count1 = count0, count2 = count0;
     for (std::int32_t s = 0; s < n; ++s) {
       z = vmlaq_u32(ci, z, cm);
@@ -87,18 +85,13 @@ void count_lanes(const ClassIndex& index, const LaneTable& table, KissWords* lan
     vst1q_u32(held_counts[0], count0);
     vst1q_u32(held_counts[1], count1);
     vst1q_u32(held_counts[2], count2);
-    for (int k = 0; k < kLanes; ++k) {
-      // A class not held is 0, whose counter nobody reads.
-      for (int h = 0; h < 3; ++h) hist[k * 256 + table.held[h]] += held_counts[h][k];
-      std::uint32_t* row = counts + (static_cast<std::ptrdiff_t>(k) * q + rep) * width;
-      std::copy(hist + k * 256 + 1, hist + k * 256 + 1 + width, row);
-    }
+    write_lane_counts<kLanes>(hist, held_counts, table, q, rep, width, counts);
   }
   vst1q_u32(z0, z);
   vst1q_u32(w0, w);
   vst1q_u32(a0, a);
   vst1q_u32(b0, b);
-  for (int k = 0; k < kLanes; ++k) lanes[k] = KissWords{z0[k], w0[k], a0[k], b0[k]};
+  put_lane_words<kLanes>(lanes, z0, w0, a0, b0);
 }
 
 }  // namespace
@@ -106,11 +99,8 @@ void count_lanes(const ClassIndex& index, const LaneTable& table, KissWords* lan
 void count_lanes_neon(const ClassIndex& index, const LaneTable& table, KissWords* lanes,
                       const std::int32_t* sizes, std::int32_t n, std::int32_t q,
                       std::uint32_t* counts) {
-  if (sizes != nullptr) {
-    count_lanes<true>(index, table, lanes, sizes, n, q, counts);
-  } else {
-    count_lanes<false>(index, table, lanes, sizes, n, q, counts);
-  }
+  (sizes != nullptr ? count_lanes<true> : count_lanes<false>)(index, table, lanes, sizes, n, q,
+                                                              counts);
 }
 
 }  // namespace kelvaro

@@ -118,7 +118,7 @@ void DetectionTable::add(GroupSample& s, std::uint32_t site, std::uint32_t speci
   s.site_indices.push_back(static_cast<std::uint8_t>(index));
 }
 
-void DetectionTable::take(const csv::LongRecord& record) {
+std::uint32_t DetectionTable::sample_of(const csv::LongRecord& record) {
   const std::uint32_t g = group_id(record.group);
   if (current_group_ != g) {
     if (current_group_) left_[*current_group_] = true;
@@ -126,7 +126,11 @@ void DetectionTable::take(const csv::LongRecord& record) {
     scattered_ = scattered_ || left_[g];
   }
   const std::uint32_t sample = sample_id(record.sample);  // labels in order of appearance
-  const std::uint32_t index = sample_index(g, sample);
+  return sample_index(g, sample);
+}
+
+void DetectionTable::take(const csv::LongRecord& record) {
+  const std::uint32_t index = sample_of(record);
   if (scattered_) {
     const std::int64_t line = record.line;
     pending_.push_back({index, record.site, record.species, record.detected ? line : -line});
@@ -134,6 +138,92 @@ void DetectionTable::take(const csv::LongRecord& record) {
     return;
   }
   add(samples_[index], record.site, record.species, record.detected, record.line);
+}
+
+bool DetectionTable::take_part(std::vector<csv::LongRecord>& records, const GoOn& go_on) {
+  const std::size_t n = records.size();
+  bool keep = false;
+  for (std::size_t begin = 0; begin < n;) {
+    const csv::LongRecord& first = records[begin];
+    std::size_t end = begin + 1;
+    while (end < n && records[end].sample == first.sample && records[end].group == first.group) {
+      ++end;
+    }
+    const std::uint32_t index = sample_of(first);
+    if (scattered_) {
+      runs_.push_back({index, static_cast<std::uint32_t>(kept_.size()),
+                       static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end)});
+      keep = true;
+    } else {
+      for (std::size_t k = begin; k < end; ++k) {
+        const csv::LongRecord& r = records[k];
+        add(samples_[index], r.site, r.species, r.detected, r.line);
+      }
+    }
+    const std::uint64_t before = records_;
+    records_ += end - begin;
+    if (go_on && before / kGoOnInterval != records_ / kGoOnInterval && !go_on(records_)) {
+      return false;
+    }
+    begin = end;
+  }
+  if (keep) {
+    kept_records_ += n;
+    kept_.push_back(std::move(records));
+    records.clear();
+    if (!spare_.empty()) {
+      records.swap(spare_.back());
+      spare_.pop_back();
+    }
+    if (kept_records_ >= kPendingRecords) group_runs();
+  }
+  return true;
+}
+
+void DetectionTable::group_runs() {
+  if (runs_.empty()) return;
+  // A counting sort of the runs by sample, as group_pending sorts records.
+  int shift = 0;
+  while ((samples_.size() >> shift) > kPendingRecords) ++shift;
+  std::vector<std::size_t> starts((samples_.size() >> shift) + 2, 0);
+  for (const Run& r : runs_) ++starts[(r.index >> shift) + 1];
+  for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+  sorted_runs_.resize(runs_.size());
+  for (const Run& r : runs_) sorted_runs_[starts[r.index >> shift]++] = r;
+  site_mark_.resize(reader_->sites().size(), 0);
+  site_index_.resize(reader_->sites().size(), 0);
+  std::uint32_t current = 0;
+  GroupSample* s = nullptr;
+  for (const Run& run : sorted_runs_) {
+    if (s == nullptr || run.index != current) {
+      current = run.index;
+      s = &samples_[current];
+      mark_sites(*s);
+    }
+    const std::vector<csv::LongRecord>& part = kept_[run.part];
+    for (std::uint32_t k = run.begin; k < run.end; ++k) {
+      add(*s, part[k].site, part[k].species, part[k].detected, part[k].line, true);
+    }
+  }
+  runs_.clear();
+  for (std::vector<csv::LongRecord>& part : kept_) {
+    part.clear();
+    spare_.push_back(std::move(part));
+  }
+  kept_.clear();
+  kept_records_ = 0;
+}
+
+void DetectionTable::mark_sites(const GroupSample& s) {
+  // Under a new mark (all marks cleared when the count wraps).
+  if (++mark_ == 0) {
+    std::fill(site_mark_.begin(), site_mark_.end(), 0);
+    mark_ = 1;
+  }
+  for (std::size_t i = 0; i < s.sites.size(); ++i) {
+    site_mark_[s.sites[i]] = mark_;
+    site_index_[s.sites[i]] = static_cast<std::uint8_t>(i);
+  }
 }
 
 void DetectionTable::group_pending() {
@@ -156,15 +246,7 @@ void DetectionTable::group_pending() {
     if (s == nullptr || r.index != current) {
       current = r.index;
       s = &samples_[current];
-      // Its sites marked, under a new mark (all marks cleared when the count wraps).
-      if (++mark_ == 0) {
-        std::fill(site_mark_.begin(), site_mark_.end(), 0);
-        mark_ = 1;
-      }
-      for (std::size_t i = 0; i < s->sites.size(); ++i) {
-        site_mark_[s->sites[i]] = mark_;
-        site_index_[s->sites[i]] = static_cast<std::uint8_t>(i);
-      }
+      mark_sites(*s);
     }
     add(*s, r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line, true);
   }
@@ -173,16 +255,16 @@ void DetectionTable::group_pending() {
 
 bool DetectionTable::read(const GoOn& go_on) {
   if (parallel_) {
+    parallel_->by_sample();
     const bool whole = parallel_->read(
-        [&](std::vector<csv::LongRecord>& records) {
-          for (const csv::LongRecord& record : records) {
-            take(record);
-            if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
-          }
-          return true;
-        },
+        [&](std::vector<csv::LongRecord>& records) { return take_part(records, go_on); },
         [&](std::size_t end) { source_.release_bytes(end); });
     if (!whole) return false;
+    group_runs();
+    kept_ = {};
+    spare_ = {};
+    runs_ = {};
+    sorted_runs_ = {};
   } else {
     for (csv::LongRecord record; reader_->next(record);) {
       take(record);

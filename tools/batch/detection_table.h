@@ -18,7 +18,9 @@
 // order by a counting sort on the sample's index (stable: each sample's records stay in file
 // order) before they are added to their samples, so that the samples are filled one after
 // another instead of one record here, the next one elsewhere in memory, and each record's site
-// is found through a mark by site id. The samples are the same as record by record.
+// is found through a mark by site id. A table read in parts comes grouped by sample within each
+// part (on the reading threads): there the runs of a sample are sorted, not the records. The
+// samples are the same as record by record.
 
 #include <cstdint>
 #include <deque>
@@ -105,9 +107,18 @@ class DetectionTable {
   // `indexed`: the sample's sites are marked in site_mark_ (group_pending).
   void add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected, long line,
            bool indexed = false);
+  // The sample of a record: its group's and sample's ids, and its index in samples_ (noting a
+  // return to a group that was left).
+  std::uint32_t sample_of(const csv::LongRecord& record);
   void take(const csv::LongRecord& record);
-  // Adds the pending records to their samples, group by group.
+  // Takes a part's records, grouped by sample (csv::ParallelLongTable::by_sample), keeping the
+  // vector while its runs wait to be grouped. False when `go_on` stopped the reading.
+  bool take_part(std::vector<csv::LongRecord>& records, const GoOn& go_on);
+  // Adds the pending records and runs to their samples, sample by sample.
   void group_pending();
+  void group_runs();
+  // Marks the sites of `s` in site_mark_ and site_index_.
+  void mark_sites(const GroupSample& s);
 
   tools::ByteSource& source_;
   std::unique_ptr<tools::ViewSource> bytes_;      // all the source's bytes, read in parallel
@@ -140,6 +151,15 @@ class DetectionTable {
   std::optional<std::uint32_t> current_group_;
   bool scattered_ = false;                  // the records came back to a group they had left
   std::vector<Pending> pending_, grouped_;  // grouped_: pending_ in group order
+  // A table read in parts: runs of one sample's records in parts kept until they are grouped.
+  struct Run {
+    std::uint32_t index;  // the sample, in samples_
+    std::uint32_t part;   // in kept_
+    std::uint32_t begin, end;
+  };
+  std::vector<Run> runs_, sorted_runs_;
+  std::vector<std::vector<csv::LongRecord>> kept_, spare_;  // spare_: to be used again
+  std::size_t kept_records_ = 0;
   std::uint64_t records_ = 0;
   std::vector<std::pair<std::string, csv::NameVariant>> variants_;
 };

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "common/byte_source.h"
 
@@ -136,6 +138,14 @@ class PartLabels {
   }
   std::size_t size() const { return texts_.size(); }
   std::string_view text(std::uint32_t id) const { return texts_[id]; }
+  // No labels, the memory kept for the next part.
+  void clear() {
+    texts_.clear();
+    lines_.clear();
+    std::fill(slots_.begin(), slots_.end(), Slot{});
+    last_size_ = std::string_view::npos;
+    last_id_ = kFree;
+  }
   long line(std::uint32_t id) const { return lines_[id]; }
 
  private:
@@ -172,6 +182,57 @@ class PartLabels {
   std::uint32_t last_id_ = kFree;
 };
 
+// Records put in order of group and sample: the pairs in the order they first appear, each
+// pair's records in file order (a stable counting sort on a number given to each pair as it
+// first appears). Records already in that order are left as they are.
+class SampleGrouping {
+ public:
+  void apply(std::vector<LongRecord>& records) {
+    const std::size_t n = records.size();
+    pair_of_.resize(n);
+    if (slots_.size() < 2 * std::max<std::size_t>(n, 128)) {
+      slots_.resize(std::bit_ceil(2 * std::max<std::size_t>(n, 128)));
+    }
+    std::fill(slots_.begin(), slots_.end(), Slot{});
+    const int shift = 64 - std::countr_zero(slots_.size());
+    const std::size_t mask = slots_.size() - 1;
+    std::uint32_t pairs = 0;
+    std::uint64_t last_key = 0;
+    std::uint32_t last = kFree;
+    bool in_order = true;  // every pair's records together already
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::uint64_t key = (std::uint64_t{records[k].group} << 32) | records[k].sample;
+      if (last == kFree || key != last_key) {
+        std::size_t i = (key * 0x9E3779B97F4A7C15ULL) >> shift;
+        while (slots_[i].id != kFree && slots_[i].key != key) i = (i + 1) & mask;
+        if (slots_[i].id == kFree) slots_[i] = {key, pairs++};
+        in_order = in_order && (last == kFree || slots_[i].id == last + 1);
+        last = slots_[i].id;
+        last_key = key;
+      }
+      pair_of_[k] = last;
+    }
+    if (in_order) return;
+    starts_.assign(pairs + 1, 0);
+    for (std::size_t k = 0; k < n; ++k) ++starts_[pair_of_[k] + 1];
+    for (std::uint32_t p = 1; p <= pairs; ++p) starts_[p] += starts_[p - 1];
+    scratch_.resize(n);
+    for (std::size_t k = 0; k < n; ++k) scratch_[starts_[pair_of_[k]]++] = records[k];
+    records.swap(scratch_);
+  }
+
+ private:
+  static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
+  struct Slot {
+    std::uint64_t key = 0;
+    std::uint32_t id = kFree;
+  };
+  std::vector<std::uint32_t> pair_of_;
+  std::vector<Slot> slots_;  // open addressing, at most half full
+  std::vector<std::size_t> starts_;
+  std::vector<LongRecord> scratch_;
+};
+
 // What reading a part gives.
 struct PartResult {
   std::size_t start = 0;  // its first row (or the end of its range: no row)
@@ -183,6 +244,17 @@ struct PartResult {
   // Where the splitter stopped at a row it does not take (the reader's: an error, probably),
   // and that row's line; records before it are read.
   std::optional<std::pair<std::size_t, long>> left;
+  SampleGrouping grouping;  // its memory, kept for the next part
+
+  // Empty, the memory kept for the next part.
+  void clear() {
+    start = stop = 0;
+    lines = 0;
+    records.clear();
+    for (PartLabels& l : labels) l.clear();
+    unquoted.clear();
+    left.reset();
+  }
 };
 
 // Eight bytes as a word, and the bytes of a word that are zero, or less than 0x23 (line ends,
@@ -420,16 +492,38 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
   // Set on this thread, read by the workers' claims too.
   std::atomic<bool> done{false};  // the rest of the table was read on this thread
   std::atomic<bool> stopped{false};
+  // Parts delivered, their memory used again (a part's records are megabytes: memory given back
+  // to the system and asked for again is cleared page by page).
+  std::mutex spare_lock;
+  std::vector<std::unique_ptr<PartResult>> spare;
+  const auto give_back = [&](std::unique_ptr<PartResult> part) {
+    if (part == nullptr) return;
+    const std::lock_guard<std::mutex> hold(spare_lock);
+    spare.push_back(std::move(part));
+  };
 
   const auto read_slot = [&](std::size_t i, std::size_t from) {
-    auto part = std::make_unique<PartResult>();
+    std::unique_ptr<PartResult> part;
+    {
+      const std::lock_guard<std::mutex> hold(spare_lock);
+      if (!spare.empty()) {
+        part = std::move(spare.back());
+        spare.pop_back();
+      }
+    }
+    if (part == nullptr) {
+      part = std::make_unique<PartResult>();
+    } else {
+      part->clear();
+    }
     if (layout.splits) {
       read_part(bytes_, layout, from, range_end(i), *part);
+      if (by_sample_) part->grouping.apply(part->records);
     } else {
       part->start = part->stop = from;
       part->left = std::make_pair(from, 0L);
     }
-    slots[i % window] = std::move(part);
+    give_back(std::exchange(slots[i % window], std::move(part)));
   };
 
   // The rest of the table from `from` (line `from_line`) by one reader, as reading from the
@@ -446,6 +540,7 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
       r.site = maps.sites[r.site];
       if (r.species != kNoSpecies) r.species = maps.species[r.species];
     }
+    if (by_sample_) SampleGrouping().apply(records);
     if (!records.empty() && !sink(records)) stopped = true;
     done = true;
   };
@@ -488,7 +583,7 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
     }
     at = part.stop;
     line += part.lines;
-    slots[i % window].reset();
+    give_back(std::move(slots[i % window]));
     // The workers read from a byte before their range on.
     if (release && i + 1 < parts) release(range_begin(i + 1) - 1);
   };

@@ -44,9 +44,16 @@ class ParallelLongTable {
   ParallelLongTable(LongTableReader& reader, std::string_view bytes, unsigned threads,
                     std::size_t part_bytes = kPartBytes, ThreadFactory factory = start_thread);
 
-  // Takes the records of one part, in file order with ids of the reader's pools; false stops
-  // the reading.
+  // Takes the records of one part, in file order with ids of the reader's pools (or grouped by
+  // sample: by_sample); false stops the reading. The sink may swap the vector for another one
+  // (to keep the records, giving back one whose memory is used again).
   using Sink = std::function<bool(std::vector<LongRecord>& records)>;
+
+  // Hands each part's records over grouped by group and sample: the records of one (group,
+  // sample) together, the pairs in the order they first appear in the part, each pair's records
+  // in file order. A reader that groups the records itself is spared their scattering (a table
+  // in group order is handed over as it is). Call before read().
+  void by_sample() { by_sample_ = true; }
 
   // Reads the table to its end, handing each part's records to `sink` in file order. Returns
   // false when the sink stopped it. Throws as LongTableReader::next: the first error in file
@@ -60,6 +67,7 @@ class ParallelLongTable {
   unsigned threads_;
   std::size_t part_bytes_;
   ThreadFactory factory_;
+  bool by_sample_ = false;
   std::size_t first_ = 0;  // the first row
   long first_line_ = 0;    // its line
 };

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/failing_threads.h"
@@ -18,8 +21,35 @@ struct Reading {
   std::vector<std::string> labels;  // "g:..", "s:..", "site:..", "sp:.." in id order
   std::vector<std::string> variants;
   std::string error;
+  bool grouped = true;  // by sample: every part's records so grouped (see grouped_by_sample)
   friend bool operator==(const Reading&, const Reading&) = default;
 };
+
+// Whether a part's records are grouped by sample: each (group, sample) once, its records in file
+// order, the pairs in the order they first appear in the file.
+bool grouped_by_sample(const std::vector<LongRecord>& part) {
+  std::set<std::pair<std::uint32_t, std::uint32_t>> seen;
+  long last_start = -1;
+  for (std::size_t k = 0; k < part.size(); ++k) {
+    const bool same = k > 0 && part[k].group == part[k - 1].group &&
+                      part[k].sample == part[k - 1].sample;
+    if (same && part[k].line <= part[k - 1].line) return false;
+    if (same) continue;
+    if (!seen.insert({part[k].group, part[k].sample}).second || part[k].line <= last_start) {
+      return false;
+    }
+    last_start = part[k].line;
+  }
+  return true;
+}
+
+// The records stably sorted by group and sample: what grouping by sample keeps of file order.
+Reading sample_order(Reading r) {
+  std::stable_sort(r.records.begin(), r.records.end(), [](const auto& a, const auto& b) {
+    return std::tie(std::get<1>(a), std::get<2>(a)) < std::tie(std::get<1>(b), std::get<2>(b));
+  });
+  return r;
+}
 
 void note_labels(const LongTableReader& reader, Reading& out) {
   for (std::uint32_t i = 0; i < reader.groups().size(); ++i)
@@ -55,13 +85,16 @@ Reading serial(const std::string& text, const LongTableOptions& options) {
 }
 
 Reading parallel(const std::string& text, const LongTableOptions& options, unsigned threads,
-                 std::size_t part_bytes, const ThreadFactory& factory = start_thread) {
+                 std::size_t part_bytes, const ThreadFactory& factory = start_thread,
+                 bool by_sample = false) {
   Reading out;
   tools::ViewSource source(text, "t.csv");
   try {
     LongTableReader reader(source, options);
     ParallelLongTable table(reader, text, threads, part_bytes, factory);
+    if (by_sample) table.by_sample();
     table.read([&](std::vector<LongRecord>& part) {
+      out.grouped = out.grouped && (!by_sample || grouped_by_sample(part));
       for (const LongRecord& r : part) note(r, out);
       return true;
     });
@@ -122,6 +155,8 @@ TEST(ParallelLongTable, SameAsOneReaderWhereverThePartsAreCut) {
         SCOPED_TRACE(std::string(c.name) + ", threads " + std::to_string(threads) + ", part " +
                      std::to_string(part));
         EXPECT_EQ(parallel(text, options, threads, part), expected);
+        EXPECT_EQ(sample_order(parallel(text, options, threads, part, start_thread, true)),
+                  sample_order(expected));
       }
     }
     // Threads that cannot start (none, or one of the two more asked for): the parts are read

@@ -9,7 +9,8 @@
 //   batch_analysis   the analysis itself: run_survey on every pair's input, built beforehand,
 //                    on one thread;
 //   batch/threads:N  the whole batch, reading (the file, mapped), analysis, rows and tables
-//                    (written to a temporary directory), on N threads, 60 bootstrap replicates per pair;
+//                    (written to a temporary directory), on N threads, 60 bootstrap replicates per
+//                    pair;
 //   batch_sorted/threads:1  the same on a second table, the same rows sorted (if given).
 // After the table it prints the share of a one-thread batch spent outside the analysis
 // (reading, grouping, writing), the speed-up of 2 threads over 1, reading's speed against the
@@ -47,8 +48,8 @@ namespace {
 namespace batch = kelvaro::batch;
 namespace tools = kelvaro::tools;
 
-std::string g_survey;  // the table's text
-std::string g_sorted;  // the same rows sorted (empty: not given)
+std::string g_survey;                      // the table's text
+std::string g_sorted;                      // the same rows sorted (empty: not given)
 std::string g_survey_path, g_sorted_path;  // their files
 
 // The scheme's own column names, as make_survey.py writes them.
@@ -64,7 +65,6 @@ double thread_seconds() {
   ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
-
 
 struct Scratch {
   std::filesystem::path dir =

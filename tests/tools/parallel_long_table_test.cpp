@@ -31,8 +31,8 @@ bool grouped_by_sample(const std::vector<LongRecord>& part) {
   std::set<std::pair<std::uint32_t, std::uint32_t>> seen;
   long last_start = -1;
   for (std::size_t k = 0; k < part.size(); ++k) {
-    const bool same = k > 0 && part[k].group == part[k - 1].group &&
-                      part[k].sample == part[k - 1].sample;
+    const bool same =
+        k > 0 && part[k].group == part[k - 1].group && part[k].sample == part[k - 1].sample;
     if (same && part[k].line <= part[k - 1].line) return false;
     if (same) continue;
     if (!seen.insert({part[k].group, part[k].sample}).second || part[k].line <= last_start) {

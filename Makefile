@@ -64,7 +64,7 @@ tsan-test: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_THREAD_SANITIZER=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
 	cmake --build build-tsan --target test_run test_tools -j$(JOBS)
 	./build-tsan/tests/run/test_run --gtest_filter='Api.*'
-	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*'
+	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*:ParallelLongTable.*:DetectionTable.*'
 
 # kelvaro cross-built for 64-bit ARM (Debian's cross compiler, linked statically) and the golden
 # reports run under qemu-user, on the plain path and on the NEON lanes, and the bench inputs

@@ -190,12 +190,9 @@ class SampleGrouping {
   void apply(std::vector<LongRecord>& records) {
     const std::size_t n = records.size();
     pair_of_.resize(n);
-    if (slots_.size() < 2 * std::max<std::size_t>(n, 128)) {
-      slots_.resize(std::bit_ceil(2 * std::max<std::size_t>(n, 128)));
-    }
+    keys_.clear();
+    if (slots_.empty()) slots_.resize(1024);
     std::fill(slots_.begin(), slots_.end(), Slot{});
-    const int shift = 64 - std::countr_zero(slots_.size());
-    const std::size_t mask = slots_.size() - 1;
     std::uint32_t pairs = 0;
     std::uint64_t last_key = 0;
     std::uint32_t last = kFree;
@@ -203,9 +200,12 @@ class SampleGrouping {
     for (std::size_t k = 0; k < n; ++k) {
       const std::uint64_t key = (std::uint64_t{records[k].group} << 32) | records[k].sample;
       if (last == kFree || key != last_key) {
-        std::size_t i = (key * 0x9E3779B97F4A7C15ULL) >> shift;
-        while (slots_[i].id != kFree && slots_[i].key != key) i = (i + 1) & mask;
-        if (slots_[i].id == kFree) slots_[i] = {key, pairs++};
+        if (2 * (pairs + 1) > slots_.size()) grow();
+        std::size_t i = slot_of(key);
+        if (slots_[i].id == kFree) {
+          slots_[i] = {key, pairs++};
+          keys_.push_back(key);
+        }
         in_order = in_order && (last == kFree || slots_[i].id == last + 1);
         last = slots_[i].id;
         last_key = key;
@@ -227,8 +227,21 @@ class SampleGrouping {
     std::uint64_t key = 0;
     std::uint32_t id = kFree;
   };
+  // The slot holding `key`, or the free one where it would go.
+  std::size_t slot_of(std::uint64_t key) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = (key * 0x9E3779B97F4A7C15ULL) >> (64 - std::countr_zero(slots_.size()));
+    while (slots_[i].id != kFree && slots_[i].key != key) i = (i + 1) & mask;
+    return i;
+  }
+  void grow() {
+    slots_.assign(2 * slots_.size(), Slot{});
+    for (std::uint32_t id = 0; id < keys_.size(); ++id)
+      slots_[slot_of(keys_[id])] = {keys_[id], id};
+  }
   std::vector<std::uint32_t> pair_of_;
-  std::vector<Slot> slots_;  // open addressing, at most half full
+  std::vector<std::uint64_t> keys_;  // by pair
+  std::vector<Slot> slots_;          // open addressing, at most half full: a power of two
   std::vector<std::size_t> starts_;
   std::vector<LongRecord> scratch_;
 };

@@ -142,7 +142,8 @@ void DetectionTable::take(const csv::LongRecord& record) {
 
 bool DetectionTable::take_part(std::vector<csv::LongRecord>& records, const GoOn& go_on) {
   const std::size_t n = records.size();
-  bool keep = false;
+  bool keep = false;  // runs of the part wait in runs_
+  bool go_on_stopped = false;
   for (std::size_t begin = 0; begin < n;) {
     const csv::LongRecord& first = records[begin];
     std::size_t end = begin + 1;
@@ -162,10 +163,11 @@ bool DetectionTable::take_part(std::vector<csv::LongRecord>& records, const GoOn
     }
     const std::uint64_t before = records_;
     records_ += end - begin;
-    if (go_on && before / kGoOnInterval != records_ / kGoOnInterval && !go_on(records_)) {
-      return false;
-    }
     begin = end;
+    if (go_on && before / kGoOnInterval != records_ / kGoOnInterval && !go_on(records_)) {
+      go_on_stopped = true;
+      break;
+    }
   }
   if (keep) {
     kept_records_ += n;
@@ -175,9 +177,9 @@ bool DetectionTable::take_part(std::vector<csv::LongRecord>& records, const GoOn
       records.swap(spare_.back());
       spare_.pop_back();
     }
-    if (kept_records_ >= kPendingRecords) group_runs();
+    if (!go_on_stopped && kept_records_ >= kPendingRecords) group_runs();
   }
-  return true;
+  return !go_on_stopped;
 }
 
 void DetectionTable::group_runs() {

@@ -61,6 +61,10 @@ struct OrderedWork {
   // has returned, so a caller may keep inputs and results in a ring of `window` slots. 0: no
   // bound.
   std::size_t window = 0;
+  // The calling thread, waiting, is woken once this many tasks in a row from the next to deliver
+  // are computed (or sooner: the window is full, the tasks ended, one failed), and delivers them
+  // together: fewer wake-ups where tasks are short and many. 1: at each task.
+  std::size_t deliver_together = 1;
 };
 
 class OrderedPool {

@@ -151,9 +151,19 @@ class Run {
     p.error = error;
     // Nothing after a failed task is needed now: its exception ends the run when its turn comes.
     if (error) failed_task_ = true;
-    const bool wake = index == delivered_ || error;
+    const bool wake = error || (pending_.front().computed && enough_to_deliver());
     lock.unlock();
     if (wake) wake_all();
+  }
+
+  // Whether the tasks computed from the next to deliver on are worth waking the calling thread
+  // for. Requires: the lock held, the next task computed.
+  bool enough_to_deliver() const {
+    if (work_.deliver_together <= 1 || ended_ || cancelled_) return true;
+    if (work_.window != 0 && pending_.size() >= work_.window) return true;  // no room left
+    std::size_t ready = 0;
+    while (ready < pending_.size() && pending_[ready].computed) ++ready;
+    return ready >= work_.deliver_together;
   }
 
   void fail(std::exception_ptr error, bool out_of_memory) {

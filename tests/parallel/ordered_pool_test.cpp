@@ -59,14 +59,23 @@ std::vector<std::size_t> in_order(std::size_t n) {
 TEST(OrderedPool, DeliversInTaskOrderOnAnyNumberOfThreads) {
   for (const int threads : {0, 1, 2, 5}) {
     for (const std::size_t window : {std::size_t{0}, std::size_t{1}, std::size_t{8}}) {
-      SCOPED_TRACE(std::to_string(threads) + " threads, window " + std::to_string(window));
-      Squares s;
-      OrderedPool pool(threads);
-      EXPECT_TRUE(pool.run(s.work(window)));
-      EXPECT_EQ(s.delivered, in_order(s.count));
-      EXPECT_EQ(pool.threads_used(), std::max(threads, 1));
-      if (window > 0) {
-        EXPECT_LE(s.most_ahead, window);
+      // Delivered together: 4 within the window, 16 beyond it (woken when it is full) or
+      // without one (woken when the tasks end).
+      for (const std::size_t together : {std::size_t{1}, std::size_t{4}, std::size_t{16}}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads, window " + std::to_string(window) +
+                     ", together " + std::to_string(together));
+        Squares s;
+        OrderedPool pool(threads);
+        OrderedWork work = s.work(window);
+        work.deliver_together = together;
+        // No timed wake-up to hide a lost one: a wake-up missed hangs the run.
+        work.check = std::chrono::hours(1);
+        EXPECT_TRUE(pool.run(work));
+        EXPECT_EQ(s.delivered, in_order(s.count));
+        EXPECT_EQ(pool.threads_used(), std::max(threads, 1));
+        if (window > 0) {
+          EXPECT_LE(s.most_ahead, window);
+        }
       }
     }
   }

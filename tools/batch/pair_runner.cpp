@@ -18,6 +18,8 @@ bool analyse_pairs(const PairWork& pairs, const AnalysisSettings& settings, int 
   const auto slot = [&](std::size_t index) -> Slot& { return slots[index % window]; };
   OrderedWork work;
   work.window = window;
+  // A pair takes a fraction of a millisecond: outcomes are written half a window at a time.
+  work.deliver_together = window / 2;
   work.check = kStopCheck;
   work.claim = [&](std::size_t index) { return pairs.next(slot(index).input); };
   work.make_worker = [&]() -> std::function<void(std::size_t)> {

@@ -257,7 +257,6 @@ struct PartResult {
   // Where the splitter stopped at a row it does not take (the reader's: an error, probably),
   // and that row's line; records before it are read.
   std::optional<std::pair<std::size_t, long>> left;
-  SampleGrouping grouping;  // its memory, kept for the next part
 
   // Empty, the memory kept for the next part.
   void clear() {
@@ -515,7 +514,8 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
     spare.push_back(std::move(part));
   };
 
-  const auto read_slot = [&](std::size_t i, std::size_t from) {
+  // `grouping`: the reading thread's own (its memory used again from part to part).
+  const auto read_slot = [&](std::size_t i, std::size_t from, SampleGrouping& grouping) {
     std::unique_ptr<PartResult> part;
     {
       const std::lock_guard<std::mutex> hold(spare_lock);
@@ -531,7 +531,7 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
     }
     if (layout.splits) {
       read_part(bytes_, layout, from, range_end(i), *part);
-      if (by_sample_) part->grouping.apply(part->records);
+      if (by_sample_) grouping.apply(part->records);
     } else {
       part->start = part->stop = from;
       part->left = std::make_pair(from, 0L);
@@ -560,14 +560,18 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
 
   OrderedWork work;
   work.claim = [&](std::size_t i) { return i < parts && !done && !stopped; };
-  work.make_worker = [&] { return [&](std::size_t i) { read_slot(i, guess(i)); }; };
+  work.make_worker = [&] {
+    auto grouping = std::make_shared<SampleGrouping>();
+    return [&, grouping](std::size_t i) { read_slot(i, guess(i), *grouping); };
+  };
+  SampleGrouping own_grouping;  // this thread's, for a part read again
   work.window = window;
   work.go_on = [&] { return !stopped; };
   work.deliver = [&](std::size_t i) {
     if (done || stopped) return;
     const std::size_t end = range_end(i);
     if (at >= end) return;  // a row of the parts before runs past this one's range
-    if (slots[i % window]->start != at) read_slot(i, at);  // the guess fell inside quotes
+    if (slots[i % window]->start != at) read_slot(i, at, own_grouping);  // guess inside quotes
     PartResult& part = *slots[i % window];
     const LongColumn roles[kRoles] = {LongColumn::kGroup, LongColumn::kSample, LongColumn::kSite,
                                       LongColumn::kSpecies};

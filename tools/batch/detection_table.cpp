@@ -19,6 +19,22 @@ constexpr std::uint64_t kGoOnInterval = 8192;
 // that every group has many records together in a table of thousands of groups.
 constexpr std::size_t kPendingRecords = std::size_t{1} << 20;
 
+// `items` (records, or runs of records, each with its sample's `index`) put in `sorted` in
+// sample order by a counting sort (by a range of samples where there are more samples than a
+// batch holds): stable, so that each sample's items stay in file order. The copy writes one
+// stream per sample; reading them through an index instead would miss the cache on every one.
+template <class Item>
+void sort_by_sample(const std::vector<Item>& items, std::size_t samples,
+                    std::vector<Item>& sorted) {
+  int shift = 0;
+  while ((samples >> shift) > kPendingRecords) ++shift;
+  std::vector<std::size_t> starts((samples >> shift) + 2, 0);
+  for (const Item& r : items) ++starts[(r.index >> shift) + 1];
+  for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+  sorted.resize(items.size());
+  for (const Item& r : items) sorted[starts[r.index >> shift]++] = r;
+}
+
 }  // namespace
 
 DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
@@ -184,27 +200,13 @@ bool DetectionTable::take_part(std::vector<csv::LongRecord>& records, const GoOn
 
 void DetectionTable::group_runs() {
   if (runs_.empty()) return;
-  // A counting sort of the runs by sample, as group_pending sorts records.
-  int shift = 0;
-  while ((samples_.size() >> shift) > kPendingRecords) ++shift;
-  std::vector<std::size_t> starts((samples_.size() >> shift) + 2, 0);
-  for (const Run& r : runs_) ++starts[(r.index >> shift) + 1];
-  for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
-  sorted_runs_.resize(runs_.size());
-  for (const Run& r : runs_) sorted_runs_[starts[r.index >> shift]++] = r;
-  site_mark_.resize(reader_->sites().size(), 0);
-  site_index_.resize(reader_->sites().size(), 0);
-  std::uint32_t current = 0;
-  GroupSample* s = nullptr;
+  sort_by_sample(runs_, samples_.size(), sorted_runs_);
+  begin_batch();
   for (const Run& run : sorted_runs_) {
-    if (s == nullptr || run.index != current) {
-      current = run.index;
-      s = &samples_[current];
-      mark_sites(*s);
-    }
+    GroupSample& s = marked(run.index);
     const std::vector<csv::LongRecord>& part = kept_[run.part];
     for (std::uint32_t k = run.begin; k < run.end; ++k) {
-      add(*s, part[k].site, part[k].species, part[k].detected, part[k].line, true);
+      add(s, part[k].site, part[k].species, part[k].detected, part[k].line, true);
     }
   }
   runs_.clear();
@@ -216,7 +218,16 @@ void DetectionTable::group_runs() {
   kept_records_ = 0;
 }
 
-void DetectionTable::mark_sites(const GroupSample& s) {
+void DetectionTable::begin_batch() {
+  site_mark_.resize(reader_->sites().size(), 0);
+  site_index_.resize(reader_->sites().size(), 0);
+  marked_ = std::nullopt;
+}
+
+GroupSample& DetectionTable::marked(std::uint32_t index) {
+  GroupSample& s = samples_[index];
+  if (marked_ == index) return s;
+  marked_ = index;
   // Under a new mark (all marks cleared when the count wraps).
   if (++mark_ == 0) {
     std::fill(site_mark_.begin(), site_mark_.end(), 0);
@@ -226,31 +237,15 @@ void DetectionTable::mark_sites(const GroupSample& s) {
     site_mark_[s.sites[i]] = mark_;
     site_index_[s.sites[i]] = static_cast<std::uint8_t>(i);
   }
+  return s;
 }
 
 void DetectionTable::group_pending() {
   if (pending_.empty()) return;
-  // A counting sort by sample (by a range of samples where there are more samples than
-  // records): starts[k] is where sample k's records go. The copy writes one stream per sample;
-  // reading them through an index instead would miss the cache on every one.
-  int shift = 0;
-  while ((samples_.size() >> shift) > kPendingRecords) ++shift;
-  std::vector<std::size_t> starts((samples_.size() >> shift) + 2, 0);
-  for (const Pending& r : pending_) ++starts[(r.index >> shift) + 1];
-  for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
-  grouped_.resize(pending_.size());
-  for (const Pending& r : pending_) grouped_[starts[r.index >> shift]++] = r;
-  site_mark_.resize(reader_->sites().size(), 0);
-  site_index_.resize(reader_->sites().size(), 0);
-  std::uint32_t current = 0;
-  GroupSample* s = nullptr;
+  sort_by_sample(pending_, samples_.size(), grouped_);
+  begin_batch();
   for (const Pending& r : grouped_) {
-    if (s == nullptr || r.index != current) {
-      current = r.index;
-      s = &samples_[current];
-      mark_sites(*s);
-    }
-    add(*s, r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line, true);
+    add(marked(r.index), r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line, true);
   }
   pending_.clear();
 }

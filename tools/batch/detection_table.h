@@ -117,8 +117,10 @@ class DetectionTable {
   // Adds the pending records and runs to their samples, sample by sample.
   void group_pending();
   void group_runs();
-  // Marks the sites of `s` in site_mark_ and site_index_.
-  void mark_sites(const GroupSample& s);
+  // Adding a batch sorted by sample: begin_batch() at its start, then marked(index) for each of
+  // its items, which gives the sample with its sites marked in site_mark_ and site_index_.
+  void begin_batch();
+  GroupSample& marked(std::uint32_t index);
 
   tools::ByteSource& source_;
   std::unique_ptr<tools::ViewSource> bytes_;      // all the source's bytes, read in parallel
@@ -147,7 +149,8 @@ class DetectionTable {
   std::vector<std::uint32_t> site_mark_;
   std::vector<std::uint8_t> site_index_;
   std::uint32_t mark_ = 0;
-  std::vector<bool> left_;  // by group id: the records moved on from it
+  std::optional<std::uint32_t> marked_;  // the sample whose sites are marked
+  std::vector<bool> left_;               // by group id: the records moved on from it
   std::optional<std::uint32_t> current_group_;
   bool scattered_ = false;                  // the records came back to a group they had left
   std::vector<Pending> pending_, grouped_;  // grouped_: pending_ in group order

@@ -316,27 +316,34 @@ TEST(DetectionTable, ShuffledRecordsMakeTheSamplesOfOneReadingInFileOrder) {
     e.species.push_back(species_ids[r.species]);
     e.site_indices.push_back(static_cast<std::uint8_t>(at - e.sites.begin()));
   }
+  // As one part and one batch; in parts of a few rows, grouped a thousand records at a time; and
+  // grouped a hundred at a time, fewer than the samples (sorted by ranges of samples).
+  const ReadingSizes sizes[] = {{}, {4096, 1000}, {512, 100}};
   for (const unsigned threads : {0u, 1u, 3u}) {  // 0: a pipe, read as a stream
-    SCOPED_TRACE(threads);
-    SurveyLabels labels;
-    tools::TextSource file(text, "t.csv");
-    PipeSource pipe(text);
-    csv::LongTableOptions options;
-    options.columns.group = "group";
-    DetectionTable table(threads == 0 ? static_cast<tools::ByteSource&>(pipe) : file, options,
-                         labels, std::max(threads, 1u));
-    ASSERT_TRUE(table.read({}));
-    EXPECT_EQ(table.records(), rows.size());
-    for (const auto& [key, e] : expected) {
-      SCOPED_TRACE("g" + std::to_string(key.first) + " " + std::to_string(2000 + key.second));
-      const GroupSample* s = table.find(*labels.groups.find("g" + std::to_string(key.first)),
-                                        *labels.samples.find(std::to_string(2000 + key.second)));
-      ASSERT_NE(s, nullptr);
-      EXPECT_EQ(s->sites, e.sites);
-      EXPECT_EQ(s->species, e.species);
-      EXPECT_EQ(s->site_indices, e.site_indices);
-      EXPECT_EQ(s->beyond_limit ? std::optional<long>(s->beyond_limit->line) : std::nullopt,
-                e.beyond);
+    for (const ReadingSizes& size : sizes) {
+      SCOPED_TRACE(std::to_string(threads) + " threads, parts of " +
+                   std::to_string(size.part_bytes) + " bytes, batches of " +
+                   std::to_string(size.batch_records));
+      SurveyLabels labels;
+      tools::TextSource file(text, "t.csv");
+      PipeSource pipe(text);
+      csv::LongTableOptions options;
+      options.columns.group = "group";
+      DetectionTable table(threads == 0 ? static_cast<tools::ByteSource&>(pipe) : file, options,
+                           labels, std::max(threads, 1u), start_thread, size);
+      ASSERT_TRUE(table.read({}));
+      EXPECT_EQ(table.records(), rows.size());
+      for (const auto& [key, e] : expected) {
+        SCOPED_TRACE("g" + std::to_string(key.first) + " " + std::to_string(2000 + key.second));
+        const GroupSample* s = table.find(*labels.groups.find("g" + std::to_string(key.first)),
+                                          *labels.samples.find(std::to_string(2000 + key.second)));
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->sites, e.sites);
+        EXPECT_EQ(s->species, e.species);
+        EXPECT_EQ(s->site_indices, e.site_indices);
+        EXPECT_EQ(s->beyond_limit ? std::optional<long>(s->beyond_limit->line) : std::nullopt,
+                  e.beyond);
+      }
     }
   }
 }

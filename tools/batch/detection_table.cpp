@@ -15,19 +15,15 @@ std::uint64_t key_of(std::uint32_t group, std::uint32_t sample) {
 // Records between two calls of the go-on hook: about a millisecond of reading.
 constexpr std::uint64_t kGoOnInterval = 8192;
 
-// Records grouped at once in a table not in group order: 24 MiB of them (twice, sorted), enough
-// that every group has many records together in a table of thousands of groups.
-constexpr std::size_t kPendingRecords = std::size_t{1} << 20;
-
 // `items` (records, or runs of records, each with its sample's `index`) put in `sorted` in
-// sample order by a counting sort (by a range of samples where there are more samples than a
-// batch holds): stable, so that each sample's items stay in file order. The copy writes one
+// sample order by a counting sort (by a range of samples where there are more samples than
+// `batch` records): stable, so that each sample's items stay in file order. The copy writes one
 // stream per sample; reading them through an index instead would miss the cache on every one.
 template <class Item>
-void sort_by_sample(const std::vector<Item>& items, std::size_t samples,
+void sort_by_sample(const std::vector<Item>& items, std::size_t samples, std::size_t batch,
                     std::vector<Item>& sorted) {
   int shift = 0;
-  while ((samples >> shift) > kPendingRecords) ++shift;
+  while ((samples >> shift) > batch) ++shift;
   std::vector<std::size_t> starts((samples >> shift) + 2, 0);
   for (const Item& r : items) ++starts[(r.index >> shift) + 1];
   for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
@@ -38,8 +34,11 @@ void sort_by_sample(const std::vector<Item>& items, std::size_t samples,
 }  // namespace
 
 DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
-                               SurveyLabels& labels, unsigned threads, const ThreadFactory& factory)
-    : source_(source), labels_(labels) {
+                               SurveyLabels& labels, unsigned threads, const ThreadFactory& factory,
+                               ReadingSizes sizes)
+    : source_(source),
+      batch_records_(std::max<std::size_t>(1, sizes.batch_records)),
+      labels_(labels) {
   const std::optional<std::string_view> all = source.all_bytes();
   if (!all) {
     reader_ = std::make_unique<csv::LongTableReader>(source, options);
@@ -48,7 +47,7 @@ DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOp
   bytes_ = std::make_unique<tools::ViewSource>(*all, source.name());
   reader_ = std::make_unique<csv::LongTableReader>(*bytes_, options);
   parallel_ =
-      std::make_unique<csv::ParallelLongTable>(*reader_, *all, threads, csv::kPartBytes, factory);
+      std::make_unique<csv::ParallelLongTable>(*reader_, *all, threads, sizes.part_bytes, factory);
 }
 
 DetectionTable::~DetectionTable() = default;
@@ -150,7 +149,7 @@ void DetectionTable::take(const csv::LongRecord& record) {
   if (scattered_) {
     const std::int64_t line = record.line;
     pending_.push_back({index, record.site, record.species, record.detected ? line : -line});
-    if (pending_.size() == kPendingRecords) group_pending();
+    if (pending_.size() >= batch_records_) group_pending();
     return;
   }
   add(samples_[index], record.site, record.species, record.detected, record.line);
@@ -193,14 +192,14 @@ bool DetectionTable::take_part(std::vector<csv::LongRecord>& records, const GoOn
       records.swap(spare_.back());
       spare_.pop_back();
     }
-    if (!go_on_stopped && kept_records_ >= kPendingRecords) group_runs();
+    if (!go_on_stopped && kept_records_ >= batch_records_) group_runs();
   }
   return !go_on_stopped;
 }
 
 void DetectionTable::group_runs() {
   if (runs_.empty()) return;
-  sort_by_sample(runs_, samples_.size(), sorted_runs_);
+  sort_by_sample(runs_, samples_.size(), batch_records_, sorted_runs_);
   begin_batch();
   for (const Run& run : sorted_runs_) {
     GroupSample& s = marked(run.index);
@@ -242,7 +241,7 @@ GroupSample& DetectionTable::marked(std::uint32_t index) {
 
 void DetectionTable::group_pending() {
   if (pending_.empty()) return;
-  sort_by_sample(pending_, samples_.size(), grouped_);
+  sort_by_sample(pending_, samples_.size(), batch_records_, grouped_);
   begin_batch();
   for (const Pending& r : grouped_) {
     add(marked(r.index), r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line, true);

@@ -61,16 +61,25 @@ struct GroupSample {
   bool has_detection() const { return !species.empty(); }
 };
 
+// How much a table is read and grouped at once (tests make both small; the samples are the same
+// for any sizes).
+struct ReadingSizes {
+  std::size_t part_bytes = csv::kPartBytes;  // a part of a file read in parts
+  // Records grouped at once in a table not in group order: a million, 24 to 32 MiB of them,
+  // enough that every group has many records together in a table of thousands of groups.
+  std::size_t batch_records = std::size_t{1} << 20;
+};
+
 class DetectionTable {
  public:
   // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
   // csv::LongTableReader does. A source that gives all its bytes at once (a regular file) is
   // read in parts (csv/parallel_long_table.h), on `threads` threads when more than one, with the
   // same result; `factory` starts those threads. Requires: source and labels outlive
-  // the table.
+  // the table; sizes at least 1.
   DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
                  SurveyLabels& labels, unsigned threads = 1,
-                 const ThreadFactory& factory = start_thread);
+                 const ThreadFactory& factory = start_thread, ReadingSizes sizes = {});
   ~DetectionTable();
 
   // Called every few thousand records with the number read so far; returns false to stop.
@@ -123,6 +132,7 @@ class DetectionTable {
   GroupSample& marked(std::uint32_t index);
 
   tools::ByteSource& source_;
+  std::size_t batch_records_;
   std::unique_ptr<tools::ViewSource> bytes_;      // all the source's bytes, read in parallel
   std::unique_ptr<csv::LongTableReader> reader_;  // until read() is done
   std::unique_ptr<csv::ParallelLongTable> parallel_;

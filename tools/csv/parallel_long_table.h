@@ -55,7 +55,8 @@ class ParallelLongTable {
   // in group order is handed over as it is). Call before read().
   void by_sample() { by_sample_ = true; }
 
-  // Reads the table to its end, handing each part's records to `sink` in file order. Returns
+  // Reads the table to its end, handing the parts' records to `sink` in file order (within a
+  // part grouped, after by_sample()). Returns
   // false when the sink stopped it. Throws as LongTableReader::next: the first error in file
   // order. `release` (if given) is told, as parts are done, the offset before which no byte is
   // needed again.

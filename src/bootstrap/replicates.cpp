@@ -304,55 +304,41 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
       lanes_take(isa, index, subset ? r0 : n) && (!subset || community >= kLaneSubsetSpecies);
   LaneTable table;
   if (lanes) build_lane_table(index, table);
-  if (threads == 1 && subset && nb > 1 && lanes) {
-    // Batches of replicates: a pass over the stream that makes each replicate's community size
-    // and jumps over its species draws (as the threads do), the species on the lane kernel,
-    // then each replicate's estimate in order.
+  if (threads == 1 && nb > 1 && lanes) {
+    // Batches of replicates on the lane kernel, then each replicate's estimate in order. For a
+    // subset, each batch starts with a pass over the stream that makes each replicate's
+    // community size and jumps over its species draws (as the threads do).
     constexpr std::int32_t kBatch = 1024;
-    std::vector<std::uint32_t> counts(static_cast<std::size_t>(std::min(nb, kBatch)) *
-                                      static_cast<std::size_t>(t + 1));
-    std::vector<std::int32_t> sizes(static_cast<std::size_t>(std::min(nb, kBatch)));
-    std::vector<KissWords> starts(sizes.size());
+    const auto batch = static_cast<std::size_t>(std::min(nb, kBatch));
+    std::vector<std::uint32_t> counts(batch * static_cast<std::size_t>(t + 1));
+    std::vector<std::int32_t> sizes(batch, n);
+    std::vector<KissWords> starts(subset ? batch : 0);
     double draws_done = 0.0;
     for (std::int32_t first = 0; first < nb; first += kBatch) {
       const std::int32_t count = std::min(kBatch, nb - first);
-      for (std::int32_t k = 0; k < count; ++k) {
-        const std::int32_t size = std::min(binomial_count(r0, q, generator), r0);
-        const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
-        sizes[static_cast<std::size_t>(k)] = size;
-        starts[static_cast<std::size_t>(k)] = generator.stream();
-        generator.stream() = jump_ahead(generator.stream(), drawn);
-        generator.counted(drawn);
+      if (subset) {
+        for (std::int32_t k = 0; k < count; ++k) {
+          const std::int32_t size = std::min(binomial_count(r0, q, generator), r0);
+          const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
+          sizes[static_cast<std::size_t>(k)] = size;
+          starts[static_cast<std::size_t>(k)] = generator.stream();
+          generator.stream() = jump_ahead(generator.stream(), drawn);
+          generator.counted(drawn);
+        }
+        count_replicates_from(isa, index, table, starts.data(), sizes.data(), count, counts.data());
+      } else {
+        count_replicates(isa, index, table, generator.stream(), std::max(n, 0), count,
+                         counts.data());
+        generator.counted(static_cast<std::uint64_t>(std::max(n, 0)) *
+                          static_cast<std::uint64_t>(count));
       }
-      count_replicates_from(isa, index, table, starts.data(), sizes.data(), count, counts.data());
       for (std::int32_t k = 0; k < count; ++k) {
         const std::int32_t size = sizes[static_cast<std::size_t>(k)];
         for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
-        const std::uint32_t* row =
-            counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1);
-        counts_to_floats(row, t, x);
-        draws_done += static_cast<double>(std::max(size, 0));
-        gather(size, estimator.estimate_only(x.data(), t));
-        if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
-      }
-    }
-  } else if (threads == 1 && !subset && nb > 1 && lanes) {
-    // Batches of replicates on the lane kernel, then each replicate's estimate in order.
-    constexpr std::int32_t kBatch = 1024;
-    std::vector<std::uint32_t> counts(static_cast<std::size_t>(std::min(nb, kBatch)) *
-                                      static_cast<std::size_t>(t + 1));
-    const auto per_replicate = static_cast<std::uint64_t>(std::max(n, 0));
-    double draws_done = 0.0;
-    for (std::int32_t first = 0; first < nb; first += kBatch) {
-      const std::int32_t count = std::min(kBatch, nb - first);
-      count_replicates(isa, index, table, generator.stream(), std::max(n, 0), count, counts.data());
-      generator.counted(per_replicate * static_cast<std::uint64_t>(count));
-      for (std::int32_t k = 0; k < count; ++k) {
-        for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
         counts_to_floats(
             counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t, x);
-        draws_done += static_cast<double>(per_replicate);
-        gather(n, estimator.estimate_only(x.data(), t));
+        draws_done += static_cast<double>(std::max(size, 0));
+        gather(size, estimator.estimate_only(x.data(), t));
         if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
       }
     }

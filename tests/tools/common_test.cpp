@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/byte_source.h"
+#include "common/key_ids.h"
 #include "common/label_pool.h"
 #include "common/message_text.h"
 #include "common/output.h"
@@ -124,6 +125,30 @@ TEST(MessageText, QuotedExcerptsAsTheHeaderShowsThem) {
     SCOPED_TRACE(c.expected);
     EXPECT_EQ(quoted_excerpt(c.text), c.expected);
   }
+}
+
+TEST(KeyIds, IdsInOrderOfFirstAppearanceThroughGrowthAndClear) {
+  // Keys that differ only in their high or low word, beyond the first table's 512 keys.
+  std::vector<std::uint64_t> keys;
+  for (std::uint64_t i = 0; i < 3000; ++i) keys.push_back(i % 2 == 0 ? i << 32 : i);
+  KeyIds ids;
+  EXPECT_EQ(ids.find(keys[0]), std::nullopt);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const KeyIds::Found found = ids.id(keys[i]);
+    ASSERT_TRUE(found.added) << i;
+    ASSERT_EQ(found.id, i);
+  }
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const KeyIds::Found again = ids.id(keys[i]);
+    ASSERT_FALSE(again.added) << i;
+    ASSERT_EQ(again.id, i);
+    ASSERT_EQ(ids.find(keys[i]), i);
+  }
+  EXPECT_EQ(ids.find(std::uint64_t{1} << 63), std::nullopt);
+  ids.clear();
+  EXPECT_EQ(ids.size(), 0u);
+  EXPECT_EQ(ids.find(keys[5]), std::nullopt);
+  EXPECT_EQ(ids.id(keys[5]).id, 0u);
 }
 
 TEST(LabelPool, EqualTextEqualIdInOrderOfAppearance) {

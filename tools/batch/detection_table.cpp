@@ -1,7 +1,6 @@
 #include "batch/detection_table.h"
 
 #include <algorithm>
-#include <bit>
 
 #include "prep/site_set.h"
 
@@ -74,32 +73,14 @@ std::uint32_t DetectionTable::sample_id(std::uint32_t reader_id) {
 std::uint32_t DetectionTable::sample_index(std::uint32_t group, std::uint32_t sample) {
   const std::uint64_t key = key_of(group, sample);
   if (!samples_.empty() && last_key_ == key) return last_;
-  if (2 * (samples_.size() + 1) > index_.size()) grow_index();
-  IndexSlot& slot = index_[slot_of(key)];
-  if (slot.index == kNoIndex) {
-    slot = {key, static_cast<std::uint32_t>(samples_.size())};
+  const tools::KeyIds::Found found = index_.id(key);  // ids in order: indices into samples_
+  if (found.added) {
     samples_.push_back({group, sample, {}, {}, {}, {}});
-    groups_[group].push_back(slot.index);
+    groups_[group].push_back(found.id);
   }
-  last_ = slot.index;
+  last_ = found.id;
   last_key_ = key;
   return last_;
-}
-
-std::size_t DetectionTable::slot_of(std::uint64_t key) const {
-  const std::size_t mask = index_.size() - 1;
-  for (std::size_t i = (key * 0x9E3779B97F4A7C15ULL) >> index_shift_;; i = (i + 1) & mask) {
-    if (index_[i].index == kNoIndex || index_[i].key == key) return i;
-  }
-}
-
-void DetectionTable::grow_index() {
-  std::vector<IndexSlot> old(index_.empty() ? 1024 : 2 * index_.size());
-  old.swap(index_);
-  index_shift_ = 64 - std::countr_zero(index_.size());
-  for (const IndexSlot& s : old) {
-    if (s.index != kNoIndex) index_[slot_of(s.key)] = s;
-  }
 }
 
 void DetectionTable::add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected,
@@ -281,9 +262,8 @@ bool DetectionTable::read(const GoOn& go_on) {
 }
 
 const GroupSample* DetectionTable::find(std::uint32_t group, std::uint32_t sample) const {
-  if (index_.empty()) return nullptr;
-  const IndexSlot& slot = index_[slot_of(key_of(group, sample))];
-  return slot.index == kNoIndex ? nullptr : &samples_[slot.index];
+  const std::optional<std::uint32_t> index = index_.find(key_of(group, sample));
+  return index ? &samples_[*index] : nullptr;
 }
 
 std::vector<const GroupSample*> DetectionTable::samples_of(std::uint32_t group) const {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "common/byte_source.h"
+#include "common/key_ids.h"
 #include "common/label_pool.h"
 #include "csv/long_table.h"
 #include "csv/parallel_long_table.h"
@@ -139,18 +140,7 @@ class DetectionTable {
   SurveyLabels& labels_;
   std::vector<std::uint32_t> group_ids_, sample_ids_;  // by the reader's ids
   std::deque<GroupSample> samples_;                    // a deque: samples never move
-  // (group << 32 | sample) -> index in samples_: open addressing in one array at most half
-  // full (a record's lookup touches one or two slots, where a node-based map misses the cache).
-  struct IndexSlot {
-    std::uint64_t key = 0;
-    std::uint32_t index = kNoIndex;
-  };
-  static constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
-  // The slot holding `key`, or the free one where it would go. Requires: index_ not empty.
-  std::size_t slot_of(std::uint64_t key) const;
-  void grow_index();
-  std::vector<IndexSlot> index_;
-  int index_shift_ = 64;
+  tools::KeyIds index_;     // (group << 32 | sample) -> index in samples_
   std::uint32_t last_ = 0;  // the last record's sample, and its key
   std::uint64_t last_key_ = 0;
   std::vector<std::vector<std::uint32_t>> groups_;  // by group id: indices into samples_

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "common/byte_source.h"
+#include "common/key_ids.h"
 
 namespace kelvaro::csv {
 namespace {
@@ -190,29 +191,22 @@ class SampleGrouping {
   void apply(std::vector<LongRecord>& records) {
     const std::size_t n = records.size();
     pair_of_.resize(n);
-    keys_.clear();
-    if (slots_.empty()) slots_.resize(1024);
-    std::fill(slots_.begin(), slots_.end(), Slot{});
-    std::uint32_t pairs = 0;
+    pairs_.clear();
     std::uint64_t last_key = 0;
-    std::uint32_t last = kFree;
+    std::optional<std::uint32_t> last;
     bool in_order = true;  // every pair's records together already
     for (std::size_t k = 0; k < n; ++k) {
       const std::uint64_t key = (std::uint64_t{records[k].group} << 32) | records[k].sample;
-      if (last == kFree || key != last_key) {
-        if (2 * (pairs + 1) > slots_.size()) grow();
-        std::size_t i = slot_of(key);
-        if (slots_[i].id == kFree) {
-          slots_[i] = {key, pairs++};
-          keys_.push_back(key);
-        }
-        in_order = in_order && (last == kFree || slots_[i].id == last + 1);
-        last = slots_[i].id;
+      if (!last || key != last_key) {
+        const std::uint32_t pair = pairs_.id(key).id;
+        in_order = in_order && (!last || pair == *last + 1);
+        last = pair;
         last_key = key;
       }
-      pair_of_[k] = last;
+      pair_of_[k] = *last;
     }
     if (in_order) return;
+    const std::uint32_t pairs = pairs_.size();
     starts_.assign(pairs + 1, 0);
     for (std::size_t k = 0; k < n; ++k) ++starts_[pair_of_[k] + 1];
     for (std::uint32_t p = 1; p <= pairs; ++p) starts_[p] += starts_[p - 1];
@@ -222,26 +216,8 @@ class SampleGrouping {
   }
 
  private:
-  static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
-  struct Slot {
-    std::uint64_t key = 0;
-    std::uint32_t id = kFree;
-  };
-  // The slot holding `key`, or the free one where it would go.
-  std::size_t slot_of(std::uint64_t key) const {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = (key * 0x9E3779B97F4A7C15ULL) >> (64 - std::countr_zero(slots_.size()));
-    while (slots_[i].id != kFree && slots_[i].key != key) i = (i + 1) & mask;
-    return i;
-  }
-  void grow() {
-    slots_.assign(2 * slots_.size(), Slot{});
-    for (std::uint32_t id = 0; id < keys_.size(); ++id)
-      slots_[slot_of(keys_[id])] = {keys_[id], id};
-  }
+  tools::KeyIds pairs_;  // (group, sample) -> its number in the part
   std::vector<std::uint32_t> pair_of_;
-  std::vector<std::uint64_t> keys_;  // by pair
-  std::vector<Slot> slots_;          // open addressing, at most half full: a power of two
   std::vector<std::size_t> starts_;
   std::vector<LongRecord> scratch_;
 };

@@ -165,7 +165,7 @@ grouped_runs <- function(x, groups, pairs, options, threads, call) {
   clock_read <- options$seed == 0L && is.na(options$clock)
   if (clock_read) options$clock <- .read_clock_seed()
   grouped <- !is.null(labels$group)
-  pair_names <- vapply(which(runnable), function(i) pair_label(todo[i, ], grouped), character(1))
+  pair_names <- pair_label(todo[runnable, , drop = FALSE], grouped)
   # The tests' injected fault (see src/pairs_entry.cpp): list(kind = "throw" or "interrupt",
   # pair = a 0-based pair index).
   fault <- getOption("kelvaro.test_fault", list(kind = "", pair = 0L))
@@ -268,6 +268,7 @@ grouped_result <- function(todo, prepared, runnable, results, grouped, options, 
   out
 }
 
+# The pairs' labels, one per row of `key`.
 pair_label <- function(key, grouped) {
   if (grouped) sprintf("%s, %s-%s", key$group, key$sample1, key$sample2) else
     sprintf("%s-%s", key$sample1, key$sample2)

@@ -10,8 +10,7 @@ pair_parameters <- function(x) {
     fit_parameters(list(parameters = x$parameters[rows_of_pair(x$parameters, key), ,
                                                   drop = FALSE]))
   })
-  names(out) <- vapply(seq_len(nrow(keys)), function(i) pair_label(keys[i, ], grouped),
-                       character(1))
+  names(out) <- pair_label(keys, grouped)
   out
 }
 
@@ -48,8 +47,7 @@ nobs.kelvaro_groups <- function(object, ...) {
     b <- object$blocks[rows_of_pair(object$blocks, keys[i, , drop = FALSE]), ]
     sum(b$sites[b$block %in% c("Sample 1", "Sample 2")])
   }, numeric(1))
-  stats::setNames(as.integer(sites), vapply(seq_len(nrow(keys)), function(i)
-    pair_label(keys[i, ], grouped), character(1)))
+  stats::setNames(as.integer(sites), pair_label(keys, grouped))
 }
 
 # The estimates of every pair with their intervals, one row per pair and parameter.
@@ -70,12 +68,6 @@ pair_estimates <- function(x, parameters) {
   out$pair <- factor(out$pair, names(p))
   out$parameter <- factor(out$parameter, parameters)
   out
-}
-
-groups_note <- function(x) {
-  if (x$nreps == 0L) return("No bootstrap replicates (nreps = 0): no intervals")
-  sprintf("Bars: 95%% bootstrap percentile intervals (%d replicates, seed %s)", abs(x$nreps),
-          format(x$seed))
 }
 
 plot.kelvaro_groups <- function(x, parameters = c("N(1)", "N(2)", "PHI", "GAMMA", "LAMBDA"),
@@ -100,7 +92,7 @@ plot.kelvaro_groups <- function(x, parameters = c("N(1)", "N(2)", "PHI", "GAMMA"
     intervals(k, d$lower, d$upper)
     points(k, d$estimate, pch = 19)
   }
-  note <- groups_note(x)
+  note <- interval_note(x)
   mtext(note, side = 1L, outer = TRUE, line = 0.6, cex = fitting_cex(note, 0.8))
   invisible(x)
 }
@@ -117,7 +109,7 @@ autoplot.kelvaro_groups <- function(object, parameters = c("N(1)", "N(2)", "PHI"
     ggplot2::geom_errorbar(ggplot2::aes(ymin = lower, ymax = upper), data = bars, width = 0.2) +
     ggplot2::geom_point(size = 2) +
     ggplot2::facet_wrap(~parameter, scales = "free_y") +
-    ggplot2::labs(x = NULL, y = NULL, caption = groups_note(object)) +
+    ggplot2::labs(x = NULL, y = NULL, caption = interval_note(object)) +
     ggplot2::theme_bw() +
     ggplot2::theme(axis.text.x = ggplot2::element_text(angle = 90, hjust = 1, vjust = 0.5))
 }

@@ -136,7 +136,6 @@ function legendsAndCaption(node, width) {
   const legends = document.createElementNS(SVG_NS, 'g');
   const caption = document.createElementNS(SVG_NS, 'g');
   let y = 0;
-  if (node.tagName.toLowerCase() === 'svg') return { legends, legendsHeight: 0, caption, captionHeight: 0 };
   for (const legend of node.querySelectorAll(':scope > div')) {
     let x = 0;
     for (const swatch of legend.querySelectorAll(':scope > span')) {
@@ -209,14 +208,15 @@ function standalone(node) {
 
 const serialize = (svg) => '<?xml version="1.0" encoding="UTF-8"?>\n' + new XMLSerializer().serializeToString(svg);
 
-export function svgText(node) {
-  return serialize(standalone(node).svg);
-}
-
-// The chart as a PNG at twice its size.
-export function pngBlob(node) {
+// The chart's files, made from one standalone copy: its SVG text, and a promise of a PNG at
+// twice its size.
+export function chartFiles(node) {
   const { svg, width, height } = standalone(node);
   const text = serialize(svg);
+  return { svg: text, png: pngOf(text, width, height) };
+}
+
+function pngOf(text, width, height) {
   return new Promise((resolve, reject) => {
     const image = new Image();
     image.onload = () => {

@@ -2,7 +2,7 @@
 // tables, warnings, charts and report, and offers everything for download. Nothing is sent
 // anywhere: the files are read with FileReader and the results made into Blob links.
 import { runInWorker, cancelWorker } from './engine.js';
-import { richnessChart, dynamicsChart, bootstrapChart, svgText, pngBlob } from './charts.js';
+import { richnessChart, dynamicsChart, bootstrapChart, chartFiles } from './charts.js';
 import { setUpPlan } from './plan.js';
 import exampleSample1 from '../../examples/data/ditches-week-4.csv';
 import exampleSample2 from '../../examples/data/ditches-week24.csv';
@@ -317,9 +317,10 @@ function addChart(container, node, name) {
   figure.append(node, downloads);
   downloads.append('Download: ', svgLink, ' ', pngLink);
   container.append(figure);
-  offer(svgLink, svgText(node), `${name}.svg`, 'image/svg+xml');
+  const files = chartFiles(node);
+  offer(svgLink, files.svg, `${name}.svg`, 'image/svg+xml');
   pngLink.download = `${name}.png`;
-  pngBlob(node).then((blob) => offer(pngLink, blob, `${name}.png`)).catch(() => { pngLink.hidden = true; });
+  files.png.then((blob) => offer(pngLink, blob, `${name}.png`)).catch(() => { pngLink.hidden = true; });
 }
 
 function slug(name) {

@@ -47,6 +47,19 @@ export function tableCsvInPage(selector) {
 // The example's two site-by-species tables.
 export const exampleFiles = ['examples/data/ditches-week-4.csv', 'examples/data/ditches-week24.csv'].map((f) => join(root, f));
 
+// What the programs make of the example: the report, and kelvaro-tidy's tables of it.
+export function exampleExpected(build) {
+  const report = run(build, 'kelvaro', ['-q'], run(build, 'kelvaro-prep', exampleFiles));
+  const tidy = (args) => run(build, 'kelvaro-tidy', args, report);
+  return {
+    report,
+    parameters: tidy([]),
+    blocks: tidy(['--table', 'blocks']),
+    estimators: tidy(['--table', 'estimators']),
+    json: tidy(['--json']),
+  };
+}
+
 // Writes a malformed pair of tables (a cell that is no detection) into `dir`, and gives their
 // paths and kelvaro-prep's message about them.
 export function malformedTables(build, dir) {

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "common/byte_source.h"
-#include "common/output.h"
 #include "csv/csv_reader.h"
+#include "kelvaro/checked_output.h"
 #include "prep/audit.h"
 #include "prep/blocks.h"
 #include "prep/input_writer.h"

@@ -71,6 +71,20 @@ std::optional<std::string> parse_whole_number_option(std::string_view option, st
 // and raises it again once its work is done.
 void on_stop_signals(void (*handler)(int));
 
+// Files that a stop signal removes before it ends the program: temporary files that must not
+// outlast it (checked output's files under their temporary names). They are kept in a fixed
+// table that a signal handler can read; it is the one state of a process that the libraries
+// share, and it lives here, beside the handlers, because a handler reaches it by no other way.
+//
+// Adds `path` to the table and returns its slot; -1 when the table is full or the path too long
+// (the file is then removed as usual, only not on a signal). Thread safe.
+int remove_on_stop_signal(const std::string& path);
+// Takes the file of `slot` out of the table (it was renamed into place or removed); -1: nothing.
+void keep_on_stop_signal(int slot);
+// Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove every file of the table, then end the program
+// as they would have (on_stop_signals: a signal ignored since the start stays ignored).
+void remove_files_on_stop_signals();
+
 // A progress line on a terminal is drawn over the one before after kEraseLine (a carriage return,
 // then "erase to the end of the line"), and erased the same way when the work is done.
 inline constexpr char kEraseLine[] = "\r\033[K";

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "bootstrap/isa.h"
-#include "tools/run_program.h"
+#include "support/run_program.h"
 
 namespace kelvaro::tools_test {
 namespace {

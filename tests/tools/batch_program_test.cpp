@@ -15,7 +15,7 @@
 #include "common/byte_source.h"
 #include "csv/csv_reader.h"
 #include "support/failing_threads.h"
-#include "tools/run_program.h"
+#include "support/run_program.h"
 
 namespace kelvaro::tools_test {
 namespace {

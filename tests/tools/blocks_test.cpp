@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 #include "prep/audit.h"
 #include "prep/input_writer.h"
 

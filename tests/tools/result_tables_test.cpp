@@ -10,8 +10,8 @@
 
 #include "batch/result_rows.h"
 #include "kelvaro/tables.h"
+#include "support/run_program.h"
 #include "tidy/report_parser.h"
-#include "tools/run_program.h"
 
 namespace kelvaro {
 namespace {

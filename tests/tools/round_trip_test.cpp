@@ -8,9 +8,9 @@
 #include <numeric>
 #include <sstream>
 
+#include "support/run_program.h"
 #include "tidy/report_error.h"
 #include "tidy/report_parser.h"
-#include "tools/run_program.h"
 
 namespace kelvaro::tools_test {
 namespace {

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "batch/pair_analysis.h"
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 
 namespace kelvaro::batch {
 

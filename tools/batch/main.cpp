@@ -20,8 +20,8 @@
 #include "common/byte_source.h"
 #include "common/command_line.h"
 #include "common/message_text.h"
-#include "common/output.h"
 #include "csv/dialect.h"
+#include "kelvaro/checked_output.h"
 #include "kelvaro/command_line.h"
 #include "kelvaro/kelvaro.h"
 

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 
 namespace kelvaro::tools {
 

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "common/command_line.h"
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 #include "kelvaro/kelvaro.h"
 #include "plan/command_line.h"
 #include "plan/option_error.h"

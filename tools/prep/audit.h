@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 #include "prep/sample.h"
 
 namespace kelvaro::prep {

@@ -13,7 +13,7 @@
 //     ...
 //   }
 
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 #include "tidy/tables.h"
 
 namespace kelvaro::tidy {

@@ -11,7 +11,7 @@
 
 #include "common/byte_source.h"
 #include "common/command_line.h"
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 #include "tidy/json_writer.h"
 #include "tidy/report_error.h"
 #include "tidy/report_parser.h"

@@ -6,7 +6,7 @@
 //   block,R,estimate,SE,mh_chi_square,mh_df,mh_probability\r\n
 //   Subset A,0,0.0000000,NaN,,,\r\n
 
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 #include "tidy/tables.h"
 
 namespace kelvaro::tidy {

@@ -1,6 +1,6 @@
 #include "result_tables.h"
 
-#include "common/output.h"
+#include "kelvaro/checked_output.h"
 #include "kelvaro/tables.h"
 #include "tidy/json_writer.h"
 #include "tidy/table_writer.h"

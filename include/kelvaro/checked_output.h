@@ -7,6 +7,10 @@
 // through, never replaced: a symbolic link is followed (the file it names is replaced, the link
 // stays), and what is not a regular file (a FIFO, a device such as /dev/null, /dev/stdout) is
 // opened and written directly.
+//
+// Each object is used by one thread; any number of them may be in use at once. The caller owns
+// every output it makes: a file's temporary name lives as long as its ReplacingFile (and is
+// listed meanwhile among the files a stop signal removes, kelvaro/command_line.h).
 
 #include <sys/types.h>
 
@@ -133,8 +137,8 @@ class ReplacingFile : public FdOutput {
 };
 
 // Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove every ReplacingFile's temporary file before
-// they end the program as they would have. A signal the program was started with ignored (nohup)
-// stays ignored.
+// they end the program as they would have (cli::remove_files_on_stop_signals). A signal the
+// program was started with ignored (nohup) stays ignored. For programs: a library never calls it.
 void remove_temporaries_on_stop_signals();
 
 // True when both paths name one existing file (the same device and inode: also through links).

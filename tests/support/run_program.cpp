@@ -1,4 +1,4 @@
-#include "tools/run_program.h"
+#include "support/run_program.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

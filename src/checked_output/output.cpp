@@ -1,12 +1,8 @@
-#include "common/output.h"
-
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -15,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "kelvaro/checked_output.h"
 #include "kelvaro/command_line.h"
 
 namespace kelvaro::tools {
@@ -72,40 +69,6 @@ bool abandoned(const std::string& path, pid_t owner) {
   return free;
 }
 
-// The temporary files removed on a signal: a fixed table that a signal handler can read. A slot
-// is claimed (1), filled, then published (2); the handler only reads published slots.
-constexpr int kSlots = 64;
-struct Slot {
-  std::atomic<int> state{0};
-  char path[PATH_MAX];
-};
-Slot g_temporaries[kSlots];
-
-int register_temporary(const std::string& path) {
-  if (path.size() >= PATH_MAX) return -1;
-  for (int i = 0; i < kSlots; ++i) {
-    int expected = 0;
-    if (g_temporaries[i].state.compare_exchange_strong(expected, 1)) {
-      std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
-      g_temporaries[i].state = 2;
-      return i;
-    }
-  }
-  return -1;  // removed as usual, only not on a signal
-}
-
-void unregister_temporary(int slot) {
-  if (slot >= 0) g_temporaries[slot].state = 0;
-}
-
-extern "C" void remove_temporaries_and_stop(int signal) {
-  for (Slot& slot : g_temporaries) {
-    if (slot.state == 2) ::unlink(slot.path);
-  }
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-}
-
 }  // namespace
 
 std::string followed_links(const std::string& link, const std::string& what) {
@@ -159,7 +122,7 @@ void remove_stale_temporaries(const std::string& folder) {
   }
 }
 
-void remove_temporaries_on_stop_signals() { cli::on_stop_signals(remove_temporaries_and_stop); }
+void remove_temporaries_on_stop_signals() { cli::remove_files_on_stop_signals(); }
 
 WriteError::WriteError(const std::string& what, int error)
     : WriteError(what, std::string(std::strerror(error))) {}
@@ -217,14 +180,14 @@ ReplacingFile::ReplacingFile(std::string path, std::string what)
   fd_ = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd_ < 0) throw WriteError(what_, errno);
   temporary_ = name;
-  registered_ = register_temporary(temporary_);
+  registered_ = cli::remove_on_stop_signal(temporary_);
   // Held while the file is ours: another machine sharing the folder sees that it is in use.
   ::flock(fd_, LOCK_EX | LOCK_NB);
   if (::fchmod(fd_, less_umask(0666)) != 0) {
     const int error = errno;
     ::close(fd_);  // the destructor does not run: remove it here
     ::unlink(temporary_.c_str());
-    unregister_temporary(registered_);
+    cli::keep_on_stop_signal(registered_);
     throw WriteError(what_, error);
   }
 }
@@ -233,7 +196,7 @@ ReplacingFile::~ReplacingFile() {
   if (committed_) return;
   if (fd_ >= 0) ::close(fd_);
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
-  unregister_temporary(registered_);
+  cli::keep_on_stop_signal(registered_);
 }
 
 void ReplacingFile::open_for_writing() {
@@ -267,7 +230,7 @@ void ReplacingFile::commit() {
   if (closed != 0) throw WriteError(what_, errno);
   if (std::rename(temporary_.c_str(), target_.path.c_str()) != 0) throw WriteError(what_, errno);
   committed_ = true;
-  unregister_temporary(registered_);
+  cli::keep_on_stop_signal(registered_);
 }
 
 bool same_file(const std::string& a, const std::string& b) {

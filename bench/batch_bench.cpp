@@ -40,8 +40,8 @@
 #include "batch/batch_run.h"
 #include "batch/detection_table.h"
 #include "batch/pairing.h"
-#include "common/byte_source.h"
-#include "csv/parallel_long_table.h"
+#include "field_tables/parallel_long_table.h"
+#include "kelvaro/byte_source.h"
 
 namespace {
 

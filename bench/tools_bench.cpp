@@ -16,13 +16,13 @@
 #include <random>
 #include <string>
 
-#include "common/byte_source.h"
-#include "csv/csv_reader.h"
+#include "field_tables/csv_reader.h"
+#include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
+#include "kelvaro/field_tables.h"
 #include "prep/audit.h"
 #include "prep/blocks.h"
 #include "prep/input_writer.h"
-#include "prep/tables.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "batch/label_order.h"
 #include "batch/pairing.h"
 #include "batch/progress_meter.h"
-#include "common/byte_source.h"
-#include "csv/input_error.h"
+#include "kelvaro/byte_source.h"
+#include "kelvaro/field_tables.h"
 
 namespace kelvaro::batch {
 namespace {

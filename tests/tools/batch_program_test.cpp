@@ -12,8 +12,8 @@
 
 #include "batch/batch_run.h"
 #include "bootstrap/isa.h"
-#include "common/byte_source.h"
-#include "csv/csv_reader.h"
+#include "field_tables/csv_reader.h"
+#include "kelvaro/byte_source.h"
 #include "support/failing_threads.h"
 #include "support/run_program.h"
 

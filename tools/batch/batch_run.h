@@ -15,9 +15,9 @@
 
 #include "batch/pair_analysis.h"
 #include "batch/pairing.h"
-#include "common/byte_source.h"
-#include "csv/long_table.h"
-#include "csv/name_pool.h"
+#include "field_tables/long_table.h"
+#include "kelvaro/byte_source.h"
+#include "kelvaro/labels.h"
 #include "kelvaro/ordered_pool.h"
 
 namespace kelvaro::batch {

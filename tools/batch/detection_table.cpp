@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "prep/site_set.h"
+#include "kelvaro/field_tables.h"
 
 namespace kelvaro::batch {
 namespace {

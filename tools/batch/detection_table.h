@@ -30,11 +30,11 @@
 #include <string>
 #include <vector>
 
-#include "common/byte_source.h"
-#include "common/key_ids.h"
-#include "common/label_pool.h"
-#include "csv/long_table.h"
-#include "csv/parallel_long_table.h"
+#include "field_tables/key_ids.h"
+#include "field_tables/long_table.h"
+#include "field_tables/parallel_long_table.h"
+#include "kelvaro/byte_source.h"
+#include "kelvaro/labels.h"
 
 namespace kelvaro::batch {
 

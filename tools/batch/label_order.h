@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/label_pool.h"
+#include "kelvaro/labels.h"
 
 namespace kelvaro::batch {
 

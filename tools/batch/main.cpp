@@ -17,12 +17,11 @@
 #include "batch/batch_run.h"
 #include "batch/pairing.h"
 #include "batch/progress_meter.h"
-#include "common/byte_source.h"
 #include "common/command_line.h"
-#include "common/message_text.h"
-#include "csv/dialect.h"
+#include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
 #include "kelvaro/command_line.h"
+#include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 
 namespace {

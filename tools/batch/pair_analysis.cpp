@@ -1,9 +1,8 @@
 #include "batch/pair_analysis.h"
 
 #include "batch/result_rows.h"
-#include "common/message_text.h"
-#include "csv/csv_writer.h"
-#include "prep/site_set.h"
+#include "field_tables/csv_writer.h"
+#include "kelvaro/field_tables.h"
 
 namespace kelvaro::batch {
 namespace {

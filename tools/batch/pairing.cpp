@@ -5,9 +5,9 @@
 #include <tuple>
 
 #include "batch/label_order.h"
-#include "common/message_text.h"
-#include "csv/csv_reader.h"
-#include "csv/header_columns.h"
+#include "field_tables/csv_reader.h"
+#include "field_tables/header_columns.h"
+#include "kelvaro/field_tables.h"
 
 namespace kelvaro::batch {
 namespace {

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "batch/detection_table.h"
-#include "common/byte_source.h"
+#include "kelvaro/byte_source.h"
 
 namespace kelvaro::batch {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "csv/csv_writer.h"
+#include "field_tables/csv_writer.h"
 
 namespace kelvaro::batch {
 

@@ -2,11 +2,11 @@
 
 #include <cctype>
 
-#include "common/byte_source.h"
+#include "kelvaro/byte_source.h"
 #include "kelvaro/conversions.h"
+#include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "plan/option_error.h"
-#include "prep/tables.h"
 
 namespace kelvaro::plan {
 namespace {

@@ -1,7 +1,7 @@
 #include "prep/audit.h"
 
-#include "common/message_text.h"
-#include "csv/csv_writer.h"
+#include "field_tables/csv_writer.h"
+#include "kelvaro/field_tables.h"
 
 namespace kelvaro::prep {
 namespace {

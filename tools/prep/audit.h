@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "kelvaro/checked_output.h"
-#include "prep/sample.h"
+#include "kelvaro/field_tables.h"
 
 namespace kelvaro::prep {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "prep/sample.h"
+#include "kelvaro/field_tables.h"
 
 namespace kelvaro::prep {
 

@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "common/byte_source.h"
 #include "common/command_line.h"
-#include "common/message_text.h"
-#include "csv/dialect.h"
+#include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
+#include "kelvaro/field_tables.h"
 #include "prep/audit.h"
 #include "prep/blocks.h"
 #include "prep/input_writer.h"
-#include "prep/tables.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/message_text.h"
+#include "kelvaro/field_tables.h"
 #include "tidy/report_error.h"
 
 namespace kelvaro::tidy {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/byte_source.h"
 #include "common/command_line.h"
+#include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
 #include "tidy/json_writer.h"
 #include "tidy/report_error.h"

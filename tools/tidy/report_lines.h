@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/byte_source.h"
+#include "kelvaro/byte_source.h"
 
 namespace kelvaro::tidy {
 

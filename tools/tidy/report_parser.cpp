@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/message_text.h"
+#include "kelvaro/field_tables.h"
 #include "tidy/input_kind.h"
 #include "tidy/line_cursor.h"
 #include "tidy/report_error.h"

@@ -12,7 +12,7 @@
 
 #include <string_view>
 
-#include "common/byte_source.h"
+#include "kelvaro/byte_source.h"
 #include "tidy/tables.h"
 
 namespace kelvaro::tidy {

@@ -1,6 +1,6 @@
 #include "tidy/table_writer.h"
 
-#include "csv/csv_writer.h"
+#include "field_tables/csv_writer.h"
 
 namespace kelvaro::tidy {
 

@@ -17,13 +17,11 @@
 #include "batch/pair_analysis.h"
 #include "batch/pairing.h"
 #include "batch/result_rows.h"
-#include "common/byte_source.h"
-#include "common/message_text.h"
-#include "csv/long_table.h"
+#include "kelvaro/byte_source.h"
+#include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "prep/blocks.h"
 #include "prep/input_writer.h"
-#include "prep/tables.h"
 #include "result_tables.h"
 
 namespace kelvaro::web {

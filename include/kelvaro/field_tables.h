@@ -1,0 +1,265 @@
+#pragma once
+// Detection tables of field data, read (library kelvaro_field_tables): the CSV dialects that
+// spreadsheets write, refusals that name the file, line and column and say how to put them
+// right, the columns of a long table of records, and two samples read from two site-by-species
+// tables or from one long table into a Survey of kelvaro-prep's (the blocks of a kelvaro input
+// are made from it: kelvaro/surveys.h). Tables are read as streams: memory holds the current row
+// and the labels, whatever the table's length.
+//
+// Every function here is reentrant; a Survey or reader is used by one thread at a time. The
+// caller owns the sources it reads (kelvaro/byte_source.h) and the surveys it is given back.
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kelvaro/byte_source.h"
+#include "kelvaro/labels.h"
+
+namespace kelvaro::csv {
+
+// The refusal of a table: input that cannot become a kelvaro input, located by file, separator,
+// line and column (the CSV column, counted from 1), with a reason that says what to do. The
+// programs print it after their name and exit with status 2.
+//
+//   {"plots.csv", ';', 4, 2, "..."}  ->  "plots.csv (semicolon-separated), line 4, column 2: ..."
+//   {"plots.csv", 0, 0, 0, "..."}    ->  "plots.csv: ..."   (no line: the file as a whole)
+
+class InputError : public std::runtime_error {
+ public:
+  // `separator` 0: not known or not relevant (left out of the message).
+  InputError(std::string file, long line, long column, const std::string& reason,
+             char separator = 0);
+
+  const std::string& file() const { return file_; }
+  long line() const { return line_; }
+  long column() const { return column_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string file_;
+  long line_;
+  long column_;
+  std::string reason_;
+};
+
+// The CSV dialects of field data: comma-separated (RFC 4180), semicolon-separated with decimal
+// commas (what spreadsheets write where the comma is the decimal mark), and tab-separated. The
+// separator is found in the header row: the one of the three that occurs most often outside
+// quotes; ties go to comma, then semicolon; a header with none of them is one comma column.
+//
+//   site,a,b            -> ','      site;Genus, sp.;b -> ';'      "a;b",c -> ','
+//   site<TAB>a;b<TAB>c  -> '\t'     site              -> ','
+
+// "comma", "semicolon" or "tab". Requires: separator is one of ',', ';', '\t'.
+std::string separator_name(char separator);
+
+// True where numbers are written with a decimal comma ("0,5"): with the semicolon.
+inline bool decimal_comma(char separator) { return separator == ';'; }
+
+// The separator of a header row given without its line end.
+char detect_separator(std::string_view header);
+
+// The separator an option names: ",", ";", a tab character, or the words comma, semicolon, tab
+// (any case). Degenerate input: anything else gives nullopt.
+std::optional<char> separator_from_option(std::string_view text);
+
+// The --sep option of the programs: sets `separator` to what `text` names (left as it is when
+// `text` is empty) and returns nullopt, or returns the message for text that names none:
+// "--sep 'x': give comma, semicolon or tab (or the character , or ;)".
+std::optional<std::string> read_separator_option(std::string_view text,
+                                                 std::optional<char>& separator);
+
+// The columns of a long table (one row per record: sample, site, species and, optionally, group
+// and count), found by name in its header (ASCII case and blanks around names ignored); other
+// columns are ignored. A count column says per record whether the species was detected (0,
+// empty, FALSE... are not: a record that is not a detection still makes its site a visited site
+// of its sample); without one every record is a detection.
+//
+//   sample,site,species,count          record (line 2): sample "2019", site "s1", species "Sp.A",
+//   2019,s1,Sp.A,2                                      detected
+//   2019,s2,,0                         record (line 3): site "s2" visited, nothing detected
+enum class LongColumn { kGroup, kSample, kSite, kSpecies, kCount };
+
+struct LongTableColumns {
+  std::string group;  // empty: no group column (every record is in group 0)
+  std::string sample = "sample";
+  std::string site = "site";
+  std::string species = "species";
+  std::string count;  // empty: count, detected or abundance if the header has one
+};
+
+struct LongTableOptions {
+  LongTableColumns columns;
+  std::optional<char> separator;  // nullopt: found in the header row
+  bool na_absent = false;         // NA or NaN in the count column: not detected (else refused)
+  bool fold_case = false;         // site and species names that differ only in case or blanks
+                                  // around them are one name (else: separate, with a variant)
+};
+
+// A required column (or the named count column) that the header lacks.
+class MissingColumn : public InputError {
+ public:
+  MissingColumn(const InputError& error, LongColumn role) : InputError(error), role_(role) {}
+  LongColumn role() const { return role_; }
+
+ private:
+  LongColumn role_;
+};
+
+// The text of a column role in messages: "group", "sample", "site", "species", "count".
+std::string role_name(LongColumn role);
+
+// A long table held whole in memory (a mapped file) is read in parts of this many bytes, on the
+// threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
+inline constexpr std::size_t kPartBytes = std::size_t{4} << 20;
+
+}  // namespace kelvaro::csv
+
+namespace kelvaro::tools {
+
+// Input text as messages show it: in double quotes, with control bytes escaped so that a NUL
+// cannot cut a message short nor a line end break it, and cut after kExcerptCharacters
+// characters so that one huge cell cannot make a huge message. UTF-8 characters stay whole.
+//
+//   sp. a              ->  "sp. a"
+//   a<TAB>b<NUL>"c\    ->  "a\tb\x00\"c\\"
+//   500 x 'a'          ->  "aaa...a"... (500 bytes)      (60 a's inside the quotes)
+
+// About one terminal line's worth: enough to recognise a name, short enough to read.
+inline constexpr std::size_t kExcerptCharacters = 60;
+
+std::string quoted_excerpt(std::string_view text);
+
+}  // namespace kelvaro::tools
+
+namespace kelvaro::prep {
+
+// The sites of one sample at which a species was detected, as a set of site indices
+// 0..kMaxSites-1 in two machine words: a million species take 16 MB, and counting a set's sites
+// or walking them costs a few instructions.
+//
+//   add(0); add(2); add(0)  ->  count() == 2,  for_each visits 0 then 2
+
+// kelvaro keeps a block's frequency classes in 100 elements and its bootstrap uses t + 2 of
+// them, so a sample may have at most 98 sites.
+inline constexpr int kMaxSites = 98;
+
+class SiteSet {
+ public:
+  // Requires: 0 <= site < kMaxSites.
+  void add(int site) { words_[site / 64] |= std::uint64_t{1} << (site % 64); }
+  bool contains(int site) const { return (words_[site / 64] >> (site % 64)) & 1u; }
+  int count() const { return std::popcount(words_[0]) + std::popcount(words_[1]); }
+  bool empty() const { return (words_[0] | words_[1]) == 0; }
+  // Calls visit(site) for every site of the set, in increasing order.
+  template <class Visit>
+  void for_each(Visit visit) const {
+    for (int w = 0; w < 2; ++w) {
+      for (std::uint64_t bits = words_[w]; bits != 0; bits &= bits - 1) {
+        visit(w * 64 + std::countr_zero(bits));
+      }
+    }
+  }
+
+ private:
+  std::uint64_t words_[2] = {0, 0};
+};
+
+// What kelvaro-prep reads from its tables: two samples, each with its sites in input order, the
+// species named for it and the sites at which each was detected, and the species names shared
+// by both (so that a species is the same integer in either sample). Plus what the audit file and
+// the warnings report about how the tables were read.
+
+class Sample {
+ public:
+  std::string label;               // sample label (long table) or file name (wide)
+  std::vector<std::string> sites;  // site names, in input order (at most kMaxSites)
+
+  // Names species `id` for this sample (a header column, a record); again: no change.
+  void name(std::uint32_t id);
+  // Records a detection of species `id` at site index `site` (naming it too).
+  // Requires: 0 <= site < kMaxSites.
+  void detect(std::uint32_t id, int site);
+
+  // The species named for the sample, in order of first naming.
+  const std::vector<std::uint32_t>& species() const { return species_; }
+  bool names(std::uint32_t id) const { return id < named_.size() && named_[id]; }
+  // The sites at which species `id` was detected (empty when never).
+  const SiteSet& detected_at(std::uint32_t id) const {
+    static const SiteSet kNone;
+    return id < detections_.size() ? detections_[id] : kNone;
+  }
+  bool has_detection() const { return detected_species_ > 0; }
+
+ private:
+  std::vector<std::uint32_t> species_;
+  std::vector<bool> named_;          // by species id
+  std::vector<SiteSet> detections_;  // by species id
+  std::size_t detected_species_ = 0;
+};
+
+struct Survey {
+  explicit Survey(bool fold_case) : species("species", fold_case) {}
+
+  csv::NamePool species;  // the species names of both samples
+  Sample sample1, sample2;
+
+  // How the tables were read, for the audit file.
+  std::vector<std::string> sources;             // "Sample 1: a.csv (comma-separated)"
+  std::optional<std::string> count_column;      // long table: the count column's name
+  bool na_absent = false;                       // NA and NaN taken as absent
+  std::vector<csv::NameVariant> site_variants;  // sites named two ways (merged when folding)
+  std::vector<std::string> table_warnings;      // "a.csv: the table looks transposed: ..."
+};
+
+// Reading kelvaro-prep's input tables into a Survey: two site-by-species tables (one per
+// sample), or one long table of records holding both samples. Both are read as streams and stop
+// at the first refusal (the 99th site is refused as soon as it is read). Every refusal names
+// the file, its separator, the line and the column, and says how to put it right.
+
+struct TableOptions {
+  std::optional<char> separator;  // nullopt: found in each file's header row
+  bool na_absent = false;         // NA and NaN cells are absent (else refused)
+  bool fold_case = false;         // names differing only in case or blanks around them are one
+};
+
+// A refusal of the command as a whole (the message is a full sentence naming the program).
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A site-by-species table: header row = (site column title, species names...), then one row per
+// site = (site name, cells...); cells as in csv/cell_value.h. Names the species in
+// `survey.species` and fills `sample` (whose label becomes the file name); `role` ("Sample 1")
+// heads the file's line in survey.sources; a table that looks transposed adds a warning to
+// survey.table_warnings (and a refusal for too many sites says so). Throws InputError for: no
+// header, no species column, an empty or repeated species name, a row whose number of fields
+// differs from the header's (at the first missing or extra column), an empty or repeated site
+// name, a refused cell, more than kMaxSites sites, no detection at all; ReadError. Rows whose
+// fields are all empty are skipped.
+void load_wide(tools::ByteSource& source, const TableOptions& options, Survey& survey,
+               Sample& sample, const std::string& role);
+
+// Both samples from their site-by-species tables, Sample 1 first. Throws as load_wide.
+Survey load_wide_pair(tools::ByteSource& first, tools::ByteSource& second,
+                      const TableOptions& options);
+
+// How a file's dialect is described in the audit file: "semicolon-separated, decimal comma".
+std::string source_dialect(char separator);
+
+// A long table (csv/long_table.h) holding exactly two samples, one row per record; a record
+// given twice counts once. Sample 1 is `first` when given, else the label that appears first.
+// Throws UsageError when the table has no sample column (a wide table given alone), InputError
+// for: other missing columns, other than two sample labels, `first` not among them, more than
+// kMaxSites sites in a sample, a sample without detection; ReadError.
+Survey load_long(tools::ByteSource& source, const TableOptions& options,
+                 const csv::LongTableColumns& columns, const std::optional<std::string>& first);
+
+}  // namespace kelvaro::prep

@@ -1,0 +1,149 @@
+#include <unordered_map>
+
+#include "field_tables/long_table.h"
+#include "kelvaro/field_tables.h"
+
+namespace kelvaro::prep {
+namespace {
+
+using csv::LongColumn;
+
+// One of the table's two samples while it is read: its sites by the reader's site id.
+struct SampleBuilder {
+  std::uint32_t label_id = 0;
+  Sample sample;
+  std::unordered_map<std::uint32_t, int> site_index;
+};
+
+// Reads the records into the two samples, refusing a third sample and a 99th site at once.
+class LongSamples {
+ public:
+  explicit LongSamples(csv::LongTableReader& reader) : reader_(reader) {}
+  void read();
+  std::vector<SampleBuilder>& samples() { return samples_; }
+
+ private:
+  SampleBuilder& builder_of(const csv::LongRecord& record);
+  int site_of(SampleBuilder& builder, const csv::LongRecord& record);
+
+  csv::LongTableReader& reader_;
+  std::vector<SampleBuilder> samples_;
+};
+
+SampleBuilder& LongSamples::builder_of(const csv::LongRecord& record) {
+  for (SampleBuilder& b : samples_) {
+    if (b.label_id == record.sample) return b;
+  }
+  const std::string label(reader_.samples().label(record.sample));
+  if (samples_.size() == 2) {
+    throw reader_.error_at(record.line, LongColumn::kSample,
+                           "a third sample " + tools::quoted_excerpt(label) +
+                               " (a long table for kelvaro-prep holds exactly two samples; "
+                               "keep the rows of the two to compare)");
+  }
+  samples_.push_back({record.sample, {}, {}});
+  samples_.back().sample.label = label;
+  return samples_.back();
+}
+
+int LongSamples::site_of(SampleBuilder& b, const csv::LongRecord& record) {
+  const auto [it, added] =
+      b.site_index.try_emplace(record.site, static_cast<int>(b.sample.sites.size()));
+  if (!added) return it->second;
+  if (b.sample.sites.size() == kMaxSites) {
+    throw reader_.error_at(record.line, LongColumn::kSite,
+                           "more than " + std::to_string(kMaxSites) + " sites in sample " +
+                               tools::quoted_excerpt(b.sample.label) + " (kelvaro takes at most " +
+                               std::to_string(kMaxSites) + "; merge sites or split the survey)");
+  }
+  b.sample.sites.emplace_back(reader_.sites().label(record.site));
+  return it->second;
+}
+
+void LongSamples::read() {
+  for (csv::LongRecord record; reader_.next(record);) {
+    SampleBuilder& b = builder_of(record);
+    const int site = site_of(b, record);
+    if (record.species == csv::kNoSpecies) continue;
+    if (record.detected) {
+      b.sample.detect(record.species, site);
+    } else {
+      b.sample.name(record.species);
+    }
+  }
+}
+
+std::string sample_list(const std::vector<SampleBuilder>& samples) {
+  std::string text;
+  for (const SampleBuilder& b : samples) {
+    text += (text.empty() ? "" : " and ") + tools::quoted_excerpt(b.sample.label);
+  }
+  return text;
+}
+
+// Sample 1 first: `first` when given.
+void order_samples(std::vector<SampleBuilder>& samples, const csv::LongTableReader& reader,
+                   const std::optional<std::string>& first) {
+  if (!first || *first == samples[0].sample.label) return;
+  if (*first != samples[1].sample.label) {
+    throw reader.error_at(reader.header_line(), LongColumn::kSample,
+                          "--first " + tools::quoted_excerpt(*first) +
+                              " is not a sample of the table (they are " + sample_list(samples) +
+                              ")");
+  }
+  std::swap(samples[0], samples[1]);
+}
+
+}  // namespace
+
+Survey load_long(tools::ByteSource& source, const TableOptions& options,
+                 const csv::LongTableColumns& columns, const std::optional<std::string>& first) {
+  std::optional<csv::LongTableReader> reader;
+  try {
+    reader.emplace(source, csv::LongTableOptions{columns, options.separator, options.na_absent,
+                                                 options.fold_case});
+  } catch (const csv::MissingColumn& missing) {
+    if (missing.role() != LongColumn::kSample) throw;
+    throw UsageError(
+        "kelvaro-prep needs two site-by-species files (Sample 1 and Sample 2), or "
+        "one long table with columns sample,site,species; " +
+        source.name() + " has neither a sample column nor a partner file");
+  }
+  LongSamples builders(*reader);
+  builders.read();
+  std::vector<SampleBuilder>& samples = builders.samples();
+  if (samples.size() != 2) {
+    throw reader->error_at(reader->header_line(), LongColumn::kSample,
+                           "the table holds " + std::to_string(samples.size()) +
+                               " sample(s); it must hold exactly two (" + sample_list(samples) +
+                               "), the two samples to compare");
+  }
+  order_samples(samples, *reader, first);
+  for (const SampleBuilder& b : samples) {
+    if (!b.sample.has_detection()) {
+      throw reader->error_at(reader->header_line(), LongColumn::kSample,
+                             "sample " + tools::quoted_excerpt(b.sample.label) +
+                                 " has no detection (every row of it says not detected)");
+    }
+  }
+  Survey survey(options.fold_case);
+  survey.species = std::move(reader->species());
+  survey.sample1 = std::move(samples[0].sample);
+  survey.sample2 = std::move(samples[1].sample);
+  const std::string how =
+      " of " + reader->file() + " (" + source_dialect(reader->separator()) + ")";
+  survey.sources = {"Sample 1: " + tools::quoted_excerpt(survey.sample1.label) + how,
+                    "Sample 2: " + tools::quoted_excerpt(survey.sample2.label) + how};
+  survey.count_column = reader->column_name(LongColumn::kCount);
+  survey.na_absent = options.na_absent;
+  survey.site_variants = reader->sites().variants();
+  for (const auto& [one, other] : tools::same_number_labels(reader->samples())) {
+    survey.table_warnings.push_back(reader->file() + ": samples " + tools::quoted_excerpt(one) +
+                                    " and " + tools::quoted_excerpt(other) +
+                                    " are the same number written differently and count as two "
+                                    "samples; write them alike if they are one");
+  }
+  return survey;
+}
+
+}  // namespace kelvaro::prep

@@ -1,0 +1,209 @@
+#include "field_tables/parallel_long_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "support/failing_threads.h"
+
+namespace kelvaro::csv {
+namespace {
+
+// What a reading gives: every record, every pool's labels, the variants, or the error.
+struct Reading {
+  std::vector<std::tuple<long, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, bool>>
+      records;
+  std::vector<std::string> labels;  // "g:..", "s:..", "site:..", "sp:.." in id order
+  std::vector<std::string> variants;
+  std::string error;
+  bool grouped = true;  // by sample: every part's records so grouped (see grouped_by_sample)
+  friend bool operator==(const Reading&, const Reading&) = default;
+};
+
+// Whether a part's records are grouped by sample: each (group, sample) once, its records in file
+// order, the pairs in the order they first appear in the file.
+bool grouped_by_sample(const std::vector<LongRecord>& part) {
+  std::set<std::pair<std::uint32_t, std::uint32_t>> seen;
+  long last_start = -1;
+  for (std::size_t k = 0; k < part.size(); ++k) {
+    const bool same =
+        k > 0 && part[k].group == part[k - 1].group && part[k].sample == part[k - 1].sample;
+    if (same && part[k].line <= part[k - 1].line) return false;
+    if (same) continue;
+    if (!seen.insert({part[k].group, part[k].sample}).second || part[k].line <= last_start) {
+      return false;
+    }
+    last_start = part[k].line;
+  }
+  return true;
+}
+
+// The records stably sorted by group and sample: what grouping by sample keeps of file order.
+Reading sample_order(Reading r) {
+  std::stable_sort(r.records.begin(), r.records.end(), [](const auto& a, const auto& b) {
+    return std::tie(std::get<1>(a), std::get<2>(a)) < std::tie(std::get<1>(b), std::get<2>(b));
+  });
+  return r;
+}
+
+void note_labels(const LongTableReader& reader, Reading& out) {
+  for (std::uint32_t i = 0; i < reader.groups().size(); ++i)
+    out.labels.push_back("g:" + std::string(reader.groups().label(i)));
+  for (std::uint32_t i = 0; i < reader.samples().size(); ++i)
+    out.labels.push_back("s:" + std::string(reader.samples().label(i)));
+  for (std::uint32_t i = 0; i < reader.sites().size(); ++i)
+    out.labels.push_back("site:" + std::string(reader.sites().label(i)) + "@" +
+                         reader.sites().place_text(i));
+  for (std::uint32_t i = 0; i < reader.species().size(); ++i)
+    out.labels.push_back("sp:" + std::string(reader.species().label(i)) + "@" +
+                         reader.species().place_text(i));
+  for (const NameVariant& v : reader.species().variants())
+    out.variants.push_back(v.first + "|" + v.other + "|" + v.other_place);
+}
+
+void note(const LongRecord& r, Reading& out) {
+  out.records.emplace_back(r.line, r.group, r.sample, r.site, r.species, r.detected);
+}
+
+Reading serial(const std::string& text, const LongTableOptions& options) {
+  Reading out;
+  tools::TextSource source(text, "t.csv");
+  try {
+    LongTableReader reader(source, options);
+    for (LongRecord r; reader.next(r);) note(r, out);
+    note_labels(reader, out);
+  } catch (const InputError& e) {
+    out = Reading{};
+    out.error = e.what();
+  }
+  return out;
+}
+
+Reading parallel(const std::string& text, const LongTableOptions& options, unsigned threads,
+                 std::size_t part_bytes, const ThreadFactory& factory = start_thread,
+                 bool by_sample = false) {
+  Reading out;
+  tools::ViewSource source(text, "t.csv");
+  try {
+    LongTableReader reader(source, options);
+    ParallelLongTable table(reader, text, threads, part_bytes, factory);
+    if (by_sample) table.by_sample();
+    table.read([&](std::vector<LongRecord>& part) {
+      out.grouped = out.grouped && (!by_sample || grouped_by_sample(part));
+      for (const LongRecord& r : part) note(r, out);
+      return true;
+    });
+    note_labels(reader, out);
+  } catch (const InputError& e) {
+    out = Reading{};
+    out.error = e.what();
+  }
+  return out;
+}
+
+// A table of `rows` records in random order whose names hold separators, doubled quotes and line
+// ends in quotes, in case variants, with blank lines and blank rows, the given line end and
+// separator.
+std::string generated_table(std::mt19937& random, int rows, const std::string& eol,
+                            char separator = ',') {
+  const std::string s(1, separator);
+  const std::string sites[] = {
+      "s1",   "\"s,2\"",         "\"s" + eol + "3\"",      "\"s\"\"4\"\"\"",
+      " s5 ", "\"s" + s + "6\"", "a-much-longer-site-name"};
+  const std::string species[] = {"Sp.A", "sp.a", "\"Sp, B\"", "\"x" + eol + "y\"", "C", ""};
+  std::string text = "group" + s + "sample" + s + "site" + s + "species" + s + "count" + eol;
+  for (int i = 0; i < rows; ++i) {
+    const std::string& sp = species[random() % 6];
+    text += std::to_string(random() % 4) + s + std::to_string(2015 + random() % 3) + s +
+            sites[random() % 7] + s + sp + s + (sp.empty() ? "0" : "1") + eol;
+    if (random() % 17 == 0) text += eol;
+    if (random() % 23 == 0) text += s + s + " " + s + s + eol;  // a blank row
+  }
+  return text;
+}
+
+TEST(ParallelLongTable, SameAsOneReaderWhereverThePartsAreCut) {
+  std::mt19937 random(20261208);
+  const struct {
+    const char* name;
+    std::string eol;
+    std::string start;
+    bool fold;
+    char separator;
+  } cases[] = {{"LF", "\n", "", false, ','},
+               {"CR LF", "\r\n", "", true, ','},
+               {"CR", "\r", "", false, ','},
+               {"byte-order mark", "\n", "\xEF\xBB\xBF", false, ','},
+               {"byte-order mark, CR LF, folded", "\r\n", "\xEF\xBB\xBF", true, ','},
+               {"semicolons", "\n", "", false, ';'},
+               {"tabs, CR LF", "\r\n", "", false, '\t'}};
+  for (const auto& c : cases) {
+    const std::string text = c.start + generated_table(random, 300, c.eol, c.separator);
+    LongTableOptions options;
+    options.columns.group = "group";
+    options.fold_case = c.fold;
+    const Reading expected = serial(text, options);
+    ASSERT_EQ(expected.error, "") << c.name;
+    ASSERT_EQ(expected.records.size(), 300u);
+    for (unsigned threads : {1u, 2u, 3u}) {
+      for (std::size_t part : {1u, 7u, 64u, 1000u, 1u << 20}) {
+        SCOPED_TRACE(std::string(c.name) + ", threads " + std::to_string(threads) + ", part " +
+                     std::to_string(part));
+        EXPECT_EQ(parallel(text, options, threads, part), expected);
+        EXPECT_EQ(sample_order(parallel(text, options, threads, part, start_thread, true)),
+                  sample_order(expected));
+      }
+    }
+    // Threads that cannot start (none, or one of the two more asked for): the parts are read
+    // on the calling thread instead.
+    for (const int limit : {0, 1}) {
+      SCOPED_TRACE(std::string(c.name) + ", threads failing after " + std::to_string(limit));
+      EXPECT_EQ(parallel(text, options, 3, 64, testing::threads_failing_after(limit)), expected);
+    }
+  }
+}
+
+TEST(ParallelLongTable, FirstErrorInFileOrderAtTheLineAndColumnOfOneReader) {
+  std::mt19937 random(7);
+  const std::string good = generated_table(random, 200, "\r\n");
+  const struct {
+    const char* name;
+    std::string late_row;  // put in after about two thirds of the rows
+    std::string end;       // the table's last text
+  } cases[] = {
+      {"quote in an unquoted field", "1,2015,s\"1,C,1\r\n", ""},
+      {"text after a closing quote", "1,2015,\"s1\"x,C,1\r\n", ""},
+      {"row too short", "1,2015,s1,C\r\n", ""},
+      {"count refused", "1,2015,s1,C,maybe\r\n", ""},
+      {"empty species on a detection", "1,2015,s1,,1\r\n", ""},
+      {"quote left open: the rest is one field", "1,2015,\"s1,C,1\r\n", ""},
+      {"quote left open at the end", "", "1,2015,\"s1,C,1\r\n2,2016,s2,C,1\r\n"},
+      {"a later error after an earlier one", "1,2015,s1,C\r\n", "1,2015,s1,C,maybe\r\n"},
+  };
+  for (const auto& c : cases) {
+    std::string text = good;
+    std::size_t at = text.size() * 2 / 3;
+    at = text.find("\r\n0,", at) + 2;  // a row of group 0: not within a quoted name
+    text.insert(at, c.late_row);
+    text += c.end;
+    LongTableOptions options;
+    options.columns.group = "group";
+    const Reading expected = serial(text, options);
+    ASSERT_NE(expected.error, "") << c.name;
+    for (unsigned threads : {2u, 3u}) {
+      for (std::size_t part : {5u, 300u, 4096u}) {
+        SCOPED_TRACE(std::string(c.name) + ", threads " + std::to_string(threads) + ", part " +
+                     std::to_string(part));
+        EXPECT_EQ(parallel(text, options, threads, part).error, expected.error);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro::csv

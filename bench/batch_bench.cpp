@@ -37,11 +37,11 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch_run.h"
-#include "batch/detection_table.h"
-#include "batch/pairing.h"
 #include "field_tables/parallel_long_table.h"
+#include "kelvaro/batch.h"
 #include "kelvaro/byte_source.h"
+#include "surveys/detection_table.h"
+#include "surveys/pairing.h"
 
 namespace {
 

@@ -6,8 +6,7 @@
 
 #include "kelvaro/byte_source.h"
 #include "kelvaro/field_tables.h"
-#include "prep/blocks.h"
-#include "prep/input_writer.h"
+#include "kelvaro/surveys.h"
 
 namespace kelvaro::prep {
 

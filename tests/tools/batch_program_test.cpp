@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch_run.h"
 #include "bootstrap/isa.h"
 #include "field_tables/csv_reader.h"
+#include "kelvaro/batch.h"
 #include "kelvaro/byte_source.h"
 #include "support/failing_threads.h"
 #include "support/run_program.h"

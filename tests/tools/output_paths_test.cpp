@@ -24,7 +24,7 @@ const std::string kPrep = quoted(KELVARO_PREP_BINARY);
 const std::string kTidy = quoted(KELVARO_TIDY_BINARY);
 const std::string kBatch = quoted(KELVARO_BATCH_BINARY);
 const std::string kPlan = KELVARO_PLAN_BINARY;  // empty when kelvaro-plan is not built
-const std::string kHandReport = KELVARO_SOURCE_DIR "/tests/tools/data/hand-report.out";
+const std::string kHandReport = KELVARO_SOURCE_DIR "/tests/report_reader/data/hand-report.out";
 
 const char* kWide1 = "site,a,b,c\ns1,1,2,0\ns2,0,0,0\ns3,0,1,0\n";
 const char* kWide2 = "site,b,d,a\nu1,3,0,0\nu2,1,1,0\n";

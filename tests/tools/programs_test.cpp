@@ -14,7 +14,7 @@ namespace {
 
 const std::string kPrep = quoted(KELVARO_PREP_BINARY);
 const std::string kTidy = quoted(KELVARO_TIDY_BINARY);
-const std::string kHandReport = KELVARO_SOURCE_DIR "/tests/tools/data/hand-report.out";
+const std::string kHandReport = KELVARO_SOURCE_DIR "/tests/report_reader/data/hand-report.out";
 
 // Two small site-by-species tables. Hand derivation of the input: Sample 1 (s1..s3) detects
 // a at s1, b at s1 and s3: f = 1 1 0, n = 2 0 1. Sample 2 (u1, u2) detects b at both and d

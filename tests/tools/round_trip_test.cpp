@@ -8,9 +8,8 @@
 #include <numeric>
 #include <sstream>
 
+#include "kelvaro/report_reader.h"
 #include "support/run_program.h"
-#include "tidy/report_error.h"
-#include "tidy/report_parser.h"
 
 namespace kelvaro::tools_test {
 namespace {

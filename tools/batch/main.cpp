@@ -13,16 +13,15 @@
 #include <string>
 #include <thread>
 
-#include "batch/batch_output.h"
-#include "batch/batch_run.h"
-#include "batch/pairing.h"
-#include "batch/progress_meter.h"
 #include "common/command_line.h"
+#include "kelvaro/batch.h"
 #include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
 #include "kelvaro/command_line.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
+#include "kelvaro/surveys.h"
+#include "progress_meter.h"
 
 namespace {
 
@@ -148,7 +147,7 @@ std::optional<std::string> misuse(Options& o) {
   for (const auto& [name, rule] : rules) {
     if (r.pairs_file == name) r.rule = rule;
   }
-  for (const std::string& table : batch::BatchOutput::table_paths(r.output)) {
+  for (const std::string& table : batch::batch_table_paths(r.output)) {
     for (const std::string* input : {&o.records, &r.pairs_file}) {
       if (tools::same_file(table, *input)) {
         return "-o " + r.output + ": " + table + " is the input file " + *input +

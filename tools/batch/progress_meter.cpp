@@ -1,4 +1,4 @@
-#include "batch/progress_meter.h"
+#include "progress_meter.h"
 
 #include <cstdio>
 

@@ -12,9 +12,7 @@
 #include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
 #include "kelvaro/field_tables.h"
-#include "prep/audit.h"
-#include "prep/blocks.h"
-#include "prep/input_writer.h"
+#include "kelvaro/surveys.h"
 
 namespace {
 

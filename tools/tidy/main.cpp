@@ -12,10 +12,7 @@
 #include "common/command_line.h"
 #include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
-#include "tidy/json_writer.h"
-#include "tidy/report_error.h"
-#include "tidy/report_parser.h"
-#include "tidy/table_writer.h"
+#include "kelvaro/report_reader.h"
 
 namespace {
 

@@ -1,10 +1,8 @@
 #include "result_tables.h"
 
 #include "kelvaro/checked_output.h"
+#include "kelvaro/report_reader.h"
 #include "kelvaro/tables.h"
-#include "tidy/json_writer.h"
-#include "tidy/table_writer.h"
-#include "tidy/tables.h"
 
 namespace kelvaro::web {
 

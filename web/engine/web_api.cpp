@@ -13,15 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "batch/detection_table.h"
-#include "batch/pair_analysis.h"
-#include "batch/pairing.h"
-#include "batch/result_rows.h"
 #include "kelvaro/byte_source.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
-#include "prep/blocks.h"
-#include "prep/input_writer.h"
+#include "kelvaro/surveys.h"
 #include "result_tables.h"
 
 namespace kelvaro::web {

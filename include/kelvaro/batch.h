@@ -1,0 +1,104 @@
+#pragma once
+// A whole batch (library kelvaro_batch): every pair of samples of every group of a survey's long
+// table analysed as kelvaro-prep and kelvaro would (kelvaro/surveys.h), on several threads, into
+// one output directory. The long table is read, the pairs counted, and every pair analysed and
+// its rows written as it is handed over, in the order kelvaro/surveys.h gives, whatever the
+// number of threads. Memory follows the table: the pairs are made as the threads take them, and
+// only a bounded window of outcomes waits to be written.
+//
+// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv and,
+// when asked, reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
+// before the whole batch is written (hidden temporary files and folders beside their targets,
+// renamed into place at the end); a batch that fails or is stopped leaves the directory as it
+// was. The folder describes one run: an earlier batch's tables are replaced and its reports/
+// replaced or, without reports, removed. reports/ and each of its group folders hold a mark, a
+// file named .kelvaro-batch that lists the files the batch wrote there; a file that no mark lists
+// was not written by kelvaro-batch, and the batch refuses to replace the folder that holds it.
+// Labels become file names byte by byte: ASCII letters, digits, '.' and '_' stay, any other byte
+// (and a leading '.') is written %XX, so that every label is a distinct, valid name:
+//   "Route 7/a" -> "Route%207%2Fa"     "2019-1" -> "2019%2D1"     ".." -> "%2E."
+//
+// Thread safety: run_batch is reentrant (two batches must not share an output directory); it
+// starts and joins its own threads, and calls `progress` on the calling thread only.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kelvaro/byte_source.h"
+#include "kelvaro/field_tables.h"
+#include "kelvaro/labels.h"
+#include "kelvaro/ordered_pool.h"
+#include "kelvaro/surveys.h"
+
+namespace kelvaro::batch {
+
+struct BatchRequest {
+  std::string output;  // the output directory (above)
+  csv::LongTableOptions table;
+  std::optional<PairRule> rule;  // nullopt: the pairs file lists the pairs
+  std::string pairs_file;
+  AnalysisSettings analysis;
+  int threads = 1;  // pairs analysed at once
+  std::optional<Shard> shard;
+  std::uint64_t max_pairs = 1000000;  // more pairs than this are refused (TooManyPairs)
+  ThreadFactory thread_factory = start_thread;
+};
+
+// More pairs than BatchRequest::max_pairs: refused before any analysis.
+class TooManyPairs : public std::runtime_error {
+ public:
+  TooManyPairs(std::uint64_t pairs, std::uint64_t max_pairs);
+};
+
+// Memory ran out: "out of memory after 1200 pairs" (the pairs written before).
+class OutOfMemory : public std::runtime_error {
+ public:
+  explicit OutOfMemory(std::uint64_t pairs)
+      : std::runtime_error("out of memory after " + std::to_string(pairs) + " pairs") {}
+};
+
+struct BatchSummary {
+  bool complete = false;  // false: stopped before the end (nothing was written)
+  std::uint64_t pairs = 0;
+  std::uint64_t analysed = 0;      // pairs with results
+  std::uint64_t not_analysed = 0;  // pairs with a problems row instead
+  std::uint64_t warnings = 0;      // problems rows of analysed pairs
+  std::vector<std::pair<std::string, csv::NameVariant>> variants;  // DetectionTable::variants
+  // Sample labels that are the same number written differently ("2015", "2015.0").
+  std::vector<std::pair<std::string, std::string>> same_number_samples;
+};
+
+// A file in the output directory's reports/ that kelvaro-batch did not write: the batch would
+// delete it, and is refused instead (status 2).
+class FolderRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Told how far the batch is, on the calling thread: records read so far while the table is read
+// (every few thousand), then pairs written of all; and, when fewer threads than asked for could
+// be started, how many analyse (kelvaro/ordered_pool.h).
+struct BatchProgress {
+  std::function<void(std::uint64_t records)> reading;
+  std::function<void(std::uint64_t done, std::uint64_t total)> writing;
+  std::function<void(int asked, int used)> threads_short;
+};
+
+// Runs the batch on `records` (the long table). Throws csv::InputError (csv::MissingColumn)
+// and tools::ReadError for refused input, TooManyPairs, FolderRefused,
+// tools::WriteError, OutOfMemory; in every case, and when `stop`
+// becomes true, nothing is left in the output directory but what was there before.
+BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
+                       const BatchProgress& progress, const std::atomic<bool>& stop);
+
+// The paths of the five tables a batch writes into `directory`, in the order parameters, blocks,
+// tests, estimators, problems (a program refuses an input that is one of them).
+std::vector<std::string> batch_table_paths(const std::string& directory);
+
+}  // namespace kelvaro::batch

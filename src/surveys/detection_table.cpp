@@ -1,0 +1,300 @@
+#include "surveys/detection_table.h"
+
+#include <algorithm>
+
+#include "kelvaro/field_tables.h"
+
+namespace kelvaro::batch {
+namespace {
+
+std::uint64_t key_of(std::uint32_t group, std::uint32_t sample) {
+  return (std::uint64_t{group} << 32) | sample;
+}
+
+// Records between two calls of the go-on hook: about a millisecond of reading.
+constexpr std::uint64_t kGoOnInterval = 8192;
+
+// `items` (records, or runs of records, each with its sample's `index`) put in `sorted` in
+// sample order by a counting sort (by a range of samples where there are more samples than
+// `batch` records): stable, so that each sample's items stay in file order. The copy writes one
+// stream per sample; reading them through an index instead would miss the cache on every one.
+template <class Item>
+void sort_by_sample(const std::vector<Item>& items, std::size_t samples, std::size_t batch,
+                    std::vector<Item>& sorted) {
+  int shift = 0;
+  while ((samples >> shift) > batch) ++shift;
+  std::vector<std::size_t> starts((samples >> shift) + 2, 0);
+  for (const Item& r : items) ++starts[(r.index >> shift) + 1];
+  for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+  sorted.resize(items.size());
+  for (const Item& r : items) sorted[starts[r.index >> shift]++] = r;
+}
+
+}  // namespace
+
+GroupedSamples::GroupedSamples(tools::ByteSource& source, const csv::LongTableOptions& options,
+                               SurveyLabels& labels, unsigned threads, const ThreadFactory& factory,
+                               ReadingSizes sizes)
+    : source_(source),
+      batch_records_(std::max<std::size_t>(1, sizes.batch_records)),
+      labels_(labels) {
+  const std::optional<std::string_view> all = source.all_bytes();
+  if (!all) {
+    reader_ = std::make_unique<csv::LongTableReader>(source, options);
+    return;
+  }
+  bytes_ = std::make_unique<tools::ViewSource>(*all, source.name());
+  reader_ = std::make_unique<csv::LongTableReader>(*bytes_, options);
+  parallel_ =
+      std::make_unique<csv::ParallelLongTable>(*reader_, *all, threads, sizes.part_bytes, factory);
+}
+
+GroupedSamples::~GroupedSamples() = default;
+
+std::uint32_t GroupedSamples::group_id(std::uint32_t reader_id) {
+  // The reader numbers labels in order of first appearance: a new one is the next number.
+  if (reader_id == group_ids_.size()) {
+    group_ids_.push_back(labels_.groups.intern(reader_->groups().label(reader_id)).id);
+    if (groups_.size() < labels_.groups.size()) {
+      groups_.resize(labels_.groups.size());
+      left_.resize(labels_.groups.size());
+    }
+  }
+  return group_ids_[reader_id];
+}
+
+std::uint32_t GroupedSamples::sample_id(std::uint32_t reader_id) {
+  if (reader_id == sample_ids_.size()) {
+    sample_ids_.push_back(labels_.samples.intern(reader_->samples().label(reader_id)).id);
+  }
+  return sample_ids_[reader_id];
+}
+
+std::uint32_t GroupedSamples::sample_index(std::uint32_t group, std::uint32_t sample) {
+  const std::uint64_t key = key_of(group, sample);
+  if (!samples_.empty() && last_key_ == key) return last_;
+  const tools::KeyIds::Found found = index_.id(key);  // ids in order: indices into samples_
+  if (found.added) {
+    samples_.push_back({group, sample, {}, {}, {}, {}});
+    groups_[group].push_back(found.id);
+  }
+  last_ = found.id;
+  last_key_ = key;
+  return last_;
+}
+
+void GroupedSamples::add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected,
+                         long line, bool indexed) {
+  if (s.beyond_limit) return;
+  // Tables sorted by site repeat the last one: look there first.
+  std::size_t index = s.sites.size();
+  if (indexed) {
+    if (site_mark_[site] == mark_) index = site_index_[site];
+  } else if (!s.sites.empty() && s.sites.back() == site) {
+    index = s.sites.size() - 1;
+  } else {
+    index =
+        static_cast<std::size_t>(std::find(s.sites.begin(), s.sites.end(), site) - s.sites.begin());
+  }
+  if (index == s.sites.size()) {
+    if (s.sites.size() == static_cast<std::size_t>(prep::kMaxSites)) {
+      s.beyond_limit = SiteBeyondLimit{line, std::string(reader_->sites().label(site))};
+      s.species = {};
+      s.site_indices = {};
+      return;
+    }
+    s.sites.push_back(site);
+    if (indexed) {
+      site_mark_[site] = mark_;
+      site_index_[site] = static_cast<std::uint8_t>(index);
+    }
+  }
+  if (!detected || species == csv::kNoSpecies) return;
+  s.species.push_back(species);
+  s.site_indices.push_back(static_cast<std::uint8_t>(index));
+}
+
+std::uint32_t GroupedSamples::sample_of(const csv::LongRecord& record) {
+  const std::uint32_t g = group_id(record.group);
+  if (current_group_ != g) {
+    if (current_group_) left_[*current_group_] = true;
+    current_group_ = g;
+    scattered_ = scattered_ || left_[g];
+  }
+  const std::uint32_t sample = sample_id(record.sample);  // labels in order of appearance
+  return sample_index(g, sample);
+}
+
+void GroupedSamples::take(const csv::LongRecord& record) {
+  const std::uint32_t index = sample_of(record);
+  if (scattered_) {
+    const std::int64_t line = record.line;
+    pending_.push_back({index, record.site, record.species, record.detected ? line : -line});
+    if (pending_.size() >= batch_records_) group_pending();
+    return;
+  }
+  add(samples_[index], record.site, record.species, record.detected, record.line);
+}
+
+bool GroupedSamples::take_part(std::vector<csv::LongRecord>& records, const GoOn& go_on) {
+  const std::size_t n = records.size();
+  bool keep = false;  // runs of the part wait in runs_
+  bool go_on_stopped = false;
+  for (std::size_t begin = 0; begin < n;) {
+    const csv::LongRecord& first = records[begin];
+    std::size_t end = begin + 1;
+    while (end < n && records[end].sample == first.sample && records[end].group == first.group) {
+      ++end;
+    }
+    const std::uint32_t index = sample_of(first);
+    if (scattered_) {
+      runs_.push_back({index, static_cast<std::uint32_t>(kept_.size()),
+                       static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end)});
+      keep = true;
+    } else {
+      for (std::size_t k = begin; k < end; ++k) {
+        const csv::LongRecord& r = records[k];
+        add(samples_[index], r.site, r.species, r.detected, r.line);
+      }
+    }
+    const std::uint64_t before = records_;
+    records_ += end - begin;
+    begin = end;
+    if (go_on && before / kGoOnInterval != records_ / kGoOnInterval && !go_on(records_)) {
+      go_on_stopped = true;
+      break;
+    }
+  }
+  if (keep) {
+    kept_records_ += n;
+    kept_.push_back(std::move(records));
+    records.clear();
+    if (!spare_.empty()) {
+      records.swap(spare_.back());
+      spare_.pop_back();
+    }
+    if (!go_on_stopped && kept_records_ >= batch_records_) group_runs();
+  }
+  return !go_on_stopped;
+}
+
+void GroupedSamples::group_runs() {
+  if (runs_.empty()) return;
+  sort_by_sample(runs_, samples_.size(), batch_records_, sorted_runs_);
+  begin_batch();
+  for (const Run& run : sorted_runs_) {
+    GroupSample& s = marked(run.index);
+    const std::vector<csv::LongRecord>& part = kept_[run.part];
+    for (std::uint32_t k = run.begin; k < run.end; ++k) {
+      add(s, part[k].site, part[k].species, part[k].detected, part[k].line, true);
+    }
+  }
+  runs_.clear();
+  for (std::vector<csv::LongRecord>& part : kept_) {
+    part.clear();
+    spare_.push_back(std::move(part));
+  }
+  kept_.clear();
+  kept_records_ = 0;
+}
+
+void GroupedSamples::begin_batch() {
+  site_mark_.resize(reader_->sites().size(), 0);
+  site_index_.resize(reader_->sites().size(), 0);
+  marked_ = std::nullopt;
+}
+
+GroupSample& GroupedSamples::marked(std::uint32_t index) {
+  GroupSample& s = samples_[index];
+  if (marked_ == index) return s;
+  marked_ = index;
+  // Under a new mark (all marks cleared when the count wraps).
+  if (++mark_ == 0) {
+    std::fill(site_mark_.begin(), site_mark_.end(), 0);
+    mark_ = 1;
+  }
+  for (std::size_t i = 0; i < s.sites.size(); ++i) {
+    site_mark_[s.sites[i]] = mark_;
+    site_index_[s.sites[i]] = static_cast<std::uint8_t>(i);
+  }
+  return s;
+}
+
+void GroupedSamples::group_pending() {
+  if (pending_.empty()) return;
+  sort_by_sample(pending_, samples_.size(), batch_records_, grouped_);
+  begin_batch();
+  for (const Pending& r : grouped_) {
+    add(marked(r.index), r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line, true);
+  }
+  pending_.clear();
+}
+
+bool GroupedSamples::read(const GoOn& go_on) {
+  if (parallel_) {
+    parallel_->by_sample();
+    const bool whole = parallel_->read(
+        [&](std::vector<csv::LongRecord>& records) { return take_part(records, go_on); },
+        [&](std::size_t end) { source_.release_bytes(end); });
+    if (!whole) return false;
+    group_runs();
+    kept_ = {};
+    spare_ = {};
+    runs_ = {};
+    sorted_runs_ = {};
+  } else {
+    for (csv::LongRecord record; reader_->next(record);) {
+      take(record);
+      if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
+    }
+  }
+  group_pending();
+  pending_ = {};
+  grouped_ = {};
+  for (const csv::NameVariant& v : reader_->species().variants()) {
+    variants_.emplace_back("species", v);
+  }
+  for (const csv::NameVariant& v : reader_->sites().variants()) variants_.emplace_back("site", v);
+  parallel_.reset();
+  reader_.reset();  // its name pools are no longer needed
+  bytes_.reset();
+  return true;
+}
+
+const GroupSample* GroupedSamples::find(std::uint32_t group, std::uint32_t sample) const {
+  const std::optional<std::uint32_t> index = index_.find(key_of(group, sample));
+  return index ? &samples_[*index] : nullptr;
+}
+
+std::vector<const GroupSample*> GroupedSamples::samples_of(std::uint32_t group) const {
+  std::vector<const GroupSample*> out;
+  if (group >= groups_.size()) return out;
+  for (const std::uint32_t index : groups_[group]) out.push_back(&samples_[index]);
+  return out;
+}
+
+DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
+                               SurveyLabels& labels, unsigned threads, const ThreadFactory& factory,
+                               ReadingSizes sizes)
+    : samples_(std::make_unique<GroupedSamples>(source, options, labels, threads, factory, sizes)) {
+}
+
+DetectionTable::~DetectionTable() = default;
+
+bool DetectionTable::read(const GoOn& go_on) { return samples_->read(go_on); }
+
+const GroupSample* DetectionTable::find(std::uint32_t group, std::uint32_t sample) const {
+  return samples_->find(group, sample);
+}
+
+std::vector<const GroupSample*> DetectionTable::samples_of(std::uint32_t group) const {
+  return samples_->samples_of(group);
+}
+
+std::uint64_t DetectionTable::records() const { return samples_->records(); }
+
+const std::vector<std::pair<std::string, csv::NameVariant>>& DetectionTable::variants() const {
+  return samples_->variants();
+}
+
+}  // namespace kelvaro::batch

@@ -5,8 +5,7 @@
 // the CPU column is every thread's processor time (the measure on a busy machine).
 #include <benchmark/benchmark.h>
 
-#include "plan/plan_runner.h"
-#include "plan/results_table.h"
+#include "kelvaro/planner.h"
 
 namespace {
 

@@ -10,11 +10,8 @@
 #include <string>
 
 #include "entry_guard.h"
-#include "plan/option_error.h"
-#include "plan/plan_request.h"
-#include "plan/plan_search.h"
-#include "plan/results_table.h"
-#include "plan/truth.h"
+#include "kelvaro/planner.h"
+#include "kelvaro/survey_simulation.h"
 #include "plan_progress.h"
 #include "plan_table.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "plan/progress_bar.h"
+#include "kelvaro/planner.h"
 
 PlanProgress::PlanProgress(bool shown) : shown_(shown), start_(std::chrono::steady_clock::now()) {}
 

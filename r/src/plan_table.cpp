@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "plan/results_table.h"
+#include "kelvaro/planner.h"
 
 namespace {
 

@@ -15,10 +15,8 @@
 
 #include <vector>
 
-#include "plan/community.h"
-#include "plan/design_summary.h"
-#include "plan/targets.h"
-#include "plan/truth.h"
+#include "kelvaro/planner.h"
+#include "kelvaro/survey_simulation.h"
 
 Rcpp::DataFrame plan_table(const std::vector<kelvaro::plan::DesignSummary>& designs,
                            const kelvaro::plan::ReportedParameters& reported,

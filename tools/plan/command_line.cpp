@@ -1,4 +1,4 @@
-#include "plan/command_line.h"
+#include "command_line.h"
 
 #include <cstdint>
 #include <limits>

@@ -6,7 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
-#include "plan/plan_request.h"
+#include "kelvaro/planner.h"
 
 namespace kelvaro::plan {
 

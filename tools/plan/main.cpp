@@ -7,15 +7,12 @@
 #include <iostream>
 #include <new>
 
+#include "command_line.h"
 #include "common/command_line.h"
 #include "kelvaro/checked_output.h"
 #include "kelvaro/kelvaro.h"
-#include "plan/command_line.h"
-#include "plan/option_error.h"
-#include "plan/pilot_file.h"
-#include "plan/plan_search.h"
-#include "plan/progress_bar.h"
-#include "plan/results_table.h"
+#include "kelvaro/planner.h"
+#include "progress_bar.h"
 
 namespace plan = kelvaro::plan;
 namespace tools = kelvaro::tools;

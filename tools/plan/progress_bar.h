@@ -5,13 +5,10 @@
 
 #include <chrono>
 #include <cstdint>
-#include <string>
+
+#include "kelvaro/planner.h"
 
 namespace kelvaro::plan {
-
-// "[##########..........]  50%  1000 of 2000 surveys, about 4 s left" for done of total after
-// `elapsed` seconds; no time left is shown before the first survey is done.
-std::string progress_text(std::int64_t done, std::int64_t total, double elapsed);
 
 class ProgressBar {
  public:

@@ -9,15 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "plan/design_summary.h"
-#include "plan/option_error.h"
-#include "plan/plan_request.h"
-#include "plan/results_table.h"
-#include "plan/simulation_generator.h"
-#include "plan/survey_outcome.h"
-#include "plan/survey_simulator.h"
-#include "plan/targets.h"
-#include "plan/truth.h"
+#include "kelvaro/planner.h"
+#include "kelvaro/survey_simulation.h"
 
 namespace kelvaro::web {
 namespace {

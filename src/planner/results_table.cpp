@@ -1,0 +1,57 @@
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "kelvaro/planner.h"
+#include "planner/significant_digits.h"
+
+namespace kelvaro::plan {
+namespace {
+
+constexpr const char* kHeader =
+    "sites1,sites2,parameter,true_value,mean_estimate,relative_bias,rmse,coverage,"
+    "mean_interval_width,share_interval_capped,mean_observed1,mean_observed2,surveys_estimated,"
+    "relative_bias_se,rmse_se,coverage_se,meets_target,assumed_species,assumed_detection,"
+    "assumed_heterogeneity";
+constexpr const char* kRowEnd = "\r\n";
+
+std::string real(double v) {
+  if (std::isnan(v)) return "NA";
+  if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
+  return significant_digits(v, 6);
+}
+
+void append_row(std::string& out, const DesignSummary& d, int k, const ReportedParameter& reported,
+                const Community& community, const std::vector<Target>& targets) {
+  const ParameterSummary& p = d.parameters[static_cast<std::size_t>(k)];
+  out +=
+      std::to_string(d.design.sites1) + ',' + std::to_string(d.design.sites2) + ',' + reported.name;
+  for (double v : {p.truth, p.mean_estimate, p.relative_bias, p.rmse, p.coverage, p.mean_width,
+                   p.capped_share, d.mean_observed1, d.mean_observed2}) {
+    out += ',' + real(v);
+  }
+  out += ',' + std::to_string(p.surveys_estimated);
+  for (double v : {p.relative_bias_se, p.rmse_se, p.coverage_se}) out += ',' + real(v);
+  const std::optional<bool> meets = meets_targets(d, k, targets);
+  out += meets ? (*meets ? ",yes" : ",no") : ",";
+  out += ',' + std::to_string(community.species) + ',' + real(community.mean_detection) + ',' +
+         real(assumed_heterogeneity(community)) + kRowEnd;
+}
+
+}  // namespace
+
+std::string results_csv(const std::vector<DesignSummary>& designs,
+                        const ReportedParameters& reported, const Community& community,
+                        const std::vector<Target>& targets) {
+  std::string out = std::string(kHeader) + kRowEnd;
+  for (const DesignSummary& d : designs) {
+    for (int k = 0; k < kReportedCount; ++k) append_row(out, d, k, reported[k], community, targets);
+  }
+  return out;
+}
+
+double assumed_heterogeneity(const Community& community) {
+  return community.heterogeneity.value_or(std::numeric_limits<double>::infinity());
+}
+
+}  // namespace kelvaro::plan

@@ -1,0 +1,86 @@
+// Pilot fits: the community recovered from a large simulated pilot within its standard errors,
+// and the pilots that cannot say how many species were missed.
+
+#include "planner/pilot_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "kelvaro/survey_simulation.h"
+
+namespace kelvaro::plan {
+namespace {
+
+// Sample 1's frequencies of one simulated survey of `community` at t sites.
+DetectionFrequencies simulated_pilot(const Community& community, std::int32_t t,
+                                     std::uint64_t key) {
+  SimulationGenerator g(key);
+  const SimulatedSurvey s = simulate_survey(community, {t, t}, g);
+  DetectionFrequencies pilot{t, {}};
+  for (float f : s.survey.sample1.f) pilot.f.push_back(static_cast<std::int64_t>(f));
+  return pilot;
+}
+
+TEST(PilotFit, RecoversTheCommunityOfALargePilotWithinItsStandardErrors) {
+  const struct {
+    const char* name;
+    Community community;
+    std::int32_t sites;
+  } cases[] = {
+      {"N 3000, MEAN 0.2, K 4, 20 sites", {3000, 3000, 0, 0.2, 4.0, 1.0}, 20},
+      {"N 2000, MEAN 0.1, K 4, 40 sites", {2000, 2000, 0, 0.1, 4.0, 1.0}, 40},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PilotFit fit = fit_pilot(simulated_pilot(c.community, c.sites, 12345));
+    ASSERT_EQ(fit.status, PilotStatus::kFitted);
+    EXPECT_FALSE(fit.equal_detection);
+    // Two standard errors: a fault in the fit or its errors shows as many.
+    EXPECT_NEAR(fit.species, c.community.species, 2.0 * fit.species_se);
+    EXPECT_NEAR(fit.mean_detection, c.community.mean_detection, 2.0 * fit.mean_detection_se);
+    EXPECT_NEAR(fit.heterogeneity, *c.community.heterogeneity, 2.0 * fit.heterogeneity_se);
+    // The errors are those of a large pilot: a few percent of the values, not wild.
+    EXPECT_LT(fit.species_se, 0.1 * c.community.species);
+    EXPECT_LT(fit.mean_detection_se, 0.1 * c.community.mean_detection);
+  }
+}
+
+TEST(PilotFit, TheFitIsTheLikelihoodsMaximum) {
+  const DetectionFrequencies pilot = simulated_pilot({500, 500, 0, 0.3, 2.0, 1.0}, 10, 7);
+  const PilotFit fit = fit_pilot(pilot);
+  ASSERT_EQ(fit.status, PilotStatus::kFitted);
+  const double best = pilot_negative_log_likelihood(pilot, fit.mean_detection, fit.heterogeneity);
+  for (const double dm : {-0.01, 0.01}) {
+    for (const double dk : {-0.05, 0.05}) {
+      SCOPED_TRACE(testing::Message() << dm << " " << dk);
+      EXPECT_LT(best, pilot_negative_log_likelihood(pilot, fit.mean_detection + dm,
+                                                    fit.heterogeneity * (1.0 + dk)));
+    }
+  }
+}
+
+TEST(PilotFit, EqualDetectionAndPilotsThatCannotBeFitted) {
+  // Equal detection: no more spread than the binomial's, K runs to its upper end.
+  const PilotFit equal = fit_pilot(simulated_pilot({2000, 2000, 0, 0.3, std::nullopt, 1.0}, 10, 3));
+  EXPECT_EQ(equal.status, PilotStatus::kFitted);
+  EXPECT_TRUE(equal.equal_detection);
+  EXPECT_NEAR(equal.mean_detection, 0.3, 2.0 * equal.mean_detection_se);
+  EXPECT_NEAR(equal.species, 2000.0, 2.0 * equal.species_se);
+  const struct {
+    const char* name;
+    DetectionFrequencies pilot;
+    PilotStatus status;
+  } cases[] = {
+      {"one site", {1, {12}}, PilotStatus::kTooFewSites},
+      {"no species", {3, {0, 0, 0}}, PilotStatus::kNoDetection},
+      {"singletons only", {5, {20, 0, 0, 0, 0}}, PilotStatus::kUnbounded},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(fit_pilot(c.pilot).status, c.status);
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro::plan

@@ -1,7 +1,7 @@
 # Thin wrapper around CMake. `make run` builds kelvaro alone and runs it on the bundled example;
 # `make test` builds everything and runs every test; `make install` installs the programs, their
-# manual pages and the documentation under PREFIX, `make uninstall` removes them again, and
-# `make package` builds the Debian package.
+# manual pages, the documentation and the library for C++ programs under PREFIX, `make uninstall`
+# removes them again, and `make package` builds the Debian packages (kelvaro and kelvaro-dev).
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= 2
@@ -62,9 +62,11 @@ clang-test:
 # Runs on several threads at once under ThreadSanitizer: the library's runs, and kelvaro-batch.
 tsan-test: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_THREAD_SANITIZER=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
-	cmake --build build-tsan --target test_run test_tools -j$(JOBS)
+	cmake --build build-tsan --target test_run test_tools test_field_tables test_surveys -j$(JOBS)
 	./build-tsan/tests/run/test_run --gtest_filter='Api.*'
-	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*:ParallelLongTable.*:DetectionTable.*'
+	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*'
+	./build-tsan/tests/field_tables/test_field_tables --gtest_filter='ParallelLongTable.*'
+	./build-tsan/tests/surveys/test_surveys --gtest_filter='DetectionTable.*'
 
 # kelvaro cross-built for 64-bit ARM (Debian's cross compiler, linked statically) and the golden
 # reports run under qemu-user, on the plain path and on the NEON lanes, and the bench inputs
@@ -88,7 +90,8 @@ programs: deps-tools
 	@cmake --build $(BUILD) --target programs -j$(JOBS)
 
 # The programs into $(PREFIX)/bin, their manual pages into $(PREFIX)/share/man/man1, the README and
-# the example data into $(PREFIX)/share/doc/kelvaro.
+# the example data into $(PREFIX)/share/doc/kelvaro; the library for C++ programs (headers,
+# static libraries, CMake package, pkg-config file) into $(PREFIX)/include and $(PREFIX)/lib.
 install: programs
 	cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
 	@cat $(BUILD)/install_manifest.txt >> $(INSTALLED) && echo >> $(INSTALLED)
@@ -101,7 +104,8 @@ uninstall:
 	  exit 1; fi
 	@cmake -DMANIFEST=$(INSTALLED) -P cmake/uninstall.cmake
 
-# $(BUILD)/kelvaro_<version>_<arch>.deb (install it with apt-get install ./$(BUILD)/kelvaro_...deb).
+# $(BUILD)/kelvaro_<version>_<arch>.deb and kelvaro-dev_<version>_<arch>.deb (install them with
+# apt-get install ./$(BUILD)/kelvaro_...deb).
 package: programs
 	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)
 

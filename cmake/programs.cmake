@@ -4,6 +4,9 @@
 # in share/man/man1/. The README and the example data go to share/doc/kelvaro/ (the copyright file
 # and the changelog too: cmake/package.cmake). KELVARO_BUILT_PROGRAMS lists the programs taken.
 include(GNUInstallDirs)
+# What a user runs (and its documentation) is the component "programs"; the library for C++ users
+# is "development" (cmake/library.cmake). cmake --install and make install install both.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME programs)
 
 # A static executable runs on a machine that has none of the build's libraries, and starts in about
 # half the time of a dynamically linked one, which is most of a small kelvaro run's cost. Sanitizer

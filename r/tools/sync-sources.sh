@@ -1,12 +1,14 @@
 #!/bin/sh
-# Makes the R package self-contained before `R CMD build`: copies the library's sources (the
-# folders of src/ but the command's, cli/) and its public header from the project into
-# r/src/kelvaro/, where the package's configure finds them, and turns the ditches tables of
-# examples/data/ into the package's data set. The copies are not committed: the project's src/
-# and include/ stay the one source of truth. Needs Rscript for the data.
-# The survey planner's engine (tools/plan/, the library kelvaro_plan) is copied the same way into
-# r/src/kelvaro/src/plan/, without the command's main.cpp, command line (which take CLI11) and
-# pilot file reader (kelvaro-prep's tables; the package reads a pilot in R).
+# Makes the R package self-contained before `R CMD build`: copies the library (the folders of
+# src/ and the public headers of include/kelvaro/) from the project into r/src/kelvaro/, where the
+# package's configure finds them, and turns the ditches tables of examples/data/ into the
+# package's data set. The copies are not committed: the project's src/ and include/ stay the one
+# source of truth. Needs Rscript for the data.
+# Each folder of src/ is one library, a layer (ARCHITECTURE.md); the package compiles every layer
+# but those above what its functions reach, listed in `unused` below: the kelvaro command and
+# the programs' stop signals (cli), files written under temporary names (checked_output), reports
+# read back (report_reader), and a survey's pairs made into kelvaro-batch's tables (surveys,
+# batch; the package pairs the samples of a data frame itself).
 # DESCRIPTION's Version, Date and maintainer (role "cre") are rewritten from the project's
 # VERSION, the release date of NEWS.md's newest section and MAINTAINER.
 set -eu
@@ -35,22 +37,13 @@ rm -rf "$core"
 rm -f "$pkg"/src/*.o "$pkg"/src/*.so
 mkdir -p "$core/src" "$core/include"
 cp -R "$root/include/kelvaro" "$core/include/"
+unused=" cli checked_output report_reader surveys batch "
 for dir in "$root"/src/*/; do
   name=$(basename "$dir")
-  [ "$name" = cli ] && continue
+  case "$unused" in *" $name "*) continue ;; esac
   mkdir -p "$core/src/$name"
   find "$dir" -maxdepth 1 \( -name '*.cpp' -o -name '*.h' \) -exec cp {} "$core/src/$name/" \;
 done
-
-mkdir -p "$core/src/plan"
-find "$root/tools/plan" -maxdepth 1 \( -name '*.cpp' -o -name '*.h' \) \
-  ! -name main.cpp ! -name 'command_line.*' ! -name question_options.cpp \
-  ! -name 'pilot_file.*' -exec cp {} "$core/src/plan/" \;
-if grep -l -e '#include <CLI/' -e '#include "common/' "$core"/src/plan/*; then
-  echo "sync-sources.sh: the files above of tools/plan/ use the command's libraries (CLI11, the" \
-       "companion programs' output); keep them out of the engine the package compiles" >&2
-  exit 1
-fi
 
 mkdir -p "$pkg/data"
 Rscript --vanilla "$pkg/tools/make-data.R" "$root/examples/data" "$pkg/data/ditches.rda"

@@ -1,6 +1,7 @@
 # Installs the build into a temporary prefix; every program, manual page and example file must be
 # where the README says, and nothing else in bin/; the README's pipe must run from there; the
-# uninstall script, given the install's manifest, must then leave no file behind.
+# uninstall script, given the install's manifest, must then leave no file and no folder of
+# kelvaro's own behind.
 # Usage: install_prefix.sh CMAKE BUILD_DIR SOURCE_DIR PROGRAM...
 set -u
 cmake=$1 build=$2 source=$3
@@ -27,5 +28,5 @@ message=$(check_readme_pipe "$prefix/bin" "$prefix/share/doc/kelvaro" "$work") |
 cp "$build/install_manifest.txt" "$work/manifest"
 "$cmake" -DMANIFEST="$work/manifest" -P "$source/cmake/uninstall.cmake" > /dev/null ||
   fail "the uninstall script failed"
-left=$(find "$prefix" -type f -o -path '*/doc/kelvaro*')
+left=$(find "$prefix" -type f -o -path '*/doc/kelvaro*' -o -path '*/include/kelvaro' -o -path '*/cmake/kelvaro')
 [ -z "$left" ] || fail "uninstalling left $left"

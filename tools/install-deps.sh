@@ -27,7 +27,8 @@ case "$task" in
   # libmpfr-dev: the correctly rounded reference the tests check exp, log and expf against.
   test|clang)
     packages="$packages libgtest-dev libcli11-dev nlohmann-json3-dev libmpfr-dev groff-base mandoc lintian"
-    packages="$packages clang-format"
+    # pkg-config: a program built against the installed library finds it through kelvaro.pc.
+    packages="$packages clang-format pkg-config"
     [ "$task" = clang ] && packages="$packages clang libclang-rt-14-dev" ;;
   bench) packages="$packages libcli11-dev libbenchmark-dev python3" ;;
   r | r-check)

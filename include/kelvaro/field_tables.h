@@ -235,9 +235,17 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What a cell of a detection table (or a long table's count cell) says about one species at one
+// site, in the words spreadsheets of field data hold (any case, blanks around ignored; with a
+// decimal comma "0,5" is a half):
+//   detected:      a number above 0 ("3", "0.5", "1e-3"), x, TRUE, yes, present
+//   not detected:  empty, a number of 0 or below, FALSE, no, absent
+//   refused:       NA, NaN (a missing value: fill it in, or take it as absent with na_absent),
+//                  and anything else
+
 // A site-by-species table: header row = (site column title, species names...), then one row per
-// site = (site name, cells...); cells as in csv/cell_value.h. Names the species in
-// `survey.species` and fills `sample` (whose label becomes the file name); `role` ("Sample 1")
+// site = (site name, cells...), each cell as above. Names the species in `survey.species` and
+// fills `sample` (whose label becomes the file name); `role` ("Sample 1")
 // heads the file's line in survey.sources; a table that looks transposed adds a warning to
 // survey.table_warnings (and a refusal for too many sites says so). Throws InputError for: no
 // header, no species column, an empty or repeated species name, a row whose number of fields
@@ -254,7 +262,7 @@ Survey load_wide_pair(tools::ByteSource& first, tools::ByteSource& second,
 // How a file's dialect is described in the audit file: "semicolon-separated, decimal comma".
 std::string source_dialect(char separator);
 
-// A long table (csv/long_table.h) holding exactly two samples, one row per record; a record
+// A long table (above) holding exactly two samples, one row per record; a record
 // given twice counts once. Sample 1 is `first` when given, else the label that appears first.
 // Throws UsageError when the table has no sample column (a wide table given alone), InputError
 // for: other missing columns, other than two sample labels, `first` not among them, more than

@@ -1,7 +1,9 @@
 #pragma once
-// Input bytes in chunks, from a file, standard input or text in memory. Every read is checked:
-// a file that cannot be opened, a directory, or a read that fails part-way is a ReadError naming
-// the file and the system's reason, never an early end of the input.
+// Input bytes in chunks, from a file, standard input or text in memory (library
+// kelvaro_field_tables): what every reader of tables and reports reads from. Every read is
+// checked: a file that cannot be opened, a directory, or a read that fails part-way is a
+// ReadError naming the file and the system's reason, never an early end of the input. A source
+// is read by one thread at a time; its caller owns it, and readers given it only borrow it.
 //
 //   FileSource("plots")    (a directory)  ->  ReadError: "plots: Is a directory"
 //   FileSource("-")                        ->  standard input, named "standard input"

@@ -264,7 +264,7 @@ inline constexpr std::string_view kProblemsHeader = "group,sample1,sample2,kind,
 // What a worker needs to analyse a pair, made on the thread that owns the table: the labels as
 // text, and the two samples, which the table leaves unchanged while the pair is analysed.
 struct PairInput {
-  std::string key;  // the rows' first fields (result_rows.h pair_key)
+  std::string key;  // the rows' first fields (pair_key, below)
   std::string group, sample1, sample2;
   const GroupSample* first = nullptr;  // nullptr: the table holds no record of the sample
   const GroupSample* second = nullptr;

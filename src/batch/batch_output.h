@@ -57,7 +57,7 @@ class BatchOutput {
   void refuse_unlisted_files() const;
 
   std::string directory_;
-  // parameters, blocks, tests, estimators and problems, in the order of table_paths().
+  // parameters, blocks, tests, estimators and problems, in the order of batch_table_paths().
   std::vector<std::unique_ptr<tools::ReplacingFile>> tables_;
   std::optional<std::string> reports_;  // the temporary reports folder
   std::string reports_target_;          // DIR/reports, or the folder a link of that name names

@@ -158,7 +158,7 @@ TEST(Api, Sample1ReadAloneIsWhatTheRunReadsAndRefusesWhatItRefuses) {
     std::int64_t line;  // 0: the header's values refused, as a run refuses them
     const char* reason;
   } refused[] = {
-      {"120 4 0 10 400\n3 3\n", 0, "t1 = 120 is outside the allowed range 1..98"},
+      {"1200 4 0 10 400\n3 3\n", 0, "t1 = 1200 is outside the allowed range 1..1000"},
       {"4 4 0 10001 400\n3 3 2 2\n7 7 6 3\n", 0,
        "nreps = 10001 is outside the allowed range -10000..10000"},
       {"4 4 0 10 400\n3 x 2 2\n7 7 6 3\n", 2, "Bad real number in item 2 of list input"},

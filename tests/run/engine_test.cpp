@@ -188,21 +188,21 @@ TEST(Engine, RefusedHeadersPrintNothingOnTheReport) {
     const char* header;
     const char* message;
   } cases[] = {
-      {"0 3 0 50 400", "kelvaro: t1 = 0 is outside the allowed range 1..98\n"},
-      {"99 3 0 50 400", "kelvaro: t1 = 99 is outside the allowed range 1..98\n"},
-      {"-99 3 0 50 400", "kelvaro: t1 = 99 is outside the allowed range 1..98\n"},
-      {"-2147483648 3 0 50 400", "kelvaro: t1 = -2147483648 is outside the allowed range 1..98\n"},
-      {"3 0 0 50 400", "kelvaro: t2 = 0 is outside the allowed range 1..98\n"},
-      {"3 99 0 50 400", "kelvaro: t2 = 99 is outside the allowed range 1..98\n"},
-      {"50 3 1 50 400",
-       "kelvaro: t1 = 50 is outside the allowed range 1..49 (with the frequency pair)\n"},
-      {"3 50 -7 50 400",
-       "kelvaro: t2 = 50 is outside the allowed range 1..49 (with the frequency pair)\n"},
+      {"0 3 0 50 400", "kelvaro: t1 = 0 is outside the allowed range 1..1000\n"},
+      {"1001 3 0 50 400", "kelvaro: t1 = 1001 is outside the allowed range 1..1000\n"},
+      {"-1001 3 0 50 400", "kelvaro: t1 = 1001 is outside the allowed range 1..1000\n"},
+      {"-2147483648 3 0 50 400",
+       "kelvaro: t1 = -2147483648 is outside the allowed range 1..1000\n"},
+      {"3 0 0 50 400", "kelvaro: t2 = 0 is outside the allowed range 1..1000\n"},
+      {"3 1001 0 50 400", "kelvaro: t2 = 1001 is outside the allowed range 1..1000\n"},
+      // The same range with the frequency pair.
+      {"1001 3 1 50 400", "kelvaro: t1 = 1001 is outside the allowed range 1..1000\n"},
+      {"3 1001 -7 50 400", "kelvaro: t2 = 1001 is outside the allowed range 1..1000\n"},
       {"3 3 0 10001 400", "kelvaro: nreps = 10001 is outside the allowed range -10000..10000\n"},
       {"3 3 0 -10001 400", "kelvaro: nreps = -10001 is outside the allowed range -10000..10000\n"},
       {"3 3 0 -2147483648 400",
        "kelvaro: nreps = -2147483648 is outside the allowed range -10000..10000\n"},
-      {"/", "kelvaro: t1 = 0 is outside the allowed range 1..98\n"},
+      {"/", "kelvaro: t1 = 0 is outside the allowed range 1..1000\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);

@@ -38,7 +38,7 @@ struct LaneTable {
   std::int32_t multi = 1 << 13;     // the multi flag; off is the bits below it
   int class_low = 16;               // where class_low and class_high start
   int class_high = 24;
-  std::int32_t class_mask = 0xFF;  // the width of a class field
+  std::int32_t class_mask = 0xFF;  // the bits of a class field once shifted down
   std::int32_t stride = 256;       // counters per lane
   // The three classes (of 1..t+1) with the most numerators, which the AVX-512 kernel counts in
   // registers (0: none, when t + 1 < 3).

@@ -43,7 +43,9 @@ Frequencies of_table(const std::string& name) {
     }
   }
   f.q.assign(static_cast<std::size_t>(f.sites), 0.0);
-  for (const int y : detections) f.q[y - 1] += y > 0;
+  for (const int y : detections) {
+    if (y > 0) f.q[y - 1] += 1;  // a species of none of these sites has y = 0
+  }
   return f;
 }
 

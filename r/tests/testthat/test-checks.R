@@ -53,7 +53,7 @@ test_that("seed 0 records the clock value it took, and seed = fit$seed repeats t
   }
   expect_length(clock_warnings, 1L)  # a repeated run can be repeated: no warning
   expect_identical(glance(fit)$seed, fit$seed)
-  expect_error(kelvaro(ditches_before, seed = "clock x"), "seed must be a whole number")
+  expect_error(kelvaro(ditches_before, seed = "clock x"), "seed must be NULL .*, a whole number")
 
   # An input text whose header gives seed 0, repeated from its $seed.
   text <- c("5 5 0 20 0", "20 8 3 1 0", "10 10 10 10 9")

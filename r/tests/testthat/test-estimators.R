@@ -6,7 +6,7 @@ estimator_values <- function(fit, estimator, column = "estimate") {
   e[[column]][e$block == "Sample 1" & e$estimator == estimator]
 }
 
-test_that("chao2, jack1, jack2 and bootstrap are specpool's on dune and BCI", {
+test_that("chao2, jack1, jack2 and bootstrap and their SEs are specpool's on dune and BCI", {
   skip_if_not_installed("vegan")
   for (name in c("dune", "BCI")) {
     env <- new.env()
@@ -17,24 +17,27 @@ test_that("chao2, jack1, jack2 and bootstrap are specpool's on dune and BCI", {
     got <- c(chao = estimator_values(fit, "chao2"),
              chao.se = estimator_values(fit, "chao2", "standard_error"),
              jack1 = estimator_values(fit, "jack1"),
+             jack1.se = estimator_values(fit, "jack1", "standard_error"),
              jack2 = estimator_values(fit, "jack2"),
-             boot = estimator_values(fit, "bootstrap"))
+             boot = estimator_values(fit, "bootstrap"),
+             boot.se = estimator_values(fit, "bootstrap", "standard_error"))
     expected <- unlist(pool[1L, names(got)])
     expect_equal(got, expected, tolerance = 1e-9, label = name)
   }
 })
 
-test_that("every block has its five estimators, kelvaro's being the reported estimate", {
+test_that("every block has its five estimators, kelvaro's being its estimate as computed", {
   fit <- quiet_fit(kelvaro(ditches_before, ditches_after))
   e <- fit$estimators
-  expect_identical(names(e), c("block", "estimator", "estimate", "standard_error", "lower",
-                               "upper"))
+  expect_identical(names(e), c("block", "sample", "estimator", "estimate", "standard_error",
+                               "lower", "upper"))
   expect_identical(e$estimator, rep(c("chao2", "jack1", "jack2", "bootstrap", "kelvaro"), 4L))
   expect_identical(unique(e$block), fit$blocks$block)
   own <- e[e$estimator == "kelvaro", ]
-  expect_identical(own$estimate, fit$blocks$estimate_rounded)
+  expect_identical(own$estimate, fit$blocks$estimate_unrounded)
   expect_identical(own$standard_error, fit$blocks$SE)
   chao <- e[e$estimator == "chao2", ]
   expect_true(all(chao$lower <= chao$estimate & chao$estimate <= chao$upper))
-  expect_true(all(is.na(e$standard_error[e$estimator %in% c("jack1", "jack2", "bootstrap")])))
+  expect_true(all(is.na(e$standard_error[e$estimator == "jack2"])))
+  expect_true(all(e$standard_error[e$estimator %in% c("jack1", "bootstrap")] > 0))
 })

@@ -1,7 +1,7 @@
 # The generics of a modelling package answer from the run's own tables.
 
 test_that("coef, confint, tidy, glance and nobs agree with the parameter table", {
-  fit <- quiet_fit(kelvaro(ditches_before, ditches_after, nreps = 40))
+  fit <- quiet_fit(kelvaro(ditches_before, ditches_after, nreps = 40, seed = 400))
   p <- fit$parameters
   names <- c("N(1)", "N(2)", "PHI", "GAMMA", "LAMBDA", "altLAMBDA", "B", "p(1)", "p(2)")
   expect_identical(names(coef(fit)), names)
@@ -11,10 +11,11 @@ test_that("coef, confint, tidy, glance and nobs agree with the parameter table",
   expect_identical(unname(ci[, 1L]), p$lower[match(names, p$parameter)])
   expect_identical(unname(ci[, 2L]), p$upper[match(names, p$parameter)])
   expect_identical(rownames(confint(fit, c("PHI", "B"))), c("PHI", "B"))
-  expect_error(confint(fit, level = 0.9), "95% bootstrap percentile intervals")
+  expect_error(confint(fit, level = 0.9), "replicates = TRUE", class = "kelvaro_error")
   expect_error(confint(fit, "N(3)"), "unknown parameter")
   tidied <- tidy(fit)
-  expect_identical(names(tidied), c("term", "estimate", "std.error", "conf.low", "conf.high"))
+  expect_identical(names(tidied), c("term", "estimate", "std.error", "conf.low", "conf.high",
+                                    "sample", "std.error.type"))
   expect_identical(tidied$std.error, p$standard_error[match(names, p$parameter)])
   g <- glance(fit)
   expect_identical(nrow(g), 1L)
@@ -22,6 +23,7 @@ test_that("coef, confint, tidy, glance and nobs agree with the parameter table",
   expect_identical(g$equal_detection_p, fit$test$probability)
   expect_identical(c(g$nreps, g$seed), c(40L, 400L))
   expect_identical(nobs(fit), 24L)
+  expect_identical(g$nobs, 24L)
 })
 
 test_that("a single sample gives N(1) with its standard error and no interval", {

@@ -1,6 +1,9 @@
 # autoplot() for ggplot2 users: the figures plot() draws, as ggplot objects to restyle or extend.
 # ggplot2 is suggested, not required: the methods are registered when ggplot2 is loaded.
 
+# A figure's note as a ggplot caption, wrapped so that it is not cut at the figure's edge.
+caption <- function(text) paste(strwrap(text, 90L), collapse = "\n")
+
 need_ggplot2 <- function() {
   if (!requireNamespace("ggplot2", quietly = TRUE)) {
     refuse("autoplot needs the ggplot2 package; plot(x) draws the same figure in base graphics")
@@ -33,7 +36,7 @@ autoplot.kelvaro <- function(object, parameters = NULL, ...) {
     ggplot2::scale_shape_manual(values = c(estimate = 19, `species observed` = 1), name = NULL) +
     ggplot2::facet_wrap(~panel, scales = "free") +
     ggplot2::labs(x = NULL, y = paste(unique(axis_titles), collapse = "; "),
-                  caption = interval_note(object)) +
+                  caption = caption(interval_note(object))) +
     ggplot2::theme_bw() + ggplot2::theme(legend.position = "bottom")
 }
 
@@ -48,12 +51,18 @@ autoplot.kelvaro_plan <- function(object, parameters = NULL, target = plan_targe
   measures <- c(relative_bias = "relative bias", coverage = "coverage of 95% intervals")
   long <- do.call(rbind, lapply(names(measures), function(column) {
     se <- rows[[paste0(column, "_se")]]
+    low <- rows[[column]] - 2 * se
+    high <- rows[[column]] + 2 * se
+    # A share's bars are held to 0..1, as plot() holds them.
+    if (column == "coverage") {
+      low <- pmax(low, 0)
+      high <- pmin(high, 1)
+    }
     data.frame(parameter = rows$parameter, measure = measures[[column]],
                sites = rows[[design$axis]],
                line = if (is.null(design$line_column)) "" else
-                 as.character(rows[[design$line_column]]),
-               value = rows[[column]], low = rows[[column]] - 2 * se,
-               high = rows[[column]] + 2 * se, stringsAsFactors = FALSE)
+                 factor(rows[[design$line_column]], design$lines),
+               value = rows[[column]], low = low, high = high, stringsAsFactors = FALSE)
   }))
   long$parameter <- factor(long$parameter, parameters)
   long$measure <- factor(long$measure, measures)
@@ -81,7 +90,8 @@ autoplot.kelvaro_plan <- function(object, parameters = NULL, target = plan_targe
     ggplot2::geom_hline(ggplot2::aes(yintercept = value), data = references, linetype = 2,
                         colour = "grey40") +
     ggplot2::facet_grid(measure ~ parameter, scales = "free_y") +
-    ggplot2::labs(x = design$axis_name, y = NULL, caption = plan_note(design, !is.null(band_rows)))
+    ggplot2::labs(x = design$axis_name, y = NULL,
+                  caption = caption(plan_note(design, !is.null(band_rows))))
   bars <- long[is.finite(long$low) & is.finite(long$high), ]
   if (is.null(design$line_column)) {
     plot + ggplot2::geom_errorbar(ggplot2::aes(ymin = low, ymax = high), data = bars,

@@ -72,9 +72,11 @@ sample_labels <- function(labels, count) {
   if (is.null(labels)) return(c("Sample 1", "Sample 2")[seq_len(count)])
   if (!is.character(labels) || length(labels) != count || anyNA(labels) ||
       any(labels == "") || anyDuplicated(labels)) {
-    refuse(sprintf("labels must be %d different names (one per table), as in %s", count,
-                   if (count == 2L) "labels = c(\"before\", \"after\")" else
-                     "labels = \"before\""))
+    refuse(if (count == 2L) {
+      "labels must be two different names, one per table, as in labels = c(\"before\", \"after\")"
+    } else {
+      "labels must be one name (the run has one sample), as in labels = \"before\""
+    })
   }
   unname(labels)
 }
@@ -110,7 +112,6 @@ kelvaro_input <- function(text, replicates = FALSE, seed = NULL, labels = NULL) 
            "run whose header gave seed 0 (a clock seed, \"clock N\"), to repeat that run")
   }
   result <- .run_text(paste(text, collapse = "\n"), clock, replicates)
-  if (!is.null(labels)) labels <- sample_labels(labels, length(labels))
   kelvaro_result(result, match.call(), labels)
 }
 

@@ -10,7 +10,7 @@ plot.kelvaro <- function(x, which = c("estimates", "replicates"), parameters = N
   on.exit(par(old))
   for (panel in panels) estimate_panel(panel)
   # The key and what the bars are, below the panels, where no point can be.
-  if (any(vapply(panels, function(p) any(is.finite(p$observed)), logical(1)))) {
+  if (any(vapply(panels, function(p) any(is.finite(p$data$observed)), logical(1)))) {
     legend(grconvertX(0.5, "ndc"), grconvertY(0, "ndc"), xjust = 0.5, yjust = 0,
            c("species observed", "estimate"), pch = c(1, 19), horiz = TRUE, bty = "n",
            cex = 0.85, xpd = NA, inset = 0)

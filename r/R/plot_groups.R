@@ -17,8 +17,8 @@ pair_parameters <- function(x) lapply(pair_fits(x), fit_parameters)
 # column per parameter of coef.kelvaro.
 coef.kelvaro_groups <- function(object, ...) {
   p <- pair_parameters(object)
-  matrix(as.numeric(unlist(lapply(p, `[[`, "estimate"))), nrow = length(p), byrow = TRUE,
-         dimnames = list(names(p), coef_parameters))
+  matrix(as.numeric(unlist(lapply(p, `[[`, "estimate"))), nrow = length(p),
+         ncol = length(coef_parameters), byrow = TRUE, dimnames = list(names(p), coef_parameters))
 }
 
 # The intervals of every pair's parameters, rows named "pair:parameter" ("2019-2020:PHI").
@@ -125,7 +125,9 @@ neighbours <- function(x, p, group) {
   order_in <- lapply(split(c(p$sample1, p$sample2), c(group, group)),
                      function(samples) intersect(x$samples, samples))
   vapply(seq_len(nrow(p)), function(i) {
-    k <- match(c(p$sample1[i], p$sample2[i]), order_in[[group[i]]])
+    # By position: a group named "" (no groups of sites) is no list name to index by.
+    samples <- order_in[[match(group[i], names(order_in))]]
+    k <- match(c(p$sample1[i], p$sample2[i]), samples)
     abs(k[2L] - k[1L]) == 1L
   }, logical(1))
 }
@@ -179,10 +181,9 @@ plot_time <- function(x, parameters) {
   course <- time_course(x, parameters)
   groups <- unique(course$group)
   coloured <- length(groups) <= max_coloured_groups
-  colours <- if (coloured) grDevices::palette.colors(max(2L, length(groups)))[-1L] else NULL
-  if (coloured && length(groups) > length(colours)) {
-    colours <- c(colours, grDevices::palette.colors(1L))
-  }
+  # One group in black; several in the colours of the Okabe-Ito palette after its black.
+  colours <- if (length(groups) == 1L) "black" else if (coloured)
+    unname(grDevices::palette.colors(length(groups) + 1L))[-1L]
   panels <- length(parameters)
   columns <- if (panels <= 3L) 1L else 2L
   keyed <- length(groups) > 1L
@@ -301,7 +302,7 @@ autoplot.kelvaro_groups <- function(object, which = c("time", "pairs"), paramete
                              width = 0.2) +
       ggplot2::geom_point(size = 2) +
       ggplot2::facet_wrap(~parameter, scales = "free_y") +
-      ggplot2::labs(x = NULL, y = "estimate", caption = interval_note(object)) +
+      ggplot2::labs(x = NULL, y = "estimate", caption = caption(interval_note(object))) +
       ggplot2::theme_bw() +
       ggplot2::theme(axis.text.x = ggplot2::element_text(angle = 90, hjust = 1, vjust = 0.5)))
   }
@@ -320,7 +321,8 @@ autoplot.kelvaro_groups <- function(object, which = c("time", "pairs"), paramete
                         else 2L) +
     ggplot2::scale_x_continuous(breaks = breaks$x, labels = as.character(breaks$sample),
                                 guide = ggplot2::guide_axis(check.overlap = TRUE)) +
-    ggplot2::labs(x = "sample", y = "estimate", caption = time_note(object, parameters, coloured)) +
+    ggplot2::labs(x = "sample", y = "estimate",
+                  caption = caption(time_note(object, parameters, coloured))) +
     ggplot2::theme_bw()
   if (coloured) {
     dodge <- ggplot2::position_dodge(width = 0.3 * min(c(1, diff(sort(unique(course$x))))))

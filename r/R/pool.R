@@ -71,7 +71,8 @@ pool_rows <- function(estimators, blocks) {
       value(block, "bootstrap"), value(block, "bootstrap", "standard_error"), blocks$sites[k],
       value(block, "kelvaro"), value(block, "kelvaro", "standard_error"))
   })
-  out <- as.data.frame(matrix(unlist(rows), nrow = length(rows), byrow = TRUE,
+  out <- as.data.frame(matrix(as.numeric(unlist(rows)), nrow = length(rows),
+                              ncol = length(pool_columns), byrow = TRUE,
                               dimnames = list(NULL, pool_columns)))
   out$Species <- as.integer(out$Species)
   out$n <- as.integer(out$n)

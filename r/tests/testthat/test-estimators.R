@@ -41,3 +41,32 @@ test_that("every block has its five estimators, kelvaro's being its estimate as 
   expect_true(all(is.na(e$standard_error[e$estimator == "jack2"])))
   expect_true(all(e$standard_error[e$estimator %in% c("jack1", "bootstrap")] > 0))
 })
+
+test_that("kelvaro_pool gives specpool's table, one row per pool, with kelvaro's estimate", {
+  skip_if_not_installed("vegan")
+  env <- new.env()
+  utils::data(list = c("dune", "dune.env"), package = "vegan", envir = env)
+  pool <- env$dune.env$Management
+  got <- kelvaro_pool(env$dune, pool)
+  expected <- vegan::specpool(env$dune, pool)
+  expect_identical(rownames(got), rownames(expected))
+  expect_equal(got[names(expected)], expected, tolerance = 1e-9, ignore_attr = TRUE)
+  nm <- kelvaro(env$dune[pool == "NM", ], nreps = 0, seed = 400)
+  expect_identical(unlist(got["NM", c("kelvaro", "kelvaro.se")], use.names = FALSE),
+                   c(nm$blocks$estimate_unrounded, nm$blocks$SE))
+  expect_identical(kelvaro_pool(env$dune)$pool, "All")
+  # estimators(fit) is the same table for the blocks of a run.
+  fit <- suppressWarnings(kelvaro(ditches_before, ditches_after, nreps = 0, seed = 400))
+  table <- estimators(fit)
+  expect_identical(table$block, fit$blocks$block)
+  expect_identical(unlist(table[1L, names(got)[-1L]]),
+                   unlist(kelvaro_pool(ditches_before)[1L, -1L]))
+  cases <- list(
+    list(quote(kelvaro_pool(env$dune, pool[-1L])), "pool must give each row of x \\(20 rows\\)"),
+    list(quote(kelvaro_pool(env$dune, replace(pool, 3L, NA))), "pool: row 3 has no pool"),
+    list(quote(kelvaro_pool(rbind(env$dune, env$dune, env$dune, env$dune, env$dune))),
+         "pool \"All\" has 100 sites"))
+  for (case in cases) {
+    expect_error(eval(case[[1L]]), case[[2L]], class = "kelvaro_error")
+  }
+})

@@ -26,7 +26,7 @@ test_that("bad tables are refused with a message naming the place", {
     list(m[0, ], m, "sample1 has no sites")
   )
   for (case in cases) {
-    expect_error(kelvaro(case[[1L]], case[[2L]]), case[[3L]])
+    expect_error(kelvaro(case[[1L]], case[[2L]]), case[[3L]], class = "kelvaro_error")
   }
 })
 
@@ -46,7 +46,8 @@ test_that("bad vectors and options are refused, the library's own refusals inclu
                 "At line 3 of file kelvaro \\(unit = 5, file = 'text'\\)\nBad integer for item 2"))
   )
   for (case in cases) {
-    expect_error(eval(case[[1L]]), case[[2L]], label = deparse(case[[1L]]))
+    expect_error(eval(case[[1L]]), case[[2L]], class = "kelvaro_error",
+                 label = deparse(case[[1L]]))
   }
 })
 

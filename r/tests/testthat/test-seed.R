@@ -16,7 +16,7 @@ test_that("a run with a seed given never draws from R's generator", {
   script <- "library(kelvaro); invisible(kelvaro(ditches_before, ditches_after, seed = 400));
              cat(exists('.Random.seed', envir = globalenv()))"
   out <- system2(file.path(R.home("bin"), "Rscript"), c("--vanilla", "-e", shQuote(script)),
-                 stdout = TRUE)
+                 stdout = TRUE, stderr = FALSE)
   expect_identical(tail(out, 1L), "FALSE")
 })
 

@@ -4,6 +4,8 @@ kelvaro <- function(sample1, sample2 = NULL, ..., labels = NULL, nreps = 50, see
                     range_adjust = TRUE, replicates = FALSE, groups = NULL,
                     pairs = "consecutive", threads = NULL) {
   named <- list(...)
+  # What refusals call the tables: their names, when given by name.
+  args <- c("sample1", "sample2")
   if (length(named) > 0L) {
     check_named_tables(named, !missing(sample1) || !is.null(sample2))
     if (!is.null(labels)) {
@@ -11,6 +13,7 @@ kelvaro <- function(sample1, sample2 = NULL, ..., labels = NULL, nreps = 50, see
              "(kelvaro(before = x, after = y)) or labels =, not both")
     }
     labels <- names(named)
+    args <- c(labels, "sample2")[1:2]
     sample1 <- named[[1L]]
     sample2 <- if (length(named) == 2L) named[[2L]]
   } else if (missing(sample1)) {
@@ -33,8 +36,8 @@ kelvaro <- function(sample1, sample2 = NULL, ..., labels = NULL, nreps = 50, see
   two_samples <- !is.null(sample2)
   labels <- sample_labels(labels, if (two_samples) 2L else 1L)
   options <- run_options(nreps, seed, range_adjust, replicates)
-  d1 <- detection_matrix(sample1, "sample1", named = two_samples)
-  d2 <- if (two_samples) detection_matrix(sample2, "sample2", named = TRUE)
+  d1 <- detection_matrix(sample1, args[1L], named = two_samples)
+  d2 <- if (two_samples) detection_matrix(sample2, args[2L], named = TRUE)
   matrices <- block_matrices(d1, d2)
   run_blocks(lapply(matrices, whole_block), options, match.call(), labels, matrices)
 }

@@ -33,6 +33,7 @@ test_that("tables by name and labels are refused when they cannot be meant", {
     list(quote(kelvaro(rbind(m, m), groups = rep(1:2, each = 12), labels = c("x", "y"))),
          "labelled by groups ="),
     list(quote(kelvaro()), "sample1 is missing"),
+    list(quote(kelvaro(NM = m * 0, SF = m)), "^NM has no detection"),
     list(quote(kelvaro_frequencies(c(2, 1), c(2, 2), labels = c("x", "y"))),
          "labels must be one name"))
   for (case in cases) {

@@ -15,7 +15,8 @@ MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
         bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
-        cross-test install uninstall package fuzz r-package r-check r-install web web-test bench-web clean
+        cross-test install uninstall package fuzz r-package r-check r-install r-vignette web web-test \
+        bench-web clean
 
 all: build
 
@@ -186,6 +187,13 @@ r-check:
 r-install:
 	@sh tools/install-deps.sh r
 	JOBS=$(JOBS) sh r/tools/package.sh install $(R_BUILD)/install $(RLIB)
+
+# The vignette's results and figures (r/vignettes/kelvaro.Rmd, r/vignettes/figures/) made again
+# from its source, r/vignettes/kelvaro.Rmd.orig, by the package built from the project's sources;
+# commit them. The package's tarball builds the vignette from them without compiling.
+r-vignette:
+	@sh tools/install-deps.sh r
+	JOBS=$(JOBS) sh r/tools/package.sh vignette $(R_BUILD)/vignette
 
 # The web page: build/web/kelvaro.html, one self-contained file (the library compiled to
 # WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in

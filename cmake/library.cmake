@@ -5,8 +5,8 @@
 
 # The libraries, each before those it uses (the order a linker needs them in).
 set(KELVARO_LIBRARIES
-  kelvaro_planner kelvaro_batch kelvaro_surveys kelvaro_report_reader kelvaro_tables kelvaro_run
-  kelvaro_field_tables kelvaro_checked_output kelvaro_options kelvaro_report kelvaro_estimators
+  kelvaro_planner kelvaro_batch kelvaro_surveys kelvaro_report_reader kelvaro_tables kelvaro_curves
+  kelvaro_run kelvaro_field_tables kelvaro_checked_output kelvaro_options kelvaro_report kelvaro_estimators
   kelvaro_bootstrap kelvaro_jackknife kelvaro_equal_detection kelvaro_goodness_of_fit
   kelvaro_dynamics kelvaro_random kelvaro_probability kelvaro_textio kelvaro_exactmath
   kelvaro_parallel)

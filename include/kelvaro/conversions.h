@@ -22,6 +22,13 @@ inline std::int32_t trunc_to_int(double v) {
   return kInvalidInt;
 }
 
+// trunc(v) toward zero as a 64-bit integer; -2^63 when NaN or out of range.
+inline std::int64_t trunc_to_int64(double v) {
+  // 2^63 = 9223372036854775808.0 is exact; every double in [-2^63, 2^63) truncates into range.
+  if (v >= -9223372036854775808.0 && v < 9223372036854775808.0) return static_cast<std::int64_t>(v);
+  return INT64_MIN;
+}
+
 // True when trunc(v) is representable as a 32-bit integer (NaN and infinities are not).
 inline bool fits_int(float v) { return v >= -2147483648.0f && v < 2147483648.0f; }
 

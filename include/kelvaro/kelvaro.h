@@ -44,12 +44,17 @@ enum BlockNumber : int {
 // "Sample 1", "Sample 2", "Subset A", "Subset B"; "block" for kHeaderRecord and any other value.
 const char* block_name(BlockNumber block);
 
-// The limits of a run: sites of a sample (the bootstrap uses x(1..t+2) of a frequency vector of
-// 100), sites with the frequency pair (f and f'(1..t+1) side by side in those 100), and bootstrap
-// replicates (the rows of the replicate store).
+// The limits of a run: sites of a sample, with or without the frequency pair (storage grows with
+// the sites; the report's M(h) test prints its t - 1 degrees of freedom in three columns), and
+// bootstrap replicates (the rows of the replicate store).
+inline constexpr std::int32_t kMaxSampleSites = 1000;
+inline constexpr std::int32_t kMaxReplicates = 10000;
+
+// The limits runs had while a block's frequencies were kept in 100 places (the bootstrap used
+// x(1..t+2) of them; with the frequency pair f and f'(1..t+1) lay side by side in them):
+// kelvaro-plan's site lists and its search for a design still stop at kMaxSites.
 inline constexpr std::int32_t kMaxSites = 98;
 inline constexpr std::int32_t kMaxPairSites = 49;
-inline constexpr std::int32_t kMaxReplicates = 10000;
 
 // One block's records.
 struct BlockData {
@@ -60,7 +65,7 @@ struct BlockData {
 
 // A survey as structured data: what the free-form input's records hold.
 struct Survey {
-  std::int32_t sites1 = 0;      // t1: sites (or occasions) of Sample 1, 1..98 (1..49 with the pair)
+  std::int32_t sites1 = 0;      // t1: sites (or occasions) of Sample 1, 1..kMaxSampleSites
   std::int32_t sites2 = 0;      // t2: sites of Sample 2
   bool frequency_pair = false;  // every block has f' and its estimate is made from it
   BlockData sample1;
@@ -132,7 +137,7 @@ class StreamSource final : public TextSource {
 
 // Free-form input whose Sample 1 cannot be taken (read_sample1): reason() says why, line() is the
 // input line of the record that could not be read, or 0 when the header was read but its values
-// were refused ("t1 = 120 is outside the allowed range 1..98").
+// were refused ("t1 = 1200 is outside the allowed range 1..1000").
 class InputRefused : public std::runtime_error {
  public:
   InputRefused(std::int64_t line, const std::string& reason)

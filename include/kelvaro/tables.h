@@ -22,6 +22,15 @@
 //                     17.9 -> "17.9", 1.5e20 -> "1.5E+20", NaN -> "NaN"; standard_error, lower
 //                     and upper only for chao2: the others' need more than the frequencies) and
 //                     kelvaro (the blocks table's estimate and SE; no interval)
+//   curves            block, sites, kind, richness, lower, upper, coverage: per block the curve
+//                     of kelvaro/curves.h at every number of sites from 1 to its endpoint (2T),
+//                     kind interpolated, observed or extrapolated; the values, which the report
+//                     does not print, as the estimators' are (lower, upper empty without
+//                     intervals, coverage empty without species)
+//   standardised      standard, block, sites, kind, richness, lower, upper, coverage: the two
+//                     samples compared, standard "effort" (sites held: a whole number) rows
+//                     first, then "coverage" (coverage held; sites the effort that reaches it,
+//                     empty when only infinite effort does)
 // and, from the detail lines of a run with negative nreps (filled by kelvaro-tidy):
 //   replicates        replicate, N1, N2, M2R1, M1R2, PHI, GAMMA, LAMBDA, altLAMBDA, B, p1, p2,
 //                     R1, R2
@@ -39,6 +48,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kelvaro/curves.h"
 #include "kelvaro/kelvaro.h"
 
 namespace kelvaro {
@@ -53,6 +63,8 @@ enum class TableKind {
   kReplicateSummary,
   kBlockReplicates,
   kMeanFrequencies,
+  kCurves,
+  kStandardised,
 };
 
 struct Column {
@@ -61,7 +73,7 @@ struct Column {
 };
 
 // "run", "blocks", "test", "parameters", "estimators", "replicates", "replicate_summary",
-// "block_replicates", "mean_frequencies".
+// "block_replicates", "mean_frequencies", "curves", "standardised".
 std::string_view table_name(TableKind kind);
 
 // The table's columns, in order (above).
@@ -99,6 +111,12 @@ Table blocks_table(const RunResult& result);
 Table test_table(const RunResult& result);
 Table parameters_table(const RunResult& result);
 Table estimators_table(const RunResult& result);
+
+// The tables of curves made from a result (result_curves) or from a report's frequencies
+// (estimate_curves): one row per point of each block's curve, in the blocks' order; one row per
+// sample and standard of the comparison. 12.5 sites -> "12.5"; 10 sites -> "10".
+Table curves_table(const ResultCurves& curves);
+Table standardised_table(const ResultCurves& curves);
 
 // Appends one block's five estimators rows: chao2, jack1, jack2, bootstrap from `standard`,
 // then kelvaro with `estimate` and `standard_error` as the blocks table holds them. kelvaro-tidy

@@ -11,15 +11,17 @@ is_whole_number <- function(x, lower, upper) {
 is_flag <- function(x) is.logical(x) && length(x) == 1L && !is.na(x)
 
 # nreps, seed, range_adjust and replicates as the library takes them; clock is the clock value a
-# seed-0 run repeats (NA: the run reads the clock).
+# seed-0 run repeats (NA: the run reads the clock), and seed is NA when it is to be drawn from R's
+# random numbers (seed = NULL) as the run starts (drawn_seed()), once every argument is checked.
 run_options <- function(nreps, seed, range_adjust, replicates) {
   if (!is_whole_number(nreps, 0, max_replicates)) {
-    stop("nreps must be a whole number from 0 to ", max_replicates,
-         " (bootstrap replicates)", call. = FALSE)
+    refuse("nreps must be a whole number from 0 to ", max_replicates,
+           " (bootstrap replicates)")
   }
-  seed <- seed_argument(seed)
-  if (!is_flag(range_adjust)) stop("range_adjust must be TRUE or FALSE", call. = FALSE)
-  if (!is_flag(replicates)) stop("replicates must be TRUE or FALSE", call. = FALSE)
+  seed <- if (is.null(seed)) list(seed = NA_integer_, clock = NA_integer_) else
+    seed_argument(seed)
+  if (!is_flag(range_adjust)) refuse("range_adjust must be TRUE or FALSE")
+  if (!is_flag(replicates)) refuse("replicates must be TRUE or FALSE")
   list(nreps = as.integer(nreps), seed = seed$seed, clock = seed$clock,
        range_adjust = range_adjust, replicates = replicates)
 }
@@ -31,11 +33,27 @@ seed_argument <- function(seed) {
   if (!is.na(clock)) return(list(seed = 0L, clock = clock))
   # Seeds are 32-bit signed numbers; -2^31 is R's NA_integer_.
   if (!is_whole_number(seed, -.Machine$integer.max, .Machine$integer.max)) {
-    stop("seed must be a whole number from ", -.Machine$integer.max, " to ",
-         .Machine$integer.max, " (0 takes the seed from the clock), or a run's $seed",
-         call. = FALSE)
+    refuse("seed must be NULL (drawn from R's random numbers), a whole number from ",
+           -.Machine$integer.max, " to ", .Machine$integer.max,
+           " (0 takes the seed from the clock), or a run's $seed")
   }
   list(seed = as.integer(seed), clock = NA_integer_)
+}
+
+# `count` seeds drawn from R's random numbers, so that set.seed() makes the runs repeatable. The
+# library's generator takes only bytes 0 and 2 of a seed (and gives one degenerate stream when
+# both are 0), so the seeds are drawn among the 65280 that give different streams: byte 0 from 1
+# to 255, byte 2 from 0 to 255, the other bytes 0. Up to that many seeds are all different.
+seed_streams <- 255L * 256L
+draw_seeds <- function(count) {
+  k <- sample.int(seed_streams, count, replace = count > seed_streams) - 1L
+  as.integer(k %% 255L + 1L + (k %/% 255L) * 65536L)
+}
+
+# The options with their seed drawn when seed = NULL asked for one.
+drawn_seed <- function(options) {
+  if (is.na(options$seed)) options$seed <- draw_seeds(1L)
+  options
 }
 
 # The clock value a seed argument carries: a kelvaro_seed, or "clock N"; NA for anything else.
@@ -72,4 +90,18 @@ as.data.frame.kelvaro_seed <- function(x, row.names = NULL, optional = FALSE, ..
   if (!optional) names(frame) <- nm
   structure(frame, row.names = if (is.null(row.names)) .set_row_names(length(x)) else row.names,
             class = "data.frame")
+}
+
+# One of `choices` (a unique abbreviation is enough, as match.arg takes it); otherwise a refusal
+# naming the argument, the choices and what was given. `more` adds to the list of choices.
+choose_one <- function(x, choices, arg, more = "") {
+  if (is.character(x) && length(x) == length(choices) && all(x == choices)) return(choices[1L])
+  k <- if (is.character(x) && length(x) == 1L && !is.na(x)) pmatch(x, choices) else NA_integer_
+  if (is.na(k)) {
+    refuse(sprintf("%s must be %s%s, not %s", arg,
+                   paste(sprintf("\"%s\"", choices), collapse = ", "), more,
+                   if (is.character(x) && length(x) == 1L) sprintf("\"%s\"", x) else
+                     paste(format(x), collapse = " ")))
+  }
+  choices[k]
 }

@@ -21,8 +21,8 @@ label_order <- function(labels) {
 row_labels <- function(groups, rows) {
   if (is.data.frame(groups) || is.list(groups)) {
     if (length(groups) != 2L) {
-      stop("groups must be a vector (each row's sample) or two columns (each row's group of ",
-           "sites, then its sample)", call. = FALSE)
+      refuse("groups must be a vector (each row's sample) or two columns (each row's group of ",
+             "sites, then its sample)")
     }
     named <- all(c("group", "sample") %in% names(groups))
     group <- if (named) groups[["group"]] else groups[[1L]]
@@ -33,11 +33,11 @@ row_labels <- function(groups, rows) {
   }
   for (column in list(group, sample)) {
     if (!is.null(column) && length(column) != rows) {
-      stop(sprintf("groups must give one label per row of sample1 (%d rows), not %d", rows,
-                   length(column)), call. = FALSE)
+      refuse(sprintf("groups must give one label per row of sample1 (%d rows), not %d", rows,
+                     length(column)))
     }
     if (anyNA(column)) {
-      stop(sprintf("groups: row %d has no label", which(is.na(column))[1L]), call. = FALSE)
+      refuse(sprintf("groups: row %d has no label", which(is.na(column))[1L]))
     }
   }
   list(group = group, sample = sample)
@@ -49,8 +49,9 @@ make_pairs <- function(labels, pairs) {
   group_order <- label_order(group)
   sample_order <- label_order(labels$sample)
   by_group <- split(as.character(labels$sample), factor(as.character(group), group_order))
-  if (is.character(pairs) && length(pairs) == 1L) {
-    rule <- match.arg(pairs, c("consecutive", "all", "first"))
+  if (is.character(pairs) && length(pairs) == 1L && !is.na(pairs)) {
+    rule <- choose_one(pairs, c("consecutive", "all", "first"), "pairs",
+                       " (or a data frame of pairs)")
     rows <- lapply(seq_along(by_group), function(k) {
       pairs_by_rule(names(by_group)[k], intersect(sample_order, by_group[[k]]), rule)
     })
@@ -58,11 +59,11 @@ make_pairs <- function(labels, pairs) {
   } else if (is.data.frame(pairs)) {
     out <- listed_pairs(pairs, names(by_group), !is.null(labels$group))
   } else {
-    stop("pairs must be \"consecutive\", \"all\", \"first\" or a data frame of pairs ",
-         "(sample1, sample2 and, with groups of sites, group)", call. = FALSE)
+    refuse("pairs must be \"consecutive\", \"all\", \"first\" or a data frame of pairs ",
+           "(sample1, sample2 and, with groups of sites, group)")
   }
   if (is.null(out) || nrow(out) == 0L) {
-    stop("no pair of samples to analyse: every group has a single sample", call. = FALSE)
+    refuse("no pair of samples to analyse: every group has a single sample")
   }
   # Labels that only listed pairs name take their place in the order, as in kelvaro-batch.
   all_groups <- with_extra_labels(group, out$group)
@@ -71,6 +72,8 @@ make_pairs <- function(labels, pairs) {
                    match(out$sample2, all_samples)), ]
   out <- out[!duplicated(out), ]
   rownames(out) <- NULL
+  # The samples in their order, for figures over time.
+  attr(out, "samples") <- intersect(all_samples, c(out$sample1, out$sample2))
   out
 }
 
@@ -104,8 +107,7 @@ listed_pairs <- function(pairs, groups, grouped) {
     as.character(pairs[[k]])
   }
   if (ncol(pairs) < 2L || grouped && ncol(pairs) < 3L && !("group" %in% columns)) {
-    stop("pairs: a data frame of sample1 and sample2 (and group, with groups of sites)",
-         call. = FALSE)
+    refuse("pairs: a data frame of sample1 and sample2 (and group, with groups of sites)")
   }
   three <- grouped && ncol(pairs) >= 3L
   s1 <- take("sample1", if (three) 2L else 1L)
@@ -113,16 +115,15 @@ listed_pairs <- function(pairs, groups, grouped) {
   g <- if (grouped) take("group", 1L) else rep("", length(s1))
   same <- which(s1 == s2)
   if (length(same) > 0L) {
-    stop(sprintf("pairs: row %d pairs sample \"%s\" with itself", same[1L], s1[same[1L]]),
-         call. = FALSE)
+    refuse(sprintf("pairs: row %d pairs sample \"%s\" with itself", same[1L], s1[same[1L]]))
   }
-  if (anyNA(c(s1, s2, g))) stop("pairs: every row needs both samples", call. = FALSE)
+  if (anyNA(c(s1, s2, g))) refuse("pairs: every row needs both samples")
   data.frame(group = g, sample1 = s1, sample2 = s2, stringsAsFactors = FALSE)
 }
 
-# The blocks of one pair, or the problem that keeps it from being analysed (kelvaro-batch's
-# problem kinds).
-pair_blocks <- function(x, labels, pair) {
+# The detections of one pair's blocks (as block_matrices() gives a run's), or the problem that
+# keeps it from being analysed (kelvaro-batch's problem kinds).
+pair_matrices <- function(x, labels, pair) {
   in_group <- if (is.null(labels$group)) TRUE else as.character(labels$group) == pair$group
   rows1 <- which(in_group & as.character(labels$sample) == pair$sample1)
   rows2 <- which(in_group & as.character(labels$sample) == pair$sample2)
@@ -142,69 +143,88 @@ pair_blocks <- function(x, labels, pair) {
   }
   d1 <- x[rows1, , drop = FALSE]
   d2 <- x[rows2, , drop = FALSE]
-  species <- seq_len(ncol(x))
   both <- which(colSums(d1) > 0 & colSums(d2) > 0)
-  list(blocks = list(sample1 = detection_block(d1, species),
-                     sample2 = detection_block(d2, species),
-                     subset_a = detection_block(d2, both), subset_b = detection_block(d1, both)))
+  list(matrices = list(sample1 = d1, sample2 = d2, subset_a = d2[, both, drop = FALSE],
+                       subset_b = d1[, both, drop = FALSE]))
 }
 
-grouped_runs <- function(x, groups, pairs, options, threads, call) {
+grouped_runs <- function(x, groups, pairs, nreps, seed, range_adjust, threads, call) {
+  options <- run_options(nreps, if (length(seed) == 1L) seed, range_adjust, FALSE)
   if (!is.null(threads) && !is_whole_number(threads, 1, 1024)) {
-    stop("threads must be a whole number from 1 to 1024 (NULL: the machine's cores)",
-         call. = FALSE)
+    refuse("threads must be a whole number from 1 to 1024 (NULL: the machine's cores)")
   }
-  if (is.data.frame(x)) x <- detection_matrix_unchecked(x)
-  detected <- grouped_detections(x)
+  detected <- table_detections(x, "sample1")
+  check_empty_sites(detected, "sample1")
+  check_case_duplicates(colnames(detected), "sample1")
   labels <- row_labels(groups, nrow(detected))
   todo <- make_pairs(labels, pairs)
-  prepared <- lapply(seq_len(nrow(todo)), function(i) pair_blocks(detected, labels, todo[i, ]))
-  runnable <- vapply(prepared, function(p) !is.null(p$blocks), logical(1))
+  seeds <- pair_seeds(seed, options, nrow(todo))
+  prepared <- lapply(seq_len(nrow(todo)), function(i) pair_matrices(detected, labels, todo[i, ]))
+  runnable <- vapply(prepared, function(p) !is.null(p$matrices), logical(1))
   # Seed 0: one clock value for every pair, so that each pair is its own kelvaro() call with
   # seed = the result's $seed.
-  clock_read <- options$seed == 0L && is.na(options$clock)
+  clock_read <- seeds$clock_read
   if (clock_read) options$clock <- .read_clock_seed()
   grouped <- !is.null(labels$group)
   pair_names <- pair_label(todo[runnable, , drop = FALSE], grouped)
   # The tests' injected fault (see src/pairs_entry.cpp): list(kind = "throw" or "interrupt",
   # pair = a 0-based pair index).
   fault <- getOption("kelvaro.test_fault", list(kind = "", pair = 0L))
-  results <- .run_surveys(lapply(prepared[runnable], `[[`, "blocks"), pair_names, options$nreps,
-                          options$seed, options$clock, options$range_adjust,
+  blocks <- lapply(prepared[runnable], function(p) lapply(p$matrices, whole_block))
+  results <- .run_surveys(blocks, pair_names, options$nreps, seeds$seeds[runnable],
+                          options$clock, options$range_adjust,
                           if (is.null(threads)) 0L else as.integer(threads),
                           fault$kind, as.integer(fault$pair))
-  options$seed <- run_seed(options$seed, options$clock)
+  options$samples <- attr(todo, "samples")
+  todo$seed <- seeds$seeds
+  options$seed <- if (seeds$single) run_seed(seeds$seeds[1L], options$clock) else seeds$seeds
   if (clock_read) kelvaro_warn(paste0("kelvaro: ", clock_seed_text(options$seed)),
                                "clock_seed")
   grouped_result(todo, prepared, runnable, results, grouped, options, call)
 }
 
+# The seed of each of `count` pairs: NULL draws one per pair from R's random numbers (all
+# different streams, see draw_seeds); one seed is every pair's, as kelvaro-batch's --seed (0:
+# one clock value for all); `count` seeds are the pairs' own, in the pairs' order (a grouped
+# run's $seed repeats it). single: every pair has the one seed.
+pair_seeds <- function(seed, options, count) {
+  if (is.null(seed)) return(list(seeds = draw_seeds(count), single = FALSE, clock_read = FALSE))
+  if (length(seed) == 1L) {
+    return(list(seeds = rep(options$seed, count), single = TRUE,
+                clock_read = options$seed == 0L && is.na(options$clock)))
+  }
+  if (inherits(seed, "kelvaro_seed") || !is.numeric(seed) || length(seed) != count ||
+      anyNA(seed) || any(seed != trunc(seed) | abs(seed) > .Machine$integer.max | seed == 0)) {
+    refuse(sprintf(paste0("seed must be NULL (drawn for each pair from R's random numbers), one ",
+                          "seed for every pair, or one seed per pair (%d whole numbers, not 0), ",
+                          "not %d values"), count, length(seed)))
+  }
+  list(seeds = as.integer(seed), single = FALSE, clock_read = FALSE)
+}
+
 # The table as a matrix, checked as kelvaro() checks a sample (but for its number of rows, which
 # counts every sample's sites).
-detection_matrix_unchecked <- function(x) {
+detection_matrix_unchecked <- function(x, arg = "sample1") {
   usable <- vapply(x, function(column) is.numeric(column) || is.logical(column), logical(1))
   if (!all(usable)) {
     j <- which(!usable)[1L]
-    stop(sprintf(paste0("sample1: column %d (\"%s\") holds %s, not counts or TRUE/FALSE; ",
-                        "give the sample and group labels in groups ="),
-                 j, names(x)[j], class(x[[j]])[1L]), call. = FALSE)
+    refuse(sprintf(paste0("%s: column %d (\"%s\") holds %s, not counts or TRUE/FALSE; ",
+                          "give the sample and group labels in groups ="),
+                   arg, j, names(x)[j], class(x[[j]])[1L]))
   }
   as.matrix(x)
 }
 
-grouped_detections <- function(x) {
-  if (is.null(dim(x)) || length(dim(x)) != 2L) {
-    stop("sample1 must be a site-by-species table (a matrix or data frame with one row per ",
-         "site)", call. = FALSE)
-  }
-  if (!is.numeric(x) && !is.logical(x)) {
-    stop(sprintf("sample1 must hold counts or TRUE/FALSE, not %s values", typeof(x)),
-         call. = FALSE)
-  }
-  if (nrow(x) == 0L) stop("sample1 has no sites (rows)", call. = FALSE)
-  if (ncol(x) == 0L) stop("sample1 has no species (columns)", call. = FALSE)
-  check_cells(x, "sample1")
-  x > 0
+# Empty tables with the columns of a run's: a grouped run where no pair was analysed gives them
+# (from a run of a small survey, so that they are the library's columns).
+empty_tables <- function() {
+  block <- list(f = c(2, 1), n = c(2L, 2L))
+  r <- .run_survey(list(sample1 = block, sample2 = block, subset_a = block, subset_b = block),
+                   0L, 400L, NA_integer_, TRUE, FALSE)
+  labels <- c("", "")
+  list(parameters = r$parameters[0L, ], blocks = with_sample(r$blocks, labels)[0L, ],
+       tests = r$test[0L, ], estimators = with_sample(r$estimators, labels)[0L, ],
+       warnings = r$warnings[0L, c("kind", "block", "text")])
 }
 
 # The batch's tables, one row set per pair in the pairs' order, with the pair's labels first.
@@ -221,6 +241,7 @@ grouped_result <- function(todo, prepared, runnable, results, grouped, options, 
   })
   tables <- list(parameters = list(), blocks = list(), tests = list(), estimators = list(),
                  warnings = list())
+  matrices <- lapply(prepared[runnable], `[[`, "matrices")
   for (i in seq_along(results)) {
     r <- results[[i]]
     label <- pair_label(keys[i, ], grouped)
@@ -231,34 +252,38 @@ grouped_result <- function(todo, prepared, runnable, results, grouped, options, 
       next
     }
     raise_warnings(r$warnings, paste0(label, ": "))
-    tables$parameters[[i]] <- with_key(r$parameters, i)
-    tables$blocks[[i]] <- with_key(r$blocks, i)
+    labelled <- labelled_tables(r, c(keys$sample1[i], keys$sample2[i]), matrices[[i]])
+    tables$parameters[[i]] <- with_key(labelled$parameters, i)
+    tables$blocks[[i]] <- with_key(labelled$blocks, i)
     tables$tests[[i]] <- with_key(r$test, i)
-    tables$estimators[[i]] <- with_key(r$estimators, i)
+    tables$estimators[[i]] <- with_key(labelled$estimators, i)
     tables$warnings[[i]] <- with_key(r$warnings[c("kind", "block", "text")], i)
   }
   bind <- function(frames, empty) {
     frames <- Filter(Negate(is.null), frames)
-    if (length(frames) == 0L) return(empty)
+    if (length(frames) == 0L) {
+      return(cbind(todo[0L, key_columns, drop = FALSE], empty, row.names = NULL))
+    }
     out <- do.call(rbind, frames)
     rownames(out) <- NULL
     out
   }
-  empty_problems <- data.frame(todo[0L, key_columns, drop = FALSE], kind = character(),
-                               message = character(), stringsAsFactors = FALSE)
+  empty <- empty_tables()
+  empty_problems <- data.frame(kind = character(), message = character(),
+                               stringsAsFactors = FALSE)
   problems <- bind(problems, empty_problems)
   # In the pairs' order, like every other table.
   key_text <- function(frame) do.call(paste, c(unname(frame[key_columns]), sep = "\r"))
   problems <- problems[order(match(key_text(problems), key_text(todo))), , drop = FALSE]
   rownames(problems) <- NULL
   out <- structure(list(
-    parameters = bind(tables$parameters, NULL),
-    blocks = bind(tables$blocks, NULL),
-    tests = bind(tables$tests, NULL),
-    estimators = bind(tables$estimators, NULL),
-    warnings = bind(tables$warnings, NULL),
+    parameters = bind(tables$parameters, empty$parameters),
+    blocks = bind(tables$blocks, empty$blocks),
+    tests = bind(tables$tests, empty$tests),
+    estimators = bind(tables$estimators, empty$estimators),
+    warnings = bind(tables$warnings, empty$warnings),
     problems = problems,
-    pairs = todo[key_columns],
+    pairs = todo[c(key_columns, "seed")], samples = options$samples,
     nreps = options$nreps, seed = options$seed, range_adjust = options$range_adjust,
     call = call), class = "kelvaro_groups")
   if (nrow(out$problems) > 0L) {
@@ -275,10 +300,9 @@ pair_label <- function(key, grouped) {
 }
 
 print.kelvaro_groups <- function(x, ...) {
-  analysed <- if (is.null(x$parameters)) 0L else
-    nrow(unique(x$parameters[intersect(c("group", "sample1", "sample2"), names(x$parameters))]))
-  cat(sprintf("kelvaro: %d pair(s) of samples, %d analysed; %d bootstrap replicates, seed %s\n",
-              nrow(x$pairs), analysed, x$nreps, format(x$seed)))
+  analysed <- nrow(analysed_pairs(x))
+  cat(sprintf("kelvaro: %d pair(s) of samples, %d analysed; %d bootstrap replicates, %s\n",
+              nrow(x$pairs), analysed, x$nreps, seed_text(x$seed)))
   if (analysed > 0L) {
     p <- x$parameters[x$parameters$parameter %in% headline_parameters, ]
     wide <- stats::reshape(p[c(intersect(c("group", "sample1", "sample2"), names(p)),
@@ -290,7 +314,8 @@ print.kelvaro_groups <- function(x, ...) {
     print(utils::head(wide, 10L), digits = 4L)
     if (nrow(wide) > 10L) cat(sprintf("... %d more pairs\n", nrow(wide) - 10L))
   }
-  cat("Tables: $parameters, $blocks, $tests, $estimators, $warnings, $problems\n")
+  cat("Tables: $parameters, $blocks, $tests, $estimators, $warnings, $problems;",
+      "summary(x), plot(x)\n")
   invisible(x)
 }
 

@@ -2,7 +2,7 @@
 
 kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, heterogeneity,
                          detection_change = 1, sites = NULL, sites1 = NULL, sites2 = NULL,
-                         surveys = 200, nreps = 100, seed = 400, threads = NULL,
+                         surveys = 200, nreps = 100, seed = NULL, threads = NULL,
                          progress = interactive(), target = NULL, until_target = FALSE,
                          carryover = "kept", from_pilot = NULL) {
   # Only each argument's type is checked here; the engine checks the values themselves, as the
@@ -25,9 +25,11 @@ kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, het
     until_target = plan_flag(until_target, "until_target"),
     carryover = plan_carryover(carryover),
     pilot = if (!is.null(from_pilot)) plan_pilot(from_pilot))
-  if (!is_flag(progress)) stop("progress must be TRUE or FALSE", call. = FALSE)
+  if (!is_flag(progress)) refuse("progress must be TRUE or FALSE")
+  # seed = NULL: drawn from R's random numbers, so that set.seed() repeats the plan.
+  if (is.null(request$seed)) request$seed <- sample.int(.Machine$integer.max, 1L)
   result <- .plan(request, progress)
-  if (!is.null(result$refusal)) stop(result$refusal, call. = FALSE)
+  if (!is.null(result$refusal)) refuse(result$refusal)
   for (note in result$notes) message("kelvaro_plan: ", note)
   # The pilot's fit and the answer to the targets are results: messages, and attributes.
   if (!is.null(result$pilot)) message("kelvaro_plan: ", result$pilot)
@@ -36,26 +38,27 @@ kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, het
   attr(plan, "pilot_fit") <- result$pilot
   attr(plan, "target_answer") <- result$answer
   attr(plan, "target") <- if (length(request$target) > 0L) request$target
+  attr(plan, "seed") <- request$seed
   class(plan) <- c("kelvaro_plan", class(plan))
   plan
 }
 
 plan_flag <- function(x, arg) {
-  if (!is_flag(x)) stop(arg, " must be TRUE or FALSE", call. = FALSE)
+  if (!is_flag(x)) refuse(arg, " must be TRUE or FALSE")
   x
 }
 
 plan_targets <- function(target) {
   if (is.null(target)) return(character())
   if (!is.character(target) || anyNA(target)) {
-    stop("target must be strings such as \"N(1):bias<=0.10,coverage>=0.90\"", call. = FALSE)
+    refuse("target must be strings such as \"N(1):bias<=0.10,coverage>=0.90\"")
   }
   target
 }
 
 plan_carryover <- function(carryover) {
   if (!is.character(carryover) || length(carryover) != 1L || is.na(carryover)) {
-    stop("carryover must be \"kept\" or \"redrawn\"", call. = FALSE)
+    refuse("carryover must be \"kept\" or \"redrawn\"")
   }
   carryover
 }
@@ -70,7 +73,7 @@ plan_pilot <- function(x) {
 
 plan_number <- function(x, arg) {
   if (!is.numeric(x) || length(x) != 1L || is.na(x)) {
-    stop(arg, " must be a number", call. = FALSE)
+    refuse(arg, " must be a number")
   }
   as.numeric(x)
 }
@@ -78,15 +81,15 @@ plan_number <- function(x, arg) {
 # A whole number within R's integers (the engine has the bounds that matter).
 plan_count <- function(x, arg) {
   if (!is_whole_number(x, -.Machine$integer.max, .Machine$integer.max)) {
-    stop(arg, " must be a whole number", call. = FALSE)
+    refuse(arg, " must be a whole number")
   }
   as.integer(x)
 }
 
 plan_heterogeneity <- function(x) {
   if (!(is.numeric(x) || is.character(x)) || length(x) != 1L || is.na(x)) {
-    stop("heterogeneity must be a number K (the Beta concentration; smaller is stronger ",
-         "heterogeneity) or \"none\" for equal detection", call. = FALSE)
+    refuse("heterogeneity must be a number K (the Beta concentration; smaller is stronger ",
+           "heterogeneity) or \"none\" for equal detection")
   }
   if (is.numeric(x)) as.numeric(x) else x
 }
@@ -97,15 +100,16 @@ plan_sites <- function(x, arg) {
   if (is.character(x) && length(x) == 1L && !is.na(x)) return(x)
   if (!is.numeric(x) || length(x) == 0L || anyNA(x) || any(x != trunc(x)) ||
       any(abs(x) > .Machine$integer.max)) {
-    stop(arg, " must be whole numbers of sites, as in c(5, 10, 20) or seq(5, 50, 5)",
-         call. = FALSE)
+    refuse(arg, " must be whole numbers of sites, as in c(5, 10, 20) or seq(5, 50, 5)")
   }
   as.integer(x)
 }
 
 plan_seed <- function(seed) {
+  if (is.null(seed)) return(NULL)
   if (!is_whole_number(seed, 0, .Machine$integer.max)) {
-    stop("seed must be a whole number from 0 to ", .Machine$integer.max, call. = FALSE)
+    refuse("seed must be NULL (drawn from R's random numbers) or a whole number from 0 to ",
+           .Machine$integer.max)
   }
   as.integer(seed)
 }

@@ -3,12 +3,7 @@
 
 plot.kelvaro_plan <- function(x, parameters = NULL, target = plan_target(x), ...) {
   x <- as.data.frame(x)
-  if (is.null(parameters)) parameters <- intersect(plan_parameters, unique(x$parameter))
-  unknown <- setdiff(parameters, x$parameter)
-  if (length(unknown) > 0L) {
-    stop(sprintf("unknown parameter(s) %s; the plan has %s", paste(unknown, collapse = ", "),
-                 paste(unique(x$parameter), collapse = ", ")), call. = FALSE)
-  }
+  parameters <- plan_plot_parameters(x, parameters)
   bands <- target_bands(target)
   design <- plan_design(x)
   several <- length(design$lines) > 1L
@@ -35,6 +30,18 @@ plot.kelvaro_plan <- function(x, parameters = NULL, target = plan_target(x), ...
 
 # The parameters plotted by default, in the report's order.
 plan_parameters <- c("N(1)", "N(2)", "PHI", "GAMMA", "LAMBDA", "B")
+
+# The parameters a plan's figure shows: those asked for, or by default those of plan_parameters
+# the plan has.
+plan_plot_parameters <- function(x, parameters) {
+  if (is.null(parameters)) return(intersect(plan_parameters, unique(x$parameter)))
+  unknown <- setdiff(parameters, x$parameter)
+  if (length(unknown) > 0L) {
+    refuse(sprintf("unknown parameter(s) %s; the plan has %s", paste(unknown, collapse = ", "),
+                   paste(unique(x$parameter), collapse = ", ")))
+  }
+  parameters
+}
 
 # The plan's target as kelvaro_plan() recorded it (NULL when none was set).
 plan_target <- function(x) attr(x, "target", exact = TRUE)
@@ -110,7 +117,7 @@ intervals_colored <- function(xs, values, se, colour, share) {
       low <- pmax(low, 0)
       high <- pmin(high, 1)
     }
-    arrows(xs[ok], low, xs[ok], high, angle = 90, code = 3L, length = 0.03, col = colour)
+    intervals(xs[ok], low, high, cap = 0.02 * diff(par("usr")[1:2]), col = colour, lwd = 1)
   }
 }
 
@@ -135,20 +142,19 @@ target_bands <- function(target) {
   if (is.null(target) || length(target) == 0L) return(empty)
   if (is.data.frame(target)) return(target[c("parameter", "criterion", "value")])
   if (!is.character(target)) {
-    stop("target must be strings such as \"N(1):bias<=0.10,coverage>=0.90\"", call. = FALSE)
+    refuse("target must be strings such as \"N(1):bias<=0.10,coverage>=0.90\"")
   }
   rows <- lapply(target, function(target_text) {
     parts <- regmatches(target_text, regexec("^([^:]+):(.*)$", target_text))[[1L]]
     if (length(parts) != 3L) {
-      stop(sprintf("target \"%s\": expected PARAMETER:criterion<=value,...", target_text),
-           call. = FALSE)
+      refuse(sprintf("target \"%s\": expected PARAMETER:criterion<=value,...", target_text))
     }
     criteria <- strsplit(parts[3L], ",", fixed = TRUE)[[1L]]
     do.call(rbind, lapply(criteria, function(criterion) {
       m <- regmatches(criterion, regexec("^\\s*([a-z]+)\\s*(<=|>=)\\s*([0-9.eE+-]+)\\s*$",
                                          criterion))[[1L]]
       if (length(m) != 4L) {
-        stop(sprintf("target \"%s\": cannot read \"%s\"", target_text, criterion), call. = FALSE)
+        refuse(sprintf("target \"%s\": cannot read \"%s\"", target_text, criterion))
       }
       data.frame(parameter = trimws(parts[2L]), criterion = m[2L], value = as.numeric(m[4L]),
                  stringsAsFactors = FALSE)

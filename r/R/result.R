@@ -2,7 +2,9 @@
 # as R warnings of class "kelvaro_warning" and a refused input as an R error of class
 # "kelvaro_error".
 
-kelvaro_result <- function(result, call) {
+# labels: the samples' names (NULL: "Sample 1", "Sample 2"); matrices: the blocks' detections,
+# when the run came from tables (see with_standard_errors).
+kelvaro_result <- function(result, call, labels = NULL, matrices = NULL) {
   seed <- run_seed(result$seed, result$clock_seed)
   result$warnings <- clock_warning_text(result$warnings, seed)
   raise_warnings(result$warnings)
@@ -11,11 +13,17 @@ kelvaro_result <- function(result, call) {
     stop(kelvaro_error(sub("\n$", "", result$diagnostic), report))
   }
   two_samples <- "Sample 2" %in% result$blocks$block
+  if (!is.null(labels) && length(labels) != 1L + two_samples) {
+    refuse(sprintf("labels: the run has %d sample(s), not %d", 1L + two_samples,
+                   length(labels)))
+  }
+  labels <- sample_labels(labels, 1L + two_samples)
+  tables <- labelled_tables(result, labels, matrices)
   structure(list(
-    parameters = result$parameters,
-    blocks = result$blocks,
+    parameters = tables$parameters,
+    blocks = tables$blocks,
     test = result$test,
-    estimators = result$estimators,
+    estimators = tables$estimators,
     replicates = result$replicates,
     warnings = result$warnings,
     report = report,
@@ -24,8 +32,38 @@ kelvaro_result <- function(result, call) {
     range_adjust = result$range_adjust,
     sites = c(sample1 = result$sites[[1L]],
               sample2 = if (two_samples) result$sites[[2L]] else NA_integer_),
+    labels = c(sample1 = labels[1L], sample2 = if (two_samples) labels[2L] else NA_character_),
     call = call
   ), class = "kelvaro")
+}
+
+# The run's blocks and estimators with the label of the sample whose sites each block holds (a
+# column `sample` after `block`), the estimators with jack1's and the bootstrap estimator's
+# standard errors where the detections are known, and the parameters without bootstrap
+# statistics when there were no replicates (NaN, as nothing was computed, not the -0 or 0 an
+# empty sum leaves).
+labelled_tables <- function(result, labels, matrices) {
+  estimators <- with_standard_errors(result$estimators, matrices)
+  parameters <- result$parameters
+  if (result$nreps == 0L && nrow(parameters) > 0L) {
+    parameters[c("bootstrap_average", "standard_error", "lower", "upper")] <- NaN
+  }
+  list(parameters = parameters, blocks = with_sample(result$blocks, labels),
+       estimators = with_sample(estimators, labels))
+}
+
+# The blocks of a run in order, and the sample (1 or 2) whose sites each holds: Subset A holds the
+# shared species at Sample 2's sites, Subset B at Sample 1's.
+block_names <- c("Sample 1", "Sample 2", "Subset A", "Subset B")
+block_sample <- c(1L, 2L, 2L, 1L)
+
+with_sample <- function(frame, labels) {
+  sample <- labels[block_sample[match(frame$block, block_names)]]
+  k <- match("block", names(frame))
+  out <- cbind(frame[seq_len(k)], sample = sample, frame[-seq_len(k)],
+               stringsAsFactors = FALSE)
+  rownames(out) <- NULL
+  out
 }
 
 # The command's warning about seed 0 says the run cannot be repeated; here it can, from $seed.
@@ -70,3 +108,7 @@ kelvaro_error <- function(message, report) {
   structure(class = c("kelvaro_error", "error", "condition"),
             list(message = message, call = NULL, report = report))
 }
+
+# Refuses what a function was given: an R error of class "kelvaro_error", as a refused input is,
+# whose message (the parts pasted together) names the argument and says what it takes.
+refuse <- function(...) stop(kelvaro_error(paste0(...), character()))

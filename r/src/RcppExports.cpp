@@ -11,20 +11,20 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // run_surveys_entry
-Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, int nreps, int seed, int clock, bool range_adjust, int threads, std::string fault, int fault_pair);
-RcppExport SEXP _kelvaro_run_surveys_entry(SEXP surveysSEXP, SEXP labelsSEXP, SEXP nrepsSEXP, SEXP seedSEXP, SEXP clockSEXP, SEXP range_adjustSEXP, SEXP threadsSEXP, SEXP faultSEXP, SEXP fault_pairSEXP) {
+Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, int nreps, Rcpp::IntegerVector seeds, int clock, bool range_adjust, int threads, std::string fault, int fault_pair);
+RcppExport SEXP _kelvaro_run_surveys_entry(SEXP surveysSEXP, SEXP labelsSEXP, SEXP nrepsSEXP, SEXP seedsSEXP, SEXP clockSEXP, SEXP range_adjustSEXP, SEXP threadsSEXP, SEXP faultSEXP, SEXP fault_pairSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::traits::input_parameter< Rcpp::List >::type surveys(surveysSEXP);
     Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type labels(labelsSEXP);
     Rcpp::traits::input_parameter< int >::type nreps(nrepsSEXP);
-    Rcpp::traits::input_parameter< int >::type seed(seedSEXP);
+    Rcpp::traits::input_parameter< Rcpp::IntegerVector >::type seeds(seedsSEXP);
     Rcpp::traits::input_parameter< int >::type clock(clockSEXP);
     Rcpp::traits::input_parameter< bool >::type range_adjust(range_adjustSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
     Rcpp::traits::input_parameter< std::string >::type fault(faultSEXP);
     Rcpp::traits::input_parameter< int >::type fault_pair(fault_pairSEXP);
-    rcpp_result_gen = Rcpp::wrap(run_surveys_entry(surveys, labels, nreps, seed, clock, range_adjust, threads, fault, fault_pair));
+    rcpp_result_gen = Rcpp::wrap(run_surveys_entry(surveys, labels, nreps, seeds, clock, range_adjust, threads, fault, fault_pair));
     return rcpp_result_gen;
 END_RCPP
 }

@@ -1,5 +1,5 @@
 // Runs of many pairs of samples at once (kelvaro(x, groups = ...)): every pair's survey is built
-// on the R thread, the runs go to worker threads (each run independent, with the same seed, so
+// on the R thread, the runs go to worker threads (each run independent, with its pair's seed, so
 // that every pair's numbers are those of its own kelvaro() call whatever the number of threads),
 // and the results become R lists on the R thread again, in the pairs' order. The R thread waits
 // for the workers and, every kStopCheck, asks R whether the user interrupted; the workers then
@@ -52,14 +52,16 @@ class StopObserver final : public kelvaro::Observer {
   bool fail_;
 };
 
-// Runs every survey on the library's ordered pool of `threads` workers; results[i] is survey i's.
+// Runs every survey on the library's ordered pool of `threads` workers, survey i with seeds[i];
+// results[i] is survey i's.
 // The calling thread asks R every kStopCheck whether the user interrupted; the runs in hand then
 // stop at their next progress call. Returns false when interrupted. A run's exception other than
 // a stop is rethrown here, once every worker is joined, its text naming the pair (labels[i]);
 // running out of memory stays std::bad_alloc (the pool then computes the rest on this thread).
 bool run_all(const std::vector<kelvaro::Survey>& surveys, const std::vector<std::string>& labels,
-             const kelvaro::Options& options, std::optional<std::int32_t> clock, int threads,
-             const TestFault& fault, std::vector<kelvaro::RunResult>& results) {
+             const kelvaro::Options& options, const std::vector<std::int32_t>& seeds,
+             std::optional<std::int32_t> clock, int threads, const TestFault& fault,
+             std::vector<kelvaro::RunResult>& results) {
   std::atomic<bool> stop{false};
   bool interrupted = false;
   std::size_t delivered = 0;
@@ -71,8 +73,10 @@ bool run_all(const std::vector<kelvaro::Survey>& surveys, const std::vector<std:
       kelvaro::Settings settings;
       settings.observer = &observer;
       settings.clock_seed = clock;
+      kelvaro::Options pair_options = options;
+      pair_options.seed = seeds[i];
       try {
-        results[i] = kelvaro::run_survey(surveys[i], options, settings);
+        results[i] = kelvaro::run_survey(surveys[i], pair_options, settings);
       } catch (const RunStopped&) {
       } catch (const std::bad_alloc&) {
         throw;
@@ -107,23 +111,26 @@ TestFault test_fault(const std::string& kind, int pair) {
 }  // namespace
 
 // surveys: a list of block lists (as .run_survey takes one), labels: each pair's name for error
-// messages; clock as for .run_survey (the R code reads it once for all pairs); threads 0 takes
-// the machine's cores. fault and fault_pair: the tests' TestFault ("" for none).
+// messages, seeds: each pair's seed (the R code gives one per survey, none NA); clock as for
+// .run_survey (the R code reads it once for all pairs); threads 0 takes the machine's cores.
+// fault and fault_pair: the tests' TestFault ("" for none).
 // [[Rcpp::export(.run_surveys, rng = false)]]
-Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, int nreps, int seed,
-                             int clock, bool range_adjust, int threads, std::string fault = "",
-                             int fault_pair = 0) {
+Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, int nreps,
+                             Rcpp::IntegerVector seeds, int clock, bool range_adjust, int threads,
+                             std::string fault = "", int fault_pair = 0) {
   return guarded("kelvaro", [&] {
     std::vector<kelvaro::Survey> input;
     std::vector<std::string> names;
+    std::vector<std::int32_t> pair_seeds;
     input.reserve(static_cast<std::size_t>(surveys.size()));
     for (R_xlen_t i = 0; i < surveys.size(); ++i) {
       input.push_back(survey_of(surveys[i]));
       names.push_back(i < labels.size() ? Rcpp::as<std::string>(labels[i]) : std::to_string(i + 1));
     }
+    if (seeds.size() != surveys.size()) throw std::invalid_argument("one seed per pair expected");
+    pair_seeds.assign(seeds.begin(), seeds.end());
     kelvaro::Options options;
     options.replicates = nreps;
-    options.seed = seed;
     options.range_adjustment = range_adjust;
     std::vector<kelvaro::RunResult> results(input.size());
     const int wanted =
@@ -131,8 +138,8 @@ Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, i
     const int workers = std::max(1, std::min<int>(wanted, static_cast<int>(input.size())));
     const std::optional<std::int32_t> clock_seed =
         clock == NA_INTEGER ? std::nullopt : std::optional<std::int32_t>(clock);
-    const bool complete =
-        run_all(input, names, options, clock_seed, workers, test_fault(fault, fault_pair), results);
+    const bool complete = run_all(input, names, options, pair_seeds, clock_seed, workers,
+                                  test_fault(fault, fault_pair), results);
     if (!complete) throw Rcpp::internal::InterruptedException();
     Rcpp::List out(surveys.size());
     for (R_xlen_t i = 0; i < surveys.size(); ++i) {

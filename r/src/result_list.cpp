@@ -91,9 +91,10 @@ Rcpp::DataFrame parameters_frame(const std::vector<kelvaro::Parameter>& paramete
                      Rcpp::List::create(name, estimate, average, se, lower, upper));
 }
 
-// Five rows per block: chao2, jack1, jack2, bootstrap and kelvaro's own estimate (the reported,
-// whole-number one) with its standard error; NA where the estimator has no standard error or
-// interval.
+// Five rows per block: chao2, jack1, jack2, bootstrap and kelvaro's own estimate (as computed,
+// not the report's whole number) with its jackknife standard error; NA where the estimator has
+// no standard error or interval (the R code adds jack1's and the bootstrap estimator's where it
+// holds the sites' detections).
 Rcpp::DataFrame estimators_frame(const std::vector<kelvaro::BlockResult>& blocks) {
   Rcpp::CharacterVector block, estimator;
   Rcpp::NumericVector estimate, se, lower, upper;
@@ -112,7 +113,7 @@ Rcpp::DataFrame estimators_frame(const std::vector<kelvaro::BlockResult>& blocks
     add(b, "jack1", e.jack1);
     add(b, "jack2", e.jack2);
     add(b, "bootstrap", e.bootstrap);
-    add(b, "kelvaro", b.rounded_estimate, b.standard_error);
+    add(b, "kelvaro", b.estimate, b.standard_error);
   }
   return table_frame(TableKind::kEstimators,
                      Rcpp::List::create(block, estimator, estimate, se, lower, upper));

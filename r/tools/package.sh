@@ -1,22 +1,30 @@
 #!/bin/sh
 # Builds the R package's tarball from r/ (the library's sources copied in first), then keeps,
-# checks or installs it. Compiles with JOBS parallel jobs (default 2).
+# checks or installs it. Compiles with JOBS parallel jobs (default 2). The vignette is built from
+# its precomputed results (tools/vignette.R) before the tarball, which R CMD build then makes
+# without compiling anything: installing the tarball compiles the package once.
 #   package.sh package OUT_DIR           the tarball kelvaro_<version>.tar.gz in OUT_DIR, which
 #                                        install.packages(path, repos = NULL) installs
 #   package.sh check BUILD_DIR           R CMD check --as-cran on the tarball; fails on an ERROR,
 #                                        a WARNING or a NOTE, but for the notes of a machine
 #                                        without internet (CRAN's incoming checks)
 #   package.sh install BUILD_DIR [LIB]   R CMD INSTALL into LIB, or into the user's library
+#   package.sh vignette BUILD_DIR        installs the package into BUILD_DIR/lib and runs the
+#                                        vignette's source, vignettes/kelvaro.Rmd.orig, into
+#                                        vignettes/kelvaro.Rmd and vignettes/figures/ (to commit
+#                                        when the package's results or the source change; needs
+#                                        vegan)
 set -eu
-usage="usage: package.sh package OUT_DIR | check BUILD_DIR | install BUILD_DIR [LIB]"
+usage="usage: package.sh package OUT_DIR | check BUILD_DIR | install BUILD_DIR [LIB] | vignette BUILD_DIR"
 if [ $# -lt 2 ]; then echo "$usage" >&2; exit 2; fi
 case "$1" in
-  package | check | install) ;;
+  package | check | install | vignette) ;;
   *) echo "$usage" >&2; exit 2 ;;
 esac
 task=$1 build=$2 lib=${3:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 sh "$root/r/tools/sync-sources.sh"
+Rscript --vanilla "$root/r/tools/vignette.R" docs "$root/r"
 # The package's own make, not the jobserver of a make that may have started this script.
 MAKEFLAGS=-j${JOBS:-2}
 export MAKEFLAGS
@@ -26,7 +34,7 @@ if [ "$task" = package ]; then
   out=$(cd "$build" && pwd)
   work=$(mktemp -d "$out/.package.XXXXXX")
   trap 'rm -rf "$work"' EXIT
-  (cd "$work" && R CMD build "$root/r")
+  (cd "$work" && R CMD build --no-build-vignettes "$root/r")
   tarball=$(cd "$work" && ls kelvaro_*.tar.gz)
   mv -f "$work/$tarball" "$out/$tarball"
   echo "$out/$tarball: install.packages(\"$out/$tarball\", repos = NULL) installs it"
@@ -37,8 +45,17 @@ rm -rf "$build"
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 cd "$build"
-R CMD build "$root/r"
+R CMD build --no-build-vignettes "$root/r"
 tarball=$(ls kelvaro_*.tar.gz)
+
+if [ "$task" = vignette ]; then
+  mkdir -p lib
+  R CMD INSTALL -l lib "$tarball"
+  R_LIBS="$build/lib${R_LIBS:+:$R_LIBS}" Rscript --vanilla "$root/r/tools/vignette.R" knit \
+    "$root/r"
+  echo "r/vignettes/kelvaro.Rmd and r/vignettes/figures/ made from kelvaro.Rmd.orig: commit them"
+  exit 0
+fi
 
 if [ "$task" = check ]; then
   # CRAN's incoming checks ask CRAN's servers (is the package new, are its URLs alive); without

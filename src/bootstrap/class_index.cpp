@@ -31,9 +31,9 @@ std::int32_t threshold_of(float c) {
 }  // namespace
 
 void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
-  assert(t >= 1 && t <= kClassIndexMaxClasses && "class index needs 1 <= t <= 254");
+  assert(t >= 1 && t <= kClassIndexMaxClasses && "class index needs 1 <= t <= 65534");
   index.t = t;
-  for (std::int32_t k = 1; k <= t; ++k) index.bound[k - 1] = c[k - 1];
+  index.bound.assign(c, c + t);
   // Non-decreasing and free of NaN: -inf <= c(1) <= c(2) <= ... <= c(t), every comparison true.
   index.non_decreasing = true;
   float previous = -std::numeric_limits<float>::infinity();
@@ -42,6 +42,7 @@ void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
     previous = c[k - 1];
   }
   if (!index.non_decreasing) return;
+  index.threshold.resize(static_cast<std::size_t>(t) + 1);
   for (std::int32_t k = 1; k <= t; ++k) index.threshold[k - 1] = threshold_of(c[k - 1]);
   index.threshold[t] = kDraws;
   // start[s] = 1 + the number of thresholds below the slice's lowest numerator s * kSliceWidth;
@@ -54,11 +55,12 @@ void build_class_index(ClassIndex& index, const float* c, std::int32_t t) {
     const std::int32_t above =
         threshold < 0 ? 0 : std::min(threshold / kSliceWidth + 1, kClassIndexSlices);
     if (above > s) {
-      std::fill(index.start + s, index.start + above, static_cast<std::uint8_t>(k + 1));
+      std::fill(index.start.begin() + s, index.start.begin() + above,
+                static_cast<std::uint16_t>(k + 1));
       s = above;
     }
   }
-  std::fill(index.start + s, index.start + kClassIndexSlices, static_cast<std::uint8_t>(t + 1));
+  std::fill(index.start.begin() + s, index.start.end(), static_cast<std::uint16_t>(t + 1));
 }
 
 }  // namespace kelvaro

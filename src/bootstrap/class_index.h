@@ -2,7 +2,9 @@
 // The class of a bootstrap species: the frequency class whose cumulative probability its uniform
 // draw first exceeds, or the not-detected class above them all.
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace kelvaro {
 
@@ -29,18 +31,18 @@ inline float draw_of_word(std::uint32_t k) {
 //   c = (0.25, 0.25, 0.5), u = 0.25 -> 1;  u = 0.3 -> 3;  u = 0.5 -> 3;  u = 0.75 -> 4.
 inline constexpr int kClassIndexBits = 12;
 inline constexpr std::int32_t kClassIndexSlices = 1 << kClassIndexBits;
-inline constexpr std::int32_t kClassIndexMaxClasses = 254;  // entries are stored as bytes
+inline constexpr std::int32_t kClassIndexMaxClasses = 65534;  // start entries are 16-bit
 
-// The arrays are left as they are until build_class_index fills what find_class reads.
+// The storage grows with t; build_class_index fills what find_class reads.
 struct ClassIndex {
   std::int32_t t = 0;
   bool non_decreasing = false;
-  float bound[kClassIndexMaxClasses];  // c(1..t) for the plain rule
+  std::vector<float> bound;  // c(1..t) for the plain rule
   // threshold[j - 1] = T(j) for j = 1..t; threshold[t] = 2^24 stops the scan (no m exceeds it).
-  std::int32_t threshold[kClassIndexMaxClasses + 1];
+  std::vector<std::int32_t> threshold;
   // start[s]: 1 + the number of j with T(j) < s * 2^(24 - kClassIndexBits), the slice's lowest m
   // (filled when non-decreasing).
-  std::uint8_t start[kClassIndexSlices];
+  std::array<std::uint16_t, kClassIndexSlices> start;
 };
 
 // Fills `index` from c(1..t) (c points at c(1); the index keeps its own copy). No shared storage.
@@ -61,7 +63,7 @@ inline std::int32_t table_class(const ClassIndex& index, std::uint32_t word) {
 // (A float draw is not a word: the lookup takes the word the draw comes from.)
 std::int32_t find_class(const ClassIndex& index, float) = delete;
 inline std::int32_t find_class(const ClassIndex& index, std::uint32_t word) {
-  if (!index.non_decreasing) return draw_class(index.bound, index.t, draw_of_word(word));
+  if (!index.non_decreasing) return draw_class(index.bound.data(), index.t, draw_of_word(word));
   return table_class(index, word);
 }
 

@@ -23,13 +23,25 @@ void count_scalar(const ClassIndex& index, KissWords& words, std::int32_t n, std
   words = w;
 }
 
-// Fills table.entry for 2^bits slices; returns the number of slices that hold two or more
-// distinct thresholds. The runs of slices between thresholds are filled at once.
+// The layouts of an entry (lanes.h): where the multi flag and the two class fields lie, how wide
+// a class field is, and the counters of a lane.
+void set_layout(LaneTable& table, bool wide) {
+  table.multi = wide ? 1 << 10 : 1 << 13;
+  table.class_low = wide ? 11 : 16;
+  table.class_high = wide ? 21 : 24;
+  table.class_mask = wide ? 0x3FF : 0xFF;
+  table.stride = wide ? kLaneMaxStride : 256;
+}
+
+// Fills table.entry for 2^bits slices in the table's layout; returns the number of slices that
+// hold two or more distinct thresholds. The runs of slices between thresholds are filled at once.
 std::int32_t fill_lane_table(const ClassIndex& index, int bits, LaneTable& table) {
   const std::int32_t t = index.t;
-  const std::int32_t* threshold = index.threshold;
+  const std::int32_t* threshold = index.threshold.data();
   const std::int32_t slices = std::int32_t{1} << bits;
   const std::int32_t width = std::int32_t{1} << (24 - bits);
+  const int low_field = table.class_low;
+  const int high_field = table.class_high;
   table.bits = bits;
   table.entry.resize(static_cast<std::size_t>(slices));
   std::int32_t* entry = table.entry.data();
@@ -42,7 +54,8 @@ std::int32_t fill_lane_table(const ClassIndex& index, int bits, LaneTable& table
     // Up to the slice of the next threshold, every slice has class_low throughout.
     const std::int32_t next =
         below < t ? std::min(threshold[below] >> (24 - bits), slices) : slices;
-    std::fill(entry + s, entry + next, width | (class_low << 16) | (class_low << 24));
+    std::fill(entry + s, entry + next,
+              (width - 1) | (class_low << low_field) | (class_low << high_field));
     if (next == slices) break;
     s = next;
     const std::int32_t first = threshold[below];
@@ -51,10 +64,10 @@ std::int32_t fill_lane_table(const ClassIndex& index, int bits, LaneTable& table
     std::int32_t passed = below;
     while (passed < t && threshold[passed] == first) ++passed;
     if (passed < t && threshold[passed] < slice_low + width) {
-      entry[s] = kLaneMulti | (class_low << 16);
+      entry[s] = table.multi | (class_low << low_field);
       ++multi;
     } else {
-      entry[s] = (first - slice_low) | (class_low << 16) | ((passed + 1) << 24);
+      entry[s] = (first - slice_low) | (class_low << low_field) | ((passed + 1) << high_field);
     }
     ++s;
   }
@@ -78,7 +91,7 @@ LaneKernel lane_kernel(Isa isa) {
 }  // namespace
 
 void build_lane_table(const ClassIndex& index, LaneTable& table) {
-  assert(index.non_decreasing && index.t <= 255);
+  assert(index.non_decreasing && index.t + 1 <= kLaneMaxClasses);
   // Class j takes the numerators m with T(j - 1) < m <= T(j) (T(0) = -1, T(t + 1) = 2^24 - 1).
   std::vector<std::pair<std::int64_t, std::int32_t>> share;
   std::int64_t previous = -1;
@@ -93,8 +106,11 @@ void build_lane_table(const ClassIndex& index, LaneTable& table) {
                    [](const auto& x, const auto& y) { return x.first > y.first; });
   for (std::size_t h = 0; h < 3; ++h) table.held[h] = h < share.size() ? share[h].second : 0;
   // Distinct thresholds at least a slice apart never share one; closer ones (a community of
-  // more than 4096 species) may, and then finer slices keep such slices rare.
-  for (int bits = kClassIndexBits; bits <= 16; bits += 2) {
+  // more than 4096 species) may, and then finer slices keep such slices rare. The wide layout's
+  // offsets have room for slices of 14 bits or more.
+  const bool wide = index.t + 1 > 254;
+  set_layout(table, wide);
+  for (int bits = wide ? 14 : kClassIndexBits; bits <= 16; bits += 2) {
     const std::int32_t multi = fill_lane_table(index, bits, table);
     if (multi == 0 || static_cast<std::int64_t>(multi) * 256 <= (std::int64_t{1} << bits)) return;
     if (bits == 16) return;
@@ -156,7 +172,7 @@ void count_replicates(Isa isa, const ClassIndex& index, const LaneTable& table, 
 void count_replicates_from(Isa isa, const ClassIndex& index, const LaneTable& table,
                            const KissWords* starts, const std::int32_t* sizes, std::int32_t count,
                            std::uint32_t* counts) {
-  assert(index.non_decreasing && count >= 0 && index.t + 1 < 255);
+  assert(index.non_decreasing && count >= 0 && index.t + 1 <= kLaneMaxClasses);
   if (!isa_supported(isa)) isa = best_isa();
   const std::int32_t width = index.t + 1;
   const int lanes = isa_lanes(isa);

@@ -57,16 +57,17 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
   // The table's slice of a word, the numerator's bits below it, and an entry's fields.
   const __m128i slice_shift = _mm_cvtsi32_si128(32 - table.bits);
   const __m256i below_slice = _mm256_set1_epi32((1 << (24 - table.bits)) - 1);
-  const __m256i offset = _mm256_set1_epi32(kLaneMulti | (kLaneMulti - 1));
-  const __m256i multi_flag = _mm256_set1_epi32(kLaneMulti);
-  const __m256i class_low = _mm256_set1_epi32(16);
-  const __m256i high_minus_low = _mm256_set1_epi32(8);
-  const __m256i class_bits = _mm256_set1_epi32(0xFF);
-  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255): its own counters, so that
-  // the lanes' increments never meet.
+  const __m256i offset = _mm256_set1_epi32(table.multi | (table.multi - 1));
+  const __m256i multi_flag = _mm256_set1_epi32(table.multi);
+  const __m256i class_low = _mm256_set1_epi32(table.class_low);
+  const __m256i high_minus_low = _mm256_set1_epi32(table.class_high - table.class_low);
+  const __m256i class_bits = _mm256_set1_epi32(table.class_mask);
+  // Lane k counts class j in hist[k * stride + j]: its own counters, so that the lanes'
+  // increments never meet.
+  const std::int32_t stride = table.stride;
   const __m256i lane_base =
-      _mm256_set_epi32(7 * 256, 6 * 256, 5 * 256, 4 * 256, 3 * 256, 2 * 256, 256, 0);
-  // Draws past a lane's size go to its bin 255, which no class uses.
+      _mm256_mullo_epi32(_mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0), _mm256_set1_epi32(stride));
+  // Draws past a lane's size go to its last counter, which no class uses.
   const __m256i lane_sizes = kRagged ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sizes))
                                      : _mm256_setzero_si256();
   const int* entries = table.entry.data();
@@ -75,15 +76,15 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
   const __m256i held0 = _mm256_set1_epi32(table.held[0]);
   const __m256i held1 = _mm256_set1_epi32(table.held[1]);
   const __m256i held2 = _mm256_set1_epi32(table.held[2]);
-  const __m256i dropped = _mm256_set1_epi32(255);
+  const __m256i dropped = _mm256_set1_epi32(stride - 1);
   constexpr std::int32_t kBuffer = 2048;
   alignas(32) std::int32_t buffer[kBuffer + kLanes];
-  std::uint32_t hist[kLanes * 256];
+  std::uint32_t hist[kLanes * kLaneMaxStride];
   alignas(32) std::int32_t classes[kLanes];
   alignas(32) std::uint32_t words[kLanes];
   alignas(32) std::int32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    clear_lane_counts<kLanes, kRagged>(hist, width);
+    clear_lane_counts<kLanes, kRagged>(hist, width, stride);
     // Counts of the held classes, as minus the number of times a lane's comparison was all ones.
     __m256i count0 = _mm256_setzero_si256(), count1 = count0, count2 = count0;
     std::int32_t used = 0;
@@ -131,7 +132,7 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
       const int others = ~_mm256_movemask_ps(_mm256_castsi256_ps(held)) & 0xFF;
       const __m256i pack = _mm256_load_si256(reinterpret_cast<const __m256i*>(kPack.lanes[others]));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(buffer + used),
-                          _mm256_permutevar8x32_epi32(_mm256_or_si256(cls, lane_base), pack));
+                          _mm256_permutevar8x32_epi32(_mm256_add_epi32(cls, lane_base), pack));
       used += __builtin_popcount(static_cast<unsigned>(others));
       if (used > kBuffer) {
         for (std::int32_t i = 0; i < used; ++i) ++hist[buffer[i]];

@@ -62,17 +62,18 @@ __attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& ind
   // The table's slice of a word, the numerator's bits below it, and an entry's fields.
   const __m512i slice_shift = _mm512_set1_epi32(32 - table.bits);
   const __m512i below_slice = _mm512_set1_epi32((1 << (24 - table.bits)) - 1);
-  const __m512i offset = _mm512_set1_epi32(kLaneMulti | (kLaneMulti - 1));
-  const __m512i multi_flag = _mm512_set1_epi32(kLaneMulti);
-  const __m512i class_low = _mm512_set1_epi32(16);
-  const __m512i class_high = _mm512_set1_epi32(24);
-  const __m512i class_bits = _mm512_set1_epi32(0xFF);
-  // Lane k counts class j in hist[k * 256 + j] (j <= t + 1 <= 255): its own counters, so that
-  // the lanes' increments never meet.
+  const __m512i offset = _mm512_set1_epi32(table.multi | (table.multi - 1));
+  const __m512i multi_flag = _mm512_set1_epi32(table.multi);
+  const __m512i class_low = _mm512_set1_epi32(table.class_low);
+  const __m512i class_high = _mm512_set1_epi32(table.class_high);
+  const __m512i class_bits = _mm512_set1_epi32(table.class_mask);
+  // Lane k counts class j in hist[k * stride + j]: its own counters, so that the lanes'
+  // increments never meet.
+  const std::int32_t stride = table.stride;
   const __m512i lane_base =
       _mm512_mullo_epi32(_mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0),
-                         _mm512_set1_epi32(256));
-  // Draws past a lane's size go to its bin 255, which no class uses.
+                         _mm512_set1_epi32(stride));
+  // Draws past a lane's size go to its last counter, which no class uses.
   const __m512i lane_sizes = kRagged ? _mm512_loadu_si512(sizes) : _mm512_setzero_si512();
   const std::int32_t* entries = table.entry.data();
   // The classes most draws fall into are counted in registers, lane by lane; the others go, with
@@ -81,15 +82,15 @@ __attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& ind
   const __m512i held1 = _mm512_set1_epi32(table.held[1]);
   const __m512i held2 = _mm512_set1_epi32(table.held[2]);
   const __m512i one = _mm512_set1_epi32(1);
-  const __m512i dropped = _mm512_set1_epi32(255);
+  const __m512i dropped = _mm512_set1_epi32(stride - 1);
   constexpr std::int32_t kBuffer = 2048;
   alignas(64) std::int32_t buffer[kBuffer + kLanes];
-  std::uint32_t hist[kLanes * 256];
+  std::uint32_t hist[kLanes * kLaneMaxStride];
   alignas(64) std::int32_t classes[kLanes];
   alignas(64) std::uint32_t words[kLanes];
   alignas(64) std::uint32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    clear_lane_counts<kLanes, kRagged>(hist, width);
+    clear_lane_counts<kLanes, kRagged>(hist, width, stride);
     __m512i count0 = _mm512_setzero_si512(), count1 = count0, count2 = count0;
     std::int32_t used = 0;
     for (std::int32_t s = 0; s < n; ++s) {
@@ -130,7 +131,7 @@ __attribute__((target("avx512f,popcnt"))) void count_lanes(const ClassIndex& ind
       count2 = _mm512_mask_add_epi32(count2, is2, count2, one);
       const auto others = static_cast<__mmask16>(~(is0 | is1 | is2));
       _mm512_storeu_si512(buffer + used,
-                          _mm512_maskz_compress_epi32(others, _mm512_or_si512(cls, lane_base)));
+                          _mm512_maskz_compress_epi32(others, _mm512_add_epi32(cls, lane_base)));
       used += __builtin_popcount(others);
       if (used > kBuffer) {
         for (std::int32_t i = 0; i < used; ++i) ++hist[buffer[i]];

@@ -36,17 +36,25 @@ void count_lanes(const ClassIndex& index, const LaneTable& table, KissWords* lan
   const int slice_shift = 32 - table.bits;
   const std::uint32_t below_slice = (1u << (24 - table.bits)) - 1;
   const std::int32_t* entries = table.entry.data();
+  // An entry's fields (lanes.h), and each lane's counters: class j of lane k in
+  // hist[k * stride + j], the last counter taking the draws a ragged replicate drops.
+  const auto offset = static_cast<std::uint32_t>(table.multi | (table.multi - 1));
+  const auto multi_flag = static_cast<std::uint32_t>(table.multi);
+  const int class_low = table.class_low;
+  const int class_high = table.class_high;
+  const auto class_mask = static_cast<std::uint32_t>(table.class_mask);
+  const std::int32_t stride = table.stride;
   // The commonest classes are counted in registers (a lane whose class matches has all ones,
   // so subtracting the comparison adds one); the others in the lane's own counters.
   const uint32x4_t held0 = vdupq_n_u32(static_cast<std::uint32_t>(table.held[0]));
   const uint32x4_t held1 = vdupq_n_u32(static_cast<std::uint32_t>(table.held[1]));
   const uint32x4_t held2 = vdupq_n_u32(static_cast<std::uint32_t>(table.held[2]));
-  std::uint32_t hist[kLanes * 256];
+  std::uint32_t hist[kLanes * kLaneMaxStride];
   std::uint32_t words[kLanes];
   std::uint32_t classes[kLanes];
   std::uint32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    clear_lane_counts<kLanes, kRagged>(hist, width);
+    clear_lane_counts<kLanes, kRagged>(hist, width, stride);
     uint32x4_t count0 = vdupq_n_u32(0), count1 = count0, count2 = count0;
     for (std::int32_t s = 0; s < n; ++s) {
       z = vmlaq_u32(ci, z, cm);
@@ -61,12 +69,13 @@ void count_lanes(const ClassIndex& index, const LaneTable& table, KissWords* lan
         const std::uint32_t x = words[k];
         const auto entry = static_cast<std::uint32_t>(entries[x >> slice_shift]);
         const std::uint32_t m_low = (x >> 8) & below_slice;
-        std::uint32_t cls = m_low > (entry & 0x3FFFu) ? entry >> 24 : (entry >> 16) & 0xFFu;
-        if ((entry & static_cast<std::uint32_t>(kLaneMulti)) != 0) {  // rare
+        std::uint32_t cls =
+            (entry >> (m_low > (entry & offset) ? class_high : class_low)) & class_mask;
+        if ((entry & multi_flag) != 0) {  // rare
           cls = static_cast<std::uint32_t>(table_class(index, x));
         }
         if constexpr (kRagged) {
-          if (s >= sizes[k]) cls = 255;
+          if (s >= sizes[k]) cls = static_cast<std::uint32_t>(stride - 1);
         }
         classes[k] = cls;
       }
@@ -80,7 +89,7 @@ void count_lanes(const ClassIndex& index, const LaneTable& table, KissWords* lan
       // Held classes go to slot 0, which no class uses (the row starts at class 1).
       const uint32x4_t others = vbicq_u32(cls, vorrq_u32(vorrq_u32(is0, is1), is2));
       vst1q_u32(classes, others);
-      for (int k = 0; k < kLanes; ++k) ++hist[k * 256 + classes[k]];
+      for (int k = 0; k < kLanes; ++k) ++hist[k * stride + classes[k]];
     }
     vst1q_u32(held_counts[0], count0);
     vst1q_u32(held_counts[1], count1);

@@ -4,6 +4,8 @@
 #include <cassert>
 #include <functional>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "bootstrap/binomial.h"
 #include "bootstrap/class_index.h"
@@ -21,68 +23,107 @@ namespace {
 // once held to 2^24.
 constexpr std::uint32_t kFloatCountLimit = 1u << 24;
 
-// Counts the classes of n species drawn from `words` (one kernel step each) into counts(1..t+1),
-// in four banks, so that species that fall into one class one after another do not wait for each
-// other's increment.
+// Four banks of class counters, each bank's class j (1..t+1) in bank[j]: species that fall into
+// one class one after another go to different banks and do not wait for each other's increment.
+// Banks are kNarrowStride counters apart when the classes fit (the stride is then known when
+// compiling, and each bank's counters are reached at a fixed offset), t + 2 apart otherwise.
+constexpr std::size_t kNarrowStride = 256;
+class SpeciesBanks {
+ public:
+  // Zeroed banks for classes 1..t+1.
+  void clear(std::int32_t t) {
+    const auto used = static_cast<std::size_t>(t) + 2;
+    stride_ = used <= kNarrowStride ? kNarrowStride : used;
+    if (counters_.size() < 4 * stride_) counters_.resize(4 * stride_);
+    for (int b = 0; b < 4; ++b) std::fill(bank(b), bank(b) + used, 0u);
+  }
+  std::size_t stride() const { return stride_; }
+  std::uint32_t* bank(int b) { return counters_.data() + static_cast<std::size_t>(b) * stride_; }
+  // The four banks' count of class j.
+  std::uint32_t count(std::int32_t j) const {
+    const auto at = static_cast<std::size_t>(j);
+    return counters_[at] + counters_[stride_ + at] + counters_[2 * stride_ + at] +
+           counters_[3 * stride_ + at];
+  }
+
+ private:
+  std::size_t stride_ = 0;
+  std::vector<std::uint32_t> counters_;
+};
+
+// Counts the classes of n species drawn from `words` (one kernel step each) into the banks, whose
+// stride is kStride (0: the banks' own).
+template <std::size_t kStride>
 void count_by_table(std::int64_t n, const ClassIndex& index, KissWords& words,
-                    std::uint32_t (&banks)[4][kClassIndexMaxClasses + 2]) {
+                    SpeciesBanks& banks) {
   KissWords w = words;  // in registers for the whole loop
+  const std::size_t stride = kStride != 0 ? kStride : banks.stride();
+  std::uint32_t* const bank = banks.bank(0);
   std::int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
-    ++banks[0][table_class(index, w.next())];
-    ++banks[1][table_class(index, w.next())];
-    ++banks[2][table_class(index, w.next())];
-    ++banks[3][table_class(index, w.next())];
+    ++bank[table_class(index, w.next())];
+    ++bank[stride + static_cast<std::size_t>(table_class(index, w.next()))];
+    ++bank[2 * stride + static_cast<std::size_t>(table_class(index, w.next()))];
+    ++bank[3 * stride + static_cast<std::size_t>(table_class(index, w.next()))];
   }
-  for (; i < n; ++i) ++banks[0][table_class(index, w.next())];
+  for (; i < n; ++i) ++bank[table_class(index, w.next())];
   words = w;
 }
 
-// Draws the classes of n species into x(1..t+1) (which the caller has zeroed), advancing `words`
-// n steps: by the word table when the cumulative probabilities are non-decreasing, else by the
-// plain rule on the float draw. With an observer, tells it after every kProgressDraws draws.
-void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words, Array1<float, 100>& x,
-                  Observer* observer, BlockNumber block, std::int32_t done, double draws_before) {
+// Draws the classes of n species into x(1..t+1) (x points at x(1); the caller has zeroed them),
+// advancing `words` n steps: by the word table when the cumulative probabilities are
+// non-decreasing, else by the plain rule on the float draw. With an observer, tells it after
+// every kProgressDraws draws.
+void draw_species(std::int32_t n, const ClassIndex& index, KissWords& words, float* x,
+                  SpeciesBanks& banks, Observer* observer, BlockNumber block, std::int32_t done,
+                  double draws_before) {
   const std::int32_t t = index.t;
   if (!index.non_decreasing) {
     KissWords w = words;
-    for (std::int32_t s = 1; s <= n; ++s) x(draw_class(index.bound, t, w.next_uniform())) += 1.0f;
+    for (std::int32_t s = 1; s <= n; ++s) {
+      x[draw_class(index.bound.data(), t, w.next_uniform()) - 1] += 1.0f;
+    }
     words = w;
     return;
   }
-  std::uint32_t banks[4][kClassIndexMaxClasses + 2] = {};
+  banks.clear(t);
   std::int64_t drawn = 0;
   while (drawn < n) {
     const std::int64_t chunk =
         observer != nullptr ? std::min<std::int64_t>(n - drawn, kProgressDraws) : n - drawn;
-    count_by_table(chunk, index, words, banks);
+    if (banks.stride() == kNarrowStride) {
+      count_by_table<kNarrowStride>(chunk, index, words, banks);
+    } else {
+      count_by_table<0>(chunk, index, words, banks);
+    }
     drawn += chunk;
     if (observer != nullptr && drawn < n) {
       observer->bootstrap_progress(block, done, draws_before + static_cast<double>(drawn));
     }
   }
   for (std::int32_t j = 1; j <= t + 1; ++j) {
-    const std::uint32_t count = banks[0][j] + banks[1][j] + banks[2][j] + banks[3][j];
-    x(j) = static_cast<float>(std::min(count, kFloatCountLimit));
+    x[j - 1] = static_cast<float>(std::min(banks.count(j), kFloatCountLimit));
   }
 }
 
 // Whether a sample block's replicates go to the lane kernel: a vector path, the word table, and
 // replicates short enough that the observer needs no word within one.
 bool lanes_take(Isa isa, const ClassIndex& index, std::int32_t n) {
-  return isa != Isa::scalar && index.non_decreasing && n >= 0 && n < kProgressDraws;
+  return isa != Isa::scalar && index.non_decreasing && index.t + 1 <= kLaneMaxClasses && n >= 0 &&
+         n < kProgressDraws;
 }
 
-// The class counts x(1..t+1) of a replicate as the lane kernel counted them (row: t+1 counts).
-void counts_to_floats(const std::uint32_t* row, std::int32_t t, Array1<float, 100>& x) {
+// The class counts x(1..t+1) of a replicate as the lane kernel counted them (row: t+1 counts; x
+// points at x(1)).
+void counts_to_floats(const std::uint32_t* row, std::int32_t t, float* x) {
   for (std::int32_t j = 1; j <= t + 1; ++j) {
-    x(j) = static_cast<float>(std::min(row[j - 1], kFloatCountLimit));
+    x[j - 1] = static_cast<float>(std::min(row[j - 1], kFloatCountLimit));
   }
 }
 
 // A line of the detail listing: slots 1..7 (above t+2 the vector's earlier contents), the sum of
 // slots 1..6 and the replicate estimate.
-ReplicateDetail detail_row(const Array1<float, 100>& x, float estimate) {
+ReplicateDetail detail_row(const Vector1<float>& x, float estimate) {
   ReplicateDetail d{};
   for (int i = 1; i <= 7; ++i) d.counts[static_cast<std::size_t>(i - 1)] = trunc_to_int(x(i));
   d.sum = 0;
@@ -160,6 +201,7 @@ class ThreadedDraws {
     work.make_worker = [this]() -> std::function<void(std::size_t)> {
       auto worker = std::make_shared<Worker>();
       worker->counts.resize(capacity_ * static_cast<std::size_t>(s_.index.t + 1));
+      worker->x.resize(static_cast<std::size_t>(s_.index.t + 1));
       return [this, worker](std::size_t k) { draw_chunk(k, *worker); };
     };
     work.deliver = [&](std::size_t k) {
@@ -176,10 +218,13 @@ class ThreadedDraws {
   }
 
  private:
-  // What a thread keeps from task to task: its estimator and the lane kernel's counts.
+  // What a thread keeps from task to task: its estimator, the lane kernel's counts, and a
+  // replicate's classes x(1..t+1) with the banks that count them.
   struct Worker {
     JackknifeEstimator estimator;
     std::vector<std::uint32_t> counts;
+    std::vector<float> x;
+    SpeciesBanks banks;
   };
 
   // Floats per replicate row: t + 1 rounded up to 16 (64 bytes, a cache line).
@@ -221,16 +266,17 @@ class ThreadedDraws {
                          static_cast<std::int32_t>(count), worker.counts.data());
       }
     }
+    float* const x = worker.x.data();
     for (std::size_t i = 0; i < count; ++i) {
-      Array1<float, 100> x{};
       if (lanes) {
         counts_to_floats(worker.counts.data() + i * static_cast<std::size_t>(t + 1), t, x);
       } else {
+        std::fill(worker.x.begin(), worker.x.end(), 0.0f);
         if (s_.subset) words = starts[i];
-        draw_species(sizes[i], s_.index, words, x, nullptr, kSample1, 0, 0.0);
+        draw_species(sizes[i], s_.index, words, x, worker.banks, nullptr, kSample1, 0, 0.0);
       }
-      std::copy(x.data(), x.data() + t + 1, counts_.data() + (base + i) * stride_);
-      estimates_[base + i] = worker.estimator.estimate_only(x.data(), t);
+      std::copy(x, x + t + 1, counts_.data() + (base + i) * stride_);
+      estimates_[base + i] = worker.estimator.estimate_only(x, t);
     }
   }
 
@@ -246,20 +292,23 @@ class ThreadedDraws {
 
 }  // namespace
 
-BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
+BootstrapResult bootstrap_block(const BootstrapPlan& plan, std::span<const float> source,
                                 UniformGenerator& generator, JackknifeEstimator& estimator,
                                 Observer* observer) {
   const std::int32_t t = plan.t;
   const std::int32_t nb = plan.replicates;
   const BlockNumber block = plan.block;
-  assert(t >= 1 && t <= 98 && "bootstrap needs 1 <= t <= 98");
+  assert(t >= 1 && t <= kClassIndexMaxClasses && "bootstrap needs 1 <= t <= 65534");
   assert(nb >= 0 && nb <= 10000 && "at most 10000 replicates");
   const float e = plan.estimate;
   const std::int32_t n = trunc_to_int(e + 0.5f);
 
-  // The frequency vector as the replicates see it: the block's data, then its counts.
-  Array1<float, 100> x{};
-  for (std::int32_t i = 1; i <= std::max<std::int32_t>(t, 7); ++i) x(i) = source[i - 1];
+  // The frequency vector as the replicates see it: the block's data, then its counts x(1..t+2);
+  // the detail rows show x(1..7) whatever t is.
+  const std::int32_t read = std::max<std::int32_t>(t, 7);
+  assert(source.size() >= static_cast<std::size_t>(read) && "bootstrap reads x(1..max(t, 7))");
+  Vector1<float> x(std::max<std::int32_t>(t + 2, 7));
+  for (std::int32_t i = 1; i <= read; ++i) x(i) = source[static_cast<std::size_t>(i - 1)];
 
   // Subsets: the community size is a binomial draw over the parent sample's observed species.
   const bool subset = block >= kSubsetA;
@@ -268,7 +317,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   if (subset) q = e / static_cast<float>(r0);
 
   // Cumulative class probabilities; class t+1 (not detected) takes what is left.
-  Array1<float, 100> c{};
+  Vector1<float> c(t);
   c(1) = x(1) / e;
   for (std::int32_t i = 2; i <= t; ++i) c(i) = c(i - 1) + x(i) / e;
   ClassIndex index;
@@ -277,7 +326,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   BootstrapResult r;
   r.estimates.reserve(static_cast<std::size_t>(nb));
   if (!subset) r.detected.reserve(static_cast<std::size_t>(nb));
-  Array1<float, 100> a{};  // accumulated replicate frequencies
+  // Accumulated replicate frequencies; classes 1..6 are reported, 0 above t.
+  Vector1<float> a(std::max<std::int32_t>(t, 6));
 
   // A subset's community is binomial with mean about its estimate, at most the parent's count.
   const double community =
@@ -336,7 +386,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
         const std::int32_t size = sizes[static_cast<std::size_t>(k)];
         for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
         counts_to_floats(
-            counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t, x);
+            counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t,
+            x.data());
         draws_done += static_cast<double>(std::max(size, 0));
         gather(size, estimator.estimate_only(x.data(), t));
         if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
@@ -344,11 +395,13 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
     }
   } else if (threads == 1) {
     double draws_done = 0.0;
+    SpeciesBanks banks;
     for (std::int32_t iteration = 1; iteration <= nb; ++iteration) {
       for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
       std::int32_t size = n;
       if (subset) size = std::min(binomial_count(r0, q, generator), r0);
-      draw_species(size, index, generator.stream(), x, observer, block, iteration - 1, draws_done);
+      draw_species(size, index, generator.stream(), x.data(), banks, observer, block, iteration - 1,
+                   draws_done);
       const auto drawn = static_cast<std::uint64_t>(std::max(size, 0));
       generator.counted(drawn);
       draws_done += static_cast<double>(drawn);
@@ -416,7 +469,7 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* source,
   for (std::size_t i = 0; nb > 0 && i < r.mean_frequencies.size(); ++i) {
     r.mean_frequencies[i] = a(static_cast<std::int32_t>(i) + 1) / fnb;
   }
-  for (std::int32_t i = 1; i <= t + 2; ++i) r.last_counts[static_cast<std::size_t>(i - 1)] = x(i);
+  r.last_counts.assign(x.data(), x.data() + t + 2);
   return r;
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "jackknife/estimator.h"
@@ -44,7 +45,7 @@ struct BootstrapResult {
   std::vector<ReplicateDetail> detail;      // when the plan asks for it
   std::array<float, 6> mean_frequencies{};  // a(i) / replicates, classes 1..6 (0 above t; all 0
                                             // without replicates)
-  std::array<float, 100> last_counts{};     // x(1..t+2) after the last replicate, x(t+1) = 0
+  std::vector<float> last_counts;           // x(1..t+2) after the last replicate, x(t+1) = 0
   // Threads that drew the replicates: plan.threads, fewer when some could not be started (the
   // result is the same), 1 when the block stayed on the calling thread.
   int threads_used = 1;
@@ -60,10 +61,11 @@ struct BootstrapResult {
 // binomial draw and jumps over the species draws), so every replicate draws what it draws alone,
 // and the results are gathered in replicate order: every single-precision sum keeps its order.
 // The generator is left where the sequential bootstrap leaves it.
-// x points at x(1) of the block's frequency vector; slots t+3..7 of it are only read, for the
-// detail rows (which print seven slots whatever t is).
-// Requires: 1 <= plan.t <= 98, 0 <= plan.replicates <= 10000, x(1..max(t, 7)) readable.
-BootstrapResult bootstrap_block(const BootstrapPlan& plan, const float* x,
+// x holds the block's frequency vector x(1..); slots t+3..7 of it are only read, for the detail
+// rows (which print seven slots whatever t is). The bootstrap's storage grows with t.
+// Requires: 1 <= plan.t <= 65534, 0 <= plan.replicates <= 10000,
+// x.size() >= max(t, 7).
+BootstrapResult bootstrap_block(const BootstrapPlan& plan, std::span<const float> x,
                                 UniformGenerator& generator, JackknifeEstimator& estimator,
                                 Observer* observer);
 

@@ -72,8 +72,10 @@ Input: free-form numbers (blanks, tabs, commas, semicolons or line ends
 between them); each record starts on a new line, and the rest of its last line
 is ignored.
   header      t1 t2 pair nreps ix
-              t1, t2: sites of Sample 1 and Sample 2 (1..98; 1..49 with the
-              pair); a negative t1 switches off the range adjustment.
+              t1, t2: sites of Sample 1 and Sample 2, 1..1000, with or
+              without the pair (earlier versions took at most 98, 49 with
+              the pair: their storage had 100 places); a negative t1
+              switches off the range adjustment.
               pair: 0, or non-zero when every block has an f' record.
               nreps: bootstrap iterations (at most 10000); negative also
               prints the replicate detail. ix: seed (0 = from the clock).

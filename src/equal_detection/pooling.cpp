@@ -32,9 +32,9 @@ std::int32_t smallest_other_class(const CellTable& E, std::int32_t t, std::int32
 
 }  // namespace
 
-std::int32_t usable_classes(std::int32_t t) { return std::clamp<std::int32_t>(t, 0, 100); }
+std::int32_t usable_classes(std::int32_t t) { return std::max<std::int32_t>(t, 0); }
 
-void expected_values(const Array1<float, 2>& row, const Array1<float, 100>& col, float tot,
+void expected_values(const Array1<float, 2>& row, const Vector1<float>& col, float tot,
                      std::int32_t t, CellTable& E) {
   for (std::int32_t i = 1; i <= t; ++i) {
     for (int j = 1; j <= 2; ++j) {
@@ -68,6 +68,7 @@ PoolChoice choose_pool_classes(const CellTable& E, std::int32_t t) {
 }
 
 std::int32_t pool_classes(CellTable& O, CellTable& E, std::int32_t t, std::int32_t df) {
+  if (t < 1) return df;  // no class to pool
   // E(1, 1) + 1 below 2 exactly when E(1, 1) is below 1: only then is anything pooled.
   float m1 = E(1, 1) + 1.0f;
   for (std::int32_t k = 1; m1 < kPoolBelow && k <= t; ++k) {

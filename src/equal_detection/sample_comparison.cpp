@@ -20,11 +20,11 @@ EqualDetectionTest equal_detection_test(std::span<const std::int32_t> sample1,
   r.classes = t;
   r.df = wrap_sub(t, 1);
 
-  Array1<float, 2> row{};    // sample totals
-  Array1<float, 100> col{};  // class totals
+  Array1<float, 2> row{};  // sample totals
+  Vector1<float> col(n);   // class totals
   float tot = 0.0f;
-  CellTable O{};
-  CellTable E{};
+  CellTable O(n);
+  CellTable E(n);
   for (int j = 1; j <= 2; ++j) {
     for (std::int32_t i = 1; i <= n; ++i) {
       const float cell = static_cast<float>(F(i, j));

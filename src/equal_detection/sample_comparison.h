@@ -18,8 +18,7 @@ namespace kelvaro {
 // all-zero table gives NaN expected values, no pooling and chi-square 0. A result that cdtr flags
 // as lying outside 0..1 (a hair above 1) is taken as 1, so the probability is 0.
 //   F(., 1) = (10, 5, 2), F(., 2) = (12, 6, 1), t = 3 -> chi-square 0.4965, df 2, probability 0.780
-// Requires: sample1 and sample2 of one size t, 1 <= t <= 100 (classes beyond 100 are never read;
-// df is still t - 1).
+// Requires: sample1 and sample2 of one size t >= 1.
 EqualDetectionTest equal_detection_test(std::span<const std::int32_t> sample1,
                                         std::span<const std::int32_t> sample2);
 

@@ -2,30 +2,28 @@
 
 #include "goodness_of_fit/site_count_spread.h"
 
-#include <algorithm>
-
 #include "numeric/conversions.h"
 #include "probability/cdtr.h"
 
 namespace kelvaro {
 
-GoodnessOfFitTest goodness_of_fit_test(std::int32_t t, const Array1<std::int32_t, 100>& n,
-                                       const Array1<std::int32_t, 100>& f) {
+GoodnessOfFitTest goodness_of_fit_test(std::span<const std::int32_t> n_sites,
+                                       std::span<const std::int32_t> f_classes) {
   GoodnessOfFitTest r;
+  const auto t = static_cast<std::int32_t>(n_sites.size());
   r.t = t;
-  const std::int32_t classes = std::clamp<std::int32_t>(t, 0, 100);
-  for (std::int32_t i = 1; i <= classes; ++i) {
-    r.n.push_back(n(i));
-    r.f.push_back(f(i));
-  }
+  r.n.assign(n_sites.begin(), n_sites.end());
+  r.f.assign(f_classes.begin(), f_classes.end());
+  const auto n = [&](std::int32_t i) { return n_sites[static_cast<std::size_t>(i - 1)]; };
+  const auto f = [&](std::int32_t i) { return f_classes[static_cast<std::size_t>(i - 1)]; };
 
   float D = 0.0f;  // total detections
-  for (std::int32_t i = 1; i <= classes; ++i) D = D + static_cast<float>(wrap_mul(i, f(i)));
+  for (std::int32_t i = 1; i <= t; ++i) D = D + static_cast<float>(wrap_mul(i, f(i)));
   const float t_single = static_cast<float>(t);
   const double nbar = static_cast<double>(D) / static_cast<double>(t_single);
   double S1 = 0.0;
   double S2 = 0.0;
-  for (std::int32_t i = 1; i <= classes; ++i) {
+  for (std::int32_t i = 1; i <= t; ++i) {
     const double deviation = static_cast<double>(n(i)) - nbar;
     S1 = S1 + deviation * deviation;
     const double share = static_cast<double>(i) / static_cast<double>(t_single);  // i/t

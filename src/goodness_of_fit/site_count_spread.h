@@ -4,10 +4,9 @@
 // freedom.
 
 #include <cstdint>
-#include <vector>
+#include <span>
 
 #include "kelvaro/kelvaro.h"
-#include "numeric/one_based.h"
 
 namespace kelvaro {
 
@@ -16,8 +15,9 @@ namespace kelvaro {
 //   t = 3, n = (4, 3, 4), f = (4, 2, 1) -> X = 0.333, df 2, probability 0.8465
 // Degenerate input: S2 = 0 or t = 1 gives X = 0 and probability 1. A result that cdtr flags as
 // lying outside 0..1 (a hair above 1) is taken as 1, so the probability is 0.
-// Requires: 1 <= t <= 100 (classes are held to 0..100).
-GoodnessOfFitTest goodness_of_fit_test(std::int32_t t, const Array1<std::int32_t, 100>& n,
-                                       const Array1<std::int32_t, 100>& f);
+// The test of the t = n.size() sites, n = n(1..t), f = f(1..t).
+// Requires: n and f of one size t >= 1.
+GoodnessOfFitTest goodness_of_fit_test(std::span<const std::int32_t> n,
+                                       std::span<const std::int32_t> f);
 
 }  // namespace kelvaro

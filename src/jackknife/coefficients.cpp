@@ -17,7 +17,7 @@ namespace kelvaro {
 namespace {
 
 constexpr int kOrders = 5;
-constexpr int kTableClasses = 101;
+constexpr int kTableClasses = kLastTableClass;
 
 float square(float y) { return y * y; }
 float cube(float y) { return y * (y * y); }

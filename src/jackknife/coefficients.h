@@ -21,8 +21,8 @@ inline constexpr std::int32_t kLastTableClass = 31;
 // The table column that class j reads: min(j, 31).
 inline std::int32_t table_column(std::int32_t j) { return std::min(j, kLastTableClass); }
 
-// coef(k, j), k = 1..5, j = 1..101 (classes above 31 are never read: they share class 31's).
-using CoefficientTable = Array2<float, 5, 101>;
+// coef(k, j), k = 1..5, j = 1..31 (classes above 31 read column 31, whatever t is).
+using CoefficientTable = Array2<float, 5, kLastTableClass>;
 
 // Fills the table for t occasions: 1.0 everywhere, then the corrections of classes 1..5 for
 // orders 1..min(t, 5) in single precision with T = real(t) (the limiting table when t = 31).

@@ -19,17 +19,15 @@ constexpr float kPowerFloor = 1.0f;
 // Level of every test: 5 percent.
 constexpr float kLevel = 0.05f;
 
-bool count_slot_exists(std::int32_t t) { return t >= 0 && t <= kFrequencyClasses; }
-
-// The frequencies as integers and the number of animals captured.
+// The frequencies as integers and the number of animals captured. Classes 1..t are all written,
+// so a smaller t than last time leaves no old frequencies behind.
 void prepare(CaptureFrequencies& d, const float* x, std::int32_t t) {
   d.t = t;
   d.t_single = static_cast<float>(t);
-  // A smaller t than last time must leave no old frequencies behind.
-  for (std::int32_t i = 1; i <= kFrequencyClasses; ++i) d.f(i) = 0;
+  d.f.resize(std::max(t, std::int32_t{0}));
   const std::int32_t top = d.classes();
   for (std::int32_t i = 1; i <= top; ++i) d.f(i) = trunc_to_int(x[i - 1]);
-  d.captured = count_slot_exists(t) ? captured_wrapping(x, top) : 0;
+  d.captured = captured_wrapping(x, top);
   d.captured_single = static_cast<float>(d.captured);
 }
 
@@ -92,7 +90,6 @@ bool JackknifeEstimator::orders_and_tests(const float* x, std::int32_t t, OrderT
     r.standard_error = 1.0f;
     return false;
   }
-  // f and x hold 100 classes; the count was stored only for t <= 100.
   const std::int32_t classes = d.classes();
   order_estimates(o, coef, d, classes);
 

@@ -17,19 +17,16 @@
 
 namespace kelvaro {
 
-// Classes the frequencies hold.
-inline constexpr std::int32_t kFrequencyClasses = 100;
-
 // A block's frequencies as the estimator takes them.
 struct CaptureFrequencies {
-  std::int32_t t = 0;                           // occasions (frequency classes)
-  float t_single = 0.0f;                        // t in single precision
-  Array1<std::int32_t, kFrequencyClasses> f{};  // f(i) = trunc(x(i)) for i = 1..classes(), 0 above
-  std::int32_t captured = 0;     // M(t+1) = f(1) + ... + f(t) (wrapping); 0 when t is not 0..100
+  std::int32_t t = 0;            // occasions (frequency classes)
+  float t_single = 0.0f;         // t in single precision
+  Vector1<std::int32_t> f;       // f(i) = trunc(x(i)) for i = 1..classes()
+  std::int32_t captured = 0;     // M(t+1) = f(1) + ... + f(t) (wrapping); 0 when t < 0
   float captured_single = 0.0f;  // captured in single precision
 
-  // The classes read: min(t, 100).
-  std::int32_t classes() const { return std::min(t, kFrequencyClasses); }
+  // The classes read: t, none when t < 0.
+  std::int32_t classes() const { return f.size(); }
 };
 
 // The order estimates and tests that produced an estimate, indexed by order k = 1..5.
@@ -63,9 +60,9 @@ class JackknifeEstimator {
   // k = 1..5 and the test statistics (0 for tests not made, including a test whose denominator
   // is exactly 0), the orders 1..min(5, t) weighed by the powers of the tests, the standard error
   // the square root of the mixture's variance and the estimate the interpolation's value. Zero
-  // divisors are not tested for. A t outside 1..100 reads no class beyond x(100) and, when t is
-  // not 0..100, takes the path for no species seen.
-  // Requires: x(1..min(t, 100)) readable.
+  // divisors are not tested for. A t below 0 reads nothing and takes the path for no species
+  // seen. The estimator's storage grows with t.
+  // Requires: x(1..t) readable.
   JackknifeResult estimate(const float* x, std::int32_t t);
 
   // The estimate alone, exactly estimate(x, t).estimate: the interpolation needs the order

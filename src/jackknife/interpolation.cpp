@@ -17,7 +17,7 @@ constexpr float kManyAnimals = 20.0f;
 constexpr float kFewSingletons = 0.1f;
 
 // Sum over the classes of f(j) * (a(kk, j) * a + lower(j) * b), lower being order kk-1's
-// coefficient (1 everywhere for order 0); classes beyond the 100 of f are never read.
+// coefficient (1 everywhere for order 0).
 float blend(const CoefficientTable& coef, const CaptureFrequencies& data, int kk, float a,
             float b) {
   float e = 0.0f;

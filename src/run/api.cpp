@@ -55,7 +55,8 @@ BlockData read_sample1(TextSource& input) {
     if (const std::optional<std::string> why = header_refusal(records, h)) {
       throw InputRefused(0, *why);
     }
-    const BlockRecords r = *records.block(kSample1, h.sites1, h.frequency_pair, CarryOver{}, false);
+    const CarryOver empty(slot_counts(h.sites1, h.frequency_pair));
+    const BlockRecords r = *records.block(kSample1, h.sites1, h.frequency_pair, empty, false);
     BlockData sample1;
     for (std::int32_t i = 1; i <= h.sites1; ++i) {
       sample1.f.push_back(r.x(i));

@@ -23,15 +23,9 @@ std::optional<std::string> text_replicates_refusal(std::int32_t nreps) {
 }
 
 std::optional<std::string> sites_refusal(const Header& h) {
-  const std::int32_t max_sites = h.frequency_pair ? kMaxPairSites : kMaxSites;
-  const std::string sites_range =
-      "1.." + std::to_string(max_sites) + (h.frequency_pair ? " (with the frequency pair)" : "");
-  if (h.sites1 < 1 || h.sites1 > max_sites) {
-    return "t1 = " + std::to_string(h.sites1) + " is outside the allowed range " + sites_range;
-  }
-  if (h.sites2 < 1 || h.sites2 > max_sites) {
-    return "t2 = " + std::to_string(h.sites2) + " is outside the allowed range " + sites_range;
-  }
+  const std::string range = " is outside the allowed range 1.." + std::to_string(kMaxSampleSites);
+  if (h.sites1 < 1 || h.sites1 > kMaxSampleSites) return "t1 = " + std::to_string(h.sites1) + range;
+  if (h.sites2 < 1 || h.sites2 > kMaxSampleSites) return "t2 = " + std::to_string(h.sites2) + range;
   return std::nullopt;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The run header as typed values: the numbers of sites, the frequency-pair flag and the run's
-// Options (the limits they must keep are public: kMaxSites, kMaxPairSites, kMaxReplicates). The
+// Options (the limits they must keep are public: kMaxSampleSites, kMaxReplicates). The
 // free-form text gives two of the flags as signs; decode_text_header turns them into values, so
 // nothing past the reader sees a sign.
 
@@ -32,8 +32,8 @@ Header decode_text_header(std::int32_t t1, std::int32_t t2, std::int32_t pair, s
 // -10000..10000"), if it cannot.
 std::optional<std::string> text_replicates_refusal(std::int32_t nreps);
 
-// Why the numbers of sites cannot be taken ("t1 = 120 is outside the allowed range 1..98"), if
-// they cannot.
+// Why the numbers of sites cannot be taken ("t1 = 1200 is outside the allowed range 1..1000"), if
+// they cannot. The range is the same with the frequency pair.
 std::optional<std::string> sites_refusal(const Header& h);
 
 }  // namespace kelvaro

@@ -31,6 +31,7 @@ class RecordSource {
   // f'(1..t+1) into x(t+1..2t+1). When may_end is set (Sample 2), the end of the input or a bad
   // value in the first record ends the block quietly (nothing returned, nothing more read);
   // otherwise failures throw textio::ReadError.
+  // Requires: carried holds at least slot_counts(t, pair) slots.
   virtual std::optional<BlockRecords> block(BlockNumber block, std::int32_t t, bool pair,
                                             const CarryOver& carried, bool may_end) = 0;
 };

@@ -1,7 +1,10 @@
 #include "run/run_engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ostream>
+#include <span>
+#include <vector>
 
 #include "dynamics/dynamics_summary.h"
 #include "dynamics/replicate_table.h"
@@ -150,7 +153,7 @@ void RunEngine::warn_about_estimate(BlockNumber block, const JackknifeResult& jk
 CarryOver RunEngine::estimate_block(BlockNumber block, std::int32_t t0,
                                     const BlockRecords& records) {
   const bool pair = header_.frequency_pair;
-  Array1<float, 100> x = records.x;
+  Vector1<float> x = records.x;
   std::int32_t t = t0;
   if (pair) {
     // Going upward in i is safe: every source element lies above its destination.
@@ -195,8 +198,8 @@ CarryOver RunEngine::estimate_block(BlockNumber block, std::int32_t t0,
     plan.thread_factory = settings_.thread_factory;
     plan.chunk = chunk_;
     plan.threaded_draws = threaded_draws_;
-    BootstrapResult boot =
-        bootstrap_block(plan, x.data(), generator_, estimator_, settings_.observer);
+    BootstrapResult boot = bootstrap_block(plan, std::span<const float>(x.data(), x.size()),
+                                           generator_, estimator_, settings_.observer);
     if (boot.short_of_threads) short_of_threads(boot.threads_used);
     if (plan.replicates > 0) {
       for (std::int32_t i = 1; i <= t + 2; ++i) {
@@ -212,9 +215,10 @@ CarryOver RunEngine::estimate_block(BlockNumber block, std::int32_t t0,
     b.replicate_detail = std::move(boot.detail);
     b.mean_frequencies = boot.mean_frequencies;
     if (sites > 0) {
-      Array1<std::int32_t, 100> whole_f{};
-      for (std::int32_t i = 1; i <= t0; ++i) whole_f(i) = trunc_to_int(records.x(i));
-      b.goodness_of_fit = goodness_of_fit_test(t0, records.n, whole_f);
+      std::vector<std::int32_t> whole_f;
+      for (std::int32_t i = 1; i <= t0; ++i) whole_f.push_back(trunc_to_int(records.x(i)));
+      const std::span<const std::int32_t> n(records.n.data(), static_cast<std::size_t>(t0));
+      b.goodness_of_fit = goodness_of_fit_test(n, whole_f);
       warn_if_model_rejected(log_, block_name(block), *b.goodness_of_fit);
     }
   }
@@ -276,6 +280,7 @@ void RunEngine::drive(RecordSource& source) {
     return;
   }
   begin(h);
+  carried_ = CarryOver(slot_counts(std::max(h.sites1, h.sites2), h.frequency_pair));
   // A block's records, read over what the block before left, and what this one leaves.
   const auto take = [this](BlockNumber block, std::int32_t t, const BlockRecords& records) {
     if (settings_.check_only) {

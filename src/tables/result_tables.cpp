@@ -8,6 +8,7 @@
 #include "dynamics/parameter_table.h"
 #include "kelvaro/compat.h"
 #include "kelvaro/tables.h"
+#include "tables/shortest_double.h"
 #include "textio/fields.h"
 
 namespace kelvaro {
@@ -49,9 +50,8 @@ std::string list_double(double v) {
   return trimmed([&](std::string& f) { textio::append_list_double(f, v); });
 }
 
-// The estimators, which the report does not print: the shortest text that reads back as the same
-// double, its exponent marked "E" as the report marks it; NaN and the infinities as the report's
-// wide fields print them.
+}  // namespace
+
 std::string shortest_double(double v) {
   if (std::isnan(v)) return "NaN";
   if (std::isinf(v)) return v > 0 ? "+Infinity" : "-Infinity";
@@ -60,8 +60,6 @@ std::string shortest_double(double v) {
   for (char& c : text) c = c == 'e' ? 'E' : c;
   return text;
 }
-
-}  // namespace
 
 Table run_table(const RunResult& result) {
   Table table(TableKind::kRun);

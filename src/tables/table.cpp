@@ -48,6 +48,10 @@ std::string_view table_name(TableKind kind) {
       return "block_replicates";
     case TableKind::kMeanFrequencies:
       return "mean_frequencies";
+    case TableKind::kCurves:
+      return "curves";
+    case TableKind::kStandardised:
+      return "standardised";
   }
   return "";
 }
@@ -76,6 +80,12 @@ std::vector<Column> table_columns(TableKind kind) {
           1);
     case TableKind::kMeanFrequencies:
       return columns({"block", "f1", "f2", "f3", "f4", "f5", "f6"}, 1);
+    case TableKind::kCurves:
+      return {{"block", true}, {"sites"}, {"kind", true}, {"richness"},
+              {"lower"},       {"upper"}, {"coverage"}};
+    case TableKind::kStandardised:
+      return {{"standard", true}, {"block", true}, {"sites"}, {"kind", true},
+              {"richness"},       {"lower"},       {"upper"}, {"coverage"}};
   }
   return {};
 }

@@ -120,7 +120,10 @@ TEST(ClassIndex, MatchesThePlainRuleOnRandomTables) {
       {"+Inf entry", 98, 20.0f, false, false, kInf},
       {"-Inf entry", 98, 20.0f, false, false, -kInf},
       {"one class", 1, 5.0f, false, false, 0.0f},
-      {"largest table", kClassIndexMaxClasses, 50.0f, true, false, 0.0f},
+      // The most classes a run estimates from (1000 sites with the frequency pair): slice starts
+      // beyond a byte.
+      {"1001 classes", 1001, 50.0f, true, false, 0.0f},
+      {"1001 classes, few empty", 1001, 300.0f, false, false, 0.0f},
   };
   for (const auto& kind : kinds) {
     SCOPED_TRACE(kind.what);

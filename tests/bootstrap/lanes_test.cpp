@@ -62,10 +62,14 @@ struct Case {
 TEST(Lanes, EveryPathCountsAsThePlainLoop) {
   std::mt19937 rng(2024);
   // Fewer replicates than lanes; exactly 8 and 16; slices with a remainder; no species; one.
-  std::vector<Case> cases = {{1, 50, 3}, {5, 40, 8},    {12, 37, 16}, {98, 200, 17}, {7, 0, 20},
-                             {3, 1, 33}, {50, 500, 47}, {2, 13, 130}, {98, 3000, 40}};
+  // The last narrow table (254 classes), the first wide one, and the most classes of a run (1000
+  // sites with the frequency pair).
+  std::vector<Case> cases = {{1, 50, 3},     {5, 40, 8},     {12, 37, 16},   {98, 200, 17},
+                             {7, 0, 20},     {3, 1, 33},     {50, 500, 47},  {2, 13, 130},
+                             {98, 3000, 40}, {253, 900, 19}, {254, 900, 19}, {1001, 3000, 21},
+                             {1001, 20, 33}};
   for (int i = 0; i < 12; ++i) {
-    cases.push_back({static_cast<std::int32_t>(1 + rng() % 98),
+    cases.push_back({static_cast<std::int32_t>(1 + rng() % (i < 8 ? 98 : 1001)),
                      static_cast<std::int32_t>(rng() % 400),
                      static_cast<std::int32_t>(rng() % 70)});
   }
@@ -101,11 +105,15 @@ TEST(Lanes, ThresholdsCloserThanASliceAndReplicatesOfTheirOwnSizes) {
       {},                              // 98 classes 1.5e-4 apart (0.6 slice): finer slices
       {},                              // 98 classes 1e-5 apart: a few slices with many thresholds
       {0.0f, 0.0f, 0.5f, 0.5f, 1.0f},  // empty classes, a class that takes nothing, c = 1
+      {},  // wide: 1001 classes 1.5e-5 apart, finer slices than the wide table's first 14 bits
+      {},  // wide: 600 classes 1e-6 apart, slices with many thresholds at 16 bits
   };
   for (std::int32_t j = 1; j <= 98; ++j) {
     bounds[1].push_back(static_cast<float>(j) * 1.5e-4f + 0.2f);
     bounds[2].push_back(static_cast<float>(j) * 1e-5f + 0.2f);
   }
+  for (std::int32_t j = 1; j <= 1001; ++j) bounds[4].push_back(static_cast<float>(j) * 1.5e-5f);
+  for (std::int32_t j = 1; j <= 600; ++j) bounds[5].push_back(static_cast<float>(j) * 1e-6f + 0.5f);
   for (const std::vector<float>& c : bounds) {
     const auto t = static_cast<std::int32_t>(c.size());
     ClassIndex index;

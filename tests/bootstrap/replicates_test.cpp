@@ -25,7 +25,7 @@ std::vector<float> block_data(std::vector<float> x) {
 BootstrapResult run_plan(const BootstrapPlan& plan, const std::vector<float>& x,
                          UniformGenerator& generator) {
   JackknifeEstimator estimator;
-  return bootstrap_block(plan, block_data(x).data(), generator, estimator, nullptr);
+  return bootstrap_block(plan, block_data(x), generator, estimator, nullptr);
 }
 
 std::vector<float> cumulative(const std::vector<float>& x, float e) {
@@ -65,13 +65,20 @@ TEST(BootstrapBlock, ReplicateFollowsTheDrawsInOrder) {
 
 TEST(BootstrapBlock, ReplicateCountsFollowThePlainRuleForAnyNumberOfClasses) {
   // Short tables are scanned, longer ones looked up; either way each species' class is the plain
-  // rule's. Falling tables (negative frequencies) and one class above 1 included.
+  // rule's. Falling tables (negative frequencies) and one class above 1 included, and the most
+  // classes a run estimates from (1000 sites with the frequency pair).
+  std::vector<float> many(1001, 0.0f);
+  for (std::size_t i = 0; i < many.size(); i += 3) many[i] = static_cast<float>(1 + i % 5);
+  std::vector<float> many_falling = many;
+  for (std::size_t i = 1; i < many.size(); i += 50) many_falling[i] = -2.0f;
   struct {
     const char* what;
     std::vector<float> x;
     float estimate;
     int replicates = 2;
   } cases[] = {
+      {"1001 classes", many, 1600.0f},
+      {"1001 classes, falling table", many_falling, 1500.0f},
       {"three classes", {5, 3, 2}, 20.0f},
       {"five classes", {6, 0, 0, 2, 1}, 15.0f},
       {"many classes, equal entries", {9, 4, 0, 0, 3, 0, 2, 0, 0, 1, 1, 0, 0, 0, 1, 2}, 40.0f},
@@ -177,25 +184,30 @@ TEST(BootstrapBlock, ThreadsGiveTheOneThreadResult) {
                         {kSample1, 2500.0f, 2, 0},     {kSubsetA, 900.0f, 17, 1000}};
   std::vector<float> x;
   for (int i = 1; i <= 30; ++i) x.push_back(static_cast<float>(60 / i));
+  // 600 classes: the wide lanes' layout.
+  std::vector<float> wide;
+  for (int i = 1; i <= 600; ++i) wide.push_back(static_cast<float>(i % 7 == 0 ? 1 : 0));
   for (const Case& c : cases) {
     for (const int threads : {2, 3}) {
       for (const std::int32_t chunk : {0, 3}) {
+        const bool on_wide = chunk == 3 && threads == 2;
+        const std::vector<float>& data = on_wide ? wide : x;
         SCOPED_TRACE(::testing::Message()
                      << "block " << c.block << ", " << c.replicates << " replicates, " << threads
-                     << " threads, chunk " << chunk);
+                     << " threads, chunk " << chunk << ", " << data.size() << " classes");
         BootstrapPlan plan{.block = c.block,
-                           .t = 30,
+                           .t = static_cast<std::int32_t>(data.size()),
                            .estimate = c.estimate,
                            .replicates = c.replicates,
                            .parent_observed = c.parent,
                            .detail = true};
         UniformGenerator alone;
-        const BootstrapResult one = run_plan(plan, x, alone);
+        const BootstrapResult one = run_plan(plan, data, alone);
         plan.threads = threads;
         plan.chunk = chunk;
         plan.threaded_draws = 0.0;
         UniformGenerator shared;
-        const BootstrapResult many = run_plan(plan, x, shared);
+        const BootstrapResult many = run_plan(plan, data, shared);
         EXPECT_EQ(many.threads_used, threads);
         EXPECT_EQ(many.estimates, one.estimates);
         EXPECT_EQ(many.detected, one.detected);

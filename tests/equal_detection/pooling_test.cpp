@@ -9,8 +9,9 @@ namespace {
 
 // Expected values of the table (s1, s2) as the test forms them.
 CellTable expected_of(const std::vector<float>& s1, const std::vector<float>& s2) {
+  const auto t = static_cast<std::int32_t>(s1.size());
   Array1<float, 2> row{};
-  Array1<float, 100> col{};
+  Vector1<float> col(t);
   float tot = 0.0f;
   for (std::size_t i = 0; i < s1.size(); ++i) {
     const int c = static_cast<int>(i) + 1;
@@ -19,8 +20,8 @@ CellTable expected_of(const std::vector<float>& s1, const std::vector<float>& s2
     col(c) = s1[i] + s2[i];
     tot = tot + s1[i] + s2[i];
   }
-  CellTable E{};
-  expected_values(row, col, tot, static_cast<std::int32_t>(s1.size()), E);
+  CellTable E(t);
+  expected_values(row, col, tot, t, E);
   return E;
 }
 

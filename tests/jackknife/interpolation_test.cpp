@@ -69,6 +69,7 @@ TEST(Interpolation, ChoosesAndInterpolates) {
     CaptureFrequencies data;
     data.t = c.t;
     data.t_single = static_cast<float>(c.t);
+    data.f.resize(c.t);
     std::int32_t i = 1;
     for (const std::int32_t v : c.f) data.captured += (data.f(i++) = v);
     data.captured_single = static_cast<float>(data.captured);

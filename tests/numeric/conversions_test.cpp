@@ -40,6 +40,12 @@ TEST(Conversions, TruncDoubleEdges) {
   EXPECT_EQ(trunc_to_int(2147483647.9), INT32_MAX);
   EXPECT_EQ(trunc_to_int(2147483648.0), kInvalidInt);
   EXPECT_EQ(trunc_to_int(std::nan("")), kInvalidInt);
+  // 64 bits: 2^63 - 1024 is the largest double below 2^63.
+  EXPECT_EQ(trunc_to_int64(9223372036854774784.0), INT64_C(9223372036854774784));
+  EXPECT_EQ(trunc_to_int64(9223372036854775808.0), INT64_MIN);
+  EXPECT_EQ(trunc_to_int64(-9223372036854775808.0), INT64_MIN);
+  EXPECT_EQ(trunc_to_int64(-2.9), -2);
+  EXPECT_EQ(trunc_to_int64(std::nan("")), INT64_MIN);
 }
 
 TEST(Conversions, WrappingArithmetic) {

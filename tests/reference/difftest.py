@@ -246,9 +246,66 @@ def bigcount_case(rng):
     return 'bigcount', '\n'.join(lines) + '\n'
 
 
+MANY_SITES = [99, 100, 101, 127, 128, 253, 254, 255, 256, 300, 511, 512, 999, 1000]
+
+
+MANY_SHAPES = ['equal', 'equal pair', 'split', 'split back', 'both']
+
+
+def many_sites_case(rng, shape=None):
+    """Samples of 99 to 1000 sites (storage beyond the 100 places of t <= 98). Shapes: equal
+    numbers of sites above 98 (the test for unequal p's, up to 1000 degrees of freedom), without
+    or with the frequency pair; one sample on each side of 98, either way round; both above 98,
+    equal or not. Detection is low enough that the frequencies spread over many classes. Few
+    replicates: the model takes O(t) per estimate."""
+    shape = shape or rng.choice(MANY_SHAPES)
+    pair = 1 if shape == 'equal pair' or (shape != 'equal' and rng.random() < 0.45) else 0
+    big = lambda: rng.choice(MANY_SITES) if rng.random() < 0.5 else rng.randint(99, 1000)
+    if shape.startswith('equal'):
+        t1 = t2 = big()
+    elif shape.startswith('split'):
+        small, large = rng.randint(1, 98), big()
+        t1, t2 = (small, large) if shape == 'split' else (large, small)
+    else:
+        t1 = big()
+        t2 = t1 if rng.random() < 0.5 else big()
+    pool = rng.randint(5, 700)
+    scale = rng.choice([0.02, 0.1, 0.4, 1.0])
+    probs = {s: min(1.0, rng.random() ** rng.choice([1, 2, 3]) * scale) for s in range(pool)}
+    present1 = [s for s in range(pool) if rng.random() < 0.85]
+    present2 = [s for s in range(pool) if rng.random() < 0.85]
+    d1, n1 = simulate_sample(rng, present1, t1, probs)
+    d2, n2 = simulate_sample(rng, present2, t2, probs)
+    both = set(d1) & set(d2)
+    nA, nB = [0] * t2, [0] * t1
+    for s in both:
+        for i in rng.sample(range(t2), d2[s]):
+            nA[i] += 1
+        for i in rng.sample(range(t1), d1[s]):
+            nB[i] += 1
+    blocks = [
+        (freqs_from(d1, t1), n1, pair_from(d1, t1, rng)),
+        (freqs_from(d2, t2), n2, pair_from(d2, t2, rng)),
+        (freqs_from({s: d2[s] for s in both}, t2), nA, pair_from({s: d2[s] for s in both}, t2, rng)),
+        (freqs_from({s: d1[s] for s in both}, t1), nB, pair_from({s: d1[s] for s in both}, t1, rng)),
+    ]
+    nreps = rng.choice([0, 2, 3, -2, 5, 8, 21])
+    seed = rng.choice([rng.randint(1, 2 ** 31 - 1), 400, -rng.randint(1, 2 ** 31)])
+    t1s = -t1 if rng.random() < 0.15 else t1
+    lines = ['%d %d %d %d %d' % (t1s, t2, pair, nreps, seed)]
+    for f, n, fp in blocks:
+        lines.append(fmt_vals(rng, f, True, 2 if rng.random() < 0.2 else 0))
+        lines.append(fmt_vals(rng, n, False, 0))
+        if pair:
+            lines.append(fmt_vals(rng, fp, True, 0))
+    return 'many', '\n'.join(lines) + '\n'
+
+
 def gen_case(rng, kind=None):
     if kind == 'bigcount':
         return bigcount_case(rng)
+    if kind == 'many':
+        return many_sites_case(rng)
     if kind is None and rng.random() < 0.12:
         kind = rng.choice(['wild', 'syntax'])
     if kind == 'wild':
@@ -386,6 +443,10 @@ def main():
     ap.add_argument('--keep', default=os.path.join(HERE, 'fails'))
     ap.add_argument('--kind', default=None)
     ap.add_argument('--nobuild', action='store_true')
+    ap.add_argument('--many', type=int, default=0,
+                    help='after the cases of -n, this many of kind many (99 to 1000 sites, the '
+                         'shapes in turn), drawn from a stream of their own so that the other '
+                         'cases stay as they are')
     ap.add_argument('--also', action='append', default=[],
                     help='run the program again with these arguments (e.g. "--threads 2")')
     ap.add_argument('files', nargs='*')
@@ -404,9 +465,13 @@ def main():
             nfail += d is not None
         return 1 if nfail else 0
     rng = random.Random(a.s)
+    many_rng = random.Random(1000003 + a.s)
     kinds = {}
-    for c in range(a.n):
-        kind, data = gen_case(rng, a.kind)
+    for c in range(a.n + a.many):
+        if c < a.n:
+            kind, data = gen_case(rng, a.kind)
+        else:  # the shapes in turn, so that a few cases hold each
+            kind, data = many_sites_case(many_rng, MANY_SHAPES[(c - a.n) % len(MANY_SHAPES)])
         d = compare(data, a.prog, variants)
         kinds.setdefault(kind, [0, 0])
         kinds[kind][0] += 1
@@ -417,7 +482,7 @@ def main():
             open(fn, 'w').write(data)
             print('DIFF', fn, d)
             sys.stdout.flush()
-    print('seed %d: %d cases, %d differ, %d model timeouts skipped; per kind (cases, diffs): %s' % (a.s, a.n, nfail, TIMEOUTS[0], kinds))
+    print('seed %d: %d cases, %d differ, %d model timeouts skipped; per kind (cases, diffs): %s' % (a.s, a.n + a.many, nfail, TIMEOUTS[0], kinds))
     return 1 if nfail else 0
 
 

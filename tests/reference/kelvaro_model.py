@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """Independent reference model of the kelvaro report (reads stdin, writes the report with CR LF)."""
+import bisect
 import math
 import struct
 import sys
@@ -534,6 +535,7 @@ class St:
     pass
 
 
+# Places of the shared vectors: 100 (index 0 unused) until the header sizes them (size_storage).
 S = St()
 S.x = [0.0] * 101
 S.t = 0
@@ -552,6 +554,18 @@ S.M = 0
 S.ntrap = 0
 S.treal = 0.0
 S.mreal = 0.0
+
+
+def size_storage(tmax):
+    """Storage that grows with the larger number of sites: x holds f(1..t) and f'(1..t+1) side by
+    side (2t+1) and a bootstrap's counts up to class t+3 (t+1 classes with the pair, plus 2); the
+    others t+1 classes. Never fewer than 100 places (places nothing writes hold 0)."""
+    places = max(101, 2 * tmax + 4)
+    S.x = [0.0] * places
+    S.nsite = [0] * places
+    S.fint = [0] * places
+    S.f = [0] * places
+    return places
 
 
 # ---------------------------------------------------------------- probability
@@ -833,7 +847,7 @@ def readj():
     t = S.t
     S.ntrap = t
     S.treal = real(t)
-    for i in range(1, 101):
+    for i in range(1, len(S.f)):
         S.f[i] = 0
     for i in range(1, t + 1):
         S.f[i] = trunc_to_int(S.x[i])
@@ -857,10 +871,11 @@ def testp(F, t):
     ffrec(*[I(F[2][i]) for i in range(1, t + 1)])
     ffrec(' ')
     ffrec('After pooling:')
-    O = [[0.0] * 101 for _ in range(3)]
-    E = [[0.0] * 101 for _ in range(3)]
+    places = max(101, t + 1)
+    O = [[0.0] * places for _ in range(3)]
+    E = [[0.0] * places for _ in range(3)]
     row = [0.0] * 3
-    col = [0.0] * 101
+    col = [0.0] * places
     tot = 0.0
     for j in (1, 2):
         for i in range(1, t + 1):
@@ -1031,6 +1046,9 @@ def bootstrap(block, nreps, a):
     if nreps < 0:
         ffrec('  ')
     x = S.x
+    # For a non-decreasing c (no NaN) the class 1 + the largest k with u > c(k) is the number of
+    # c(k) below u, plus 1: a binary search gives it. Any other c is scanned by the rule itself.
+    rising = c[1] == c[1] and all(c[k - 1] <= c[k] for k in range(2, t + 1))
     for it in range(1, nb + 1):
         for i in range(1, t + 3):
             x[i] = 0.0
@@ -1040,11 +1058,14 @@ def bootstrap(block, nreps, a):
                 N = R0
         for _ in range(max(N, 0)):
             u = RNG.r4()
-            j = 1
-            for k in range(t, 0, -1):
-                if u > c[k]:
-                    j = k + 1
-                    break
+            if rising:
+                j = bisect.bisect_left(c, u, 1, t + 1)
+            else:
+                j = 1
+                for k in range(t, 0, -1):
+                    if u > c[k]:
+                        j = k + 1
+                        break
             x[j] = fadd(x[j], 1.0)
         for i in range(1, t + 1):
             a[i] = fadd(a[i], x[i])
@@ -1084,7 +1105,7 @@ def compn(nreps, block, olab, elab, pair):
     ffrec('Total species observed, ', olab, ' = ', I(Rr))
     ffrec("Observed frequencies, f(i) = " if pair == 0 else "Observed frequencies, f'(i) = ",
           *[I(trunc_to_int(x[i])) for i in range(1, t + 1)])
-    a = [0.0] * 101
+    a = [0.0] * max(101, t + 1)
     readj()
     S.nest[block] = S.est
     S.est = real(trunc_to_int(fadd(S.est, 0.5)))
@@ -1336,7 +1357,7 @@ def main():
         t1 = wrap32(-t1)
         swtch = 0
     pair = 1 if pair != 0 else 0
-    lim = 49 if pair else 98
+    lim = 1000
     if not (1 <= t1 <= lim and 1 <= t2 <= lim and abs(nreps) <= 10000):
         dump_hits()
         sys.stderr.write('refused\n')
@@ -1353,7 +1374,8 @@ def main():
     ffrec('seed=', I(ix))
     for _ in range(11):
         S.est = RNG.r4()
-    freq = [[0] * 101 for _ in range(3)]
+    places = size_storage(max(t1, t2))
+    freq = [[0] * places for _ in range(3)]
     x = S.x
 
     def readrec(n, types, off, endbranch=False):

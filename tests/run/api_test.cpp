@@ -28,8 +28,8 @@ std::vector<std::string> golden_texts() {
   return texts;
 }
 
-// A plain input (numbers and blanks only, one record per line) as structured data; nothing for
-// inputs that use the free-form syntax beyond that.
+// A plain input (numbers, repeat counts r*c and blanks only, one record per line) as structured
+// data; nothing for inputs that use the free-form syntax beyond that.
 std::optional<std::pair<Survey, Options>> as_survey(const std::string& text) {
   std::istringstream in(text);
   std::vector<std::vector<double>> lines;
@@ -37,8 +37,12 @@ std::optional<std::pair<Survey, Options>> as_survey(const std::string& text) {
     std::istringstream words(line);
     std::vector<double> v;
     for (std::string w; words >> w;) {
-      if (w.find_first_not_of("0123456789-.") != std::string::npos) return std::nullopt;
-      v.push_back(std::stod(w));
+      if (w.find_first_not_of("0123456789-.*") != std::string::npos) return std::nullopt;
+      const std::size_t star = w.find('*');
+      if (star == 0 || star + 1 >= w.size()) return std::nullopt;  // null values
+      const int repeats = star == std::string::npos ? 1 : std::stoi(w.substr(0, star));
+      const double value = std::stod(star == std::string::npos ? w : w.substr(star + 1));
+      v.insert(v.end(), static_cast<std::size_t>(repeats), value);
     }
     if (!v.empty()) lines.push_back(v);
   }
@@ -123,6 +127,15 @@ TEST(Api, KeptReplicatesAndRefusedSurveys) {
   EXPECT_EQ(refused.diagnostic, "kelvaro: Subset B: f holds 9 values, but t1 = 10 asks for 10\n");
   EXPECT_EQ(out.str(), "");
 
+  // The sites' limit is the text's, with or without the frequency pair.
+  for (const bool pair : {false, true}) {
+    Survey wide = survey->first;
+    wide.frequency_pair = pair;
+    wide.sites2 = 1001;
+    const RunResult r = run_survey(wide, survey->second);
+    EXPECT_EQ(r.diagnostic, "kelvaro: t2 = 1001 is outside the allowed range 1..1000\n");
+  }
+
   // Structured options carry no signs: a negative count is refused, not read as a flag.
   for (const std::int32_t replicates : {-1, 10001}) {
     SCOPED_TRACE(replicates);
@@ -158,7 +171,7 @@ TEST(Api, Sample1ReadAloneIsWhatTheRunReadsAndRefusesWhatItRefuses) {
     std::int64_t line;  // 0: the header's values refused, as a run refuses them
     const char* reason;
   } refused[] = {
-      {"120 4 0 10 400\n3 3\n", 0, "t1 = 120 is outside the allowed range 1..98"},
+      {"1200 4 0 10 400\n3 3\n", 0, "t1 = 1200 is outside the allowed range 1..1000"},
       {"4 4 0 10001 400\n3 3 2 2\n7 7 6 3\n", 0,
        "nreps = 10001 is outside the allowed range -10000..10000"},
       {"4 4 0 10 400\n3 x 2 2\n7 7 6 3\n", 2, "Bad real number in item 2 of list input"},

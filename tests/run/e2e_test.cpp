@@ -64,8 +64,8 @@ TEST(Program, DriverLinesAndStatuses) {
        "  bootstrap iterations:     0  seed number:      400\r\n",
        "kelvaro: line 3, value 2: \"4.5\" is not a whole number\nAt line 3 of file kelvaro (unit = "
        "5, file = 'stdin')\nBad integer for item 2 in list input\n"},
-      {"is a header beyond the limits refused?", "120 3 0 50 400\n", 2, "",
-       "kelvaro: t1 = 120 is outside the allowed range 1..98\n"},
+      {"is a header beyond the limits refused?", "1200 3 0 50 400\n", 2, "",
+       "kelvaro: t1 = 1200 is outside the allowed range 1..1000\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -188,21 +188,21 @@ TEST(Engine, RefusedHeadersPrintNothingOnTheReport) {
     const char* header;
     const char* message;
   } cases[] = {
-      {"0 3 0 50 400", "kelvaro: t1 = 0 is outside the allowed range 1..98\n"},
-      {"99 3 0 50 400", "kelvaro: t1 = 99 is outside the allowed range 1..98\n"},
-      {"-99 3 0 50 400", "kelvaro: t1 = 99 is outside the allowed range 1..98\n"},
-      {"-2147483648 3 0 50 400", "kelvaro: t1 = -2147483648 is outside the allowed range 1..98\n"},
-      {"3 0 0 50 400", "kelvaro: t2 = 0 is outside the allowed range 1..98\n"},
-      {"3 99 0 50 400", "kelvaro: t2 = 99 is outside the allowed range 1..98\n"},
-      {"50 3 1 50 400",
-       "kelvaro: t1 = 50 is outside the allowed range 1..49 (with the frequency pair)\n"},
-      {"3 50 -7 50 400",
-       "kelvaro: t2 = 50 is outside the allowed range 1..49 (with the frequency pair)\n"},
+      {"0 3 0 50 400", "kelvaro: t1 = 0 is outside the allowed range 1..1000\n"},
+      {"1001 3 0 50 400", "kelvaro: t1 = 1001 is outside the allowed range 1..1000\n"},
+      {"-1001 3 0 50 400", "kelvaro: t1 = 1001 is outside the allowed range 1..1000\n"},
+      {"-2147483648 3 0 50 400",
+       "kelvaro: t1 = -2147483648 is outside the allowed range 1..1000\n"},
+      {"3 0 0 50 400", "kelvaro: t2 = 0 is outside the allowed range 1..1000\n"},
+      {"3 1001 0 50 400", "kelvaro: t2 = 1001 is outside the allowed range 1..1000\n"},
+      // The same range with the frequency pair.
+      {"1001 3 1 50 400", "kelvaro: t1 = 1001 is outside the allowed range 1..1000\n"},
+      {"3 1001 -7 50 400", "kelvaro: t2 = 1001 is outside the allowed range 1..1000\n"},
       {"3 3 0 10001 400", "kelvaro: nreps = 10001 is outside the allowed range -10000..10000\n"},
       {"3 3 0 -10001 400", "kelvaro: nreps = -10001 is outside the allowed range -10000..10000\n"},
       {"3 3 0 -2147483648 400",
        "kelvaro: nreps = -2147483648 is outside the allowed range -10000..10000\n"},
-      {"/", "kelvaro: t1 = 0 is outside the allowed range 1..98\n"},
+      {"/", "kelvaro: t1 = 0 is outside the allowed range 1..1000\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);
@@ -213,8 +213,29 @@ TEST(Engine, RefusedHeadersPrintNothingOnTheReport) {
   }
 }
 
+TEST(Engine, ValuesKeptFromBeforeReachBeyondTheHundredthSlot) {
+  // A null value keeps what the slot held: the class Sample 1 left there (no replicates, so its
+  // data), in slot 150 of f, and with the frequency pair in slot 2 x 120 + 1 = 241, f'(121).
+  struct {
+    const char* what;
+    std::string input;
+    std::size_t cls;  // of Sample 2's frequencies estimated from
+    std::int32_t kept;
+  } cases[] = {
+      {"f(150)", "150 150 0 0 400\n149*0 3\n150*1\n149*0 1*\n150*1\n", 149, 3},
+      {"f'(121)", "120 120 1 0 400\n120*1\n120*1\n120*0 5\n120*1\n120*1\n120*0 1*\n", 120, 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const RunResult r = kelvaro::run_text(c.input);
+    ASSERT_EQ(r.blocks.size(), 2u);
+    EXPECT_EQ(r.blocks[1].frequencies.at(c.cls), c.kept);
+  }
+}
+
 TEST(Engine, LimitsThemselvesAreAccepted) {
-  const char* headers[] = {"98 98 0 0 400", "49 49 1 0 400", "1 1 0 10000 400", "1 1 0 -10000 400"};
+  const char* headers[] = {"1000 1000 0 0 400", "-1000 1000 1 0 400", "1 1 0 10000 400",
+                           "1 1 0 -10000 400"};
   for (const char* header : headers) {
     SCOPED_TRACE(header);
     // Sample 1 of zeros only: cheap whatever the counts are.

@@ -120,6 +120,30 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
   }
 }
 
+TEST(Warnings, NameTheClassesAndSitesOfLongRecords) {
+  struct {
+    const char* what;
+    std::string input;
+    std::vector<std::string> texts;  // each begins a warning's text
+  } cases[] = {
+      {"150 sites",
+       "150 150 0 0 400\n147*0 -1 0 2\n119*0 9 30*0\n",
+       {"f(148) = -1 is negative", "the detections counted from f(i) (sum of i*f(i) = 152)",
+        "n(120) = 9 is larger than the 1 species observed"}},
+      {"the frequency pair, 150 sites",
+       "150 150 1 0 400\n149*0 1\n150*1\n139*0 2.5 11*0\n",
+       {"f'(140) = 2.5 is not a whole number"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Collected r = run_collecting(c.input);
+    ASSERT_EQ(r.warnings.size(), c.texts.size());
+    for (std::size_t i = 0; i < c.texts.size(); ++i) {
+      EXPECT_EQ(r.warnings[i].text.substr(0, c.texts[i].size()), c.texts[i]);
+    }
+  }
+}
+
 TEST(Warnings, ModelFitIsWarnedAboutBelowOnePercent) {
   // The same ten species spread over the five sites fit (X = 0, probability 1); all at site 1
   // they do not (probability about 7e-8, printed 0.0000 in the report).
@@ -184,6 +208,7 @@ TEST(Warnings, GoldenInputsGiveOnlyTheListedOnes) {
       {"subset-exceeds-parent", {K::kDetectionsDisagree, K::kOutsideInterval}},
       {"subset-nothing-observed", {K::kDetectionsDisagree, K::kSubsetSize}},
       {"unequal-t", {K::kDetectionsDisagree, K::kSubsetSize}},
+      {"many-sites-pair", {K::kOutsideInterval, K::kFewReplicates}},
   };
   for (const auto& path : testing::golden_inputs()) {
     const std::string name = path.stem().string();

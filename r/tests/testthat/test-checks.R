@@ -15,6 +15,27 @@ test_that("species names differing in case, no shared species and one site are w
                  class = "kelvaro_warning")
 })
 
+test_that("sites without detection and names differing only in case within a table are warned of", {
+  m <- matrix(c(1, 0, 0, 1, 0, 0, 1, 1, 0), 3, dimnames = list(c("s1", "s2", "s3"),
+                                                                c("Poa", "poa", "Bellis")))
+  cases <- list(
+    list(quote(kelvaro(m, nreps = 0, seed = 1)), "site_without_detection",
+         "^kelvaro: sample1: 1 site\\(s\\) without any detection, row\\(s\\) 3 \\(\"s3\"\\); "),
+    list(quote(kelvaro(m, nreps = 0, seed = 1)), "case_duplicate",
+         "^kelvaro: sample1: 1 species name\\(s\\) .* e.g. \"Poa\" / \"poa\""),
+    list(quote(kelvaro(m, groups = c(1, 1, 2), nreps = 0, seed = 1)), "site_without_detection",
+         "sample1: 1 site"),
+    list(quote(kelvaro_pool(m)), "case_duplicate", "^kelvaro: x: 1 species name"))
+  for (case in cases) {
+    caught <- list()
+    withCallingHandlers(try(eval(case[[1L]]), silent = TRUE), kelvaro_warning = function(w) {
+      caught[[w$kind]] <<- conditionMessage(w)
+      invokeRestart("muffleWarning")
+    })
+    expect_match(caught[[case[[2L]]]], case[[3L]], label = case[[2L]])
+  }
+})
+
 test_that("the library's warnings come as kelvaro_warning with their kind", {
   kinds <- character()
   withCallingHandlers(kelvaro(ditches_before, ditches_after, nreps = 5),
@@ -53,7 +74,7 @@ test_that("seed 0 records the clock value it took, and seed = fit$seed repeats t
   }
   expect_length(clock_warnings, 1L)  # a repeated run can be repeated: no warning
   expect_identical(glance(fit)$seed, fit$seed)
-  expect_error(kelvaro(ditches_before, seed = "clock x"), "seed must be a whole number")
+  expect_error(kelvaro(ditches_before, seed = "clock x"), "seed must be NULL .*, a whole number")
 
   # An input text whose header gives seed 0, repeated from its $seed.
   text <- c("5 5 0 20 0", "20 8 3 1 0", "10 10 10 10 9")

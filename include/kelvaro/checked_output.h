@@ -12,8 +12,6 @@
 // every output it makes: a file's temporary name lives as long as its ReplacingFile (and is
 // listed meanwhile among the files a stop signal removes, kelvaro/command_line.h).
 
-#include <sys/types.h>
-
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,9 +25,6 @@ class WriteError : public std::runtime_error {
   // The reason a system error number gives: "No space left on device" for ENOSPC.
   WriteError(const std::string& what, int error);
 };
-
-// `mode` less the process's umask: the mode that a file or folder made with `mode` takes.
-mode_t less_umask(mode_t mode);
 
 class Output {
  public:
@@ -95,27 +90,15 @@ struct OutputTarget {
 // Throws WriteError(what, ...) only for a chain of links that does not end (ELOOP).
 OutputTarget output_target(const std::string& path, const std::string& what);
 
-// `path` with the symbolic links at its end followed, to the file or folder they name, existing
-// or not: "out/reports" -> "/data/reports" when out/reports is a link to /data/reports; a path
-// that is no link comes back as it is. Throws WriteError(what, ELOOP) for a chain that does not
-// end.
-std::string followed_links(const std::string& path, const std::string& what);
-
-// Temporary files and folders carry a name that says whose they are, the process that made them
-// and a unique end: ".parameters.csv.kelvaro-tmp-4711-Ab3dEf". The pattern for mkstemp/mkdtemp
-// of `name` in `folder` ("DIR/.NAME.kelvaro-tmp-PID-XXXXXX").
-std::string temporary_pattern(const std::string& folder, const std::string& name);
-// Removes from `folder` the temporary files and folders that an earlier run left behind when it
-// was killed: those of a process that no longer runs and that no one holds locked. Anything
-// else, and any failure to remove, is left alone.
-void remove_stale_temporaries(const std::string& folder);
-
 // A file that appears under its name only when complete: created as a hidden temporary file in
-// the target's folder (temporary_pattern(), mode 0666 less the umask), renamed onto the target by
+// the target's folder (".NAME.kelvaro-tmp-PID-XXXXXX": whose it is and which process made it;
+// mode 0666 less the umask), renamed onto the target by
 // commit(). Destroyed without commit, it removes the temporary file and leaves any earlier file
 // of the target's name as it was. A target that is not a regular file (output_target()) is
 // written directly instead, opened at the first write out: what was written before a failure
-// has reached it. Creating one first removes the stale temporary files of the target's folder.
+// has reached it. Creating one first removes from the target's folder the temporary files that
+// an earlier run left when it was killed (those of a process that no longer runs and that no one
+// holds locked).
 class ReplacingFile : public FdOutput {
  public:
   // Creates the temporary file. Throws WriteError (no such folder, no permission).

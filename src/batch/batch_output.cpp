@@ -11,6 +11,7 @@
 #include <fstream>
 #include <set>
 
+#include "checked_output/temporary_files.h"
 #include "surveys/result_rows.h"
 
 namespace kelvaro::batch {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "checked_output/temporary_files.h"
 #include "kelvaro/checked_output.h"
 #include "kelvaro/command_line.h"
 

@@ -112,7 +112,8 @@ class GroupedSamples;  // the table's records grouped by sample (internal)
 // in cannot be analysed (kelvaro takes at most prep::kMaxSites sites).
 //
 // Group and sample labels: ids from 0 in order of first appearance (in a pairs file, then the
-// table). Output rows are ordered by the labels, never by the ids.
+// table). Output rows are ordered by the labels, never by the ids. A table without a group
+// column (csv::LongTableColumns::group empty) is one group, whose label is "".
 struct SurveyLabels {
   tools::LabelPool groups;
   tools::LabelPool samples;
@@ -147,7 +148,7 @@ struct ReadingSizes {
 class DetectionTable {
  public:
   // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
-  // kelvaro-prep's reader does. A source that gives all its bytes at once (a regular file) is
+  // kelvaro-prep's reader does. A source that can be read at any offset (a regular file) is
   // read in parts, on `threads` threads when more than one, with the same result; `factory`
   // starts those threads. Requires: source and labels outlive the table; sizes at least 1.
   DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,

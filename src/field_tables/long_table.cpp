@@ -61,21 +61,19 @@ LongTableReader::LongTableReader(const LongTableReader& layout, tools::ByteSourc
   species_.add_file(file());
 }
 
-LongTableReader::LabelMaps LongTableReader::adopt(const LongTableReader& part) {
-  LabelMaps maps;
-  for (std::uint32_t i = 0; i < part.groups_.size(); ++i) {
+void LongTableReader::adopt(const LongTableReader& part, LabelMaps& maps) {
+  for (auto i = static_cast<std::uint32_t>(maps.groups.size()); i < part.groups_.size(); ++i) {
     maps.groups.push_back(groups_.intern(part.groups_.label(i)).id);
   }
-  for (std::uint32_t i = 0; i < part.samples_.size(); ++i) {
+  for (auto i = static_cast<std::uint32_t>(maps.samples.size()); i < part.samples_.size(); ++i) {
     maps.samples.push_back(samples_.intern(part.samples_.label(i)).id);
   }
-  for (std::uint32_t i = 0; i < part.sites_.size(); ++i) {
+  for (auto i = static_cast<std::uint32_t>(maps.sites.size()); i < part.sites_.size(); ++i) {
     maps.sites.push_back(sites_.intern(part.sites_.label(i), part.sites_.place(i)));
   }
-  for (std::uint32_t i = 0; i < part.species_.size(); ++i) {
+  for (auto i = static_cast<std::uint32_t>(maps.species.size()); i < part.species_.size(); ++i) {
     maps.species.push_back(species_.intern(part.species_.label(i), part.species_.place(i)));
   }
-  return maps;
 }
 
 std::uint32_t LongTableReader::intern(LongColumn role, std::string_view text, long line) {

@@ -57,9 +57,10 @@ class LongTableReader {
   struct LabelMaps {
     std::vector<std::uint32_t> groups, samples, sites, species;
   };
-  // Interns the labels of `part` (read from a later part of the same file) in its order of
-  // first appearance, as if its records had been read here. Returns its ids' new ids.
-  LabelMaps adopt(const LongTableReader& part);
+  // Interns the labels of `part` (read from a later part of the same file) that `maps` does not
+  // hold yet, in its order of first appearance, as if its records had been read here, and adds
+  // their new ids to `maps`. Called as the part's reading goes on, it maps each label once.
+  void adopt(const LongTableReader& part, LabelMaps& maps);
 
   // The id of `text` in the pool of `role` (not kCount), read on line `line`: what next() gives
   // a record whose field it is. Readers of parts of the table intern their labels through it.

@@ -35,26 +35,25 @@ void sort_by_sample(const std::vector<Item>& items, std::size_t samples, std::si
 GroupedSamples::GroupedSamples(tools::ByteSource& source, const csv::LongTableOptions& options,
                                SurveyLabels& labels, unsigned threads, const ThreadFactory& factory,
                                ReadingSizes sizes)
-    : source_(source),
-      batch_records_(std::max<std::size_t>(1, sizes.batch_records)),
-      labels_(labels) {
-  const std::optional<std::string_view> all = source.all_bytes();
-  if (!all) {
-    reader_ = std::make_unique<csv::LongTableReader>(source, options);
-    return;
+    : batch_records_(std::max<std::size_t>(1, sizes.batch_records)), labels_(labels) {
+  const std::optional<std::uint64_t> size = source.size();  // asked before anything is read
+  reader_ = std::make_unique<csv::LongTableReader>(source, options);
+  if (size) {
+    parallel_ = std::make_unique<csv::ParallelLongTable>(*reader_, source, *size, threads,
+                                                         sizes.part_bytes, factory);
   }
-  bytes_ = std::make_unique<tools::ViewSource>(*all, source.name());
-  reader_ = std::make_unique<csv::LongTableReader>(*bytes_, options);
-  parallel_ =
-      std::make_unique<csv::ParallelLongTable>(*reader_, *all, threads, sizes.part_bytes, factory);
 }
 
 GroupedSamples::~GroupedSamples() = default;
 
 std::uint32_t GroupedSamples::group_id(std::uint32_t reader_id) {
-  // The reader numbers labels in order of first appearance: a new one is the next number.
+  // The reader numbers labels in order of first appearance: a new one is the next number. A
+  // table without a group column is one group, labelled "" (its reader's pool is empty).
   if (reader_id == group_ids_.size()) {
-    group_ids_.push_back(labels_.groups.intern(reader_->groups().label(reader_id)).id);
+    const csv::LongTableReader& reader = *reader_;
+    const std::string_view label =
+        reader_id < reader.groups().size() ? reader.groups().label(reader_id) : std::string_view();
+    group_ids_.push_back(labels_.groups.intern(label).id);
     if (groups_.size() < labels_.groups.size()) {
       groups_.resize(labels_.groups.size());
       left_.resize(labels_.groups.size());
@@ -234,8 +233,7 @@ bool GroupedSamples::read(const GoOn& go_on) {
   if (parallel_) {
     parallel_->by_sample();
     const bool whole = parallel_->read(
-        [&](std::vector<csv::LongRecord>& records) { return take_part(records, go_on); },
-        [&](std::size_t end) { source_.release_bytes(end); });
+        [&](std::vector<csv::LongRecord>& records) { return take_part(records, go_on); });
     if (!whole) return false;
     group_runs();
     kept_ = {};
@@ -257,7 +255,6 @@ bool GroupedSamples::read(const GoOn& go_on) {
   for (const csv::NameVariant& v : reader_->sites().variants()) variants_.emplace_back("site", v);
   parallel_.reset();
   reader_.reset();  // its name pools are no longer needed
-  bytes_.reset();
   return true;
 }
 

@@ -71,6 +71,10 @@ std::optional<std::string> parse_whole_number_option(std::string_view option, st
 // and raises it again once its work is done.
 void on_stop_signals(void (*handler)(int));
 
+// Makes a write past the file size limit (ulimit -f) fail with EFBIG, a write error as any other
+// that the program reports and cleans up after, instead of ending it at once with SIGXFSZ.
+void write_errors_for_file_size_limit();
+
 // Files that a stop signal removes before it ends the program: temporary files that must not
 // outlast it (checked output's files under their temporary names). They are kept in a fixed
 // table that a signal handler can read; it is the one state of a process that the libraries

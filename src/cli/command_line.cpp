@@ -38,4 +38,11 @@ void on_stop_signals(void (*handler)(int)) {
   }
 }
 
+void write_errors_for_file_size_limit() {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGXFSZ, &action, nullptr);
+}
+
 }  // namespace kelvaro::cli

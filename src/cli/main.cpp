@@ -17,6 +17,7 @@
 #include "cli/arguments.h"
 #include "cli/descriptor_output.h"
 #include "cli/progress.h"
+#include "kelvaro/command_line.h"
 #include "kelvaro/kelvaro.h"
 
 namespace {
@@ -70,6 +71,7 @@ int run_input(const kelvaro::cli::Arguments& args, kelvaro::cli::DescriptorOutpu
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  kelvaro::cli::write_errors_for_file_size_limit();
   kelvaro::cli::DescriptorOutput out_buffer(kStandardOutput);
   const auto parsed = kelvaro::cli::parse_arguments(argc, argv);
   if (const auto* message = std::get_if<std::string>(&parsed)) {

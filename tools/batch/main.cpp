@@ -132,6 +132,11 @@ std::optional<std::string> misuse(Options& o) {
     return "--seed 0 would take each pair's seed from the clock, and a batch must be "
            "repeatable: give a non-zero seed (the default is 400)";
   }
+  if (r.table.columns.group.empty()) {
+    return "--group '': a batch analyses the pairs of each group and needs a group column; name "
+           "it with --group COL (a table of one group: add a column with the same value on "
+           "every row)";
+  }
   if (auto problem = csv::read_separator_option(o.separator, r.table.separator)) return problem;
   if (!o.shard.empty()) {
     r.shard = batch::parse_shard(o.shard);
@@ -204,6 +209,7 @@ int main(int argc, char** argv) {
       "kelvaro-prep and kelvaro would, and writes the results as tables to a directory.",
       "kelvaro-batch"};
   tools::reserve_standard_streams();
+  kelvaro::cli::write_errors_for_file_size_limit();
   Options o;
   define_options(app, o);
   const tools::MissingArguments missing = {

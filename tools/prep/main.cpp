@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Builds a kelvaro input from detection data and writes it to standard output.",
                "kelvaro-prep"};
   tools::reserve_standard_streams();
+  kelvaro::cli::write_errors_for_file_size_limit();
   Options o;
   define_options(app, o);
   const tools::MissingArguments missing = {

@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Reads a kelvaro report and writes its results as CSV tables or JSON.",
                "kelvaro-tidy"};
   tools::reserve_standard_streams();
+  kelvaro::cli::write_errors_for_file_size_limit();
   Options o;
   define_options(app, o);
   if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;

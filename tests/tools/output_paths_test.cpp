@@ -147,6 +147,26 @@ TEST(OutputPaths, WrittenThroughNeverReplaced) {
   }
 }
 
+TEST(OutputPaths, AFileSizeLimitIsAWriteFailureThatLeavesNothing) {
+  // Under ulimit -f 0 every write to a file fails (EFBIG): the program says so and ends with
+  // status 1, where SIGXFSZ would kill it and leave its temporary files. Its messages reach a
+  // pipe, which the limit does not stop.
+  const ScratchDir dir;
+  for (const Writer& w : writers(dir)) {
+    SCOPED_TRACE(w.name);
+    const ScratchDir place;
+    const std::string out = place.path("out");
+    const RunResult r = run("({ (ulimit -f 0; exec " + replaced(w.command, "OUT", quoted(out)) +
+                            ") 2>&1; echo \"status $?\"; } | cat)");
+    EXPECT_NE(r.out.find(": File too large\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("status 1\n"), std::string::npos) << r.out;
+    // Nothing written is left: no file, no temporary file (an empty folder aside).
+    for (const auto& entry : fs::recursive_directory_iterator(place.path(""))) {
+      EXPECT_TRUE(entry.is_directory()) << entry.path();
+    }
+  }
+}
+
 TEST(OutputPaths, ABatchsReportsFollowALink) {
   const ScratchDir dir;
   fs::create_directories(dir.path("out"));

@@ -115,8 +115,8 @@ class MissingColumn : public InputError {
 // The text of a column role in messages: "group", "sample", "site", "species", "count".
 std::string role_name(LongColumn role);
 
-// A long table held whole in memory (a mapped file) is read in parts of this many bytes, on the
-// threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
+// A long table that can be read at any offset (a regular file) is read in parts of this many
+// bytes, on the threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
 inline constexpr std::size_t kPartBytes = std::size_t{4} << 20;
 
 }  // namespace kelvaro::csv

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <string>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "support/failing_threads.h"
+#include "support/run_program.h"
 
 namespace kelvaro::csv {
 namespace {
@@ -282,6 +285,51 @@ TEST(ParallelLongTable, RowsLongerThanThePartsAreReadOnAndHandedOverInBatches) {
     note_labels(reader, got);
     EXPECT_EQ(got, expected);
     EXPECT_LE(largest, std::size_t{1} << 16);
+  }
+}
+
+TEST(ParallelLongTable, AFileCutShortOrRewrittenWhileItIsReadIsAReadError) {
+  // The file changes after its size was taken: cut short before its parts are read, or written
+  // to (same size) while they are, which only the check at the end can see.
+  const tools_test::ScratchDir dir;
+  std::string text = "sample,site,species\n";
+  for (int i = 0; i < 20000; ++i) text += std::to_string(i % 7) + ",s" + std::to_string(i) + ",a\n";
+  const struct {
+    const char* name;
+    bool cut;
+    const char* reason;
+  } cases[] = {{"cut short", true, "the file changed while it was read (it became shorter)"},
+               {"written to", false, "the file changed while it was read (it was written to)"}};
+  for (const auto& c : cases) {
+    for (const unsigned threads : {1u, 2u}) {
+      SCOPED_TRACE(std::string(c.name) + ", threads " + std::to_string(threads));
+      const std::string path = dir.write("t.csv", text);
+      tools::FileSource source(path);
+      const std::uint64_t size = *source.size();
+      LongTableReader reader(source, LongTableOptions());
+      ParallelLongTable table(reader, source, size, threads, 4096);
+      bool changed = false;
+      const auto change = [&] {
+        if (changed) return;
+        changed = true;
+        if (c.cut) {
+          std::filesystem::resize_file(path, text.size() / 2);
+        } else {  // the same size, a later time of modification
+          std::filesystem::last_write_time(
+              path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+        }
+      };
+      try {
+        table.read([&](std::vector<LongRecord>&) {
+          change();
+          return true;
+        });
+        ADD_FAILURE() << "read whole";
+      } catch (const tools::ReadError& e) {
+        EXPECT_EQ(e.file(), path);
+        EXPECT_EQ(e.reason(), c.reason);
+      }
+    }
   }
 }
 

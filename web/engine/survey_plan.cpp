@@ -102,8 +102,9 @@ plan::PlanRequest request_of(const val& r) {
   if (const auto carryover = text_of(r["carryover"])) q.carryover = *carryover;
   q.until_target = r["untilTarget"].as<bool>();
   if (const auto target = text_of(r["target"])) q.targets.push_back(*target);
-  if (const auto pilot = text_of(r["pilot"])) {
-    q.pilot = pilot_of(*pilot, r["pilotName"].as<std::string>());
+  // The pilot file's bytes, when one was given.
+  if (const val pilot = r["pilot"]; !pilot.isNull() && !pilot.isUndefined()) {
+    q.pilot = pilot_of(pilot.as<std::string>(), r["pilotName"].as<std::string>());
   }
   return q;
 }

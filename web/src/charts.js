@@ -40,6 +40,7 @@ export function richnessChart(charts, width = WIDTH) {
     width,
     height: 320,
     style: STYLE,
+    marginTop: 30,
     marginLeft: 60,
     x: { label: null, padding: 0.4 },
     y: { label: 'Species', grid: true, zero: true, nice: true },
@@ -111,6 +112,7 @@ export function groupRichnessChart(group, width = WIDTH) {
     width,
     height: 300,
     style: STYLE,
+    marginTop: 30,
     marginLeft: 60,
     marginBottom: 50,
     x: { label: null, domain: rows.map((r) => r.sample), padding: 0.4, tickRotate: rows.length * 60 > width ? -30 : 0 },
@@ -155,20 +157,23 @@ export function lambdaChart(pairs, width = WIDTH) {
       ],
     });
   }
+  // Each pair's name above its line, so that long names fit a phone's width.
   return Plot.plot({
     width,
-    height: 60 + 28 * estimated.length,
+    height: 50 + 48 * estimated.length,
     style: STYLE,
-    marginLeft: Math.min(width / 2, 20 + 8 * Math.max(...estimated.map((p) => p.pair.length), 4)),
+    marginLeft: 10,
+    marginRight: 15,
     marginBottom: 40,
     x: { label: 'LAMBDA and 95% interval', grid: true, nice: true },
-    y: { label: null, domain: estimated.map((p) => p.pair) },
+    y: { axis: null, domain: estimated.map((p) => p.pair), padding: 0 },
     caption: 'LAMBDA of each pair (rate of change of richness from Sample 1 to Sample 2) with its bootstrap 95% '
       + 'percentile interval; dashed: 1 (no change).',
     marks: [
       one,
-      Plot.ruleY(estimated.filter((p) => finite(p.lower) && finite(p.upper)), { y: 'pair', x1: 'lower', x2: 'upper', stroke: '#1b5e9e', strokeWidth: 3 }),
-      Plot.dot(estimated, { y: 'pair', x: 'estimate', r: 6, fill: '#1b5e9e', stroke: 'white',
+      Plot.text(estimated, { y: 'pair', text: 'pair', frameAnchor: 'left', textAnchor: 'start', dy: -9, fill: '#1d1d1d' }),
+      Plot.ruleY(estimated.filter((p) => finite(p.lower) && finite(p.upper)), { y: 'pair', x1: 'lower', x2: 'upper', stroke: '#1b5e9e', strokeWidth: 3, dy: 9 }),
+      Plot.dot(estimated, { y: 'pair', x: 'estimate', r: 6, fill: '#1b5e9e', stroke: 'white', dy: 9,
         title: (d) => `${d.pair}: LAMBDA ${d.estimate.toFixed(4)}` }),
     ],
   });

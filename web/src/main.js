@@ -272,8 +272,7 @@ function clearResults() {
   $('#batch-downloads').hidden = true;
   $('#stale-note').hidden = true;
   $('#batch-stale-note').hidden = true;
-  for (const id of ['#parameters', '#blocks', '#estimators', '#tests', '#batch-parameters', '#batch-problems']) $(id).replaceChildren();
-  $('#warnings').replaceChildren();
+  for (const id of ['#parameters', '#blocks', '#estimators', '#tests', '#batch-parameters', '#batch-problems', '#warnings']) $(id).replaceChildren();
   $('#report').textContent = '';
   for (const c of document.querySelectorAll('.chart-body')) c.replaceChildren();
   for (const field of document.querySelectorAll('[aria-invalid="true"]:not(.col-pick)')) field.removeAttribute('aria-invalid');
@@ -543,12 +542,20 @@ function showGroupChart(groups) {
   draw();
 }
 
+// The problems of problems.csv, each with its pair.
 function showProblems(problems) {
   const shown = problems.slice(0, 200);
-  fillTable($('#batch-problems'), {
-    columns: ['group', 'sample1', 'sample2', 'kind', 'message'],
-    rows: shown.map((p) => [p.group, p.sample1, p.sample2, p.kind, p.message]),
-  }, problems.length > shown.length ? `The first ${shown.length} of ${problems.length} problems (all in problems.csv)` : 'Pairs not analysed, and warnings (as in problems.csv)');
+  $('#batch-problems').replaceChildren(...shown.map((p) => {
+    const li = document.createElement('li');
+    const pair = document.createElement('strong');
+    pair.textContent = `${p.group ? `${p.group}: ` : ''}${p.sample1} → ${p.sample2}`;
+    li.append(pair, ` (${p.kind.replace(/_/g, ' ')}): ${p.message}`);
+    li.dataset.kind = p.kind;
+    return li;
+  }));
+  $('#batch-problems-caption').textContent = problems.length > shown.length
+    ? `The first ${shown.length} of ${problems.length} rows of problems.csv (pairs not analysed, and warnings).`
+    : 'The rows of problems.csv: pairs not analysed, and warnings.';
   $('#batch-problems-section').hidden = problems.length === 0;
 }
 

@@ -2,7 +2,7 @@
 // design meeting it), and charts of bias and coverage against the number of sites, each point
 // with its Monte Carlo error bar.
 import * as Plot from '@observablehq/plot';
-import { planMessage, planAnswer } from './messages.js';
+import { planMessage, planAnswer, notATable } from './messages.js';
 
 const $ = (selector) => document.querySelector(selector);
 
@@ -15,7 +15,7 @@ const EXAMPLE = {
   '#plan-bias': '10', '#plan-coverage': '90',
 };
 
-let pilot = null;  // {name, text} of the pilot survey chosen
+let pilot = null;  // {name, bytes} of the pilot survey chosen
 
 // A number field's value; null when it is empty (a value the pilot may give).
 const optionalNumber = (id) => ($(id).value.trim() === '' ? null : Number($(id).value));
@@ -40,7 +40,7 @@ function request() {
     untilTarget: $('#plan-until-target').checked,
     // kelvaro-plan's --target: "N(1):bias<=0.1,coverage>=0.9".
     target: `${$('#plan-parameter').value}:bias<=${Number($('#plan-bias').value) / 100},coverage>=${Number($('#plan-coverage').value) / 100}`,
-    pilot: pilot ? pilot.text : '',
+    pilot: pilot ? pilot.bytes : null,
     pilotName: pilot ? pilot.name : '',
   };
 }
@@ -145,8 +145,21 @@ export function setUpPlan(runInWorker, cancelWorker, { offer, addChart, chartWid
   };
   $('#plan-pilot').addEventListener('change', async () => {
     const file = $('#plan-pilot').files[0];
-    if (file) setPilot({ name: file.name, text: await file.text() });
+    if (!file) return;
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    const problem = notATable(file.name, bytes);
+    if (problem) return refuse(problem.replace('is not a CSV table', 'is neither a CSV table nor a kelvaro input'), null, $('#plan-pilot'));
+    $('#plan-error').hidden = true;
+    $('#plan-pilot').removeAttribute('aria-invalid');
+    setPilot({ name: file.name, bytes });
   });
+  // Results shown are marked as the earlier request's once the request changes.
+  const changed = () => {
+    if ($('#plan-results').hidden) return;
+    $('#plan-stale-note').hidden = false;
+  };
+  $('#plan-form').addEventListener('change', changed);
+  $('#plan-form').addEventListener('input', changed);
   $('#plan-pilot-clear').addEventListener('click', () => {
     setPilot(null);
     for (const [id, value] of Object.entries(EXAMPLE)) if (!$(id).value) $(id).value = value;
@@ -162,6 +175,7 @@ export function setUpPlan(runInWorker, cancelWorker, { offer, addChart, chartWid
   $('#plan-run').addEventListener('click', async () => {
     $('#plan-error').hidden = true;
     $('#plan-results').hidden = true;
+    $('#plan-stale-note').hidden = true;
     $('#plan-chart').replaceChildren();
     for (const field of document.querySelectorAll('#plan-form [aria-invalid]')) field.removeAttribute('aria-invalid');
     const problem = fieldProblem();

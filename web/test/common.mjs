@@ -157,3 +157,13 @@ export function roundedCsv(csv, decimals, rounded) {
   return [header, ...rows.map((row) => row.map((cell, i) => rounded(cell, decimals[header[i]])))]
     .map((row) => row.join(',') + '\r\n').join('');
 }
+
+// The rows of problems.csv (group,sample1,sample2,kind,message; a message in quotes when it
+// holds a comma or a quote).
+export function problemRows(csv) {
+  return csv.split('\r\n').filter(Boolean).slice(1).map((line) => {
+    const [group, sample1, sample2, kind, ...rest] = line.split(',');
+    const message = rest.join(',');
+    return { group, sample1, sample2, kind, message: message.startsWith('"') ? message.slice(1, -1).replace(/""/g, '"') : message };
+  });
+}

@@ -136,7 +136,7 @@ for (const [name, asked, args] of plans) {
     ...community, detectionChange: 1, sites: '', sites1: '', sites2: '', surveys: 10, nreps: 10, seed: 400, carryover: 'kept',
     untilTarget: false, target: 'N(1):bias<=0.1,coverage>=0.9', ...asked, pilotName: asked.pilot || '',
   };
-  if (asked.pilot) request.pilot = readFileSync(join(root, asked.pilot), 'latin1');
+  request.pilot = asked.pilot ? readFileSync(join(root, asked.pilot)) : null;
   const given = Object.entries(community).filter(([k]) => !(k in asked) || asked[k] === undefined)
     .flatMap(([k, v]) => [`--${k}`, String(v)]);
   const command = [...given, ...args, '--surveys', '10', '--nreps', '10', '--target', request.target, '--threads', '2', '-o', join(work, 'plan.csv')];
@@ -145,6 +145,19 @@ for (const [name, asked, args] of plans) {
   check(`plan (${name}): status`, r.status, 0);
   check(`plan (${name}): plan.csv`, r.csv, readFileSync(join(work, 'plan.csv'), 'latin1'));
   check(`plan (${name}): answer`, `kelvaro-plan: ${r.answer}`, stderr.trim().split('\n').pop());
+}
+// Is a pilot that does not bound the richness refused, as kelvaro-plan refuses it?
+{
+  const pilot = 'examples/data/ditches-week-4.csv';
+  const r = kelvaro.planSurvey({
+    species: null, persistence: 0.8, colonists: 20, detection: null, heterogeneity: '', detectionChange: 1, sites: '5',
+    sites1: '', sites2: '', surveys: 5, nreps: 5, seed: 400, carryover: 'kept', untilTarget: false, target: '',
+    pilot: readFileSync(join(root, pilot)), pilotName: 'pilot.csv',
+  }, null);
+  const expected = common.refusal(build, 'kelvaro-plan', ['--from-pilot', pilot, '--sites', '5', '-o', join(work, 'refused.csv')]);
+  check('unbounded pilot: status', r.status, expected.status);
+  check('unbounded pilot: the same refusal', r.message.replace(/^from_pilot/, '--from-pilot').replace(/ species, detection and heterogeneity yourself/, ''),
+    expected.message.replace(/^kelvaro-plan: /, '').replace(/ --species N, --detection MEAN and --heterogeneity K yourself/, ''));
 }
 rmSync(work, { recursive: true, force: true });
 

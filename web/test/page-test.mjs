@@ -329,8 +329,9 @@ for (const name of ['equal-t', 'range-adjust-off']) {
     check(`batch: ${t}.csv`, await download(`#download-batch-${t}`), batchTable(t));
   }
   // the problems on screen, each with its pair
-  const problems = batchTable('problems').split('\r\n').filter(Boolean).slice(1);
-  check('batch: problems on screen', await page.$$eval('#batch-problems tbody tr', (rows) => rows.length), problems.length);
+  const problems = common.problemRows(batchTable('problems'));
+  check('batch: problems on screen, each with its pair', await page.$$eval('#batch-problems li', (items) => items.map((li) => li.textContent).join('\n')),
+    problems.map((p) => `${p.group}: ${p.sample1} → ${p.sample2} (${p.kind.replace(/_/g, ' ')}): ${p.message}`).join('\n'));
   check('batch: a group\'s richness across its samples', await page.locator('#chart-batch-richness svg[role="img"]').count(), 1);
   check('batch: chart groups', JSON.stringify(await page.$$eval('#batch-group option', (o) => o.map((x) => x.textContent))), JSON.stringify(['A', 'B']));
   await page.selectOption('#batch-group', '1');

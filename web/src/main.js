@@ -566,9 +566,8 @@ function showBatch(r, seconds, ask) {
   const problems = records(r.batch.problems);
   const notAnalysed = r.pairs - r.analysed;
   const warnings = problems.length - notAnalysed;
-  const summary = `${r.analysed} of ${plural(r.pairs, 'pair')} analysed`
-    + `${notAnalysed ? `, ${notAnalysed} not` : ''} · ${warnings === 0 ? 'no warnings' : plural(warnings, 'warning')}`
-    + `${problems.length ? ' (listed below)' : ''}`;
+  const summary = `${r.analysed} of ${plural(r.pairs, 'pair')} analysed${notAnalysed ? `, ${notAnalysed} not (listed below)` : ''}`
+    + ` · ${warnings === 0 ? 'no warnings' : `${plural(warnings, 'warning')} (listed below)`}`;
   $('#batch-summary').textContent = summary;
   $('#batch-source').textContent = `From ${ask.from}.`;
   showProblems(problems);

@@ -221,7 +221,8 @@ web:
 
 web-test: web
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
-	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan -j$(JOBS)
+	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan \
+		kelvaro-curves-reference -j$(JOBS)
 	node web/test/engine-test.mjs $(WEB_ENGINE) $(BUILD)
 	node web/test/texts-test.mjs $(BUILD)
 	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)

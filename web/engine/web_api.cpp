@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "kelvaro/byte_source.h"
+#include "kelvaro/curves.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/surveys.h"
@@ -133,11 +134,65 @@ val chart_data(const RunResult& r) {
   return charts;
 }
 
-// The tables and charts of a run, when it completed.
+val optional_number(const std::optional<double>& x) { return x ? val(*x) : val::null(); }
+
+// What the curves chart draws: each sample's points with their intervals and coverage, the two
+// samples compared at equal effort and at equal coverage, and the curves' warnings.
+val curve_data(const ResultCurves& curves) {
+  val blocks = val::array();
+  for (const BlockCurve& c : curves.blocks) {
+    val points = val::array();
+    for (const CurvePoint& p : c.points) {
+      val o = val::object();
+      o.set("sites", p.sites);
+      o.set("kind", std::string(curve_kind_name(p.kind)));
+      o.set("richness", p.richness);
+      o.set("lower", optional_number(p.lower));
+      o.set("upper", optional_number(p.upper));
+      o.set("coverage", optional_number(p.coverage));
+      points.call<void>("push", o);
+    }
+    val o = val::object();
+    o.set("block", std::string(block_name(c.block)));
+    o.set("sites", c.sites);
+    o.set("observed", c.observed);
+    o.set("replicates", c.replicates);
+    o.set("points", points);
+    blocks.call<void>("push", o);
+  }
+  val standardised = val::array();
+  for (const StandardisedRichness& s : curves.standardised) {
+    val o = val::object();
+    o.set("standard", std::string(standard_name(s.standard)));
+    o.set("block", std::string(block_name(s.block)));
+    o.set("sites", optional_number(s.sites));
+    o.set("kind", std::string(curve_kind_name(s.kind)));
+    o.set("richness", s.richness);
+    o.set("lower", optional_number(s.lower));
+    o.set("upper", optional_number(s.upper));
+    o.set("coverage", optional_number(s.coverage));
+    standardised.call<void>("push", o);
+  }
+  val warnings = val::array();
+  for (const CurveWarning& w : curves.warnings) {
+    warnings.call<void>("push", warning_object(curve_warning_kind_name(w.kind), w.block, 0, w.text,
+                                               format_warning(w)));
+  }
+  val out = val::object();
+  out.set("blocks", blocks);
+  out.set("standardised", standardised);
+  out.set("warnings", warnings);
+  return out;
+}
+
+// The tables and charts of a run, when it completed, with its richness curves.
 void add_results(val& out, const RunResult& r) {
   if (r.status != RunStatus::kComplete) return;
-  out.set("tables", tables_object(result_tables(r)));
-  out.set("charts", chart_data(r));
+  const ResultCurves curves = result_curves(r, curve_settings(r));
+  out.set("tables", tables_object(result_tables(r, curves)));
+  val charts = chart_data(r);
+  charts.set("curves", curve_data(curves));
+  out.set("charts", charts);
 }
 
 // A refusal: `message` as the command prints it, and its `text` without the program's name

@@ -5,7 +5,7 @@ import * as Plot from '@observablehq/plot';
 // screen), so that their text keeps its size: never scaled down below 13 px.
 export const WIDTH = 560;
 // Text a reader can read at the chart's own size (Plot's default is 10 px).
-const STYLE = { fontSize: '13px', background: 'white' };
+export const STYLE = { fontSize: '13px', background: 'white' };
 
 function finite(x) {
   return typeof x === 'number' && Number.isFinite(x);

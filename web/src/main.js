@@ -5,7 +5,8 @@ import { runInWorker, cancelWorker, startEngine } from './engine.js';
 import { richnessChart, dynamicsChart, bootstrapChart, groupRichnessChart, lambdaChart, chartFiles, describe, WIDTH } from './charts.js';
 import { setUpPlan } from './plan.js';
 import { forPage, kelvaroDiagnostic, notATable, notAnInput, missingColumnsText } from './messages.js';
-import { fillTable, SHOWN_DECIMALS, blocksNote, ESTIMATORS_NOTE, TEST_NOTE } from './tables.js';
+import { fillTable, SHOWN_DECIMALS, blocksNote, ESTIMATORS_NOTE, TEST_NOTE, STANDARDISED_NOTE } from './tables.js';
+import { curvesChart, coverageChart, comparisonLines } from './curves.js';
 import { resultLine, settingsText, plural } from './summary.js';
 import { records, richnessByGroup, lambdas } from './batch.js';
 import { longExample } from './examples.js';
@@ -272,7 +273,7 @@ function clearResults() {
   $('#batch-downloads').hidden = true;
   $('#stale-note').hidden = true;
   $('#batch-stale-note').hidden = true;
-  for (const id of ['#parameters', '#blocks', '#estimators', '#tests', '#batch-parameters', '#batch-problems', '#warnings']) $(id).replaceChildren();
+  for (const id of ['#parameters', '#blocks', '#estimators', '#tests', '#standardised', '#curves-comparison', '#curves-warnings', '#batch-parameters', '#batch-problems', '#warnings']) $(id).replaceChildren();
   $('#report').textContent = '';
   for (const c of document.querySelectorAll('.chart-body')) c.replaceChildren();
   for (const field of document.querySelectorAll('[aria-invalid="true"]:not(.col-pick)')) field.removeAttribute('aria-invalid');
@@ -447,6 +448,30 @@ function showCharts(charts) {
   }
 }
 
+function listItem(text) {
+  const li = document.createElement('li');
+  li.textContent = text;
+  return li;
+}
+
+// Each sample's richness and coverage by effort, the two compared at equal effort and coverage,
+// and what the curves' warnings say.
+function showCurves(curves, tables) {
+  $('#curves-section').hidden = curves.blocks.length === 0 && curves.warnings.length === 0;
+  $('#curves-warnings').replaceChildren(...curves.warnings.map((w) => listItem(`${w.block}: ${w.text}`)));
+  if (curves.blocks.length === 0) return;
+  const width = chartWidth($('#chart-curves'));
+  addChart($('#chart-curves'), curvesChart(curves, width), 'curves', 'Chart of each sample\'s richness by the number of sites');
+  if (curves.blocks.some((b) => b.points.some((p) => p.coverage !== null))) {
+    addChart($('#chart-coverage'), coverageChart(curves, width), 'coverage', 'Chart of each sample\'s coverage by the number of sites');
+  }
+  $('#curves-comparison').replaceChildren(...comparisonLines(curves).map(listItem));
+  const compared = tables.standardised.rows.length > 0;
+  $('#standardised-scroll').hidden = !compared;
+  if (compared) fillTable($('#standardised'), tables.standardised, 'Sample 1 and Sample 2 at equal effort and at equal coverage', SHOWN_DECIMALS.standardised);
+  showNote('#standardised-note', compared ? STANDARDISED_NOTE : '');
+}
+
 function showNote(id, text) {
   $(id).textContent = text;
   $(id).hidden = !text;
@@ -488,6 +513,8 @@ function showResult(r, seconds, ask) {
   offer($('#download-blocks'), t.blocks.csv, 'blocks.csv', 'text/csv');
   offer($('#download-tests'), t.test.csv, 'test.csv', 'text/csv');
   offer($('#download-estimators'), t.estimators.csv, 'estimators.csv', 'text/csv');
+  offer($('#download-curves'), t.curves.csv, 'curves.csv', 'text/csv');
+  offer($('#download-standardised'), t.standardised.csv, 'standardised.csv', 'text/csv');
   offer($('#download-json'), r.tables.json, 'kelvaro-results.json', 'application/json');
   const madeInput = Boolean(r.input) && ask.call !== 'analyseText';
   if (madeInput) offer($('#download-input'), r.input, 'kelvaro-input.txt');
@@ -496,6 +523,7 @@ function showResult(r, seconds, ask) {
   $('#results').hidden = false;
   $('#results').classList.remove('stale');
   showCharts(r.charts);
+  showCurves(r.charts.curves, t);
   let from = ask.from;
   if (ask.call === 'analyseText') {
     const [nreps, seed] = t.run.rows[0];

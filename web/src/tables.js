@@ -6,6 +6,7 @@ export const SHOWN_DECIMALS = {
   blocks: { estimate: 0, SE: 2 },
   estimators: { estimate: 2, standard_error: 2, lower: 2, upper: 2 },
   test: { chi_square: 3, probability: 4 },
+  standardised: { sites: 2, richness: 2, lower: 2, upper: 2, coverage: 4 },
 };
 
 // A cell with `decimals` decimals; text that is not a finite number is kept.
@@ -70,3 +71,6 @@ export const ESTIMATORS_NOTE = 'Shown to 2 decimals (estimators.csv and the JSON
 
 export const TEST_NOTE = 'Shown to 3 and 4 decimals, as the report rounds the goodness-of-fit tests; the report '
   + 'and test.csv give every digit.';
+
+export const STANDARDISED_NOTE = 'Shown to 2 decimals, coverage to 4 (standardised.csv and curves.csv keep every digit). '
+  + 'At equal coverage, sites is the effort at which the sample reaches it (a fraction of a site between whole numbers).';

@@ -9,7 +9,7 @@ export const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 
 // The path of one of kelvaro's programs in the build directory BUILD.
 export function program(build, name) {
-  const paths = { kelvaro: 'src/cli/kelvaro', 'kelvaro-plan': 'tools/plan/kelvaro-plan' };
+  const paths = { kelvaro: 'src/cli/kelvaro', 'kelvaro-plan': 'tools/plan/kelvaro-plan', 'kelvaro-curves-reference': 'web-reference/kelvaro-curves-reference' };
   return join(resolve(build), paths[name] || `tools/${name}`);
 }
 
@@ -44,15 +44,24 @@ export function tableCsvInPage(selector) {
   return rows.map((r) => r + '\r\n').join('');
 }
 
+// The richness curves the library makes natively of a kelvaro input (web/test/curves_reference.cpp):
+// the curves table's CSV, the standardised table's and the curves' warnings, one per line.
+export function curvesExpected(build, input) {
+  const [curves, standardised, warnings] = run(build, 'kelvaro-curves-reference', [], input).split('--\n');
+  return { curves, standardised, warnings };
+}
+
 // The example's two site-by-species tables.
 export const exampleFiles = ['examples/data/ditches-week-4.csv', 'examples/data/ditches-week24.csv'].map((f) => join(root, f));
 
 // What the programs make of the example: the report, and kelvaro-tidy's tables of it.
 export function exampleExpected(build) {
-  const report = run(build, 'kelvaro', ['-q'], run(build, 'kelvaro-prep', exampleFiles));
+  const input = run(build, 'kelvaro-prep', exampleFiles);
+  const report = run(build, 'kelvaro', ['-q'], input);
   const tidy = (args) => run(build, 'kelvaro-tidy', args, report);
   return {
     report,
+    ...curvesExpected(build, input),
     parameters: tidy([]),
     blocks: tidy(['--table', 'blocks']),
     estimators: tidy(['--table', 'estimators']),

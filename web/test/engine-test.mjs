@@ -2,7 +2,8 @@
 // build gives the same bytes (report, diagnostic, status) as the native program must; two
 // site-by-species tables give kelvaro-prep + kelvaro's report and kelvaro-tidy's tables (for every
 // complete golden run too: the tables the engine fills from the result are tidy's of the report);
-// a long table without a group column is one group, analysed as kelvaro-batch analyses a group;
+// the richness curves are the library's as a native program computes them; a long table without
+// a group column is one group, analysed as kelvaro-batch analyses a group;
 // a header's missing columns are named all at once; and a plan (pilot, crossed designs, carryover,
 // until-target) gives kelvaro-plan's table and answer.
 //   node engine-test.mjs ENGINE.js BUILD
@@ -48,6 +49,18 @@ function check(name, actual, expected) {
 const program = (name) => common.program(build, name);
 const run = (name, args, input) => execFileSync(program(name), args, { input, encoding: 'latin1', cwd: root });
 
+// Are a run's richness curves, their comparison and their warnings those the library makes
+// natively from the same kelvaro input?
+function checkCurves(name, r, input) {
+  const expected = common.curvesExpected(build, input);
+  check(`${name} curves.csv`, r.tables.curves.csv, expected.curves);
+  check(`${name} standardised.csv`, r.tables.standardised.csv, expected.standardised);
+  check(`${name} curve warnings`, r.charts.curves.warnings.map((w) => w.message + '\n').join(''), expected.warnings);
+  // what the chart draws is the table's: every block's points, 1 to 2T sites
+  const points = r.charts.curves.blocks.flatMap((b) => b.points.map((p) => `${b.block},${p.sites},${p.kind}`));
+  check(`${name} chart points`, points.join('\n'), expected.curves.trim().split('\r\n').slice(1).map((l) => l.split(',').slice(0, 3).join(',')).join('\n'));
+}
+
 // Does every golden input give the golden report, diagnostic and status?
 const golden = join(root, 'tests/golden');
 for (const file of readdirSync(golden).filter((f) => f.endsWith('.in')).sort()) {
@@ -60,6 +73,7 @@ for (const file of readdirSync(golden).filter((f) => f.endsWith('.in')).sort()) 
   if (r.status === 0) {  // the tables filled from the result hold kelvaro-tidy's text of the report
     check(`${file} estimators`, r.tables.estimators.csv, run('kelvaro-tidy', ['--table', 'estimators'], r.report));
     check(`${file} json`, r.tables.json, run('kelvaro-tidy', ['--json'], r.report));
+    checkCurves(file, r, readFileSync(join(golden, file)));
   }
 }
 
@@ -77,6 +91,7 @@ for (const [a, b] of pairs) {
     check(`${a} ${table}`, r.tables[table].csv, run('kelvaro-tidy', ['--table', table], report));
   }
   check(`${a} json`, r.tables.json, run('kelvaro-tidy', ['--json'], report));
+  checkCurves(a, r, input);
 }
 
 // A long table: its columns as the page names them, and kelvaro-batch's tables of it.

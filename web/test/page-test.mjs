@@ -1,8 +1,8 @@
 // The page in headless Chromium (Debian's, driven by playwright-core), opened from disk as a
 // user opens it: the engine starts at once and the page says it is ready; on the example data and
-// on golden inputs, the downloaded report is the command's bytes and the tables are
-// kelvaro-tidy's (shown rounded as the report rounds); the results are summed up in one line
-// that takes the focus, and marked once the input changes; input the programs refuse, or that is
+// on golden inputs, the downloaded report is the command's bytes, the tables are kelvaro-tidy's
+// (shown rounded as the report rounds) and the richness curves the library's; the results are
+// summed up in one line that takes the focus, and marked once the input changes; input the programs refuse, or that is
 // no table, gets a message in the page's words (the command's text beside it); Cancel stops a
 // long run; a long table gives kelvaro-batch's tables, with or without a group column, its
 // missing columns named at once and its problems and charts on screen; the Plan tab has
@@ -157,6 +157,16 @@ await everyTab('before a run');
   const png = await download('#chart-dynamics .download-png');
   check('example: dynamics chart is PNG', png.slice(1, 4), 'PNG');
   check('example: bootstrap charts', await page.locator('#chart-bootstrap svg').count() >= 5, true);
+  // The richness curves: the library's tables to download, the comparison shown rounded, and a
+  // chart whose file carries its legend and caption.
+  check('example: curves.csv', await download('#download-curves'), expected.curves);
+  check('example: standardised.csv', await download('#download-standardised'), expected.standardised);
+  check('example: table#standardised', await tableCsv('#standardised'), common.roundedCsv(expected.standardised, SHOWN_DECIMALS.standardised, rounded));
+  check('example: comparison in words', (await text('#curves-comparison')).startsWith('At equal effort (12 sites): Sample 1 83.0 species (77.1 to 88.9), Sample 2 95.0 (86.3 to 103.7).'), true);
+  const curvesSvg = await download('#chart-curves .download-svg');
+  check('example: curves SVG has its legend and caption', ['>Sample 1</text>', '>Sample 2</text>', '>Expected species in']
+    .filter((label) => !curvesSvg.includes(label)).join(' '), '');
+  check('example: coverage chart', await page.locator('#chart-coverage svg').count() >= 1, true);
   await page.screenshot({ path: join(shots, 'example.png'), fullPage: true });
   await everyTab('after the example');
   // A new file marks the results as the earlier input's.

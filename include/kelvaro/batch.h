@@ -17,7 +17,6 @@
 // Labels become file names byte by byte: ASCII letters, digits, '.' and '_' stay, any other byte
 // (and a leading '.') is written %XX, so that every label is a distinct, valid name:
 //   "Route 7/a" -> "Route%207%2Fa"     "2019-1" -> "2019%2D1"     ".." -> "%2E."
-// and the empty label, the one group of a table without a group column, is "%".
 //
 // Thread safety: run_batch is reentrant (two batches must not share an output directory); it
 // starts and joins its own threads, and calls `progress` on the calling thread only.

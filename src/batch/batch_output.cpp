@@ -144,8 +144,8 @@ std::optional<std::string> unlisted_report_file(const std::string& directory) {
 }
 
 std::string file_name_part(std::string_view label) {
+  if (label.empty()) return "(none)";
   static constexpr char kHex[] = "0123456789ABCDEF";
-  if (label.empty()) return "%";
   std::string out;
   for (std::size_t i = 0; i < label.size(); ++i) {
     const auto c = static_cast<unsigned char>(label[i]);

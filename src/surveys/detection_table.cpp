@@ -47,13 +47,9 @@ GroupedSamples::GroupedSamples(tools::ByteSource& source, const csv::LongTableOp
 GroupedSamples::~GroupedSamples() = default;
 
 std::uint32_t GroupedSamples::group_id(std::uint32_t reader_id) {
-  // The reader numbers labels in order of first appearance: a new one is the next number. A
-  // table without a group column is one group, labelled "" (its reader's pool is empty).
+  // The reader numbers labels in order of first appearance: a new one is the next number.
   if (reader_id == group_ids_.size()) {
-    const csv::LongTableReader& reader = *reader_;
-    const std::string_view label =
-        reader_id < reader.groups().size() ? reader.groups().label(reader_id) : std::string_view();
-    group_ids_.push_back(labels_.groups.intern(label).id);
+    group_ids_.push_back(labels_.groups.intern(reader_->groups().label(reader_id)).id);
     if (groups_.size() < labels_.groups.size()) {
       groups_.resize(labels_.groups.size());
       left_.resize(labels_.groups.size());

@@ -61,9 +61,6 @@ TEST(OptionRefusals, RefusedWithTheProgramsNameAndStatusTwo) {
        "--threads takes a whole number from 1 to 1024, not '1e9' (kelvaro-batch --help)"},
       {"kelvaro-batch", "-o '' r.csv",
        "--output: an empty name names no file or folder (kelvaro-batch --help)"},
-      {"kelvaro-batch", "--group '' -o out r.csv",
-       "--group '': a batch analyses the pairs of each group and needs a group column; name it "
-       "with --group COL (a table of one group: add a column with the same value on every row)"},
       {"kelvaro-batch", "-o out",
        "give the long table of detections (one row per detection, with columns group, sample, "
        "site and species) (kelvaro-batch --help)"},

@@ -71,7 +71,9 @@ void define_options(CLI::App& app, Options& o) {
                  "group,sample1,sample2")
       ->default_val("consecutive")
       ->type_name("RULE|FILE");
-  app.add_option("--group", r.table.columns.group, "the group column (a route, a site, a plot)")
+  app.add_option("--group", r.table.columns.group,
+                 "the group column (a route, a site, a plot); \"\" for a table without one: "
+                 "one group")
       ->default_val("group")
       ->type_name("COL");
   app.add_option("--sample", r.table.columns.sample, "the sample column (a year, a visit)")
@@ -131,11 +133,6 @@ std::optional<std::string> misuse(Options& o) {
   if (r.analysis.seed == 0) {
     return "--seed 0 would take each pair's seed from the clock, and a batch must be "
            "repeatable: give a non-zero seed (the default is 400)";
-  }
-  if (r.table.columns.group.empty()) {
-    return "--group '': a batch analyses the pairs of each group and needs a group column; name "
-           "it with --group COL (a table of one group: add a column with the same value on "
-           "every row)";
   }
   if (auto problem = csv::read_separator_option(o.separator, r.table.separator)) return problem;
   if (!o.shard.empty()) {

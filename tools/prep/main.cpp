@@ -129,6 +129,9 @@ void warn_about_variants(const CLI::App& app, const prep::Survey& survey) {
 void warn(const CLI::App& app, const Options& o, const prep::Survey& survey) {
   warn_about_variants(app, survey);
   for (const std::string& w : survey.table_warnings) tools::print_error(app, "warning: " + w);
+  for (const kelvaro::Warning& w : prep::survey_warnings(survey)) {
+    tools::print_error(app, "warning: " + w.block + ": " + w.text);
+  }
   if (o.settings.seed == 0) {
     tools::print_error(app,
                        "seed 0: kelvaro will take its seed from the clock, so this run "

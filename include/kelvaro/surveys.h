@@ -244,8 +244,9 @@ std::optional<Shard> parse_shard(std::string_view text);
 //                                       no_detection    a sample has no detection
 //                                       too_many_sites  a sample has more than 98 sites
 //                                       refused         kelvaro refused the input
-//   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned, ...
-//                                       (kelvaro.h warning_kind_name)
+//   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned,
+//                                       fit_test_failed, no_common_species, ...
+//                                       (kelvaro.h kWarningKinds, warning_kind_name)
 //
 // Thread safety: a PairAnalyst is used by one thread; any number of them may read one table.
 

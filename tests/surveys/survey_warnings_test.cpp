@@ -91,3 +91,63 @@ TEST(SurveyWarnings, EachDoubtfulComparisonByName) {
 
 }  // namespace
 }  // namespace kelvaro::prep
+
+namespace kelvaro::batch {
+namespace {
+
+// A sample of a long table: `sites` sites, and detections (species id, site index).
+GroupSample group_sample(std::uint32_t sites, const prep::Detections& detections) {
+  GroupSample s;
+  for (std::uint32_t i = 0; i < sites; ++i) s.sites.push_back(i);
+  for (const auto& [id, site] : detections) {
+    s.species.push_back(id);
+    s.site_indices.push_back(static_cast<std::uint8_t>(site));
+  }
+  return s;
+}
+
+// The kinds of a pair's problems rows ("g,a,b,kind,message").
+std::set<std::string> problem_kinds(const std::string& rows) {
+  std::set<std::string> kinds;
+  std::istringstream in(rows);
+  for (std::string row; std::getline(in, row);) {
+    std::size_t at = 0;
+    for (int field = 0; field < 3; ++field) at = row.find(',', at) + 1;
+    kinds.insert(row.substr(at, row.find(',', at) - at));
+  }
+  return kinds;
+}
+
+TEST(PairProblems, DoubtfulPairsAndFailedFitTestsHaveKindsOfTheirOwn) {
+  const prep::Detections sound = {{0, 0}, {1, 0}, {1, 1}, {2, 1}, {2, 2}, {3, 2}};
+  const struct {
+    const char* what;
+    GroupSample first, second;
+    std::set<std::string> kinds;  // among the pair's problems rows
+  } cases[] = {
+      {"one site and one species in both samples",
+       group_sample(1, {{0, 0}}),
+       group_sample(1, {{0, 0}}),
+       {"fit_test_failed", "single_species", "identical_samples"}},
+      {"no species in common",
+       group_sample(2, {{0, 0}, {1, 1}}),
+       group_sample(2, {{2, 0}, {3, 1}}),
+       {"no_common_species"}},
+      {"an empty site",
+       group_sample(4, sound),
+       group_sample(3, sound),
+       {"sites_without_detection"}},
+  };
+  AnalysisSettings settings;
+  PairAnalyst analyst(settings);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const PairOutcome out = analyst.analyse({"g,a,b", "g", "a", "b", &c.first, &c.second});
+    EXPECT_TRUE(out.analysed);
+    const std::set<std::string> kinds = problem_kinds(out.problems);
+    for (const std::string& kind : c.kinds) EXPECT_TRUE(kinds.contains(kind)) << out.problems;
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro::batch

@@ -185,6 +185,14 @@ enum class WarningKind {
   kSitesWithoutDetection,  // a sample's sites with no detection (n(i) = 0) lower its detection
 };
 
+// True for the kinds that say what the samples are (kNoCommonSpecies, kIdenticalSamples,
+// kSingleSpecies, kSitesWithoutDetection) rather than a slip in the input or a result not to
+// trust: `kelvaro --check` tells them without failing the input.
+constexpr bool describes_samples(WarningKind kind) {
+  return kind == WarningKind::kNoCommonSpecies || kind == WarningKind::kIdenticalSamples ||
+         kind == WarningKind::kSingleSpecies || kind == WarningKind::kSitesWithoutDetection;
+}
+
 // Every kind, in the order above (faces list them; each has its own warning_kind_name).
 inline constexpr WarningKind kWarningKinds[] = {
     WarningKind::kExtraNumbers,

@@ -27,6 +27,7 @@ struct Options {
   prep::RunSettings settings;
   bool no_range_adjust = false;
   std::string audit;
+  bool force = false;
   std::string first;
   std::string separator;
   prep::TableOptions table;
@@ -56,6 +57,7 @@ void define_options(CLI::App& app, Options& o) {
                  "this file")
       ->check(tools::non_empty_name())
       ->type_name("FILE");
+  app.add_flag("--force", o.force, "replace a read-only --audit file too (keeping its mode)");
   tools::add_table_reading_options(app, o.separator, o.table.na_absent, o.table.fold_case);
   app.add_option("--first", o.first, "long table: the sample label that is Sample 1")
       ->type_name("LABEL");
@@ -160,7 +162,10 @@ int main(int argc, char** argv) {
   o.settings.range_adjust = !o.no_range_adjust;
   try {
     std::optional<tools::ReplacingFile> audit;
-    if (!o.audit.empty()) audit.emplace(o.audit, "the audit file " + o.audit);
+    if (!o.audit.empty()) {
+      audit.emplace(o.audit, "the audit file " + o.audit,
+                    o.force ? tools::ReadOnlyFiles::kReplaced : tools::ReadOnlyFiles::kRefused);
+    }
     std::optional<prep::Survey> survey;
     try {
       survey.emplace(load(o));

@@ -91,6 +91,16 @@ std::string kelvaro_input(const KelvaroBlocks& blocks, const RunSettings& settin
 // Writes the notes, the header and the rows. Throws WriteError.
 void write_audit(tools::Output& out, const Survey& survey);
 
+// What two samples show that makes their comparison doubtful, with species, sites and samples
+// named: the kinds kelvaro gives from the frequencies (kelvaro.h), found here from the species
+// lists, in this order:
+//   kSingleSpecies, kSitesWithoutDetection  for Sample 1, then Sample 2 (block "Sample 1", ...)
+//   kNoCommonSpecies                        no species detected in both (block "Subset A")
+//   kIdenticalSamples                       every species detected at the same sites in both,
+//                                           and as many sites (block "Sample 2")
+// Lines are 0. A sample without a detection adds nothing (the readers refuse it).
+std::vector<Warning> survey_warnings(const Survey& survey);
+
 }  // namespace kelvaro::prep
 
 namespace kelvaro::batch {
@@ -235,8 +245,9 @@ std::optional<Shard> parse_shard(std::string_view text);
 //                                       no_detection    a sample has no detection
 //                                       too_many_sites  a sample has more than 98 sites
 //                                       refused         kelvaro refused the input
-//   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned, ...
-//                                       (kelvaro.h warning_kind_name)
+//   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned,
+//                                       fit_test_failed, no_common_species, ...
+//                                       (kelvaro.h kWarningKinds, warning_kind_name)
 //
 // Thread safety: a PairAnalyst is used by one thread; any number of them may read one table.
 

@@ -221,14 +221,14 @@ int main(int argc, char** argv) {
   }
   // KELVARO_ISA asking for a vector path this processor lacks: said once, as kelvaro says it.
   const std::string isa_warning = kelvaro::isa_request_warning(app.get_name().c_str());
-  if (!isa_warning.empty()) std::cerr << isa_warning << std::endl;
+  if (!isa_warning.empty() && !o.quiet) std::cerr << isa_warning << std::endl;
   kelvaro::cli::on_stop_signals(request_stop);
   batch::ProgressMeter meter(STDERR_FILENO, ::isatty(STDERR_FILENO) == 1, !o.quiet);
   batch::BatchSummary summary;
   try {
     tools::FileSource records(o.records);
     batch::BatchProgress progress;
-    progress.reading = [&](std::uint64_t n) { meter.reading(o.records, n); };
+    progress.reading = [&](std::uint64_t n) { meter.reading(records.name(), n); };
     progress.writing = [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); };
     progress.threads_short = [&](int asked, int used) {
       meter.erase();

@@ -27,6 +27,7 @@ struct Options {
   prep::RunSettings settings;
   bool no_range_adjust = false;
   std::string audit;
+  bool force = false;
   std::string first;
   std::string separator;
   prep::TableOptions table;
@@ -56,6 +57,7 @@ void define_options(CLI::App& app, Options& o) {
                  "this file")
       ->check(tools::non_empty_name())
       ->type_name("FILE");
+  app.add_flag("--force", o.force, "replace a read-only --audit file too (keeping its mode)");
   tools::add_table_reading_options(app, o.separator, o.table.na_absent, o.table.fold_case);
   app.add_option("--first", o.first, "long table: the sample label that is Sample 1")
       ->type_name("LABEL");
@@ -129,6 +131,9 @@ void warn_about_variants(const CLI::App& app, const prep::Survey& survey) {
 void warn(const CLI::App& app, const Options& o, const prep::Survey& survey) {
   warn_about_variants(app, survey);
   for (const std::string& w : survey.table_warnings) tools::print_error(app, "warning: " + w);
+  for (const kelvaro::Warning& w : prep::survey_warnings(survey)) {
+    tools::print_error(app, "warning: " + w.block + ": " + w.text);
+  }
   if (o.settings.seed == 0) {
     tools::print_error(app,
                        "seed 0: kelvaro will take its seed from the clock, so this run "
@@ -158,7 +163,10 @@ int main(int argc, char** argv) {
   o.settings.range_adjust = !o.no_range_adjust;
   try {
     std::optional<tools::ReplacingFile> audit;
-    if (!o.audit.empty()) audit.emplace(o.audit, "the audit file " + o.audit);
+    if (!o.audit.empty()) {
+      audit.emplace(o.audit, "the audit file " + o.audit,
+                    o.force ? tools::ReadOnlyFiles::kReplaced : tools::ReadOnlyFiles::kRefused);
+    }
     std::optional<prep::Survey> survey;
     try {
       survey.emplace(load(o));

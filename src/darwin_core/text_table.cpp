@@ -18,6 +18,7 @@ bool is_line_end(int c) { return c == '\r' || c == '\n'; }
 TextTableReader::TextTableReader(std::unique_ptr<tools::ByteSource> source, TextFormat format)
     : source_(std::move(source)), format_(format), to_skip_(format.header_rows) {
   refill();
+  fill_first_line();
   if (format_.encoding == TextEncoding::kUtf16 || starts_as_utf16(buffer_)) {
     // Start again on the converted text: the bytes read so far go first.
     class Replay : public tools::ByteSource {
@@ -46,6 +47,7 @@ TextTableReader::TextTableReader(std::unique_ptr<tools::ByteSource> source, Text
     pos_ = 0;
     end_ = false;
     refill();
+    fill_first_line();
   }
   if (std::string_view(buffer_).substr(0, kUtf8Mark.size()) == kUtf8Mark) {
     pos_ = kUtf8Mark.size();
@@ -62,6 +64,18 @@ bool TextTableReader::refill() {
   pos_ = 0;
   end_ = n == 0;
   return !end_;
+}
+
+// Reads on until the buffer holds the first line whole, or a chunk of it: a source may hand out
+// a few bytes at a time, and the byte-order mark and the separator are found in the first line.
+void TextTableReader::fill_first_line() {
+  while (!end_ && buffer_.size() < kChunk &&
+         buffer_.find_first_of("\r\n", pos_) == std::string::npos) {
+    std::string more(kChunk - buffer_.size(), '\0');
+    const std::size_t n = source_->read(more.data(), more.size());
+    end_ = n == 0;
+    buffer_.append(more, 0, n);
+  }
 }
 
 // The separator of the first line that is not empty, in the buffer's first chunk (a header row

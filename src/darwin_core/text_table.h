@@ -66,6 +66,7 @@ class TextTableReader {
  private:
   int get();
   bool refill();
+  void fill_first_line();
   bool read_row(TextRow& row);
   char find_separator();
 

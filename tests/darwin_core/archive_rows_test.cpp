@@ -249,6 +249,34 @@ TEST(ArchiveRows, SloppyFilesReadWithAWarning) {
   }
 }
 
+// meta.xml's layouts: tab-separated without quoting, the id in the last column, constants for
+// every row (<field default> without index) and defaults for empty cells (with an index).
+TEST(ArchiveRows, MetaXmlTabsDefaultsAndConstants) {
+  const Files files = {
+      {"meta.xml",
+       "<archive xmlns='http://rs.tdwg.org/dwc/text/'>"
+       "<core rowType='http://rs.tdwg.org/dwc/terms/Event' fieldsTerminatedBy='\\t' "
+       "fieldsEnclosedBy='' ignoreHeaderLines='1'><files><location>e.tab</location></files>"
+       "<id index='2'/>"
+       "<field index='0' term='http://rs.tdwg.org/dwc/terms/eventDate'/>"
+       "<field index='1' term='http://rs.tdwg.org/dwc/terms/locationID' default='R0'/>"
+       "<field index='2' term='http://rs.tdwg.org/dwc/terms/eventID'/>"
+       "<field term='http://rs.tdwg.org/dwc/terms/samplingProtocol' default='walk'/></core>"
+       "<extension rowType='http://rs.tdwg.org/dwc/terms/Occurrence' fieldsTerminatedBy='\\t' "
+       "fieldsEnclosedBy='' ignoreHeaderLines='1'><files><location>o.tab</location></files>"
+       "<coreid index='1'/>"
+       "<field index='0' term='http://rs.tdwg.org/dwc/terms/scientificName'/></extension>"
+       "</archive>"},
+      {"e.tab", "date\tloc\tid\n2019-05-03\t\"R1\"\te1\n2020-05-03\t\te2\n"},
+      {"o.tab", "name\tid\nParus \"major\"\te1\n"}};
+  EXPECT_EQ(rows_of(read_files(files)),
+            (Rows{"\"R1\"|2019|e1|Parus \"major\"|1", "R0|2020|e2||0"}));
+  ArchiveOptions by_protocol;
+  by_protocol.group = "samplingProtocol";
+  EXPECT_EQ(rows_of(read_files(files, by_protocol)),
+            (Rows{"walk|2019|e1|Parus \"major\"|1", "walk|2020|e2||0"}));
+}
+
 // Files, kept until destroyed.
 class ScratchFolder {
  public:

@@ -6,8 +6,9 @@
 // number of threads. Memory follows the table: the pairs are made as the threads take them, and
 // only a bounded window of outcomes waits to be written.
 //
-// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv and,
-// when asked, reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
+// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv,
+// source.json when the request gives the records' source, and, when asked,
+// reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
 // before the whole batch is written (hidden temporary files and folders beside their targets,
 // renamed into place at the end); a batch that fails or is stopped leaves the directory as it
 // was. The folder describes one run: an earlier batch's tables are replaced and its reports/
@@ -48,6 +49,10 @@ struct BatchRequest {
   std::optional<Shard> shard;
   std::uint64_t max_pairs = 1000000;  // more pairs than this are refused (TooManyPairs)
   ThreadFactory thread_factory = start_thread;
+  // Where the records come from, written as DIR/source.json beside the tables (a Darwin Core
+  // archive's citation: kelvaro/darwin_core.h source_json). Empty: no source.json, and one that an
+  // earlier batch wrote is removed.
+  std::string source;
 };
 
 // More pairs than BatchRequest::max_pairs: refused before any analysis.

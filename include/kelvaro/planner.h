@@ -126,6 +126,11 @@ PilotFit fit_pilot(const DetectionFrequencies& pilot);
 // refuses, a file that cannot be read).
 DetectionFrequencies read_pilot(const std::string& path, const std::string& option);
 
+// The same for a pilot held in memory (a face's own table written as CSV): `name` stands for the
+// path in messages ("from_pilot: pilot (comma-separated), line 3, column 2: ...").
+DetectionFrequencies read_pilot_text(const std::string& text, const std::string& name,
+                                     const std::string& option);
+
 // A planning run: every design's surveys simulated and analysed on a pool of threads, then
 // summarised design by design. Each survey's random numbers depend only on (seed, design, survey
 // index) and each design is summarised in survey order, so the result is the same, bit for bit,

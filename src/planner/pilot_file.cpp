@@ -66,16 +66,26 @@ DetectionFrequencies from_kelvaro_input(const std::string& text, const std::stri
 
 }  // namespace
 
-DetectionFrequencies read_pilot(const std::string& path, const std::string& option) {
+DetectionFrequencies read_pilot_text(const std::string& text, const std::string& name,
+                                     const std::string& option) {
   try {
-    const std::string text = whole_file(path);
-    if (looks_like_kelvaro_input(text)) return from_kelvaro_input(text, path, option);
-    return from_table(text, path);
+    if (looks_like_kelvaro_input(text)) return from_kelvaro_input(text, name, option);
+    return from_table(text, name);
   } catch (const OptionError&) {
     throw;
-  } catch (const std::runtime_error& e) {  // csv::InputError, tools::ReadError
+  } catch (const std::runtime_error& e) {  // csv::InputError
     throw OptionError(option + ": " + e.what());
   }
+}
+
+DetectionFrequencies read_pilot(const std::string& path, const std::string& option) {
+  std::string text;
+  try {
+    text = whole_file(path);
+  } catch (const tools::ReadError& e) {
+    throw OptionError(option + ": " + e.what());
+  }
+  return read_pilot_text(text, path, option);
 }
 
 }  // namespace kelvaro::plan

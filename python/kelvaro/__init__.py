@@ -49,6 +49,7 @@ class ClockSeed(int):
     """The clock value a run with seed 0 seeded from (Result.seed after seed=0). Giving it back
     as seed= repeats that run; printed as "clock N", as the R package prints it.
 
+    >>> import kelvaro
     >>> kelvaro.ClockSeed(123456)
     ClockSeed(123456)
     >>> str(kelvaro.ClockSeed(123456))
@@ -231,22 +232,24 @@ def analyse(sample1: Any, sample2: Any = None, *, nreps: int = 50, seed: Union[i
     Each warning of the run is also issued through the warnings module, with a category of its
     own kind (kelvaro.OutsideIntervalWarning, ...; all KelvaroWarning).
 
+    >>> import kelvaro
     >>> import pandas as pd
-    >>> sites = [f"s{i}" for i in range(1, 11)]
+    >>> sites = [f"s{i}" for i in range(1, 13)]
     >>> def sample(shift):
-    ...     return pd.DataFrame({f"sp{k}": [int((i * k + shift) % 7 < 3) for i in range(10)]
-    ...                          for k in range(1, 31)}, index=sites)
-    >>> r = kelvaro.analyse(sample(0), sample(2), nreps=20)
+    ...     return pd.DataFrame({f"sp{k}": [int((i * k + 3 * k + shift) % 11 < 1 + k % 4)
+    ...                                     for i in range(12)] for k in range(1, 41)},
+    ...                         index=sites)
+    >>> r = kelvaro.analyse(sample(0), sample(5), nreps=20)
     >>> r.blocks[["block", "R", "estimate"]]
           block   R  estimate
-    0  Sample 1  30      30.0
-    1  Sample 2  30      30.0
-    2  Subset A  30      30.0
-    3  Subset B  30      30.0
-    >>> r.parameters.set_index("parameter").loc["PHI", "estimate"]
-    1.0
-    >>> r.report.splitlines()[0][:20]
-    ' '
+    0  Sample 1  40      46.0
+    1  Sample 2  37      42.0
+    2  Subset A  37      42.0
+    3  Subset B  37      44.0
+    >>> r.parameters.set_index("parameter").loc["PHI", ["estimate", "lower", "upper"]].tolist()
+    [1.0, 0.8335, 1.0]
+    >>> r.report.splitlines()[5]
+    '  bootstrap iterations:    20  seed number:      400'
     """
     nreps = _whole(nreps, "nreps", _INT32[0], _INT32[1])
     seed_number, clock = _seed_and_clock(seed)
@@ -378,6 +381,7 @@ def batch(table: Any, *, group: Optional[str] = "group", sample: str = "sample",
         InputError: a table (or pairs table) kelvaro-batch would refuse, with its message.
         OSError: a path that cannot be read.
 
+    >>> import kelvaro
     >>> records = {"group": ["r1"] * 8, "sample": ["2019"] * 4 + ["2020"] * 4,
     ...            "site": ["1", "1", "2", "3"] * 2,
     ...            "species": ["a", "b", "a", "c", "a", "c", "c", "d"]}
@@ -449,6 +453,7 @@ def plan(*, species: Optional[int] = None, persistence: float = 1.0, colonists: 
     Raises:
         InputError: a request kelvaro-plan would refuse, with its message.
 
+    >>> import kelvaro
     >>> p = kelvaro.plan(species=60, persistence=0.8, colonists=10, detection=0.3,
     ...                  heterogeneity=2, sites=[5, 10], surveys=4, nreps=20, threads=1,
     ...                  target="N(1):coverage>=0.5")

@@ -232,6 +232,7 @@ def batch(table: Any, *, client: Any = None, group: Optional[str] = "group",
             (comma-separated), line 12, ..."); kelvaro.batch() on one machine names the file's
             own line.
 
+    >>> import kelvaro
     >>> import pandas as pd
     >>> records = pd.DataFrame({"group": ["r1"] * 8 + ["r2"] * 8,
     ...                         "sample": (["2019"] * 4 + ["2020"] * 4) * 2,

@@ -141,6 +141,6 @@ print(b.pairs, b.blocks[0]["group"], b.blocks[0]["sample1"])
 """
     out = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
                          check=True).stdout.split("\n")
-    assert out[0] == "Sample 1 89 float"
+    assert out[0] == "Sample 1 83 float"
     assert out[1].split()[1:] == ["11", "PHI"]
     assert out[2] == "1 g 1"

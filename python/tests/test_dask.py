@@ -39,7 +39,7 @@ def assert_tables(actual, expected):
 def test_the_same_tables_as_batch(client, survey, given, partitions):
     expected = kelvaro.batch(survey, **SURVEY_COLUMNS, nreps=10)
     table = {"path": survey, "frame": pd.read_csv(survey),
-             "dask frame": dd.read_csv(survey, blocksize=200_000)}[given]
+             "dask frame": dd.read_csv(survey, blocksize=200_000, dtype=str)}[given]
     result = kelvaro.dask.batch(table, client=client, **SURVEY_COLUMNS, nreps=10,
                                 partitions=partitions, blocksize=300_000)
     assert_tables(result, expected)
@@ -78,7 +78,7 @@ def test_pairs_listed_in_a_table(client, survey):
 def test_a_refusal_on_a_worker_is_an_input_error(client, tmp_path):
     (tmp_path / "records.csv").write_text(
         "group,sample,site,species,count\ng,1,a,x,1\ng,1,b,y,many\n")
-    with pytest.raises(kelvaro.InputError, match=r"records.csv \[part 1 of 1\].*line 3"):
+    with pytest.raises(kelvaro.InputError, match=r"records.csv \[part [0-9] of [0-9]\].*line 3"):
         kelvaro.dask.batch(tmp_path / "records.csv", client=client)
     with pytest.raises(kelvaro.InputError, match="species"):
         kelvaro.dask.batch(pd.DataFrame({"group": ["g"], "sample": ["1"], "site": ["a"]}),

@@ -6,8 +6,9 @@
 // number of threads. Memory follows the table: the pairs are made as the threads take them, and
 // only a bounded window of outcomes waits to be written.
 //
-// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv and,
-// when asked, reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
+// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv,
+// source.json when the request gives the records' source, and, when asked,
+// reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
 // before the whole batch is written (hidden temporary files and folders beside their targets,
 // renamed into place at the end); a batch that fails or is stopped leaves the directory as it
 // was. The folder describes one run: an earlier batch's tables are replaced and its reports/
@@ -56,6 +57,10 @@ struct BatchRequest {
   //   survey samples {"9", "10", "x"} (ordered by bytes: "10", "9", "x"); a part whose own
   //   samples are "9" and "10" pairs 10-9, as the whole survey does, not 9-10.
   std::vector<std::string> survey_groups, survey_samples;
+  // Where the records come from, written as DIR/source.json beside the tables (a Darwin Core
+  // archive's citation: kelvaro/darwin_core.h source_json). Empty: no source.json, and one that an
+  // earlier batch wrote is removed.
+  std::string source;
 };
 
 // More pairs than BatchRequest::max_pairs: refused before any analysis.

@@ -264,10 +264,12 @@ std::string source_dialect(char separator);
 
 // A long table (above) holding exactly two samples, one row per record; a record
 // given twice counts once. Sample 1 is `first` when given, else the label that appears first.
-// Throws UsageError when the table has no sample column (a wide table given alone), InputError
-// for: other missing columns, other than two sample labels, `first` not among them, more than
-// kMaxSites sites in a sample, a sample without detection; ReadError.
+// With `first` and `second` both given, the table may hold other samples: their rows are left
+// out. Throws UsageError when the table has no sample column (a wide table given alone),
+// InputError for: other missing columns, other than two sample labels, `first` or `second` not
+// among them, more than kMaxSites sites in a sample, a sample without detection; ReadError.
 Survey load_long(tools::ByteSource& source, const TableOptions& options,
-                 const csv::LongTableColumns& columns, const std::optional<std::string>& first);
+                 const csv::LongTableColumns& columns, const std::optional<std::string>& first,
+                 const std::optional<std::string>& second = std::nullopt);
 
 }  // namespace kelvaro::prep

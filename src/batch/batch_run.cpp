@@ -131,7 +131,7 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
                        const BatchProgress& progress, const std::atomic<bool>& stop) {
   BatchSummary summary;
   const std::function<std::unique_ptr<BatchOutput>()> open = [&] {
-    return std::make_unique<BatchOutput>(request.output, request.analysis.reports);
+    return std::make_unique<BatchOutput>(request.output, request.analysis.reports, request.source);
   };
   try {
     run(records, nullptr, request, progress, stop, summary, open);

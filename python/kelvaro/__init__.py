@@ -110,6 +110,8 @@ class BatchResult:
         problems: pairs that could not be analysed, and the warnings of those that were
             (group, sample1, sample2, kind, message).
         pairs, analysed, not_analysed: the numbers of pairs.
+        source: for a Darwin Core Archive, the source.json kelvaro-batch writes beside its
+            tables (the archive, how it was read, its citation); else None.
     """
 
     parameters: Table
@@ -120,6 +122,7 @@ class BatchResult:
     pairs: int = 0
     analysed: int = 0
     not_analysed: int = 0
+    source: Optional[str] = None
 
     def __repr__(self) -> str:
         return (f"<kelvaro.BatchResult: {self.pairs} pairs, {self.analysed} analysed, "
@@ -313,17 +316,25 @@ def _batch_options(nreps: Any, seed: Any, range_adjust: Any, threads: Any) -> tu
 
 def _long_source(table: Any, name: str = "table") -> tuple:
     if _inputs.is_path(table):
-        if _inputs.is_darwin_core_archive(table):
-            return ("bytes", _inputs.encoded(_inputs.long_text(read_dwca(table), name)),
-                    str(table))
         return _inputs.path_source(table)
     return ("bytes", _inputs.encoded(_inputs.long_text(table, name)), name)
 
 
-def _batch_result(out: dict) -> BatchResult:
+def _archive_source(table: Any, columns: list, taxon_id: Any, species_rank_only: Any,
+                    progress: Optional[bool], stacklevel: int) -> tuple:
+    """A Darwin Core archive given to batch(): its long table, the columns to read it by, and
+    its source.json. The column names batch() takes by default stand for the archive's own
+    terms, as kelvaro-batch's options left out do."""
+    names = ("group", "sample", "site", "species", "count")
+    terms = {n: (c if c and c != _LONG_DEFAULTS.get(n) else None) for n, c in zip(names, columns)}
+    out = _archive(table, terms, taxon_id, species_rank_only, progress, stacklevel + 1)
+    return ("bytes", _inputs.encoded(out["csv"]), out["name"]), list(names), out["source_json"]
+
+
+def _batch_result(out: dict, source: Optional[str] = None) -> BatchResult:
     tables = {name: _tables.table(spec) for name, spec in out["tables"].items()}
     return BatchResult(**tables, pairs=out["pairs"], analysed=out["analysed"],
-                       not_analysed=out["not_analysed"])
+                       not_analysed=out["not_analysed"], source=source)
 
 
 def _batch_warnings(out: dict, stacklevel: int) -> None:
@@ -350,14 +361,17 @@ def _batch_warnings(out: dict, stacklevel: int) -> None:
 def batch(table: Any, *, group: Optional[str] = "group", sample: str = "sample",
           site: str = "site", species: str = "species", count: Optional[str] = None,
           pairs: Any = "consecutive", nreps: int = 50, seed: int = 400, range_adjust: bool = True,
-          threads: int = 0, progress: Optional[bool] = False) -> BatchResult:
+          threads: int = 0, taxon_id: bool = False, species_rank_only: bool = False,
+          progress: Optional[bool] = False) -> BatchResult:
     """Analyses every pair of samples of every group of a long table, as kelvaro-batch does.
 
     Args:
         table: the long table, one row per record (group, sample, site, species and, optionally,
             count): a path to a CSV file (read as kelvaro-batch reads it), a pandas DataFrame
             (read as kelvaro-batch reads the CSV DataFrame.to_csv(index=False) writes), a dict of
-            column name -> values, or a list of row dicts.
+            column name -> values, a list of row dicts, or a Darwin Core Archive (a zip file or
+            a folder, read as read_dwca() reads it; group, sample, site, species and count then
+            name Darwin Core terms, their default names standing for the archive's defaults).
         group, sample, site, species: the columns' names (ASCII case and blanks around them
             ignored); group=None: no groups (every record in one).
         count: the column that says whether the species was detected (0, empty, FALSE: not
@@ -371,6 +385,7 @@ def batch(table: Any, *, group: Optional[str] = "group", sample: str = "sample",
         range_adjust: hold replicate estimates and parameters to their natural ranges.
         threads: pairs analysed at once (0: the machine's cores); the tables are the same for
             every number.
+        taxon_id, species_rank_only: for a Darwin Core Archive, as read_dwca() takes them.
         progress: show how far the batch is on standard error (None: when it is a terminal).
 
     Returns:
@@ -395,7 +410,12 @@ def batch(table: Any, *, group: Optional[str] = "group", sample: str = "sample",
     """
     columns = _columns(group, sample, site, species, count)
     nreps, seed, range_adjust, threads = _batch_options(nreps, seed, range_adjust, threads)
-    source = _long_source(table)
+    archive = None
+    if _inputs.is_path(table) and _core.is_archive_path(_inputs.path_source(table)[1]):
+        source, columns, archive = _archive_source(table, columns, taxon_id, species_rank_only,
+                                                   progress, stacklevel=2)
+    else:
+        source = _long_source(table)
     pair_source = _pairs_source(pairs)
     line = _ProgressLine("kelvaro.batch", progress)
     try:
@@ -404,7 +424,7 @@ def batch(table: Any, *, group: Optional[str] = "group", sample: str = "sample",
     finally:
         line.erase()
     _batch_warnings(out, stacklevel=2)
-    return _batch_result(out)
+    return _batch_result(out, archive)
 
 
 def _sites_text(value: Any, name: str) -> Optional[str]:
@@ -503,17 +523,83 @@ def plan(*, species: Optional[int] = None, persistence: float = 1.0, colonists: 
                 pilot_fit=out["pilot_fit"], seed=request["seed"])
 
 
-def read_dwca(path: Any, **options: Any) -> Table:
-    """A Darwin Core Archive's occurrences as a long table (group, sample, site, species, count),
-    for batch().
+_LONG_DEFAULTS = {"group": "group", "sample": "sample", "site": "site", "species": "species"}
 
-    Not available yet: this version of kelvaro does not read Darwin Core Archives. Export the
-    occurrences as a CSV long table (one row per record) and give that to batch().
+
+def _archive(path: Any, terms: dict, taxon_id: Any, species_rank_only: Any,
+             progress: Optional[bool], stacklevel: int) -> dict:
+    """The archive read by the library; its warnings issued."""
+    for name, term in terms.items():
+        if term is not None and not isinstance(term, str):
+            raise TypeError(f"{name} must be a Darwin Core term (a str) or None, not "
+                            f"{type(term).__name__}")
+    options = {name: term or "" for name, term in terms.items()}
+    options["taxon_id"] = _flag(taxon_id, "taxon_id")
+    options["species_rank_only"] = _flag(species_rank_only, "species_rank_only")
+    line = _ProgressLine("kelvaro.read_dwca", progress)
+    try:
+        out = _core.read_archive(_inputs.path_source(path)[1], options, line.callback())
+    finally:
+        line.erase()
+    archive = out["name"].removesuffix(" as a long table")
+    _warnings.issue([(kind, archive, message) for kind, _, message in out["warnings"]],
+                    stacklevel=stacklevel + 1)
+    return out
+
+
+def read_dwca(path: Any, *, group: Optional[str] = None, sample: Optional[str] = None,
+              site: Optional[str] = None, species: Optional[str] = None,
+              count: Optional[str] = None, taxon_id: bool = False,
+              species_rank_only: bool = False, progress: Optional[bool] = False) -> Table:
+    """A Darwin Core Archive read as kelvaro-batch reads one: the long table of its records.
+
+    Args:
+        path: a zip file, or a folder holding the archive's files (meta.xml and the tables, or
+            tables with header rows).
+        group, sample, site, species, count: the Darwin Core terms each column is read from
+            (None: locationID, year, eventID, scientificName, and individualCount then
+            organismQuantity then occurrenceStatus for the count), as kelvaro-batch's options.
+        taxon_id: the species are the records' taxonID, not their scientificName.
+        species_rank_only: leave out records of taxa above species rank (their visits count).
+        progress: show how far the reading is on standard error (None: when it is a terminal).
+
+    Returns:
+        The long table, one row per record, columns group, sample, site, species (text) and
+        count (1 detected, 0 not: a site visited where the species, or nothing, was found). A
+        DataFrame carries in .attrs the archive's "citation" (a dict: title, creators, licence,
+        licence_url, published, identifier, text), "description" (its tables) and "source" (the
+        source.json kelvaro-batch writes beside its tables). Without pandas, a list of dicts.
+
+    Raises:
+        InputError: an archive kelvaro-batch would refuse, with its message.
+        OSError: a path that cannot be read.
+
+    Each warning about how the archive was read (literal NA cells, taxa above species rank,
+    ...) is issued through the warnings module (kelvaro.NaCellsWarning, ...; all
+    KelvaroWarning).
+
+    >>> import kelvaro, os, tempfile
+    >>> folder = tempfile.mkdtemp()
+    >>> with open(os.path.join(folder, "event.txt"), "w") as f:
+    ...     _ = f.write("eventID,parentEventID,locationID,eventDate\\n"
+    ...                 "walk1,,R7,2019-05-03\\nwalk1-a,walk1,,\\nwalk1-b,walk1,,\\n")
+    >>> with open(os.path.join(folder, "occurrence.txt"), "w") as f:
+    ...     _ = f.write("eventID,scientificName,occurrenceStatus\\n"
+    ...                 "walk1-a,Parus major,present\\nwalk1-a,Sitta europaea,absent\\n")
+    >>> kelvaro.read_dwca(folder)
+      group sample     site         species  count
+    0    R7   2019  walk1-a     Parus major      1
+    1    R7   2019  walk1-a  Sitta europaea      0
+    2    R7   2019  walk1-b                      0
     """
-    raise NotImplementedError(
-        f"{path}: this version of kelvaro does not read Darwin Core Archives yet; export the "
-        "occurrences as a CSV long table (columns group, sample, site, species) and give that "
-        "to kelvaro.batch()")
+    terms = {"group": group, "sample": sample, "site": site, "species": species, "count": count}
+    out = _archive(path, terms, taxon_id, species_rank_only, progress, stacklevel=2)
+    labels = ["group", "sample", "site", "species"]
+    table = _tables.table({"csv": out["csv"], "labels": labels})
+    if _tables.pandas_available():
+        table.attrs.update(citation=dict(out["citation"]), description=out["description"],
+                           source=out["source_json"])
+    return table
 
 
 def __getattr__(name: str) -> Any:

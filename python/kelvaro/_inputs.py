@@ -106,11 +106,3 @@ def long_text(table: Any, name: str) -> str:
     raise TypeError(
         f"{name} must be a long table: a pandas DataFrame, a dict of column name -> values, a "
         f"list of row dicts, or a path to a CSV file; not {type(table).__name__}")
-
-
-def is_darwin_core_archive(path: PathLike) -> bool:
-    """A Darwin Core Archive: a .zip file, or a folder holding meta.xml."""
-    text = os.fspath(path)
-    if os.path.isdir(text):
-        return os.path.exists(os.path.join(text, "meta.xml"))
-    return text.lower().endswith(".zip")

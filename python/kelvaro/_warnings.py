@@ -1,9 +1,9 @@
 """kelvaro's warnings through Python's warnings module, each kind with a category of its own.
 
 Every kind of warning the library gives (a run's, such as outside_interval; a curve's, such as
-no_intervals; the reading of tables, name_variant and table_layout; a batch's, same_number_samples
-and no_pairs) has a category named after it, OutsideIntervalWarning for outside_interval, a
-subclass of KelvaroWarning (a UserWarning). The kinds are the library's names, so kinds that a
+no_intervals; the reading of tables, name_variant and table_layout; a Darwin Core Archive's, such
+as na_cells; a batch's, same_number_samples and no_pairs) has a category named after it,
+OutsideIntervalWarning for outside_interval, a subclass of KelvaroWarning (a UserWarning). The kinds are the library's names, so kinds that a
 later library adds get their categories the same way. Filter them as any warning:
 
     warnings.simplefilter("ignore", kelvaro.OutsideIntervalWarning)
@@ -30,8 +30,13 @@ class KelvaroWarning(UserWarning):
     text: str = ""
 
 
-# The kinds the reading of tables and a batch add to the library's own.
-FACE_KINDS = ("name_variant", "table_layout", "same_number_samples", "no_pairs")
+# The kinds the reading of tables, of Darwin Core Archives (kelvaro/darwin_core.h) and a batch add
+# to the library's own.
+FACE_KINDS = ("name_variant", "table_layout", "same_number_samples", "no_pairs",
+              "above_species_rank", "na_cells", "term_blanks", "byte_order_mark", "line_ends",
+              "id_for_coreid", "file_name_case", "encoding", "short_rows", "header_row",
+              "unknown_parent", "container_records", "count_not_number", "no_location",
+              "left_out_entries", "metadata", "other_tables")
 
 _categories: dict[str, type] = {}
 _made = threading.Lock()  # one class per kind, whichever thread asks first

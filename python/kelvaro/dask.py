@@ -31,7 +31,8 @@ import dask.dataframe as dd
 import pandas as pd
 from pandas.util import hash_pandas_object
 
-from . import BatchResult, _batch_options, _columns, _core, _inputs, _tables, _batch_warnings
+from . import (BatchResult, _archive_source, _batch_options, _batch_warnings, _columns, _core,
+               _inputs, _tables)
 
 __all__ = ["batch"]
 
@@ -209,16 +210,19 @@ def batch(table: Any, *, client: Any = None, group: Optional[str] = "group",
           sample: str = "sample", site: str = "site", species: str = "species",
           count: Optional[str] = None, pairs: Any = "consecutive", nreps: int = 50,
           seed: int = 400, range_adjust: bool = True, threads: int = 1,
+          taxon_id: bool = False, species_rank_only: bool = False,
           partitions: Optional[int] = None, blocksize: Any = "64MB") -> BatchResult:
     """kelvaro.batch() on a Dask cluster: the same tables, computed on its workers.
 
     Args:
         table: a path to a CSV long table (read by the workers, with Dask, in blocks of
-            `blocksize`), a pandas DataFrame or a Dask DataFrame.
+            `blocksize`), a pandas DataFrame or a Dask DataFrame, or a Darwin Core Archive (a
+            zip or a folder: read on this machine as kelvaro.read_dwca() reads it, its long
+            table then cut into parts).
         client: the distributed Client to compute on; None: the default client (the one made
             last), or Dask's local scheduler when there is none.
-        group, sample, site, species, count, pairs, nreps, seed, range_adjust: as for
-            kelvaro.batch().
+        group, sample, site, species, count, pairs, nreps, seed, range_adjust, taxon_id,
+            species_rank_only: as for kelvaro.batch().
         threads: threads each part's batch analyses pairs on (1: a worker's threads run several
             parts at once).
         partitions: how many parts the groups are cut into (None: twice the cluster's threads).
@@ -250,6 +254,13 @@ def batch(table: Any, *, client: Any = None, group: Optional[str] = "group",
     if not isinstance(parts, int) or isinstance(parts, bool) or parts < 1:
         raise ValueError(f"partitions must be a whole number of at least 1, not {partitions!r}")
 
+    source = None
+    if _inputs.is_path(table) and _core.is_archive_path(_inputs.path_source(table)[1]):
+        records, names, source = _archive_source(table, names, taxon_id, species_rank_only,
+                                                 False, stacklevel=2)
+        table = pd.read_csv(io.BytesIO(records[1]), dtype=str, keep_default_na=False,
+                            na_filter=False)
+        group, sample = "group", "sample"
     if _inputs.is_path(table):
         path = _inputs.path_source(table)[1]
         header = _header_line(path)
@@ -308,4 +319,4 @@ def batch(table: Any, *, client: Any = None, group: Optional[str] = "group",
     }
     _batch_warnings(summary, stacklevel=2)
     return BatchResult(**tables, pairs=summary["pairs"], analysed=summary["analysed"],
-                       not_analysed=summary["not_analysed"])
+                       not_analysed=summary["not_analysed"], source=source)

@@ -4,6 +4,7 @@
 
 #include "kelvaro/batch.h"
 #include "kelvaro/byte_source.h"
+#include "kelvaro/darwin_core.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/planner.h"
 
@@ -52,6 +53,8 @@ void register_errors(py::module_& m) {
       const long line = e.line();
       set_input_error(e.what(), e.file(), line > 0 ? std::optional<long>(line) : std::nullopt,
                       e.column() > 0 ? std::optional<long>(e.column()) : std::nullopt, e.reason());
+    } catch (const kelvaro::dwc::ArchiveError& e) {
+      set_input_error(e.what(), e.archive(), std::nullopt, std::nullopt, e.reason());
     } catch (const kelvaro::plan::OptionError& e) {
       set_input_error(e.what(), std::nullopt, std::nullopt, std::nullopt, std::nullopt);
     } catch (const kelvaro::batch::TooManyPairs& e) {

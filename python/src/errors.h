@@ -1,7 +1,8 @@
 #pragma once
 // The library's exceptions as Python users expect them:
-//   refused input (a table kelvaro-prep or kelvaro-batch refuses, a planning request, a run's
-//   refusal)            -> kelvaro.InputError, a ValueError whose message is the programs' own
+//   refused input (a table or Darwin Core archive kelvaro-prep or kelvaro-batch refuses, a planning
+//   request, a run's refusal)            -> kelvaro.InputError, a ValueError whose message is the
+//   programs' own
 //                          (without their names), with .file, .line, .column and .reason where the
 //                          refusal has them (None where not)
 //   a file that cannot be read (tools::ReadError)              -> OSError

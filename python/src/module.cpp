@@ -11,6 +11,7 @@
 
 #include "errors.h"
 #include "kelvaro/curves.h"
+#include "kelvaro/darwin_core_files.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/labels.h"
@@ -26,6 +27,7 @@ py::dict batch_tables(const py::tuple& records, const py::object& pairs,
                       bool range_adjust, int threads, std::vector<std::string> survey_groups,
                       std::vector<std::string> survey_samples, const py::object& progress);
 py::dict plan_survey(const py::dict& request, const py::object& progress);
+py::dict read_archive(const std::string& path, const py::dict& options, const py::object& progress);
 
 namespace {
 
@@ -78,6 +80,8 @@ PYBIND11_MODULE(_core, m) {
   m.def("analyse", &analyse_tables);
   m.def("batch", &batch_tables);
   m.def("plan", &plan_survey);
+  m.def("read_archive", &read_archive);
+  m.def("is_archive_path", &kelvaro::dwc::is_archive_path);
   m.def("warning_kinds", &warning_kinds);
   m.def("label_ranks", &label_ranks);
   m.def("check_long_header", &check_long_header);

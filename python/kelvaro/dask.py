@@ -44,15 +44,21 @@ def _blanks(separator: str) -> str:
     return " " if separator == "\t" else " \t"
 
 
-def _library_labels(values: pd.Series, separator: str) -> pd.Series:
-    """Labels as the library reads them from the CSV that is written of `values` (text): a field
-    that needs no quotes loses the blanks around it; one that does (it holds the separator, a
-    quote or a line end) is kept whole."""
-    text = values.astype(object).where(values.notna(), "").astype(str)
-    special = "[" + "".join("\\" + c if c in "\\^]-[" else c
-                            for c in separator + '"\r\n') + "]"
-    quoted = text.str.contains(special, regex=True)
-    return text.where(quoted, text.str.strip(_blanks(separator)))
+def _library_label(value: Any, separator: str) -> str:
+    """A label as the library reads it from the CSV that is written of `value`: a field that
+    needs no quotes loses the blanks around it; one that does (it holds the separator, a quote
+    or a line end) is kept whole. Missing values are empty."""
+    text = "" if value is None or value != value else str(value)  # NaN != NaN
+    if any(c in text for c in separator + '"\r\n'):
+        return text
+    return text.strip(_blanks(separator))
+
+
+def _library_labels(values: pd.Series, separator: str) -> tuple:
+    """The labels of `values` as the library reads them, as (codes, labels): the label of row i
+    is labels[codes[i]]. Each distinct value is looked at once (a table holds few of them)."""
+    codes, uniques = pd.factorize(values.astype(object).where(values.notna(), ""), sort=False)
+    return codes, pd.Series([_library_label(u, separator) for u in uniques], dtype=object)
 
 
 def _header_line(path: str) -> bytes:
@@ -92,13 +98,13 @@ def _split(frame: pd.DataFrame, layout: _Layout, parts: int) -> dict:
     """One partition of the table: its rows by part (CSV bytes, in the table's order) and the
     group and sample labels it holds (as the library reads them, as bytes)."""
     if layout.group is not None:
-        groups = _library_labels(frame[layout.group], layout.separator)
-        part = (hash_pandas_object(groups, index=False).to_numpy() % parts).astype("int64")
+        codes, groups = _library_labels(frame[layout.group], layout.separator)
+        part = (hash_pandas_object(groups, index=False).to_numpy() % parts).astype("int64")[codes]
         group_labels = {layout.encode(g) for g in groups.unique()}
     else:
         part = pd.Series(0, index=frame.index).to_numpy()
         group_labels = set()
-    samples = _library_labels(frame[layout.sample], layout.separator)
+    _, samples = _library_labels(frame[layout.sample], layout.separator)
     pieces = {}
     for k in range(parts):
         rows = frame[part == k]
@@ -154,8 +160,8 @@ def _pairs_by_part(pairs: Any, parts: int, separator: str) -> tuple[list, set, s
         # The library says what is missing, as kelvaro-batch would.
         whole = frame.to_csv(index=False, sep=sep, lineterminator="\n")
         return [("bytes", encode(whole), "pairs")] * parts, set(), set()
-    groups = _library_labels(frame[group], sep)
-    part = hash_pandas_object(groups, index=False).to_numpy() % parts
+    codes, groups = _library_labels(frame[group], sep)
+    part = (hash_pandas_object(groups, index=False).to_numpy() % parts).astype("int64")[codes]
     by_part = []
     for k in range(parts):
         rows = frame[part == k]
@@ -163,7 +169,7 @@ def _pairs_by_part(pairs: Any, parts: int, separator: str) -> tuple[list, set, s
                         "pairs"))
     samples = set()
     for c in sample_columns:
-        samples |= {encode(s) for s in _library_labels(frame[c], sep).unique()}
+        samples |= {encode(s) for s in _library_labels(frame[c], sep)[1].unique()}
     return by_part, {encode(g) for g in groups.unique()}, samples
 
 

@@ -93,15 +93,11 @@ def test_bad_arguments(call, message):
 def test_a_file_that_cannot_be_read_is_an_os_error(tmp_path):
     with pytest.raises(OSError, match="No such file"):
         kelvaro.analyse(tmp_path / "missing.csv", GOOD)
-    with pytest.raises(OSError, match="Is a directory"):
-        kelvaro.batch(tmp_path)
-
-
-def test_darwin_core_archives_are_not_read_yet(tmp_path):
-    with pytest.raises(NotImplementedError, match="Darwin Core"):
+    with pytest.raises(OSError, match="No such file"):
         kelvaro.read_dwca(tmp_path / "occurrences.zip")
-    with pytest.raises(NotImplementedError, match="Darwin Core"):
-        kelvaro.batch(tmp_path / "occurrences.zip")
+    # A folder is a Darwin Core Archive to kelvaro-batch; this one holds nothing it reads.
+    with pytest.raises(kelvaro.InputError, match="no Darwin Core archive"):
+        kelvaro.batch(tmp_path)
 
 
 def test_each_warning_is_issued_with_its_kind_category():

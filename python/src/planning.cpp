@@ -29,7 +29,11 @@ std::optional<T> optional_of(const py::dict& d, const char* name) {
 // table the Python code wrote.
 plan::DetectionFrequencies pilot_of(const TableSource& pilot) {
   if (pilot.is_path) return plan::read_pilot(pilot.path, "from_pilot");
-  return plan::read_pilot_text(std::string(pilot.bytes), pilot.name, "from_pilot");
+  try {
+    return plan::pilot_from_text(std::string(pilot.bytes), pilot.name);
+  } catch (const plan::OptionError& e) {
+    throw plan::OptionError(std::string("from_pilot: ") + e.what());
+  }
 }
 
 }  // namespace

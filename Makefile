@@ -16,6 +16,7 @@ MAKEFLAGS += --no-print-directory
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
         bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
         cross-test install uninstall package fuzz r-package r-check r-install r-vignette web web-test \
+        python python-test python-install \
         web-screenshots bench-web clean
 
 all: build
@@ -194,6 +195,35 @@ r-install:
 r-vignette:
 	@sh tools/install-deps.sh r
 	JOBS=$(JOBS) sh r/tools/package.sh vignette $(R_BUILD)/vignette
+
+# The Python package (python/): `make python` builds its extension module and puts the package in
+# $(BUILD)/python, so that PYTHONPATH=$(BUILD)/python /usr/bin/python3 imports kelvaro (Debian's
+# python3, whose pandas, Dask and pybind11 tools/install-deps.sh python installs). `make
+# python-test` runs its tests and doctests (pytest) against the programs of the same build.
+# `make python-install VENV=DIR` installs it into the virtual environment DIR with pip, offline.
+PYTHON ?= /usr/bin/python3
+VENV ?= build-venv
+PYTHON_CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_PYTHON=ON \
+                   -DPYTHON_EXECUTABLE=$(PYTHON)
+python:
+	@sh tools/install-deps.sh python
+	@$(PYTHON_CONFIGURE) > /dev/null
+	cmake --build $(BUILD) --target kelvaro_python -j$(JOBS)
+
+python-test:
+	@sh tools/install-deps.sh python
+	@sh tools/install-deps.sh test
+	@$(PYTHON_CONFIGURE) -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
+	cmake --build $(BUILD) --target kelvaro_python kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch \
+	      kelvaro-plan -j$(JOBS)
+	cd $(BUILD) && PYTHONPATH=$(CURDIR)/$(BUILD)/python KELVARO_BUILD=$(CURDIR)/$(BUILD) \
+	  KELVARO_SOURCE=$(CURDIR) $(PYTHON) -m pytest -q -p no:cacheprovider --doctest-modules \
+	  $(CURDIR)/$(BUILD)/python/kelvaro $(CURDIR)/python/tests
+
+python-install:
+	@sh tools/install-deps.sh python
+	test -x $(VENV)/bin/python || $(PYTHON) -m venv --system-site-packages $(VENV)
+	JOBS=$(JOBS) $(VENV)/bin/python -m pip install --no-build-isolation --no-index ./python
 
 # The web page: build/web/kelvaro.html, one self-contained file (the library compiled to
 # WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in

@@ -20,6 +20,9 @@
 #                           Firefox ESR for the page's tests, and CLI11 for the programs they
 #                           compare against
 #   install-deps.sh cross   kelvaro cross-built for aarch64 and run under qemu-user
+#   install-deps.sh python  the Python package: Python's headers, pybind11, pandas, Dask with
+#                           dask.distributed, pytest, and what pip needs to install it into a
+#                           virtual environment without a package index (venv, setuptools, wheel)
 set -e
 task=${1:-test}
 packages="cmake g++ make"
@@ -48,7 +51,10 @@ case "$task" in
     # A Node.js from another source brings its own npm; Debian's nodejs needs the npm package.
     command -v npm >/dev/null 2>&1 || packages="$packages npm" ;;
   cross) packages="cmake make g++-aarch64-linux-gnu qemu-user" ;;
-  *) echo "install-deps: unknown task '$task' (build, tools, test, clang, bench, r, r-check, web or cross)" >&2
+  python)
+    packages="$packages pybind11-dev python3-dev python3-pandas python3-dask python3-distributed"
+    packages="$packages python3-pytest python3-venv python3-pip python3-setuptools python3-wheel" ;;
+  *) echo "install-deps: unknown task '$task' (build, tools, test, clang, bench, r, r-check, web, cross or python)" >&2
      exit 2 ;;
 esac
 need=""

@@ -79,8 +79,8 @@ void define_options(CLI::App& app, Options& o) {
       ->default_val("consecutive")
       ->type_name("RULE|FILE");
   app.add_option("--group", r.table.columns.group,
-                 "the group column (a route, a site, a plot); \"\" for a table without one: "
-                 "one group (archive: the term, default locationID)")
+                 "the group column (a route, a site, a plot; archive: the term, default "
+                 "locationID); \"\" for a table without one: one group")
       ->default_val("group")
       ->type_name("COL");
   app.add_option("--sample", r.table.columns.sample,

@@ -100,7 +100,7 @@ class GroupedSamples;  // the table's records grouped by sample (internal)
 // A survey's long table held in compact form: read once, with kelvaro-prep's reader, checks and
 // messages (kelvaro/field_tables.h), group and sample labels interned, and for each sample of each
 // group its sites in order of first appearance and its detections as (species id, site index)
-// pairs of 5 bytes. Memory is those bytes and each label once: a fraction of the file's size.
+// pairs of 6 bytes. Memory is those bytes and each label once: a fraction of the file's size.
 //
 //   RouteID,Year,Stop,AOU,SpeciesTotal    group "7", sample "2019": sites "1", "2";
 //   7,2019,1,4660,2                       one detection: species "4660" at site 0
@@ -108,8 +108,8 @@ class GroupedSamples;  // the table's records grouped by sample (internal)
 //
 // A record that is not a detection (a count of 0) still makes its site a site of the sample. A
 // detection listed twice is kept twice here and counts once in the blocks. A sample that reaches
-// a 99th site is marked with where that site was read and keeps no detections: the pairs it is
-// in cannot be analysed (kelvaro takes at most prep::kMaxSites sites).
+// a site beyond prep::kMaxSites (1000) is marked with where that site was read and keeps no
+// detections: the pairs it is in cannot be analysed.
 //
 // Group and sample labels: ids from 0 in order of first appearance (in a pairs file, then the
 // table). Output rows are ordered by the labels, never by the ids.
@@ -128,9 +128,9 @@ struct SiteBeyondLimit {
 struct GroupSample {
   std::uint32_t group = 0;  // SurveyLabels ids
   std::uint32_t sample = 0;
-  std::vector<std::uint32_t> sites;        // site ids (the reader's), in order of first appearance
-  std::vector<std::uint32_t> species;      // the detections: species id ...
-  std::vector<std::uint8_t> site_indices;  // ... and index into `sites`, record by record
+  std::vector<std::uint32_t> sites;         // site ids (the reader's), in order of first appearance
+  std::vector<std::uint32_t> species;       // the detections: species id ...
+  std::vector<std::uint16_t> site_indices;  // ... and index into `sites`, record by record
   std::optional<SiteBeyondLimit> beyond_limit;
   bool has_detection() const { return !species.empty(); }
 };
@@ -232,7 +232,7 @@ std::optional<Shard> parse_shard(std::string_view text);
 //
 //   problems kinds, pair not analysed:  missing_sample  the table holds no record of a sample
 //                                       no_detection    a sample has no detection
-//                                       too_many_sites  a sample has more than 98 sites
+//                                       too_many_sites  a sample has more than 1000 sites
 //                                       refused         kelvaro refused the input
 //   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned, ...
 //                                       (kelvaro.h warning_kind_name)
@@ -278,7 +278,7 @@ class PairAnalyst {
   PairOutcome analyse(const PairInput& pair);
 
   // kelvaro's input for two samples, as analyse() builds it.
-  // Requires: both samples can be analysed (they have detections and at most 98 sites).
+  // Requires: both samples can be analysed (they have detections and at most 1000 sites).
   Survey survey(const GroupSample& first, const GroupSample& second);
 
  private:

@@ -15,7 +15,8 @@ struct SampleBuilder {
   std::unordered_map<std::uint32_t, int> site_index;
 };
 
-// Reads the records into the two samples, refusing a third sample and a 99th site at once.
+// Reads the records into the two samples, refusing a third sample and a site beyond kMaxSites
+// at once.
 class LongSamples {
  public:
   explicit LongSamples(csv::LongTableReader& reader) : reader_(reader) {}

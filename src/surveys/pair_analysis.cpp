@@ -8,6 +8,8 @@ namespace {
 
 constexpr std::uint32_t kUnused = 0xFFFFFFFFu;
 
+static_assert(prep::kMaxSites == kMaxSampleSites, "the tables take the samples kelvaro takes");
+
 BlockData block_data(const prep::Block& block) {
   BlockData d;
   d.f.assign(block.f.begin(), block.f.end());  // counts below 2^24: exact as floats

@@ -56,7 +56,9 @@ void define_options(CLI::App& app, Options& o) {
   batch::BatchRequest& r = o.request;
   app.add_option("records", o.records,
                  "the long table: one row per detection, with columns group, sample, site and "
-                 "species (any order and case; other columns ignored)")
+                 "species (any order and case; other columns ignored); at most " +
+                     std::to_string(kelvaro::prep::kMaxSites) +
+                     " sites per sample (a pair with more goes to problems.csv)")
       ->required()
       ->type_name("RECORDS.csv");
   app.add_option("-o,--output", r.output,

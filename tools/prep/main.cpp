@@ -36,7 +36,8 @@ struct Options {
 void define_options(CLI::App& app, Options& o) {
   app.add_option("files", o.files,
                  "two site-by-species CSV files (Sample 1, Sample 2), or one long CSV with "
-                 "columns sample,site,species")
+                 "columns sample,site,species; at most " +
+                     std::to_string(prep::kMaxSites) + " sites per sample")
       ->required()
       ->expected(1, 2)
       ->type_name("CSV");

@@ -43,6 +43,8 @@ struct BatchRequest {
   csv::LongTableOptions table;
   std::optional<PairRule> rule;  // nullopt: the pairs file lists the pairs
   std::string pairs_file;
+  // The order of a group's samples (kelvaro/surveys.h): which follow one another, and the rows'.
+  tools::SampleOrder sample_order = tools::SampleOrder::kNatural;
   AnalysisSettings analysis;
   int threads = 1;  // pairs analysed at once
   std::optional<Shard> shard;

@@ -21,6 +21,7 @@
 
 #include "kelvaro/byte_source.h"
 #include "kelvaro/labels.h"
+#include "kelvaro/natural_order.h"
 
 namespace kelvaro::csv {
 
@@ -249,6 +250,9 @@ struct TableOptions {
   std::optional<char> separator;  // nullopt: found in each file's header row
   bool na_absent = false;         // NA and NaN cells are absent (else refused)
   bool fold_case = false;         // names differing only in case or blanks around them are one
+  // A long table without `first`: Sample 1 is the label that appears first (kFile), or the one
+  // that comes first in natural order (kNatural: "week 8" before "week 12"; natural_order.h).
+  tools::SampleOrder sample_order = tools::SampleOrder::kFile;
 };
 
 // A refusal of the command as a whole (the message is a full sentence naming the program).
@@ -285,7 +289,8 @@ Survey load_wide_pair(tools::ByteSource& first, tools::ByteSource& second,
 std::string source_dialect(char separator);
 
 // A long table (above) holding exactly two samples, one row per record; a record
-// given twice counts once. Sample 1 is `first` when given, else the label that appears first.
+// given twice counts once. Sample 1 is `first` when given, else the label that appears first or
+// comes first in natural order (options.sample_order).
 // Throws UsageError when the table has no sample column (a wide table given alone), InputError
 // for: other missing columns, other than two sample labels, `first` not among them, more than
 // kMaxSites sites in a sample, a sample without detection; ReadError.

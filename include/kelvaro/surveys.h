@@ -24,6 +24,7 @@
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/labels.h"
+#include "kelvaro/natural_order.h"
 #include "kelvaro/ordered_pool.h"
 #include "kelvaro/tables.h"
 
@@ -180,8 +181,11 @@ class DetectionTable {
 };
 
 // Which pairs of samples kelvaro-batch analyses, and in what order. Within a group the samples
-// are taken in label order (by value when every label of the group's set is a number, as
-// "9" before "10", else by bytes) and a rule makes the pairs, Sample 1 first:
+// are taken in sample order and a rule makes the pairs, Sample 1 first. The sample order is
+// natural order (kelvaro/natural_order.h: by value when every sample label of the table is a
+// number, as "9" before "10", else "week 8" before "week 12"), or the order in which the labels
+// first appear, over all groups (in a pairs file, then the table: tools::SampleOrder::kFile).
+// Groups are in label order: by value when every group label is a number, else by bytes.
 //
 //   samples 2015, 2016, 2017, 2018 of a group:
 //   consecutive  each with the next one:         2015-2016  2016-2017  2017-2018
@@ -189,9 +193,9 @@ class DetectionTable {
 //   first        the first with every later:     2015-2016  2015-2017  2015-2018
 //
 // or a pairs file lists them. Whatever made them, the pairs are then sorted by group, Sample 1
-// and Sample 2, each in label order; a shard K/N keeps those of the K-th of N contiguous,
-// near-equal slices of the sorted group list, so that the shards' outputs put one after another
-// are the output of the whole.
+// and Sample 2, groups in label order and samples in sample order; a shard K/N keeps those of the
+// K-th of N contiguous, near-equal slices of the sorted group list, so that the shards' outputs put
+// one after another are the output of the whole.
 
 enum class PairRule { kConsecutive, kAll, kFirst };
 
@@ -202,12 +206,13 @@ struct SamplePair {
   friend bool operator==(const SamplePair&, const SamplePair&) = default;
 };
 
-// The rank of every group and sample label (label_ranks), by id.
+// The rank of every group label (in label order) and sample label (in sample order), by id.
 struct LabelRanks {
   std::vector<std::uint32_t> groups;
   std::vector<std::uint32_t> samples;
 };
-LabelRanks ranks_of(const SurveyLabels& labels);
+LabelRanks ranks_of(const SurveyLabels& labels,
+                    tools::SampleOrder order = tools::SampleOrder::kNatural);
 
 // The pairs of every group of the table by `rule` (a group of one sample has none), unsorted.
 std::vector<SamplePair> pairs_by_rule(const DetectionTable& table, const SurveyLabels& labels,

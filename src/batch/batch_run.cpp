@@ -24,8 +24,10 @@ PairInput input_of(const SamplePair& p, const SurveyLabels& labels, const Detect
 
 PairSequence sequence_of(const BatchRequest& request, const SurveyLabels& labels,
                          const DetectionTable& table, std::vector<SamplePair> file_pairs) {
-  if (request.rule) return PairSequence(table, labels, *request.rule, request.shard);
-  return PairSequence(std::move(file_pairs), labels, request.shard);
+  if (request.rule) {
+    return PairSequence(table, labels, *request.rule, request.shard, request.sample_order);
+  }
+  return PairSequence(std::move(file_pairs), labels, request.shard, request.sample_order);
 }
 
 BatchSummary run(tools::ByteSource& records, const BatchRequest& request,

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,6 +61,17 @@ void define_options(CLI::App& app, Options& o) {
   tools::add_table_reading_options(app, o.separator, o.table.na_absent, o.table.fold_case);
   app.add_option("--first", o.first, "long table: the sample label that is Sample 1")
       ->type_name("LABEL");
+  app.add_option("--sample-order", o.table.sample_order,
+                 "long table without --first: Sample 1 is the label that appears first (file, "
+                 "the default) or the one first in natural order (natural: numbers in labels as "
+                 "numbers, week 8 before week 12)")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, kelvaro::tools::SampleOrder>{
+              {"natural", kelvaro::tools::SampleOrder::kNatural},
+              {"file", kelvaro::tools::SampleOrder::kFile}},
+          CLI::ignore_case))
+      ->default_str("file")
+      ->type_name("ORDER");
   app.add_option("--count", o.columns.count,
                  "long table: the column that says whether the species was detected (0, empty, "
                  "FALSE: not detected; default: a column count, detected or abundance)")
@@ -79,7 +91,8 @@ void define_options(CLI::App& app, Options& o) {
 // What is wrong with the options as a whole, before anything is read; nullopt when nothing.
 std::optional<std::string> misuse(const CLI::App& app, Options& o) {
   if (o.files.size() == 2) {
-    for (const char* option : {"--first", "--count", "--sample", "--site", "--species"}) {
+    for (const char* option :
+         {"--first", "--sample-order", "--count", "--sample", "--site", "--species"}) {
       if (app.count(option) > 0) {
         return std::string(option) + " applies to a long table (one file) only";
       }

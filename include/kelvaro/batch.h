@@ -103,4 +103,7 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
 // tests, estimators, problems (a program refuses an input that is one of them).
 std::vector<std::string> batch_table_paths(const std::string& directory);
 
+// The path of curves.csv, which a batch writes into `directory` with AnalysisSettings::curves.
+std::string curves_table_path(const std::string& directory);
+
 }  // namespace kelvaro::batch

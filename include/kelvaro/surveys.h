@@ -249,6 +249,9 @@ struct AnalysisSettings {
   std::int32_t seed = 400;       // the same for every pair; never 0 (not repeatable)
   bool range_adjustment = true;
   bool reports = false;  // keep each pair's report text
+  // Make each pair's curves of richness by effort (kelvaro/curves.h, with the run's replicates
+  // and seed): PairOutcome::curves, their warnings among the problems.
+  bool curves = false;
   // Keep the pair's whole result, its replicates included (PairOutcome::result), and tell
   // `observer` of the run's progress: a front end that shows one pair (the web page).
   bool keep_result = false;
@@ -258,6 +261,7 @@ struct AnalysisSettings {
 // A pair's part of every output: rows in CR LF, ready to append.
 struct PairOutcome {
   std::string parameters, blocks, tests, estimators, problems;
+  std::string curves;  // with AnalysisSettings::curves
   std::string report;  // with AnalysisSettings::reports; empty when the pair was not analysed
   bool analysed = false;
   std::uint32_t warnings = 0;  // problems rows from the run's warnings

@@ -36,8 +36,9 @@ std::optional<std::string> unlisted_report_file(const std::string& directory);
 class BatchOutput {
  public:
   // Creates the directory (and parents) when missing, the temporary files and the tables'
-  // header rows. Throws FolderRefused (unlisted_report_file), WriteError.
-  BatchOutput(const std::string& directory, bool reports);
+  // header rows; with `curves`, curves.csv too. Throws FolderRefused (unlisted_report_file),
+  // WriteError.
+  BatchOutput(const std::string& directory, bool reports, bool curves = false);
   ~BatchOutput();
   BatchOutput(const BatchOutput&) = delete;
   BatchOutput& operator=(const BatchOutput&) = delete;
@@ -57,7 +58,8 @@ class BatchOutput {
   void refuse_unlisted_files() const;
 
   std::string directory_;
-  // parameters, blocks, tests, estimators and problems, in the order of batch_table_paths().
+  // parameters, blocks, tests, estimators and problems, in the order of batch_table_paths(),
+  // then curves.csv with curves.
   std::vector<std::unique_ptr<tools::ReplacingFile>> tables_;
   std::optional<std::string> reports_;  // the temporary reports folder
   std::string reports_target_;          // DIR/reports, or the folder a link of that name names

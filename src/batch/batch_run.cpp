@@ -42,7 +42,7 @@ BatchSummary run(tools::ByteSource& records, const BatchRequest& request,
   DetectionTable table(records, request.table, labels, static_cast<unsigned>(request.threads));
   // Made before the long read, so that an output directory that cannot be written (or holds
   // files the batch did not write) stops the batch at once.
-  BatchOutput output(request.output, request.analysis.reports);
+  BatchOutput output(request.output, request.analysis.reports, request.analysis.curves);
   const auto go_on = [&](std::uint64_t records) {
     if (progress.reading) progress.reading(records);
     return !stop;

@@ -249,6 +249,45 @@ TEST(BatchProgram, SamplesOfUpTo1000SitesAsPrepKelvaroAndTidyMakeThem) {
             std::string::npos);
 }
 
+TEST(BatchProgram, CurvesAreWhatTidyMakesOfEachPairsReport) {
+  // With --curves, curves.csv holds each analysed pair's curves as kelvaro-tidy --table curves
+  // makes them of the pair's report; without it, no curves.csv.
+  const ScratchDir dir;
+  const std::string records = dir.write("records.csv", table_of(kRecords));
+  const RunResult plain =
+      run(kBatch + " -q --nreps 10 -o " + quoted(dir.path("plain")) + " " + quoted(records));
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.path("plain/curves.csv")));
+  const RunResult batch = run(kBatch + " -q --nreps 10 --curves --reports -o " +
+                              quoted(dir.path("out")) + " " + quoted(records));
+  ASSERT_EQ(batch.status, 0) << batch.err;
+  const std::string out = dir.path("out/");
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(read_file(out + kTables[t]), read_file(dir.path("plain/") + kTables[t]));
+  }
+  std::string expected, standardised;
+  for (const Pair& p : kPairs) {
+    if (!p.analysed) continue;
+    const std::string report =
+        out + "reports/" + p.group + "/" + p.sample1 + "-" + p.sample2 + ".txt";
+    const RunResult curves = run(kTidy + " --table curves " + quoted(report));
+    ASSERT_EQ(curves.status, 0) << curves.err;
+    for (const std::string& row : rows_of(curves.out)) {
+      expected += std::string(p.group) + "," + p.sample1 + "," + p.sample2 + "," + row + "\r\n";
+    }
+    const RunResult compared = run(kTidy + " --table standardised " + quoted(report));
+    ASSERT_EQ(compared.status, 0) << compared.err;
+    standardised += compared.out;
+  }
+  const std::string got = read_file(out + "curves.csv");
+  EXPECT_EQ(header_of(got),
+            "group,sample1,sample2,block,sites,kind,richness,lower,upper,coverage\r\n");
+  EXPECT_EQ(got.substr(header_of(got).size()), expected);
+  EXPECT_NE(expected.find(",observed,"), std::string::npos);
+  EXPECT_NE(expected.find(",extrapolated,"), std::string::npos);
+  EXPECT_NE(standardised.find("effort,Sample 1,"), std::string::npos) << standardised;
+}
+
 TEST(BatchProgram, SameBytesForEveryThreadCountAndShardSplit) {
   const ScratchDir dir;
   const std::string records = " " + quoted(dir.write("records.csv", table_of(kRecords)));

@@ -64,7 +64,8 @@ void define_options(CLI::App& app, Options& o) {
       ->type_name("RECORDS.csv");
   app.add_option("-o,--output", r.output,
                  "the output directory (made when missing): parameters.csv, blocks.csv, "
-                 "tests.csv, estimators.csv, problems.csv, and reports/ with --reports")
+                 "tests.csv, estimators.csv, problems.csv, curves.csv with --curves and reports/ "
+                 "with --reports")
       ->required()
       ->check(tools::non_empty_name())
       ->type_name("DIR");
@@ -114,6 +115,10 @@ void define_options(CLI::App& app, Options& o) {
       ->default_str("400");
   app.add_flag("--no-range-adjust", o.no_range_adjust,
                "switch off the range adjustment of the bootstrap parameters");
+  app.add_flag("--curves", r.analysis.curves,
+               "also write curves.csv: each pair's two samples' richness by number of sites, "
+               "interpolated, observed and extrapolated to twice their sites, with 95% intervals "
+               "and coverage (large: 2T rows per sample)");
   app.add_flag("--reports", r.analysis.reports,
                "also write every pair's report to DIR/reports/<group>/<sample1>-<sample2>.txt");
   r.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -161,7 +166,9 @@ std::optional<std::string> misuse(Options& o) {
   for (const auto& [name, rule] : rules) {
     if (r.pairs_file == name) r.rule = rule;
   }
-  for (const std::string& table : batch::batch_table_paths(r.output)) {
+  std::vector<std::string> tables = batch::batch_table_paths(r.output);
+  if (r.analysis.curves) tables.push_back(batch::curves_table_path(r.output));
+  for (const std::string& table : tables) {
     for (const std::string* input : {&o.records, &r.pairs_file}) {
       if (tools::same_file(table, *input)) {
         return "-o " + r.output + ": " + table + " is the input file " + *input +

@@ -86,7 +86,9 @@ void define_options(CLI::App& app, Options& o) {
           CLI::ignore_case))
       ->default_str("natural")
       ->type_name("ORDER");
-  app.add_option("--group", r.table.columns.group, "the group column (a route, a site, a plot)")
+  app.add_option("--group", r.table.columns.group,
+                 "the group column (a route, a site, a plot); \"\" for a table without one: "
+                 "one group")
       ->default_val("group")
       ->type_name("COL");
   app.add_option("--sample", r.table.columns.sample, "the sample column (a year, a visit)")

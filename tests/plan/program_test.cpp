@@ -63,10 +63,15 @@ TEST(PlanProgram, TargetsAreAnsweredOnStandardError) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err,
             "kelvaro-plan: the smallest design that meets every target: 4 sites (sites1 = 4, "
-            "sites2 = 4)\n");
-  // meets_target: yes on N(1) and PHI, empty on the others.
-  EXPECT_NE(r.out.find(",40,0.3,1\r\n4,4,N(2),"), std::string::npos);
-  EXPECT_NE(r.out.find(",yes,40,0.3,1\r\n4,4,GAMMA,"), std::string::npos);
+            "sites2 = 4); decided by 5 simulated surveys\n");
+  // meets_target: yes on N(1) and PHI, empty on the others; then the answer's columns: the
+  // surveys, the capped share's standard error, decided, and nothing of a pilot's communities.
+  EXPECT_NE(r.out.find(",assumed_heterogeneity,surveys,share_interval_capped_se,decided,"
+                       "assurance,assurance_se,communities\r\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find(",yes,40,0.3,1,5,0.164804,yes,,,\r\n4,4,N(2),"), std::string::npos);
+  EXPECT_NE(r.out.find(",,40,0.3,1,5,0.149071,yes,,,\r\n4,4,PHI,"), std::string::npos);
+  EXPECT_NE(r.out.find(",yes,40,0.3,1,5,0.164804,yes,,,\r\n4,4,GAMMA,"), std::string::npos);
 }
 
 TEST(PlanProgram, FailuresToWriteEndInStatusOne) {

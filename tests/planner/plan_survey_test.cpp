@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kelvaro/planner.h"
+#include "planner/targets.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -192,6 +193,74 @@ TEST(PlanSurvey, APilotsCommunitiesGiveEachDesignItsAssurance) {
   const PlanResult again = plan_survey(one);
   EXPECT_EQ(again.answer.text, result.answer.text);
   EXPECT_EQ(results_csv(again), csv);
+}
+
+}  // namespace
+}  // namespace kelvaro::plan
+
+namespace kelvaro::plan {
+namespace {
+
+// Sample 1's frequencies of one simulated survey of `community` at t sites: a pilot.
+DetectionFrequencies pilot_of(const Community& community, std::int32_t t, std::uint64_t key) {
+  SimulationGenerator g(key);
+  const SimulatedSurvey s = simulate_survey(community, {t, t}, g);
+  DetectionFrequencies pilot{t, {}, {}};
+  for (float f : s.survey.sample1.f) pilot.f.push_back(static_cast<std::int64_t>(f));
+  return pilot;
+}
+
+// Disabled: it fails today, and documents an open fault. Over 90 pilots of 8 sites, 34 named a
+// design; they stated an assurance of 0.85 on average, and the design named really met the
+// target for 0.59 of them (standard error 0.06): the communities drawn around the fit inherit its
+// error (a pilot that underestimates N gives communities that are too easy), so the assurance
+// overstates. Run with --gtest_also_run_disabled_tests (about a minute on two cores).
+TEST(PlanSurvey, DISABLED_TheAssuranceStatedIsBorneOutByTheTrueCommunity) {
+  // Pilots of a known community, each planned over the communities consistent with it: the
+  // designs named must really meet the target (in the true community, simulated at length) for
+  // about the share of pilots the assurance states, or more; never for clearly fewer.
+  const Community truth = {60, 60, 0, 0.25, 3.0, 1.0};
+  const std::vector<Target> targets = {parse_target("N(1):bias<=0.15", "--target")};
+  PlanSettings at_length;
+  at_length.community = truth;
+  at_length.designs = {{4, 4}, {8, 8}, {16, 16}};
+  at_length.surveys = 400;
+  at_length.replicates = 10;
+  at_length.threads = 2;
+  std::vector<bool> truly_meets;
+  for (const DesignSummary& d : run_plan(at_length)) {
+    truly_meets.push_back(meets_every_target(d, targets));
+  }
+  double stated = 0.0, borne_out = 0.0;
+  int named = 0;
+  for (std::uint64_t p = 0; p < 90; ++p) {
+    PlanRequest r;
+    r.pilot = pilot_of(truth, 8, 1000 + p);
+    r.sites = "4,8,16";
+    r.targets = {"N(1):bias<=0.15"};
+    r.surveys = 4;
+    r.nreps = 10;
+    r.seed = p;
+    r.threads = 2;
+    r.communities = 20;
+    r.community_surveys = 4;
+    r.max_surveys = 160;
+    try {
+      const PlanAnswer a = plan_survey(check_request(r, OptionStyle::kCommandLine)).answer;
+      if (a.kind != AnswerKind::kMet) continue;
+      ++named;
+      stated += a.design->assurance;
+      borne_out += truly_meets[a.design->index] ? 1.0 : 0.0;
+    } catch (const OptionError&) {
+      // A pilot that cannot be fitted is refused, as a user's would be.
+    }
+  }
+  ASSERT_GE(named, 10);
+  const double share = borne_out / named;
+  const double mean_stated = stated / named;
+  const double se = std::sqrt(mean_stated * (1.0 - mean_stated) / named);
+  EXPECT_GE(share, mean_stated - 3.0 * se)
+      << named << " named; stated " << mean_stated << ", borne out " << share;
 }
 
 }  // namespace

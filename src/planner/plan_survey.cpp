@@ -19,7 +19,13 @@ struct Growth {
 class PlanRun {
  public:
   PlanRun(const CheckedPlan& checked, const ProgressCallback& progress)
-      : checked_(checked), progress_(progress) {
+      : checked_(checked), progress_(progress), pool_(checked.settings) {
+    // Each round starts the pool anew; the caller hears of threads that would not start once.
+    pool_.threads_short = [this](int asked, int used) {
+      if (told_short_ || !checked_.settings.threads_short) return;
+      told_short_ = true;
+      checked_.settings.threads_short(asked, used);
+    };
     judging_.targets = checked.targets;
     judging_.from_pilot = checked.pilot_communities.has_value() && !checked.targets.empty();
     judging_.assurance = checked.assurance;
@@ -93,7 +99,7 @@ class PlanRun {
       }
     }
     progress_.add_to_total(planned);
-    std::vector<std::vector<SurveyOutcome>> outcomes = run_survey_jobs(jobs, s, progress_);
+    std::vector<std::vector<SurveyOutcome>> outcomes = run_survey_jobs(jobs, pool_, progress_);
     for (std::size_t j = 0; j < jobs.size(); ++j) {
       const auto [d, c] = owners[j];
       if (c < 0) {
@@ -189,6 +195,8 @@ class PlanRun {
 
   const CheckedPlan& checked_;
   PlanProgress progress_;
+  PlanSettings pool_;  // the plan's settings, telling of threads short once
+  bool told_short_ = false;
   Judging judging_;
   std::vector<DesignResult> designs_;
   std::vector<std::vector<SurveyOutcome>> outcomes_;  // per design, in the community assumed

@@ -9,6 +9,7 @@
 
 #include "kelvaro/planner.h"
 #include "planner/targets.h"
+#include "support/failing_threads.h"
 
 namespace kelvaro::plan {
 namespace {
@@ -117,6 +118,22 @@ TEST(PlanSurvey, RoundsStopWhenTheAnswerIsDecided) {
     EXPECT_EQ(a.decided, c.decided);
     EXPECT_EQ(a.text, c.text);
   }
+}
+
+TEST(PlanSurvey, ThreadsThatCannotStartAreToldOfOnceOverAllRounds) {
+  PlanRequest r = small_request();
+  r.targets = {"N(1):coverage>=0.5"};
+  r.max_surveys = 64;
+  const PlanResult two = plan_survey(check_request(r, OptionStyle::kCommandLine));
+  CheckedPlan checked = check_request(r, OptionStyle::kCommandLine);
+  checked.settings.threads = 4;
+  checked.settings.thread_factory = testing::threads_failing_after(1);
+  int told = 0;
+  checked.settings.threads_short = [&](int, int) { ++told; };
+  const PlanResult short_of_threads = plan_survey(checked);
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(short_of_threads.answer.text, two.answer.text);
+  EXPECT_EQ(results_csv(short_of_threads), results_csv(two));
 }
 
 TEST(PlanSurvey, RowsAfterRoundsAreThoseOfAFirstRoundOfAsManySurveys) {

@@ -16,7 +16,7 @@ MAKEFLAGS += --no-print-directory
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
         bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
         cross-test install uninstall package fuzz r-package r-check r-install r-vignette web web-test \
-        bench-web clean
+        web-screenshots bench-web clean
 
 all: build
 
@@ -198,9 +198,10 @@ r-vignette:
 # The web page: build/web/kelvaro.html, one self-contained file (the library compiled to
 # WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in
 # web/package-lock.json). `make web-test` opens it in headless Chromium and Firefox (Debian's
-# chromium and firefox-esr, driven by the pinned playwright-core and puppeteer-core) and compares
-# what it shows and downloads with the programs' output, and runs the golden reports through its
-# engine in node.
+# chromium and firefox-esr, driven by the pinned playwright-core and puppeteer-core), compares
+# what it shows and downloads with the programs' output, checks it with the pinned axe-core, at
+# phone width and at 200% zoom, and runs the golden reports and the programs' texts through its
+# engine and scripts in node.
 VERSION := $(shell head -n 1 VERSION)
 WEB_ENGINE = $(BUILD)/wasm/web/kelvaro_web.js
 # emscripten's optimiser needs acorn, which Debian's node-acorn puts under /usr/share/nodejs.
@@ -220,10 +221,17 @@ web:
 
 web-test: web
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
-	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan -j$(JOBS)
+	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan \
+		kelvaro-curves-reference -j$(JOBS)
 	node web/test/engine-test.mjs $(WEB_ENGINE) $(BUILD)
+	node web/test/texts-test.mjs $(BUILD)
 	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
 	node web/test/firefox-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
+
+# The README's two pictures of the page, after the example's analysis: docs/web-desktop.png and,
+# on a 360 px phone, docs/web-phone.png (web/screenshots.mjs, headless Chromium).
+web-screenshots: web
+	cd web && node screenshots.mjs ../$(BUILD)/web/kelvaro.html ../docs
 
 # How long the page takes to open and to analyse the example, in headless Chromium and Firefox
 # (web/timing.mjs; WEB_RUNS fresh pages in each).

@@ -144,6 +144,11 @@ std::optional<std::string> ill_determined_fit(const PilotFit& fit);
 // is taken as its whole part, with the warning kelvaro gives (the first of the record).
 DetectionFrequencies read_pilot(const std::string& path, const std::string& option);
 
+// The same from the file's bytes already in memory (a file a page was given), `name` standing for
+// its path. Throws OptionError with read_pilot's message without the option:
+// "pilot.csv (comma-separated), line 3, column 2: ...".
+DetectionFrequencies pilot_from_text(const std::string& text, const std::string& name);
+
 // A planning run: every design's surveys simulated and analysed on a pool of threads, then
 // summarised design by design. Each survey's random numbers depend only on (seed, design, survey
 // index) and each design is summarised in survey order, so the result is the same, bit for bit,
@@ -155,7 +160,8 @@ struct PlanSettings {
   std::int32_t surveys = 200;     // simulated surveys per design
   std::int32_t replicates = 100;  // bootstrap replicates of each analysis
   std::uint64_t seed = 400;       // fixes every simulation stream and analysis seed
-  // Worker threads; 0: the calling thread simulates every survey (a page without threads).
+  // Worker threads; 0: the calling thread simulates every survey itself (a page's WebAssembly,
+  // which has no threads), with the same result.
   int threads = 1;
   // Starts them (tests inject one that fails); when fewer start, the run goes on with those
   // and tells threads_short(asked, used) once, before the first survey is done.

@@ -106,6 +106,7 @@ class GroupedSamples;  // the table's records grouped by sample (internal)
 //   7,2019,1,4660,2                       one detection: species "4660" at site 0
 //   7,2019,2,,0                           (stop 2 visited, nothing found)
 //
+// A table without a group column (its name left empty in the options) is one group, labelled "".
 // A record that is not a detection (a count of 0) still makes its site a site of the sample. A
 // detection listed twice is kept twice here and counts once in the blocks. A sample that reaches
 // a 99th site is marked with where that site was read and keeps no detections: the pairs it is

@@ -144,6 +144,7 @@ std::optional<std::string> unlisted_report_file(const std::string& directory) {
 }
 
 std::string file_name_part(std::string_view label) {
+  if (label.empty()) return "(none)";
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (std::size_t i = 0; i < label.size(); ++i) {

@@ -21,7 +21,9 @@
 namespace kelvaro::batch {
 
 // A label as part of a file name (above). Labels whose name would pass kMaxNamePart bytes are
-// cut there and end in '~' and a hash of the whole label, so that they stay distinct.
+// cut there and end in '~' and a hash of the whole label, so that they stay distinct. The empty
+// label (the one group of a table without a group column) is "(none)", which no other label
+// gives ('(' and ' ' are escaped).
 std::string file_name_part(std::string_view label);
 inline constexpr std::size_t kMaxNamePart = 120;
 

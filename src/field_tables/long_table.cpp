@@ -57,6 +57,7 @@ LongTableReader::LongTableReader(const LongTableReader& layout, tools::ByteSourc
       sites_("site", false),
       species_("species", false) {
   std::copy(std::begin(layout.columns_), std::end(layout.columns_), std::begin(columns_));
+  if (!index(LongColumn::kGroup)) groups_.intern("");
   file_index_ = sites_.add_file(file());
   species_.add_file(file());
 }
@@ -111,10 +112,31 @@ void LongTableReader::find_columns(const LongTableColumns& names) {
                          "; a long table needs the columns sample, site and species, in any "
                          "order; name a column called otherwise with --" +
                          role_name(role) + ")"),
-          role);
+          role, missing_columns(names));
     }
   }
   find_count_column(names.count);
+  // A table without a group column is one group, whose label is empty.
+  if (!index(LongColumn::kGroup)) groups_.intern("");
+}
+
+std::vector<LongColumn> LongTableReader::missing_columns(const LongTableColumns& names) const {
+  const std::pair<LongColumn, const std::string*> named[] = {{LongColumn::kGroup, &names.group},
+                                                             {LongColumn::kSample, &names.sample},
+                                                             {LongColumn::kSite, &names.site},
+                                                             {LongColumn::kSpecies, &names.species},
+                                                             {LongColumn::kCount, &names.count}};
+  std::vector<LongColumn> missing;
+  for (const auto& [role, name] : named) {
+    if (name->empty()) continue;
+    const std::string wanted = folded_name(*name);
+    bool found = false;
+    for (std::size_t j = 0; j < header_.size() && !found; ++j) {
+      found = folded_name(header_[j]) == wanted;
+    }
+    if (!found) missing.push_back(role);
+  }
+  return missing;
 }
 
 void LongTableReader::find_count_column(const std::string& name) {

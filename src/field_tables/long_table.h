@@ -70,6 +70,7 @@ class LongTableReader {
   // species on a detection; a count cell that is not a value), ReadError.
   bool next(LongRecord& record);
 
+  // Without a group column, the one group "" (id 0).
   const tools::LabelPool& groups() const { return groups_; }
   const tools::LabelPool& samples() const { return samples_; }
   const NamePool& sites() const { return sites_; }
@@ -98,6 +99,8 @@ class LongTableReader {
     return columns_[static_cast<int>(role)];
   }
   void find_columns(const LongTableColumns& names);
+  // Every column `names` names that the header lacks (MissingColumn::missing).
+  std::vector<LongColumn> missing_columns(const LongTableColumns& names) const;
   void find_count_column(const std::string& name);
   std::string_view field(LongColumn role, bool may_be_empty) const;
   template <class Intern>

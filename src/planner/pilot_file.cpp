@@ -92,18 +92,18 @@ std::string shown(float v) {
   return text;
 }
 
-DetectionFrequencies from_kelvaro_input(tools::ByteSource& bytes, const std::string& path,
-                                        const std::string& option) {
+// Messages and warnings name the file as `path`, without the option (read_pilot adds it).
+DetectionFrequencies from_kelvaro_input(tools::ByteSource& bytes, const std::string& path) {
   FreeFormSource input(bytes);
   BlockData sample1;
   try {
     sample1 = read_sample1(input);
   } catch (const InputRefused& e) {
-    if (e.line() == 0) throw OptionError(option + ": " + path + ": " + e.reason());
-    throw OptionError(option + ": " + path + ": line " + std::to_string(e.line()) +
+    if (e.line() == 0) throw OptionError(path + ": " + e.reason());
+    throw OptionError(path + ": line " + std::to_string(e.line()) +
                       ": cannot read a kelvaro input's Sample 1: " + e.reason());
   } catch (const InputUnreadable& e) {
-    throw OptionError(option + ": " + path + ": " + e.what());
+    throw OptionError(path + ": " + e.what());
   }
   DetectionFrequencies pilot;
   pilot.sites = static_cast<std::int32_t>(sample1.f.size());
@@ -113,12 +113,11 @@ DetectionFrequencies from_kelvaro_input(tools::ByteSource& bytes, const std::str
     const std::string f_i = "f(" + std::to_string(i + 1) + ")";
     const std::int32_t f = trunc_to_int(v);  // NaN and beyond 32 bits: below 0
     if (f < 0) {
-      throw OptionError(option + ": " + path + ": Sample 1's " + f_i +
-                        " is not a count of species");
+      throw OptionError(path + ": Sample 1's " + f_i + " is not a count of species");
     }
     // As kelvaro warns of the first fractional frequency of a record, and takes its whole part.
     if (static_cast<float>(f) != v && !fraction_told) {
-      pilot.warnings.push_back(option + ": " + path + ": Sample 1: " + f_i + " = " + shown(v) +
+      pilot.warnings.push_back(path + ": Sample 1: " + f_i + " = " + shown(v) +
                                " is not a whole number; it is taken as " + std::to_string(f));
       fraction_told = true;
     }
@@ -127,19 +126,35 @@ DetectionFrequencies from_kelvaro_input(tools::ByteSource& bytes, const std::str
   return pilot;
 }
 
+// The pilot from a byte source: a kelvaro input or a table, told apart by its start.
+DetectionFrequencies pilot_from(tools::ByteSource& bytes, const std::string& path) {
+  std::string start;
+  const bool kelvaro_input = starts_as_kelvaro_input(bytes, start);
+  LookedAtSource source(bytes, std::move(start));
+  if (kelvaro_input) return from_kelvaro_input(source, path);
+  try {
+    return from_table(source);
+  } catch (const OptionError&) {
+    throw;
+  } catch (const std::runtime_error& e) {  // csv::InputError
+    throw OptionError(e.what());
+  }
+}
+
 }  // namespace
+
+DetectionFrequencies pilot_from_text(const std::string& text, const std::string& name) {
+  tools::TextSource source(text, name);
+  return pilot_from(source, name);
+}
 
 DetectionFrequencies read_pilot(const std::string& path, const std::string& option) {
   try {
     tools::FileSource file(path);
-    std::string start;
-    const bool kelvaro_input = starts_as_kelvaro_input(file, start);
-    LookedAtSource source(file, std::move(start));
-    if (kelvaro_input) return from_kelvaro_input(source, path, option);
-    return from_table(source);
-  } catch (const OptionError&) {
-    throw;
-  } catch (const std::runtime_error& e) {  // csv::InputError, tools::ReadError
+    DetectionFrequencies pilot = pilot_from(file, path);
+    for (std::string& w : pilot.warnings) w = option + ": " + w;
+    return pilot;
+  } catch (const std::runtime_error& e) {  // OptionError, tools::ReadError
     throw OptionError(option + ": " + e.what());
   } catch (const std::bad_alloc&) {
     throw OptionError(option + ": " + path + ": out of memory while reading the pilot");

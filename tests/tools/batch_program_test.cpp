@@ -282,6 +282,37 @@ TEST(BatchProgram, NamedColumnsAndTheirCountColumn) {
       std::string::npos);
 }
 
+TEST(BatchProgram, ATableWithoutAGroupColumnIsOneGroup) {
+  // Group 9's records without the group column, read with --group '': group 9's rows with an
+  // empty group and its reports under reports/(none)/; a second batch replaces the first.
+  std::string text = "sample,site,species,count\n";
+  std::vector<Record> group9;
+  for (const Record& r : kRecords) {
+    if (std::string(r.group) != "9") continue;
+    group9.push_back(r);
+    text += std::string(r.sample) + "," + r.site + "," + r.species + "," + r.count + "\n";
+  }
+  const ScratchDir dir;
+  const RunResult grouped = run(kBatch + " -q --reports -o " + quoted(dir.path("grouped")) + " " +
+                                quoted(dir.write("grouped.csv", table_of(group9))));
+  ASSERT_EQ(grouped.status, 0) << grouped.err;
+  for (int time = 0; time < 2; ++time) {
+    const RunResult one = run(kBatch + " -q --reports --group '' -o " + quoted(dir.path("one")) +
+                              " " + quoted(dir.write("one.csv", text)));
+    ASSERT_EQ(one.status, 0) << one.err;
+  }
+  for (const char* table : {"parameters.csv", "blocks.csv", "problems.csv"}) {
+    SCOPED_TRACE(table);
+    std::string expected = read_file(dir.path("grouped") + "/" + table);
+    for (std::size_t at = 0; (at = expected.find("\r\n9,", at)) != std::string::npos;) {
+      expected.erase(at += 2, 1);
+    }
+    EXPECT_EQ(read_file(dir.path("one") + "/" + table), expected);
+  }
+  EXPECT_EQ(read_file(dir.path("one") + "/reports/(none)/2019-2020.txt"),
+            read_file(dir.path("grouped") + "/reports/9/2019-2020.txt"));
+}
+
 TEST(BatchProgram, PairsFromAFileAndSamplesThatCannotBeAnalysed) {
   // Group 9 of kRecords (lines 2-14), and group 5 whose 2019 has 99 sites (the 99th on line
   // 15 + 98 = 113).

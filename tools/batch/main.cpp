@@ -71,7 +71,9 @@ void define_options(CLI::App& app, Options& o) {
                  "group,sample1,sample2")
       ->default_val("consecutive")
       ->type_name("RULE|FILE");
-  app.add_option("--group", r.table.columns.group, "the group column (a route, a site, a plot)")
+  app.add_option("--group", r.table.columns.group,
+                 "the group column (a route, a site, a plot); \"\" for a table without one: "
+                 "one group")
       ->default_val("group")
       ->type_name("COL");
   app.add_option("--sample", r.table.columns.sample, "the sample column (a year, a visit)")

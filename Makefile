@@ -16,7 +16,7 @@ MAKEFLAGS += --no-print-directory
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
         bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
         cross-test install uninstall package fuzz r-package r-check r-install r-vignette web web-test \
-        bench-web clean
+        bench-web docs clean
 
 all: build
 
@@ -194,6 +194,19 @@ r-install:
 r-vignette:
 	@sh tools/install-deps.sh r
 	JOBS=$(JOBS) sh r/tools/package.sh vignette $(R_BUILD)/vignette
+
+# The guides' examples and figures made again from the current code: every runnable example of
+# README.md and docs/*.md rewritten with what it prints (the test docs_examples checks them), and
+# the figures drawn by the R package from the vignette's runs. Commit what changed.
+docs: programs
+	python3 tests/docs/run_examples.py --update --path $(BUILD)/src/cli --path $(BUILD)/tools \
+	  --path $(BUILD)/tools/plan . \
+	  README.md docs/*.md
+	@$(MAKE) r-vignette
+	mkdir -p docs/figures
+	cp r/vignettes/figures/dune-plot-1.png docs/figures/two-places.png
+	cp r/vignettes/figures/batch-plot-1.png docs/figures/time-course.png
+	cp r/vignettes/figures/plan-plot-1.png docs/figures/plan.png
 
 # The web page: build/web/kelvaro.html, one self-contained file (the library compiled to
 # WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in

@@ -6,8 +6,9 @@
 // number of threads. Memory follows the table: the pairs are made as the threads take them, and
 // only a bounded window of outcomes waits to be written.
 //
-// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv and,
-// when asked, reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
+// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv,
+// source.json when the request gives the records' source, and, when asked,
+// reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
 // before the whole batch is written (hidden temporary files and folders beside their targets,
 // renamed into place at the end); a batch that fails or is stopped leaves the directory as it
 // was. The folder describes one run: an earlier batch's tables are replaced and its reports/
@@ -43,11 +44,25 @@ struct BatchRequest {
   csv::LongTableOptions table;
   std::optional<PairRule> rule;  // nullopt: the pairs file lists the pairs
   std::string pairs_file;
+  // The order of a group's samples (kelvaro/surveys.h): which follow one another, and the rows'.
+  tools::SampleOrder sample_order = tools::SampleOrder::kNatural;
   AnalysisSettings analysis;
   int threads = 1;  // pairs analysed at once
   std::optional<Shard> shard;
   std::uint64_t max_pairs = 1000000;  // more pairs than this are refused (TooManyPairs)
   ThreadFactory thread_factory = start_thread;
+  // When `records` holds only some groups of a survey (a part computed elsewhere, whose tables are
+  // put together with the other parts'): every group and sample label of the whole survey. The
+  // label order (kelvaro/surveys.h) is then decided over these labels and the table's, as the
+  // whole survey's batch decides it, so that the part's pairs and rows are the whole batch's rows
+  // of its groups, in the same order. Empty: the table's own labels (and the pairs file's).
+  //   survey samples {"9", "10", "x"} (ordered by bytes: "10", "9", "x"); a part whose own
+  //   samples are "9" and "10" pairs 10-9, as the whole survey does, not 9-10.
+  std::vector<std::string> survey_groups, survey_samples;
+  // Where the records come from, written as DIR/source.json beside the tables (a Darwin Core
+  // archive's citation: kelvaro/darwin_core.h source_json). Empty: no source.json, and one that an
+  // earlier batch wrote is removed.
+  std::string source;
 };
 
 // More pairs than BatchRequest::max_pairs: refused before any analysis.
@@ -97,8 +112,28 @@ struct BatchProgress {
 BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
                        const BatchProgress& progress, const std::atomic<bool>& stop);
 
+// A batch whose tables stay in memory, for a program that hands them on instead of writing files
+// (the Python package): the pairs, rows and order of run_batch, each table the bytes run_batch
+// writes to its file (the header row first, CR LF line ends); no reports.
+struct BatchTables {
+  std::string parameters, blocks, tests, estimators, problems;
+  BatchSummary summary;
+};
+
+// Runs the batch on `records` as run_batch does, keeping its tables (request.output and
+// request.analysis.reports are not used). When request.rule is nullopt the pairs file is
+// `pairs` when given (request.pairs_file then only names it), else the file request.pairs_file.
+// Throws as run_batch, but for what concerns the output directory. When `stop` becomes true it
+// returns at once with summary.complete false and every table empty.
+BatchTables run_batch_tables(tools::ByteSource& records, const BatchRequest& request,
+                             const BatchProgress& progress, const std::atomic<bool>& stop,
+                             tools::ByteSource* pairs = nullptr);
+
 // The paths of the five tables a batch writes into `directory`, in the order parameters, blocks,
 // tests, estimators, problems (a program refuses an input that is one of them).
 std::vector<std::string> batch_table_paths(const std::string& directory);
+
+// The path of curves.csv, which a batch writes into `directory` with AnalysisSettings::curves.
+std::string curves_table_path(const std::string& directory);
 
 }  // namespace kelvaro::batch

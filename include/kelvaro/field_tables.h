@@ -12,6 +12,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,7 @@
 
 #include "kelvaro/byte_source.h"
 #include "kelvaro/labels.h"
+#include "kelvaro/natural_order.h"
 
 namespace kelvaro::csv {
 
@@ -87,7 +89,7 @@ std::optional<std::string> read_separator_option(std::string_view text,
 enum class LongColumn { kGroup, kSample, kSite, kSpecies, kCount };
 
 struct LongTableColumns {
-  std::string group;  // empty: no group column (every record is in group 0)
+  std::string group;  // empty: no group column (every record is in one group, labelled "")
   std::string sample = "sample";
   std::string site = "site";
   std::string species = "species";
@@ -102,21 +104,38 @@ struct LongTableOptions {
                                   // around them are one name (else: separate, with a variant)
 };
 
-// A required column (or the named count column) that the header lacks.
+// A required column (or the named count column) that the header lacks. The message is about
+// role(), the first lacking in the order group, sample, site, species, count; missing() lists
+// every column the options name that the header lacks, in that order, so that a user can be
+// shown them all at once (a page, a dialog) rather than one per attempt.
+//
+//   header "Year,Stop,AOU", options sample/site/species:  role() sample,
+//   missing() {sample, site, species}
 class MissingColumn : public InputError {
  public:
-  MissingColumn(const InputError& error, LongColumn role) : InputError(error), role_(role) {}
+  MissingColumn(const InputError& error, LongColumn role, std::vector<LongColumn> missing = {})
+      : InputError(error), role_(role), missing_(std::move(missing)) {
+    if (missing_.empty()) missing_.push_back(role);
+  }
   LongColumn role() const { return role_; }
+  const std::vector<LongColumn>& missing() const { return missing_; }
 
  private:
   LongColumn role_;
+  std::vector<LongColumn> missing_;
 };
+
+// The names of a table's header row (its first row that is not blank) as written, read with the
+// separator given or found as the readers here find it; empty for a file without a row. Lets a
+// user pick a long table's columns by name. Throws InputError (a header row the CSV rules
+// refuse), ReadError.
+std::vector<std::string> header_names(tools::ByteSource& source, std::optional<char> separator);
 
 // The text of a column role in messages: "group", "sample", "site", "species", "count".
 std::string role_name(LongColumn role);
 
-// A long table held whole in memory (a mapped file) is read in parts of this many bytes, on the
-// threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
+// A long table that can be read at any offset (a regular file) is read in parts of this many
+// bytes, on the threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
 inline constexpr std::size_t kPartBytes = std::size_t{4} << 20;
 
 }  // namespace kelvaro::csv
@@ -140,35 +159,56 @@ std::string quoted_excerpt(std::string_view text);
 
 namespace kelvaro::prep {
 
-// The sites of one sample at which a species was detected, as a set of site indices
-// 0..kMaxSites-1 in two machine words: a million species take 16 MB, and counting a set's sites
-// or walking them costs a few instructions.
-//
-//   add(0); add(2); add(0)  ->  count() == 2,  for_each visits 0 then 2
+// The most sites a sample may have: kelvaro's limit (kelvaro::kMaxSampleSites in kelvaro.h). A
+// block's storage grows with its sites; the limit keeps a typing slip (a transposed table of
+// 50,000 species as sites) from asking for a run that could never be read. Earlier versions took
+// at most 98, because kelvaro kept a block's frequency classes in 100 elements.
+inline constexpr int kMaxSites = 1000;
 
-// kelvaro keeps a block's frequency classes in 100 elements and its bootstrap uses t + 2 of
-// them, so a sample may have at most 98 sites.
-inline constexpr int kMaxSites = 98;
+// The sites of one sample at which a species was detected, as a set of site indices
+// 0..kMaxSites-1: two machine words in the set itself for sites 0..127, and the words of sites
+// 128 and above in a block of 112 bytes allocated with the first of them. A million species of
+// samples up to 128 sites take 24 MB, and counting a set's sites or walking them costs a few
+// instructions per 64 sites.
+//
+//   add(0); add(2); add(0); add(700)  ->  count() == 3,  for_each visits 0, 2, then 700
 
 class SiteSet {
  public:
+  SiteSet() = default;
+  SiteSet(const SiteSet& other) { *this = other; }
+  SiteSet& operator=(const SiteSet& other);
+  SiteSet(SiteSet&&) noexcept = default;
+  SiteSet& operator=(SiteSet&&) noexcept = default;
+
   // Requires: 0 <= site < kMaxSites.
-  void add(int site) { words_[site / 64] |= std::uint64_t{1} << (site % 64); }
-  bool contains(int site) const { return (words_[site / 64] >> (site % 64)) & 1u; }
-  int count() const { return std::popcount(words_[0]) + std::popcount(words_[1]); }
-  bool empty() const { return (words_[0] | words_[1]) == 0; }
+  void add(int site) { word(site / 64) |= std::uint64_t{1} << (site % 64); }
+  bool contains(int site) const { return (word_at(site / 64) >> (site % 64)) & 1u; }
+  int count() const;
+  bool empty() const;
   // Calls visit(site) for every site of the set, in increasing order.
   template <class Visit>
   void for_each(Visit visit) const {
-    for (int w = 0; w < 2; ++w) {
-      for (std::uint64_t bits = words_[w]; bits != 0; bits &= bits - 1) {
+    const int words = more_ ? kWords : kInlineWords;
+    for (int w = 0; w < words; ++w) {
+      for (std::uint64_t bits = word_at(w); bits != 0; bits &= bits - 1) {
         visit(w * 64 + std::countr_zero(bits));
       }
     }
   }
 
  private:
-  std::uint64_t words_[2] = {0, 0};
+  static constexpr int kInlineWords = 2;
+  static constexpr int kWords = (kMaxSites + 63) / 64;
+
+  std::uint64_t word_at(int w) const {
+    if (w < kInlineWords) return small_[w];
+    return more_ ? more_[w - kInlineWords] : 0;
+  }
+  std::uint64_t& word(int w);
+
+  std::uint64_t small_[kInlineWords] = {0, 0};  // sites 0..127
+  std::unique_ptr<std::uint64_t[]> more_;       // sites 128..: kWords - 2 words, or none
 };
 
 // What kelvaro-prep reads from its tables: two samples, each with its sites in input order, the
@@ -192,8 +232,7 @@ class Sample {
   bool names(std::uint32_t id) const { return id < named_.size() && named_[id]; }
   // The sites at which species `id` was detected (empty when never).
   const SiteSet& detected_at(std::uint32_t id) const {
-    static const SiteSet kNone;
-    return id < detections_.size() ? detections_[id] : kNone;
+    return id < detections_.size() ? detections_[id] : none_;
   }
   bool has_detection() const { return detected_species_ > 0; }
 
@@ -202,6 +241,7 @@ class Sample {
   std::vector<bool> named_;          // by species id
   std::vector<SiteSet> detections_;  // by species id
   std::size_t detected_species_ = 0;
+  SiteSet none_;  // the sites of a species never detected (a member: no shared static object)
 };
 
 struct Survey {
@@ -220,13 +260,16 @@ struct Survey {
 
 // Reading kelvaro-prep's input tables into a Survey: two site-by-species tables (one per
 // sample), or one long table of records holding both samples. Both are read as streams and stop
-// at the first refusal (the 99th site is refused as soon as it is read). Every refusal names
-// the file, its separator, the line and the column, and says how to put it right.
+// at the first refusal (a site beyond kMaxSites is refused as soon as it is read). Every refusal
+// names the file, its separator, the line and the column, and says how to put it right.
 
 struct TableOptions {
   std::optional<char> separator;  // nullopt: found in each file's header row
   bool na_absent = false;         // NA and NaN cells are absent (else refused)
   bool fold_case = false;         // names differing only in case or blanks around them are one
+  // A long table without `first`: Sample 1 is the label that appears first (kFile), or the one
+  // that comes first in natural order (kNatural: "week 8" before "week 12"; natural_order.h).
+  tools::SampleOrder sample_order = tools::SampleOrder::kFile;
 };
 
 // A refusal of the command as a whole (the message is a full sentence naming the program).
@@ -263,11 +306,14 @@ Survey load_wide_pair(tools::ByteSource& first, tools::ByteSource& second,
 std::string source_dialect(char separator);
 
 // A long table (above) holding exactly two samples, one row per record; a record
-// given twice counts once. Sample 1 is `first` when given, else the label that appears first.
-// Throws UsageError when the table has no sample column (a wide table given alone), InputError
-// for: other missing columns, other than two sample labels, `first` not among them, more than
-// kMaxSites sites in a sample, a sample without detection; ReadError.
+// given twice counts once. Sample 1 is `first` when given, else the label that appears first or
+// comes first in natural order (options.sample_order). With `first` and `second` both given, the
+// table may hold other samples: their rows are left out. Throws UsageError when the table has no
+// sample column (a wide table given alone), InputError for: other missing columns, other than two
+// sample labels, `first` or `second` not among them, more than kMaxSites sites in a sample, a
+// sample without detection; ReadError.
 Survey load_long(tools::ByteSource& source, const TableOptions& options,
-                 const csv::LongTableColumns& columns, const std::optional<std::string>& first);
+                 const csv::LongTableColumns& columns, const std::optional<std::string>& first,
+                 const std::optional<std::string>& second = std::nullopt);
 
 }  // namespace kelvaro::prep

@@ -1,5 +1,6 @@
-// kelvaro-batch: every pair of samples of every group of a survey's long table, each analysed
-// as kelvaro-prep and kelvaro would, on several threads, into one directory of tables.
+// kelvaro-batch: every pair of samples of every group of a survey's long table (or of a Darwin
+// Core archive read as one), each analysed as kelvaro-prep and kelvaro would, on several threads,
+// into one directory of tables.
 
 #include <unistd.h>
 
@@ -9,15 +10,19 @@
 #include <csignal>
 #include <iostream>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "common/archive_input.h"
 #include "common/command_line.h"
 #include "kelvaro/batch.h"
 #include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
 #include "kelvaro/command_line.h"
+#include "kelvaro/darwin_core.h"
+#include "kelvaro/darwin_core_files.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/surveys.h"
@@ -50,18 +55,24 @@ struct Options {
   bool no_range_adjust = false;
   std::string shard;
   bool quiet = false;
+  tools::ArchiveFlags archive_flags;
+  bool archive = false;  // the records are a Darwin Core archive
 };
 
 void define_options(CLI::App& app, Options& o) {
   batch::BatchRequest& r = o.request;
   app.add_option("records", o.records,
                  "the long table: one row per detection, with columns group, sample, site and "
-                 "species (any order and case; other columns ignored)")
+                 "species (any order and case; other columns ignored); at most " +
+                     std::to_string(kelvaro::prep::kMaxSites) +
+                     " sites per sample (a pair with more goes to problems.csv); or a Darwin Core "
+                     "archive (a zip, or a folder of its files)")
       ->required()
       ->type_name("RECORDS.csv");
   app.add_option("-o,--output", r.output,
                  "the output directory (made when missing): parameters.csv, blocks.csv, "
-                 "tests.csv, estimators.csv, problems.csv, and reports/ with --reports")
+                 "tests.csv, estimators.csv, problems.csv, curves.csv with --curves and reports/ "
+                 "with --reports")
       ->required()
       ->check(tools::non_empty_name())
       ->type_name("DIR");
@@ -71,23 +82,42 @@ void define_options(CLI::App& app, Options& o) {
                  "group,sample1,sample2")
       ->default_val("consecutive")
       ->type_name("RULE|FILE");
-  app.add_option("--group", r.table.columns.group, "the group column (a route, a site, a plot)")
+  app.add_option("--sample-order", r.sample_order,
+                 "natural (numbers in labels as numbers: week 8 before week 12, 2019-9-30 before "
+                 "2019-10-01) or file (the order in which the labels first appear): which "
+                 "samples follow one another, and the order of the rows")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, kelvaro::tools::SampleOrder>{
+              {"natural", kelvaro::tools::SampleOrder::kNatural},
+              {"file", kelvaro::tools::SampleOrder::kFile}},
+          CLI::ignore_case))
+      ->default_str("natural")
+      ->type_name("ORDER");
+  app.add_option("--group", r.table.columns.group,
+                 "the group column (a route, a site, a plot; archive: the term, default "
+                 "locationID); \"\" for a table without one: one group")
       ->default_val("group")
       ->type_name("COL");
-  app.add_option("--sample", r.table.columns.sample, "the sample column (a year, a visit)")
+  app.add_option("--sample", r.table.columns.sample,
+                 "the sample column (a year, a visit; archive: the term, default year)")
       ->default_val("sample")
       ->type_name("COL");
-  app.add_option("--site", r.table.columns.site, "the site column (a stop, a section, a trap)")
+  app.add_option("--site", r.table.columns.site,
+                 "the site column (a stop, a section, a trap; archive: the term, default "
+                 "eventID)")
       ->default_val("site")
       ->type_name("COL");
-  app.add_option("--species", r.table.columns.species, "the species column")
+  app.add_option("--species", r.table.columns.species,
+                 "the species column (archive: the term, default scientificName)")
       ->default_val("species")
       ->type_name("COL");
   app.add_option("--count", r.table.columns.count,
                  "the column that says whether the species was detected (0, empty, FALSE: "
                  "not detected, but the site was visited; default: a column count, detected or "
-                 "abundance)")
+                 "abundance; archive: individualCount, then organismQuantity, then "
+                 "occurrenceStatus)")
       ->type_name("COL");
+  tools::add_archive_options(app, o.archive_flags);
   tools::add_whole_number_option(app, "--nreps", "--nreps", r.analysis.replicates, 0,
                                  kMaxReplicates, "bootstrap iterations of every pair")
       ->default_str("50");
@@ -100,6 +130,10 @@ void define_options(CLI::App& app, Options& o) {
       ->default_str("400");
   app.add_flag("--no-range-adjust", o.no_range_adjust,
                "switch off the range adjustment of the bootstrap parameters");
+  app.add_flag("--curves", r.analysis.curves,
+               "also write curves.csv: each pair's two samples' richness by number of sites, "
+               "interpolated, observed and extrapolated to twice their sites, with 95% intervals "
+               "and coverage (large: 2T rows per sample)");
   app.add_flag("--reports", r.analysis.reports,
                "also write every pair's report to DIR/reports/<group>/<sample1>-<sample2>.txt");
   r.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -126,7 +160,7 @@ void define_options(CLI::App& app, Options& o) {
 }
 
 // What is wrong with the options as a whole, before anything is read; nullopt when nothing.
-std::optional<std::string> misuse(Options& o) {
+std::optional<std::string> misuse(const CLI::App& app, Options& o) {
   batch::BatchRequest& r = o.request;
   if (r.analysis.seed == 0) {
     return "--seed 0 would take each pair's seed from the clock, and a batch must be "
@@ -147,7 +181,9 @@ std::optional<std::string> misuse(Options& o) {
   for (const auto& [name, rule] : rules) {
     if (r.pairs_file == name) r.rule = rule;
   }
-  for (const std::string& table : batch::batch_table_paths(r.output)) {
+  std::vector<std::string> tables = batch::batch_table_paths(r.output);
+  if (r.analysis.curves) tables.push_back(batch::curves_table_path(r.output));
+  for (const std::string& table : tables) {
     for (const std::string* input : {&o.records, &r.pairs_file}) {
       if (tools::same_file(table, *input)) {
         return "-o " + r.output + ": " + table + " is the input file " + *input +
@@ -156,7 +192,8 @@ std::optional<std::string> misuse(Options& o) {
     }
   }
   r.analysis.range_adjustment = !o.no_range_adjust;
-  return std::nullopt;
+  o.archive = kelvaro::dwc::is_archive_path(o.records);
+  return tools::archive_misuse(app, o.records, o.archive);
 }
 
 void warn_about_variants(const CLI::App& app, const batch::BatchSummary& summary) {
@@ -204,6 +241,7 @@ int main(int argc, char** argv) {
       "kelvaro-prep and kelvaro would, and writes the results as tables to a directory.",
       "kelvaro-batch"};
   tools::reserve_standard_streams();
+  kelvaro::cli::write_errors_for_file_size_limit();
   Options o;
   define_options(app, o);
   const tools::MissingArguments missing = {
@@ -212,26 +250,50 @@ int main(int argc, char** argv) {
        "group, sample, site and species)"},
       {"--output", "give the output directory with -o DIR"}};
   if (const auto status = tools::parse_command_line(app, argc, argv, missing)) return *status;
-  if (const auto problem = misuse(o)) {
+  if (const auto problem = misuse(app, o)) {
     tools::print_error(app, *problem);
     return tools::kRefused;
   }
   // KELVARO_ISA asking for a vector path this processor lacks: said once, as kelvaro says it.
   const std::string isa_warning = kelvaro::isa_request_warning(app.get_name().c_str());
-  if (!isa_warning.empty()) std::cerr << isa_warning << std::endl;
+  if (!isa_warning.empty() && !o.quiet) std::cerr << isa_warning << std::endl;
   kelvaro::cli::on_stop_signals(request_stop);
   batch::ProgressMeter meter(STDERR_FILENO, ::isatty(STDERR_FILENO) == 1, !o.quiet);
   batch::BatchSummary summary;
+  std::string citation;
   try {
-    tools::FileSource records(o.records);
+    std::optional<kelvaro::dwc::DarwinCoreTable> archive;
+    std::unique_ptr<tools::ByteSource> records;
+    if (o.archive) {
+      const auto go_on = [&](std::uint64_t rows) {
+        meter.reading(o.records, rows);
+        return !g_stop;
+      };
+      archive = tools::read_archive(
+          o.records, tools::archive_options(app, o.request.table.columns, o.archive_flags), go_on);
+      if (!archive) {
+        meter.erase();
+        tools::print_error(app, "interrupted: nothing was written to " + o.request.output);
+        std::signal(g_signal, SIG_DFL);
+        std::raise(g_signal);
+        return tools::kWriteFailed;
+      }
+      if (!o.quiet) tools::print_archive_warnings(app, *archive);
+      records = std::make_unique<kelvaro::dwc::LongTableSource>(*archive);
+      o.request.table = kelvaro::dwc::long_table_options(o.request.table.fold_case);
+      o.request.source = kelvaro::dwc::source_json(*archive);
+      citation = kelvaro::dwc::citation_line(archive->citation());
+    } else {
+      records = std::make_unique<tools::FileSource>(o.records);
+    }
     batch::BatchProgress progress;
-    progress.reading = [&](std::uint64_t n) { meter.reading(o.records, n); };
+    progress.reading = [&](std::uint64_t n) { meter.reading(records->name(), n); };
     progress.writing = [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); };
     progress.threads_short = [&](int asked, int used) {
       meter.erase();
       tools::print_error(app, kelvaro::threads_short_text(asked, used, "the batch"));
     };
-    summary = batch::run_batch(records, o.request, progress, g_stop);
+    summary = batch::run_batch(*records, o.request, progress, g_stop);
   } catch (const tools::WriteError& e) {
     meter.erase();
     tools::print_error(app, e.what());
@@ -265,6 +327,9 @@ int main(int argc, char** argv) {
                          "samples, or the shard holds no group with pairs)");
     }
     tools::print_error(app, summary_line(o, summary, meter.seconds()));
+    if (!citation.empty()) {
+      tools::print_error(app, citation + " (" + o.request.output + "/source.json)");
+    }
   }
   return 0;
 }

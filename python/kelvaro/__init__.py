@@ -261,7 +261,7 @@ def analyse(sample1: Any, sample2: Any = None, *, nreps: int = 50, seed: Union[i
     first = _inputs.wide_source(sample1, "sample1")
     second = None if sample2 is None else _inputs.wide_source(sample2, "sample2")
     out = _core.analyse(first, second, nreps, seed_number, clock, range_adjust, threads)
-    tables = {name: _tables.table(spec) for name, spec in out["tables"].items()}
+    tables = {name: _tables.table(described) for name, described in out["tables"].items()}
     warning_rows = [tuple(w) for w in out["warnings"]]
     _warnings.issue(warning_rows, stacklevel=2)
     warning_columns = {"kind": [w[0] for w in warning_rows], "block": [w[1] for w in warning_rows],
@@ -332,7 +332,7 @@ def _archive_source(table: Any, columns: list, taxon_id: Any, species_rank_only:
 
 
 def _batch_result(out: dict, source: Optional[str] = None) -> BatchResult:
-    tables = {name: _tables.table(spec) for name, spec in out["tables"].items()}
+    tables = {name: _tables.table(described) for name, described in out["tables"].items()}
     return BatchResult(**tables, pairs=out["pairs"], analysed=out["analysed"],
                        not_analysed=out["not_analysed"], source=source)
 

@@ -86,10 +86,10 @@ def frame(columns: dict[str, list], labels: Iterable[str] = (), kinds: dict[str,
     return _pandas.DataFrame(data, columns=list(columns))
 
 
-def table(spec: dict, booleans: Sequence[str] = ()):
+def table(described: dict, booleans: Sequence[str] = ()):
     """The table the library handed over as {"csv": text, "labels": [...]}."""
-    columns = columns_of(spec["csv"], spec["labels"], booleans)
-    return frame(columns, spec["labels"], {b: "bool" for b in booleans})
+    columns = columns_of(described["csv"], described["labels"], booleans)
+    return frame(columns, described["labels"], {b: "bool" for b in booleans})
 
 
 def concatenated(texts: Sequence[str]) -> str:

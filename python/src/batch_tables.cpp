@@ -34,7 +34,7 @@ const std::vector<std::string> kKey = {"group", "sample1", "sample2"};
 
 }  // namespace
 
-// records: a table_source() spec. pairs: "consecutive", "all", "first", or a table_source() spec
+// records: a table_source() tuple. pairs: "consecutive", "all", "first", or a table_source() tuple
 // of a pairs file. columns: group (empty: none), sample, site, species, count (empty: found by
 // name). survey_groups, survey_samples: BatchRequest's. progress: None or a callable taking one
 // line of text.

@@ -3,21 +3,22 @@
 namespace py = pybind11;
 namespace tools = kelvaro::tools;
 
-TableSource table_source(const py::tuple& spec) {
+TableSource table_source(const py::tuple& described) {
   TableSource source;
-  const std::string kind = spec.size() > 0 ? py::str(spec[0]).cast<std::string>() : "";
-  if (kind == "path" && spec.size() == 2) {
+  const std::string kind = described.size() > 0 ? py::str(described[0]).cast<std::string>() : "";
+  if (kind == "path" && described.size() == 2) {
     source.is_path = true;
-    source.path = spec[1].cast<std::string>();
+    source.path = described[1].cast<std::string>();
     source.name = source.path;
     return source;
   }
-  if (kind == "bytes" && spec.size() == 3 && py::isinstance<py::bytes>(spec[1])) {
+  if (kind == "bytes" && described.size() == 3 && py::isinstance<py::bytes>(described[1])) {
     char* data = nullptr;
     Py_ssize_t size = 0;
-    if (PyBytes_AsStringAndSize(spec[1].ptr(), &data, &size) != 0) throw py::error_already_set();
+    if (PyBytes_AsStringAndSize(described[1].ptr(), &data, &size) != 0)
+      throw py::error_already_set();
     source.bytes = std::string_view(data, static_cast<std::size_t>(size));
-    source.name = spec[2].cast<std::string>();
+    source.name = described[2].cast<std::string>();
     return source;
   }
   throw py::type_error("a table is (\"path\", path) or (\"bytes\", bytes, name)");

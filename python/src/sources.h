@@ -21,7 +21,7 @@ struct TableSource {
 };
 
 // From ("path", str) or ("bytes", bytes, name). Requires the GIL. Throws TypeError otherwise.
-TableSource table_source(const pybind11::tuple& spec);
+TableSource table_source(const pybind11::tuple& described);
 
 // Opens it. Throws tools::ReadError (a path that cannot be read).
 std::unique_ptr<kelvaro::tools::ByteSource> open_source(const TableSource& source);

@@ -4,9 +4,6 @@
 # the species detected in both samples (matched by column name), with Sample 2's data (Subset A)
 # and with Sample 1's (Subset B).
 
-# Sites a sample may have: the bootstrap keeps t + 2 of the library's 100 frequency classes.
-max_sites <- 98L
-
 # The table `x` (argument name `arg`) as a logical sites-by-species matrix of detections.
 # Refuses what kelvaro-prep refuses (no sites, too many sites, no detection at all, duplicate
 # site or species names) and, since R tables can hold them, columns that are not numbers or
@@ -56,9 +53,9 @@ detection_matrix <- function(x, arg, named) {
 
 check_shape <- function(x, arg) {
   if (nrow(x) == 0L) refuse(sprintf("%s has no sites (rows)", arg))
-  if (nrow(x) > max_sites) {
+  if (nrow(x) > max_sites()) {
     refuse(sprintf("%s has %d sites (rows); a sample may have at most %d", arg, nrow(x),
-                   max_sites))
+                   max_sites()))
   }
   if (ncol(x) == 0L) refuse(sprintf("%s has no species (columns)", arg))
 }

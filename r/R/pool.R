@@ -92,9 +92,9 @@ kelvaro_pool <- function(x, pool) {
   pools <- label_order(pool)
   rows <- lapply(pools, function(name) {
     d <- detected[as.character(pool) == name, , drop = FALSE]
-    if (nrow(d) > max_sites) {
+    if (nrow(d) > max_sites()) {
       refuse(sprintf("pool \"%s\" has %d sites (rows); a sample may have at most %d", name,
-                     nrow(d), max_sites))
+                     nrow(d), max_sites()))
     }
     if (!any(d)) {
       kelvaro_warn(sprintf("kelvaro_pool: pool \"%s\" has no detection: no estimate", name),

@@ -33,6 +33,7 @@ kelvaro_result <- function(result, call, labels = NULL, matrices = NULL) {
     sites = c(sample1 = result$sites[[1L]],
               sample2 = if (two_samples) result$sites[[2L]] else NA_integer_),
     labels = c(sample1 = labels[1L], sample2 = if (two_samples) labels[2L] else NA_character_),
+    incidence = result$incidence,
     call = call
   ), class = "kelvaro")
 }

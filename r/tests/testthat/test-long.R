@@ -1,0 +1,67 @@
+# Runs on a data frame of records (kelvaro_long): read by the library as kelvaro-batch reads a
+# long table file, with the same pairs and numbers as the same data given as a wide table.
+
+# The detections of a sites-by-species table as records, with each site's group and sample.
+as_records <- function(x, route, sample) {
+  d <- which(as.matrix(x) > 0, arr.ind = TRUE)
+  d <- d[order(d[, 1L], d[, 2L]), , drop = FALSE]
+  data.frame(Route = route[d[, 1L]], Year = sample[d[, 1L]],
+             Stop = paste0(route, "-", seq_along(route))[d[, 1L]],
+             Taxon = colnames(x)[d[, 2L]], stringsAsFactors = FALSE)
+}
+
+test_that("a long table's pairs are the wide table's, whichever way columns are named", {
+  d <- long_table()
+  records <- as_records(d$x, d$route, d$sample)
+  wide <- quiet_fit(kelvaro(d$x, groups = data.frame(group = d$route, sample = d$sample),
+                            nreps = 20, seed = 400, threads = 1))
+  column <- "Taxon"
+  fits <- list(
+    quiet_fit(kelvaro_long(records, group = Route, sample = Year, site = Stop, species = Taxon,
+                           nreps = 20, seed = 400, threads = 2)),
+    quiet_fit(kelvaro_long(records, group = "route", sample = 2, site = "Stop",
+                           species = column, nreps = 20, seed = 400, threads = 1)))
+  for (fit in fits) {
+    expect_identical(fit$pairs[c("group", "sample1", "sample2")],
+                     wide$pairs[c("group", "sample1", "sample2")])
+    expect_identical(fit$parameters$estimate, wide$parameters$estimate)
+    expect_identical(fit$parameters$upper, wide$parameters$upper)
+    expect_identical(fit$blocks$estimate_unrounded, wide$blocks$estimate_unrounded)
+    expect_equal(nrow(fit$problems), 0L)
+  }
+})
+
+test_that("bad records are refused at their row and column, bad arguments by name", {
+  r <- data.frame(sample = c("1", "1", "2"), site = c("a", "b", "a"), species = c("x", "y", "x"),
+                  count = c(1, 2, 1), stringsAsFactors = FALSE)
+  cases <- list(
+    list(quote(kelvaro_long(r[c(1, 3)])), "data has no column \"site\": name the site column"),
+    list(quote(kelvaro_long(r, site = Plot)), "site = Plot: data has no column Plot"),
+    list(quote(kelvaro_long(r, site = "species")), "given as both site and species"),
+    list(quote(kelvaro_long(within(r, site[2] <- ""))), "row 2, column 2: empty site"),
+    list(quote(kelvaro_long(within(r, count[3] <- NA))),
+         "row 3, column 4: \"NA\" is not a detection value.*give na_absent = TRUE"),
+    list(quote(kelvaro_long(r, pairs = "next")), "pairs must be \"consecutive\""),
+    list(quote(kelvaro_long(as.matrix(r))), "data must be a data frame of records"),
+    list(quote(kelvaro_long(r, seed = 0)), "seed = 0 would take every pair's seed"))
+  for (case in cases) {
+    expect_error(eval(case[[1L]]), case[[2L]], class = "kelvaro_error",
+                 label = deparse(case[[1L]]))
+  }
+  fit <- quiet_fit(kelvaro_long(within(r, count[2] <- NA), na_absent = TRUE, nreps = 0,
+                                seed = 1))
+  expect_identical(fit$pairs$sample1, "1")
+})
+
+test_that("a sample of more than 1000 sites is a problem of its pair, at its row", {
+  n <- 1001L
+  r <- data.frame(sample = rep(c("1", "2", "3"), c(n, 3L, 3L)),
+                  site = c(paste0("s", seq_len(n)), "a", "b", "c", "a", "b", "c"),
+                  species = rep(c("x", "y"), length.out = n + 6L))
+  expect_warning(fit <- kelvaro_long(r, nreps = 0, seed = 1),
+                 "1 of 2 pair\\(s\\) not analysed", class = "kelvaro_warning")
+  expect_identical(fit$problems$kind, "too_many_sites")
+  expect_match(fit$problems$message, "more than 1000 sites .*\"s1001\", is on row 1001")
+  expect_identical(fit$pairs$sample1[2], "2")
+  expect_equal(nrow(fit$parameters[fit$parameters$sample1 == "2", ]) > 0, TRUE)
+})

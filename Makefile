@@ -49,7 +49,7 @@ test: build
 asan-test: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure --label-exclude once
 
 # The same build and tests as `make test`, compiled by clang++ (in its own build folder). Binutils'
 # strip, since the llvm-strip that CMake would pick with clang cannot strip the static programs.
@@ -58,7 +58,7 @@ clang-test:
 	@sh tools/install-deps.sh clang
 	CXX=clang++ cmake -S . -B $(CLANG_BUILD) -DCMAKE_STRIP=/usr/bin/strip -DCMAKE_BUILD_TYPE=Release -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
 	cmake --build $(CLANG_BUILD) -j$(JOBS)
-	ctest --test-dir $(CLANG_BUILD) --output-on-failure
+	ctest --test-dir $(CLANG_BUILD) --output-on-failure --label-exclude once
 
 # Runs on several threads at once under ThreadSanitizer: the library's runs, and kelvaro-batch.
 tsan-test: deps

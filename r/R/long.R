@@ -181,7 +181,8 @@ coded_column <- function(x, name, position, role) {
   } else if (is.atomic(x) && is.null(dim(x))) {
     values <- unique(x[!is.na(x)])
     codes <- match(x, values) - 1L
-    labels <- if (is.double(values)) formatC(values, format = "fg", digits = 15L) else
+    # formatC pads a vector's values to one width: the labels are the numbers alone.
+    labels <- if (is.double(values)) trimws(formatC(values, format = "fg", digits = 15L)) else
       as.character(values)
   } else {
     refuse(sprintf("column %d (\"%s\", the %s) holds %s, not labels or counts", position, name,

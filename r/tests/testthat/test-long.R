@@ -51,6 +51,11 @@ test_that("bad records are refused at their row and column, bad arguments by nam
   fit <- quiet_fit(kelvaro_long(within(r, count[2] <- NA), na_absent = TRUE, nreps = 20,
                                 seed = 1))
   expect_identical(fit$pairs$sample1, "1")
+  # Numbers as labels, in order of value as kelvaro-batch orders them.
+  numbered <- rbind(r, within(r, sample <- c(-4, -4, 0.5)))
+  numbered$sample <- as.numeric(numbered$sample)
+  weeks <- quiet_fit(kelvaro_long(numbered, nreps = 20, seed = 1))
+  expect_identical(c(weeks$pairs$sample1, "2"), c("-4", "0.5", "1", "2"))
 })
 
 test_that("a sample beyond the site limit is a problem of its pair, at its row", {

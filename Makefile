@@ -16,7 +16,8 @@ MAKEFLAGS += --no-print-directory
 .PHONY: all deps-build deps-tools deps deps-bench configure build run test asan-test tsan-test clang-test \
         bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
         cross-test install uninstall package fuzz r-package r-check r-install r-vignette web web-test \
-        bench-web clean
+        python python-test python-install \
+        web-screenshots bench-web clean
 
 all: build
 
@@ -195,12 +196,42 @@ r-vignette:
 	@sh tools/install-deps.sh r
 	JOBS=$(JOBS) sh r/tools/package.sh vignette $(R_BUILD)/vignette
 
+# The Python package (python/): `make python` builds its extension module and puts the package in
+# $(BUILD)/python, so that PYTHONPATH=$(BUILD)/python /usr/bin/python3 imports kelvaro (Debian's
+# python3, whose pandas, Dask and pybind11 tools/install-deps.sh python installs). `make
+# python-test` runs its tests and doctests (pytest) against the programs of the same build.
+# `make python-install VENV=DIR` installs it into the virtual environment DIR with pip, offline.
+PYTHON ?= /usr/bin/python3
+VENV ?= build-venv
+PYTHON_CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_PYTHON=ON \
+                   -DPYTHON_EXECUTABLE=$(PYTHON)
+python:
+	@sh tools/install-deps.sh python
+	@$(PYTHON_CONFIGURE) > /dev/null
+	cmake --build $(BUILD) --target kelvaro_python -j$(JOBS)
+
+python-test:
+	@sh tools/install-deps.sh python
+	@sh tools/install-deps.sh test
+	@$(PYTHON_CONFIGURE) -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
+	cmake --build $(BUILD) --target kelvaro_python kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch \
+	      kelvaro-plan -j$(JOBS)
+	cd $(BUILD) && PYTHONPATH=$(CURDIR)/$(BUILD)/python KELVARO_BUILD=$(CURDIR)/$(BUILD) \
+	  KELVARO_SOURCE=$(CURDIR) $(PYTHON) -m pytest -q -p no:cacheprovider --doctest-modules \
+	  $(CURDIR)/$(BUILD)/python/kelvaro $(CURDIR)/python/tests
+
+python-install:
+	@sh tools/install-deps.sh python
+	test -x $(VENV)/bin/python || $(PYTHON) -m venv --system-site-packages $(VENV)
+	JOBS=$(JOBS) $(VENV)/bin/python -m pip install --no-build-isolation --no-index ./python
+
 # The web page: build/web/kelvaro.html, one self-contained file (the library compiled to
 # WebAssembly by Debian's emscripten, the scripts bundled by esbuild from the packages pinned in
 # web/package-lock.json). `make web-test` opens it in headless Chromium and Firefox (Debian's
-# chromium and firefox-esr, driven by the pinned playwright-core and puppeteer-core) and compares
-# what it shows and downloads with the programs' output, and runs the golden reports through its
-# engine in node.
+# chromium and firefox-esr, driven by the pinned playwright-core and puppeteer-core), compares
+# what it shows and downloads with the programs' output, checks it with the pinned axe-core, at
+# phone width and at 200% zoom, and runs the golden reports and the programs' texts through its
+# engine and scripts in node.
 VERSION := $(shell head -n 1 VERSION)
 WEB_ENGINE = $(BUILD)/wasm/web/kelvaro_web.js
 # emscripten's optimiser needs acorn, which Debian's node-acorn puts under /usr/share/nodejs.
@@ -220,10 +251,17 @@ web:
 
 web-test: web
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON > /dev/null
-	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan -j$(JOBS)
+	@cmake --build $(BUILD) --target kelvaro kelvaro-prep kelvaro-tidy kelvaro-batch kelvaro-plan \
+		kelvaro-curves-reference -j$(JOBS)
 	node web/test/engine-test.mjs $(WEB_ENGINE) $(BUILD)
+	node web/test/texts-test.mjs $(BUILD)
 	node web/test/page-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
 	node web/test/firefox-test.mjs $(BUILD)/web/kelvaro.html $(BUILD)
+
+# The README's two pictures of the page, after the example's analysis: docs/web-desktop.png and,
+# on a 360 px phone, docs/web-phone.png (web/screenshots.mjs, headless Chromium).
+web-screenshots: web
+	cd web && node screenshots.mjs ../$(BUILD)/web/kelvaro.html ../docs
 
 # How long the page takes to open and to analyse the example, in headless Chromium and Firefox
 # (web/timing.mjs; WEB_RUNS fresh pages in each).

@@ -8,6 +8,9 @@ child process (getrusage, RUSAGE_CHILDREN), read after each run in a fresh Pytho
            group, so the number of pairs grows with the table.
   refusal  one group of 5,000 samples with `--pairs all`: 12,497,500 pairs, refused (status 2)
            by --max-pairs before any analysis.
+  named    the same table named and on standard input, which must cost alike: a 4 GiB sparse
+           file (a header, then a row with no line end, refused after 16 MiB) and the first
+           table of small groups after one valid row of 9 MiB.
 
 Usage: batch_memory.py KELVARO_BATCH [--groups 100000,1000000] [--threads 2]
 """
@@ -86,6 +89,31 @@ def main():
         print(f"| 1 group of 5,000 samples ({size:.0f} KB), `--pairs all` | 12,497,500 | {status} "
               f"| {seconds} s | {peak:.0f} MB |")
         print(err)
+        print()
+        print("| table | read from | status | time | peak memory |")
+        print("|---|---|---|---|---|")
+        sparse = os.path.join(scratch, "sparse.csv")
+        with open(sparse, "w") as out:
+            out.write("group,sample,site,species\n")
+            out.truncate(4 << 30)
+        groups = int(args.groups.split(",")[0])
+        long_row = os.path.join(scratch, "long-row.csv")
+        small_groups(long_row, groups)
+        with open(long_row) as f:
+            rows = f.read().split("\n", 1)[1]
+        with open(long_row, "w") as out:
+            out.write("group,sample,site,species\nlong,1,1," + "x" * (9 << 20) + "\n" + rows)
+        for name, table in (("4 GiB sparse file", sparse),
+                            (f"9 MiB row, then {groups:,} groups", long_row)):
+            for source in ("named", "standard input"):
+                options = ["-q", "--threads", args.threads, "--nreps", "50", "--max-pairs",
+                           str(groups + 1), "-o", os.path.join(scratch, "out")]
+                if source == "named":
+                    command = [args.batch] + options + [table]
+                else:
+                    command = ["sh", "-c", 'exec "$0" "$@" - < ' + table, args.batch] + options
+                status, seconds, peak, err = measure(command)
+                print(f"| {name} | {source} | {status} | {seconds} s | {peak:.0f} MB |")
 
 
 if __name__ == "__main__":

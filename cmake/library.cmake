@@ -3,8 +3,13 @@
 # package (find_package(kelvaro), then target_link_libraries(app kelvaro::kelvaro)) and a
 # pkg-config file (pkg-config --cflags --libs kelvaro). Users compile as C++20.
 
-# The libraries, each before those it uses (the order a linker needs them in).
-set(KELVARO_LIBRARIES
+# The libraries, each before those it uses (the order a linker needs them in). Darwin Core
+# archives on disk (zip and XML) are read by a library of native builds only.
+set(KELVARO_LIBRARIES)
+if(TARGET kelvaro_darwin_core_files)
+  list(APPEND KELVARO_LIBRARIES kelvaro_darwin_core_files)
+endif()
+list(APPEND KELVARO_LIBRARIES kelvaro_darwin_core
   kelvaro_planner kelvaro_batch kelvaro_surveys kelvaro_report_reader kelvaro_tables kelvaro_curves
   kelvaro_run kelvaro_field_tables kelvaro_checked_output kelvaro_options kelvaro_report kelvaro_estimators
   kelvaro_bootstrap kelvaro_jackknife kelvaro_equal_detection kelvaro_goodness_of_fit
@@ -48,9 +53,26 @@ install(EXPORT kelvaro NAMESPACE kelvaro:: FILE kelvaro-targets.cmake DESTINATIO
         COMPONENT development)
 
 include(CMakePackageConfigHelpers)
+# The zip and XML libraries the archives' library links (Debian's static ones): pugixml's own
+# CMake package, and minizip and zlib under the names src/darwin_core_files/ gives them.
+set(archive_dependencies "")
+if(TARGET kelvaro_darwin_core_files)
+  string(CONCAT archive_dependencies
+    "find_dependency(pugixml CONFIG)\n"
+    "if(NOT TARGET kelvaro::minizip)\n"
+    "  find_library(KELVARO_MINIZIP_LIBRARY NAMES libminizip.a minizip REQUIRED)\n"
+    "  find_library(KELVARO_ZLIB_LIBRARY NAMES libz.a z REQUIRED)\n"
+    "  add_library(kelvaro::zlib UNKNOWN IMPORTED)\n"
+    "  set_target_properties(kelvaro::zlib PROPERTIES IMPORTED_LOCATION \${KELVARO_ZLIB_LIBRARY})\n"
+    "  add_library(kelvaro::minizip UNKNOWN IMPORTED)\n"
+    "  set_target_properties(kelvaro::minizip PROPERTIES IMPORTED_LOCATION\n"
+    "    \${KELVARO_MINIZIP_LIBRARY} INTERFACE_LINK_LIBRARIES kelvaro::zlib)\n"
+    "endif()\n")
+endif()
 file(WRITE ${PROJECT_BINARY_DIR}/kelvaro-config.cmake
      "include(CMakeFindDependencyMacro)\n"
      "find_dependency(Threads)\n"
+     "${archive_dependencies}"
      "include(\${CMAKE_CURRENT_LIST_DIR}/kelvaro-targets.cmake)\n")
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/kelvaro-config-version.cmake
                                  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
@@ -65,6 +87,9 @@ set(KELVARO_PC_LIBDIR ${library_dir})
 file(RELATIVE_PATH KELVARO_PC_PREFIX /prefix/${pkgconfig_dir} /prefix)
 string(REGEX REPLACE "/$" "" KELVARO_PC_PREFIX ${KELVARO_PC_PREFIX})
 list(TRANSFORM KELVARO_LIBRARIES REPLACE "^kelvaro_" "-lkelvaro_" OUTPUT_VARIABLE flags)
+if(TARGET kelvaro_darwin_core_files)
+  list(APPEND flags -lpugixml -lminizip -lz)
+endif()
 string(JOIN " " KELVARO_PC_LIBS ${flags} ${KELVARO_PC_LINK_OPTIONS})
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kelvaro.pc.in ${PROJECT_BINARY_DIR}/kelvaro.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kelvaro.pc DESTINATION ${pkgconfig_dir}

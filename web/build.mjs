@@ -34,7 +34,7 @@ async function bundle(entry, extra = {}) {
     legalComments: 'none',
     external: ['fs', 'path', 'crypto', 'ws', 'worker_threads'],
     plugins: [engineAlias],
-    loader: { '.csv': 'text' },
+    loader: { '.csv': 'text', '.txt': 'text' },
     logLevel: 'warning',
     ...extra,
   });

@@ -6,8 +6,9 @@
 // number of threads. Memory follows the table: the pairs are made as the threads take them, and
 // only a bounded window of outcomes waits to be written.
 //
-// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv and,
-// when asked, reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
+// The output directory: parameters.csv, blocks.csv, tests.csv, estimators.csv, problems.csv,
+// source.json when the request gives the records' source, and, when asked,
+// reports/<group>/<sample1>-<sample2>.txt. Nothing appears under its final name
 // before the whole batch is written (hidden temporary files and folders beside their targets,
 // renamed into place at the end); a batch that fails or is stopped leaves the directory as it
 // was. The folder describes one run: an earlier batch's tables are replaced and its reports/
@@ -48,6 +49,18 @@ struct BatchRequest {
   std::optional<Shard> shard;
   std::uint64_t max_pairs = 1000000;  // more pairs than this are refused (TooManyPairs)
   ThreadFactory thread_factory = start_thread;
+  // When `records` holds only some groups of a survey (a part computed elsewhere, whose tables are
+  // put together with the other parts'): every group and sample label of the whole survey. The
+  // label order (kelvaro/surveys.h) is then decided over these labels and the table's, as the
+  // whole survey's batch decides it, so that the part's pairs and rows are the whole batch's rows
+  // of its groups, in the same order. Empty: the table's own labels (and the pairs file's).
+  //   survey samples {"9", "10", "x"} (ordered by bytes: "10", "9", "x"); a part whose own
+  //   samples are "9" and "10" pairs 10-9, as the whole survey does, not 9-10.
+  std::vector<std::string> survey_groups, survey_samples;
+  // Where the records come from, written as DIR/source.json beside the tables (a Darwin Core
+  // archive's citation: kelvaro/darwin_core.h source_json). Empty: no source.json, and one that an
+  // earlier batch wrote is removed.
+  std::string source;
 };
 
 // More pairs than BatchRequest::max_pairs: refused before any analysis.
@@ -96,6 +109,23 @@ struct BatchProgress {
 // becomes true, nothing is left in the output directory but what was there before.
 BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
                        const BatchProgress& progress, const std::atomic<bool>& stop);
+
+// A batch whose tables stay in memory, for a program that hands them on instead of writing files
+// (the Python package): the pairs, rows and order of run_batch, each table the bytes run_batch
+// writes to its file (the header row first, CR LF line ends); no reports.
+struct BatchTables {
+  std::string parameters, blocks, tests, estimators, problems;
+  BatchSummary summary;
+};
+
+// Runs the batch on `records` as run_batch does, keeping its tables (request.output and
+// request.analysis.reports are not used). When request.rule is nullopt the pairs file is
+// `pairs` when given (request.pairs_file then only names it), else the file request.pairs_file.
+// Throws as run_batch, but for what concerns the output directory. When `stop` becomes true it
+// returns at once with summary.complete false and every table empty.
+BatchTables run_batch_tables(tools::ByteSource& records, const BatchRequest& request,
+                             const BatchProgress& progress, const std::atomic<bool>& stop,
+                             tools::ByteSource* pairs = nullptr);
 
 // The paths of the five tables a batch writes into `directory`, in the order parameters, blocks,
 // tests, estimators, problems (a program refuses an input that is one of them).

@@ -99,21 +99,45 @@ OutputTarget output_target(const std::string& path, const std::string& what);
 // has reached it. Creating one first removes from the target's folder the temporary files that
 // an earlier run left when it was killed (those of a process that no longer runs and that no one
 // holds locked).
+//
+// An existing file is replaced as careful editors do: the new file takes its mode (not the
+// umask's) and its owner and group. One with several names (hard links), or whose owner or
+// group the new file cannot take (another user's file in a folder of ours), is written through
+// instead, so that every name sees the new content and the file keeps its owner: the content
+// is still written completely to the temporary file first and copied into the file at commit()
+// (a failure during that copy can leave the file cut short). A read-only file (no write
+// permission, for its owner or for this process) is refused, unless forced.
+enum class ReadOnlyFiles {
+  kRefused,   // WriteError: "... the file out.csv is read-only (mode 0444): make it writable
+              //   (chmod u+w) or remove it"
+  kReplaced,  // replaced like any other, keeping its mode (a program's --force)
+};
+
 class ReplacingFile : public FdOutput {
  public:
-  // Creates the temporary file. Throws WriteError (no such folder, no permission).
-  ReplacingFile(std::string path, std::string what);
+  // Creates the temporary file. Throws WriteError (no such folder, no permission, a read-only
+  // file that is not forced).
+  ReplacingFile(std::string path, std::string what,
+                ReadOnlyFiles read_only = ReadOnlyFiles::kRefused);
   ~ReplacingFile() override;
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
-  // Flushes, syncs and closes the file and renames it onto the target. Throws WriteError.
+  // Flushes, syncs and closes the file and renames it onto the target (or copies it into the
+  // target written through). Throws WriteError.
   void commit();
 
  protected:
   void open_for_writing() override;
 
  private:
+  // Gives the temporary file the mode, owner and group of the file it replaces; decides to
+  // write that file through when it has several names or the owner cannot be kept.
+  void take_settings_of_replaced(ReadOnlyFiles read_only);
+  // Copies the temporary file's content into the target (written through).
+  void copy_into_target();
+
   OutputTarget target_;
+  bool write_through_ = false;  // an existing file copied into at commit (above)
   std::string temporary_;
   int registered_ = -1;  // the slot of temporary_ among those removed on a signal
   bool committed_ = false;

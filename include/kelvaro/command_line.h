@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -30,7 +31,14 @@ struct SignedMagnitude {
 };
 std::optional<SignedMagnitude> whole_number(std::string_view text);
 
-// "OPTION takes a whole number from LEAST to MOST, not 'TEXT'".
+// Text from the command line as a message shows it: control bytes (ESC, CR, LF, tab, DEL ...)
+// written \xNN so that none reaches the terminal, and cut after `limit` bytes (not inside a
+// UTF-8 character) with "..." so that a huge value cannot make a huge message.
+//   "2019"  -> "2019"     "a\x1b[2Jb" -> "a\x1b[2Jb" (escaped)     100 KB, limit 60 -> 60 bytes...
+inline constexpr std::size_t kShownValueBytes = 60;
+std::string shown_text(std::string_view text, std::size_t limit = kShownValueBytes);
+
+// "OPTION takes a whole number from LEAST to MOST, not 'TEXT'" (TEXT as shown_text shows it).
 std::string whole_number_refusal(std::string_view option, std::string_view text,
                                  const std::string& least, const std::string& most);
 
@@ -70,6 +78,10 @@ std::optional<std::string> parse_whole_number_option(std::string_view option, st
 // A handler that is to end the program as the signal would have resets the signal to SIG_DFL
 // and raises it again once its work is done.
 void on_stop_signals(void (*handler)(int));
+
+// Makes a write past the file size limit (ulimit -f) fail with EFBIG, a write error as any other
+// that the program reports and cleans up after, instead of ending it at once with SIGXFSZ.
+void write_errors_for_file_size_limit();
 
 // Files that a stop signal removes before it ends the program: temporary files that must not
 // outlast it (checked output's files under their temporary names). They are kept in a fixed

@@ -91,7 +91,7 @@ std::optional<std::string> read_separator_option(std::string_view text,
 enum class LongColumn { kGroup, kSample, kSite, kSpecies, kCount };
 
 struct LongTableColumns {
-  std::string group;  // empty: no group column (every record is in group 0)
+  std::string group;  // empty: no group column (every record is in one group, labelled "")
   std::string sample = "sample";
   std::string site = "site";
   std::string species = "species";
@@ -106,21 +106,38 @@ struct LongTableOptions {
                                   // around them are one name (else: separate, with a variant)
 };
 
-// A required column (or the named count column) that the header lacks.
+// A required column (or the named count column) that the header lacks. The message is about
+// role(), the first lacking in the order group, sample, site, species, count; missing() lists
+// every column the options name that the header lacks, in that order, so that a user can be
+// shown them all at once (a page, a dialog) rather than one per attempt.
+//
+//   header "Year,Stop,AOU", options sample/site/species:  role() sample,
+//   missing() {sample, site, species}
 class MissingColumn : public InputError {
  public:
-  MissingColumn(const InputError& error, LongColumn role) : InputError(error), role_(role) {}
+  MissingColumn(const InputError& error, LongColumn role, std::vector<LongColumn> missing = {})
+      : InputError(error), role_(role), missing_(std::move(missing)) {
+    if (missing_.empty()) missing_.push_back(role);
+  }
   LongColumn role() const { return role_; }
+  const std::vector<LongColumn>& missing() const { return missing_; }
 
  private:
   LongColumn role_;
+  std::vector<LongColumn> missing_;
 };
+
+// The names of a table's header row (its first row that is not blank) as written, read with the
+// separator given or found as the readers here find it; empty for a file without a row. Lets a
+// user pick a long table's columns by name. Throws InputError (a header row the CSV rules
+// refuse), ReadError.
+std::vector<std::string> header_names(tools::ByteSource& source, std::optional<char> separator);
 
 // The text of a column role in messages: "group", "sample", "site", "species", "count".
 std::string role_name(LongColumn role);
 
-// A long table held whole in memory (a mapped file) is read in parts of this many bytes, on the
-// threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
+// A long table that can be read at any offset (a regular file) is read in parts of this many
+// bytes, on the threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
 inline constexpr std::size_t kPartBytes = std::size_t{4} << 20;
 
 // A long table held in memory as columns, for a program that holds its records already (a data
@@ -298,10 +315,12 @@ std::string source_dialect(char separator);
 
 // A long table (above) holding exactly two samples, one row per record; a record
 // given twice counts once. Sample 1 is `first` when given, else the label that appears first.
-// Throws UsageError when the table has no sample column (a wide table given alone), InputError
-// for: other missing columns, other than two sample labels, `first` not among them, more than
-// kMaxSites sites in a sample, a sample without detection; ReadError.
+// With `first` and `second` both given, the table may hold other samples: their rows are left
+// out. Throws UsageError when the table has no sample column (a wide table given alone),
+// InputError for: other missing columns, other than two sample labels, `first` or `second` not
+// among them, more than kMaxSites sites in a sample, a sample without detection; ReadError.
 Survey load_long(tools::ByteSource& source, const TableOptions& options,
-                 const csv::LongTableColumns& columns, const std::optional<std::string>& first);
+                 const csv::LongTableColumns& columns, const std::optional<std::string>& first,
+                 const std::optional<std::string>& second = std::nullopt);
 
 }  // namespace kelvaro::prep

@@ -177,6 +177,43 @@ enum class WarningKind {
   kFewReplicates,       // percentile intervals from fewer than 20 replicates
   kClockSeed,           // seed 0: the run cannot be repeated
   kModelDoesNotFit,     // M(h) goodness-of-fit probability below 0.01: the estimate may be biased
+  kFitTestFailed,       // the M(h) test could not be computed (the report's "error in gof routine")
+  // What the frequencies show of two samples that are probably not the ones meant:
+  kNoCommonSpecies,        // the samples share no species: the subsets are empty, PHI is 0
+  kIdenticalSamples,       // Sample 2's data are Sample 1's and every species is in both
+  kSingleSpecies,          // a sample holds one species: its estimate and tests mean little
+  kSitesWithoutDetection,  // a sample's sites with no detection (n(i) = 0) lower its detection
+};
+
+// True for the kinds that say what the samples are (kNoCommonSpecies, kIdenticalSamples,
+// kSingleSpecies, kSitesWithoutDetection) rather than a slip in the input or a result not to
+// trust: `kelvaro --check` tells them without failing the input.
+constexpr bool describes_samples(WarningKind kind) {
+  return kind == WarningKind::kNoCommonSpecies || kind == WarningKind::kIdenticalSamples ||
+         kind == WarningKind::kSingleSpecies || kind == WarningKind::kSitesWithoutDetection;
+}
+
+// Every kind, in the order above (faces list them; each has its own warning_kind_name).
+inline constexpr WarningKind kWarningKinds[] = {
+    WarningKind::kExtraNumbers,
+    WarningKind::kKeptValue,
+    WarningKind::kNegativeValue,
+    WarningKind::kFractionalValue,
+    WarningKind::kCountWraps,
+    WarningKind::kDetectionsDisagree,
+    WarningKind::kSiteAboveObserved,
+    WarningKind::kSubsetSize,
+    WarningKind::kOrderTestSkipped,
+    WarningKind::kIllConditioned,
+    WarningKind::kOutsideInterval,
+    WarningKind::kFewReplicates,
+    WarningKind::kClockSeed,
+    WarningKind::kModelDoesNotFit,
+    WarningKind::kFitTestFailed,
+    WarningKind::kNoCommonSpecies,
+    WarningKind::kIdenticalSamples,
+    WarningKind::kSingleSpecies,
+    WarningKind::kSitesWithoutDetection,
 };
 
 struct Warning {

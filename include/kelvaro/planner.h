@@ -126,6 +126,11 @@ PilotFit fit_pilot(const DetectionFrequencies& pilot);
 // refuses, a file that cannot be read).
 DetectionFrequencies read_pilot(const std::string& path, const std::string& option);
 
+// The same from the file's bytes already in memory (a file a page was given), `name` standing for
+// its path. Throws OptionError with read_pilot's message without the option:
+// "pilot.csv (comma-separated), line 3, column 2: ...".
+DetectionFrequencies pilot_from_text(const std::string& text, const std::string& name);
+
 // A planning run: every design's surveys simulated and analysed on a pool of threads, then
 // summarised design by design. Each survey's random numbers depend only on (seed, design, survey
 // index) and each design is summarised in survey order, so the result is the same, bit for bit,
@@ -137,7 +142,9 @@ struct PlanSettings {
   std::int32_t surveys = 200;     // simulated surveys per design
   std::int32_t replicates = 100;  // bootstrap replicates of each analysis
   std::uint64_t seed = 400;       // fixes every simulation stream and analysis seed
-  int threads = 1;                // worker threads
+  // Worker threads; 0: the calling thread simulates every survey itself (a page's WebAssembly,
+  // which has no threads), with the same result.
+  int threads = 1;
   // Starts them (tests inject one that fails); when fewer start, the run goes on with those
   // and tells threads_short(asked, used) once, before the first survey is done.
   ThreadFactory thread_factory = start_thread;
@@ -151,7 +158,7 @@ using ProgressCallback = std::function<void(std::int64_t done, std::int64_t tota
 // One summary per design, in the designs' order. An exception in a worker (out of memory) or
 // from `progress` stops the run and is rethrown here, once the workers have finished the
 // surveys they were on. The surveys run on the ordered pool (kelvaro/ordered_pool.h).
-// Requires: designs not empty, surveys >= 1, 1 <= replicates <= 10000, threads >= 1.
+// Requires: designs not empty, surveys >= 1, 1 <= replicates <= 10000, threads >= 0.
 std::vector<DesignSummary> run_plan(const PlanSettings& settings,
                                     const ProgressCallback& progress = {});
 

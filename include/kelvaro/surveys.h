@@ -93,6 +93,16 @@ std::string kelvaro_input(const KelvaroBlocks& blocks, const RunSettings& settin
 using TextSink = std::function<void(std::string_view text)>;
 void write_audit(const TextSink& write, const Survey& survey);
 
+// What two samples show that makes their comparison doubtful, with species, sites and samples
+// named: the kinds kelvaro gives from the frequencies (kelvaro.h), found here from the species
+// lists, in this order:
+//   kSingleSpecies, kSitesWithoutDetection  for Sample 1, then Sample 2 (block "Sample 1", ...)
+//   kNoCommonSpecies                        no species detected in both (block "Subset A")
+//   kIdenticalSamples                       every species detected at the same sites in both,
+//                                           and as many sites (block "Sample 2")
+// Lines are 0. A sample without a detection adds nothing (the readers refuse it).
+std::vector<Warning> survey_warnings(const Survey& survey);
+
 }  // namespace kelvaro::prep
 
 namespace kelvaro::batch {
@@ -108,6 +118,7 @@ class GroupedSamples;  // the table's records grouped by sample (internal)
 //   7,2019,1,4660,2                       one detection: species "4660" at site 0
 //   7,2019,2,,0                           (stop 2 visited, nothing found)
 //
+// A table without a group column (its name left empty in the options) is one group, labelled "".
 // A record that is not a detection (a count of 0) still makes its site a site of the sample. A
 // detection listed twice is kept twice here and counts once in the blocks. A sample that reaches
 // a 99th site is marked with where that site was read and keeps no detections: the pairs it is
@@ -150,7 +161,7 @@ struct ReadingSizes {
 class DetectionTable {
  public:
   // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
-  // kelvaro-prep's reader does. A source that gives all its bytes at once (a regular file) is
+  // kelvaro-prep's reader does. A source that can be read at any offset (a regular file) is
   // read in parts, on `threads` threads when more than one, with the same result; `factory`
   // starts those threads. Requires: source and labels outlive the table; sizes at least 1.
   DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
@@ -245,8 +256,9 @@ std::optional<Shard> parse_shard(std::string_view text);
 //                                       no_detection    a sample has no detection
 //                                       too_many_sites  a sample has more than 98 sites
 //                                       refused         kelvaro refused the input
-//   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned, ...
-//                                       (kelvaro.h warning_kind_name)
+//   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned,
+//                                       fit_test_failed, no_common_species, ...
+//                                       (kelvaro.h kWarningKinds, warning_kind_name)
 //
 // Thread safety: a PairAnalyst is used by one thread; any number of them may read one table.
 

@@ -144,6 +144,7 @@ std::optional<std::string> unlisted_report_file(const std::string& directory) {
 }
 
 std::string file_name_part(std::string_view label) {
+  if (label.empty()) return "(none)";
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (std::size_t i = 0; i < label.size(); ++i) {
@@ -172,7 +173,8 @@ std::vector<std::string> batch_table_paths(const std::string& directory) {
   return paths;
 }
 
-BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory_(directory) {
+BatchOutput::BatchOutput(const std::string& directory, bool reports, const std::string& source)
+    : directory_(directory) {
   const std::string what = "the output directory " + directory;
   std::error_code error;
   made_directory_ = fs::create_directories(directory, error);
@@ -187,6 +189,11 @@ BatchOutput::BatchOutput(const std::string& directory, bool reports) : directory
   for (std::size_t i = 0; i < paths.size(); ++i) {
     tables_.push_back(std::make_unique<tools::ReplacingFile>(paths[i], paths[i]));
     tables_.back()->write(headers[i]);
+  }
+  if (!source.empty()) {
+    const std::string path = directory + "/" + kSourceName;
+    source_ = std::make_unique<tools::ReplacingFile>(path, path);
+    source_->write(source);
   }
   if (reports) {
     // A link named reports is followed: the folder it names is replaced, from a temporary
@@ -225,6 +232,18 @@ void BatchOutput::refuse_unlisted_files() const {
   }
 }
 
+void BatchOutput::remove_earlier_source() const {
+  const std::string path = directory_ + "/" + kSourceName;
+  std::ifstream earlier(path, std::ios::binary);
+  std::string start(kSourceStart.size(), '\0');
+  if (!earlier.read(start.data(), static_cast<std::streamsize>(start.size())) ||
+      start != kSourceStart) {
+    return;  // none, or not a batch's
+  }
+  earlier.close();
+  if (std::remove(path.c_str()) != 0 && errno != ENOENT) throw WriteError(path, errno);
+}
+
 void BatchOutput::mark_group_folder() {
   if (last_group_folder_.empty()) return;
   const std::string folder = "/" + last_group_folder_ + "/" + kMarkName;
@@ -254,6 +273,7 @@ void BatchOutput::write_report(const std::string& text, std::string_view group,
 
 void BatchOutput::commit() {
   for (const auto& t : tables_) t->flush();
+  if (source_) source_->flush();
   refuse_unlisted_files();  // again: a file may have come since the batch began
   // A link named reports is followed: the folder it names is replaced (or removed), and the
   // link stays.
@@ -279,6 +299,11 @@ void BatchOutput::commit() {
   }
   if (!earlier.empty()) fs::remove_all(earlier, error);
   for (const auto& t : tables_) t->commit();
+  if (source_) {
+    source_->commit();
+  } else {
+    remove_earlier_source();
+  }
   committed_ = true;
 }
 

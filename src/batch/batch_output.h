@@ -21,12 +21,19 @@
 namespace kelvaro::batch {
 
 // A label as part of a file name (above). Labels whose name would pass kMaxNamePart bytes are
-// cut there and end in '~' and a hash of the whole label, so that they stay distinct.
+// cut there and end in '~' and a hash of the whole label, so that they stay distinct. The empty
+// label (the one group of a table without a group column) is "(none)", which no other label
+// gives ('(' and ' ' are escaped).
 std::string file_name_part(std::string_view label);
 inline constexpr std::size_t kMaxNamePart = 120;
 
 // The mark's name, in reports/ and each group folder.
 inline constexpr const char* kMarkName = ".kelvaro-batch";
+
+// The records' source beside the tables, and how its text begins (a batch without a source
+// removes a source.json that begins so: an earlier batch's).
+inline constexpr const char* kSourceName = "source.json";
+inline constexpr std::string_view kSourceStart = "{\n  \"about\": ";
 
 // The first path under DIR/reports, in name order, that no mark lists (a folder that holds
 // nothing listed counts by its first file, or itself when empty); nullopt when every file there
@@ -36,8 +43,9 @@ std::optional<std::string> unlisted_report_file(const std::string& directory);
 class BatchOutput {
  public:
   // Creates the directory (and parents) when missing, the temporary files and the tables'
-  // header rows. Throws FolderRefused (unlisted_report_file), WriteError.
-  BatchOutput(const std::string& directory, bool reports);
+  // header rows, and source.json with `source` when it is not empty. Throws FolderRefused
+  // (unlisted_report_file), WriteError.
+  BatchOutput(const std::string& directory, bool reports, const std::string& source = "");
   ~BatchOutput();
   BatchOutput(const BatchOutput&) = delete;
   BatchOutput& operator=(const BatchOutput&) = delete;
@@ -55,15 +63,18 @@ class BatchOutput {
   // Writes the mark of the group folder made last, listing its reports.
   void mark_group_folder();
   void refuse_unlisted_files() const;
+  // Removes source.json when an earlier batch wrote it. Throws WriteError.
+  void remove_earlier_source() const;
 
   std::string directory_;
   // parameters, blocks, tests, estimators and problems, in the order of batch_table_paths().
   std::vector<std::unique_ptr<tools::ReplacingFile>> tables_;
-  std::optional<std::string> reports_;  // the temporary reports folder
-  std::string reports_target_;          // DIR/reports, or the folder a link of that name names
-  std::string last_group_folder_;       // the group folder made last
-  std::string group_files_;             // the reports written in it, a name a line
-  std::string group_folders_;           // the group folders made, a name a line
+  std::unique_ptr<tools::ReplacingFile> source_;  // source.json, when the batch has a source
+  std::optional<std::string> reports_;            // the temporary reports folder
+  std::string reports_target_;     // DIR/reports, or the folder a link of that name names
+  std::string last_group_folder_;  // the group folder made last
+  std::string group_files_;        // the reports written in it, a name a line
+  std::string group_folders_;      // the group folders made, a name a line
   bool made_directory_ = false;
   bool committed_ = false;
 };

@@ -162,7 +162,7 @@ void StandardOutput::finish() {
   if (::close(fd_) != 0 && errno != EINTR) throw WriteError(what_, errno);
 }
 
-ReplacingFile::ReplacingFile(std::string path, std::string what)
+ReplacingFile::ReplacingFile(std::string path, std::string what, ReadOnlyFiles read_only)
     : FdOutput(-1, std::move(what)), target_(output_target(path, what_)) {
   if (target_.kind == OutputTarget::Kind::kWrittenThrough) {
     // Opened at the first write out: a FIFO's reader would take an early close for the end.
@@ -184,13 +184,64 @@ ReplacingFile::ReplacingFile(std::string path, std::string what)
   registered_ = cli::remove_on_stop_signal(temporary_);
   // Held while the file is ours: another machine sharing the folder sees that it is in use.
   ::flock(fd_, LOCK_EX | LOCK_NB);
-  if (::fchmod(fd_, less_umask(0666)) != 0) {
-    const int error = errno;
+  try {
+    if (::fchmod(fd_, less_umask(0666)) != 0) throw WriteError(what_, errno);
+    take_settings_of_replaced(read_only);
+  } catch (...) {
     ::close(fd_);  // the destructor does not run: remove it here
     ::unlink(temporary_.c_str());
     cli::keep_on_stop_signal(registered_);
-    throw WriteError(what_, error);
+    throw;
   }
+}
+
+void ReplacingFile::take_settings_of_replaced(ReadOnlyFiles read_only) {
+  struct stat old {};
+  if (::stat(target_.path.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;  // a new file
+  const mode_t mode = old.st_mode & 07777;
+  const bool writable =
+      (mode & 0222) != 0 && (::access(target_.path.c_str(), W_OK) == 0 || errno != EACCES);
+  if (!writable && read_only == ReadOnlyFiles::kRefused) {
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "%04o", static_cast<unsigned>(mode));
+    throw WriteError(what_, "the file " + target_.path + " is read-only (mode " + octal +
+                                "): make it writable (chmod u+w) or remove it");
+  }
+  struct stat made {};
+  if (::fstat(fd_, &made) != 0) throw WriteError(what_, errno);
+  if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+      ::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+    write_through_ = true;  // another's file: written through, it keeps its owner
+  }
+  if (old.st_nlink > 1) write_through_ = true;
+  // After the owner: a change of owner clears the set-user-ID and set-group-ID bits.
+  if (::fchmod(fd_, mode) != 0) throw WriteError(what_, errno);
+}
+
+void ReplacingFile::copy_into_target() {
+  const int target = ::open(target_.path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+  if (target < 0) throw WriteError(what_, errno);
+  const auto fail = [&](int error) {
+    ::close(target);
+    throw WriteError(what_, error);
+  };
+  if (::lseek(fd_, 0, SEEK_SET) != 0) fail(errno);
+  std::vector<char> block(kBufferSize);
+  for (;;) {
+    const ssize_t got = ::read(fd_, block.data(), block.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) fail(errno);
+    if (got == 0) break;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put =
+          ::write(target, block.data() + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) fail(put < 0 ? errno : EIO);
+      done += put;
+    }
+  }
+  if (::fsync(target) != 0 && errno != EINVAL) fail(errno);
+  if (::close(target) != 0) throw WriteError(what_, errno);
 }
 
 ReplacingFile::~ReplacingFile() {
@@ -222,6 +273,15 @@ void ReplacingFile::commit() {
     fd_ = -1;
     committed_ = true;
     if (closed != 0 && errno != EINTR) throw WriteError(what_, errno);
+    return;
+  }
+  if (write_through_) {
+    copy_into_target();
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(temporary_.c_str());
+    committed_ = true;
+    cli::keep_on_stop_signal(registered_);
     return;
   }
   // EINVAL: the file system cannot sync this kind of file; nothing was lost.

@@ -21,10 +21,33 @@ std::optional<SignedMagnitude> whole_number(std::string_view text) {
   return number;
 }
 
+std::string shown_text(std::string_view text, std::size_t limit) {
+  std::string shown;
+  std::size_t end = text.size();
+  if (end > limit) {
+    end = limit;
+    // Back to the start of a UTF-8 character: continuation bytes are 10xxxxxx.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  }
+  for (std::size_t i = 0; i < end; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      constexpr char kHex[] = "0123456789abcdef";
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0xF];
+    } else {
+      shown += static_cast<char>(byte);
+    }
+  }
+  if (end < text.size()) shown += "...";
+  return shown;
+}
+
 std::string whole_number_refusal(std::string_view option, std::string_view text,
                                  const std::string& least, const std::string& most) {
   return std::string(option) + " takes a whole number from " + least + " to " + most + ", not '" +
-         std::string(text) + "'";
+         shown_text(text) + "'";
 }
 
 void on_stop_signals(void (*handler)(int)) {
@@ -36,6 +59,13 @@ void on_stop_signals(void (*handler)(int)) {
     sigemptyset(&action.sa_mask);
     ::sigaction(signal, &action, nullptr);
   }
+}
+
+void write_errors_for_file_size_limit() {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGXFSZ, &action, nullptr);
 }
 
 }  // namespace kelvaro::cli

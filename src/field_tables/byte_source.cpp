@@ -1,7 +1,6 @@
 #include "kelvaro/byte_source.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,27 @@
 #include <cstring>
 
 namespace kelvaro::tools {
+namespace {
+
+constexpr const char* kChanged = "the file changed while it was read";
+
+// The bytes [offset, offset + count) of `bytes` into `buffer`.
+void copy_range(std::string_view bytes, const std::string& name, std::uint64_t offset, char* buffer,
+                std::size_t count) {
+  if (offset > bytes.size() || count > bytes.size() - offset) {
+    throw ReadError(name, "read past the end");  // a caller's slip: size() says where it ends
+  }
+  std::copy_n(bytes.data() + offset, count, buffer);
+}
+
+}  // namespace
+
+void ByteSource::read_at(std::uint64_t offset, char* buffer, std::size_t count) {
+  static_cast<void>(offset);
+  static_cast<void>(buffer);
+  static_cast<void>(count);
+  throw ReadError(name(), "cannot be read at an offset");
+}
 
 FileSource::FileSource(const std::string& path) : name_(path == "-" ? "standard input" : path) {
   if (path == "-") {
@@ -28,31 +48,42 @@ FileSource::FileSource(const std::string& path) : name_(path == "-" ? "standard 
 }
 
 FileSource::~FileSource() {
-  if (map_ != nullptr) ::munmap(map_, map_size_);
   if (owned_ && fd_ >= 0) ::close(fd_);
 }
 
-void FileSource::release_bytes(std::size_t end) {
-  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-  const std::size_t whole = std::min(end, map_size_) / page * page;
-  // The pages come back from the file if they are read again: the mapping is private and never
-  // written.
-  if (map_ != nullptr && whole > 0) ::madvise(map_, whole, MADV_DONTNEED);
+std::optional<std::uint64_t> FileSource::size() {
+  if (!owned_ || read_) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+    return std::nullopt;  // read in chunks: a file of /proc says 0 and has content
+  }
+  size_ = static_cast<std::uint64_t>(info.st_size);
+  modified_[0] = info.st_mtim.tv_sec;
+  modified_[1] = info.st_mtim.tv_nsec;
+  return size_;
 }
 
-std::optional<std::string_view> FileSource::all_bytes() {
-  if (!owned_ || read_) return std::nullopt;
-  if (map_ != nullptr) return std::string_view(static_cast<const char*>(map_), map_size_);
+void FileSource::read_at(std::uint64_t offset, char* buffer, std::size_t count) {
+  while (count > 0) {
+    const ssize_t n = ::pread(fd_, buffer, count, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw ReadError(name_, std::strerror(errno));
+    if (n == 0) throw ReadError(name_, std::string(kChanged) + " (it became shorter)");
+    buffer += n;
+    offset += static_cast<std::uint64_t>(n);
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+void FileSource::check_unchanged() {
   struct stat info {};
-  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  if (info.st_size == 0) return std::string_view();
-  const auto size = static_cast<std::size_t>(info.st_size);
-  void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd_, 0);
-  if (map == MAP_FAILED) return std::nullopt;  // read in chunks instead
-  ::madvise(map, size, MADV_SEQUENTIAL);
-  map_ = map;
-  map_size_ = size;
-  return std::string_view(static_cast<const char*>(map_), map_size_);
+  if (::fstat(fd_, &info) != 0) throw ReadError(name_, std::strerror(errno));
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  if (size < size_) throw ReadError(name_, std::string(kChanged) + " (it became shorter)");
+  if (size > size_) throw ReadError(name_, std::string(kChanged) + " (it became longer)");
+  if (info.st_mtim.tv_sec != modified_[0] || info.st_mtim.tv_nsec != modified_[1]) {
+    throw ReadError(name_, std::string(kChanged) + " (it was written to)");
+  }
 }
 
 std::size_t FileSource::read(char* buffer, std::size_t capacity) {
@@ -71,11 +102,29 @@ std::size_t TextSource::read(char* buffer, std::size_t capacity) {
   return n;
 }
 
+std::optional<std::uint64_t> TextSource::size() {
+  if (next_ != 0) return std::nullopt;
+  return text_.size();
+}
+
+void TextSource::read_at(std::uint64_t offset, char* buffer, std::size_t count) {
+  copy_range(text_, name_, offset, buffer, count);
+}
+
 std::size_t ViewSource::read(char* buffer, std::size_t capacity) {
   const std::size_t n = std::min(capacity, bytes_.size() - next_);
   std::copy_n(bytes_.data() + next_, n, buffer);
   next_ += n;
   return n;
+}
+
+std::optional<std::uint64_t> ViewSource::size() {
+  if (next_ != 0) return std::nullopt;
+  return bytes_.size();
+}
+
+void ViewSource::read_at(std::uint64_t offset, char* buffer, std::size_t count) {
+  copy_range(bytes_, name_, offset, buffer, count);
 }
 
 }  // namespace kelvaro::tools

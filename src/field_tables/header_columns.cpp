@@ -33,4 +33,13 @@ std::string header_excerpt(const CsvRow& header) {
   return text;
 }
 
+std::vector<std::string> header_names(tools::ByteSource& source, std::optional<char> separator) {
+  CsvReader reader(source, separator);
+  CsvRow row;
+  while (reader.next(row)) {
+    if (!row.blank()) return row.fields();
+  }
+  return {};
+}
+
 }  // namespace kelvaro::csv

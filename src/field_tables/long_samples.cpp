@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <unordered_map>
 
 #include "field_tables/long_table.h"
@@ -18,7 +19,9 @@ struct SampleBuilder {
 // Reads the records into the two samples, refusing a third sample and a 99th site at once.
 class LongSamples {
  public:
-  explicit LongSamples(csv::LongTableReader& reader) : reader_(reader) {}
+  // `only`: the labels of the two samples to take, rows of others left out (none: every row).
+  LongSamples(csv::LongTableReader& reader, std::vector<std::string> only)
+      : reader_(reader), only_(std::move(only)) {}
   void read();
   std::vector<SampleBuilder>& samples() { return samples_; }
 
@@ -26,9 +29,24 @@ class LongSamples {
   SampleBuilder& builder_of(const csv::LongRecord& record);
   int site_of(SampleBuilder& builder, const csv::LongRecord& record);
 
+  // Whether the sample of the reader's id `sample` is taken.
+  bool taken(std::uint32_t sample);
+
   csv::LongTableReader& reader_;
+  std::vector<std::string> only_;
+  std::vector<std::int8_t> taken_;  // by the reader's sample id: -1 not known yet, 0 or 1
   std::vector<SampleBuilder> samples_;
 };
+
+bool LongSamples::taken(std::uint32_t sample) {
+  if (only_.empty()) return true;
+  if (sample >= taken_.size()) taken_.resize(sample + 1, -1);
+  if (taken_[sample] < 0) {
+    const std::string_view label = reader_.samples().label(sample);
+    taken_[sample] = label == only_[0] || label == only_[1] ? 1 : 0;
+  }
+  return taken_[sample] == 1;
+}
 
 SampleBuilder& LongSamples::builder_of(const csv::LongRecord& record) {
   for (SampleBuilder& b : samples_) {
@@ -38,8 +56,8 @@ SampleBuilder& LongSamples::builder_of(const csv::LongRecord& record) {
   if (samples_.size() == 2) {
     throw reader_.error_at(record.line, LongColumn::kSample,
                            "a third sample " + tools::quoted_excerpt(label) +
-                               " (a long table for kelvaro-prep holds exactly two samples; "
-                               "keep the rows of the two to compare)");
+                               " (kelvaro-prep compares two samples: name them with --first "
+                               "and --second, or keep the rows of the two to compare)");
   }
   samples_.push_back({record.sample, {}, {}});
   samples_.back().sample.label = label;
@@ -62,6 +80,7 @@ int LongSamples::site_of(SampleBuilder& b, const csv::LongRecord& record) {
 
 void LongSamples::read() {
   for (csv::LongRecord record; reader_.next(record);) {
+    if (!taken(record.sample)) continue;
     SampleBuilder& b = builder_of(record);
     const int site = site_of(b, record);
     if (record.species == csv::kNoSpecies) continue;
@@ -94,10 +113,21 @@ void order_samples(std::vector<SampleBuilder>& samples, const csv::LongTableRead
   std::swap(samples[0], samples[1]);
 }
 
+// The labels of the table's samples, quoted and joined, as many as `most`.
+std::string all_samples(const csv::LongTableReader& reader, std::size_t most = 10) {
+  std::string text;
+  for (std::uint32_t i = 0; i < reader.samples().size() && i < most; ++i) {
+    text += (text.empty() ? "" : ", ") + tools::quoted_excerpt(reader.samples().label(i));
+  }
+  if (reader.samples().size() > most) text += ", ...";
+  return text;
+}
+
 }  // namespace
 
 Survey load_long(tools::ByteSource& source, const TableOptions& options,
-                 const csv::LongTableColumns& columns, const std::optional<std::string>& first) {
+                 const csv::LongTableColumns& columns, const std::optional<std::string>& first,
+                 const std::optional<std::string>& second) {
   std::optional<csv::LongTableReader> reader;
   try {
     reader.emplace(source, csv::LongTableOptions{columns, options.separator, options.na_absent,
@@ -109,9 +139,21 @@ Survey load_long(tools::ByteSource& source, const TableOptions& options,
         "one long table with columns sample,site,species; " +
         source.name() + " has neither a sample column nor a partner file");
   }
-  LongSamples builders(*reader);
+  std::vector<std::string> only;
+  if (first && second) only = {*first, *second};
+  LongSamples builders(*reader, only);
   builders.read();
   std::vector<SampleBuilder>& samples = builders.samples();
+  for (const std::string& label : only) {
+    const bool found = std::any_of(samples.begin(), samples.end(),
+                                   [&](const SampleBuilder& b) { return b.sample.label == label; });
+    if (!found) {
+      throw reader->error_at(
+          reader->header_line(), LongColumn::kSample,
+          (label == only[0] ? "--first " : "--second ") + tools::quoted_excerpt(label) +
+              " is not a sample of the table (its samples: " + all_samples(*reader) + ")");
+    }
+  }
   if (samples.size() != 2) {
     throw reader->error_at(reader->header_line(), LongColumn::kSample,
                            "the table holds " + std::to_string(samples.size()) +

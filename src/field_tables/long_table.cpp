@@ -63,21 +63,19 @@ LongTableReader::LongTableReader(const LongTableReader& layout, tools::ByteSourc
   species_.add_file(file());
 }
 
-LongTableReader::LabelMaps LongTableReader::adopt(const LongTableReader& part) {
-  LabelMaps maps;
-  for (std::uint32_t i = 0; i < part.groups_.size(); ++i) {
+void LongTableReader::adopt(const LongTableReader& part, LabelMaps& maps) {
+  for (auto i = static_cast<std::uint32_t>(maps.groups.size()); i < part.groups_.size(); ++i) {
     maps.groups.push_back(groups_.intern(part.groups_.label(i)).id);
   }
-  for (std::uint32_t i = 0; i < part.samples_.size(); ++i) {
+  for (auto i = static_cast<std::uint32_t>(maps.samples.size()); i < part.samples_.size(); ++i) {
     maps.samples.push_back(samples_.intern(part.samples_.label(i)).id);
   }
-  for (std::uint32_t i = 0; i < part.sites_.size(); ++i) {
+  for (auto i = static_cast<std::uint32_t>(maps.sites.size()); i < part.sites_.size(); ++i) {
     maps.sites.push_back(sites_.intern(part.sites_.label(i), part.sites_.place(i)));
   }
-  for (std::uint32_t i = 0; i < part.species_.size(); ++i) {
+  for (auto i = static_cast<std::uint32_t>(maps.species.size()); i < part.species_.size(); ++i) {
     maps.species.push_back(species_.intern(part.species_.label(i), part.species_.place(i)));
   }
-  return maps;
 }
 
 std::uint32_t LongTableReader::intern(LongColumn role, std::string_view text, long line) {
@@ -113,10 +111,31 @@ void LongTableReader::find_columns(const LongTableColumns& names) {
                          "; a long table needs the columns sample, site and species, in any "
                          "order; name a column called otherwise with --" +
                          role_name(role) + ")"),
-          role);
+          role, missing_columns(names));
     }
   }
   find_count_column(names.count);
+  // A table without a group column is one group, whose label is empty.
+  if (!index(LongColumn::kGroup)) groups_.intern("");
+}
+
+std::vector<LongColumn> LongTableReader::missing_columns(const LongTableColumns& names) const {
+  const std::pair<LongColumn, const std::string*> named[] = {{LongColumn::kGroup, &names.group},
+                                                             {LongColumn::kSample, &names.sample},
+                                                             {LongColumn::kSite, &names.site},
+                                                             {LongColumn::kSpecies, &names.species},
+                                                             {LongColumn::kCount, &names.count}};
+  std::vector<LongColumn> missing;
+  for (const auto& [role, name] : named) {
+    if (name->empty()) continue;
+    const std::string wanted = folded_name(*name);
+    bool found = false;
+    for (std::size_t j = 0; j < header_.size() && !found; ++j) {
+      found = folded_name(header_[j]) == wanted;
+    }
+    if (!found) missing.push_back(role);
+  }
+  return missing;
 }
 
 void LongTableReader::find_count_column(const std::string& name) {

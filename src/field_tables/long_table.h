@@ -75,9 +75,10 @@ class LongTableReader final : public LongRecords {
   struct LabelMaps {
     std::vector<std::uint32_t> groups, samples, sites, species;
   };
-  // Interns the labels of `part` (read from a later part of the same file) in its order of
-  // first appearance, as if its records had been read here. Returns its ids' new ids.
-  LabelMaps adopt(const LongTableReader& part);
+  // Interns the labels of `part` (read from a later part of the same file) that `maps` does not
+  // hold yet, in its order of first appearance, as if its records had been read here, and adds
+  // their new ids to `maps`. Called as the part's reading goes on, it maps each label once.
+  void adopt(const LongTableReader& part, LabelMaps& maps);
 
   // The id of `text` in the pool of `role` (not kCount), read on line `line`: what next() gives
   // a record whose field it is. Readers of parts of the table intern their labels through it.
@@ -88,6 +89,7 @@ class LongTableReader final : public LongRecords {
   // species on a detection; a count cell that is not a value), ReadError.
   bool next(LongRecord& record) override;
 
+  // Without a group column, the one group "" (id 0).
   const tools::LabelPool& groups() const override { return groups_; }
   const tools::LabelPool& samples() const override { return samples_; }
   const NamePool& sites() const override { return sites_; }
@@ -116,6 +118,8 @@ class LongTableReader final : public LongRecords {
     return columns_[static_cast<int>(role)];
   }
   void find_columns(const LongTableColumns& names);
+  // Every column `names` names that the header lacks (MissingColumn::missing).
+  std::vector<LongColumn> missing_columns(const LongTableColumns& names) const;
   void find_count_column(const std::string& name);
   std::string_view field(LongColumn role, bool may_be_empty) const;
   template <class Intern>

@@ -222,19 +222,47 @@ class SampleGrouping {
   std::vector<LongRecord> scratch_;
 };
 
+// A part's bytes, read from the source: [offset, offset + size) of the file, in a buffer kept
+// from part to part (never cleared: every byte is read into it before it is looked at).
+struct PartBytes {
+  std::unique_ptr<char[]> data;
+  std::size_t capacity = 0;
+  std::size_t size = 0;
+  std::uint64_t offset = 0;
+  bool whole = false;  // it reaches the end of the file
+
+  std::string_view view() const { return {data.get(), size}; }
+  void load(tools::ByteSource& source, std::uint64_t begin, std::uint64_t end, bool to_end) {
+    const auto n = static_cast<std::size_t>(end - begin);
+    if (n > capacity) {
+      data.reset();  // the old buffer given back first
+      data.reset(new char[n]);
+      capacity = n;
+    }
+    source.read_at(begin, data.get(), n);
+    size = n;
+    offset = begin;
+    whole = to_end;
+  }
+};
+
 // What reading a part gives.
 struct PartResult {
-  std::size_t start = 0;  // its first row (or the end of its range: no row)
-  std::size_t stop = 0;   // the first row after it: of the next part, or the end of the table
-  long lines = 0;         // lines from start to stop
+  PartBytes bytes;
+  std::size_t index = 0;    // the part whose bytes these are
+  std::size_t margin = 0;   // the bytes read after its range
+  std::uint64_t start = 0;  // its first row (or the end of its range: no row)
+  std::uint64_t stop = 0;   // the first row after it: of the next part, or the end of the table
+  long lines = 0;           // lines from start to stop
   std::vector<LongRecord> records;  // ids of `labels`, lines from 0 at `start`
   PartLabels labels[kRoles];
   std::deque<std::string> unquoted;  // the text of quoted fields with doubled quotes
   // Where the splitter stopped at a row it does not take (the reader's: an error, probably),
   // and that row's line; records before it are read.
-  std::optional<std::pair<std::size_t, long>> left;
+  std::optional<std::pair<std::uint64_t, long>> left;
+  bool needs_more = false;  // a row runs past the bytes read: read more after the range
 
-  // Empty, the memory kept for the next part.
+  // No rows, the memory (and the bytes) kept for the next reading.
   void clear() {
     start = stop = 0;
     lines = 0;
@@ -242,6 +270,7 @@ struct PartResult {
     for (PartLabels& l : labels) l.clear();
     unquoted.clear();
     left.reset();
+    needs_more = false;
   }
 };
 
@@ -300,23 +329,28 @@ std::size_t plain_row(const char* data, std::size_t n, std::size_t p, char separ
   }
 }
 
-// Reads the rows that start in [start, end) from `start`, a row's first byte (or the end).
-void read_part(std::string_view bytes, const Layout& layout, std::size_t start, std::size_t end,
-               PartResult& out) {
-  out.start = start;
+// Reads the rows that start in [start, end) of `part.bytes` (offsets in them) from `start`: a
+// row's first byte, a line end or the end. A row is read within kLongRow bytes of its start (a
+// longer one is left to the reader); one that runs past the bytes read, before the end of the
+// file, sets needs_more.
+void read_part(const Layout& layout, std::size_t start, std::size_t end, PartResult& out) {
+  const std::string_view bytes = out.bytes.view();
+  const std::uint64_t base = out.bytes.offset;
+  out.start = base + start;
   const std::size_t last = std::min(end, bytes.size());
   out.records.reserve(last > start ? (last - start) / 20 : 0);  // rows of 20 bytes or more
   const char* const data = bytes.data();
-  const std::size_t n = bytes.size();
+  const std::size_t size = bytes.size();
   const char separator = layout.separator;
   const bool tab_is_blank = layout.tab_is_blank;
   const auto is_blank = [tab_is_blank](char c) { return c == ' ' || (c == '\t' && tab_is_blank); };
   std::size_t p = start;
   long line = 0;
   std::string_view cells[kRoles + 1];
-  while (p < n && p < end) {
+  while (p < size && p < end) {
     const std::size_t row = p;
     const long row_line = line;
+    const std::size_t n = std::min(size, row + kLongRow);  // the row's bytes end here at most
     std::size_t k = 0;
     bool blank = true;
     bool taken = true;
@@ -341,7 +375,8 @@ void read_part(std::string_view bytes, const Layout& layout, std::size_t start, 
         for (;;) {
           const void* quote = p < n ? std::memchr(data + p, '"', n - p) : nullptr;
           if (quote == nullptr) {
-            taken = false;  // open at the end
+            p = n;
+            taken = false;  // open at the end of the bytes
             break;
           }
           const std::size_t q = static_cast<std::size_t>(static_cast<const char*>(quote) - data);
@@ -393,6 +428,12 @@ void read_part(std::string_view bytes, const Layout& layout, std::size_t start, 
       }
       break;
     }
+    // The row ran to the end of the bytes read, short of the file's end and of kLongRow: its
+    // end lies beyond them.
+    if (p >= n && n == size && !out.bytes.whole && n - row < kLongRow) {
+      out.needs_more = true;
+      return;
+    }
     if (taken && p - row >= kLongRow) taken = false;
     if (taken && !blank) {
       LongRecord r;
@@ -421,52 +462,63 @@ void read_part(std::string_view bytes, const Layout& layout, std::size_t start, 
       }
     }
     if (!taken) {
-      out.left = std::make_pair(row, row_line);
-      out.stop = row;
+      out.left = std::make_pair(base + row, row_line);
+      out.stop = base + row;
       out.lines = row_line;
       return;
     }
     p = skip_line_ends(bytes, p, line);
   }
-  out.stop = std::max(p, start);
+  out.stop = base + std::max(p, start);
   out.lines = line;
 }
 
+// The bytes [begin, end) of a source that can be read at any offset, read in order from `begin`
+// (a LongTableReader reading on from a row).
+class RangeSource : public tools::ByteSource {
+ public:
+  RangeSource(tools::ByteSource& source, std::uint64_t begin, std::uint64_t end)
+      : source_(source), next_(begin), end_(end) {}
+  std::size_t read(char* buffer, std::size_t capacity) override {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, end_ - next_));
+    source_.read_at(next_, buffer, n);
+    next_ += n;
+    return n;
+  }
+  const std::string& name() const override { return source_.name(); }
+
+ private:
+  tools::ByteSource& source_;
+  std::uint64_t next_;
+  std::uint64_t end_;
+};
+
 }  // namespace
 
-ParallelLongTable::ParallelLongTable(LongTableReader& reader, std::string_view bytes,
-                                     unsigned threads, std::size_t part_bytes,
+ParallelLongTable::ParallelLongTable(LongTableReader& reader, tools::ByteSource& source,
+                                     std::uint64_t size, unsigned threads, std::size_t part_bytes,
                                      ThreadFactory factory)
     : reader_(reader),
-      bytes_(bytes),
+      source_(source),
+      size_(size),
       threads_(threads),
       part_bytes_(std::max<std::size_t>(1, part_bytes)),
       factory_(std::move(factory)) {
-  // The header's line end may be a CR LF whose LF the reader has not taken yet.
+  // The rows start after the header's line end: the first part skips the LF of a CR LF that the
+  // reader has not taken yet, and blank lines, as any part does.
   first_line_ = reader.next_line();
-  std::size_t at = static_cast<std::size_t>(reader.byte_offset());
-  if (at > 0 && at < bytes_.size() && bytes_[at - 1] == '\r' && bytes_[at] == '\n') ++at;
-  first_ = skip_line_ends(bytes_, at, first_line_);
+  first_ = std::min<std::uint64_t>(reader.byte_offset(), size_);
 }
 
-bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::size_t)>& release) {
+bool ParallelLongTable::read(const Sink& sink) {
   const Layout layout = layout_of(reader_);
-  const std::size_t size = bytes_.size();
-  const std::size_t parts = size <= first_ ? 0 : (size - first_ + part_bytes_ - 1) / part_bytes_;
-  const auto range_begin = [&](std::size_t i) { return first_ + i * part_bytes_; };
+  const std::uint64_t size = size_;
+  const std::size_t parts =
+      size <= first_ ? 0
+                     : static_cast<std::size_t>((size - first_ + part_bytes_ - 1) / part_bytes_);
+  const auto range_begin = [&](std::size_t i) { return first_ + std::uint64_t{i} * part_bytes_; };
   const auto range_end = [&](std::size_t i) {
-    return std::min(size, first_ + (i + 1) * part_bytes_);
-  };
-  // Where part i's first row would be, outside quotes: after the first line end in its range.
-  const auto guess = [&](std::size_t i) {
-    std::size_t p = range_begin(i);
-    if (i == 0) return p;
-    if (!is_line_end(bytes_[p - 1])) {
-      const std::size_t e = range_end(i);
-      while (p < e && !is_line_end(bytes_[p])) ++p;
-    }
-    long ignored = 0;
-    return skip_line_ends(bytes_, p, ignored);
+    return std::min(size, first_ + std::uint64_t{i + 1} * part_bytes_);
   };
 
   // No more workers than parts (a small table is one part, read on this thread); a part in hand
@@ -475,13 +527,13 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
   const std::size_t workers = std::min<std::size_t>(threads_, parts);
   const std::size_t window = std::max<std::size_t>(1, workers) + 2;
   std::vector<std::unique_ptr<PartResult>> slots(window);
-  std::size_t at = first_;  // the next row to deliver, known for certain
+  std::uint64_t at = first_;  // the next row to deliver (or line ends before it), known for certain
   long line = first_line_;
   // Set on this thread, read by the workers' claims too.
   std::atomic<bool> done{false};  // the rest of the table was read on this thread
   std::atomic<bool> stopped{false};
-  // Parts delivered, their memory used again (a part's records are megabytes: memory given back
-  // to the system and asked for again is cleared page by page).
+  // Parts delivered, their memory used again (a part's bytes and records are megabytes: memory
+  // given back to the system and asked for again is cleared page by page).
   std::mutex spare_lock;
   std::vector<std::unique_ptr<PartResult>> spare;
   const auto give_back = [&](std::unique_ptr<PartResult> part) {
@@ -490,8 +542,51 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
     spare.push_back(std::move(part));
   };
 
-  // `grouping`: the reading thread's own (its memory used again from part to part).
-  const auto read_slot = [&](std::size_t i, std::size_t from, SampleGrouping& grouping) {
+  // Part i's bytes, with `margin` bytes after its range: from the byte before the range (a guess
+  // looks at it, and a line count at a CR LF).
+  const auto load = [&](PartResult& part, std::size_t i, std::size_t margin) {
+    const std::uint64_t begin = range_begin(i) - (range_begin(i) > 0 ? 1 : 0);
+    const std::uint64_t end = std::min(size, range_end(i) + margin);
+    part.bytes.load(source_, begin, end, end == size);
+    part.index = i;
+    part.margin = margin;
+  };
+  // Where part i's first row would be, outside quotes: after the first line end in its range.
+  const auto guess = [&](const PartResult& part, std::size_t i) {
+    const std::string_view bytes = part.bytes.view();
+    auto p = static_cast<std::size_t>(range_begin(i) - part.bytes.offset);
+    if (i == 0) return p;
+    if (!is_line_end(bytes[p - 1])) {
+      const auto e = static_cast<std::size_t>(range_end(i) - part.bytes.offset);
+      while (p < e && !is_line_end(bytes[p])) ++p;
+    }
+    long ignored = 0;
+    return skip_line_ends(bytes, p, ignored);
+  };
+
+  // Reads part i into `part` from `from` (a known row), or from the guess. `grouping`: the
+  // reading thread's own (its memory used again from part to part).
+  constexpr std::size_t kFirstMargin = std::size_t{64} << 10;
+  const auto read_into = [&](PartResult& part, std::size_t i, std::optional<std::uint64_t> from,
+                             SampleGrouping& grouping) {
+    if (!layout.splits) {
+      part.clear();
+      part.start = part.stop = from.value_or(range_begin(i));
+      part.left = std::make_pair(part.start, 0L);
+      return;
+    }
+    if (part.index != i || part.bytes.data == nullptr) load(part, i, kFirstMargin);
+    for (;;) {
+      part.clear();
+      const std::size_t start =
+          from ? static_cast<std::size_t>(*from - part.bytes.offset) : guess(part, i);
+      read_part(layout, start, static_cast<std::size_t>(range_end(i) - part.bytes.offset), part);
+      if (!part.needs_more) break;
+      load(part, i, std::min(4 * part.margin, kLongRow));  // kLongRow past the range: enough
+    }
+    if (by_sample_) grouping.apply(part.records);
+  };
+  const auto read_slot = [&](std::size_t i, SampleGrouping& grouping) {
     std::unique_ptr<PartResult> part;
     {
       const std::lock_guard<std::mutex> hold(spare_lock);
@@ -500,37 +595,49 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
         spare.pop_back();
       }
     }
-    if (part == nullptr) {
-      part = std::make_unique<PartResult>();
-    } else {
-      part->clear();
-    }
-    if (layout.splits) {
-      read_part(bytes_, layout, from, range_end(i), *part);
-      if (by_sample_) grouping.apply(part->records);
-    } else {
-      part->start = part->stop = from;
-      part->left = std::make_pair(from, 0L);
-    }
+    if (part == nullptr) part = std::make_unique<PartResult>();
+    part->index = static_cast<std::size_t>(-1);  // bytes of another part, if any
+    read_into(*part, i, std::nullopt, grouping);
     give_back(std::exchange(slots[i % window], std::move(part)));
   };
 
-  // The rest of the table from `from` (line `from_line`) by one reader, as reading from the
-  // start would: its records, or its first error.
-  const auto read_rest = [&](std::size_t from, long from_line) {
-    tools::ViewSource source(bytes_.substr(from), reader_.file());
-    LongTableReader rest(reader_, source, from_line);
+  // The table from the row at `from` (line `from_line`) by one reader, as reading from the start
+  // would, handed over a batch at a time, up to the first row that starts at `resume` or later
+  // (the parts are read from there), or to the end; or its first error.
+  constexpr std::size_t kBatch = std::size_t{1} << 16;
+  SampleGrouping own_grouping;  // this thread's
+  const auto read_on = [&](std::uint64_t from, long from_line, std::uint64_t resume) {
+    RangeSource bytes(source_, from, size);
+    LongTableReader rest(reader_, bytes, from_line);
+    LongTableReader::LabelMaps maps;
     std::vector<LongRecord> records;
-    for (LongRecord r; rest.next(r);) records.push_back(r);
-    const LongTableReader::LabelMaps maps = reader_.adopt(rest);
-    for (LongRecord& r : records) {
-      r.group = maps.groups.empty() ? r.group : maps.groups[r.group];
-      r.sample = maps.samples[r.sample];
-      r.site = maps.sites[r.site];
-      if (r.species != kNoSpecies) r.species = maps.species[r.species];
+    const auto hand_over = [&] {
+      reader_.adopt(rest, maps);
+      for (LongRecord& r : records) {
+        r.group = maps.groups.empty() ? r.group : maps.groups[r.group];
+        r.sample = maps.samples[r.sample];
+        r.site = maps.sites[r.site];
+        if (r.species != kNoSpecies) r.species = maps.species[r.species];
+      }
+      if (by_sample_) own_grouping.apply(records);
+      if (!records.empty() && !sink(records)) stopped = true;
+      records.clear();
+    };
+    for (LongRecord r;;) {
+      if (from + rest.byte_offset() >= resume) {
+        hand_over();
+        at = from + rest.byte_offset();
+        line = rest.next_line();
+        return;
+      }
+      if (!rest.next(r)) break;
+      records.push_back(r);
+      if (records.size() == kBatch) {
+        hand_over();
+        if (stopped) return;
+      }
     }
-    if (by_sample_) SampleGrouping().apply(records);
-    if (!records.empty() && !sink(records)) stopped = true;
+    hand_over();
     done = true;
   };
 
@@ -538,17 +645,19 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
   work.claim = [&](std::size_t i) { return i < parts && !done && !stopped; };
   work.make_worker = [&] {
     auto grouping = std::make_shared<SampleGrouping>();
-    return [&, grouping](std::size_t i) { read_slot(i, guess(i), *grouping); };
+    return [&, grouping](std::size_t i) { read_slot(i, *grouping); };
   };
-  SampleGrouping own_grouping;  // this thread's, for a part read again
   work.window = window;
   work.go_on = [&] { return !stopped; };
   work.deliver = [&](std::size_t i) {
     if (done || stopped) return;
-    const std::size_t end = range_end(i);
-    if (at >= end) return;  // a row of the parts before runs past this one's range
-    if (slots[i % window]->start != at) read_slot(i, at, own_grouping);  // guess inside quotes
+    const std::uint64_t end = range_end(i);
+    if (at >= end) {  // a row of the parts before runs past this one's range
+      give_back(std::move(slots[i % window]));
+      return;
+    }
     PartResult& part = *slots[i % window];
+    if (part.start != at) read_into(part, i, at, own_grouping);  // the guess was inside quotes
     const LongColumn roles[kRoles] = {LongColumn::kGroup, LongColumn::kSample, LongColumn::kSite,
                                       LongColumn::kSpecies};
     std::vector<std::uint32_t> ids[kRoles];
@@ -571,17 +680,17 @@ bool ParallelLongTable::read(const Sink& sink, const std::function<void(std::siz
       return;
     }
     if (part.left) {
-      read_rest(part.left->first, line + part.left->second);
-      return;
+      read_on(part.left->first, line + part.left->second, end);
+    } else {
+      at = part.stop;
+      line += part.lines;
     }
-    at = part.stop;
-    line += part.lines;
     give_back(std::move(slots[i % window]));
-    // The workers read from a byte before their range on.
-    if (release && i + 1 < parts) release(range_begin(i + 1) - 1);
   };
   OrderedPool pool(workers > 1 ? static_cast<int>(workers) : 0, factory_);
-  return pool.run(work) && !stopped;
+  if (!pool.run(work) || stopped) return false;
+  source_.check_unchanged();  // what was read is one version of the file
+  return true;
 }
 
 }  // namespace kelvaro::csv

@@ -40,15 +40,14 @@ DetectionFrequencies from_table(const std::string& text, const std::string& path
   return pilot;
 }
 
-DetectionFrequencies from_kelvaro_input(const std::string& text, const std::string& path,
-                                        const std::string& option) {
+DetectionFrequencies from_kelvaro_input(const std::string& text, const std::string& path) {
   StringSource input(text);
   BlockData sample1;
   try {
     sample1 = read_sample1(input);
   } catch (const InputRefused& e) {
-    if (e.line() == 0) throw OptionError(option + ": " + path + ": " + e.reason());
-    throw OptionError(option + ": " + path + ": line " + std::to_string(e.line()) +
+    if (e.line() == 0) throw OptionError(path + ": " + e.reason());
+    throw OptionError(path + ": line " + std::to_string(e.line()) +
                       ": cannot read a kelvaro input's Sample 1: " + e.reason());
   }
   DetectionFrequencies pilot;
@@ -56,7 +55,7 @@ DetectionFrequencies from_kelvaro_input(const std::string& text, const std::stri
   for (std::size_t i = 0; i < sample1.f.size(); ++i) {
     const std::int32_t f = trunc_to_int(sample1.f[i]);
     if (f < 0) {
-      throw OptionError(option + ": " + path + ": Sample 1's f(" + std::to_string(i + 1) +
+      throw OptionError(path + ": Sample 1's f(" + std::to_string(i + 1) +
                         ") is not a count of species");
     }
     pilot.f.push_back(f);
@@ -66,14 +65,19 @@ DetectionFrequencies from_kelvaro_input(const std::string& text, const std::stri
 
 }  // namespace
 
+DetectionFrequencies pilot_from_text(const std::string& text, const std::string& name) {
+  if (looks_like_kelvaro_input(text)) return from_kelvaro_input(text, name);
+  try {
+    return from_table(text, name);
+  } catch (const std::runtime_error& e) {  // csv::InputError
+    throw OptionError(e.what());
+  }
+}
+
 DetectionFrequencies read_pilot(const std::string& path, const std::string& option) {
   try {
-    const std::string text = whole_file(path);
-    if (looks_like_kelvaro_input(text)) return from_kelvaro_input(text, path, option);
-    return from_table(text, path);
-  } catch (const OptionError&) {
-    throw;
-  } catch (const std::runtime_error& e) {  // csv::InputError, tools::ReadError
+    return pilot_from_text(whole_file(path), path);
+  } catch (const std::runtime_error& e) {  // OptionError, tools::ReadError
     throw OptionError(option + ": " + e.what());
   }
 }

@@ -21,4 +21,15 @@ void warn_if_model_rejected(WarningLog& log, const std::string& block,
               "): the estimate and its interval may be biased");
 }
 
+void warn_if_test_failed(WarningLog& log, const std::string& block, const GoodnessOfFitTest& test) {
+  if (!test.degenerate) return;
+  log.add(WarningKind::kFitTestFailed, block, 0,
+          std::string("the M(h) goodness-of-fit test cannot be computed (the report prints "
+                      "\"** error in gof routine **\"): ") +
+              (test.t <= 1 ? "a block of one site leaves it no degrees of freedom"
+                           : "every species was detected at every site, so detection does not "
+                             "vary between species") +
+              "; how well the model fits is unknown");
+}
+
 }  // namespace kelvaro

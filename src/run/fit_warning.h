@@ -26,4 +26,9 @@ std::string fit_probability_text(double probability);
 void warn_if_model_rejected(WarningLog& log, const std::string& block,
                             const GoodnessOfFitTest& test);
 
+// Adds a kFitTestFailed warning for `block` when the test could not be computed (the report
+// prints "** error in gof routine **" and a statistic of 0): a block of one site, or one whose
+// species were each detected at every site.
+void warn_if_test_failed(WarningLog& log, const std::string& block, const GoodnessOfFitTest& test);
+
 }  // namespace kelvaro

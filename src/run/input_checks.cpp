@@ -158,4 +158,58 @@ void check_subsets(WarningLog& log, std::int64_t line_a, std::int64_t line_b,
   }
 }
 
+void check_sample(WarningLog& log, const std::string& block, std::int64_t line,
+                  std::span<const std::int32_t> n, std::optional<std::int64_t> observed) {
+  if (!observed || *observed <= 0) return;
+  if (*observed == 1) {
+    log.add(WarningKind::kSingleSpecies, block, line,
+            "only 1 species was observed in the sample: its richness estimate, interval and "
+            "M(h) test rest on a single species and say next to nothing; check that the sample "
+            "was read whole");
+  }
+  constexpr int kShown = 3;  // sites named in the text
+  std::string shown_sites;
+  std::int64_t empty = 0;
+  for (std::size_t i = 0; i < n.size(); ++i) {
+    if (n[i] != 0) continue;
+    if (++empty <= kShown) {
+      shown_sites += (empty > 1 ? ", " : "") + indexed("n(i)", i) + " = 0";
+    }
+  }
+  if (empty == 0) return;
+  if (empty > kShown) shown_sites += ", ...";
+  log.add(WarningKind::kSitesWithoutDetection, block, line,
+          std::to_string(empty) + " of " + std::to_string(n.size()) + " sites " +
+              (empty == 1 ? "has" : "have") + " no detection (" + shown_sites +
+              "): each counts as a site where every species was missed, which lowers the "
+              "detection the estimates rest on and can make the M(h) test reject; leave out "
+              "sites that were not surveyed");
+}
+
+void check_sample_pair(WarningLog& log, std::span<const BlockValues, 4> blocks) {
+  const BlockValues& sample1 = blocks[0];
+  const BlockValues& sample2 = blocks[1];
+  const BlockValues& subset_a = blocks[2];
+  const BlockValues& subset_b = blocks[3];
+  const auto known = [](const BlockValues& b) { return b.species.has_value(); };
+  if (!known(sample1) || !known(sample2) || !known(subset_a) || !known(subset_b)) return;
+  if (*sample1.species <= 0 || *sample2.species <= 0) return;
+  if (*subset_a.species == 0 && *subset_b.species == 0) {
+    log.add(WarningKind::kNoCommonSpecies, "Subset A", subset_a.line,
+            "the samples share no species (Subsets A and B are empty): persistence PHI is 0 and "
+            "every parameter says the whole community changed; check that both samples name "
+            "the species the same way");
+    return;
+  }
+  const auto same = [](const BlockValues& a, const BlockValues& b) {
+    return a.x == b.x && a.n == b.n;
+  };
+  if (same(sample1, sample2) && same(subset_a, sample2) && same(subset_b, sample1)) {
+    log.add(WarningKind::kIdenticalSamples, "Sample 2", sample2.line,
+            "Sample 2's records are Sample 1's and every species is in both subsets: the same "
+            "data given twice? The parameters then only say that nothing changed; check that "
+            "the second sample is the one meant");
+  }
+}
+
 }  // namespace kelvaro

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "run/warning_log.h"
 #include "textio/list_reader.h"
@@ -34,5 +35,27 @@ std::optional<std::int64_t> check_block(WarningLog& log, const std::string& bloc
 void check_subsets(WarningLog& log, std::int64_t line_a, std::int64_t line_b,
                    std::optional<std::int64_t> r1, std::optional<std::int64_t> r2,
                    std::optional<std::int64_t> subset_a, std::optional<std::int64_t> subset_b);
+
+// Sample 1 or Sample 2 with `observed` species (nothing is said of a sample without any, or of
+// unknown size): a single species (kSingleSpecies), and sites without a detection, n(i) = 0
+// (kSitesWithoutDetection: they count as sites where every species was missed).
+//   n = (3, 0, 2, 0), 4 species -> "2 of 4 sites have no detection (n(2) = 0, n(4) = 0): ..."
+void check_sample(WarningLog& log, const std::string& block, std::int64_t line,
+                  std::span<const std::int32_t> n, std::optional<std::int64_t> observed);
+
+// A block's records as read: x (f(1..t), then f'(1..t+1) with the pair), n(1..t), the line where
+// they start, and its species observed (nothing when unknown).
+struct BlockValues {
+  std::vector<float> x;
+  std::vector<std::int32_t> n;
+  std::int64_t line = 0;
+  std::optional<std::int64_t> species;
+};
+
+// The two samples against each other, once the four blocks (Sample 1, Sample 2, Subset A,
+// Subset B) are read: no species in common, both subsets empty while each sample has species
+// (kNoCommonSpecies); and the same data given twice, Sample 2's records the same as Sample 1's
+// and each subset the same as its parent sample (kIdenticalSamples).
+void check_sample_pair(WarningLog& log, std::span<const BlockValues, 4> blocks);
 
 }  // namespace kelvaro

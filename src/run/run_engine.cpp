@@ -125,6 +125,15 @@ std::optional<BlockRecords> RunEngine::read_block(RecordSource& source, BlockNum
   const std::span<const float> f_pair =
       pair ? std::span<const float>(records->x.data() + size, size + 1) : std::span<const float>();
   species_seen_[block - 1] = check_block(log_, block_name(block), records->line, f, n, f_pair);
+  if (block == kSample1 || block == kSample2) {
+    check_sample(log_, block_name(block), records->line, n, species_seen_[block - 1]);
+  }
+  BlockValues& values = block_values_[block - 1];
+  values.x.assign(f.begin(), f.end());
+  values.x.insert(values.x.end(), f_pair.begin(), f_pair.end());
+  values.n.assign(n.begin(), n.end());
+  values.line = records->line;
+  values.species = species_seen_[block - 1];
   observed_[block - 1] = observed_in_double(records->x.data(), t);
   return records;
 }
@@ -220,6 +229,7 @@ CarryOver RunEngine::estimate_block(BlockNumber block, std::int32_t t0,
       const std::span<const std::int32_t> n(records.n.data(), static_cast<std::size_t>(t0));
       b.goodness_of_fit = goodness_of_fit_test(n, whole_f);
       warn_if_model_rejected(log_, block_name(block), *b.goodness_of_fit);
+      warn_if_test_failed(log_, block_name(block), *b.goodness_of_fit);
     }
   }
   result_.blocks.push_back(std::move(b));
@@ -312,6 +322,7 @@ void RunEngine::drive(RecordSource& source) {
   }
   check_subsets(log_, block_lines_[2], block_lines_[3], species_seen_[0], species_seen_[1],
                 species_seen_[2], species_seen_[3]);
+  check_sample_pair(log_, block_values_);
   if (!settings_.check_only) summarise();
   report_.write_new(result_);
 }

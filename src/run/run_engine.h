@@ -5,6 +5,7 @@
 // tables, the values carried from block to block, the warnings) belongs to the engine and dies
 // with it. The report is written as the run goes on when a stream is given.
 
+#include <array>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "report/report_writer.h"
 #include "run/block_records.h"
 #include "run/header.h"
+#include "run/input_checks.h"
 #include "run/record_source.h"
 #include "run/warning_log.h"
 
@@ -70,6 +72,7 @@ class RunEngine {
   std::int32_t observed_[4] = {};                // the run's R per block (observed_in_double)
   std::optional<std::int64_t> species_seen_[4];  // per block, for the subsets' checks
   std::int64_t block_lines_[4] = {};
+  std::array<BlockValues, 4> block_values_;  // each block's records, to compare the samples
 };
 
 }  // namespace kelvaro

@@ -38,6 +38,16 @@ const char* warning_kind_name(WarningKind kind) {
       return "clock_seed";
     case WarningKind::kModelDoesNotFit:
       return "model_does_not_fit";
+    case WarningKind::kFitTestFailed:
+      return "fit_test_failed";
+    case WarningKind::kNoCommonSpecies:
+      return "no_common_species";
+    case WarningKind::kIdenticalSamples:
+      return "identical_samples";
+    case WarningKind::kSingleSpecies:
+      return "single_species";
+    case WarningKind::kSitesWithoutDetection:
+      return "sites_without_detection";
   }
   return "warning";
 }

@@ -35,20 +35,14 @@ void sort_by_sample(const std::vector<Item>& items, std::size_t samples, std::si
 GroupedSamples::GroupedSamples(tools::ByteSource& source, const csv::LongTableOptions& options,
                                SurveyLabels& labels, unsigned threads, const ThreadFactory& factory,
                                ReadingSizes sizes)
-    : source_(&source),
-      batch_records_(std::max<std::size_t>(1, sizes.batch_records)),
-      labels_(labels) {
-  const std::optional<std::string_view> all = source.all_bytes();
-  if (!all) {
-    reader_ = std::make_unique<csv::LongTableReader>(source, options);
-    source_records_ = reader_.get();
-    return;
-  }
-  bytes_ = std::make_unique<tools::ViewSource>(*all, source.name());
-  reader_ = std::make_unique<csv::LongTableReader>(*bytes_, options);
+    : batch_records_(std::max<std::size_t>(1, sizes.batch_records)), labels_(labels) {
+  const std::optional<std::uint64_t> size = source.size();  // asked before anything is read
+  reader_ = std::make_unique<csv::LongTableReader>(source, options);
   source_records_ = reader_.get();
-  parallel_ =
-      std::make_unique<csv::ParallelLongTable>(*reader_, *all, threads, sizes.part_bytes, factory);
+  if (size) {
+    parallel_ = std::make_unique<csv::ParallelLongTable>(*reader_, source, *size, threads,
+                                                         sizes.part_bytes, factory);
+  }
 }
 
 GroupedSamples::GroupedSamples(const csv::ColumnTable& columns,
@@ -246,8 +240,7 @@ bool GroupedSamples::read(const GoOn& go_on) {
   if (parallel_) {
     parallel_->by_sample();
     const bool whole = parallel_->read(
-        [&](std::vector<csv::LongRecord>& records) { return take_part(records, go_on); },
-        [&](std::size_t end) { source_->release_bytes(end); });
+        [&](std::vector<csv::LongRecord>& records) { return take_part(records, go_on); });
     if (!whole) return false;
     group_runs();
     kept_ = {};
@@ -272,7 +265,6 @@ bool GroupedSamples::read(const GoOn& go_on) {
   source_records_ = nullptr;
   reader_.reset();  // its name pools are no longer needed
   columns_.reset();
-  bytes_.reset();
   return true;
 }
 

@@ -32,7 +32,7 @@ namespace kelvaro::batch {
 class GroupedSamples {
  public:
   // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
-  // csv::LongTableReader does. A source that gives all its bytes at once (a regular file) is
+  // csv::LongTableReader does. A source that can be read at any offset (a regular file) is
   // read in parts (field_tables/parallel_long_table.h), on `threads` threads when more than one,
   // with the same result; `factory` starts those threads. Requires: source and labels outlive the
   // table; sizes at least 1.
@@ -94,9 +94,7 @@ class GroupedSamples {
   void begin_batch();
   GroupSample& marked(std::uint32_t index);
 
-  tools::ByteSource* source_ = nullptr;  // none: a table in memory
   std::size_t batch_records_;
-  std::unique_ptr<tools::ViewSource> bytes_;      // all the source's bytes, read in parallel
   std::unique_ptr<csv::LongTableReader> reader_;  // a file's reader, until read() is done
   std::unique_ptr<csv::LongRecords> columns_;     // or a table's in memory
   csv::LongRecords* source_records_ = nullptr;    // the one of the two

@@ -19,6 +19,7 @@ TEST(BatchOutput, LabelsBecomeDistinctSafeFileNames) {
       {"..", "%2E."},
       {"R_12.b", "R_12.b"},
       {"\xC3\xA9t\xC3\xA9", "%C3%A9t%C3%A9"},
+      {"", "(none)"},  // the group of a table without a group column
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);

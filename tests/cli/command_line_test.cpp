@@ -88,6 +88,37 @@ TEST(WholeNumberOption, RefusesWhatItCannotRepresent) {
   }
 }
 
+TEST(ShownText, EscapesControlBytesAndCutsLongValues) {
+  const std::string huge(100000, 'a');
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"2019", "2019"},
+      {"", ""},
+      {"a\x1b[2Jb", "a\\x1b[2Jb"},
+      {"line\r\nnext\tcell\x7f", "line\\x0d\\x0anext\\x09cell\\x7f"},
+      {std::string("nul\0end", 7), "nul\\x00end"},
+      {std::string(60, 'a'), std::string(60, 'a')},
+      {std::string(61, 'a'), std::string(60, 'a') + "..."},
+      {huge, std::string(60, 'a') + "..."},
+      // "\xc3\xa9" (e acute) across the cut at 60 bytes: kept whole or left out whole.
+      {std::string(59, 'a') + "\xc3\xa9"
+                              "b",
+       std::string(59, 'a') + "..."},
+      {std::string(58, 'a') + "\xc3\xa9"
+                              "b",
+       std::string(58, 'a') + "\xc3\xa9..."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    EXPECT_EQ(shown_text(c.text), c.shown);
+  }
+  std::int32_t value = 0;
+  EXPECT_EQ(parse_whole_number_option("--threads", huge + "\x1b", 1, 1024, value),
+            "--threads takes a whole number from 1 to 1024, not '" + std::string(60, 'a') + "...'");
+}
+
 void ignore_stop(int) {}
 
 TEST(StopSignals, HandlersLeaveAnIgnoredSignalIgnored) {

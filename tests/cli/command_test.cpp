@@ -180,6 +180,11 @@ TEST(Command, CheckAndQuiet) {
   Scratch s;
   std::ofstream(s.path("slip.txt")) << "3 3 0 20 400\n4 2 1 9\n4 4 3\n";
   std::ofstream(s.path("bad.txt")) << "3 3 0 20 400\n4 2 x\n";
+  std::ofstream(s.path("empty-site.txt")) << "3 3 0 20 400\n4 2 0\n4 4 0\n";
+  const std::string empty_site_warning =
+      "kelvaro: warning: line 2: Sample 1: 1 of 3 sites has no detection (n(3) = 0): each counts "
+      "as a site where every species was missed, which lowers the detection the estimates rest "
+      "on and can make the M(h) test reject; leave out sites that were not surveyed\n";
   const std::string slip_warning =
       "kelvaro: warning: line 2: Sample 1: the f(i) record takes 3 numbers but its line holds "
       "more; the numbers after the 3rd are ignored\n";
@@ -197,11 +202,22 @@ TEST(Command, CheckAndQuiet) {
            s.path("bad.txt") + "')\nBad real number in item 3 of list input\n"},
       {s.path("slip.txt"), 0, slip_warning},
       {"--quiet " + s.path("slip.txt"), 0, ""},
+      // What the samples are is told, and is no slip: the status stays 0.
+      {"--check " + s.path("empty-site.txt"), 0, empty_site_warning},
+      {s.path("empty-site.txt"), 0, empty_site_warning},
+      // A vector path the processor cannot take is told, unless quiet.
+      {"--check -q " + kExample + " KELVARO_ISA=sse", 0, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
+    std::string args = c.args;
+    std::string environment;
+    if (const std::size_t at = args.find(" KELVARO_ISA="); at != std::string::npos) {
+      environment = args.substr(at + 1) + " ";
+      args.erase(at);
+    }
     const int status =
-        shell(kProgram + " " + c.args + " > " + s.path("out") + " 2> " + s.path("err"));
+        shell(environment + kProgram + " " + args + " > " + s.path("out") + " 2> " + s.path("err"));
     EXPECT_EQ(status, c.status);
     EXPECT_EQ(slurp(s.path("err")), c.err);
     if (c.args.rfind("--check", 0) == 0) {

@@ -47,6 +47,11 @@ TEST(LongTable, ColumnsByNameAnyOrderAnyCase) {
   EXPECT_EQ(r.samples, (std::vector<std::string>{"2019", "2020"}));
   EXPECT_EQ(r.species, (std::vector<std::string>{"Sp.A", "Sp.B"}));
   EXPECT_EQ(r.count_column, std::nullopt);
+  // Without a group column, every record is in the one group "".
+  tools::TextSource source("sample,site,species\n2019,s1,a\n", "l.csv");
+  LongTableReader reader(source, {});
+  ASSERT_EQ(reader.groups().size(), 1u);
+  EXPECT_EQ(reader.groups().label(0), "");
 }
 
 TEST(LongTable, ConfiguredNamesGroupsAndCountColumn) {
@@ -76,6 +81,46 @@ TEST(LongTable, CountColumnFoundByItsUsualNames) {
     for (const LongRecord& x : r.records) detected.push_back(x.detected);
     EXPECT_EQ(detected, (std::vector<bool>{true, false, false, false}));
   }
+}
+
+TEST(LongTable, EveryMissingColumnAtOnceAndTheHeaderNames) {
+  LongTableOptions route_and_n;
+  route_and_n.columns.group = "route";
+  route_and_n.columns.count = "n";
+  const LongTableOptions defaults;
+  using C = LongColumn;
+  const struct {
+    std::string header;
+    LongTableOptions options;
+    LongColumn role;  // the message's
+    std::vector<LongColumn> missing;
+  } cases[] = {
+      {"Year,Stop,AOU", defaults, C::kSample, {C::kSample, C::kSite, C::kSpecies}},
+      // A column named twice after the first missing one does not change the refusal.
+      {"sample,Site,x,site", route_and_n, C::kGroup, {C::kGroup, C::kSpecies, C::kCount}},
+      {"Route,sample,site,species", route_and_n, C::kCount, {C::kCount}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    try {
+      read_all(c.header + "\n", c.options);
+      ADD_FAILURE() << "accepted";
+    } catch (const MissingColumn& e) {
+      EXPECT_EQ(e.role(), c.role);
+      EXPECT_EQ(e.missing(), c.missing);
+    }
+    tools::TextSource source("\n,,\n" + c.header + "\n1,2,3\n", "h.csv", 3);
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start <= c.header.size();) {
+      const std::size_t end = std::min(c.header.find(',', start), c.header.size());
+      names.push_back(c.header.substr(start, end - start));
+      start = end + 1;
+    }
+    EXPECT_EQ(header_names(source, std::nullopt), names);
+  }
+  tools::TextSource quoted("\" a \";\"b;c\"\n", "q.csv"), empty("", "e.csv");
+  EXPECT_EQ(header_names(quoted, std::nullopt), (std::vector<std::string>{" a ", "b;c"}));
+  EXPECT_EQ(header_names(empty, std::nullopt), std::vector<std::string>{});
 }
 
 TEST(LongTable, Refusals) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <string>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "support/failing_threads.h"
+#include "support/run_program.h"
 
 namespace kelvaro::csv {
 namespace {
@@ -90,8 +94,9 @@ Reading parallel(const std::string& text, const LongTableOptions& options, unsig
   Reading out;
   tools::ViewSource source(text, "t.csv");
   try {
+    const std::uint64_t size = *source.size();
     LongTableReader reader(source, options);
-    ParallelLongTable table(reader, text, threads, part_bytes, factory);
+    ParallelLongTable table(reader, source, size, threads, part_bytes, factory);
     if (by_sample) table.by_sample();
     table.read([&](std::vector<LongRecord>& part) {
       out.grouped = out.grouped && (!by_sample || grouped_by_sample(part));
@@ -200,6 +205,129 @@ TEST(ParallelLongTable, FirstErrorInFileOrderAtTheLineAndColumnOfOneReader) {
         SCOPED_TRACE(std::string(c.name) + ", threads " + std::to_string(threads) + ", part " +
                      std::to_string(part));
         EXPECT_EQ(parallel(text, options, threads, part).error, expected.error);
+      }
+    }
+  }
+}
+
+// A file of `size` bytes that holds a header and then NUL bytes (a sparse file), or rows, made
+// as they are read, that counts the bytes read.
+class MadeFile : public tools::ByteSource {
+ public:
+  MadeFile(std::string head, std::uint64_t size, std::string row)
+      : head_(std::move(head)), size_(size), row_(std::move(row)) {}
+  std::size_t read(char*, std::size_t) override { return 0; }
+  const std::string& name() const override { return name_; }
+  std::optional<std::uint64_t> size() override { return size_; }
+  void read_at(std::uint64_t offset, char* buffer, std::size_t count) override {
+    bytes_read += count;
+    for (std::size_t k = 0; k < count; ++k) buffer[k] = at(offset + k);
+  }
+  std::atomic<std::uint64_t> bytes_read{0};
+
+ private:
+  char at(std::uint64_t i) const {
+    if (i < head_.size()) return head_[i];
+    return row_.empty() ? '\0' : row_[(i - head_.size()) % row_.size()];
+  }
+  std::string head_, name_ = "made.csv";
+  std::uint64_t size_;
+  std::string row_;
+};
+
+TEST(ParallelLongTable, ARowWithoutEndIsRefusedAfterTheBytesAReaderOfStandardInputTakes) {
+  // 4 GB of NUL bytes after the header: one row that never ends, refused as standard input
+  // refuses it, after reading a few times the longest row, never the whole file.
+  for (const unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(threads);
+    MadeFile file("sample,site,species\n", std::uint64_t{4} << 30, "");
+    LongTableOptions options;
+    try {
+      const std::uint64_t size = *file.size();
+      tools::ViewSource header("sample,site,species\n", "made.csv");
+      LongTableReader reader(header, options);
+      ParallelLongTable(reader, file, size, threads).read([](auto&) { return true; });
+      ADD_FAILURE() << "read";
+    } catch (const InputError& e) {
+      EXPECT_NE(std::string(e.what()).find("line 2, column 1: the row is longer than 16777216"),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_LT(file.bytes_read, std::uint64_t{100} << 20);
+  }
+}
+
+TEST(ParallelLongTable, RowsLongerThanThePartsAreReadOnAndHandedOverInBatches) {
+  // A valid row of 9 MiB (longer than the splitter takes: one reader reads it) among 300,000
+  // short ones: the same records as one reader, handed over in batches as they are read, never
+  // the rest of the table at once.
+  std::string text = "sample,site,species\n";
+  for (int i = 0; i < 1000; ++i) text += "1,s" + std::to_string(i % 50) + ",a\n";
+  text += "1,s1," + std::string(9 << 20, 'x') + "\n";
+  for (int i = 0; i < 300000; ++i)
+    text += std::to_string(i % 3) + ",s" + std::to_string(i % 50) + ",b\n";
+  LongTableOptions options;
+  const Reading expected = serial(text, options);
+  ASSERT_EQ(expected.records.size(), 301001u);
+  for (const unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(threads);
+    tools::ViewSource source(text, "t.csv");
+    const std::uint64_t size = *source.size();
+    LongTableReader reader(source, options);
+    ParallelLongTable table(reader, source, size, threads, 1 << 18);
+    Reading got;
+    std::size_t largest = 0;
+    table.read([&](std::vector<LongRecord>& part) {
+      largest = std::max(largest, part.size());
+      for (const LongRecord& r : part) note(r, got);
+      return true;
+    });
+    note_labels(reader, got);
+    EXPECT_EQ(got, expected);
+    EXPECT_LE(largest, std::size_t{1} << 16);
+  }
+}
+
+TEST(ParallelLongTable, AFileCutShortOrRewrittenWhileItIsReadIsAReadError) {
+  // The file changes after its size was taken: cut short before its parts are read, or written
+  // to (same size) while they are, which only the check at the end can see.
+  const tools_test::ScratchDir dir;
+  std::string text = "sample,site,species\n";
+  for (int i = 0; i < 20000; ++i) text += std::to_string(i % 7) + ",s" + std::to_string(i) + ",a\n";
+  const struct {
+    const char* name;
+    bool cut;
+    const char* reason;
+  } cases[] = {{"cut short", true, "the file changed while it was read (it became shorter)"},
+               {"written to", false, "the file changed while it was read (it was written to)"}};
+  for (const auto& c : cases) {
+    for (const unsigned threads : {1u, 2u}) {
+      SCOPED_TRACE(std::string(c.name) + ", threads " + std::to_string(threads));
+      const std::string path = dir.write("t.csv", text);
+      tools::FileSource source(path);
+      const std::uint64_t size = *source.size();
+      LongTableReader reader(source, LongTableOptions());
+      ParallelLongTable table(reader, source, size, threads, 4096);
+      bool changed = false;
+      const auto change = [&] {
+        if (changed) return;
+        changed = true;
+        if (c.cut) {
+          std::filesystem::resize_file(path, text.size() / 2);
+        } else {  // the same size, a later time of modification
+          std::filesystem::last_write_time(
+              path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+        }
+      };
+      try {
+        table.read([&](std::vector<LongRecord>&) {
+          change();
+          return true;
+        });
+        ADD_FAILURE() << "read whole";
+      } catch (const tools::ReadError& e) {
+        EXPECT_EQ(e.file(), path);
+        EXPECT_EQ(e.reason(), c.reason);
       }
     }
   }

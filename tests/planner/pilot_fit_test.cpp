@@ -1,5 +1,5 @@
 // Pilot fits: the community recovered from a large simulated pilot within its standard errors,
-// and the pilots that cannot say how many species were missed.
+// the pilots that cannot say how many species were missed, and pilots read from text.
 
 #include "planner/pilot_fit.h"
 
@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "kelvaro/planner.h"
 #include "kelvaro/survey_simulation.h"
 
 namespace kelvaro::plan {
@@ -79,6 +80,38 @@ TEST(PilotFit, EqualDetectionAndPilotsThatCannotBeFitted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(fit_pilot(c.pilot).status, c.status);
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro::plan
+
+namespace kelvaro::plan {
+namespace {
+
+TEST(PilotFile, ATableOrAKelvaroInputFromTextAndItsRefusals) {
+  // Species detected at 1, 1 and 3 of 3 sites, as a table and as a kelvaro input's Sample 1.
+  const std::vector<std::int64_t> f = {2, 0, 1};
+  EXPECT_EQ(pilot_from_text("site,a,b,c\ns1,1,0,1\ns2,0,x,1\ns3,,0,yes\n", "p.csv").f, f);
+  const DetectionFrequencies input = pilot_from_text(" 3 3 0 50 400\n2 0 1\n2 1 1\n", "p.txt");
+  EXPECT_EQ(input.sites, 3);
+  EXPECT_EQ(input.f, f);
+  const struct {
+    const char* text;
+    const char* message;  // its start
+  } refusals[] = {
+      {"site,a\ns1,maybe\n", "p (comma-separated), line 2, column 2: "},
+      {"3 3 0 50 400\n2 x 1\n", "p: line 2: cannot read a kelvaro input's Sample 1: "},
+      {"3 3 0 50 400\n2 -1 1\n2 1 1\n", "p: Sample 1's f(2) is not a count of species"},
+  };
+  for (const auto& r : refusals) {
+    SCOPED_TRACE(r.text);
+    try {
+      pilot_from_text(r.text, "p");
+      ADD_FAILURE() << "accepted";
+    } catch (const OptionError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(r.message, 0), 0u) << e.what();
+    }
   }
 }
 

@@ -46,11 +46,11 @@ std::set<K> kinds(const std::vector<Warning>& warnings) {
 }
 
 // Four blocks of four sites, consistent with each other: no warning. Parts can be replaced.
-std::string survey(const std::string& f1 = "4 2 1 0", const std::string& n1 = "4 4 3 0",
+std::string survey(const std::string& f1 = "4 2 1 0", const std::string& n1 = "3 3 3 2",
                    const std::string& header = "4 4 0 20 400",
                    const std::string& subset_a = "2 1 0 0\n2 1 1 0",
                    const std::string& subset_b = "2 1 0 0\n1 2 1 0") {
-  return header + "\n" + f1 + "\n" + n1 + "\n3 2 1 0\n4 3 3 0\n" + subset_a + "\n" + subset_b +
+  return header + "\n" + f1 + "\n" + n1 + "\n3 2 1 0\n3 3 2 2\n" + subset_a + "\n" + subset_b +
          "\n";
 }
 
@@ -63,37 +63,51 @@ TEST(Warnings, EachSlipAndCaveatOnce) {
     std::set<K> also = {};  // kinds raised besides (n(i) made up apart from f(i) do not fit M(h))
   } cases[] = {
       {"an 11th number on the line", survey("4 2 1 0 7"), K::kExtraNumbers, 2},
-      {"a null value", survey("4 2 1 0", "4,4,3,,"), K::kKeptValue, 3},
-      {"a slash in a data record", survey("4 2 1 0", "4 4 3 /"), K::kKeptValue, 3},
-      {"a negative frequency", survey("4 2 1 -1", "3 2 2 0"), K::kNegativeValue, 2},
+      {"a null value", survey("4,2,1,,"), K::kKeptValue, 2},
+      {"a slash in a data record", survey("4 2 1 /"), K::kKeptValue, 2},
+      {"a negative frequency", survey("4 2 1 -1", "3 2 1 1"), K::kNegativeValue, 2},
       {"a fractional frequency", survey("4 2.5 1 0"), K::kFractionalValue, 2},
       {"site counts whose total wraps",
        survey("4 2 1 0", "2147483647 2147483647 3 0"),
        K::kCountWraps,
        2,
        {K::kModelDoesNotFit}},
-      {"detections counted two ways", survey("4 2 1 0", "4 4 2 0"), K::kDetectionsDisagree, 2},
+      {"detections counted two ways", survey("4 2 1 0", "3 3 3 1"), K::kDetectionsDisagree, 2},
       {"a site above the species observed",
        survey("4 2 1 0", "8 1 1 1"),
        K::kSiteAboveObserved,
        2,
        {K::kModelDoesNotFit}},
       {"subsets of unequal size",
-       survey("4 2 1 0", "4 4 3 0", "4 4 0 20 400", "2 1 0 0\n2 1 1 0", "3 1 0 0\n2 2 1 0"),
+       survey("4 2 1 0", "3 3 3 2", "4 4 0 20 400", "2 1 0 0\n2 1 1 0", "3 1 0 0\n2 2 1 0"),
        K::kSubsetSize, 8},
       {"an order test skipped for zero variance",
        "10 10 0 20 400\n0 0 12 2 2 2 2 2 2 2\n13 13 13 13 13 13 14 14 14 14\n",
        K::kOrderTestSkipped, 0},
       {"an ill-conditioned estimate", "4 4 0 20 400\n0 5 3 2\n7 7 7 6\n", K::kIllConditioned, 0},
       {"estimates outside their intervals",
-       survey("4 2 1 0", "4 4 3 0", "4 4 0 20 400", "5 1 0 0\n2 2 2 1", "5 1 0 0\n2 2 2 1"),
+       survey("4 2 1 0", "3 3 3 2", "4 4 0 20 400", "5 1 0 0\n2 2 2 1", "5 1 0 0\n2 2 2 1"),
        K::kOutsideInterval, 0},
-      {"fewer than 20 replicates", survey("4 2 1 0", "4 4 3 0", "4 4 0 7 400"), K::kFewReplicates,
+      {"fewer than 20 replicates", survey("4 2 1 0", "3 3 3 2", "4 4 0 7 400"), K::kFewReplicates,
        1},
-      {"a seed from the clock", survey("4 2 1 0", "4 4 3 0", "4 4 0 20 0"), K::kClockSeed, 1},
-      // Ten species each at one site, all at site 1: X = (80 / 1.6) * 4 / 5 = 40 with 4 d.f.
-      {"data that do not fit M(h)", "5 5 0 20 400\n10 0 0 0 0\n10 0 0 0 0\n", K::kModelDoesNotFit,
+      {"a seed from the clock", survey("4 2 1 0", "3 3 3 2", "4 4 0 20 0"), K::kClockSeed, 1},
+      // Twenty species each at one site, 16 at site 1: X = (180 / 3.2) * 4 / 5 = 45 with 4 d.f.
+      {"data that do not fit M(h)", "5 5 0 20 400\n20 0 0 0 0\n16 1 1 1 1\n", K::kModelDoesNotFit,
        0},
+      // Samples that are probably not the ones meant, and a fit test that cannot be computed.
+      {"sites without a detection", survey("4 2 1 0", "4 4 3 0"), K::kSitesWithoutDetection, 2},
+      {"a single species (at every site, so the fit test fails too)",
+       "2 2 0 20 400\n0 1\n1 1\n",
+       K::kSingleSpecies,
+       2,
+       {K::kFitTestFailed}},
+      {"no species in common",
+       survey("4 2 1 0", "3 3 3 2", "4 4 0 20 400", "0 0 0 0\n0 0 0 0", "0 0 0 0\n0 0 0 0"),
+       K::kNoCommonSpecies, 6},
+      {"the same sample twice",
+       "4 4 0 20 400\n4 2 1 0\n3 3 3 2\n4 2 1 0\n3 3 3 2\n4 2 1 0\n3 3 3 2\n4 2 1 0\n3 3 3 2\n",
+       K::kIdenticalSamples, 4},
+      {"a fit test on one site", "1 1 0 20 400\n3\n3\n", K::kFitTestFailed, 0},
   };
   EXPECT_TRUE(run_collecting(survey()).warnings.empty());
   for (const auto& c : cases) {
@@ -129,10 +143,13 @@ TEST(Warnings, NameTheClassesAndSitesOfLongRecords) {
       {"150 sites",
        "150 150 0 0 400\n147*0 -1 0 2\n119*0 9 30*0\n",
        {"f(148) = -1 is negative", "the detections counted from f(i) (sum of i*f(i) = 152)",
-        "n(120) = 9 is larger than the 1 species observed"}},
+        "n(120) = 9 is larger than the 1 species observed", "only 1 species was observed",
+        "149 of 150 sites have no detection (n(1) = 0, n(2) = 0, n(3) = 0, ...): "}},
       {"the frequency pair, 150 sites",
        "150 150 1 0 400\n149*0 1\n150*1\n139*0 2.5 11*0\n",
-       {"f'(140) = 2.5 is not a whole number"}},
+       {"f'(140) = 2.5 is not a whole number", "only 1 species was observed",
+        "the M(h) goodness-of-fit test cannot be computed (the report prints \"** error in gof "
+        "routine **\"): every species was detected at every site"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -145,20 +162,31 @@ TEST(Warnings, NameTheClassesAndSitesOfLongRecords) {
 }
 
 TEST(Warnings, ModelFitIsWarnedAboutBelowOnePercent) {
-  // The same ten species spread over the five sites fit (X = 0, probability 1); all at site 1
-  // they do not (probability about 7e-8, printed 0.0000 in the report).
+  // Ten species spread over the five sites fit (X = 0, probability 1); twenty, 16 of them at site
+  // 1, do not (X = 45, probability about 4e-9, printed 0.0000 in the report).
   const Collected fits = run_collecting("5 5 0 20 400\n10 0 0 0 0\n2 2 2 2 2\n");
   EXPECT_TRUE(fits.warnings.empty());
-  const Collected rejected = run_collecting("5 5 0 20 400\n10 0 0 0 0\n10 0 0 0 0\n");
+  const Collected rejected = run_collecting("5 5 0 20 400\n20 0 0 0 0\n16 1 1 1 1\n");
   ASSERT_EQ(rejected.warnings.size(), 1u);
   EXPECT_EQ(format_warning(rejected.warnings[0]),
             "kelvaro: warning: Sample 1: the data do not fit model M(h) (goodness-of-fit "
             "probability below 0.0001): the estimate and its interval may be biased");
   EXPECT_STREQ(warning_kind_name(K::kModelDoesNotFit), "model_does_not_fit");
   // The report is the one a run without the warning would print: it is not part of it.
-  EXPECT_NE(rejected.out.find(" M(h) GOF test: Chi-square =   40.000 df =   4 Prob =   0.0000"),
+  EXPECT_NE(rejected.out.find(" M(h) GOF test: Chi-square =   45.000 df =   4 Prob =   0.0000"),
             std::string::npos)
       << rejected.out;
+}
+
+TEST(Warnings, EveryKindHasANameOfItsOwn) {
+  std::set<std::string> names;
+  for (const K kind : kWarningKinds) names.insert(warning_kind_name(kind));
+  EXPECT_EQ(names.size(), std::size(kWarningKinds));
+  EXPECT_FALSE(names.contains("warning"));  // the name of no kind
+  for (const char* name : {"fit_test_failed", "no_common_species", "identical_samples",
+                           "single_species", "sites_without_detection"}) {
+    EXPECT_TRUE(names.contains(name)) << name;
+  }
 }
 
 TEST(Warnings, FitProbabilityAsTheReportPrintsIt) {
@@ -197,7 +225,7 @@ TEST(Warnings, GoldenInputsGiveOnlyTheListedOnes) {
       {"detail-lines", {K::kFewReplicates}},
       {"few-replicates", {K::kFewReplicates}},
       {"no-replicates", {K::kFewReplicates}},
-      {"gof-error-box", {K::kFewReplicates}},
+      {"gof-error-box", {K::kFewReplicates, K::kFitTestFailed}},
       // Synthetic inputs whose n(i) were not derived from their f(i).
       {"frequency-pair", {K::kDetectionsDisagree, K::kSubsetSize}},
       {"limiting-table", {K::kDetectionsDisagree, K::kModelDoesNotFit}},
@@ -209,6 +237,7 @@ TEST(Warnings, GoldenInputsGiveOnlyTheListedOnes) {
       {"subset-nothing-observed", {K::kDetectionsDisagree, K::kSubsetSize}},
       {"unequal-t", {K::kDetectionsDisagree, K::kSubsetSize}},
       {"many-sites-pair", {K::kOutsideInterval, K::kFewReplicates}},
+      {"many-sites", {K::kSitesWithoutDetection}},  // 1000 sites, some empty
   };
   for (const auto& path : testing::golden_inputs()) {
     const std::string name = path.stem().string();

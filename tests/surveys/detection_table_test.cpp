@@ -44,14 +44,22 @@ TEST(DetectionTable, SamplesInAnyRecordOrderAndTheSiteLimit) {
   EXPECT_EQ(table.records(), 108u);
 }
 
-TEST(DetectionTable, WithoutAGroupColumnEveryRecordIsInOneGroupLabelledEmpty) {
-  SurveyLabels labels;
-  tools::TextSource source("sample,site,species\n1,s1,a\n2,s1,b\n", "t.csv");
-  DetectionTable table(source, {}, labels);
-  ASSERT_TRUE(table.read({}));
-  ASSERT_EQ(labels.groups.size(), 1u);
-  EXPECT_EQ(labels.groups.label(0), "");
-  EXPECT_EQ(table.samples_of(0).size(), 2u);
+TEST(DetectionTable, ATableWithoutAGroupColumnIsOneGroup) {
+  // Read whole and in parts of a few rows on three threads: one group, labelled "".
+  const std::string text = "sample,site,species\n2019,s1,a\n2019,s2,b\n2020,s1,a\n2020,s3,c\n";
+  for (const std::size_t part : {csv::kPartBytes, std::size_t{16}}) {
+    SCOPED_TRACE(part);
+    SurveyLabels labels;
+    tools::TextSource source(text, "t.csv");
+    DetectionTable table(source, {}, labels, 3, start_thread, {part, 2});
+    ASSERT_TRUE(table.read({}));
+    ASSERT_EQ(labels.groups.size(), 1u);
+    EXPECT_EQ(labels.groups.label(0), "");
+    const std::vector<const GroupSample*> samples = table.samples_of(0);
+    ASSERT_EQ(samples.size(), 2u);
+    EXPECT_EQ(samples[1]->sites.size(), 2u);
+    EXPECT_EQ(samples[1]->species.size(), 2u);
+  }
 }
 
 // A source that gives its bytes only in chunks, as a pipe does.

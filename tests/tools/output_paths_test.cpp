@@ -76,14 +76,17 @@ std::vector<std::string> hidden_names(const std::string& folder) {
 }
 
 TEST(OutputPaths, WrittenThroughNeverReplaced) {
-  enum class Kind { kPlainFile, kSymlink, kFifo, kDevice };
+  enum class Kind { kPlainFile, kSymlink, kFifo, kDevice, kPrivateFile, kHardLink, kReadOnly };
   const struct {
     const char* name;
     Kind kind;
   } kinds[] = {{"a plain file", Kind::kPlainFile},
                {"a symbolic link", Kind::kSymlink},
                {"a FIFO", Kind::kFifo},
-               {"a device node", Kind::kDevice}};
+               {"a device node", Kind::kDevice},
+               {"a file of mode 0600", Kind::kPrivateFile},
+               {"a file of two names", Kind::kHardLink},
+               {"a read-only file", Kind::kReadOnly}};
   const ScratchDir dir;
   for (const Writer& w : writers(dir)) {
     // What the program writes to a plain new file: the text every other kind must receive.
@@ -119,8 +122,24 @@ TEST(OutputPaths, WrittenThroughNeverReplaced) {
         case Kind::kDevice:  // the null device, made here (the tests run as root)
           if (::mknod(file.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP();
           break;
+        case Kind::kPrivateFile:
+        case Kind::kReadOnly:
+          place.write(in_folder ? "out/" + std::string(w.file_in_folder) : "out.csv", "old");
+          ASSERT_EQ(::chmod(file.c_str(), k.kind == Kind::kReadOnly ? 0444 : 0600), 0);
+          break;
+        case Kind::kHardLink:
+          place.write(in_folder ? "out/" + std::string(w.file_in_folder) : "out.csv", "old");
+          fs::create_hard_link(file, place.path("other-name.csv"));
+          break;
       }
       const RunResult r = run("(" + command + ")");
+      if (k.kind == Kind::kReadOnly) {  // refused, and left as it was
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("is read-only (mode 0444)"), std::string::npos) << r.err;
+        EXPECT_EQ(read_file(file), "old");
+        EXPECT_EQ(hidden_names(in_folder ? out : place.path("")), std::vector<std::string>{});
+        continue;
+      }
       EXPECT_EQ(r.status, 0) << r.err;
       struct stat st {};
       ASSERT_EQ(::lstat(file.c_str(), &st), 0);
@@ -141,10 +160,49 @@ TEST(OutputPaths, WrittenThroughNeverReplaced) {
         case Kind::kDevice:
           EXPECT_TRUE(S_ISCHR(st.st_mode));
           break;
+        case Kind::kPrivateFile:
+          EXPECT_EQ(st.st_mode & 07777, 0600u);
+          EXPECT_EQ(read_file(file), expected);
+          break;
+        case Kind::kHardLink:
+          EXPECT_EQ(st.st_nlink, 2u);
+          EXPECT_EQ(read_file(place.path("other-name.csv")), expected);
+          break;
+        case Kind::kReadOnly:
+          break;
       }
       EXPECT_EQ(hidden_names(in_folder ? out : place.path("")), std::vector<std::string>{});
     }
   }
+}
+
+TEST(OutputPaths, AFileSizeLimitIsAWriteFailureThatLeavesNothing) {
+  // Under ulimit -f 0 every write to a file fails (EFBIG): the program says so and ends with
+  // status 1, where SIGXFSZ would kill it and leave its temporary files. Its messages reach a
+  // pipe, which the limit does not stop.
+  const ScratchDir dir;
+  for (const Writer& w : writers(dir)) {
+    SCOPED_TRACE(w.name);
+    const ScratchDir place;
+    const std::string out = place.path("out");
+    const RunResult r = run("({ (ulimit -f 0; exec " + replaced(w.command, "OUT", quoted(out)) +
+                            ") 2>&1; echo \"status $?\"; } | cat)");
+    EXPECT_NE(r.out.find(": File too large\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("status 1\n"), std::string::npos) << r.out;
+    // Nothing written is left: no file, no temporary file (an empty folder aside).
+    for (const auto& entry : fs::recursive_directory_iterator(place.path(""))) {
+      EXPECT_TRUE(entry.is_directory()) << entry.path();
+    }
+  }
+}
+
+TEST(OutputPaths, AFailedTidyLeavesNoFolderItMade) {
+  const ScratchDir dir;
+  // "new" is made, the name below it is too long for any file system.
+  const std::string out = dir.path("new/" + std::string(300, 'x'));
+  const RunResult r = run(kTidy + " --dir " + quoted(out) + " " + quoted(kHandReport));
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_FALSE(fs::exists(dir.path("new")));
 }
 
 TEST(OutputPaths, ABatchsReportsFollowALink) {

@@ -1,5 +1,6 @@
-// kelvaro-batch: every pair of samples of every group of a survey's long table, each analysed
-// as kelvaro-prep and kelvaro would, on several threads, into one directory of tables.
+// kelvaro-batch: every pair of samples of every group of a survey's long table (or of a Darwin
+// Core archive read as one), each analysed as kelvaro-prep and kelvaro would, on several threads,
+// into one directory of tables.
 
 #include <unistd.h>
 
@@ -13,11 +14,14 @@
 #include <string>
 #include <thread>
 
+#include "common/archive_input.h"
 #include "common/command_line.h"
 #include "kelvaro/batch.h"
 #include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
 #include "kelvaro/command_line.h"
+#include "kelvaro/darwin_core.h"
+#include "kelvaro/darwin_core_files.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/surveys.h"
@@ -50,13 +54,16 @@ struct Options {
   bool no_range_adjust = false;
   std::string shard;
   bool quiet = false;
+  tools::ArchiveFlags archive_flags;
+  bool archive = false;  // the records are a Darwin Core archive
 };
 
 void define_options(CLI::App& app, Options& o) {
   batch::BatchRequest& r = o.request;
   app.add_option("records", o.records,
                  "the long table: one row per detection, with columns group, sample, site and "
-                 "species (any order and case; other columns ignored)")
+                 "species (any order and case; other columns ignored); or a Darwin Core archive "
+                 "(a zip, or a folder of its files)")
       ->required()
       ->type_name("RECORDS.csv");
   app.add_option("-o,--output", r.output,
@@ -71,23 +78,31 @@ void define_options(CLI::App& app, Options& o) {
                  "group,sample1,sample2")
       ->default_val("consecutive")
       ->type_name("RULE|FILE");
-  app.add_option("--group", r.table.columns.group, "the group column (a route, a site, a plot)")
+  app.add_option("--group", r.table.columns.group,
+                 "the group column (a route, a site, a plot; archive: the term, default "
+                 "locationID); \"\" for a table without one: one group")
       ->default_val("group")
       ->type_name("COL");
-  app.add_option("--sample", r.table.columns.sample, "the sample column (a year, a visit)")
+  app.add_option("--sample", r.table.columns.sample,
+                 "the sample column (a year, a visit; archive: the term, default year)")
       ->default_val("sample")
       ->type_name("COL");
-  app.add_option("--site", r.table.columns.site, "the site column (a stop, a section, a trap)")
+  app.add_option("--site", r.table.columns.site,
+                 "the site column (a stop, a section, a trap; archive: the term, default "
+                 "eventID)")
       ->default_val("site")
       ->type_name("COL");
-  app.add_option("--species", r.table.columns.species, "the species column")
+  app.add_option("--species", r.table.columns.species,
+                 "the species column (archive: the term, default scientificName)")
       ->default_val("species")
       ->type_name("COL");
   app.add_option("--count", r.table.columns.count,
                  "the column that says whether the species was detected (0, empty, FALSE: "
                  "not detected, but the site was visited; default: a column count, detected or "
-                 "abundance)")
+                 "abundance; archive: individualCount, then organismQuantity, then "
+                 "occurrenceStatus)")
       ->type_name("COL");
+  tools::add_archive_options(app, o.archive_flags);
   tools::add_whole_number_option(app, "--nreps", "--nreps", r.analysis.replicates, 0,
                                  kMaxReplicates, "bootstrap iterations of every pair")
       ->default_str("50");
@@ -126,7 +141,7 @@ void define_options(CLI::App& app, Options& o) {
 }
 
 // What is wrong with the options as a whole, before anything is read; nullopt when nothing.
-std::optional<std::string> misuse(Options& o) {
+std::optional<std::string> misuse(const CLI::App& app, Options& o) {
   batch::BatchRequest& r = o.request;
   if (r.analysis.seed == 0) {
     return "--seed 0 would take each pair's seed from the clock, and a batch must be "
@@ -156,7 +171,8 @@ std::optional<std::string> misuse(Options& o) {
     }
   }
   r.analysis.range_adjustment = !o.no_range_adjust;
-  return std::nullopt;
+  o.archive = kelvaro::dwc::is_archive_path(o.records);
+  return tools::archive_misuse(app, o.records, o.archive);
 }
 
 void warn_about_variants(const CLI::App& app, const batch::BatchSummary& summary) {
@@ -204,6 +220,7 @@ int main(int argc, char** argv) {
       "kelvaro-prep and kelvaro would, and writes the results as tables to a directory.",
       "kelvaro-batch"};
   tools::reserve_standard_streams();
+  kelvaro::cli::write_errors_for_file_size_limit();
   Options o;
   define_options(app, o);
   const tools::MissingArguments missing = {
@@ -212,26 +229,50 @@ int main(int argc, char** argv) {
        "group, sample, site and species)"},
       {"--output", "give the output directory with -o DIR"}};
   if (const auto status = tools::parse_command_line(app, argc, argv, missing)) return *status;
-  if (const auto problem = misuse(o)) {
+  if (const auto problem = misuse(app, o)) {
     tools::print_error(app, *problem);
     return tools::kRefused;
   }
   // KELVARO_ISA asking for a vector path this processor lacks: said once, as kelvaro says it.
   const std::string isa_warning = kelvaro::isa_request_warning(app.get_name().c_str());
-  if (!isa_warning.empty()) std::cerr << isa_warning << std::endl;
+  if (!isa_warning.empty() && !o.quiet) std::cerr << isa_warning << std::endl;
   kelvaro::cli::on_stop_signals(request_stop);
   batch::ProgressMeter meter(STDERR_FILENO, ::isatty(STDERR_FILENO) == 1, !o.quiet);
   batch::BatchSummary summary;
+  std::string citation;
   try {
-    tools::FileSource records(o.records);
+    std::optional<kelvaro::dwc::DarwinCoreTable> archive;
+    std::unique_ptr<tools::ByteSource> records;
+    if (o.archive) {
+      const auto go_on = [&](std::uint64_t rows) {
+        meter.reading(o.records, rows);
+        return !g_stop;
+      };
+      archive = tools::read_archive(
+          o.records, tools::archive_options(app, o.request.table.columns, o.archive_flags), go_on);
+      if (!archive) {
+        meter.erase();
+        tools::print_error(app, "interrupted: nothing was written to " + o.request.output);
+        std::signal(g_signal, SIG_DFL);
+        std::raise(g_signal);
+        return tools::kWriteFailed;
+      }
+      if (!o.quiet) tools::print_archive_warnings(app, *archive);
+      records = std::make_unique<kelvaro::dwc::LongTableSource>(*archive);
+      o.request.table = kelvaro::dwc::long_table_options(o.request.table.fold_case);
+      o.request.source = kelvaro::dwc::source_json(*archive);
+      citation = kelvaro::dwc::citation_line(archive->citation());
+    } else {
+      records = std::make_unique<tools::FileSource>(o.records);
+    }
     batch::BatchProgress progress;
-    progress.reading = [&](std::uint64_t n) { meter.reading(o.records, n); };
+    progress.reading = [&](std::uint64_t n) { meter.reading(records.name(), n); };
     progress.writing = [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); };
     progress.threads_short = [&](int asked, int used) {
       meter.erase();
       tools::print_error(app, kelvaro::threads_short_text(asked, used, "the batch"));
     };
-    summary = batch::run_batch(records, o.request, progress, g_stop);
+    summary = batch::run_batch(*records, o.request, progress, g_stop);
   } catch (const tools::WriteError& e) {
     meter.erase();
     tools::print_error(app, e.what());
@@ -265,6 +306,9 @@ int main(int argc, char** argv) {
                          "samples, or the shard holds no group with pairs)");
     }
     tools::print_error(app, summary_line(o, summary, meter.seconds()));
+    if (!citation.empty()) {
+      tools::print_error(app, citation + " (" + o.request.output + "/source.json)");
+    }
   }
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "kelvaro/checked_output.h"
+#include "kelvaro/command_line.h"
 
 namespace kelvaro::tools {
 
@@ -22,6 +23,9 @@ void reserve_standard_streams() {
 }
 
 namespace {
+
+// A parser's message longer than this is cut (a value of 100 KB would make one of 100 KB).
+constexpr std::size_t kShownMessageBytes = 400;
 
 // The words for a missing required argument, or nullopt for CLI11's own.
 std::optional<std::string> missing_words(const CLI::App& app, const MissingArguments& missing) {
@@ -47,7 +51,9 @@ std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv,
       if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
         what = missing_words(app, missing).value_or(what);
       }
-      print_error(app, what + " (" + app.get_name() + " --help)");
+      // The parser's messages hold the values given: shown cut and escaped.
+      print_error(app,
+                  cli::shown_text(what, kShownMessageBytes) + " (" + app.get_name() + " --help)");
       return kRefused;
     }
     std::ostringstream text;

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
       "for each design, by simulation.",
       "kelvaro-plan"};
   tools::reserve_standard_streams();
+  kelvaro::cli::write_errors_for_file_size_limit();
   plan::CommandLine command;
   plan::define_options(app, command, plan::default_threads());
   if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;

@@ -1,5 +1,6 @@
 // kelvaro-prep: builds a kelvaro input from detection data and writes it to standard output.
-// Two site-by-species CSV files (one per sample), or one long CSV of sample,site,species records.
+// Two site-by-species CSV files (one per sample), one long CSV of sample,site,species records, or
+// a Darwin Core archive (a zip, or a folder of its files).
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -8,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "common/archive_input.h"
 #include "common/command_line.h"
 #include "kelvaro/byte_source.h"
 #include "kelvaro/checked_output.h"
+#include "kelvaro/darwin_core.h"
+#include "kelvaro/darwin_core_files.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/surveys.h"
 
@@ -27,16 +31,20 @@ struct Options {
   prep::RunSettings settings;
   bool no_range_adjust = false;
   std::string audit;
+  bool force = false;
   std::string first;
+  std::string second;
   std::string separator;
+  tools::ArchiveFlags archive_flags;
+  bool archive = false;  // the one input is a Darwin Core archive
   prep::TableOptions table;
   kelvaro::csv::LongTableColumns columns;
 };
 
 void define_options(CLI::App& app, Options& o) {
   app.add_option("files", o.files,
-                 "two site-by-species CSV files (Sample 1, Sample 2), or one long CSV with "
-                 "columns sample,site,species")
+                 "two site-by-species CSV files (Sample 1, Sample 2), one long CSV with "
+                 "columns sample,site,species, or a Darwin Core archive (a zip, or a folder)")
       ->required()
       ->expected(1, 2)
       ->type_name("CSV");
@@ -56,33 +64,55 @@ void define_options(CLI::App& app, Options& o) {
                  "this file")
       ->check(tools::non_empty_name())
       ->type_name("FILE");
+  app.add_flag("--force", o.force, "replace a read-only --audit file too (keeping its mode)");
   tools::add_table_reading_options(app, o.separator, o.table.na_absent, o.table.fold_case);
   app.add_option("--first", o.first, "long table: the sample label that is Sample 1")
+      ->type_name("LABEL");
+  app.add_option("--second", o.second,
+                 "long table: with --first, the sample label that is Sample 2 (rows of other "
+                 "samples are left out)")
       ->type_name("LABEL");
   app.add_option("--count", o.columns.count,
                  "long table: the column that says whether the species was detected (0, empty, "
                  "FALSE: not detected; default: a column count, detected or abundance)")
       ->type_name("COL");
-  app.add_option("--sample", o.columns.sample, "long table: the sample column")
+  app.add_option("--sample", o.columns.sample,
+                 "long table: the sample column (archive: the sample's term, default year)")
       ->default_val("sample")
       ->type_name("COL");
-  app.add_option("--site", o.columns.site, "long table: the site column")
+  app.add_option("--site", o.columns.site,
+                 "long table: the site column (archive: the site's term, default eventID)")
       ->default_val("site")
       ->type_name("COL");
-  app.add_option("--species", o.columns.species, "long table: the species column")
+  app.add_option("--species", o.columns.species,
+                 "long table: the species column (archive: the species' term, default "
+                 "scientificName)")
       ->default_val("species")
       ->type_name("COL");
+  tools::add_archive_options(app, o.archive_flags);
   app.set_version_flag("-V,--version", std::string("kelvaro-prep ") + KELVARO_VERSION);
 }
 
 // What is wrong with the options as a whole, before anything is read; nullopt when nothing.
 std::optional<std::string> misuse(const CLI::App& app, Options& o) {
   if (o.files.size() == 2) {
-    for (const char* option : {"--first", "--count", "--sample", "--site", "--species"}) {
+    for (const char* option : {"--first", "--second", "--count", "--sample", "--site", "--species",
+                               "--taxon-id", "--species-rank-only"}) {
       if (app.count(option) > 0) {
         return std::string(option) + " applies to a long table (one file) only";
       }
     }
+  }
+  if (!o.second.empty() && o.first.empty()) {
+    return "--second names Sample 2 beside --first: give both (--first 2019 --second 2020)";
+  }
+  if (!o.second.empty() && o.second == o.first) {
+    return "--first and --second name the same sample " + tools::quoted_excerpt(o.first) +
+           ": kelvaro-prep compares two different samples";
+  }
+  if (o.files.size() == 1) {
+    o.archive = kelvaro::dwc::is_archive_path(o.files[0]);
+    if (auto problem = tools::archive_misuse(app, o.files[0], o.archive)) return problem;
   }
   if (auto problem = kelvaro::csv::read_separator_option(o.separator, o.table.separator)) {
     return problem;
@@ -96,15 +126,27 @@ std::optional<std::string> misuse(const CLI::App& app, Options& o) {
   return std::nullopt;
 }
 
-prep::Survey load(const Options& o) {
+std::optional<std::string> given(const std::string& label) {
+  return label.empty() ? std::nullopt : std::optional<std::string>(label);
+}
+
+prep::Survey load(const CLI::App& app, const Options& o) {
   if (o.files.size() == 2) {
     tools::FileSource first(o.files[0]), second(o.files[1]);
     return prep::load_wide_pair(first, second, o.table);
   }
+  if (o.archive) {
+    const kelvaro::dwc::ArchiveOptions options =
+        tools::archive_options(app, o.columns, o.archive_flags);
+    std::optional<kelvaro::dwc::DarwinCoreTable> table =
+        tools::read_archive(o.files[0], options, {});
+    prep::Survey survey = prep::load_darwin_core(*table, o.table, given(o.first), given(o.second));
+    const std::string citation = kelvaro::dwc::citation_line(table->citation());
+    if (!citation.empty()) tools::print_error(app, citation);
+    return survey;
+  }
   tools::FileSource table(o.files[0]);
-  const std::optional<std::string> first =
-      o.first.empty() ? std::nullopt : std::optional<std::string>(o.first);
-  return prep::load_long(table, o.table, o.columns, first);
+  return prep::load_long(table, o.table, o.columns, given(o.first), given(o.second));
 }
 
 void warn_about_variants(const CLI::App& app, const prep::Survey& survey) {
@@ -129,6 +171,9 @@ void warn_about_variants(const CLI::App& app, const prep::Survey& survey) {
 void warn(const CLI::App& app, const Options& o, const prep::Survey& survey) {
   warn_about_variants(app, survey);
   for (const std::string& w : survey.table_warnings) tools::print_error(app, "warning: " + w);
+  for (const kelvaro::Warning& w : prep::survey_warnings(survey)) {
+    tools::print_error(app, "warning: " + w.block + ": " + w.text);
+  }
   if (o.settings.seed == 0) {
     tools::print_error(app,
                        "seed 0: kelvaro will take its seed from the clock, so this run "
@@ -142,6 +187,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Builds a kelvaro input from detection data and writes it to standard output.",
                "kelvaro-prep"};
   tools::reserve_standard_streams();
+  kelvaro::cli::write_errors_for_file_size_limit();
   Options o;
   define_options(app, o);
   const tools::MissingArguments missing = {
@@ -157,10 +203,13 @@ int main(int argc, char** argv) {
   o.settings.range_adjust = !o.no_range_adjust;
   try {
     std::optional<tools::ReplacingFile> audit;
-    if (!o.audit.empty()) audit.emplace(o.audit, "the audit file " + o.audit);
+    if (!o.audit.empty()) {
+      audit.emplace(o.audit, "the audit file " + o.audit,
+                    o.force ? tools::ReadOnlyFiles::kReplaced : tools::ReadOnlyFiles::kRefused);
+    }
     std::optional<prep::Survey> survey;
     try {
-      survey.emplace(load(o));
+      survey.emplace(load(app, o));
     } catch (const prep::UsageError& e) {
       std::cerr << e.what() << std::endl;
       return tools::kRefused;

@@ -25,6 +25,7 @@ struct Options {
   bool replicates = false;
   std::string table;
   std::string dir;
+  bool force = false;
 };
 
 void define_options(CLI::App& app, Options& o) {
@@ -40,6 +41,7 @@ void define_options(CLI::App& app, Options& o) {
   auto* dir = app.add_option("--dir", o.dir, "write every table as DIR/<table>.csv")
                   ->check(tools::non_empty_name())
                   ->type_name("DIR");
+  app.add_flag("--force", o.force, "with --dir, replace read-only tables too (keeping their mode)");
   json->excludes(table)->excludes(dir);
   table->excludes(dir);
   app.set_version_flag("-V,--version", std::string("kelvaro-tidy ") + KELVARO_VERSION);
@@ -61,18 +63,39 @@ std::optional<std::string> overwrites_input(const Options& o) {
   return std::nullopt;
 }
 
-// Every table as DIR/<table>.csv, all written before any replaces an earlier file.
-void write_dir(const Options& o, const tidy::Report& report) {
+// The folders of `dir` that do not exist yet, deepest first.
+std::vector<std::filesystem::path> missing_folders(const std::string& dir) {
+  std::vector<std::filesystem::path> missing;
   std::error_code ec;
-  std::filesystem::create_directories(o.dir, ec);
-  if (ec) throw tools::WriteError("the directory " + o.dir, ec.message());
-  std::vector<std::unique_ptr<tools::ReplacingFile>> files;
-  for (const kelvaro::Table* table : tidy::tables_of(report, o.replicates)) {
-    const std::string path = table_path(o, std::string(table->name()));
-    files.push_back(std::make_unique<tools::ReplacingFile>(path, path));
-    tidy::write_csv(*files.back(), *table);
+  for (std::filesystem::path p = std::filesystem::absolute(dir, ec).lexically_normal();
+       !ec && p.has_relative_path() && !std::filesystem::exists(p, ec); p = p.parent_path()) {
+    missing.push_back(p);
   }
-  for (auto& file : files) file->commit();
+  return missing;
+}
+
+// Every table as DIR/<table>.csv, all written before any replaces an earlier file. A run that
+// fails removes the folders it made (they hold nothing of it).
+void write_dir(const Options& o, const tidy::Report& report) {
+  const std::vector<std::filesystem::path> made = missing_folders(o.dir);
+  try {
+    std::error_code ec;
+    std::filesystem::create_directories(o.dir, ec);
+    if (ec) throw tools::WriteError("the directory " + o.dir, ec.message());
+    std::vector<std::unique_ptr<tools::ReplacingFile>> files;
+    const auto read_only =
+        o.force ? tools::ReadOnlyFiles::kReplaced : tools::ReadOnlyFiles::kRefused;
+    for (const kelvaro::Table* table : tidy::tables_of(report, o.replicates)) {
+      const std::string path = table_path(o, std::string(table->name()));
+      files.push_back(std::make_unique<tools::ReplacingFile>(path, path, read_only));
+      tidy::write_csv(*files.back(), *table);
+    }
+    for (auto& file : files) file->commit();
+  } catch (const tools::WriteError&) {
+    std::error_code ignored;  // a folder that is not empty stays
+    for (const std::filesystem::path& folder : made) std::filesystem::remove(folder, ignored);
+    throw;
+  }
 }
 
 void write_output(const Options& o, const tidy::Report& report) {
@@ -107,6 +130,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Reads a kelvaro report and writes its results as CSV tables or JSON.",
                "kelvaro-tidy"};
   tools::reserve_standard_streams();
+  kelvaro::cli::write_errors_for_file_size_limit();
   Options o;
   define_options(app, o);
   if (const auto status = tools::parse_command_line(app, argc, argv)) return *status;

@@ -5,8 +5,22 @@
 #include "kelvaro/tables.h"
 
 namespace kelvaro::web {
+namespace {
 
-ResultTables result_tables(const RunResult& result) {
+ResultTable result_table(const Table& table) {
+  ResultTable t;
+  t.name = table.name();
+  for (const Column& c : table.columns()) t.columns.emplace_back(c.name);
+  t.rows = table.rows();
+  tools::StringOutput csv;
+  tidy::write_csv(csv, table);
+  t.csv = csv.text();
+  return t;
+}
+
+}  // namespace
+
+ResultTables result_tables(const RunResult& result, const ResultCurves& curves) {
   tidy::Report tables;  // the main tables only: the page keeps no detail lines
   tables.run = run_table(result);
   tables.blocks = blocks_table(result);
@@ -14,16 +28,10 @@ ResultTables result_tables(const RunResult& result) {
   tables.parameters = parameters_table(result);
   tables.estimators = estimators_table(result);
   ResultTables out;
-  for (const Table* table : tidy::tables_of(tables, false)) {
-    ResultTable t;
-    t.name = table->name();
-    for (const Column& c : table->columns()) t.columns.emplace_back(c.name);
-    t.rows = table->rows();
-    tools::StringOutput csv;
-    tidy::write_csv(csv, *table);
-    t.csv = csv.text();
-    out.tables.push_back(std::move(t));
-  }
+  for (const Table* table : tidy::tables_of(tables, false))
+    out.tables.push_back(result_table(*table));
+  out.tables.push_back(result_table(curves_table(curves)));
+  out.tables.push_back(result_table(standardised_table(curves)));
   tools::StringOutput json;
   tidy::write_json(json, tables, false);
   out.json = json.text();

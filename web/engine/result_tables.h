@@ -1,11 +1,14 @@
 #pragma once
 // The web page's result tables: the run, blocks, test, parameters and estimators tables of a run
 // (kelvaro/tables.h, filled from the result, every cell the text the report prints for it), each
-// with kelvaro-tidy's CSV, and kelvaro-tidy's JSON document of them all.
+// with kelvaro-tidy's CSV, and kelvaro-tidy's JSON document of them all; and the curves and
+// standardised tables of the run's richness curves (kelvaro/curves.h), which the report and the
+// JSON document leave out.
 
 #include <string>
 #include <vector>
 
+#include "kelvaro/curves.h"
 #include "kelvaro/kelvaro.h"
 
 namespace kelvaro::web {
@@ -18,11 +21,12 @@ struct ResultTable {
 };
 
 struct ResultTables {
-  std::vector<ResultTable> tables;  // run, blocks, test, parameters, estimators
-  std::string json;                 // kelvaro-tidy --json
+  // run, blocks, test, parameters, estimators, then curves and standardised
+  std::vector<ResultTable> tables;
+  std::string json;  // kelvaro-tidy --json (the report's tables)
 };
 
-// The tables of a complete run (status 0).
-ResultTables result_tables(const RunResult& result);
+// The tables of a complete run (status 0) and of its curves (result_curves of the run).
+ResultTables result_tables(const RunResult& result, const ResultCurves& curves);
 
 }  // namespace kelvaro::web

@@ -1,11 +1,13 @@
 // The page's Plan tab: kelvaro-plan's engine (the same request checks, simulations, analyses,
-// summaries and answer to a target), run on the calling thread, since a page's WebAssembly has no
-// threads. Each survey's random numbers depend only on (seed, design, survey), so the summaries are
-// those of kelvaro-plan with the same request, whatever its thread count.
+// summaries and answer to a target, the pilot's fit, and designs beyond the grid until a target
+// is met), run on the calling thread, since a page's WebAssembly has no threads. Each survey's
+// random numbers depend only on (seed, design, survey), so the summaries are those of
+// kelvaro-plan with the same request, whatever its thread count.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,18 +28,26 @@ std::optional<std::string> text_of(const val& v) {
 
 plan::PlanRequest request_of(const val& r) {
   plan::PlanRequest q;
-  q.species = r["species"].as<int>();
+  if (!r["species"].isNull()) q.species = r["species"].as<int>();
   q.persistence = r["persistence"].as<double>();
   q.colonists = r["colonists"].as<int>();
-  q.detection = r["detection"].as<double>();
+  if (!r["detection"].isNull()) q.detection = r["detection"].as<double>();
   q.heterogeneity = text_of(r["heterogeneity"]);
   q.detection_change = r["detectionChange"].as<double>();
   q.sites = text_of(r["sites"]);
+  q.sites1 = text_of(r["sites1"]);
+  q.sites2 = text_of(r["sites2"]);
   q.surveys = r["surveys"].as<int>();
   q.nreps = r["nreps"].as<int>();
   q.seed = static_cast<std::uint64_t>(r["seed"].as<double>());
   q.threads = 1;
+  if (const auto carryover = text_of(r["carryover"])) q.carryover = *carryover;
+  q.until_target = r["untilTarget"].as<bool>();
   if (const auto target = text_of(r["target"])) q.targets.push_back(*target);
+  // The pilot file's bytes, when one was given.
+  if (const val pilot = r["pilot"]; !pilot.isNull() && !pilot.isUndefined()) {
+    q.pilot = plan::pilot_from_text(pilot.as<std::string>(), r["pilotName"].as<std::string>());
+  }
   return q;
 }
 
@@ -55,54 +65,52 @@ val summary_object(const plan::DesignSummary& d, const plan::ReportedParameters&
     q.set("truth", p.truth);
     q.set("meanEstimate", p.mean_estimate);
     q.set("relativeBias", p.relative_bias);
+    q.set("relativeBiasSe", p.relative_bias_se);
     q.set("rmse", p.rmse);
+    q.set("rmseSe", p.rmse_se);
     q.set("coverage", p.coverage);
+    q.set("coverageSe", p.coverage_se);
     q.set("meanWidth", p.mean_width);
+    q.set("meanWidthSe", p.mean_width_se);
+    q.set("cappedShare", p.capped_share);
+    q.set("surveysEstimated", static_cast<double>(p.surveys_estimated));
     parameters.call<void>("push", q);
   }
   o.set("parameters", parameters);
   return o;
 }
 
-// Every design's surveys simulated and analysed in order, as kelvaro-plan's workers do them.
+val refused(const std::string& message) {
+  val out = val::object();
+  out.set("status", 2);
+  out.set("message", message);
+  return out;
+}
+
+// A plan as kelvaro-plan makes it, with everything the page shows: the designs' summaries, the
+// CSV, the notes and the pilot's account, and the answer to the target. `progress` is told how
+// many surveys of the grid (then of each design beyond it) are done, about ten times a second.
 val run_survey_plan(val request, val progress) {
   plan::CheckedPlan checked;
   try {
     checked = plan::check_request(request_of(request), plan::OptionStyle::kArgument);
   } catch (const plan::OptionError& e) {
-    val out = val::object();
-    out.set("status", 2);
-    out.set("message", std::string(e.what()));
-    return out;
+    return refused(e.what());
   }
+  checked.settings.threads = 0;  // the calling thread simulates every survey
+  const plan::ProgressCallback told = [&](std::int64_t done, std::int64_t total) {
+    if (progress.isNull() || progress.isUndefined()) return;
+    progress(val("surveys"), 0, static_cast<double>(done), static_cast<double>(total));
+  };
+  const std::vector<plan::DesignSummary> summaries = plan::run_checked_plan(checked, told);
   const plan::PlanSettings& s = checked.settings;
   const plan::ReportedParameters reported = plan::reported_parameters(s.community);
-  const std::int64_t total = static_cast<std::int64_t>(s.designs.size()) * s.surveys;
-  std::int64_t done = 0;
-  int last_percent = -1;
-  std::vector<plan::DesignSummary> summaries;
-  for (const plan::Design& design : s.designs) {
-    std::vector<plan::SurveyOutcome> outcomes;
-    for (std::int64_t survey = 0; survey < s.surveys; ++survey) {
-      plan::SimulationGenerator g =
-          plan::SimulationGenerator::for_survey(s.seed, design.sites1, design.sites2, survey);
-      const plan::SimulatedSurvey simulated = plan::simulate_survey(s.community, design, g);
-      outcomes.push_back(
-          plan::analyse_survey(simulated, reported, s.replicates,
-                               plan::analysis_seed(s.seed, design.sites1, design.sites2, survey)));
-      const int percent = static_cast<int>(100 * ++done / total);
-      if (percent != last_percent && !progress.isNull() && !progress.isUndefined()) {
-        last_percent = percent;
-        progress(val("surveys"), 0, static_cast<double>(done), static_cast<double>(total));
-      }
-    }
-    summaries.push_back(plan::summarise_design(design, outcomes, reported));
-  }
   val out = val::object();
   out.set("status", 0);
   val notes = val::array();
   for (const std::string& n : checked.notes) notes.call<void>("push", n);
   out.set("notes", notes);
+  out.set("pilot", checked.pilot_fit ? checked.pilot_account : std::string());
   val designs = val::array();
   for (const plan::DesignSummary& d : summaries) {
     designs.call<void>("push", summary_object(d, reported));

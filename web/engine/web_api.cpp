@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "kelvaro/byte_source.h"
+#include "kelvaro/curves.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/surveys.h"
+#include "long_survey.h"
 #include "result_tables.h"
 
 namespace kelvaro::web {
@@ -132,21 +134,80 @@ val chart_data(const RunResult& r) {
   return charts;
 }
 
-// The tables and charts of a run, when it completed.
-void add_results(val& out, const RunResult& r) {
-  if (r.status != RunStatus::kComplete) return;
-  out.set("tables", tables_object(result_tables(r)));
-  out.set("charts", chart_data(r));
+val optional_number(const std::optional<double>& x) { return x ? val(*x) : val::null(); }
+
+// What the curves chart draws: each sample's points with their intervals and coverage, the two
+// samples compared at equal effort and at equal coverage, and the curves' warnings.
+val curve_data(const ResultCurves& curves) {
+  val blocks = val::array();
+  for (const BlockCurve& c : curves.blocks) {
+    val points = val::array();
+    for (const CurvePoint& p : c.points) {
+      val o = val::object();
+      o.set("sites", p.sites);
+      o.set("kind", std::string(curve_kind_name(p.kind)));
+      o.set("richness", p.richness);
+      o.set("lower", optional_number(p.lower));
+      o.set("upper", optional_number(p.upper));
+      o.set("coverage", optional_number(p.coverage));
+      points.call<void>("push", o);
+    }
+    val o = val::object();
+    o.set("block", std::string(block_name(c.block)));
+    o.set("sites", c.sites);
+    o.set("observed", c.observed);
+    o.set("replicates", c.replicates);
+    o.set("points", points);
+    blocks.call<void>("push", o);
+  }
+  val standardised = val::array();
+  for (const StandardisedRichness& s : curves.standardised) {
+    val o = val::object();
+    o.set("standard", std::string(standard_name(s.standard)));
+    o.set("block", std::string(block_name(s.block)));
+    o.set("sites", optional_number(s.sites));
+    o.set("kind", std::string(curve_kind_name(s.kind)));
+    o.set("richness", s.richness);
+    o.set("lower", optional_number(s.lower));
+    o.set("upper", optional_number(s.upper));
+    o.set("coverage", optional_number(s.coverage));
+    standardised.call<void>("push", o);
+  }
+  val warnings = val::array();
+  for (const CurveWarning& w : curves.warnings) {
+    warnings.call<void>("push", warning_object(curve_warning_kind_name(w.kind), w.block, 0, w.text,
+                                               format_warning(w)));
+  }
+  val out = val::object();
+  out.set("blocks", blocks);
+  out.set("standardised", standardised);
+  out.set("warnings", warnings);
+  return out;
 }
 
-val refusal(const std::string& message) {
+// The tables and charts of a run, when it completed, with its richness curves.
+void add_results(val& out, const RunResult& r) {
+  if (r.status != RunStatus::kComplete) return;
+  const ResultCurves curves = result_curves(r, curve_settings(r));
+  out.set("tables", tables_object(result_tables(r, curves)));
+  val charts = chart_data(r);
+  charts.set("curves", curve_data(curves));
+  out.set("charts", charts);
+}
+
+// A refusal: `message` as the command prints it, and its `text` without the program's name
+// ("kelvaro-prep: " ...), which the page words for its own controls.
+val refusal(const std::string& message, const std::string& text) {
   val out = val::object();
   out.set("status", 2);
   out.set("message", message);
+  out.set("text", text);
   out.set("report", std::string());
   out.set("warnings", val::array());
   return out;
 }
+
+val refusal(const std::string& message) { return refusal(message, message); }
 
 // A run on kelvaro's input text, with everything the page shows and takes away.
 val run_input(const std::string& input, val progress, val warnings) {
@@ -226,7 +287,7 @@ val analyse_wide(std::string first, std::string first_name, std::string second,
   } catch (const prep::UsageError& e) {
     return refusal(e.what());
   } catch (const std::runtime_error& e) {  // InputError, ReadError
-    return refusal(std::string("kelvaro-prep: ") + e.what());
+    return refusal(std::string("kelvaro-prep: ") + e.what(), e.what());
   }
   val warnings = val::array();
   table_warnings(*survey, warnings);
@@ -253,61 +314,61 @@ csv::LongTableOptions long_options(const val& options) {
   return o;
 }
 
-// A long table read as kelvaro-batch reads it.
-struct LongSurvey {
-  batch::SurveyLabels labels;
-  std::optional<tools::TextSource> source;
-  std::optional<batch::DetectionTable> table;
-
-  LongSurvey(std::string text, const std::string& name, const csv::LongTableOptions& options) {
-    source.emplace(std::move(text), name);
-    table.emplace(*source, options, labels);
-    table->read({});
+// The names of a table's header row, so that a user can pick its columns from them; none when
+// the table has no row the CSV rules accept (its reader then says why).
+std::vector<std::string> header_of(const std::string& text, const std::string& name,
+                                   const csv::LongTableOptions& options) {
+  try {
+    tools::ViewSource source(text, name);
+    return csv::header_names(source, options.separator);
+  } catch (const std::runtime_error&) {
+    return {};
   }
-  // The samples of a group in kelvaro-batch's order.
-  std::vector<std::uint32_t> ordered_samples(std::uint32_t group) const {
-    std::vector<std::uint32_t> ids;
-    for (const batch::GroupSample* s : table->samples_of(group)) ids.push_back(s->sample);
-    const batch::LabelRanks ranks = batch::ranks_of(labels);
-    std::sort(ids.begin(), ids.end(),
-              [&](auto a, auto b) { return ranks.samples[a] < ranks.samples[b]; });
-    return ids;
-  }
-};
-
-val long_refusal(const std::exception& e) {
-  return refusal(std::string("kelvaro-batch: ") + e.what());
 }
 
-// The groups of a long table and the samples of each, in kelvaro-batch's order. (Reading is
-// quick: no progress is told.)
+// kelvaro-batch's refusal of a table, with every column missing and the header's names when
+// columns are missing.
+val long_refusal(const std::exception& e, const std::vector<std::string>& header) {
+  val out = refusal(std::string("kelvaro-batch: ") + e.what(), e.what());
+  if (const auto* missing = dynamic_cast<const csv::MissingColumn*>(&e)) {
+    std::vector<std::string> roles;
+    for (const csv::LongColumn role : missing->missing()) roles.push_back(csv::role_name(role));
+    out.set("missingColumns", strings(roles));
+    out.set("header", strings(header));
+  }
+  return out;
+}
+
+// The groups of a long table and the samples of each, in kelvaro-batch's order; `grouped` is
+// false for a table without a group column (one group, labelled ""). (Reading is quick: no
+// progress is told.)
 val long_table_samples(std::string text, std::string name, val options, val /*progress*/) {
+  const csv::LongTableOptions o = long_options(options);
+  const std::vector<std::string> header = header_of(text, name, o);
   try {
-    LongSurvey survey(std::move(text), name, long_options(options));
-    const batch::LabelRanks ranks = batch::ranks_of(survey.labels);
-    std::vector<std::uint32_t> groups(survey.labels.groups.size());
-    for (std::uint32_t g = 0; g < groups.size(); ++g) groups[g] = g;
-    std::sort(groups.begin(), groups.end(),
-              [&](auto a, auto b) { return ranks.groups[a] < ranks.groups[b]; });
+    const LongSurvey survey(std::move(text), name, o);
+    const batch::SurveyLabels& labels = survey.labels();
     val list = val::array();
-    for (std::uint32_t g : groups) {
+    for (std::uint32_t g : survey.ordered_groups()) {
       std::vector<std::string> samples;
       for (std::uint32_t s : survey.ordered_samples(g)) {
-        samples.emplace_back(survey.labels.samples.label(s));
+        samples.emplace_back(labels.samples.label(s));
       }
       if (samples.empty()) continue;
       val group = val::object();
-      group.set("name", std::string(survey.labels.groups.label(g)));
+      group.set("name", std::string(labels.groups.label(g)));
       group.set("samples", strings(samples));
       list.call<void>("push", group);
     }
     val out = val::object();
     out.set("status", 0);
     out.set("groups", list);
-    out.set("records", static_cast<double>(survey.table->records()));
+    out.set("grouped", !o.columns.group.empty());
+    out.set("header", strings(header));
+    out.set("records", static_cast<double>(survey.records()));
     return out;
   } catch (const std::runtime_error& e) {
-    return long_refusal(e);
+    return long_refusal(e, header);
   }
 }
 
@@ -331,27 +392,23 @@ val batch_tables(const batch::PairOutcome& rows) {
   return t;
 }
 
-std::optional<std::uint32_t> find_label(const tools::LabelPool& pool, const std::string& label) {
-  for (std::uint32_t i = 0; i < pool.size(); ++i) {
-    if (pool.label(i) == label) return i;
-  }
-  return std::nullopt;
-}
-
 // One pair of one group of a long table, as kelvaro-batch analyses it: the pair's report and
 // tables, and kelvaro-batch's four tables for the pair.
 val analyse_long_pair(std::string text, std::string name, val options, std::string group,
                       std::string sample1, std::string sample2, val progress) {
+  const csv::LongTableOptions o = long_options(options);
+  const std::vector<std::string> header = header_of(text, name, o);
   std::optional<LongSurvey> survey;
   try {
-    survey.emplace(std::move(text), name, long_options(options));
+    survey.emplace(std::move(text), name, o);
   } catch (const std::runtime_error& e) {
-    return long_refusal(e);
+    return long_refusal(e, header);
   }
-  const auto g = find_label(survey->labels.groups, group);
-  const auto s1 = find_label(survey->labels.samples, sample1);
-  const auto s2 = find_label(survey->labels.samples, sample2);
-  if (!g || !s1 || !s2 || !survey->table->find(*g, *s1) || !survey->table->find(*g, *s2)) {
+  const batch::SurveyLabels& labels = survey->labels();
+  const auto g = labels.groups.find(group);
+  const auto s1 = labels.samples.find(sample1);
+  const auto s2 = labels.samples.find(sample2);
+  if (!g || !s1 || !s2 || !survey->find(*g, *s1) || !survey->find(*g, *s2)) {
     return refusal("the table has no sample " + sample1 + " or " + sample2 + " in group " + group);
   }
   // One run gives the pair's kelvaro-batch rows, its report and what the page shows.
@@ -364,8 +421,8 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
   pair.key = batch::pair_key(group, sample1, sample2);
   pair.sample1 = sample1;
   pair.sample2 = sample2;
-  pair.first = survey->table->find(*g, *s1);
-  pair.second = survey->table->find(*g, *s2);
+  pair.first = survey->find(*g, *s1);
+  pair.second = survey->find(*g, *s2);
   const batch::PairOutcome outcome = analyst.analyse(pair);
   if (!outcome.analysed) {
     // Its problems row: the pair's key, the kind of problem and the message, in CR LF.
@@ -373,8 +430,9 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
     while (!problem.empty() && (problem.back() == '\n' || problem.back() == '\r')) {
       problem.pop_back();
     }
-    val out = refusal("kelvaro-batch: group " + group + ", samples " + sample1 + " and " + sample2 +
-                      " cannot be analysed: " + problem);
+    const std::string text = "group " + group + ", samples " + sample1 + " and " + sample2 +
+                             " cannot be analysed: " + problem;
+    val out = refusal("kelvaro-batch: " + text, text);
     out.set("batch", batch_tables(outcome));
     return out;
   }
@@ -394,18 +452,26 @@ val analyse_long_pair(std::string text, std::string name, val options, std::stri
   return out;
 }
 
+// kelvaro-batch's refusal of seed 0, as it words it.
+constexpr const char* kBatchSeedZero =
+    "--seed 0 would take each pair's seed from the clock, and a batch must be repeatable: give a "
+    "non-zero seed (the default is 400)";
+
 // Every consecutive pair of every group: kelvaro-batch's four tables.
 val analyse_batch(std::string text, std::string name, val options, val progress) {
+  if (options["seed"].as<int>() == 0) {
+    return refusal(std::string("kelvaro-batch: ") + kBatchSeedZero, kBatchSeedZero);
+  }
+  const csv::LongTableOptions o = long_options(options);
+  const std::vector<std::string> header = header_of(text, name, o);
   std::optional<LongSurvey> survey;
   try {
-    survey.emplace(std::move(text), name, long_options(options));
+    survey.emplace(std::move(text), name, o);
   } catch (const std::runtime_error& e) {
-    return long_refusal(e);
+    return long_refusal(e, header);
   }
-  const batch::LabelRanks ranks = batch::ranks_of(survey->labels);
-  std::vector<batch::SamplePair> pairs =
-      batch::pairs_by_rule(*survey->table, survey->labels, batch::PairRule::kConsecutive, ranks);
-  batch::sort_pairs(pairs, ranks);
+  const batch::SurveyLabels& labels = survey->labels();
+  const std::vector<batch::SamplePair> pairs = survey->consecutive_pairs();
   batch::AnalysisSettings settings = analysis_settings(options);
   settings.reports = false;
   batch::PairAnalyst analyst(settings);
@@ -414,11 +480,11 @@ val analyse_batch(std::string text, std::string name, val options, val progress)
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     const batch::SamplePair& p = pairs[i];
     batch::PairInput in;
-    in.sample1 = survey->labels.samples.label(p.sample1);
-    in.sample2 = survey->labels.samples.label(p.sample2);
-    in.key = batch::pair_key(survey->labels.groups.label(p.group), in.sample1, in.sample2);
-    in.first = survey->table->find(p.group, p.sample1);
-    in.second = survey->table->find(p.group, p.sample2);
+    in.sample1 = labels.samples.label(p.sample1);
+    in.sample2 = labels.samples.label(p.sample2);
+    in.key = batch::pair_key(labels.groups.label(p.group), in.sample1, in.sample2);
+    in.first = survey->find(p.group, p.sample1);
+    in.second = survey->find(p.group, p.sample2);
     const batch::PairOutcome o = analyst.analyse(in);
     all.parameters += o.parameters;
     all.blocks += o.blocks;

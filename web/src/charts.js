@@ -1,9 +1,11 @@
 // The result charts, drawn by Observable Plot, and their export as SVG and PNG files.
 import * as Plot from '@observablehq/plot';
 
-const WIDTH = 560;
+// Charts are drawn at most this wide, and never wider than the place they go in (a phone's
+// screen), so that their text keeps its size: never scaled down below 13 px.
+export const WIDTH = 560;
 // Text a reader can read at the chart's own size (Plot's default is 10 px).
-const STYLE = { fontSize: '13px', background: 'white' };
+export const STYLE = { fontSize: '13px', background: 'white' };
 
 function finite(x) {
   return typeof x === 'number' && Number.isFinite(x);
@@ -12,7 +14,7 @@ function finite(x) {
 // Each sample's richness estimate with its 95% interval, beside the species observed.
 // The interval is the bootstrap percentile interval of N(1) and N(2) when the run has the
 // summary, else the estimate plus and minus 1.96 standard errors.
-export function richnessChart(charts) {
+export function richnessChart(charts, width = WIDTH) {
   const byName = Object.fromEntries(charts.parameters.map((p) => [p.name, p]));
   const rows = charts.blocks
     .filter((b) => b.block.startsWith('Sample'))
@@ -32,11 +34,13 @@ export function richnessChart(charts) {
   const chao2 = charts.blocks
     .filter((b) => b.block.startsWith('Sample') && b.standard && finite(b.standard.chao2Lower) && finite(b.standard.chao2Upper))
     .map((b) => ({ sample: b.block, lower: b.standard.chao2Lower, upper: b.standard.chao2Upper }));
-  const interval = charts.parameters.length ? 'bootstrap 95% percentile interval' : 'estimate ± 1.96 SE';
+  const interval = intervals.length === 0 ? 'no interval (the run had no bootstrap replicates)'
+    : charts.parameters.length ? 'bootstrap 95% percentile interval' : 'estimate ± 1.96 SE';
   return Plot.plot({
-    width: WIDTH,
+    width,
     height: 320,
     style: STYLE,
+    marginTop: 30,
     marginLeft: 60,
     x: { label: null, padding: 0.4 },
     y: { label: 'Species', grid: true, zero: true, nice: true },
@@ -49,8 +53,8 @@ export function richnessChart(charts) {
       Plot.ruleX(intervals, { x: 'sample', y1: 'lower', y2: 'upper', stroke: '#1b5e9e', strokeWidth: 3 }),
       Plot.dot(rows, { x: 'sample', y: 'estimate', r: 6, fill: () => 'richness estimate', stroke: 'white',
         title: (d) => `estimate ${d.estimate.toFixed(2)} (${finite(d.lower) ? d.lower.toFixed(2) : '-'} to ${finite(d.upper) ? d.upper.toFixed(2) : '-'})` }),
-      Plot.ruleX(chao2, { x: 'sample', y1: 'lower', y2: 'upper', stroke: '#b35806', strokeWidth: 1.5, dx: 24 }),
-      Plot.dot(standard, { x: 'sample', y: 'value', symbol: 'estimator', stroke: '#b35806', r: 4, dx: 24,
+      Plot.ruleX(chao2, { x: 'sample', y1: 'lower', y2: 'upper', stroke: '#b35806', strokeWidth: 1.5, dx: width < 400 ? 16 : 24 }),
+      Plot.dot(standard, { x: 'sample', y: 'value', symbol: 'estimator', stroke: '#b35806', r: 4, dx: width < 400 ? 16 : 24,
         title: (d) => `${d.estimator} ${d.value.toFixed(2)}` }),
       Plot.ruleY([0]),
     ],
@@ -58,10 +62,10 @@ export function richnessChart(charts) {
 }
 
 // PHI, GAMMA and LAMBDA: the estimate from the data with its bootstrap 95% percentile interval.
-export function dynamicsChart(charts) {
+export function dynamicsChart(charts, width = WIDTH) {
   const rows = charts.parameters.filter((p) => ['PHI', 'GAMMA', 'LAMBDA'].includes(p.name));
   return Plot.plot({
-    width: WIDTH,
+    width,
     height: 230,
     style: STYLE,
     marginLeft: 70,
@@ -80,11 +84,11 @@ export function dynamicsChart(charts) {
 
 // The bootstrap distribution of one parameter: a histogram of its replicate values, with the
 // estimate from the data (solid line) and the interval's limits (dashed).
-export function bootstrapChart(parameter) {
+export function bootstrapChart(parameter, width = 300) {
   const values = parameter.replicates.filter(finite);
   const limits = [parameter.lower, parameter.upper].filter(finite);
   return Plot.plot({
-    width: 300,
+    width: Math.min(300, width),
     height: 200,
     style: STYLE,
     marginLeft: 45,
@@ -98,6 +102,92 @@ export function bootstrapChart(parameter) {
       Plot.ruleY([0]),
     ],
   });
+}
+
+// One group of a batch: each sample's richness estimate with its bootstrap interval, beside the
+// species observed, the samples in the group's order.
+export function groupRichnessChart(group, width = WIDTH) {
+  const rows = group.samples;
+  return Plot.plot({
+    width,
+    height: 300,
+    style: STYLE,
+    marginTop: 30,
+    marginLeft: 60,
+    marginBottom: 50,
+    x: { label: null, domain: rows.map((r) => r.sample), padding: 0.4, tickRotate: rows.length * 60 > width ? -30 : 0 },
+    y: { label: 'Species', grid: true, zero: true, nice: true },
+    color: { legend: true, domain: ['species observed', 'richness estimate'], range: ['#8a8a8a', '#1b5e9e'] },
+    caption: `${group.group ? `Group ${group.group}: e` : 'E'}ach sample's species observed (grey bar) and richness estimate `
+      + '(blue dot) with its bootstrap 95% percentile interval, from the pair the sample starts (the last sample: '
+      + 'the pair it ends).',
+    marks: [
+      Plot.barY(rows.filter((r) => finite(r.observed)), { x: 'sample', y: 'observed', fill: () => 'species observed',
+        title: (d) => `${d.sample}: ${d.observed} species observed` }),
+      Plot.ruleX(rows.filter((r) => finite(r.lower) && finite(r.upper)), { x: 'sample', y1: 'lower', y2: 'upper', stroke: '#1b5e9e', strokeWidth: 3 }),
+      Plot.dot(rows.filter((r) => finite(r.estimate)), { x: 'sample', y: 'estimate', r: 6, fill: () => 'richness estimate', stroke: 'white',
+        title: (d) => `${d.sample}: estimate ${d.estimate.toFixed(2)} (${finite(d.lower) ? d.lower.toFixed(2) : '-'} to ${finite(d.upper) ? d.upper.toFixed(2) : '-'})` }),
+      Plot.ruleY([0]),
+    ],
+  });
+}
+
+// LAMBDA of every analysed pair: a histogram of the estimates when there are many, else each
+// pair's estimate with its interval.
+export function lambdaChart(pairs, width = WIDTH) {
+  const estimated = pairs.filter((p) => finite(p.estimate));
+  const one = Plot.ruleX([1], { stroke: '#555', strokeDasharray: '4 3' });
+  if (estimated.length >= 20) {
+    const sorted = estimated.map((p) => p.estimate).sort((a, b) => a - b);
+    const median = sorted[Math.floor((sorted.length - 1) / 2)];
+    return Plot.plot({
+      width,
+      height: 240,
+      style: STYLE,
+      marginLeft: 50,
+      marginBottom: 40,
+      x: { label: 'LAMBDA (rate of change of richness)', nice: true },
+      y: { label: 'Pairs', grid: true, nice: true },
+      caption: `LAMBDA of the ${estimated.length} pairs with an estimate; dashed: 1 (no change); red: the median, ${median.toFixed(2)}.`,
+      marks: [
+        Plot.rectY(estimated, Plot.binX({ y: 'count' }, { x: 'estimate', fill: '#9bb7d4', thresholds: 30 })),
+        one,
+        Plot.ruleX([median], { stroke: '#c0392b', strokeWidth: 2 }),
+        Plot.ruleY([0]),
+      ],
+    });
+  }
+  // Each pair's name above its line, so that long names fit a phone's width.
+  return Plot.plot({
+    width,
+    height: 50 + 48 * estimated.length,
+    style: STYLE,
+    marginLeft: 10,
+    marginRight: 15,
+    marginBottom: 40,
+    x: { label: 'LAMBDA and 95% interval', grid: true, nice: true },
+    y: { axis: null, domain: estimated.map((p) => p.pair), padding: 0 },
+    caption: 'LAMBDA of each pair (rate of change of richness from Sample 1 to Sample 2) with its bootstrap 95% '
+      + 'percentile interval; dashed: 1 (no change).',
+    marks: [
+      one,
+      Plot.text(estimated, { y: 'pair', text: 'pair', frameAnchor: 'left', textAnchor: 'start', dy: -9, fill: '#1d1d1d' }),
+      Plot.ruleY(estimated.filter((p) => finite(p.lower) && finite(p.upper)), { y: 'pair', x1: 'lower', x2: 'upper', stroke: '#1b5e9e', strokeWidth: 3, dy: 9 }),
+      Plot.dot(estimated, { y: 'pair', x: 'estimate', r: 6, fill: '#1b5e9e', stroke: 'white', dy: 9,
+        title: (d) => `${d.pair}: LAMBDA ${d.estimate.toFixed(4)}` }),
+    ],
+  });
+}
+
+// Names the chart for assistive technology: the chart is one image described by its caption
+// (the numbers are in the tables), and Plot's labels of its inner groups, which SVG groups may
+// not carry, are dropped.
+export function describe(node, description) {
+  const svg = chartSvg(node);
+  for (const g of svg.querySelectorAll('g[aria-label]')) g.removeAttribute('aria-label');
+  svg.setAttribute('role', 'img');
+  const caption = node.querySelector(':scope > figcaption');
+  svg.setAttribute('aria-label', caption ? `${description}. ${caption.textContent.trim()}` : description);
 }
 
 // The chart's own SVG: Plot wraps it in a figure when it has a legend or a caption, and each

@@ -1,7 +1,7 @@
 // Runs the engine's calls in a Web Worker made from the script inlined in the page (no file is
 // fetched). The worker takes calls one after another; each answer carries its call's number.
-// cancel() ends the worker at once (every pending call is rejected with an AbortError) and the
-// next call starts a new one.
+// cancel() ends the worker at once (every pending call is rejected with an AbortError) and starts
+// a new one, which loads the engine while the user looks at what is on the screen.
 /* global __WORKER_SOURCE__ */
 
 let worker = null;
@@ -52,6 +52,11 @@ export function runInWorker(call, args, onProgress) {
 export function cancelWorker() {
   if (!worker) return;
   worker.terminate();
-  worker = null;
+  worker = startWorker();
   rejectAll(new DOMException('cancelled', 'AbortError'));
+}
+
+// Starts the worker and loads the engine; resolves with the engine's version once it is ready.
+export function startEngine() {
+  return runInWorker('version', []);
 }

@@ -1,11 +1,18 @@
 // The page: reads the user's files in the browser, runs the engine in a Web Worker, shows the
 // tables, warnings, charts and report, and offers everything for download. Nothing is sent
 // anywhere: the files are read with FileReader and the results made into Blob links.
-import { runInWorker, cancelWorker } from './engine.js';
-import { richnessChart, dynamicsChart, bootstrapChart, chartFiles } from './charts.js';
+import { runInWorker, cancelWorker, startEngine } from './engine.js';
+import { richnessChart, dynamicsChart, bootstrapChart, groupRichnessChart, lambdaChart, chartFiles, describe, WIDTH } from './charts.js';
 import { setUpPlan } from './plan.js';
+import { forPage, kelvaroDiagnostic, notATable, notAnInput, missingColumnsText } from './messages.js';
+import { fillTable, SHOWN_DECIMALS, blocksNote, ESTIMATORS_NOTE, TEST_NOTE, STANDARDISED_NOTE } from './tables.js';
+import { curvesChart, coverageChart, comparisonLines } from './curves.js';
+import { resultLine, settingsText, plural } from './summary.js';
+import { records, richnessByGroup, lambdas } from './batch.js';
+import { longExample } from './examples.js';
 import exampleSample1 from '../../examples/data/ditches-week-4.csv';
 import exampleSample2 from '../../examples/data/ditches-week24.csv';
+import exampleInput from '../../examples/two-samples.txt';
 
 const $ = (selector) => document.querySelector(selector);
 
@@ -33,6 +40,11 @@ function offer(link, data, filename, type = 'text/plain') {
   link.href = url;
   link.download = filename;
   link.hidden = false;
+}
+
+// The width a chart may take in `container`: at most WIDTH, never wider than the container.
+function chartWidth(container) {
+  return Math.max(240, Math.min(WIDTH, Math.floor(container.clientWidth || WIDTH)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -71,6 +83,13 @@ function showMode() {
   for (const m of ['wide', 'long', 'text']) $('#mode-' + m).hidden = mode() !== m;
 }
 
+function setMode(m) {
+  document.querySelector(`input[name="mode"][value="${m}"]`).checked = true;
+  showMode();
+}
+
+const COLUMNS = ['group', 'sample', 'site', 'species', 'count'];
+
 function options() {
   return {
     nreps: Number($('#nreps').value),
@@ -79,67 +98,118 @@ function options() {
     separator: $('#separator').value,
     naAbsent: $('#na-absent').checked,
     foldCase: $('#fold-case').checked,
-    columns: {
-      group: $('#col-group').value.trim(),
-      sample: $('#col-sample').value.trim(),
-      site: $('#col-site').value.trim(),
-      species: $('#col-species').value.trim(),
-      count: $('#col-count').value.trim(),
-    },
+    columns: Object.fromEntries(COLUMNS.map((c) => [c, $('#col-' + c).value.trim()])),
   };
 }
 
-// The options' own limits (those of kelvaro-prep), before anything runs.
-function optionProblem(o) {
-  if (!Number.isInteger(o.nreps) || o.nreps < 0 || o.nreps > 10000) {
-    return 'Bootstrap replicates: give a whole number from 0 to 10000.';
+// A field that must hold a whole number from `least` to `most`: its problem, or null.
+function wholeNumberProblem(input, label, least, most, advice) {
+  const text = input.value.trim();
+  if (input.validity.badInput || text === '') {
+    return `${label} is empty or not a number: give a whole number from ${least} to ${most}. ${advice}`;
   }
-  if (!Number.isInteger(o.seed) || o.seed < -2147483648 || o.seed > 2147483647) {
-    return 'Seed: give a whole number (0 takes the seed from the clock and cannot be repeated).';
+  const value = Number(text);
+  if (!Number.isInteger(value) || value < least || value > most) {
+    return `${label}: ${text} is not a whole number from ${least} to ${most}. ${advice}`;
   }
   return null;
 }
 
-let example = null;  // the bundled example tables, when the user asked for them
-
-async function wideFiles() {
-  if (example) return example;
-  if (!$('#sample1').files.length || !$('#sample2').files.length) {
-    throw new Error('Choose a CSV file for each sample (Sample 1 and Sample 2).');
+// The options' own limits (those of kelvaro-prep), before anything runs: the problem and the
+// field it is in, or null.
+function optionProblem() {
+  const checks = [
+    ['#nreps', 'Bootstrap replicates', 0, 10000, '200 or more give intervals you can publish; 0 gives no intervals.'],
+    ['#seed', 'Seed', -2147483648, 2147483647, 'The same seed gives the same results (400, say); 0 takes the seed from the clock, and the run cannot be repeated.'],
+  ];
+  for (const [id, ...check] of checks) {
+    const problem = wholeNumberProblem($(id), ...check);
+    if (problem) return { problem, field: $(id) };
   }
-  const [a, b] = await Promise.all([fileBytes($('#sample1')), fileBytes($('#sample2'))]);
-  return [a, b];
+  return null;
 }
 
+// The bundled examples, when the user asked for them, in place of the files chosen.
+const examples = { wide: null, long: null, text: null };
+
+function forgetExample(which) {
+  examples[which] = null;
+  $(`#${which === 'wide' ? '' : which + '-'}example-note`).hidden = true;
+}
+
+class Refusal extends Error {
+  constructor(message, field) {
+    super(message);
+    this.field = field;
+  }
+}
+
+// A chosen file's bytes, refused when it is plainly not what `check` says it must be.
+async function chosenFile(input, what, check = notATable) {
+  if (!input.files.length) throw new Refusal(`Choose ${what}.`, input);
+  const file = await fileBytes(input);
+  const problem = check(file.name, file.bytes);
+  if (problem) throw new Refusal(problem, input);
+  return file;
+}
+
+async function wideFiles() {
+  if (examples.wide) return examples.wide;
+  if (!$('#sample1').files.length && !$('#sample2').files.length) {
+    throw new Refusal('Choose a CSV file for each sample (Sample 1 and Sample 2), or try the example data.', $('#sample1'));
+  }
+  return Promise.all([chosenFile($('#sample1'), 'a CSV file for Sample 1'), chosenFile($('#sample2'), 'a CSV file for Sample 2')]);
+}
+
+async function longFile() {
+  if (examples.long) return examples.long;
+  return chosenFile($('#long-table'), 'a long table (a CSV file), or try the example long table');
+}
+
+// ---------------------------------------------------------------------------------------------
 // The long table's groups and samples, read when the file or its columns change. Only the latest
 // reading counts; the user's choice of group and samples is kept where the new reading has it.
+
 let longGroups = [];
 let longReading = 0;
 
 async function readLongTable() {
-  const input = $('#long-table');
-  if (!input.files.length) return;
+  if (!examples.long && !$('#long-table').files.length) return;
   const reading = ++longReading;
-  say('Reading the table…');
-  const o = options();
-  const file = await fileBytes(input);
+  const running = () => document.body.dataset.state === 'running';
+  if (!running()) say('Reading the table…');
   let groups = [];
+  let grouped = true;
   try {
-    const r = await runInWorker('longTableSamples', [file.bytes, file.name, o]);
+    const file = await longFile();
+    const r = await runInWorker('longTableSamples', [file.bytes, file.name, options()]);
     if (reading !== longReading) return;
+    showHeader(r.header || null, r.missingColumns || []);
     if (r.status !== 0) {
-      showRefusal(r.message);
+      if (r.missingColumns) {
+        showRefusal(missingColumnsText(file.name, r.missingColumns, options().columns, r.header), r.message);
+        $('#columns').open = true;
+        $(`#col-${r.missingColumns[0]}-pick`).focus();
+      } else {
+        showRefusal(forPage(r.text), r.message);
+      }
     } else {
       groups = r.groups;
+      grouped = r.grouped;
       $('#error').hidden = true;
-      say(`${r.records} records in ${r.groups.length} group${r.groups.length === 1 ? '' : 's'}.`);
-      setState('ready');
+      const samples = groups.reduce((n, g) => n + g.samples.length, 0);
+      if (!running()) say(grouped
+        ? `${file.name}: ${plural(r.records, 'record')} in ${plural(groups.length, 'group')}. Pick a group and two samples, or every pair.`
+        : `${file.name}: ${plural(r.records, 'record')}, no group column: one group of ${plural(samples, 'sample')}. Pick two samples, or every pair.`);
+      if (!running()) setState('ready');
     }
   } catch (e) {
     if (reading !== longReading) return;
-    if (e.name !== 'AbortError') showRefusal(String(e.message || e));
+    if (e.name !== 'AbortError') showRefusal(e.message, null, e.field);
   }
   longGroups = groups;
+  $('#group').closest('.field').hidden = !grouped;
+  $('#pair-pick').hidden = groups.length === 0;
   fillGroups();
 }
 
@@ -161,25 +231,81 @@ function fillSamples() {
   fillOptions($('#second-sample'), samples, samples[1]);
 }
 
+// The header's names as drop-downs for the columns, once the table's header is known; the
+// columns it lacks marked. Without a header, the names are typed.
+function showHeader(header, missing) {
+  for (const role of COLUMNS) {
+    const input = $('#col-' + role);
+    const pick = $(`#col-${role}-pick`);
+    const label = document.querySelector(`label[data-column="${role}"]`);
+    if (!header) {
+      input.hidden = false;
+      pick.hidden = true;
+      label.htmlFor = input.id;
+      continue;
+    }
+    const value = input.value.trim();
+    const optional = role === 'group' || role === 'count';
+    const choices = [];
+    if (missing.includes(role)) choices.push(new Option(`choose: no column "${value}"`, '\u0000', true, true));
+    if (optional) choices.push(new Option(role === 'group' ? 'none: one group' : 'found by name', '', false, value === ''));
+    const match = header.find((h) => h.trim().toLowerCase() === value.toLowerCase());
+    for (const h of header) choices.push(new Option(h, h, false, h === match && !missing.includes(role)));
+    pick.replaceChildren(...choices);
+    if (choices.length && missing.includes(role)) choices[0].disabled = true;
+    pick.setAttribute('aria-invalid', String(missing.includes(role)));
+    input.hidden = true;
+    pick.hidden = false;
+    label.htmlFor = pick.id;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Running
+
+// What the shown results came from, to say so above them and to mark them when it changes.
+let shownFrom = null;
 
 function clearResults() {
   $('#results').hidden = true;
   $('#error').hidden = true;
   $('#batch-results').hidden = true;
   $('#batch-downloads').hidden = true;
-  for (const id of ['#parameters', '#blocks', '#estimators', '#tests']) $(id).replaceChildren();
-  $('#warnings').replaceChildren();
+  $('#stale-note').hidden = true;
+  $('#batch-stale-note').hidden = true;
+  for (const id of ['#parameters', '#blocks', '#estimators', '#tests', '#standardised', '#curves-comparison', '#curves-warnings', '#batch-parameters', '#batch-problems', '#warnings']) $(id).replaceChildren();
   $('#report').textContent = '';
   for (const c of document.querySelectorAll('.chart-body')) c.replaceChildren();
+  for (const field of document.querySelectorAll('[aria-invalid="true"]:not(.col-pick)')) field.removeAttribute('aria-invalid');
+  shownFrom = null;
 }
 
-function showRefusal(message) {
+// Marks the results shown as those of an earlier input, once the input changes.
+function inputChanged() {
+  if (!shownFrom) return;
+  const note = `These results are from the earlier input (${shownFrom}). The input has changed: press Analyse for new results.`;
+  for (const id of ['#stale-note', '#batch-stale-note']) {
+    $(id).textContent = note;
+    $(id).hidden = false;
+  }
+  $('#results').classList.add('stale');
+  $('#batch-results').classList.add('stale');
+  if (document.body.dataset.state === 'done') say('The input has changed: press Analyse for new results.');
+}
+
+// Shows that the data could not be analysed: `message` for the page, and the program's own
+// text (as the command line prints it) under it when there is one.
+function showRefusal(message, command = null, field = null) {
   $('#error-message').textContent = message;
+  $('#error-command').hidden = !command || command === message;
+  $('#error-command-text').textContent = command || '';
   $('#error').hidden = false;
   say('The analysis could not be made: see the message below.');
   setState('error');
+  if (field) {
+    field.setAttribute('aria-invalid', 'true');
+    field.focus();
+  }
 }
 
 function showProgress(m) {
@@ -196,39 +322,48 @@ function showProgress(m) {
   }
 }
 
+// The engine's call for the input, its arguments, and what the results will say they came from.
+async function request(o) {
+  if (mode() === 'wide') {
+    const [a, b] = await wideFiles();
+    return { call: 'analyseWide', args: [a.bytes, a.name, b.bytes, b.name, o], from: `${a.name} (Sample 1) and ${b.name} (Sample 2); ${settingsText(o)}` };
+  }
+  if (mode() === 'text') {
+    const file = examples.text || await chosenFile($('#input-file'), 'a kelvaro input file, or try the example input', notAnInput);
+    return { call: 'analyseText', args: [file.bytes], from: file.name, file };
+  }
+  const file = await longFile();
+  if ($('#all-pairs').checked) {
+    return { call: 'analyseBatch', args: [file.bytes, file.name, o], from: `${file.name}, every consecutive pair of every group; ${settingsText(o)}` };
+  }
+  if (!$('#first-sample').options.length) {
+    throw new Refusal('The table has no group with two samples to pick: check its columns under "Column names".', null);
+  }
+  const group = $('#group').value;
+  const [first, second] = [$('#first-sample').value, $('#second-sample').value];
+  if (first === second) {
+    throw new Refusal(`Sample 1 and Sample 2 are both "${first}": choose two different samples (the ⇄ button swaps them).`, $('#second-sample'));
+  }
+  const where = group === '' ? '' : `group ${group}, `;
+  return {
+    call: 'analyseLongPair',
+    args: [file.bytes, file.name, o, group, first, second],
+    from: `${file.name}, ${where}samples ${first} (Sample 1) and ${second} (Sample 2); ${settingsText(o)}`,
+  };
+}
+
 async function run() {
   // At once, before the files are read: a script that clicks Analyse and waits for `done` or
   // `error` must not see the previous run's state.
   setState('running');
   clearResults();
-  const o = options();
-  const problem = optionProblem(o);
-  if (problem) return showRefusal(problem);
-  let call;
-  let args;
+  const problem = optionProblem();
+  if (problem) return showRefusal(problem.problem, null, problem.field);
+  let ask;
   try {
-    if (mode() === 'wide') {
-      const [a, b] = await wideFiles();
-      call = 'analyseWide';
-      args = [a.bytes, a.name, b.bytes, b.name, o];
-    } else if (mode() === 'text') {
-      if (!$('#input-file').files.length) throw new Error('Choose a kelvaro input file.');
-      call = 'analyseText';
-      args = [(await fileBytes($('#input-file'))).bytes];
-    } else {
-      if (!$('#long-table').files.length) throw new Error('Choose a long table (CSV file).');
-      const file = await fileBytes($('#long-table'));
-      if ($('#all-pairs').checked) {
-        call = 'analyseBatch';
-        args = [file.bytes, file.name, o];
-      } else {
-        if (!$('#group').value) throw new Error('The table has no group with two samples to pick.');
-        call = 'analyseLongPair';
-        args = [file.bytes, file.name, o, $('#group').value, $('#first-sample').value, $('#second-sample').value];
-      }
-    }
+    ask = await request(options());
   } catch (e) {
-    return showRefusal(e.message);
+    return showRefusal(e.message, null, e.field);
   }
   setState('running');
   $('#run').disabled = true;
@@ -238,17 +373,17 @@ async function run() {
   say('Running…');
   const started = performance.now();
   try {
-    const result = await runInWorker(call, args, showProgress);
+    const result = await runInWorker(ask.call, ask.args, showProgress);
     const elapsed = (performance.now() - started) / 1000;
     const seconds = elapsed < 10 ? elapsed.toFixed(2) : elapsed.toFixed(0);
-    if (call === 'analyseBatch') showBatch(result, seconds);
-    else showResult(result, seconds);
+    if (ask.call === 'analyseBatch') showBatch(result, seconds, ask);
+    else showResult(result, seconds, ask);
   } catch (e) {
     if (e.name === 'AbortError') {
       say('Cancelled: nothing was kept from the run.');
       setState('cancelled');
     } else {
-      showRefusal('the engine failed: ' + e.message);
+      showRefusal('The engine failed: ' + e.message);
     }
   } finally {
     $('#run').disabled = false;
@@ -259,35 +394,6 @@ async function run() {
 
 // ---------------------------------------------------------------------------------------------
 // Showing
-
-function fillTable(table, data, caption) {
-  const head = document.createElement('thead');
-  const headRow = head.insertRow();
-  for (const c of data.columns) {
-    const th = document.createElement('th');
-    th.scope = 'col';
-    th.textContent = c;
-    headRow.append(th);
-  }
-  // Columns of names (the estimators table's estimator, a batch's group) read from the left.
-  const isName = (cell) => cell === '' || (Number.isNaN(Number(cell)) && !/^[-+]?(nan|inf)/i.test(cell));
-  const names = data.columns.map((_, i) => data.rows.length > 0 && data.rows.every((row) => isName(row[i])));
-  names.forEach((name, i) => headRow.children[i].classList.toggle('name', name));
-  const body = document.createElement('tbody');
-  for (const row of data.rows) {
-    const tr = body.insertRow();
-    row.forEach((cell, i) => {
-      const td = document.createElement(i === 0 && data.columns[0] !== 'chi_square' ? 'th' : 'td');
-      if (td.tagName === 'TH') td.scope = 'row';
-      if (names[i]) td.classList.add('name');
-      td.textContent = cell;
-      tr.append(td);
-    });
-  }
-  const cap = document.createElement('caption');
-  cap.textContent = caption;
-  table.replaceChildren(cap, head, body);
-}
 
 function showWarnings(warnings) {
   const list = $('#warnings');
@@ -302,7 +408,7 @@ function showWarnings(warnings) {
   $('#warnings-none').hidden = warnings.length > 0;
 }
 
-function addChart(container, node, name) {
+function addChart(container, node, name, description) {
   const figure = document.createElement('div');
   figure.className = 'chart';
   const downloads = document.createElement('p');
@@ -317,6 +423,7 @@ function addChart(container, node, name) {
   figure.append(node, downloads);
   downloads.append('Download: ', svgLink, ' ', pngLink);
   container.append(figure);
+  describe(node, description);
   const files = chartFiles(node);
   offer(svgLink, files.svg, `${name}.svg`, 'image/svg+xml');
   pngLink.download = `${name}.png`;
@@ -328,29 +435,77 @@ function slug(name) {
 }
 
 function showCharts(charts) {
-  addChart($('#chart-richness'), richnessChart(charts), 'richness');
+  const width = chartWidth($('#chart-richness'));
+  addChart($('#chart-richness'), richnessChart(charts, width), 'richness', 'Chart of each sample\'s richness');
   const twoSamples = charts.parameters.length > 0;
   $('#dynamics-section').hidden = !twoSamples;
-  if (twoSamples) addChart($('#chart-dynamics'), dynamicsChart(charts), 'dynamics');
+  if (twoSamples) addChart($('#chart-dynamics'), dynamicsChart(charts, width), 'dynamics', 'Chart of PHI, GAMMA and LAMBDA');
   const shown = charts.parameters.filter((p) => ['N(1)', 'N(2)', 'PHI', 'GAMMA', 'LAMBDA'].includes(p.name));
   const withReplicates = shown.filter((p) => p.replicates.length > 0);
   $('#bootstrap-section').hidden = withReplicates.length === 0;
-  for (const p of withReplicates) addChart($('#chart-bootstrap'), bootstrapChart(p), 'bootstrap-' + slug(p.name));
+  for (const p of withReplicates) {
+    addChart($('#chart-bootstrap'), bootstrapChart(p, width), 'bootstrap-' + slug(p.name), `Histogram of the bootstrap replicates of ${p.name}`);
+  }
 }
 
-function showResult(r, seconds) {
+function listItem(text) {
+  const li = document.createElement('li');
+  li.textContent = text;
+  return li;
+}
+
+// Each sample's richness and coverage by effort, the two compared at equal effort and coverage,
+// and what the curves' warnings say.
+function showCurves(curves, tables) {
+  $('#curves-section').hidden = curves.blocks.length === 0 && curves.warnings.length === 0;
+  $('#curves-warnings').replaceChildren(...curves.warnings.map((w) => listItem(`${w.block}: ${w.text}`)));
+  if (curves.blocks.length === 0) return;
+  const width = chartWidth($('#chart-curves'));
+  addChart($('#chart-curves'), curvesChart(curves, width), 'curves', 'Chart of each sample\'s richness by the number of sites');
+  if (curves.blocks.some((b) => b.points.some((p) => p.coverage !== null))) {
+    addChart($('#chart-coverage'), coverageChart(curves, width), 'coverage', 'Chart of each sample\'s coverage by the number of sites');
+  }
+  $('#curves-comparison').replaceChildren(...comparisonLines(curves).map(listItem));
+  const compared = tables.standardised.rows.length > 0;
+  $('#standardised-scroll').hidden = !compared;
+  if (compared) fillTable($('#standardised'), tables.standardised, 'Sample 1 and Sample 2 at equal effort and at equal coverage', SHOWN_DECIMALS.standardised);
+  showNote('#standardised-note', compared ? STANDARDISED_NOTE : '');
+}
+
+function showNote(id, text) {
+  $(id).textContent = text;
+  $(id).hidden = !text;
+}
+
+// Moves the reader to the results, and the focus to the line that sums up what came out.
+function bringIntoView(summary) {
+  summary.closest('section').scrollIntoView({ block: 'start' });
+  summary.focus({ preventScroll: true });
+}
+
+function showResult(r, seconds, ask) {
   showWarnings(r.warnings);
   $('#report').textContent = r.report;
   if (r.status !== 0) {
-    showRefusal(r.message);
+    if (ask.call === 'analyseText') {
+      showRefusal(kelvaroDiagnostic(r.message), r.message);
+    } else if (ask.call === 'analyseLongPair' && r.batch) {
+      showRefusal(pairProblem(r.batch.problems), r.message);
+      showBatchLinks(r.batch);
+    } else {
+      showRefusal(r.missingColumns ? missingColumnsText(ask.args[1], r.missingColumns, options().columns, r.header) : forPage(r.text || r.message), r.message);
+    }
     if (r.report) $('#results').hidden = false;
     return;
   }
   const t = r.tables;
   fillTable($('#parameters'), t.parameters, 'Community-dynamics parameters (as the report prints them)');
-  fillTable($('#blocks'), t.blocks, 'Richness estimate and M(h) goodness-of-fit test of each block');
-  fillTable($('#estimators'), t.estimators, 'Standard richness estimators of each block, beside kelvaro\'s estimate');
-  fillTable($('#tests'), t.test, 'Test for unequal detection probability between the samples');
+  fillTable($('#blocks'), t.blocks, 'Richness estimate and M(h) goodness-of-fit test of each block', SHOWN_DECIMALS.blocks);
+  fillTable($('#estimators'), t.estimators, 'Standard richness estimators of each block, beside kelvaro\'s estimate', SHOWN_DECIMALS.estimators);
+  fillTable($('#tests'), t.test, 'Test for unequal detection probability between the samples', SHOWN_DECIMALS.test);
+  showNote('#blocks-note', blocksNote(t));
+  showNote('#estimators-note', ESTIMATORS_NOTE);
+  showNote('#tests-note', t.test.rows.length ? TEST_NOTE : '');
   $('#parameters-section').hidden = t.parameters.rows.length === 0;
   $('#tests-none').hidden = t.test.rows.length > 0;
   offer($('#download-report'), r.report, 'kelvaro-report.txt');
@@ -358,14 +513,36 @@ function showResult(r, seconds) {
   offer($('#download-blocks'), t.blocks.csv, 'blocks.csv', 'text/csv');
   offer($('#download-tests'), t.test.csv, 'test.csv', 'text/csv');
   offer($('#download-estimators'), t.estimators.csv, 'estimators.csv', 'text/csv');
+  offer($('#download-curves'), t.curves.csv, 'curves.csv', 'text/csv');
+  offer($('#download-standardised'), t.standardised.csv, 'standardised.csv', 'text/csv');
   offer($('#download-json'), r.tables.json, 'kelvaro-results.json', 'application/json');
-  if (r.input) offer($('#download-input'), r.input, 'kelvaro-input.txt');
-  else $('#download-input').hidden = true;
+  const madeInput = Boolean(r.input) && ask.call !== 'analyseText';
+  if (madeInput) offer($('#download-input'), r.input, 'kelvaro-input.txt');
+  $('#download-input').parentElement.hidden = !madeInput;
   showBatchLinks(r.batch);
-  showCharts(r.charts);
   $('#results').hidden = false;
-  say(`Done in ${seconds} s. ${r.warnings.length} warning${r.warnings.length === 1 ? '' : 's'}.`);
+  $('#results').classList.remove('stale');
+  showCharts(r.charts);
+  showCurves(r.charts.curves, t);
+  let from = ask.from;
+  if (ask.call === 'analyseText') {
+    const [nreps, seed] = t.run.rows[0];
+    from = `${ask.from} (its header: ${plural(Number(nreps), 'bootstrap replicate')}, seed ${seed})`;
+  }
+  $('#results-summary').textContent = resultLine(r.charts, r.warnings.length);
+  $('#results-source').textContent = `From ${from}.`;
+  shownFrom = from;
+  say(`Done in ${seconds} s: ${resultLine(r.charts, r.warnings.length)}.`);
   setState('done');
+  bringIntoView($('#results-summary'));
+}
+
+// A pair that could not be analysed, from its row of problems.csv.
+function pairProblem(problemsCsv) {
+  const [p] = records(problemsCsv);
+  if (!p) return 'The pair could not be analysed.';
+  const where = p.group ? `Group ${p.group}, samples` : 'Samples';
+  return `${where} ${p.sample1} and ${p.sample2} cannot be analysed (${p.kind.replace(/_/g, ' ')}): ${p.message}`;
 }
 
 function showBatchLinks(batch) {
@@ -377,21 +554,97 @@ function showBatchLinks(batch) {
   $('#batch-downloads').hidden = !batch;
 }
 
-function showBatch(r, seconds) {
-  if (r.status !== 0) return showRefusal(r.message);
+// Each group's richness across its samples, the group chosen from a list when there are many.
+function showGroupChart(groups) {
+  const pick = $('#batch-group');
+  pick.replaceChildren(...groups.map((g, i) => new Option(g.group === '' ? '(the one group)' : g.group, String(i))));
+  $('#batch-group-field').hidden = groups.length < 2;
+  const draw = () => {
+    const group = groups[Number(pick.value)];
+    $('#chart-batch-richness').replaceChildren();
+    if (!group) return;
+    addChart($('#chart-batch-richness'), groupRichnessChart(group, chartWidth($('#chart-batch-richness'))),
+      `richness-${slug(group.group || 'all')}`, `Chart of the richness of each sample of group ${group.group}`);
+  };
+  pick.onchange = draw;
+  draw();
+}
+
+// The problems of problems.csv, each with its pair.
+function showProblems(problems) {
+  const shown = problems.slice(0, 200);
+  $('#batch-problems').replaceChildren(...shown.map((p) => {
+    const li = document.createElement('li');
+    const pair = document.createElement('strong');
+    pair.textContent = `${p.group ? `${p.group}: ` : ''}${p.sample1} → ${p.sample2}`;
+    li.append(pair, ` (${p.kind.replace(/_/g, ' ')}): ${p.message}`);
+    li.dataset.kind = p.kind;
+    return li;
+  }));
+  $('#batch-problems-caption').textContent = problems.length > shown.length
+    ? `The first ${shown.length} of ${problems.length} rows of problems.csv (pairs not analysed, and warnings).`
+    : 'The rows of problems.csv: pairs not analysed, and warnings.';
+  $('#batch-problems-section').hidden = problems.length === 0;
+}
+
+function showBatch(r, seconds, ask) {
+  if (r.status !== 0) return showRefusal(forPage(r.text), r.message, r.text.startsWith('--seed') ? $('#seed') : null);
   showBatchLinks(r.batch);
-  const problems = r.batch.problems.split('\r\n').length - 2;
-  $('#batch-summary').textContent = `${r.analysed} of ${r.pairs} pairs analysed; ${problems} row${problems === 1 ? '' : 's'} in problems.csv (pairs not analysed, and warnings).`;
-  const rows = r.batch.parameters.split('\r\n').filter(Boolean).map((line) => line.split(','));
-  const table = $('#batch-parameters');
-  const preview = { columns: rows[0] || [], rows: rows.slice(1, 23) };
-  fillTable(table, preview, 'The first rows of parameters.csv');
+  const parameters = records(r.batch.parameters);
+  const problems = records(r.batch.problems);
+  const notAnalysed = r.pairs - r.analysed;
+  const warnings = problems.length - notAnalysed;
+  const summary = `${r.analysed} of ${plural(r.pairs, 'pair')} analysed${notAnalysed ? `, ${notAnalysed} not (listed below)` : ''}`
+    + ` · ${warnings === 0 ? 'no warnings' : `${plural(warnings, 'warning')} (listed below)`}`;
+  $('#batch-summary').textContent = summary;
+  $('#batch-source').textContent = `From ${ask.from}.`;
+  showProblems(problems);
+  const groups = richnessByGroup(parameters, records(r.batch.blocks)).filter((g) => g.samples.length > 0);
+  $('#batch-charts').hidden = groups.length === 0;
   $('#batch-results').hidden = false;
-  say(`Done in ${seconds} s: ${r.pairs} pairs.`);
+  $('#batch-results').classList.remove('stale');
+  if (groups.length) {
+    showGroupChart(groups);
+    addChart($('#chart-batch-lambda'), lambdaChart(lambdas(parameters), chartWidth($('#chart-batch-lambda'))), 'lambda', 'Chart of LAMBDA across the pairs');
+  }
+  const rows = r.batch.parameters.split('\r\n').filter(Boolean).map((line) => line.split(','));
+  fillTable($('#batch-parameters'), { columns: rows[0] || [], rows: rows.slice(1, 23) }, 'The first rows of parameters.csv');
+  shownFrom = ask.from;
+  say(`Done in ${seconds} s: ${summary}.`);
   setState('done');
+  bringIntoView($('#batch-summary'));
 }
 
 // ---------------------------------------------------------------------------------------------
+
+async function useExample(which) {
+  // At once, as Analyse does: a script waiting for `done` must not see the previous run's.
+  setState('running');
+  const enc = new TextEncoder();
+  const inputs = { wide: ['#sample1', '#sample2'], long: ['#long-table'], text: ['#input-file'] };
+  for (const id of inputs[which]) $(id).value = '';
+  if (which === 'wide') {
+    examples.wide = [
+      { name: 'ditches-week-4.csv', bytes: enc.encode(exampleSample1) },
+      { name: 'ditches-week24.csv', bytes: enc.encode(exampleSample2) },
+    ];
+    $('#example-note').hidden = false;
+  } else if (which === 'long') {
+    examples.long = { name: 'example-long-table.csv', bytes: enc.encode(longExample()) };
+    offer($('#download-long-example'), longExample(), 'example-long-table.csv', 'text/csv');
+    $('#long-example-note').hidden = false;
+    for (const [c, name] of Object.entries({ group: 'group', sample: 'sample', site: 'site', species: 'species', count: '' })) $('#col-' + c).value = name;
+    showHeader(null, []);
+    $('#all-pairs').checked = true;
+    $('#pair-pick').disabled = true;
+  } else {
+    examples.text = { name: 'two-samples.txt', bytes: enc.encode(exampleInput) };
+    $('#text-example-note').hidden = false;
+  }
+  setMode(which);
+  if (which === 'long') await readLongTable();
+  run();
+}
 
 function setUp() {
   setUpTabs();
@@ -399,32 +652,49 @@ function setUp() {
   showMode();
   $('#run').addEventListener('click', run);
   $('#cancel').addEventListener('click', () => cancelWorker());
-  $('#long-table').addEventListener('change', readLongTable);
-  for (const id of ['#col-group', '#col-sample', '#col-site', '#col-species', '#col-count', '#separator']) {
-    $(id).addEventListener('change', () => mode() === 'long' && readLongTable());
+  $('#long-table').addEventListener('change', () => {
+    forgetExample('long');
+    showHeader(null, []);
+    readLongTable();
+  });
+  for (const c of COLUMNS) {
+    $('#col-' + c).addEventListener('change', () => mode() === 'long' && readLongTable());
+    $(`#col-${c}-pick`).addEventListener('change', (e) => {
+      $('#col-' + c).value = e.target.value;
+      readLongTable();
+    });
   }
+  for (const id of ['#separator', '#na-absent', '#fold-case']) $(id).addEventListener('change', () => mode() === 'long' && readLongTable());
   $('#group').addEventListener('change', () => {
     $('#first-sample').value = '';
     $('#second-sample').value = '';
     fillSamples();
   });
+  $('#swap-samples').addEventListener('click', () => {
+    const [a, b] = [$('#first-sample').value, $('#second-sample').value];
+    $('#first-sample').value = b;
+    $('#second-sample').value = a;
+    inputChanged();
+  });
   $('#all-pairs').addEventListener('change', () => {
     $('#pair-pick').disabled = $('#all-pairs').checked;
   });
-  for (const id of ['#sample1', '#sample2']) $(id).addEventListener('change', () => { example = null; $('#example-note').hidden = true; });
-  $('#use-example').addEventListener('click', () => {
-    const enc = new TextEncoder();
-    example = [
-      { name: 'ditches-week-4.csv', bytes: enc.encode(exampleSample1) },
-      { name: 'ditches-week24.csv', bytes: enc.encode(exampleSample2) },
-    ];
-    document.querySelector('input[name="mode"][value="wide"]').checked = true;
-    showMode();
-    $('#example-note').hidden = false;
-    run();
+  for (const id of ['#sample1', '#sample2']) $(id).addEventListener('change', () => forgetExample('wide'));
+  $('#input-file').addEventListener('change', () => forgetExample('text'));
+  $('#analyse-form').addEventListener('change', inputChanged);
+  $('#analyse-form').addEventListener('input', inputChanged);
+  $('#use-example').addEventListener('click', () => useExample('wide'));
+  $('#use-long-example').addEventListener('click', () => useExample('long'));
+  $('#use-text-example').addEventListener('click', () => useExample('text'));
+  setUpPlan(runInWorker, cancelWorker, { offer, addChart, chartWidth });
+  startEngine().then(() => {
+    if (document.body.dataset.state !== 'loading') return;
+    say('Ready: choose your data, or try an example.');
+    setState('ready');
+  }, (e) => {
+    say(`The engine could not start (${e.message}): this page needs a current browser with WebAssembly, such as Firefox or a Chromium-based one.`);
+    setState('error');
   });
-  setUpPlan(runInWorker, cancelWorker, { offer, addChart });
-  setState('ready');
 }
 
 setUp();

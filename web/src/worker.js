@@ -10,7 +10,8 @@ self.onmessage = async (event) => {
     const kelvaro = await engine;
     const progress = (what, block, done, total) =>
       self.postMessage({ id, type: 'progress', what, block, done, total });
-    const result = kelvaro[call](...args, progress);
+    // version() takes nothing; every other call takes a progress callback last.
+    const result = call === 'version' ? kelvaro.version() : kelvaro[call](...args, progress);
     self.postMessage({ id, type: 'result', result });
   } catch (error) {
     self.postMessage({ id, type: 'failure', message: String(error && error.message ? error.message : error) });

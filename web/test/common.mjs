@@ -1,7 +1,7 @@
 // What the page tests in each browser share: the programs whose output the page must equal, the
 // comparison that says where two texts part, and the inputs both browsers are given.
 import { execFileSync } from 'node:child_process';
-import { writeFileSync } from 'node:fs';
+import { readFileSync, writeFileSync } from 'node:fs';
 import { resolve, dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -9,7 +9,7 @@ export const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 
 // The path of one of kelvaro's programs in the build directory BUILD.
 export function program(build, name) {
-  const paths = { kelvaro: 'src/cli/kelvaro', 'kelvaro-plan': 'tools/plan/kelvaro-plan' };
+  const paths = { kelvaro: 'src/cli/kelvaro', 'kelvaro-plan': 'tools/plan/kelvaro-plan', 'kelvaro-curves-reference': 'web-reference/kelvaro-curves-reference' };
   return join(resolve(build), paths[name] || `tools/${name}`);
 }
 
@@ -44,15 +44,24 @@ export function tableCsvInPage(selector) {
   return rows.map((r) => r + '\r\n').join('');
 }
 
+// The richness curves the library makes natively of a kelvaro input (web/test/curves_reference.cpp):
+// the curves table's CSV, the standardised table's and the curves' warnings, one per line.
+export function curvesExpected(build, input) {
+  const [curves, standardised, warnings] = run(build, 'kelvaro-curves-reference', [], input).split('--\n');
+  return { curves, standardised, warnings };
+}
+
 // The example's two site-by-species tables.
 export const exampleFiles = ['examples/data/ditches-week-4.csv', 'examples/data/ditches-week24.csv'].map((f) => join(root, f));
 
 // What the programs make of the example: the report, and kelvaro-tidy's tables of it.
 export function exampleExpected(build) {
-  const report = run(build, 'kelvaro', ['-q'], run(build, 'kelvaro-prep', exampleFiles));
+  const input = run(build, 'kelvaro-prep', exampleFiles);
+  const report = run(build, 'kelvaro', ['-q'], input);
   const tidy = (args) => run(build, 'kelvaro-tidy', args, report);
   return {
     report,
+    ...curvesExpected(build, input),
     parameters: tidy([]),
     blocks: tidy(['--table', 'blocks']),
     estimators: tidy(['--table', 'estimators']),
@@ -74,4 +83,96 @@ export function malformedTables(build, dir) {
     message = e.stderr.trim();
   }
   return { files: [bad, good], message };
+}
+
+// A long table made from the example tables, route,year,stop,species,count: group A has years
+// 2019, 2020 and 2021 (the first ten sites of three tables), group B 2020 and 2021, each site
+// with a row of count 0 (visited). Written into `dir` as survey.csv; and as nogroup.csv, group
+// A's rows without the route column (a table without a group column).
+export function longTables(dir) {
+  const rows = [];
+  const tables = { 2019: 'ditches-week-4.csv', 2020: 'ditches-week24.csv', 2021: 'plots-1-25.csv' };
+  for (const [group, years] of [['A', [2019, 2020, 2021]], ['B', [2020, 2021]]]) {
+    for (const year of years) {
+      const [header, ...lines] = readFileSync(join(root, 'examples/data', tables[year]), 'utf8').trim().split(/\r?\n/);
+      const species = header.split(',').slice(1);
+      for (const line of lines.slice(0, 10)) {
+        const [site, ...cells] = line.split(',');
+        cells.forEach((c, i) => { if (Number(c) > 0) rows.push([group, year, site, species[i], 1]); });
+        rows.push([group, year, site, '', 0]);
+      }
+    }
+  }
+  const write = (name, header, lines) => {
+    writeFileSync(join(dir, name), [header, ...lines.map((r) => r.join(','))].join('\n') + '\n');
+    return join(dir, name);
+  };
+  return {
+    grouped: write('survey.csv', 'route,year,stop,species,count', rows),
+    ungrouped: write('nogroup.csv', 'year,stop,species,count', rows.filter((r) => r[0] === 'A').map((r) => r.slice(1))),
+    columns: ['--group', 'route', '--sample', 'year', '--site', 'stop'],
+  };
+}
+
+// The rows of group `group` of a kelvaro-batch table, with the header, the group field left
+// empty: what a table without a group column gives.
+export function groupRowsUngrouped(table, group) {
+  return table.split('\r\n').filter((line, i) => i === 0 || line.startsWith(`${group},`))
+    .map((line, i) => (i === 0 ? line : line.slice(group.length)) + '\r\n').join('');
+}
+
+// A program's message on standard error and its exit status, for input it refuses.
+export function refusal(build, name, args, cwd = root) {
+  try {
+    execFileSync(program(build, name), args, { encoding: 'latin1', cwd, stdio: 'pipe' });
+    return { status: 0, message: '' };
+  } catch (e) {
+    return { status: e.status, message: e.stderr.trim() };
+  }
+}
+
+// axe-core's source, evaluated in the page by the tests (the page itself never holds it).
+export const axeSource = readFileSync(join(root, 'web/node_modules/axe-core/axe.min.js'), 'utf8');
+
+// Run in the page (after axeSource): axe-core's serious and critical violations, each with the
+// elements it found.
+export async function axeViolationsInPage() {
+  const result = await window.axe.run(document, { resultTypes: ['violations'] });
+  return result.violations.filter((v) => v.impact === 'serious' || v.impact === 'critical')
+    .map((v) => `${v.id} (${v.impact}): ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(' | ')}`).join('\n');
+}
+
+// Run in the page: how far it is wider than the window (0: nothing scrolls sideways), and the
+// smallest text of its charts as drawn on the screen, in CSS pixels.
+export function layoutInPage() {
+  const overflow = document.documentElement.scrollWidth - document.documentElement.clientWidth;
+  let smallest = Infinity;
+  for (const svg of document.querySelectorAll('.chart svg')) {
+    const drawn = svg.getBoundingClientRect().width;
+    const own = svg.width.baseVal.value;
+    if (!drawn || !own) continue;  // hidden, or a legend swatch without size
+    for (const text of svg.querySelectorAll('text')) {
+      if (!text.textContent.trim()) continue;
+      smallest = Math.min(smallest, parseFloat(getComputedStyle(text).fontSize) * (drawn / own));
+    }
+  }
+  return { overflow, smallest };
+}
+
+// kelvaro-tidy's CSV of a table with its cells rounded as the page shows them (`decimals` per
+// column, tables.js SHOWN_DECIMALS).
+export function roundedCsv(csv, decimals, rounded) {
+  const [header, ...rows] = csv.split('\r\n').filter(Boolean).map((line) => line.split(','));
+  return [header, ...rows.map((row) => row.map((cell, i) => rounded(cell, decimals[header[i]])))]
+    .map((row) => row.join(',') + '\r\n').join('');
+}
+
+// The rows of problems.csv (group,sample1,sample2,kind,message; a message in quotes when it
+// holds a comma or a quote).
+export function problemRows(csv) {
+  return csv.split('\r\n').filter(Boolean).slice(1).map((line) => {
+    const [group, sample1, sample2, kind, ...rest] = line.split(',');
+    const message = rest.join(',');
+    return { group, sample1, sample2, kind, message: message.startsWith('"') ? message.slice(1, -1).replace(/""/g, '"') : message };
+  });
 }

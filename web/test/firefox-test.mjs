@@ -1,9 +1,10 @@
 // The page in Firefox (Debian's firefox-esr, driven by puppeteer-core over WebDriver BiDi), opened
 // from disk as a user opens it: the main flows the Chromium test covers, in the other engine.
-// The example gives the pipeline's report (as downloaded) and kelvaro-tidy's table#parameters, a
-// golden input gives the golden report, a malformed CSV shows kelvaro-prep's message and the
-// state `error`, the page reads at 200% zoom and runs from the keyboard, and it makes no network
-// request at all.
+// The engine starts on opening; the example gives the pipeline's report (as downloaded),
+// kelvaro-tidy's table#parameters and its summary line, a golden input gives the golden report,
+// a malformed CSV shows kelvaro-prep's message in the page's words and the state `error`, letters
+// in the seed are refused, axe-core finds nothing serious, the page reads at 200% zoom and on a
+// 360 px phone and runs from the keyboard, and it makes no network request at all.
 //   node firefox-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]
 import puppeteer from 'puppeteer-core';
 import { existsSync, mkdtempSync, mkdirSync, readFileSync, readdirSync, rmSync, statSync } from 'node:fs';
@@ -103,6 +104,7 @@ const chooseMode = (mode) => page.click(`input[name="mode"][value="${mode}"]`);
 const choose = async (selector, file) => (await page.$(selector)).uploadFile(file);
 
 page = await open({ width: 1200, height: 900 });
+check('open: status says ready', (await page.$eval('#status', (n) => n.textContent)).startsWith('Ready'), true);
 
 // Two site-by-species tables, run from the keyboard: the pipeline's report and tidy's tables.
 {
@@ -114,10 +116,11 @@ page = await open({ width: 1200, height: 900 });
   await page.focus('#run');
   await page.keyboard.press('Enter');
   check('example: state', await finished(), 'done');
+  check('example: focus on the summary', await page.evaluate(() => document.activeElement.id), 'results-summary');
   check('example: report download', await download('#download-report'), report);
   check('example: pre#report', await text('#report'), report);
   check('example: table#parameters', await tableCsv('#parameters'), expected.parameters);
-  check('example: table#estimators', await tableCsv('#estimators'), expected.estimators);
+  check('example: summary', await text('#results-summary'), 'N(1) 111 (83–169), N(2) 186 (120–237), PHI 0.98, LAMBDA 1.68 · 1 warning');
   check('example: JSON', await download('#download-json'), expected.json);
   const svg = await download('#chart-richness .download-svg');
   check('example: richness chart is SVG', /^<\?xml[^]*<svg[^]*<\/svg>$/.test(svg), true);
@@ -147,13 +150,31 @@ page = await open({ width: 1200, height: 900 });
   await choose('#sample2', files[1]);
   await page.click('#run');
   check('malformed CSV: state', await finished(), 'error');
-  check('malformed CSV: message', await text('#error-message'), message);
+  check('malformed CSV: message', await text('#error-message'), message.replace(/^kelvaro-prep: /, ''));
+  check('malformed CSV: the command\'s text', await text('#error-command-text'), message);
   check('malformed CSV: message shown', await page.$eval('#error', (n) => n.checkVisibility()), true);
   await page.screenshot({ path: join(shots, 'firefox-error.png') });
 }
 
-// At 200% zoom (half the width, twice the pixels): the tabs and the example from the keyboard,
-// and no sideways scrolling.
+// Letters in the seed (Firefox lets them be typed in a number field): refused, not a clock seed.
+{
+  await page.click('#seed', { count: 3 });
+  await page.keyboard.type('abc');
+  await page.click('#run');
+  check('letters in the seed: state', await finished(), 'error');
+  check('letters in the seed: message', (await text('#error-message')).startsWith('Seed is empty or not a number'), true);
+  await page.click('#seed', { count: 3 });
+  await page.keyboard.type('400');
+}
+
+// axe-core's serious and critical findings after a run.
+await page.click('#use-example');
+check('example again: state', await finished(), 'done');
+await page.evaluate(common.axeSource);
+check('axe-core: after the example', await page.evaluate(common.axeViolationsInPage), '');
+
+// At 200% zoom (half the width, twice the pixels) and on a 360 px phone: the tabs and the example
+// from the keyboard, no sideways scrolling, chart text of 11 px or more.
 {
   const zoomed = await open({ width: 600, height: 800, deviceScaleFactor: 2 });
   await zoomed.focus('#tab-analyse');
@@ -163,10 +184,19 @@ page = await open({ width: 1200, height: 900 });
   await zoomed.focus('#use-example');
   await zoomed.keyboard.press('Enter');
   check('keyboard: example analysed', await finished(zoomed), 'done');
-  const [scrollWidth, clientWidth] = await zoomed.evaluate(() => [document.documentElement.scrollWidth, document.documentElement.clientWidth]);
-  check('200% zoom: no sideways scrolling', scrollWidth <= clientWidth, true);
+  const layout = await zoomed.evaluate(common.layoutInPage);
+  check('200% zoom: no sideways scrolling', layout.overflow, 0);
+  check('200% zoom: chart text of 11 px or more', layout.smallest >= 11 || layout.smallest, true);
   await zoomed.screenshot({ path: join(shots, 'firefox-zoom-200.png') });
   await zoomed.close();
+  const phone = await open({ width: 360, height: 780 });
+  await phone.click('#use-example');
+  check('phone: example analysed', await finished(phone), 'done');
+  const fits = await phone.evaluate(common.layoutInPage);
+  check('phone: no sideways scrolling', fits.overflow, 0);
+  check('phone: chart text of 11 px or more', fits.smallest >= 11 || fits.smallest, true);
+  await phone.screenshot({ path: join(shots, 'firefox-phone.png'), fullPage: true });
+  await phone.close();
 }
 
 check('no network request', requests.join(' '), '');

@@ -1,8 +1,14 @@
 // The page in headless Chromium (Debian's, driven by playwright-core), opened from disk as a
-// user opens it: on the example data and on golden inputs, the downloaded report is the
-// command's bytes and table#parameters is kelvaro-tidy's table; a malformed CSV shows
-// kelvaro-prep's message and the state `error`; Cancel stops a long run; a long table gives
-// kelvaro-batch's tables; and the page makes no network request at all.
+// user opens it: the engine starts at once and the page says it is ready; on the example data and
+// on golden inputs, the downloaded report is the command's bytes, the tables are kelvaro-tidy's
+// (shown rounded as the report rounds) and the richness curves the library's; the results are
+// summed up in one line that takes the focus, and marked once the input changes; input the programs refuse, or that is
+// no table, gets a message in the page's words (the command's text beside it); Cancel stops a
+// long run; a long table gives kelvaro-batch's tables, with or without a group column, its
+// missing columns named at once and its problems and charts on screen; the Plan tab has
+// kelvaro-plan's defaults, table and answer; axe-core finds nothing serious before or after a
+// run in any tab; nothing scrolls sideways on a 360 px phone or at 200% zoom, and chart text
+// stays at 11 px or more; and the page makes no network request at all.
 //   node page-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]
 import { chromium } from 'playwright-core';
 import { spawnSync } from 'node:child_process';
@@ -11,11 +17,14 @@ import { tmpdir } from 'node:os';
 import { resolve, dirname, join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import * as common from './common.mjs';
+import { SHOWN_DECIMALS, rounded } from '../src/tables.js';
+import { forPage, planAnswer } from '../src/messages.js';
 
 const { root, exampleFiles, tableCsvInPage } = common;
 const [pagePath, build, shots = join(build, 'web-test')] = process.argv.slice(2);
 mkdirSync(shots, { recursive: true });
 const work = mkdtempSync(join(tmpdir(), 'kelvaro-web-'));
+const pageUrl = pathToFileURL(resolve(pagePath)).href;
 
 const program = (name) => common.program(build, name);
 const run = (name, args, input, cwd = root) => common.run(build, name, args, input, cwd);
@@ -44,18 +53,29 @@ const browser = await chromium.launch({
 const context = await browser.newContext({ acceptDownloads: true, viewport: { width: 1200, height: 900 } });
 const requests = [];
 context.on('request', (r) => {
-  if (!/^(data|blob):/.test(r.url()) && r.url() !== pathToFileURL(resolve(pagePath)).href) requests.push(r.url());
+  if (!/^(data|blob):/.test(r.url()) && r.url() !== pageUrl) requests.push(r.url());
 });
-const page = await context.newPage();
-globalThis.page = page;
 const errors = [];
-page.on('pageerror', (e) => errors.push(String(e)));
-await page.goto(pathToFileURL(resolve(pagePath)).href);
-await page.waitForFunction(() => document.body.dataset.state === 'ready');
 
-async function finished() {
-  await page.waitForFunction(() => ['done', 'error'].includes(document.body.dataset.state), null, { timeout: 120000 });
-  return page.evaluate(() => document.body.dataset.state);
+// A fresh page, opened from disk, once its engine is ready.
+async function open(viewport) {
+  const p = await context.newPage();
+  if (viewport) await p.setViewportSize(viewport);
+  p.on('pageerror', (e) => errors.push(String(e)));
+  await p.goto(pageUrl);
+  await p.waitForFunction(() => document.body.dataset.state === 'ready');
+  return p;
+}
+
+const page = await open();
+globalThis.page = page;
+
+// Does the engine start when the page opens, and the page say so?
+check('open: status says ready', (await page.textContent('#status')).startsWith('Ready'), true);
+
+async function finished(p = page) {
+  await p.waitForFunction(() => ['done', 'error'].includes(document.body.dataset.state), null, { timeout: 180000 });
+  return p.evaluate(() => document.body.dataset.state);
 }
 
 async function download(selector) {
@@ -63,9 +83,23 @@ async function download(selector) {
   return readFileSync(await d.path(), 'latin1');
 }
 
-// table#parameters as kelvaro-tidy's CSV: header and cells joined by commas, rows by CR LF.
 async function tableCsv(selector) {
   return page.evaluate(tableCsvInPage, selector);
+}
+
+const text = (selector, p = page) => p.textContent(selector);
+
+// axe-core's serious and critical findings on the page as it is.
+async function accessibility(name, p = page) {
+  await p.evaluate(common.axeSource);
+  check(`axe-core: ${name}`, await p.evaluate(common.axeViolationsInPage), '');
+}
+
+async function everyTab(name, p = page) {
+  for (const tab of ['#tab-plan', '#tab-help', '#tab-analyse']) {
+    await p.click(tab);
+    await accessibility(`${name}, ${tab.slice(5)} tab`, p);
+  }
 }
 
 // kelvaro's warnings for an input, without their "kelvaro: warning: " prefix.
@@ -81,7 +115,11 @@ async function analyse(setUp) {
   return finished();
 }
 
-// Does the example (two site-by-species tables) give the pipeline's report and tables?
+// Is the page free of serious accessibility problems before any run?
+await everyTab('before a run');
+
+// Does the example (two site-by-species tables) give the pipeline's report and tables, shown
+// rounded as the report rounds them and downloaded with every digit?
 {
   const expected = common.exampleExpected(build);
   const { report } = expected;
@@ -91,14 +129,21 @@ async function analyse(setUp) {
     await page.setInputFiles('#sample2', exampleFiles[1]);
   });
   check('example: state', state, 'done');
+  check('example: focus on the summary', await page.evaluate(() => document.activeElement.id), 'results-summary');
   check('example: report download', await download('#download-report'), report);
-  check('example: pre#report', await page.textContent('#report'), report);
+  check('example: pre#report', await text('#report'), report);
   check('example: table#parameters', await tableCsv('#parameters'), expected.parameters);
-  check('example: table#blocks', await tableCsv('#blocks'), expected.blocks);
-  check('example: table#estimators', await tableCsv('#estimators'), expected.estimators);
+  check('example: table#blocks', await tableCsv('#blocks'), common.roundedCsv(expected.blocks, SHOWN_DECIMALS.blocks, rounded));
+  check('example: table#estimators', await tableCsv('#estimators'), common.roundedCsv(expected.estimators, SHOWN_DECIMALS.estimators, rounded));
   check('example: estimators.csv', await download('#download-estimators'), expected.estimators);
+  check('example: blocks.csv', await download('#download-blocks'), expected.blocks);
   check('example: parameters.csv', await download('#download-parameters'), expected.parameters);
   check('example: JSON', await download('#download-json'), expected.json);
+  check('example: the two roundings of N(1) explained', (await text('#blocks-note')).includes('N(1) 110.96 (Sample 1 111)'), true);
+  // The summary line at the top of the results has the focus, and names the files and settings.
+  check('example: summary', await text('#results-summary'), 'N(1) 111 (83–169), N(2) 186 (120–237), PHI 0.98, LAMBDA 1.68 · 1 warning');
+  check('example: source', await text('#results-source'),
+    'From ditches-week-4.csv (Sample 1) and ditches-week24.csv (Sample 2); 50 bootstrap replicates, seed 400, range adjustment on.');
   const svg = await download('#chart-richness .download-svg');
   check('example: richness chart is SVG', /^<\?xml[^]*<svg[^]*<\/svg>$/.test(svg), true);
   // the chart itself, not a swatch of its legend
@@ -112,7 +157,22 @@ async function analyse(setUp) {
   const png = await download('#chart-dynamics .download-png');
   check('example: dynamics chart is PNG', png.slice(1, 4), 'PNG');
   check('example: bootstrap charts', await page.locator('#chart-bootstrap svg').count() >= 5, true);
+  // The richness curves: the library's tables to download, the comparison shown rounded, and a
+  // chart whose file carries its legend and caption.
+  check('example: curves.csv', await download('#download-curves'), expected.curves);
+  check('example: standardised.csv', await download('#download-standardised'), expected.standardised);
+  check('example: table#standardised', await tableCsv('#standardised'), common.roundedCsv(expected.standardised, SHOWN_DECIMALS.standardised, rounded));
+  check('example: comparison in words', (await text('#curves-comparison')).startsWith('At equal effort (12 sites): Sample 1 83.0 species (77.1 to 88.9), Sample 2 95.0 (86.3 to 103.7).'), true);
+  const curvesSvg = await download('#chart-curves .download-svg');
+  check('example: curves SVG has its legend and caption', ['>Sample 1</text>', '>Sample 2</text>', '>Expected species in']
+    .filter((label) => !curvesSvg.includes(label)).join(' '), '');
+  check('example: coverage chart', await page.locator('#chart-coverage svg').count() >= 1, true);
   await page.screenshot({ path: join(shots, 'example.png'), fullPage: true });
+  await everyTab('after the example');
+  // A new file marks the results as the earlier input's.
+  check('example: not marked before a change', await page.isVisible('#stale-note'), false);
+  await page.setInputFiles('#sample1', exampleFiles[1]);
+  check('example: marked once the input changes', (await text('#stale-note')).includes('earlier input (ditches-week-4.csv'), true);
 }
 
 // Do golden inputs (kelvaro's own input files) give the golden reports?
@@ -126,7 +186,9 @@ for (const name of ['equal-t', 'range-adjust-off']) {
   check(`${name}: state`, state, 'done');
   check(`${name}: report download`, await download('#download-report'), expected);
   check(`${name}: table#parameters`, await tableCsv('#parameters'), run('kelvaro-tidy', [], expected));
-  check(`${name}: table#estimators`, await tableCsv('#estimators'), run('kelvaro-tidy', ['--table', 'estimators'], expected));
+  check(`${name}: table#estimators`, await tableCsv('#estimators'),
+    common.roundedCsv(run('kelvaro-tidy', ['--table', 'estimators'], expected), SHOWN_DECIMALS.estimators, rounded));
+  check(`${name}: source`, (await text('#results-source')).startsWith(`From ${name}.in (its header: `), true);
 }
 
 // Are a run's warnings shown, each with its line and block, as kelvaro prints them?
@@ -141,17 +203,49 @@ for (const name of ['equal-t', 'range-adjust-off']) {
   check('warnings: as kelvaro prints them', shown, warningsOf(input));
 }
 
-// Does a malformed CSV show kelvaro-prep's message and the state `error`?
+// Is input that cannot be analysed refused in the page's words, with the command's own text
+// beside them when there is one, the field at fault marked and focused?
 {
   const { files, message } = common.malformedTables(build, work);
-  const state = await analyse(async () => {
+  const png = join(work, 'photo.csv');
+  writeFileSync(png, Buffer.from([0x89, 0x50, 0x4e, 0x47, 13, 10, 26, 10, 0, 0, 0, 13]));
+  const golden = (name) => join(root, 'tests/golden', name);
+  const badInteger = readFileSync(golden('read-error-bad-integer.err'), 'latin1');
+  const wide = (a, b) => async () => {
     await page.check('input[name="mode"][value="wide"]');
-    await page.setInputFiles('#sample1', files[0]);
-    await page.setInputFiles('#sample2', files[1]);
-  });
-  check('malformed CSV: state', state, 'error');
-  check('malformed CSV: message', await page.textContent('#error-message'), message);
-  check('malformed CSV: message shown', await page.isVisible('#error-message'), true);
+    await page.setInputFiles('#sample1', a);
+    await page.setInputFiles('#sample2', b);
+  };
+  const input = (file) => async () => {
+    await page.check('input[name="mode"][value="text"]');
+    await page.setInputFiles('#input-file', file);
+  };
+  const option = (id, value) => async () => {
+    await wide(...exampleFiles)();
+    await page.fill(id, value);
+  };
+  const cases = [
+    // name, set-up, the message (text or pattern), the command's text, the field marked
+    ['malformed CSV', wide(...files), message.replace(/^kelvaro-prep: /, ''), message, null],
+    ['a PNG renamed .csv', wide(png, exampleFiles[1]), /^photo\.csv is not a CSV table: it looks like a PNG image\. /, '', '#sample1'],
+    ['a CSV as kelvaro input', input(exampleFiles[0]), /^ditches-week-4\.csv looks like a table, not a kelvaro input/, '', '#input-file'],
+    ['a kelvaro input kelvaro refuses', input(golden('read-error-bad-integer.in')),
+      `The kelvaro input could not be read: ${badInteger.split('\n')[0].replace(/^kelvaro: /, '')}.`, badInteger, null],
+    ['empty replicates', option('#nreps', ''), /^Bootstrap replicates is empty or not a number: give a whole number from 0 to 10000\./, '', '#nreps'],
+    ['replicates out of range', option('#nreps', '20000'), /^Bootstrap replicates: 20000 is not a whole number from 0 to 10000\./, '', '#nreps'],
+    ['empty seed', option('#seed', ''), /^Seed is empty or not a number: give a whole number/, '', '#seed'],
+  ];
+  for (const [name, setUp, expected, command, field] of cases) {
+    check(`${name}: state`, await analyse(setUp), 'error');
+    const shown = await text('#error-message');
+    check(`${name}: message`, expected instanceof RegExp ? expected.test(shown) || shown : shown, expected instanceof RegExp ? true : expected);
+    check(`${name}: no command-line flag or program name`, /--[a-z]|kelvaro(-prep|-batch)?:/.test(shown), false);
+    check(`${name}: message shown`, await page.isVisible('#error-message'), true);
+    check(`${name}: the command's text`, await page.evaluate(() => (document.querySelector('#error-command').hidden ? '' : document.querySelector('#error-command-text').textContent)), command);
+    if (field) check(`${name}: field marked and focused`, await page.evaluate(() => `${document.activeElement.id} ${document.activeElement.getAttribute('aria-invalid')}`), `${field.slice(1)} true`);
+    await page.fill('#nreps', '50');
+    await page.fill('#seed', '400');
+  }
   await page.screenshot({ path: join(shots, 'error.png'), fullPage: true });
 }
 
@@ -186,96 +280,211 @@ for (const name of ['equal-t', 'range-adjust-off']) {
   check('after cancel: state', await finished(), 'done');
 }
 
-// Does a long table give kelvaro-batch's tables, for one pair and for every consecutive pair?
+// Does a long table give kelvaro-batch's tables, for one pair and for every consecutive pair;
+// are its missing columns named at once and picked from its header; and is a table without a
+// group column one group?
 {
-  const rows = ['route,year,stop,species,count'];
-  const tables = { 2019: 'ditches-week-4.csv', 2020: 'ditches-week24.csv', 2021: 'plots-1-25.csv' };
-  for (const [group, years] of [['A', [2019, 2020, 2021]], ['B', [2020, 2021]]]) {
-    for (const year of years) {
-      const [header, ...lines] = readFileSync(join(root, 'examples/data', tables[year]), 'utf8').trim().split(/\r?\n/);
-      const species = header.split(',').slice(1);
-      for (const line of lines.slice(0, 10)) {
-        const [site, ...cells] = line.split(',');
-        cells.forEach((c, i) => { if (Number(c) > 0) rows.push(`${group},${year},${site},${species[i]},1`); });
-        rows.push(`${group},${year},${site},,0`);
-      }
-    }
-  }
-  writeFileSync(join(work, 'survey.csv'), rows.join('\n') + '\n');
-  const columns = ['--group', 'route', '--sample', 'year', '--site', 'stop'];
-  run('kelvaro-batch', [...columns, '--threads', '1', '-q', '--reports', '-o', 'out', 'survey.csv'], '', work);
+  const tables = common.longTables(work);
+  run('kelvaro-batch', [...tables.columns, '--threads', '1', '-q', '--reports', '-o', 'out', 'survey.csv'], '', work);
+  const batchTable = (t) => readFileSync(join(work, 'out', t + '.csv'), 'latin1');
   await page.check('input[name="mode"][value="long"]');
-  await page.click('#mode-long summary');
-  await page.fill('#col-group', 'route');
-  await page.fill('#col-sample', 'year');
-  await page.fill('#col-site', 'stop');
-  await page.setInputFiles('#long-table', join(work, 'survey.csv'));
+  await page.setInputFiles('#long-table', tables.grouped);
+  await page.waitForFunction(() => document.body.dataset.state === 'error');
+  check('missing columns: every one named', await text('#error-message'),
+    'survey.csv has no column "group" (the group), "sample" (the sample) and "site" (the site). Its columns are "route", "year", '
+    + '"stop", "species" and "count": pick the right ones under "Column names", or "none" for a table without groups.');
+  check('missing columns: the command\'s text', await text('#error-command-text'),
+    common.refusal(build, 'kelvaro-batch', ['-o', 'out-refused', 'survey.csv'], work).message);
+  check('missing columns: the section open', await page.evaluate(() => document.querySelector('#columns').open), true);
+  check('missing columns: drop-downs of the header', JSON.stringify(await page.$$eval('#col-site-pick option:not([disabled])', (o) => o.map((x) => x.value))),
+    JSON.stringify(['route', 'year', 'stop', 'species', 'count']));
+  await page.screenshot({ path: join(shots, 'missing-columns.png'), fullPage: true });
+  for (const [role, column] of [['group', 'route'], ['sample', 'year'], ['site', 'stop']]) {
+    await page.selectOption(`#col-${role}-pick`, column);
+    await page.waitForFunction((c) => document.querySelector('#col-' + c[0]).value === c[1], [role, column]);
+  }
   await page.waitForFunction(() => document.querySelector('#group').options.length === 2);
   await page.selectOption('#group', 'A');
-  await page.selectOption('#first-sample', '2020');
+  await page.selectOption('#first-sample', '2021');
   await page.selectOption('#second-sample', '2021');
+  await page.click('#run');
+  check('same samples: refused', await finished(), 'error');
+  check('same samples: message', await text('#error-message'), 'Sample 1 and Sample 2 are both "2021": choose two different samples (the ⇄ button swaps them).');
+  await page.selectOption('#first-sample', '2020');
+  await page.click('#swap-samples');
+  await page.click('#swap-samples');
   await page.click('#run');
   check('long pair: state', await finished(), 'done');
   const pairReport = readFileSync(join(work, 'out/reports/A/2020-2021.txt'), 'latin1');
   check('long pair: report', await download('#download-report'), pairReport);
-  check('long pair: table#estimators', await tableCsv('#estimators'), run('kelvaro-tidy', ['--table', 'estimators'], pairReport));
-  const pairRows = (t) => readFileSync(join(work, 'out', t + '.csv'), 'latin1').split('\r\n')
+  check('long pair: source', await text('#results-source'), 'From survey.csv, group A, samples 2020 (Sample 1) and 2021 (Sample 2); 50 bootstrap replicates, seed 400, range adjustment on.');
+  const pairRows = (t) => batchTable(t).split('\r\n')
     .filter((line, i) => i === 0 || line.startsWith('A,2020,2021,')).map((line) => line + '\r\n').join('');
   for (const t of ['parameters', 'estimators']) {
     check(`long pair: batch ${t}.csv`, await download(`#download-batch-${t}`), pairRows(t));
   }
+  // Every pair with seed 0: kelvaro-batch's refusal, in the page's words.
   await page.check('#all-pairs');
+  await page.fill('#seed', '0');
+  await page.click('#run');
+  check('every pair, seed 0: refused', await finished(), 'error');
+  const seedZero = common.refusal(build, 'kelvaro-batch', [...tables.columns, '--seed', '0', '-o', 'out-refused', 'survey.csv'], work);
+  check('every pair, seed 0: kelvaro-batch refuses it too', seedZero.status, 2);
+  check('every pair, seed 0: its message', await text('#error-message'), forPage(seedZero.message.replace(/^kelvaro-batch: /, '')));
+  await page.fill('#seed', '400');
   await page.click('#run');
   check('batch: state', await finished(), 'done');
+  check('batch: focus on the summary', await page.evaluate(() => document.activeElement.id), 'batch-summary');
   for (const t of ['parameters', 'blocks', 'tests', 'estimators', 'problems']) {
-    check(`batch: ${t}.csv`, await download(`#download-batch-${t}`), readFileSync(join(work, 'out', t + '.csv'), 'latin1'));
+    check(`batch: ${t}.csv`, await download(`#download-batch-${t}`), batchTable(t));
   }
+  // the problems on screen, each with its pair
+  const problems = common.problemRows(batchTable('problems'));
+  check('batch: problems on screen, each with its pair', await page.$$eval('#batch-problems li', (items) => items.map((li) => li.textContent).join('\n')),
+    problems.map((p) => `${p.group}: ${p.sample1} → ${p.sample2} (${p.kind.replace(/_/g, ' ')}): ${p.message}`).join('\n'));
+  check('batch: a group\'s richness across its samples', await page.locator('#chart-batch-richness svg[role="img"]').count(), 1);
+  check('batch: chart groups', JSON.stringify(await page.$$eval('#batch-group option', (o) => o.map((x) => x.textContent))), JSON.stringify(['A', 'B']));
+  await page.selectOption('#batch-group', '1');
+  check('batch: group B\'s chart', (await page.getAttribute('#chart-batch-richness svg[role="img"]', 'aria-label')).includes('Group B'), true);
+  check('batch: LAMBDA across the pairs', (await page.$$eval('#chart-batch-lambda svg[role="img"] title', (t) => t.length)), 3);
   await page.screenshot({ path: join(shots, 'batch.png'), fullPage: true });
+  await everyTab('after every pair');
+
+  // The same table without its group column: one group, as kelvaro-batch analyses group A.
+  await page.uncheck('#all-pairs');
+  await page.setInputFiles('#long-table', tables.ungrouped);
+  await page.waitForFunction(() => document.body.dataset.state === 'error');
+  await page.selectOption('#col-group-pick', '');
+  await page.waitForFunction(() => document.body.dataset.state === 'ready');
+  check('no group column: status', (await text('#status')).includes('no group column: one group of 3 samples'), true);
+  check('no group column: no group to pick', await page.isVisible('#group'), false);
+  await page.selectOption('#first-sample', '2020');
+  await page.selectOption('#second-sample', '2021');
+  await page.click('#run');
+  check('no group column: state', await finished(), 'done');
+  check('no group column: report', await download('#download-report'), pairReport);
+  await page.check('#all-pairs');
+  await page.click('#run');
+  check('no group column, every pair: state', await finished(), 'done');
+  check('no group column, every pair: parameters.csv', await download('#download-batch-parameters'), common.groupRowsUngrouped(batchTable('parameters'), 'A'));
+  await page.uncheck('#all-pairs');
+}
+
+// Does every mode have an example that runs?
+{
+  await page.check('input[name="mode"][value="long"]');
+  await page.click('#use-long-example');
+  check('long example: state', await finished(), 'done');
+  check('long example: summary', await text('#batch-summary'), '2 of 2 pairs analysed · 1 warning (listed below)');
+  check('long example: its table to download', (await download('#download-long-example')).startsWith('group,sample,site,species,count\r\n'), true);
+  await page.check('input[name="mode"][value="text"]');
+  await page.click('#use-text-example');
+  check('text example: state', await finished(), 'done');
+  check('text example: the bundled input', await download('#download-report'), run('kelvaro', ['-q'], readFileSync(join(root, 'examples/two-samples.txt'))));
 }
 
 if (process.env.SKIP_PLAN) {} else
-// Does the Plan tab give kelvaro-plan's table, and name the smallest design meeting the target?
+// Does the Plan tab start from kelvaro-plan's defaults, give its table, name the smallest design
+// meeting the target, and read pilot surveys and crossed designs as it does?
 {
-  const args = ['--species', '100', '--persistence', '0.8', '--colonists', '20', '--detection', '0.1',
-    '--heterogeneity', '0.5', '--sites', '5,10,20', '--surveys', '10', '--nreps', '10', '--seed', '400',
-    '--target', 'N(1):bias<=0.1,coverage>=0.9'];
-  const planned = spawnSync(program('kelvaro-plan'), [...args, '-q', '-o', 'plan.csv'], { cwd: work, encoding: 'latin1' });
-  const answer = planned.stderr.split('\n').find((l) => l.startsWith('kelvaro-plan: ')).slice('kelvaro-plan: '.length);
+  const help = spawnSync(program('kelvaro-plan'), ['--help'], { encoding: 'latin1' }).stdout;
+  const defaultOf = (option) => (help.match(new RegExp(`${option} [^\\n]*\\(default (\\d+)\\)`)) || [])[1];
   await page.click('#tab-plan');
-  await page.fill('#plan-detection', '0.1');
-  await page.fill('#plan-heterogeneity', '0.5');
-  await page.fill('#plan-sites', '5,10,20');
-  await page.fill('#plan-surveys', '10');
-  await page.fill('#plan-nreps', '10');
-  await page.click('#plan-run');
-  check('plan: state', await finished(), 'done');
-  check('plan: plan.csv', await download('#plan-download'), readFileSync(join(work, 'plan.csv'), 'latin1'));
-  check('plan: answer', (await page.textContent('#plan-answer')).toLowerCase(), (answer + '.').toLowerCase());
-  check('plan: chart', await page.locator('#plan-chart svg').count() > 0, true);
+  for (const [id, option] of [['#plan-surveys', '--surveys'], ['#plan-nreps', '--nreps'], ['#plan-seed', '--seed']]) {
+    check(`plan: ${option} default`, await page.inputValue(id), defaultOf(option));
+  }
+  const planned = (args) => {
+    const r = spawnSync(program('kelvaro-plan'), [...args, '-q', '-o', 'plan.csv'], { cwd: work, encoding: 'latin1' });
+    return { csv: readFileSync(join(work, 'plan.csv'), 'latin1'), answer: r.stderr.trim().split('\n').pop().replace(/^kelvaro-plan: /, '') };
+  };
+  const common4 = ['--persistence', '0.8', '--colonists', '20', '--surveys', '10', '--nreps', '10', '--seed', '400',
+    '--target', 'N(1):bias<=0.1,coverage>=0.9'];
+  const cases = [
+    ['a grid', { '#plan-detection': '0.1', '#plan-heterogeneity': '0.5', '#plan-sites': '5,10,20' },
+      ['--species', '100', '--detection', '0.1', '--heterogeneity', '0.5', '--sites', '5,10,20']],
+    ['crossed designs, carryover redrawn, a pilot', { '#plan-sites': '5,10', '#plan-sites2': '8', '#plan-carryover': 'redrawn', pilot: 'examples/data/plots-1-25.csv' },
+      ['--sites1', '5,10', '--sites2', '8', '--carryover', 'redrawn', '--from-pilot', join(root, 'examples/data/plots-1-25.csv')]],
+    ['until the target', { '#plan-detection': '0.3', '#plan-heterogeneity': '4', '#plan-sites': '5,10', until: true },
+      ['--species', '100', '--detection', '0.3', '--heterogeneity', '4', '--sites', '5,10', '--until-target']],
+  ];
+  for (const [name, fields, args] of cases) {
+    await page.fill('#plan-surveys', '10');
+    await page.fill('#plan-nreps', '10');
+    if (fields.pilot) {
+      await page.setInputFiles('#plan-pilot', join(root, fields.pilot));
+      await page.waitForFunction(() => !document.querySelector('#plan-pilot-clear').hidden);
+    }
+    for (const [id, value] of Object.entries(fields)) {
+      if (!id.startsWith('#')) continue;
+      if (id === '#plan-carryover') await page.selectOption(id, value);
+      else await page.fill(id, value);
+    }
+    await page.setChecked('#plan-until-target', Boolean(fields.until));
+    await page.click('#plan-run');
+    check(`plan (${name}): state`, await finished(), 'done');
+    check(`plan (${name}): focus on the answer`, await page.evaluate(() => document.activeElement.id), 'plan-answer');
+    const expected = planned([...args, ...common4]);
+    check(`plan (${name}): plan.csv`, await download('#plan-download'), expected.csv);
+    check(`plan (${name}): answer`, await text('#plan-answer'), planAnswer(expected.answer).replace(/^./, (c) => c.toUpperCase()) + '.');
+    const designs = expected.csv.split('\r\n').filter((l) => /^\d+,\d+,N\(1\),/.test(l)).length;
+    check(`plan (${name}): Monte Carlo error bars`, await page.$$eval('#plan-chart g[stroke-width="1.5"] line', (l) => l.length), 2 * designs);
+    if (fields.pilot) await page.click('#plan-pilot-clear');
+    await page.fill('#plan-sites2', '');
+    await page.selectOption('#plan-carryover', 'kept');
+  }
+  await page.click('#plan-example');
+  check('plan example: state', await finished(), 'done');
+  check('plan example: meets its target', (await text('#plan-answer')).startsWith('The smallest design that meets every target: '), true);
   await page.screenshot({ path: join(shots, 'plan.png'), fullPage: true });
+  await everyTab('after a plan');
 }
 
 // Can it be used from the keyboard alone, and read at 200% zoom (half the width, twice the
-// pixels) without the page scrolling sideways?
+// pixels) and on a 360 px phone without the page scrolling sideways, its charts' text 11 px or
+// more?
 {
-  const zoomed = await context.newPage();
-  await zoomed.setViewportSize({ width: 600, height: 800 });
-  await zoomed.goto(pathToFileURL(resolve(pagePath)).href);
-  await zoomed.waitForFunction(() => document.body.dataset.state === 'ready');
+  const zoomed = await open({ width: 600, height: 800 });
   await zoomed.focus('#tab-analyse');
   await zoomed.keyboard.press('ArrowRight');
   check('keyboard: arrow to the Plan tab', await zoomed.isVisible('#panel-plan'), true);
   await zoomed.keyboard.press('ArrowLeft');
   await zoomed.focus('#use-example');
   await zoomed.keyboard.press('Enter');
-  await zoomed.waitForFunction(() => ['done', 'error'].includes(document.body.dataset.state));
-  check('keyboard: example analysed', await zoomed.evaluate(() => document.body.dataset.state), 'done');
-  const widths = await zoomed.evaluate(() => [document.documentElement.scrollWidth, document.documentElement.clientWidth]);
-  check('200% zoom: no sideways scrolling', widths[0] <= widths[1], true);
+  check('keyboard: example analysed', await finished(zoomed), 'done');
+  const layout = await zoomed.evaluate(common.layoutInPage);
+  check('200% zoom: no sideways scrolling', layout.overflow, 0);
+  check('200% zoom: chart text of 11 px or more', layout.smallest >= 11 || layout.smallest, true);
   const unlabelled = await zoomed.$$eval('input, select', (controls) => controls
-    .filter((c) => !(c.labels && c.labels.length) && !c.getAttribute('aria-label')).map((c) => c.id || c.name));
+    .filter((c) => !(c.labels && c.labels.length) && !c.getAttribute('aria-label') && !c.getAttribute('aria-labelledby')).map((c) => c.id || c.name));
   check('every control has a label', unlabelled.join(' '), '');
   await zoomed.close();
+
+  const phone = await open({ width: 360, height: 780 });
+  const fits = async (name) => {
+    const { overflow, smallest } = await phone.evaluate(common.layoutInPage);
+    check(`phone, ${name}: no sideways scrolling`, overflow, 0);
+    check(`phone, ${name}: chart text of 11 px or more`, smallest >= 11 || smallest, true);
+  };
+  for (const tab of ['#tab-plan', '#tab-help', '#tab-analyse']) {
+    await phone.click(tab);
+    await fits(`${tab.slice(5)} tab`);
+  }
+  await phone.click('#use-example');
+  check('phone: example analysed', await finished(phone), 'done');
+  await fits('the example');
+  await phone.screenshot({ path: join(shots, 'phone-example.png'), fullPage: true });
+  await phone.check('input[name="mode"][value="long"]');
+  await phone.click('#use-long-example');
+  check('phone: long example analysed', await finished(phone), 'done');
+  await fits('every pair');
+  await phone.screenshot({ path: join(shots, 'phone-batch.png'), fullPage: true });
+  await phone.click('#tab-plan');
+  await phone.fill('#plan-surveys', '20');
+  await phone.click('#plan-run');
+  check('phone: plan made', await finished(phone), 'done');
+  await fits('a plan');
+  await phone.screenshot({ path: join(shots, 'phone-plan.png'), fullPage: true });
+  await phone.close();
 }
 
 check('no network request', requests.join(' '), '');

@@ -1,0 +1,121 @@
+// The page's words and numbers under node, from the programs' own texts where there are some:
+// messages without command-line flags, kelvaro-plan's answers in percentages, files that are
+// no tables caught by their first bytes, problems.csv read back field by field, table cells
+// rounded as the report rounds, and the line that sums up a run.
+//   node texts-test.mjs BUILD
+import { spawnSync } from 'node:child_process';
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import * as common from './common.mjs';
+import { forPage, planAnswer, planMessage, notATable, notAnInput, missingColumnsText } from '../src/messages.js';
+import { csvRows, richnessByGroup, lambdas, records } from '../src/batch.js';
+import { rounded, blocksNote } from '../src/tables.js';
+import { resultLine } from '../src/summary.js';
+
+const [build] = process.argv.slice(2);
+const { check, counts } = common.checker();
+const flags = /(^|[^-\w])--?[a-z]/;
+
+// Do the programs' messages lose their flags, and keep everything else?
+for (const [message, expected] of [
+  ['t.csv (comma-separated), line 3, column 2: "NA" is not a detection value: a cell must be a number; NA marks a missing value: fill it in, or give --na-absent to take it as absent',
+    't.csv (comma-separated), line 3, column 2: "NA" is not a detection value: a cell must be a number; NA marks a missing value: fill it in, or tick "Take NA cells as absent" (under Options) to take it as absent'],
+  ['t.csv, line 1, column 1: the header has no column "site" for the site (it has "a"; ...; name a column called otherwise with --site)',
+    't.csv, line 1, column 1: the header has no column "site" for the site (it has "a"; ...; pick the site column under "Column names")'],
+  ['t.csv, line 1, column 5: the header has two columns ..., "count" and "detected": name the one to use with --count',
+    't.csv, line 1, column 5: the header has two columns ..., "count" and "detected": pick the one to use as the count column under "Column names"'],
+  ['--seed 0 would take each pair\'s seed from the clock, and a batch must be repeatable: give a non-zero seed (the default is 400)',
+    'Seed 0 would take each pair\'s seed from the clock, and a batch must be repeatable: give a non-zero seed (the default is 400)'],
+]) {
+  check(`forPage: ${message.slice(0, 40)}`, forPage(message), expected);
+  check(`forPage: no flag in ${message.slice(0, 40)}`, flags.test(forPage(message)), false);
+}
+
+// kelvaro-plan's refusals and answers, as it prints them, in the Plan tab's words.
+const plan = (args) => spawnSync(common.program(build, 'kelvaro-plan'), ['--surveys', '5', '--nreps', '5', ...args],
+  { cwd: common.root, encoding: 'latin1' }).stderr.trim().split('\n').pop().replace(/^kelvaro-plan: /, '');
+for (const [name, args, expected] of [
+  ['met', ['--species', '100', '--detection', '0.3', '--heterogeneity', '4', '--sites', '10,20', '--target', 'N(1):bias<=0.2'],
+    /^the smallest design that meets every target: \d+ sites in each sample/],
+  ['not met', ['--species', '100', '--detection', '0.05', '--heterogeneity', '1', '--sites', '5', '--target', 'N(1):bias<=0.01,coverage>=0.99'],
+    /^no design in the grid meets every target; the closest: 5 sites in each sample, where N\(1\) \w+ [\d.]+% \(standard error [\d.]+%\) against at (most|least) 1%/],
+  ['crossed', ['--species', '100', '--detection', '0.3', '--heterogeneity', '4', '--sites1', '20', '--sites2', '10', '--target', 'N(1):bias<=0.5'],
+    /^the smallest design that meets every target: 20 sites in Sample 1 and 10 in Sample 2$/],
+]) {
+  const answer = planAnswer(plan(args));
+  check(`plan answer (${name}): ${answer}`, expected.test(answer), true);
+  const fraction = /(bias|coverage|standard error) -?[\d.e+-]+[^%\d.e+-]/;
+  check(`plan answer (${name}): no fraction or code left`, fraction.test(answer) || /[<>]=/.test(answer) || answer.includes('sites1'), false);
+}
+for (const [message, expected] of [
+  ['detection must be above 0 and at most 1 (a probability), not 1.5', '"Mean detection probability per site" must be above 0 and at most 1 (a probability), not 1.5'],
+  ['Sample 2\'s community is empty: give colonists or a larger persistence', 'Sample 2\'s community is empty: give "Colonists" or a larger "Persistence"'],
+  ['until_target extends sites (equal numbers of sites); give it in place of sites1 and sites2',
+    '"Go on ... until a design meets the target" extends equal numbers of sites: leave "Sample 2\'s numbers of sites" empty'],
+  ['from_pilot: the pilot detects no species', 'Pilot survey: the pilot detects no species'],
+  ['sites: \'5:x\': \'x\' is not a whole number', '"Numbers of sites": \'5:x\': \'x\' is not a whole number'],
+]) {
+  check(`planMessage: ${message.slice(0, 40)}`, planMessage(message), expected);
+}
+
+// Are files that are no tables known by their first bytes, and tables given as kelvaro inputs?
+const bytes = (...b) => new Uint8Array(b);
+for (const [name, file, expected] of [
+  ['PNG', bytes(0x89, 0x50, 0x4e, 0x47, 13, 10), /looks like a PNG image/],
+  ['xlsx', bytes(0x50, 0x4b, 0x03, 0x04, 20, 0), /spreadsheet workbook/],
+  ['UTF-16', bytes(0xff, 0xfe, 0x73, 0), /UTF-16/],
+  ['NUL bytes', bytes(0x73, 0x69, 0, 0x65), /a binary file/],
+  ['empty', bytes(), /is empty/],
+  ['a table', new TextEncoder().encode('site,a\ns1,1\n'), null],
+]) {
+  const problem = notATable('f.csv', file);
+  check(`notATable: ${name}`, expected ? expected.test(problem) : problem, expected ? true : null);
+}
+for (const [name, text, table] of [['a table', 'site,a\ns1,1\n', true], ['an input', '  10 10 0 50 400\n', false], ['signed', '-3 1', false]]) {
+  check(`notAnInput: ${name}`, notAnInput('f', new TextEncoder().encode(text)) !== null, table);
+}
+check('missing columns: all at once', missingColumnsText('s.csv', ['group', 'site'], { group: 'group', site: 'site' }, ['route', 'stop']),
+  's.csv has no column "group" (the group) and "site" (the site). Its columns are "route" and "stop": pick the right ones under "Column names", or "none" for a table without groups.');
+
+// Is problems.csv read back field by field (quoted commas, quotes and line ends)?
+check('csvRows', JSON.stringify(csvRows('a,b\r\n"x, y","say ""no""\nthen"\r\n,\r\n')),
+  JSON.stringify([['a', 'b'], ['x, y', 'say "no"\nthen'], ['', '']]));
+
+// Each sample's richness across a group's pairs: the pair it starts, the last one the pair it ends.
+{
+  const parameters = records('group,sample1,sample2,parameter,estimate,bootstrap_average,standard_error,lower,upper\r\n'
+    + 'A,1,2,N(1),10.00,,,8.00,12.00\r\nA,1,2,N(2),20.00,,,18.00,22.00\r\nA,1,2,LAMBDA,2.0000,,,1.5000,2.5000\r\n'
+    + 'A,2,3,N(1),20.00,,,17.00,23.00\r\nA,2,3,N(2),30.00,,,28.00,33.00\r\n');
+  const blocks = records('group,sample1,sample2,block,R,estimate\r\nA,1,2,Sample 1,7,10\r\nA,1,2,Sample 2,15,20\r\nA,2,3,Sample 2,25,30\r\n');
+  const [group] = richnessByGroup(parameters, blocks);
+  check('richness by group: samples in order, from the pair each starts', JSON.stringify(group.samples.map((s) => [s.sample, s.from, s.lower, s.observed])),
+    JSON.stringify([['1', 'N(1)', 8, 7], ['2', 'N(1)', 17, 15], ['3', 'N(2)', 28, 25]]));
+  check('lambdas', JSON.stringify(lambdas(parameters)), JSON.stringify([{ pair: 'A: 1 → 2', estimate: 2, lower: 1.5, upper: 2.5 }]));
+}
+
+// Cells rounded as the report rounds, and the note on the numbers shown twice.
+for (const [cell, decimals, expected] of [['111.00000', 0, '111'], ['11.660641', 2, '11.66'], ['0.54828430561940356', 4, '0.5483'],
+  ['', 2, ''], ['NaN', 2, 'NaN'], ['-0.001', 2, '-0.00'], ['7', undefined, '7']]) {
+  check(`rounded ${cell} to ${decimals}`, rounded(cell, decimals), expected);
+}
+{
+  const tables = {
+    parameters: { rows: [['N(1)', '110.96'], ['N(2)', '186.00']] },
+    blocks: { columns: ['block', 'R', 'estimate'], rows: [['Sample 1', '83', '111.00000'], ['Sample 2', '95', '186.00000']] },
+  };
+  const note = blocksNote(tables);
+  check('blocks note: names the number rounded two ways', note.includes('N(1) 110.96 (Sample 1 111)'), true);
+  check('blocks note: not a number that agrees', note.includes('N(2)'), false);
+}
+
+// The summary line of the example's run, from the report's numbers.
+{
+  const report = common.exampleExpected(build).parameters;
+  const row = (name) => report.split('\r\n').find((l) => l.startsWith(`${name},`)).split(',').map(Number);
+  const parameter = (name) => { const r = row(name); return { name, estimate: r[1], lower: r[4], upper: r[5] }; };
+  const charts = { parameters: ['N(1)', 'N(2)', 'PHI', 'LAMBDA'].map(parameter), blocks: [] };
+  check('summary line of the example', resultLine(charts, 1), 'N(1) 111 (83–169), N(2) 186 (120–237), PHI 0.98, LAMBDA 1.68 · 1 warning');
+}
+
+console.log(`texts: ${counts.passed} passed, ${counts.failed} failed`);
+process.exit(counts.failed === 0 ? 0 : 1);

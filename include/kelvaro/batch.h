@@ -44,6 +44,8 @@ struct BatchRequest {
   csv::LongTableOptions table;
   std::optional<PairRule> rule;  // nullopt: the pairs file lists the pairs
   std::string pairs_file;
+  // The order of a group's samples (kelvaro/surveys.h): which follow one another, and the rows'.
+  tools::SampleOrder sample_order = tools::SampleOrder::kNatural;
   AnalysisSettings analysis;
   int threads = 1;  // pairs analysed at once
   std::optional<Shard> shard;
@@ -130,5 +132,8 @@ BatchTables run_batch_tables(tools::ByteSource& records, const BatchRequest& req
 // The paths of the five tables a batch writes into `directory`, in the order parameters, blocks,
 // tests, estimators, problems (a program refuses an input that is one of them).
 std::vector<std::string> batch_table_paths(const std::string& directory);
+
+// The path of curves.csv, which a batch writes into `directory` with AnalysisSettings::curves.
+std::string curves_table_path(const std::string& directory);
 
 }  // namespace kelvaro::batch

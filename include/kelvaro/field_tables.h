@@ -12,6 +12,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,7 @@
 
 #include "kelvaro/byte_source.h"
 #include "kelvaro/labels.h"
+#include "kelvaro/natural_order.h"
 
 namespace kelvaro::csv {
 
@@ -191,35 +193,56 @@ std::string quoted_excerpt(std::string_view text);
 
 namespace kelvaro::prep {
 
-// The sites of one sample at which a species was detected, as a set of site indices
-// 0..kMaxSites-1 in two machine words: a million species take 16 MB, and counting a set's sites
-// or walking them costs a few instructions.
-//
-//   add(0); add(2); add(0)  ->  count() == 2,  for_each visits 0 then 2
+// The most sites a sample may have: kelvaro's limit (kelvaro::kMaxSampleSites in kelvaro.h). A
+// block's storage grows with its sites; the limit keeps a typing slip (a transposed table of
+// 50,000 species as sites) from asking for a run that could never be read. Earlier versions took
+// at most 98, because kelvaro kept a block's frequency classes in 100 elements.
+inline constexpr int kMaxSites = 1000;
 
-// kelvaro keeps a block's frequency classes in 100 elements and its bootstrap uses t + 2 of
-// them, so a sample may have at most 98 sites.
-inline constexpr int kMaxSites = 98;
+// The sites of one sample at which a species was detected, as a set of site indices
+// 0..kMaxSites-1: two machine words in the set itself for sites 0..127, and the words of sites
+// 128 and above in a block of 112 bytes allocated with the first of them. A million species of
+// samples up to 128 sites take 24 MB, and counting a set's sites or walking them costs a few
+// instructions per 64 sites.
+//
+//   add(0); add(2); add(0); add(700)  ->  count() == 3,  for_each visits 0, 2, then 700
 
 class SiteSet {
  public:
+  SiteSet() = default;
+  SiteSet(const SiteSet& other) { *this = other; }
+  SiteSet& operator=(const SiteSet& other);
+  SiteSet(SiteSet&&) noexcept = default;
+  SiteSet& operator=(SiteSet&&) noexcept = default;
+
   // Requires: 0 <= site < kMaxSites.
-  void add(int site) { words_[site / 64] |= std::uint64_t{1} << (site % 64); }
-  bool contains(int site) const { return (words_[site / 64] >> (site % 64)) & 1u; }
-  int count() const { return std::popcount(words_[0]) + std::popcount(words_[1]); }
-  bool empty() const { return (words_[0] | words_[1]) == 0; }
+  void add(int site) { word(site / 64) |= std::uint64_t{1} << (site % 64); }
+  bool contains(int site) const { return (word_at(site / 64) >> (site % 64)) & 1u; }
+  int count() const;
+  bool empty() const;
   // Calls visit(site) for every site of the set, in increasing order.
   template <class Visit>
   void for_each(Visit visit) const {
-    for (int w = 0; w < 2; ++w) {
-      for (std::uint64_t bits = words_[w]; bits != 0; bits &= bits - 1) {
+    const int words = more_ ? kWords : kInlineWords;
+    for (int w = 0; w < words; ++w) {
+      for (std::uint64_t bits = word_at(w); bits != 0; bits &= bits - 1) {
         visit(w * 64 + std::countr_zero(bits));
       }
     }
   }
 
  private:
-  std::uint64_t words_[2] = {0, 0};
+  static constexpr int kInlineWords = 2;
+  static constexpr int kWords = (kMaxSites + 63) / 64;
+
+  std::uint64_t word_at(int w) const {
+    if (w < kInlineWords) return small_[w];
+    return more_ ? more_[w - kInlineWords] : 0;
+  }
+  std::uint64_t& word(int w);
+
+  std::uint64_t small_[kInlineWords] = {0, 0};  // sites 0..127
+  std::unique_ptr<std::uint64_t[]> more_;       // sites 128..: kWords - 2 words, or none
 };
 
 // What kelvaro-prep reads from its tables: two samples, each with its sites in input order, the
@@ -271,13 +294,16 @@ struct Survey {
 
 // Reading kelvaro-prep's input tables into a Survey: two site-by-species tables (one per
 // sample), or one long table of records holding both samples. Both are read as streams and stop
-// at the first refusal (the 99th site is refused as soon as it is read). Every refusal names
-// the file, its separator, the line and the column, and says how to put it right.
+// at the first refusal (a site beyond kMaxSites is refused as soon as it is read). Every refusal
+// names the file, its separator, the line and the column, and says how to put it right.
 
 struct TableOptions {
   std::optional<char> separator;  // nullopt: found in each file's header row
   bool na_absent = false;         // NA and NaN cells are absent (else refused)
   bool fold_case = false;         // names differing only in case or blanks around them are one
+  // A long table without `first`: Sample 1 is the label that appears first (kFile), or the one
+  // that comes first in natural order (kNatural: "week 8" before "week 12"; natural_order.h).
+  tools::SampleOrder sample_order = tools::SampleOrder::kFile;
 };
 
 // A refusal of the command as a whole (the message is a full sentence naming the program).
@@ -314,11 +340,12 @@ Survey load_wide_pair(tools::ByteSource& first, tools::ByteSource& second,
 std::string source_dialect(char separator);
 
 // A long table (above) holding exactly two samples, one row per record; a record
-// given twice counts once. Sample 1 is `first` when given, else the label that appears first.
-// With `first` and `second` both given, the table may hold other samples: their rows are left
-// out. Throws UsageError when the table has no sample column (a wide table given alone),
-// InputError for: other missing columns, other than two sample labels, `first` or `second` not
-// among them, more than kMaxSites sites in a sample, a sample without detection; ReadError.
+// given twice counts once. Sample 1 is `first` when given, else the label that appears first or
+// comes first in natural order (options.sample_order). With `first` and `second` both given, the
+// table may hold other samples: their rows are left out. Throws UsageError when the table has no
+// sample column (a wide table given alone), InputError for: other missing columns, other than two
+// sample labels, `first` or `second` not among them, more than kMaxSites sites in a sample, a
+// sample without detection; ReadError.
 Survey load_long(tools::ByteSource& source, const TableOptions& options,
                  const csv::LongTableColumns& columns, const std::optional<std::string>& first,
                  const std::optional<std::string>& second = std::nullopt);

@@ -34,8 +34,13 @@ class OptionError : public std::runtime_error {
 //   "N(1):bias<=0.10,coverage>=0.90"   |relative bias| at most 0.10 and coverage at least 0.90
 //   "PHI:rmse<=0.05"  "B:width<=20"    rmse, mean interval width at most the bound
 // A criterion's margin is how far the design is inside it (bound - value for bias, rmse and
-// width; value - bound for coverage); a design meets it when the margin is 0 or more, and the
-// answer is uncertain when the margin is within two Monte Carlo standard errors of 0.
+// width; value - bound for coverage); a design meets it when the margin is 0 or more. It is
+// decided when the bound lies beyond two Monte Carlo standard errors of the value: for bias, rmse
+// and width the margin is more than twice the standard error (or the standard error is 0: every
+// survey gave the same value); for coverage, a share, the bound lies outside the coverage's
+// Wilson interval at two standard errors (survey_simulation.h), which is never of zero width, so
+// that 200 intervals of 200 holding the truth decide coverage >= 0.98 but not >= 0.99. A
+// criterion without a value (no survey gave an estimate) is not met, and decided.
 
 enum class Criterion {
   kBias,      // |relative_bias| <= bound
@@ -59,7 +64,8 @@ struct Target {
 std::optional<bool> meets_targets(const DesignSummary& d, int k,
                                   const std::vector<Target>& targets);
 
-// The answer for a grid, as one line without the program's name:
+// The answer for a grid of one round of surveys (no more surveys added, no pilot's communities:
+// plan_survey gives the full answer), as one line without the program's name:
 //   the smallest design that meets every target: 15 sites (sites1 = 15, sites2 = 15)
 // (fewest sites in all, the first in the grid among equals), with "; uncertain: ..." naming a
 // criterion within two standard errors; or, when none does,
@@ -87,6 +93,9 @@ std::string target_answer(const std::vector<DesignSummary>& designs,
 struct DetectionFrequencies {
   std::int32_t sites = 0;       // t
   std::vector<std::int64_t> f;  // f(1..t), f[0] = f(1)
+  // What reading them found worth a warning, one line each without "warning: " (a fractional
+  // f(i) taken as its whole part, as kelvaro takes it).
+  std::vector<std::string> warnings;
 };
 
 enum class PilotStatus {
@@ -112,18 +121,27 @@ struct PilotFit {
   double heterogeneity_se = 0.0;
 };
 
-// Fits the frequencies. Requires: f.size() == sites, every f(i) >= 0, sites <= 98.
+// Fits the frequencies. Requires: f.size() == sites, every f(i) >= 0, sites <= kMaxSampleSites.
 PilotFit fit_pilot(const DetectionFrequencies& pilot);
+
+// A fit is ill-determined when N's standard error is above half of N (or unknown), or K sits at
+// a bound of its search (equal detection: the pilot shows no spread among species). A plan from
+// it warns, saying what more pilot data would settle, and its answer says it rests on it.
+// Gives the warning (without "warning: "), or nothing for a well-determined fit.
+std::optional<std::string> ill_determined_fit(const PilotFit& fit);
 
 // A pilot survey read from a file, reduced to its detection frequencies f(1..t). The file is
 // either one site-by-species CSV table, read as kelvaro-prep reads a sample's table (a value
 // above 0 is a detection), or a kelvaro input, whose Sample 1 is taken (its first item is a
 // number: t1 of the header). A table with 3 sites whose species were detected at 1, 1 and 3 sites
-// gives t = 3, f = (2, 0, 1).
+// gives t = 3, f = (2, 0, 1). Either is read as a stream, with the bounds kelvaro-prep and
+// kelvaro read with (a row of a table longer than 16 MiB, a 99th site, nothing read after a
+// kelvaro input's Sample 1), so that no file, however large (/dev/zero), takes more memory.
 
 // Reads the pilot at `path`. Throws OptionError whose message starts with `option` and names the
 // file, the line and what is wrong (a table kelvaro-prep refuses, a kelvaro input kelvaro
-// refuses, a file that cannot be read).
+// refuses, a file that cannot be read, memory running out). A fractional f(i) of a kelvaro input
+// is taken as its whole part, with the warning kelvaro gives (the first of the record).
 DetectionFrequencies read_pilot(const std::string& path, const std::string& option);
 
 // The same from the file's bytes already in memory (a file a page was given), `name` standing for
@@ -185,7 +203,8 @@ struct PlanRequest {
   std::optional<double> detection;           // MEAN: mean detection probability, in (0, 1]
   std::optional<std::string> heterogeneity;  // K as text (a positive number), or "none"
   double detection_change = 1.0;             // R: Sample 2's detection = R x Sample 1's
-  // The designs as site lists: comma-separated values, each a number of sites (1..98) or a range
+  // The designs as site lists: comma-separated values, each a number of sites (1 to
+  // kMaxSampleSites, 1000) or a range
   // FIRST:LAST[:STEP] ("5,10,20", "5:50:5" = 5 10 ... 50, "2:7:2,40" = 2 4 6 40): equal numbers of
   // sites from `sites`, or every pair of `sites1` and `sites2`; one way or the other, not both.
   std::optional<std::string> sites;
@@ -202,25 +221,74 @@ struct PlanRequest {
   std::optional<DetectionFrequencies> pilot;
   // Targets as text (above: "N(1):bias<=0.10,coverage>=0.90"), every one to be met.
   std::vector<std::string> targets;
-  // Extend the designs upward (equal designs only) until every target is met or 98 sites.
+  // Extend the designs upward (equal designs only) until every target is met, or to
+  // kMaxSearchSites (extension_limit says where it stops).
   bool until_target = false;
+  // With targets and a pilot that gives the community: the share of the communities consistent
+  // with the pilot in which the design named must meet every target, above 0 and below 1.
+  double assurance = 0.8;
+  // With targets and such a pilot: the plausible communities of the first round (at least 10),
+  // and the surveys simulated of each with each design (at least 1).
+  std::int32_t communities = 100;
+  std::int32_t community_surveys = 25;
+  // With targets: the most surveys simulated of one design, all its communities together, as
+  // rounds are added; none: 16 times the first round's (3200 for 200 surveys; 40000 for 100
+  // communities of 25). At least the first round's.
+  std::optional<std::int64_t> max_surveys;
 };
+
+// --until-target's search stops here: a design of this many sites in each sample is the last
+// tried (see extension_limit).
+inline constexpr std::int32_t kMaxSearchSites = 250;
 
 // What threads defaults to when the user does not say: the machine's cores (1 when it cannot
 // tell).
 int default_threads();
+
+// The communities consistent with a pilot: the fit's parametric bootstrap. Community c is drawn
+// by simulating a pilot of the fitted community (N rounded, MEAN and K as fitted) with the
+// pilot's sites, on its own stream of (seed, c), and fitting it again; the values the request
+// gave stand in for the fitted ones, as they do in the community assumed. A pilot whose fit does
+// not bound N, or puts it above ten times the pilot's own N (or above 1000000 species), stands
+// for a community that no design can be relied on for: it counts as one where no design meets
+// the targets.
+struct PilotCommunities {
+  DetectionFrequencies pilot;
+  PilotFit fit;
+  // Which of the community's values come from the fit (the others are the request's).
+  bool species_fitted = false;
+  bool detection_fitted = false;
+  bool heterogeneity_fitted = false;
+  double persistence = 1.0;  // as requested: each community's persisting species are N x PHI
+};
 
 // A checked request: the run's settings, and what the user should know about how values were
 // taken (one line each, starting "note: ").
 struct CheckedPlan {
   PlanSettings settings;
   std::vector<std::string> notes;
+  // What the user should be warned of (one line each, without "warning: "): a fractional
+  // frequency in the pilot, an ill-determined pilot fit.
+  std::vector<std::string> warnings;
   std::vector<Target> targets;
-  // With until_target: the step of the designs beyond the grid (0: no extension).
+  // With until_target: the step of the designs beyond the grid (0: no extension), and the
+  // largest number of sites the search tries: kMaxSearchSites, or the grid's largest design when
+  // that is larger.
   std::int32_t extension_step = 0;
+  std::int32_t extension_limit = 0;
   // The pilot's fit, when a pilot was given, and its account (one line, without "note: ").
   std::optional<PilotFit> pilot_fit;
   std::string pilot_account;
+  // The fit's warning when it is ill-determined (ill_determined_fit), also among `warnings`.
+  std::optional<std::string> pilot_ill_determined;
+  // With targets and a pilot that gives at least one of the community's values: the answer is
+  // planned over the communities consistent with it.
+  std::optional<PilotCommunities> pilot_communities;
+  double assurance = 0.8;
+  std::int32_t communities = 100;
+  std::int32_t community_surveys = 25;
+  // The most surveys of one design (all its communities together).
+  std::int64_t max_surveys = 3200;
 };
 
 // Checks `request` value by value (the pilot, the community, then the designs, the targets, then
@@ -236,11 +304,127 @@ CheckedPlan check_request(const PlanRequest& request, OptionStyle style);
 // grid (run_plan), so an extended run gives the grid's rows and then the extension's.
 
 // The summaries of the grid's designs, in order; then, when checked.extension_step > 0 and no
-// design meets every target, those of (largest + step, largest + 2 step, ..., 98) sites in both
-// samples up to the first that does (98 is tried even when the steps pass it). `progress` is
-// told about the grid, then about each design beyond it.
+// design meets every target, those of (largest + step, largest + 2 step, ..., limit) sites in
+// both samples up to the first that does (checked.extension_limit is tried even when the steps
+// pass it). One round of surveys, no pilot's communities: plan_survey gives the full answer.
+// `progress` is told about the grid, then about each design beyond it.
 std::vector<DesignSummary> run_checked_plan(const CheckedPlan& checked,
                                             const ProgressCallback& progress = {});
+
+// A plan run to its answer (plan_survey): the grid's designs, with --until-target designs beyond
+// it, each simulated in the community assumed, and, with targets, an answer that carries its
+// uncertainty.
+//
+// Rounds. With targets, surveys are added in rounds until the answer is decided: the design
+// named (the smallest meeting every target, by the sites of both samples together, the first in
+// the grid among equals) and the next smaller design are each decided, or, when no design meets
+// every target, the closest is. A design that meets every target is decided when each of its
+// criteria is (see above); one that does not, when one of its unmet criteria is. Each round
+// doubles the surveys of the designs not yet decided, up to checked.max_surveys; when the most
+// is reached the answer is undecided. Surveys are numbered, so a design's rows after rounds are
+// those a first round of that many surveys would give: the same answer for any thread count, and
+// for most seeds.
+//
+// The pilot's uncertainty. With targets and a pilot that gives the community (checked.
+// pilot_communities), a design meets the targets when it meets every target in at least
+// checked.assurance of the communities consistent with the pilot: each is simulated
+// checked.community_surveys times with the design, and counts when those surveys meet every
+// target. Its share (the assurance) is decided when the assurance asked lies outside the share's
+// Wilson interval at two standard errors; rounds double the communities. The design's rows (the
+// CSV, `summary` below) stay those of the community fitted, which the pilot's account names.
+
+// One design of a plan.
+struct DesignResult {
+  // Its surveys in the community assumed (fitted to the pilot): the rows of the CSV.
+  DesignSummary summary;
+  // With targets: whether it meets them (above), and whether that is decided.
+  std::optional<bool> meets;
+  bool decided = false;
+  // With the pilot's communities: how many it was simulated in, in how many it met every
+  // target, their share with its Wilson interval at two standard errors and its standard error;
+  // 0 and NaN without.
+  std::int64_t communities = 0;
+  std::int64_t communities_meeting = 0;
+  double assurance = 0.0;
+  ShareInterval assurance_interval;
+  double assurance_se = 0.0;
+};
+
+// The answer to the targets, as values and as the line every face shows (after the program's
+// name on kelvaro-plan's standard error).
+enum class AnswerKind {
+  kNoTargets,  // nothing asked: no answer
+  kMet,        // a design meets every target
+  kNotMet,     // none does; `design` is the closest
+};
+
+struct AnsweredDesign {
+  std::size_t index = 0;  // in PlanResult::designs
+  Design design;
+  std::int64_t surveys = 0;      // its surveys in the community assumed
+  std::int64_t communities = 0;  // with the pilot's communities, those it was simulated in
+  double assurance = 0.0;        // their share meeting every target (NaN without)
+  bool meets = false;
+  bool decided = false;
+};
+
+struct PlanAnswer {
+  AnswerKind kind = AnswerKind::kNoTargets;
+  // kMet: the smallest design meeting every target; kNotMet: the closest (the smallest largest
+  // shortfall as a share of its bound; with the pilot's communities, the largest assurance).
+  std::optional<AnsweredDesign> design;
+  // kMet: the design before it by size, which does not meet them (none for the smallest).
+  std::optional<AnsweredDesign> next_smaller;
+  // Whether the designs above are decided; and what decided them, or what the rounds stopped at
+  // when undecided: the most surveys of either (in the community assumed), or with the pilot's
+  // communities the most communities of either, each of community_surveys surveys.
+  bool decided = false;
+  std::int64_t surveys = 0;
+  std::int64_t communities = 0;
+  std::int32_t community_surveys = 0;
+  // With the pilot's communities: the assurance asked; NaN without.
+  double assurance_asked = 0.0;
+  bool from_pilot = false;  // planned over the pilot's communities
+  // The ill-determined fit the answer rests on (ill_determined_fit), when it does.
+  std::optional<std::string> rests_on;
+  // What the user should be warned of about the answer (without "warning: "): communities
+  // consistent with the pilot whose fit did not bound N.
+  std::vector<std::string> warnings;
+  // The answer as one line, for example
+  //   the smallest design that meets every target: 15 sites (sites1 = 15, sites2 = 15), and 10
+  //   sites do not; decided by 200 simulated surveys of each
+  //   the smallest design that meets every target in at least 80% of the communities consistent
+  //   with the pilot: 15 sites (sites1 = 15, sites2 = 15), in 84% of them; 10 sites in 41%;
+  //   decided by 100 communities of 25 simulated surveys each
+  // empty for kNoTargets.
+  std::string text;
+};
+
+struct PlanResult {
+  std::vector<DesignResult> designs;  // the grid's in order, then those beyond it
+  Community community;                // the community assumed
+  std::vector<Target> targets;
+  bool from_pilot = false;  // planned over the pilot's communities
+  PlanAnswer answer;
+};
+
+// Runs a checked plan to its answer. `progress` is told of every survey, in the community
+// assumed and in the pilot's communities; its total grows as rounds are added. An exception of a
+// worker (out of memory) or of `progress` stops the run and is rethrown.
+PlanResult plan_survey(const CheckedPlan& checked, const ProgressCallback& progress = {});
+
+// The results of a plan as CSV: results_csv below (the rows of each design's summary); with
+// targets, six columns more at the end of each row:
+//   surveys                   the design's simulated surveys (after its rounds)
+//   share_interval_capped_se  the capped share's standard error (as coverage_se)
+//   decided                   with targets: yes when the design's meeting them (meets_target on
+//                             its rows; with the pilot's communities its assurance) is decided, no
+//                             when not; empty without targets
+//   assurance                 with the pilot's communities: the share of them in which the
+//                             design meets every target; empty without
+//   assurance_se              its standard error (as coverage_se); empty without
+//   communities               the pilot's communities it was simulated in; empty without
+std::string results_csv(const PlanResult& result);
 
 // The results of a planning run as CSV: a header row, then one row per design and reported
 // parameter, designs in the order given and parameters in the order N(1), N(2), PHI, GAMMA,

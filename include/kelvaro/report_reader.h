@@ -32,6 +32,9 @@ struct Report {
       parameters{TableKind::kParameters}, estimators{TableKind::kEstimators};
   Table replicates{TableKind::kReplicates}, replicate_summary{TableKind::kReplicateSummary},
       block_replicates{TableKind::kBlockReplicates}, mean_frequencies{TableKind::kMeanFrequencies};
+  // Samples 1 and 2 as their sections print them: T and f(1..T) (with the frequency pair, the
+  // f(i) of the block's M(h) test; a block without them has none here).
+  std::vector<Incidence> incidences;
 };
 
 // The five main tables, then (when `with_replicates`) the four detail tables.
@@ -42,6 +45,17 @@ std::vector<std::string> table_names(bool with_replicates);
 
 // The table called `name` among all nine, or nullptr.
 const Table* find_table(const Report& report, const std::string& name);
+
+// The curves of richness by effort of a report's two samples (kelvaro/curves.h), as
+// result_curves makes them from the run: the same T and f(i), the run's replicates and seed (a
+// run seeded from the clock, seed 0, prints no clock value: its intervals are drawn anew from the
+// clock), so that the tables curves_table and standardised_table of them hold the same values
+// as a program that ran kelvaro itself. A sample block without frequencies (the frequency pair
+// without the M(h) test) gets the warning no_incidence.
+ResultCurves report_curves(const Report& report);
+
+// "curves", "standardised": the tables made by report_curves on request, never among the nine.
+std::vector<std::string> curve_table_names();
 
 // The one failure of kelvaro-tidy: a report it cannot take, with the number of the report line
 // (from 1) at which recognition stopped and why. Three kinds, because each asks something

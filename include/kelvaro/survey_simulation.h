@@ -30,6 +30,9 @@ class SimulationGenerator {
   // The stream of survey `survey` of the design with t1 = sites1, t2 = sites2 under `seed`.
   static SimulationGenerator for_survey(std::uint64_t seed, std::int32_t sites1,
                                         std::int32_t sites2, std::int64_t survey);
+  // The stream that simulates the pilot of plausible community `community` of a plan under
+  // `seed` (kelvaro/planner.h: PilotCommunities).
+  static SimulationGenerator for_pilot(std::uint64_t seed, std::int64_t community);
   // A stream from 64 bits of key, its state filled by four SplitMix64 steps (never all zero).
   explicit SimulationGenerator(std::uint64_t key);
 
@@ -42,6 +45,11 @@ class SimulationGenerator {
  private:
   std::uint64_t s_[4];
 };
+
+// The seed that plausible community `community` of a plan under `seed` is surveyed with: its
+// surveys' streams and analysis seeds are for_survey's and analysis_seed's under it, apart from
+// the plan's own and from every other community's.
+std::uint64_t community_seed(std::uint64_t seed, std::int64_t community);
 
 // kelvaro's seed number for the analysis of survey `survey` of a design, derived from the same
 // (seed, design, survey) by another path than the simulation stream. kelvaro's generator takes
@@ -100,7 +108,7 @@ struct SimulatedSurvey {
 // Draws one survey from g: for each of Sample 1's species in turn its detection probability, its
 // Sample 1 sites and, when it persists, (with the carryover redrawn, its new probability and)
 // its Sample 2 sites; then each colonist.
-// Requires: 1 <= sites1, sites2 <= 98; the community as Community says.
+// Requires: 1 <= sites1, sites2 <= kMaxSampleSites; the community as Community says.
 SimulatedSurvey simulate_survey(const Community& community, Design design, SimulationGenerator& g);
 
 // The parameters a planning run reports, with the values the simulated community really has.
@@ -181,9 +189,12 @@ SurveyOutcome analyse_survey(const SimulatedSurvey& simulated, const ReportedPar
 //                    deviation, divisor n - 1); none when the truth is 0 or n < 2
 //   rmse_se          by the delta method: sd(squared errors) / sqrt(n) / (2 rmse); 0 when every
 //                    squared error is 0; none when n < 2
-//   coverage_se      sqrt(c (1 - c) / S), S the surveys the coverage is a share of
+//   coverage_se      the share's standard error from its Wilson interval (share_standard_error
+//                    below): about sqrt(c (1 - c) / S) inside (0, 1), S the surveys the coverage
+//                    is a share of, and never 0: 1 / (S + 4) at c = 0 or 1
 //   mean_width_se    sd(widths) / sqrt(m), m the finite intervals; none when m < 2
-// A value with nothing to average over is NaN.
+// and the coverage's Wilson interval at two standard errors, and the capped share's standard error
+// as the coverage's. A value with nothing to average over is NaN.
 
 struct ParameterSummary {
   double truth = 0.0;
@@ -198,6 +209,9 @@ struct ParameterSummary {
   double rmse_se = 0.0;
   double coverage_se = 0.0;
   double mean_width_se = 0.0;
+  double coverage_lower = 0.0;  // Wilson interval at two standard errors
+  double coverage_upper = 0.0;
+  double capped_share_se = 0.0;
 };
 
 struct DesignSummary {
@@ -207,6 +221,19 @@ struct DesignSummary {
   double mean_observed2 = 0.0;
   std::array<ParameterSummary, kReportedCount> parameters{};
 };
+
+// A share of trials with its binomial uncertainty: Wilson's score interval, whose limits for s
+// successes of n trials at z standard errors are
+//   (p + z^2/(2n) -+ z sqrt(p (1 - p)/n + z^2/(4 n^2))) / (1 + z^2/n),  p = s/n;
+// it holds p and is never of zero width: 200 of 200 at z = 2 gives [0.9804, 1], 0 of 200
+// [0, 0.0196]. Its standard error is the half-width at z = 2 over 2. Both NaN when n = 0.
+// Requires: 0 <= successes <= trials.
+struct ShareInterval {
+  double lower = 0.0;
+  double upper = 0.0;
+};
+ShareInterval wilson_interval(std::int64_t successes, std::int64_t trials, double z = 2.0);
+double share_standard_error(std::int64_t successes, std::int64_t trials);
 
 // Summarises the outcomes of one design's surveys, in the order given (the sums run in that
 // order, so the same outcomes give the same bits). Requires: outcomes not empty.

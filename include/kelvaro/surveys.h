@@ -23,6 +23,7 @@
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/labels.h"
+#include "kelvaro/natural_order.h"
 #include "kelvaro/ordered_pool.h"
 #include "kelvaro/tables.h"
 
@@ -112,7 +113,7 @@ class GroupedSamples;  // the table's records grouped by sample (internal)
 // A survey's long table held in compact form: read once, with kelvaro-prep's reader, checks and
 // messages (kelvaro/field_tables.h), group and sample labels interned, and for each sample of each
 // group its sites in order of first appearance and its detections as (species id, site index)
-// pairs of 5 bytes. Memory is those bytes and each label once: a fraction of the file's size.
+// pairs of 6 bytes. Memory is those bytes and each label once: a fraction of the file's size.
 //
 //   RouteID,Year,Stop,AOU,SpeciesTotal    group "7", sample "2019": sites "1", "2";
 //   7,2019,1,4660,2                       one detection: species "4660" at site 0
@@ -121,8 +122,8 @@ class GroupedSamples;  // the table's records grouped by sample (internal)
 // A table without a group column (its name left empty in the options) is one group, labelled "".
 // A record that is not a detection (a count of 0) still makes its site a site of the sample. A
 // detection listed twice is kept twice here and counts once in the blocks. A sample that reaches
-// a 99th site is marked with where that site was read and keeps no detections: the pairs it is
-// in cannot be analysed (kelvaro takes at most prep::kMaxSites sites).
+// a site beyond prep::kMaxSites (1000) is marked with where that site was read and keeps no
+// detections: the pairs it is in cannot be analysed.
 //
 // Group and sample labels: ids from 0 in order of first appearance (in a pairs file, then the
 // table). Output rows are ordered by the labels, never by the ids.
@@ -142,9 +143,9 @@ struct SiteBeyondLimit {
 struct GroupSample {
   std::uint32_t group = 0;  // SurveyLabels ids
   std::uint32_t sample = 0;
-  std::vector<std::uint32_t> sites;        // site ids (the reader's), in order of first appearance
-  std::vector<std::uint32_t> species;      // the detections: species id ...
-  std::vector<std::uint8_t> site_indices;  // ... and index into `sites`, record by record
+  std::vector<std::uint32_t> sites;         // site ids (the reader's), in order of first appearance
+  std::vector<std::uint32_t> species;       // the detections: species id ...
+  std::vector<std::uint16_t> site_indices;  // ... and index into `sites`, record by record
   std::optional<SiteBeyondLimit> beyond_limit;
   bool has_detection() const { return !species.empty(); }
 };
@@ -202,8 +203,11 @@ class DetectionTable {
 };
 
 // Which pairs of samples kelvaro-batch analyses, and in what order. Within a group the samples
-// are taken in label order (by value when every label of the group's set is a number, as
-// "9" before "10", else by bytes) and a rule makes the pairs, Sample 1 first:
+// are taken in sample order and a rule makes the pairs, Sample 1 first. The sample order is
+// natural order (kelvaro/natural_order.h: by value when every sample label of the table is a
+// number, as "9" before "10", else "week 8" before "week 12"), or the order in which the labels
+// first appear, over all groups (in a pairs file, then the table: tools::SampleOrder::kFile).
+// Groups are in label order: by value when every group label is a number, else by bytes.
 //
 //   samples 2015, 2016, 2017, 2018 of a group:
 //   consecutive  each with the next one:         2015-2016  2016-2017  2017-2018
@@ -211,9 +215,9 @@ class DetectionTable {
 //   first        the first with every later:     2015-2016  2015-2017  2015-2018
 //
 // or a pairs file lists them. Whatever made them, the pairs are then sorted by group, Sample 1
-// and Sample 2, each in label order; a shard K/N keeps those of the K-th of N contiguous,
-// near-equal slices of the sorted group list, so that the shards' outputs put one after another
-// are the output of the whole.
+// and Sample 2, groups in label order and samples in sample order; a shard K/N keeps those of the
+// K-th of N contiguous, near-equal slices of the sorted group list, so that the shards' outputs put
+// one after another are the output of the whole.
 
 enum class PairRule { kConsecutive, kAll, kFirst };
 
@@ -224,12 +228,13 @@ struct SamplePair {
   friend bool operator==(const SamplePair&, const SamplePair&) = default;
 };
 
-// The rank of every group and sample label (label_ranks), by id.
+// The rank of every group label (in label order) and sample label (in sample order), by id.
 struct LabelRanks {
   std::vector<std::uint32_t> groups;
   std::vector<std::uint32_t> samples;
 };
-LabelRanks ranks_of(const SurveyLabels& labels);
+LabelRanks ranks_of(const SurveyLabels& labels,
+                    tools::SampleOrder order = tools::SampleOrder::kNatural);
 
 // The pairs of every group of the table by `rule` (a group of one sample has none), unsorted.
 std::vector<SamplePair> pairs_by_rule(const DetectionTable& table, const SurveyLabels& labels,
@@ -254,7 +259,7 @@ std::optional<Shard> parse_shard(std::string_view text);
 //
 //   problems kinds, pair not analysed:  missing_sample  the table holds no record of a sample
 //                                       no_detection    a sample has no detection
-//                                       too_many_sites  a sample has more than 98 sites
+//                                       too_many_sites  a sample has more than 1000 sites
 //                                       refused         kelvaro refused the input
 //   warnings of an analysed pair:       outside_interval, few_replicates, ill_conditioned,
 //                                       fit_test_failed, no_common_species, ...
@@ -267,6 +272,9 @@ struct AnalysisSettings {
   std::int32_t seed = 400;       // the same for every pair; never 0 (not repeatable)
   bool range_adjustment = true;
   bool reports = false;  // keep each pair's report text
+  // Make each pair's curves of richness by effort (kelvaro/curves.h, with the run's replicates
+  // and seed): PairOutcome::curves, their warnings among the problems.
+  bool curves = false;
   // Keep the pair's whole result, its replicates included (PairOutcome::result), and tell
   // `observer` of the run's progress: a front end that shows one pair (the web page).
   bool keep_result = false;
@@ -276,6 +284,7 @@ struct AnalysisSettings {
 // A pair's part of every output: rows in CR LF, ready to append.
 struct PairOutcome {
   std::string parameters, blocks, tests, estimators, problems;
+  std::string curves;  // with AnalysisSettings::curves
   std::string report;  // with AnalysisSettings::reports; empty when the pair was not analysed
   bool analysed = false;
   std::uint32_t warnings = 0;  // problems rows from the run's warnings
@@ -301,7 +310,7 @@ class PairAnalyst {
   PairOutcome analyse(const PairInput& pair);
 
   // kelvaro's input for two samples, as analyse() builds it.
-  // Requires: both samples can be analysed (they have detections and at most 98 sites).
+  // Requires: both samples can be analysed (they have detections and at most 1000 sites).
   Survey survey(const GroupSample& first, const GroupSample& second);
 
  private:

@@ -167,13 +167,16 @@ std::string file_name_part(std::string_view label) {
   return out;
 }
 
+std::string curves_table_path(const std::string& directory) { return directory + "/curves.csv"; }
+
 std::vector<std::string> batch_table_paths(const std::string& directory) {
   std::vector<std::string> paths;
   for (const char* name : kTableNames) paths.push_back(directory + "/" + name);
   return paths;
 }
 
-BatchOutput::BatchOutput(const std::string& directory, bool reports, const std::string& source)
+BatchOutput::BatchOutput(const std::string& directory, bool reports, const std::string& source,
+                         bool curves)
     : directory_(directory) {
   const std::string what = "the output directory " + directory;
   std::error_code error;
@@ -194,6 +197,11 @@ BatchOutput::BatchOutput(const std::string& directory, bool reports, const std::
     const std::string path = directory + "/" + kSourceName;
     source_ = std::make_unique<tools::ReplacingFile>(path, path);
     source_->write(source);
+  }
+  if (curves) {
+    const std::string path = curves_table_path(directory);
+    tables_.push_back(std::make_unique<tools::ReplacingFile>(path, path));
+    tables_.back()->write(table_header(TableKind::kCurves));
   }
   if (reports) {
     // A link named reports is followed: the folder it names is replaced, from a temporary
@@ -217,8 +225,8 @@ BatchOutput::~BatchOutput() {
 
 void BatchOutput::add(const PairOutcome& outcome, std::string_view group, std::string_view sample1,
                       std::string_view sample2) {
-  const std::string* rows[] = {&outcome.parameters, &outcome.blocks, &outcome.tests,
-                               &outcome.estimators, &outcome.problems};
+  const std::string* rows[] = {&outcome.parameters, &outcome.blocks,   &outcome.tests,
+                               &outcome.estimators, &outcome.problems, &outcome.curves};
   for (std::size_t i = 0; i < tables_.size(); ++i) tables_[i]->write(*rows[i]);
   if (reports_ && outcome.analysed) write_report(outcome.report, group, sample1, sample2);
 }

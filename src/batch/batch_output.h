@@ -43,9 +43,10 @@ std::optional<std::string> unlisted_report_file(const std::string& directory);
 class BatchOutput {
  public:
   // Creates the directory (and parents) when missing, the temporary files and the tables'
-  // header rows, and source.json with `source` when it is not empty. Throws FolderRefused
-  // (unlisted_report_file), WriteError.
-  BatchOutput(const std::string& directory, bool reports, const std::string& source = "");
+  // header rows; with `curves`, curves.csv too; and source.json with `source` when it is not
+  // empty. Throws FolderRefused (unlisted_report_file), WriteError.
+  BatchOutput(const std::string& directory, bool reports, const std::string& source = "",
+              bool curves = false);
   ~BatchOutput();
   BatchOutput(const BatchOutput&) = delete;
   BatchOutput& operator=(const BatchOutput&) = delete;
@@ -67,7 +68,8 @@ class BatchOutput {
   void remove_earlier_source() const;
 
   std::string directory_;
-  // parameters, blocks, tests, estimators and problems, in the order of batch_table_paths().
+  // parameters, blocks, tests, estimators and problems, in the order of batch_table_paths(),
+  // then curves.csv with curves.
   std::vector<std::unique_ptr<tools::ReplacingFile>> tables_;
   std::unique_ptr<tools::ReplacingFile> source_;  // source.json, when the batch has a source
   std::optional<std::string> reports_;            // the temporary reports folder

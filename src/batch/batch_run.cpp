@@ -27,8 +27,10 @@ PairInput input_of(const SamplePair& p, const SurveyLabels& labels, const Detect
 
 PairSequence sequence_of(const BatchRequest& request, const SurveyLabels& labels,
                          const DetectionTable& table, std::vector<SamplePair> file_pairs) {
-  if (request.rule) return PairSequence(table, labels, *request.rule, request.shard);
-  return PairSequence(std::move(file_pairs), labels, request.shard);
+  if (request.rule) {
+    return PairSequence(table, labels, *request.rule, request.shard, request.sample_order);
+  }
+  return PairSequence(std::move(file_pairs), labels, request.shard, request.sample_order);
 }
 
 // A batch's tables kept in memory, as BatchOutput writes them to files, put into `into` at the
@@ -131,7 +133,8 @@ BatchSummary run_batch(tools::ByteSource& records, const BatchRequest& request,
                        const BatchProgress& progress, const std::atomic<bool>& stop) {
   BatchSummary summary;
   const std::function<std::unique_ptr<BatchOutput>()> open = [&] {
-    return std::make_unique<BatchOutput>(request.output, request.analysis.reports, request.source);
+    return std::make_unique<BatchOutput>(request.output, request.analysis.reports, request.source,
+                                         request.analysis.curves);
   };
   try {
     run(records, nullptr, request, progress, stop, summary, open);

@@ -3,6 +3,7 @@
 
 #include "field_tables/long_table.h"
 #include "kelvaro/field_tables.h"
+#include "kelvaro/natural_order.h"
 
 namespace kelvaro::prep {
 namespace {
@@ -16,7 +17,8 @@ struct SampleBuilder {
   std::unordered_map<std::uint32_t, int> site_index;
 };
 
-// Reads the records into the two samples, refusing a third sample and a 99th site at once.
+// Reads the records into the two samples, refusing a third sample and a site beyond kMaxSites
+// at once.
 class LongSamples {
  public:
   // `only`: the labels of the two samples to take, rows of others left out (none: every row).
@@ -100,10 +102,18 @@ std::string sample_list(const std::vector<SampleBuilder>& samples) {
   return text;
 }
 
-// Sample 1 first: `first` when given.
+// Sample 1 first: `first` when given, else as `order` puts them.
 void order_samples(std::vector<SampleBuilder>& samples, const csv::LongTableReader& reader,
-                   const std::optional<std::string>& first) {
-  if (!first || *first == samples[0].sample.label) return;
+                   const std::optional<std::string>& first, tools::SampleOrder order) {
+  if (!first) {
+    if (order == tools::SampleOrder::kNatural &&
+        tools::natural_order(
+            std::vector<std::string>{samples[0].sample.label, samples[1].sample.label})[0] == 1) {
+      std::swap(samples[0], samples[1]);
+    }
+    return;
+  }
+  if (*first == samples[0].sample.label) return;
   if (*first != samples[1].sample.label) {
     throw reader.error_at(reader.header_line(), LongColumn::kSample,
                           "--first " + tools::quoted_excerpt(*first) +
@@ -160,7 +170,7 @@ Survey load_long(tools::ByteSource& source, const TableOptions& options,
                                " sample(s); it must hold exactly two (" + sample_list(samples) +
                                "), the two samples to compare");
   }
-  order_samples(samples, *reader, first);
+  order_samples(samples, *reader, first, options.sample_order);
   for (const SampleBuilder& b : samples) {
     if (!b.sample.has_detection()) {
       throw reader->error_at(reader->header_line(), LongColumn::kSample,

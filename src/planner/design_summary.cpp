@@ -66,16 +66,27 @@ double standard_error(double squares, std::int64_t count) {
   return std::sqrt(squares / (n - 1.0) / n);
 }
 
+// What the shares count: surveys whose interval held the truth, and those whose interval was
+// held at a bound.
+struct ShareCounts {
+  std::int64_t held = 0;
+  std::int64_t capped = 0;
+};
+
 void add_standard_errors(int k, std::span<const SurveyOutcome> outcomes, std::int64_t intervals,
-                         ParameterSummary& s) {
+                         ShareCounts shares, ParameterSummary& s) {
   const Spreads spreads = spreads_of(k, outcomes, s.truth, s);
   const double estimate_se = standard_error(spreads.estimates, s.surveys_estimated);
   s.relative_bias_se = s.truth != 0.0 ? estimate_se / s.truth : kNaN;
   const double mse_se = standard_error(spreads.squared_errors, s.surveys_estimated);
   // An rmse of 0 has every squared error 0, so no spread: its standard error is 0, not 0/0.
   s.rmse_se = s.rmse > 0.0 ? mse_se / (2.0 * s.rmse) : (std::isnan(mse_se) ? kNaN : 0.0);
-  const auto surveys = static_cast<double>(outcomes.size());
-  s.coverage_se = std::sqrt(s.coverage * (1.0 - s.coverage) / surveys);
+  const auto surveys = static_cast<std::int64_t>(outcomes.size());
+  s.coverage_se = share_standard_error(shares.held, surveys);
+  const ShareInterval coverage = wilson_interval(shares.held, surveys);
+  s.coverage_lower = coverage.lower;
+  s.coverage_upper = coverage.upper;
+  s.capped_share_se = share_standard_error(shares.capped, surveys);
   s.mean_width_se = standard_error(spreads.widths, intervals);
 }
 
@@ -109,7 +120,7 @@ ParameterSummary summarise_parameter(int k, std::span<const SurveyOutcome> outco
   s.coverage = mean_of(static_cast<double>(held), surveys);
   s.mean_width = mean_of(widths, intervals);
   s.capped_share = mean_of(static_cast<double>(caps), surveys);
-  add_standard_errors(k, outcomes, intervals, s);
+  add_standard_errors(k, outcomes, intervals, {held, caps}, s);
   return s;
 }
 

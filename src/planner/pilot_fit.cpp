@@ -4,7 +4,10 @@
 #include <array>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
 
@@ -198,6 +201,33 @@ PilotFit fit_pilot(const DetectionFrequencies& pilot) {
   const double fitted = d0 * d0 * v[0] + 2.0 * d0 * d1 * v[1] + d1 * d1 * v[2];
   fit.species_se = std::sqrt(fit.species * p0 / (1.0 - p0) + fitted);
   return fit;
+}
+
+std::optional<std::string> ill_determined_fit(const PilotFit& fit) {
+  const auto digits = [](double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", v);
+    return std::string(text);
+  };
+  std::string why;
+  if (!(fit.species_se <= fit.species / 2.0)) {
+    why = std::isnan(fit.species_se)
+              ? "N's standard error cannot be computed (the likelihood is flat around N = " +
+                    digits(fit.species) + ")"
+              : "N = " + digits(fit.species) + " has a standard error of " +
+                    digits(fit.species_se) + ", above half of N";
+    why +=
+        "; more pilot sites, or more species detected at two sites or more, would settle how "
+        "many species were missed";
+  }
+  if (fit.equal_detection) {
+    why += std::string(why.empty() ? "" : "; and ") +
+           "K sits at the end of its range (the pilot shows no more spread among species than "
+           "equal detection gives, which a few sites cannot tell from some spread); more pilot "
+           "sites would show how much species differ in detection";
+  }
+  if (why.empty()) return std::nullopt;
+  return "the pilot's fit is ill-determined: " + why;
 }
 
 }  // namespace kelvaro::plan

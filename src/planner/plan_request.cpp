@@ -19,8 +19,13 @@ namespace {
 
 // Bounds that keep a run inside what kelvaro counts (32-bit) and what a machine holds.
 constexpr std::int32_t kMaxSpecies = 1000000;
-constexpr std::int64_t kMaxSimulatedSurveys = 10000000;  // designs x surveys
+constexpr std::int64_t kMaxSimulatedSurveys = 10000000;  // of a round, and of one design
 constexpr int kMaxThreads = 1024;
+// The fewest plausible communities of a first round: a share of fewer says next to nothing.
+constexpr std::int32_t kLeastCommunities = 10;
+// Without --max-surveys, rounds go on to this many times the first round's surveys of a design:
+// four doublings, which halve and halve again the standard errors of the first round.
+constexpr std::int64_t kRoundsGrowth = 16;
 // How far N * PHI may lie from a whole number and still count as one (rounding of PHI's digits).
 constexpr double kWholeTolerance = 1e-9;
 
@@ -123,11 +128,18 @@ void check_pilot_fit(const PilotFit& fit, const DetectionFrequencies& pilot, con
 }
 
 // The request with the community the pilot gives where it leaves values out, and the account of
-// the fit.
+// the fit; the communities consistent with the pilot when it gives a value and targets are asked.
 PlanRequest with_pilot(const PlanRequest& r, const Checks& name, CheckedPlan& checked) {
   if (!r.pilot) return r;
+  for (const std::string& w : r.pilot->warnings) checked.warnings.push_back(w);
   const PilotFit fit = fit_pilot(*r.pilot);
   check_pilot_fit(fit, *r.pilot, name);
+  checked.pilot_ill_determined = ill_determined_fit(fit);
+  if (checked.pilot_ill_determined) checked.warnings.push_back(*checked.pilot_ill_determined);
+  if (!r.targets.empty() && (!r.species || !r.detection || !r.heterogeneity)) {
+    checked.pilot_communities =
+        PilotCommunities{*r.pilot, fit, !r.species, !r.detection, !r.heterogeneity, r.persistence};
+  }
   PlanRequest filled = r;
   if (!filled.species) filled.species = trunc_to_int(std::floor(fit.species + 0.5));
   if (!filled.detection) filled.detection = six_digits(fit.mean_detection);
@@ -159,9 +171,30 @@ Carryover carryover_of(const std::string& text, const Checks& name) {
                     text + "'");
 }
 
-std::vector<Target> targets_of(const PlanRequest& r, const Checks& name) {
+// The targets, each of which the community can meet: a relative bias needs a true value other
+// than 0.
+std::vector<Target> targets_of(const PlanRequest& r, const Checks& name,
+                               const Community& community) {
+  const ReportedParameters reported = reported_parameters(community);
   std::vector<Target> targets;
-  for (const std::string& text : r.targets) targets.push_back(parse_target(text, name("target")));
+  for (const std::string& text : r.targets) {
+    const Target t = parse_target(text, name("target"));
+    const ReportedParameter& p = reported[static_cast<std::size_t>(t.parameter)];
+    for (const Requirement& q : t.requirements) {
+      if (q.criterion != Criterion::kBias || p.truth.num != 0) continue;
+      const bool colonists = t.parameter == kReportedCount - 1;
+      throw OptionError(
+          name("target") + " '" + text + "': " + p.name + "'s true value is 0 (" +
+          (colonists
+               ? "no colonists: " + name("colonists") + " 0"
+               : "no persisting species: " + name("persistence") + " " + number(r.persistence)) +
+          "), so its relative bias, a share of the true value, has no value for any design; "
+          "give " +
+          p.name + " a target on rmse, width or coverage, or assume " +
+          (colonists ? "colonists" : "persisting species"));
+    }
+    targets.push_back(t);
+  }
   return targets;
 }
 
@@ -181,6 +214,64 @@ std::int32_t extension_step(const PlanRequest& r, const Checks& name,
   sites.erase(std::unique(sites.begin(), sites.end()), sites.end());
   constexpr std::int32_t kSingleStep = 5;  // from a single number: the usual step of a grid
   return sites.size() < 2 ? kSingleStep : sites.back() - sites[sites.size() - 2];
+}
+
+// Where --until-target's search stops: kMaxSearchSites, or twice the grid's largest design when
+// that is more (at most kMaxSampleSites).
+std::int32_t extension_limit(const std::vector<Design>& designs) {
+  std::int32_t largest = 0;
+  for (const Design& d : designs) largest = std::max({largest, d.sites1, d.sites2});
+  return std::min(kMaxSampleSites, std::max(kMaxSearchSites, 2 * largest));
+}
+
+std::string count_of(std::int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The size of the run: its first round within what a machine holds, and the rounds' bounds.
+void check_size(const PlanRequest& r, const Checks& name, CheckedPlan& checked) {
+  const PlanSettings& s = checked.settings;
+  require(r.surveys >= 1,
+          name("surveys") + " must be at least 1, not " + std::to_string(r.surveys));
+  require(r.nreps >= 1 && r.nreps <= kMaxReplicates,
+          name("nreps") + " must be 1 to 10000 (intervals need replicates), not " +
+              std::to_string(r.nreps));
+  require(r.threads >= 1 && r.threads <= kMaxThreads,
+          name("threads") + " must be 1 to 1024, not " + std::to_string(r.threads));
+  require(r.assurance > 0.0 && r.assurance < 1.0,
+          name("assurance") +
+              " must be above 0 and below 1 (a share of the communities consistent with the "
+              "pilot), not " +
+              number(r.assurance));
+  require(r.communities >= kLeastCommunities,
+          name("communities") + " must be at least " + std::to_string(kLeastCommunities) +
+              " (a share of fewer says little), not " + std::to_string(r.communities));
+  require(r.community_surveys >= 1, name("community-surveys") + " must be at least 1, not " +
+                                        std::to_string(r.community_surveys));
+  const bool communities = checked.pilot_communities.has_value();
+  const std::int64_t first_round =
+      communities ? std::int64_t{r.communities} * r.community_surveys : r.surveys;
+  const std::int64_t designs = static_cast<std::int64_t>(s.designs.size());
+  const std::int64_t total =
+      designs * r.surveys + (communities ? designs * first_round : std::int64_t{0});
+  require(
+      total <= kMaxSimulatedSurveys,
+      count_of(designs, "design", "designs") + " x " +
+          (communities ? std::to_string(r.surveys + first_round) + " surveys (" +
+                             std::to_string(r.surveys) + " and " + std::to_string(r.communities) +
+                             " communities of " + std::to_string(r.community_surveys) + ")"
+                       : std::to_string(r.surveys) + " surveys") +
+          " is more than 10000000 simulated surveys; give fewer designs or " +
+          (communities ? name("communities") : name("surveys")));
+  const std::int64_t most =
+      r.max_surveys.value_or(std::min(kMaxSimulatedSurveys, kRoundsGrowth * first_round));
+  require(most >= first_round && most <= kMaxSimulatedSurveys,
+          name("max-surveys") + " must be from the first round's " + std::to_string(first_round) +
+              " surveys of a design" +
+              (communities ? " (" + name("communities") + " x " + name("community-surveys") + ")"
+                           : " (" + name("surveys") + ")") +
+              " to 10000000, not " + std::to_string(most));
+  checked.max_surveys = most;
 }
 
 Community community_of(const PlanRequest& r, const Checks& name, std::vector<std::string>& notes) {
@@ -264,21 +355,14 @@ CheckedPlan check_request(const PlanRequest& request, OptionStyle style) {
   PlanSettings& s = checked.settings;
   s.community = community_of(with_pilot(request, name, checked), name, checked.notes);
   s.designs = designs_of(request, name);
-  checked.targets = targets_of(request, name);
+  checked.targets = targets_of(request, name, s.community);
   checked.extension_step = extension_step(request, name, checked.targets);
+  checked.extension_limit = extension_limit(s.designs);
   const PlanRequest& r = request;
-  require(r.surveys >= 1,
-          name("surveys") + " must be at least 1, not " + std::to_string(r.surveys));
-  require(r.nreps >= 1 && r.nreps <= kMaxReplicates,
-          name("nreps") + " must be 1 to 10000 (intervals need replicates), not " +
-              std::to_string(r.nreps));
-  require(r.threads >= 1 && r.threads <= kMaxThreads,
-          name("threads") + " must be 1 to 1024, not " + std::to_string(r.threads));
-  const std::int64_t total = static_cast<std::int64_t>(s.designs.size()) * r.surveys;
-  require(total <= kMaxSimulatedSurveys,
-          std::to_string(s.designs.size()) + " designs x " + std::to_string(r.surveys) +
-              " surveys is more than 10000000 simulated surveys; give fewer designs or " +
-              name("surveys"));
+  check_size(r, name, checked);
+  checked.assurance = r.assurance;
+  checked.communities = r.communities;
+  checked.community_surveys = r.community_surveys;
   s.surveys = r.surveys;
   s.replicates = r.nreps;
   s.seed = r.seed;

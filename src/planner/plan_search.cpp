@@ -15,9 +15,10 @@ std::vector<DesignSummary> run_checked_plan(const CheckedPlan& checked,
   std::int32_t largest = 0;
   for (const Design& d : checked.settings.designs) largest = std::max(largest, d.sites1);
   PlanSettings beyond = checked.settings;
-  for (std::int32_t next = largest + checked.extension_step; largest < kMaxSites;
+  const std::int32_t limit = checked.extension_limit;
+  for (std::int32_t next = largest + checked.extension_step; largest < limit;
        next += checked.extension_step) {
-    largest = std::min(next, kMaxSites);
+    largest = std::min(next, limit);
     beyond.designs = {{largest, largest}};
     summaries.push_back(run_plan(beyond, progress).front());
     if (meets_every_target(summaries.back(), checked.targets)) break;

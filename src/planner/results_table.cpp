@@ -13,6 +13,9 @@ constexpr const char* kHeader =
     "mean_interval_width,share_interval_capped,mean_observed1,mean_observed2,surveys_estimated,"
     "relative_bias_se,rmse_se,coverage_se,meets_target,assumed_species,assumed_detection,"
     "assumed_heterogeneity";
+// The columns a plan with targets adds (plan_survey).
+constexpr const char* kAnswerColumns =
+    ",surveys,share_interval_capped_se,decided,assurance,assurance_se,communities";
 constexpr const char* kRowEnd = "\r\n";
 
 std::string real(double v) {
@@ -35,7 +38,7 @@ void append_row(std::string& out, const DesignSummary& d, int k, const ReportedP
   const std::optional<bool> meets = meets_targets(d, k, targets);
   out += meets ? (*meets ? ",yes" : ",no") : ",";
   out += ',' + std::to_string(community.species) + ',' + real(community.mean_detection) + ',' +
-         real(assumed_heterogeneity(community)) + kRowEnd;
+         real(assumed_heterogeneity(community));
 }
 
 }  // namespace
@@ -45,7 +48,35 @@ std::string results_csv(const std::vector<DesignSummary>& designs,
                         const std::vector<Target>& targets) {
   std::string out = std::string(kHeader) + kRowEnd;
   for (const DesignSummary& d : designs) {
-    for (int k = 0; k < kReportedCount; ++k) append_row(out, d, k, reported[k], community, targets);
+    for (int k = 0; k < kReportedCount; ++k) {
+      append_row(out, d, k, reported[k], community, targets);
+      out += kRowEnd;
+    }
+  }
+  return out;
+}
+
+std::string results_csv(const PlanResult& result) {
+  const ReportedParameters reported = reported_parameters(result.community);
+  // Without targets a plan has no rounds and no answer: the rows of one round, as ever.
+  const bool answered = !result.targets.empty();
+  std::string out = std::string(kHeader) + (answered ? kAnswerColumns : "") + kRowEnd;
+  for (const DesignResult& d : result.designs) {
+    const bool shares = result.from_pilot && d.communities > 0;
+    for (int k = 0; k < kReportedCount; ++k) {
+      append_row(out, d.summary, k, reported[k], result.community, result.targets);
+      if (!answered) {
+        out += kRowEnd;
+        continue;
+      }
+      out += ',' + std::to_string(d.summary.surveys) + ',' +
+             real(d.summary.parameters[static_cast<std::size_t>(k)].capped_share_se) + ',' +
+             (d.meets ? (d.decided ? "yes" : "no") : "") + ',' +
+             (shares ? real(d.assurance) + ',' + real(d.assurance_se) + ',' +
+                           std::to_string(d.communities)
+                     : std::string(",,")) +
+             kRowEnd;
+    }
   }
   return out;
 }

@@ -7,6 +7,9 @@ namespace {
 constexpr std::uint64_t kGoldenGamma = 0x9E3779B97F4A7C15u;
 // Keeps the analysis seeds apart from the simulation streams of the same survey.
 constexpr std::uint64_t kAnalysisPurpose = 0x616E616C79736973u;  // "analysis" in ASCII
+// Keep the plausible communities' pilots and surveys apart from the plan's own streams.
+constexpr std::uint64_t kPilotPurpose = 0x70696C6F74736D6Cu;      // "pilotsml"
+constexpr std::uint64_t kCommunityPurpose = 0x636F6D6D756E6974u;  // "communit"
 
 std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
@@ -44,6 +47,16 @@ SimulationGenerator::SimulationGenerator(std::uint64_t key) {
 SimulationGenerator SimulationGenerator::for_survey(std::uint64_t seed, std::int32_t sites1,
                                                     std::int32_t sites2, std::int64_t survey) {
   return SimulationGenerator(survey_key(seed, sites1, sites2, survey));
+}
+
+SimulationGenerator SimulationGenerator::for_pilot(std::uint64_t seed, std::int64_t community) {
+  const std::uint64_t key = mix64(mix64(seed + kGoldenGamma) ^ kPilotPurpose);
+  return SimulationGenerator(mix64(key ^ (static_cast<std::uint64_t>(community) + kGoldenGamma)));
+}
+
+std::uint64_t community_seed(std::uint64_t seed, std::int64_t community) {
+  const std::uint64_t key = mix64(mix64(seed + kGoldenGamma) ^ kCommunityPurpose);
+  return mix64(key ^ (static_cast<std::uint64_t>(community) + kGoldenGamma));
 }
 
 std::uint64_t SimulationGenerator::next() {

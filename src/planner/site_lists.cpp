@@ -46,9 +46,9 @@ void add_item(const std::string& item, const std::string& option, std::vector<st
                       "': a range runs upwards with a positive step, as in 5:50:5");
   }
   for (const std::int32_t t : {first, last}) {
-    if (t < 1 || t > kMaxSites) {
-      throw OptionError(option + ": " + std::to_string(t) +
-                        " sites: kelvaro takes 1 to 98 sites per sample");
+    if (t < 1 || t > kMaxSampleSites) {
+      throw OptionError(option + ": " + std::to_string(t) + " sites: kelvaro takes 1 to " +
+                        std::to_string(kMaxSampleSites) + " sites per sample");
     }
   }
   for (std::int64_t t = first; t <= last; t += step) out.push_back(static_cast<std::int32_t>(t));

@@ -5,7 +5,7 @@
 //   "5,10,20"   -> 5 10 20
 //   "5:20:5"    -> 5 10 15 20
 //   "2:7:2,40"  -> 2 4 6 40
-// Every number of sites must be 1..98, the most kelvaro takes.
+// Every number of sites must be 1 to kMaxSampleSites (1000), the most kelvaro takes.
 
 #include <cstdint>
 #include <string>
@@ -16,8 +16,8 @@
 namespace kelvaro::plan {
 
 // The numbers of the list in the order given. Throws OptionError naming `option` and the bad
-// item: not a number, a range without a positive step or running backwards, a value outside 1..98,
-// an empty list or item.
+// item: not a number, a range without a positive step or running backwards, a value
+// outside 1..1000, an empty list or item.
 std::vector<std::int32_t> parse_site_list(const std::string& text, const std::string& option);
 
 // Equal numbers of sites: (t, t) for each t. Every pair of t1 from sites1 and t2 from sites2,

@@ -83,25 +83,20 @@ const char* criterion_name(Criterion c) {
 
 const char* comparison(Criterion c) { return c == Criterion::kCoverage ? ">=" : "<="; }
 
-std::string design_text(Design d) {
-  const std::string both =
-      "(sites1 = " + std::to_string(d.sites1) + ", sites2 = " + std::to_string(d.sites2) + ")";
-  if (d.sites1 == d.sites2) return std::to_string(d.sites1) + " sites " + both;
-  return std::to_string(d.sites1) + " and " + std::to_string(d.sites2) + " sites " + both;
-}
-
 std::int32_t total_sites(const DesignSummary& d) { return d.design.sites1 + d.design.sites2; }
 
-// Calls visit(parameter, requirement, check) for every criterion of every target on design d.
-template <class Visit>
-void each_check(const DesignSummary& d, const std::vector<Target>& targets, Visit visit) {
-  for (const Target& t : targets) {
-    const ParameterSummary& p = d.parameters[static_cast<std::size_t>(t.parameter)];
-    for (const Requirement& r : t.requirements) visit(t.parameter, r, check_criterion(p, r));
-  }
+}  // namespace
+
+std::string short_design_text(Design d) {
+  if (d.sites1 == d.sites2) return std::to_string(d.sites1) + " sites";
+  return std::to_string(d.sites1) + " and " + std::to_string(d.sites2) + " sites";
 }
 
-// "N(1) coverage 0.665 (standard error 0.033) against >= 0.9"
+std::string design_text(Design d) {
+  return short_design_text(d) + " (sites1 = " + std::to_string(d.sites1) +
+         ", sites2 = " + std::to_string(d.sites2) + ")";
+}
+
 std::string check_text(int parameter, const Requirement& r, const CriterionCheck& c) {
   return std::string(kParameterNames[parameter]) + " " + criterion_name(r.criterion) + " " +
          significant_digits(c.value, 3) + " (standard error " +
@@ -109,8 +104,6 @@ std::string check_text(int parameter, const Requirement& r, const CriterionCheck
          significant_digits(r.bound, 3);
 }
 
-// The largest shortfall of design d, as a share of its bound (of 1 for a bound of 0); infinite
-// for a criterion without a value.
 double largest_shortfall(const DesignSummary& d, const std::vector<Target>& targets) {
   double largest = 0.0;
   each_check(d, targets, [&](int, const Requirement& r, const CriterionCheck& c) {
@@ -121,6 +114,8 @@ double largest_shortfall(const DesignSummary& d, const std::vector<Target>& targ
   });
   return largest;
 }
+
+namespace {
 
 // "; uncertain: ..." for the criteria of design d within two standard errors, or nothing.
 std::string uncertainty_text(const DesignSummary& d, const std::vector<Target>& targets) {
@@ -177,7 +172,14 @@ CriterionCheck check_criterion(const ParameterSummary& p, const Requirement& r) 
   }
   c.margin = r.criterion == Criterion::kCoverage ? c.value - r.bound : r.bound - c.value;
   c.met = c.margin >= 0.0;  // false for NaN
-  c.uncertain = std::isfinite(c.standard_error) && std::fabs(c.margin) <= 2.0 * c.standard_error;
+  if (std::isnan(c.value)) {
+    c.decided = true;  // no survey gave a value: not met, however many more are simulated
+  } else if (r.criterion == Criterion::kCoverage) {
+    c.decided = r.bound < p.coverage_lower || r.bound > p.coverage_upper;
+  } else {
+    c.decided = c.standard_error == 0.0 || std::fabs(c.margin) > 2.0 * c.standard_error;
+  }
+  c.uncertain = !c.decided;
   return c;
 }
 

@@ -76,7 +76,8 @@ class Parser {
   void header();
   bool block(const BlockSection& section);
   void block_replicates(const BlockSection& section);
-  void goodness_of_fit(std::vector<std::string>& row);
+  // Fills the test's columns of `row`; returns the test's f(1..t).
+  std::vector<std::int32_t> goodness_of_fit(std::vector<std::string>& row);
   void unequal_p_test();
   void pooled_rows(std::size_t t, const std::string& what);
   void summary();
@@ -202,7 +203,8 @@ bool Parser::block(const BlockSection& section) {
   r.expect_end();
   LineCursor f = cursor("the frequency line");
   f.expect(" Observed frequencies, ");
-  if (!f.accept("f(i) =")) f.expect("f'(i) =");
+  const bool plain = f.accept("f(i) =");  // else f'(i): the frequency pair
+  if (!plain) f.expect("f'(i) =");
   std::vector<std::int32_t> frequencies;
   do frequencies.push_back(frequency(f.number(kInt), f.line_number()));
   while (!f.at_end());
@@ -221,18 +223,30 @@ bool Parser::block(const BlockSection& section) {
   e.expect_end();
   expect_line("");
   std::vector<std::string> row = {name, observed, estimate, se, "", "", ""};
+  const StandardEstimates estimated = standard_estimates(frequencies);
   bool tested = false;
+  std::vector<std::int32_t> tested_f;
   if (to_long(observed) > 0) {
     if (nreps_ < 0) block_replicates(section);
     place_ = name + "'s section";
     expect_line("");
     tested = peek() == " M(h) GOF test:";
     place_ = name + "'s M(h) test";
-    if (tested) goodness_of_fit(row);
+    if (tested) tested_f = goodness_of_fit(row);
+  }
+  if (section.name == kSample1.name || section.name == kSample2.name) {
+    const BlockNumber number =
+        section.name == kSample1.name ? BlockNumber::kSample1 : BlockNumber::kSample2;
+    // T and f(1..T): the block's own f(i), or with the frequency pair its M(h) test's.
+    if (!plain) frequencies = std::move(tested_f);
+    if (!frequencies.empty()) {
+      const auto sites = static_cast<std::int32_t>(frequencies.size());
+      report_.incidences.push_back({number, sites, std::move(frequencies)});
+      frequencies.clear();
+    }
   }
   report_.blocks.add_row(row);
-  add_estimator_rows(report_.estimators, section.name, standard_estimates(frequencies), row[2],
-                     row[3]);
+  add_estimator_rows(report_.estimators, section.name, estimated, row[2], row[3]);
   return tested;
 }
 
@@ -257,11 +271,14 @@ void Parser::block_replicates(const BlockSection& section) {
   report_.mean_frequencies.add_row(means);
 }
 
-void Parser::goodness_of_fit(std::vector<std::string>& row) {
+std::vector<std::int32_t> Parser::goodness_of_fit(std::vector<std::string>& row) {
   expect_line(" M(h) GOF test:");
   expect_line(" ==============");
   integers_after(" Observed species,     n(i) =");
-  integers_after(" Observed frequencies, f(i) =");
+  std::vector<std::int32_t> f;
+  for (const std::string& value : integers_after(" Observed frequencies, f(i) =")) {
+    f.push_back(frequency(value, line_number() - 1));
+  }
   const std::string box(26, '*');
   if (peek() == " " + box) {
     expect_line(" " + box);
@@ -278,6 +295,7 @@ void Parser::goodness_of_fit(std::vector<std::string>& row) {
   row[4] = fixed_number(line, 29, 8, kReal, number);
   row[5] = fixed_number(line, 43, 3, kInt, number);
   row[6] = fixed_number(line, 54, 8, kReal, number);
+  return f;
 }
 
 void Parser::pooled_rows(std::size_t t, const std::string& what) {

@@ -88,20 +88,30 @@ std::uint32_t GroupedSamples::sample_index(std::uint32_t group, std::uint32_t sa
   return last_;
 }
 
-void GroupedSamples::add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected,
-                         long line, bool indexed) {
-  if (s.beyond_limit) return;
+std::size_t GroupedSamples::site_position(std::uint32_t index, std::uint32_t site, bool indexed) {
+  const GroupSample& s = samples_[index];
   // Tables sorted by site repeat the last one: look there first.
-  std::size_t index = s.sites.size();
-  if (indexed) {
-    if (site_mark_[site] == mark_) index = site_index_[site];
-  } else if (!s.sites.empty() && s.sites.back() == site) {
-    index = s.sites.size() - 1;
-  } else {
-    index =
-        static_cast<std::size_t>(std::find(s.sites.begin(), s.sites.end(), site) - s.sites.begin());
+  if (!indexed && !s.sites.empty() && s.sites.back() == site) return s.sites.size() - 1;
+  if (!indexed && s.sites.size() <= kSearchedSites) {
+    return static_cast<std::size_t>(std::find(s.sites.begin(), s.sites.end(), site) -
+                                    s.sites.begin());
   }
-  if (index == s.sites.size()) {
+  // Many sites (up to prep::kMaxSites): by the marks, which a sample's sites take when it
+  // becomes the marked one.
+  if (site >= site_mark_.size()) {
+    site_mark_.resize(std::max<std::size_t>(site + 1, site_mark_.size() * 2), 0);
+    site_index_.resize(site_mark_.size(), 0);
+  }
+  marked(index);
+  return site_mark_[site] == mark_ ? site_index_[site] : s.sites.size();
+}
+
+void GroupedSamples::add(std::uint32_t index, std::uint32_t site, std::uint32_t species,
+                         bool detected, long line, bool indexed) {
+  GroupSample& s = samples_[index];
+  if (s.beyond_limit) return;
+  const std::size_t position = site_position(index, site, indexed);
+  if (position == s.sites.size()) {
     if (s.sites.size() == static_cast<std::size_t>(prep::kMaxSites)) {
       s.beyond_limit =
           SiteBeyondLimit{line, std::string(source_records_->sites().label(site)), unit_};
@@ -110,14 +120,14 @@ void GroupedSamples::add(GroupSample& s, std::uint32_t site, std::uint32_t speci
       return;
     }
     s.sites.push_back(site);
-    if (indexed) {
+    if (marked_ == index) {
       site_mark_[site] = mark_;
-      site_index_[site] = static_cast<std::uint8_t>(index);
+      site_index_[site] = static_cast<std::uint16_t>(position);
     }
   }
   if (!detected || species == csv::kNoSpecies) return;
   s.species.push_back(species);
-  s.site_indices.push_back(static_cast<std::uint8_t>(index));
+  s.site_indices.push_back(static_cast<std::uint16_t>(position));
 }
 
 std::uint32_t GroupedSamples::sample_of(const csv::LongRecord& record) {
@@ -139,7 +149,7 @@ void GroupedSamples::take(const csv::LongRecord& record) {
     if (pending_.size() >= batch_records_) group_pending();
     return;
   }
-  add(samples_[index], record.site, record.species, record.detected, record.line);
+  add(index, record.site, record.species, record.detected, record.line);
 }
 
 bool GroupedSamples::take_part(std::vector<csv::LongRecord>& records, const GoOn& go_on) {
@@ -160,7 +170,7 @@ bool GroupedSamples::take_part(std::vector<csv::LongRecord>& records, const GoOn
     } else {
       for (std::size_t k = begin; k < end; ++k) {
         const csv::LongRecord& r = records[k];
-        add(samples_[index], r.site, r.species, r.detected, r.line);
+        add(index, r.site, r.species, r.detected, r.line);
       }
     }
     const std::uint64_t before = records_;
@@ -189,10 +199,9 @@ void GroupedSamples::group_runs() {
   sort_by_sample(runs_, samples_.size(), batch_records_, sorted_runs_);
   begin_batch();
   for (const Run& run : sorted_runs_) {
-    GroupSample& s = marked(run.index);
     const std::vector<csv::LongRecord>& part = kept_[run.part];
     for (std::uint32_t k = run.begin; k < run.end; ++k) {
-      add(s, part[k].site, part[k].species, part[k].detected, part[k].line, true);
+      add(run.index, part[k].site, part[k].species, part[k].detected, part[k].line, true);
     }
   }
   runs_.clear();
@@ -205,14 +214,14 @@ void GroupedSamples::group_runs() {
 }
 
 void GroupedSamples::begin_batch() {
-  site_mark_.resize(source_records_->sites().size(), 0);
-  site_index_.resize(source_records_->sites().size(), 0);
+  site_mark_.resize(std::max(site_mark_.size(), source_records_->sites().size()), 0);
+  site_index_.resize(site_mark_.size(), 0);
   marked_ = std::nullopt;
 }
 
-GroupSample& GroupedSamples::marked(std::uint32_t index) {
-  GroupSample& s = samples_[index];
-  if (marked_ == index) return s;
+void GroupedSamples::marked(std::uint32_t index) {
+  const GroupSample& s = samples_[index];
+  if (marked_ == index) return;
   marked_ = index;
   // Under a new mark (all marks cleared when the count wraps).
   if (++mark_ == 0) {
@@ -221,9 +230,8 @@ GroupSample& GroupedSamples::marked(std::uint32_t index) {
   }
   for (std::size_t i = 0; i < s.sites.size(); ++i) {
     site_mark_[s.sites[i]] = mark_;
-    site_index_[s.sites[i]] = static_cast<std::uint8_t>(i);
+    site_index_[s.sites[i]] = static_cast<std::uint16_t>(i);
   }
-  return s;
 }
 
 void GroupedSamples::group_pending() {
@@ -231,7 +239,7 @@ void GroupedSamples::group_pending() {
   sort_by_sample(pending_, samples_.size(), batch_records_, grouped_);
   begin_batch();
   for (const Pending& r : grouped_) {
-    add(marked(r.index), r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line, true);
+    add(r.index, r.site, r.species, r.line > 0, r.line > 0 ? r.line : -r.line, true);
   }
   pending_.clear();
 }

@@ -31,6 +31,10 @@ namespace kelvaro::batch {
 
 class GroupedSamples {
  public:
+  // A sample of at most this many sites finds a site by looking along its list; a larger one by
+  // the marks (a sample of 1000 sites, records not sorted by site).
+  static constexpr std::size_t kSearchedSites = 32;
+
   // Reads the header row. Throws csv::MissingColumn, csv::InputError, tools::ReadError as
   // csv::LongTableReader does. A source that can be read at any offset (a regular file) is
   // read in parts (field_tables/parallel_long_table.h), on `threads` threads when more than one,
@@ -76,8 +80,11 @@ class GroupedSamples {
   std::uint32_t group_id(std::uint32_t reader_id);
   std::uint32_t sample_id(std::uint32_t reader_id);
   std::uint32_t sample_index(std::uint32_t group, std::uint32_t sample);
-  // `indexed`: the sample's sites are marked in site_mark_ (group_pending).
-  void add(GroupSample& s, std::uint32_t site, std::uint32_t species, bool detected, long line,
+  // The index in samples_[index].sites of `site`, or the number of its sites when the site is
+  // new to it. `indexed`: the records come in a batch sorted by sample (group_pending,
+  // group_runs), where the marks always serve.
+  std::size_t site_position(std::uint32_t index, std::uint32_t site, bool indexed);
+  void add(std::uint32_t index, std::uint32_t site, std::uint32_t species, bool detected, long line,
            bool indexed = false);
   // The sample of a record: its group's and sample's ids, and its index in samples_ (noting a
   // return to a group that was left).
@@ -89,10 +96,10 @@ class GroupedSamples {
   // Adds the pending records and runs to their samples, sample by sample.
   void group_pending();
   void group_runs();
-  // Adding a batch sorted by sample: begin_batch() at its start, then marked(index) for each of
-  // its items, which gives the sample with its sites marked in site_mark_ and site_index_.
+  // Adding a batch sorted by sample: begin_batch() at its start; marked(index) marks the sample's
+  // sites in site_mark_ and site_index_ (at once when it is the sample marked last).
   void begin_batch();
-  GroupSample& marked(std::uint32_t index);
+  void marked(std::uint32_t index);
 
   std::size_t batch_records_;
   std::unique_ptr<csv::LongTableReader> reader_;  // a file's reader, until read() is done
@@ -110,7 +117,7 @@ class GroupedSamples {
   // While the pending records of one sample are added: by site id, the sample's index of the
   // site, valid where site_mark_ is mark_.
   std::vector<std::uint32_t> site_mark_;
-  std::vector<std::uint8_t> site_index_;
+  std::vector<std::uint16_t> site_index_;
   std::uint32_t mark_ = 0;
   std::optional<std::uint32_t> marked_;  // the sample whose sites are marked
   std::vector<bool> left_;               // by group id: the records moved on from it

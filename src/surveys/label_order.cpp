@@ -51,4 +51,19 @@ std::vector<std::uint32_t> label_ranks(const tools::LabelPool& labels) {
   return ranks;
 }
 
+std::vector<std::uint32_t> label_ranks(const tools::LabelPool& labels, tools::SampleOrder order) {
+  const auto count = static_cast<std::uint32_t>(labels.size());
+  std::vector<std::uint32_t> ranks(count);
+  if (order == tools::SampleOrder::kFile) {
+    std::iota(ranks.begin(), ranks.end(), 0u);  // ids count in order of first appearance
+    return ranks;
+  }
+  std::vector<std::string_view> texts;
+  texts.reserve(count);
+  for (std::uint32_t id = 0; id < count; ++id) texts.push_back(labels.label(id));
+  const std::vector<std::size_t> sorted = tools::natural_order(texts);
+  for (std::uint32_t r = 0; r < count; ++r) ranks[sorted[r]] = r;
+  return ranks;
+}
+
 }  // namespace kelvaro::batch

@@ -1,8 +1,10 @@
 #pragma once
-// The order of group and sample labels in kelvaro-batch: by value when every label of the set is
-// a number, else by bytes. It decides which samples of a group follow one another and the order
-// of the rows of every output table, so that the output never depends on the input's row order
-// or on threads.
+// The order of group and sample labels in kelvaro-batch. Groups: by value when every label of the
+// set is a number, else by bytes. Samples: in natural order (kelvaro/natural_order.h: by value
+// when every label is a number, else "week 8" before "week 12"), or in the order in which the
+// labels first appear (in a pairs file, then the table). It decides which samples of a group follow
+// one another and the order of the rows of every output table, so that the output never depends on
+// the input's row order or on threads.
 //
 //   {"10", "9", "2019.5"}  ->  "9", "10", "2019.5"     (all numbers)
 //   {"10", "9", "B"}       ->  "10", "9", "B"          (bytes)
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "kelvaro/labels.h"
+#include "kelvaro/natural_order.h"
 
 namespace kelvaro::batch {
 
@@ -25,7 +28,10 @@ bool is_number(std::string_view label);
 bool label_less(std::string_view a, std::string_view b, bool by_value);
 
 // The rank (0 = first) of every label of the pool, by id: ranks[id]. The labels of a pool are
-// distinct, so the ranks are 0 .. size() - 1, each once.
+// distinct, so the ranks are 0 .. size() - 1, each once. By value or bytes, as groups are ordered.
 std::vector<std::uint32_t> label_ranks(const tools::LabelPool& labels);
+
+// The same in a sample order.
+std::vector<std::uint32_t> label_ranks(const tools::LabelPool& labels, tools::SampleOrder order);
 
 }  // namespace kelvaro::batch

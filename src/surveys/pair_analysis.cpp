@@ -1,12 +1,16 @@
 #include "field_tables/csv_writer.h"
+#include "kelvaro/curves.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/surveys.h"
+#include "kelvaro/tables.h"
 #include "surveys/result_rows.h"
 
 namespace kelvaro::batch {
 namespace {
 
 constexpr std::uint32_t kUnused = 0xFFFFFFFFu;
+
+static_assert(prep::kMaxSites == kMaxSampleSites, "the tables take the samples kelvaro takes");
 
 BlockData block_data(const prep::Block& block) {
   BlockData d;
@@ -116,6 +120,14 @@ PairOutcome PairAnalyst::analyse(const PairInput& pair) {
   for (const Warning& w : result.warnings) {
     add_problem(out, key, warning_kind_name(w.kind), w.block + ": " + w.text);
     ++out.warnings;
+  }
+  if (settings_.curves) {
+    const ResultCurves curves = result_curves(result, curve_settings(result));
+    append_rows(out.curves, key, curves_table(curves));
+    for (const CurveWarning& w : curves.warnings) {
+      add_problem(out, key, curve_warning_kind_name(w.kind), w.block + ": " + w.text);
+      ++out.warnings;
+    }
   }
   if (settings_.reports) out.report = report_text(result);
   if (settings_.keep_result) out.result = std::move(result);

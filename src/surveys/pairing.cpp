@@ -24,8 +24,8 @@ std::optional<std::uint32_t> whole_number(std::string_view text) {
 
 }  // namespace
 
-LabelRanks ranks_of(const SurveyLabels& labels) {
-  return {label_ranks(labels.groups), label_ranks(labels.samples)};
+LabelRanks ranks_of(const SurveyLabels& labels, tools::SampleOrder order) {
+  return {label_ranks(labels.groups), label_ranks(labels.samples, order)};
 }
 
 std::vector<SamplePair> pairs_of_group(std::uint32_t group, const std::vector<std::uint32_t>& s,
@@ -151,8 +151,8 @@ std::vector<SamplePair> pairs_of_shard(const std::vector<SamplePair>& pairs,
 }
 
 PairSequence::PairSequence(const DetectionTable& table, const SurveyLabels& labels, PairRule rule,
-                           const std::optional<Shard>& shard)
-    : table_(&table), ranks_(ranks_of(labels)), rule_(rule) {
+                           const std::optional<Shard>& shard, tools::SampleOrder order)
+    : table_(&table), ranks_(ranks_of(labels, order)), rule_(rule) {
   const auto groups = static_cast<std::uint32_t>(ranks_.groups.size());
   groups_.resize(groups);
   for (std::uint32_t g = 0; g < groups; ++g) groups_[ranks_.groups[g]] = g;
@@ -165,8 +165,8 @@ PairSequence::PairSequence(const DetectionTable& table, const SurveyLabels& labe
 }
 
 PairSequence::PairSequence(std::vector<SamplePair> listed, const SurveyLabels& labels,
-                           const std::optional<Shard>& shard)
-    : ranks_(ranks_of(labels)), listed_(std::move(listed)) {
+                           const std::optional<Shard>& shard, tools::SampleOrder order)
+    : ranks_(ranks_of(labels, order)), listed_(std::move(listed)) {
   sort_pairs(listed_, ranks_);
   if (shard) listed_ = pairs_of_shard(listed_, ranks_, *shard);
   count_ = listed_.size();

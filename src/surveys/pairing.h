@@ -53,12 +53,14 @@ std::vector<SamplePair> pairs_of_shard(const std::vector<SamplePair>& pairs,
 // has 12.5 million pairs by `all`); from a pairs file, the file's pairs sorted.
 class PairSequence {
  public:
-  // By rule, over every group of the table (or the shard's).
+  // By rule, over every group of the table (or the shard's), samples in `order`.
   PairSequence(const DetectionTable& table, const SurveyLabels& labels, PairRule rule,
-               const std::optional<Shard>& shard);
-  // The listed pairs (a pairs file's).
+               const std::optional<Shard>& shard,
+               tools::SampleOrder order = tools::SampleOrder::kNatural);
+  // The listed pairs (a pairs file's), sorted with samples in `order`.
   PairSequence(std::vector<SamplePair> listed, const SurveyLabels& labels,
-               const std::optional<Shard>& shard);
+               const std::optional<Shard>& shard,
+               tools::SampleOrder order = tools::SampleOrder::kNatural);
 
   // How many pairs next() gives in all.
   std::uint64_t count() const { return count_; }

@@ -83,7 +83,8 @@ TEST(Tables, WideTableRefusals) {
       {"trailing text", "site,a\ns1,1x\n", 2, 2, "is not a detection value"},
       {"no detection", "site,a,b\ns1,0,0\ns2,0,-3\n", 1, 1, "no detection"},
       {"no sites", "site,a\n", 1, 1, "no detection"},
-      {"99 sites", wide_with_sites(99), 100, 1, "more than 98 sites"},
+      {"1001 sites", wide_with_sites(1001), 1002, 1,
+       "more than 1000 sites in one sample (kelvaro takes at most 1000;"},
       {"a huge cell is quoted in part", "site,a\ns1," + std::string(100000, 'x') + "\n", 2, 2,
        "\"... (100000 bytes) is not a detection value"},
   };
@@ -98,15 +99,24 @@ TEST(Tables, WideTableRefusals) {
       EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
     }
   }
-  EXPECT_EQ(wide(wide_with_sites(98)).sample1.sites.size(), 98u);
+  // The most sites, and the sites of two inline words' sets and beyond: 0, 127, 128, 999.
+  const Survey most = wide(wide_with_sites(1000));
+  EXPECT_EQ(most.sample1.sites.size(), 1000u);
+  ASSERT_EQ(sites_of(most.sample1).size(), 1u);
+  const std::vector<int> all = sites_of(most.sample1)[0];
+  ASSERT_EQ(all.size(), 1000u);
+  EXPECT_EQ((std::vector<int>{all[0], all[127], all[128], all[999]}),
+            (std::vector<int>{0, 127, 128, 999}));
 }
 
 TEST(Tables, TransposedTableIsPointedOut) {
   std::string transposed = "species,plot1,plot2,plot3\n";
-  for (int i = 0; i < 99; ++i) {
-    transposed += "Inga sp" +
-                  std::string{static_cast<char>('a' + i / 26), static_cast<char>('a' + i % 26)} +
-                  ",1,0,1\n";
+  for (int i = 0; i < 1001; ++i) {
+    transposed +=
+        "Inga sp" +
+        std::string{static_cast<char>('a' + i / 676), static_cast<char>('a' + i / 26 % 26),
+                    static_cast<char>('a' + i % 26)} +
+        ",1,0,1\n";
   }
   const std::string small = "taxon,S1,S2\nCarex nigra,1,0\nPoa annua,0,1\nJuncus effusus,1,1\n";
   EXPECT_EQ(wide(small).table_warnings.size(), 1u);
@@ -117,7 +127,7 @@ TEST(Tables, TransposedTableIsPointedOut) {
     wide(transposed);
     ADD_FAILURE() << "accepted";
   } catch (const csv::InputError& e) {
-    EXPECT_NE(e.reason().find("more than 98 sites"), std::string::npos);
+    EXPECT_NE(e.reason().find("more than 1000 sites"), std::string::npos);
     EXPECT_NE(e.reason().find("looks transposed"), std::string::npos) << e.reason();
   }
 }
@@ -187,8 +197,8 @@ TEST(Tables, LongTableRefusals) {
        "a third sample \"C\""},
       {"unknown --first", "sample,site,species\nA,x,a\nB,x,a\n", "D", 1, 1,
        "--first \"D\" is not a sample"},
-      {"99 sites in one sample", long_with_sites(99), std::nullopt, 101, 2,
-       "more than 98 sites in sample \"A\""},
+      {"1001 sites in one sample", long_with_sites(1001), std::nullopt, 1003, 2,
+       "more than 1000 sites in sample \"A\" (kelvaro takes at most 1000;"},
       {"a sample without detection", "sample,site,species,count\nA,x,a,1\nB,x,a,0\n", std::nullopt,
        1, 1, "sample \"B\" has no detection"},
   };
@@ -203,7 +213,7 @@ TEST(Tables, LongTableRefusals) {
       EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
     }
   }
-  EXPECT_EQ(long_table(long_with_sites(98)).sample2.sites.size(), 98u);
+  EXPECT_EQ(long_table(long_with_sites(1000)).sample2.sites.size(), 1000u);
 }
 
 TEST(Tables, OneWideFileIsNotALongTable) {

@@ -34,7 +34,8 @@ TEST(CommandLine, EveryOptionGivesItsValue) {
   const CommandLine c = parse(
       "--species 100 --persistence 0.8 --colonists 20 --detection 0.2 --heterogeneity 2 "
       "--detection-change 1.5 --sites1 5,10 --sites2 4:8:4,8 --surveys 30 --nreps 40 --seed 9 "
-      "--threads 3 -o plan.csv -q");
+      "--threads 3 -o plan.csv -q --max-surveys 900 --assurance 0.9 --communities 40 "
+      "--community-surveys 12");
   const PlanRequest& r = c.request;
   EXPECT_EQ(r.species, 100);
   EXPECT_EQ(r.persistence, 0.8);
@@ -51,6 +52,10 @@ TEST(CommandLine, EveryOptionGivesItsValue) {
   EXPECT_EQ(r.threads, 3);
   EXPECT_EQ(c.output, "plan.csv");
   EXPECT_TRUE(c.quiet);
+  EXPECT_EQ(r.max_surveys, 900);
+  EXPECT_EQ(r.assurance, 0.9);
+  EXPECT_EQ(r.communities, 40);
+  EXPECT_EQ(r.community_surveys, 12);
 }
 
 TEST(CommandLine, OptionsNotGivenAreLeftOutOrTakeTheirDefaults) {
@@ -66,6 +71,10 @@ TEST(CommandLine, OptionsNotGivenAreLeftOutOrTakeTheirDefaults) {
   EXPECT_EQ(r.threads, 2);
   EXPECT_EQ(none.output, "");
   EXPECT_FALSE(none.quiet);
+  EXPECT_FALSE(r.max_surveys);
+  EXPECT_EQ(r.assurance, 0.8);
+  EXPECT_EQ(r.communities, 100);
+  EXPECT_EQ(r.community_surveys, 25);
   // An empty value is given, and refused rather than asked for: a count as not a whole number
   // at once, a real as 0, out of range, by the checks.
   EXPECT_THROW(parse(std::vector<std::string>{"--species", ""}), CLI::ValidationError);

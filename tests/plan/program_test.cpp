@@ -58,15 +58,36 @@ TEST(PlanProgram, APilotTableAndAKelvaroInputGiveTheSameFit) {
   EXPECT_EQ(from_input.out, from_table.out);
 }
 
+TEST(PlanProgram, APilotsFractionalFrequencyIsTakenAsItsWholePartWithAWarning) {
+  const ScratchDir dir;
+  const std::string input = dir.write("pilot.in", "4 4 0 10 400\n3.5 3 2 2\n7 7 6 3\n");
+  const std::string whole = dir.write("whole.in", "4 4 0 10 400\n3 3 2 2\n7 7 6 3\n");
+  const std::string plan = kProgram + " --sites 4 --surveys 3 --nreps 10 --from-pilot ";
+  const RunResult r = run(plan + quoted(input));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("kelvaro-plan: warning: --from-pilot: " + input +
+                       ": Sample 1: f(1) = 3.5 is not a whole number; it is taken as 3\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(run(plan + quoted(whole)).out, r.out);
+  // A warning is not a result: --quiet silences it.
+  EXPECT_EQ(run(plan + quoted(input) + " -q").err.find("warning"), std::string::npos);
+}
+
 TEST(PlanProgram, TargetsAreAnsweredOnStandardError) {
   const RunResult r = run(kPlan + " --target 'PHI:width<=100' --target 'N(1):bias<=100' -q");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err,
             "kelvaro-plan: the smallest design that meets every target: 4 sites (sites1 = 4, "
-            "sites2 = 4)\n");
-  // meets_target: yes on N(1) and PHI, empty on the others.
-  EXPECT_NE(r.out.find(",40,0.3,1\r\n4,4,N(2),"), std::string::npos);
-  EXPECT_NE(r.out.find(",yes,40,0.3,1\r\n4,4,GAMMA,"), std::string::npos);
+            "sites2 = 4); decided by 5 simulated surveys\n");
+  // meets_target: yes on N(1) and PHI, empty on the others; then the answer's columns: the
+  // surveys, the capped share's standard error, decided, and nothing of a pilot's communities.
+  EXPECT_NE(r.out.find(",assumed_heterogeneity,surveys,share_interval_capped_se,decided,"
+                       "assurance,assurance_se,communities\r\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find(",yes,40,0.3,1,5,0.164804,yes,,,\r\n4,4,N(2),"), std::string::npos);
+  EXPECT_NE(r.out.find(",,40,0.3,1,5,0.149071,yes,,,\r\n4,4,PHI,"), std::string::npos);
+  EXPECT_NE(r.out.find(",yes,40,0.3,1,5,0.164804,yes,,,\r\n4,4,GAMMA,"), std::string::npos);
 }
 
 TEST(PlanProgram, FailuresToWriteEndInStatusOne) {
@@ -95,6 +116,14 @@ TEST(PlanProgram, FailuresToWriteEndInStatusOne) {
   }
 }
 
+// Refusals run under a bound on memory (600 MB), as a careful user's shell may set, except under
+// the address sanitizer, which reserves more address space than that.
+#if defined(__SANITIZE_ADDRESS__)
+const std::string kMemoryBound;
+#else
+const std::string kMemoryBound = "ulimit -v 600000; ";
+#endif
+
 TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
   const struct {
     const char* arguments;
@@ -116,10 +145,20 @@ TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
        "place of --sites1 and --sites2\n"},
       {" --detection 0.5 --heterogeneity 1 --sites 5 --from-pilot /nonexistent/pilot.csv",
        "kelvaro-plan: --from-pilot: /nonexistent/pilot.csv: No such file or directory\n"},
+      // Read with kelvaro-prep's bounds, in little memory: refused at the first long row.
+      {" --sites 5 --from-pilot /dev/zero",
+       "kelvaro-plan: --from-pilot: /dev/zero (comma-separated), line 1, column 1: the row is "
+       "longer than 16777216 bytes, more than any detection table needs (is this the right "
+       "file? a file whose line ends were lost?)\n"},
+      {" --species 40 --colonists 0 --detection 0.5 --heterogeneity 1 --sites 5 --target "
+       "B:bias\\<=0.1 --until-target",
+       "kelvaro-plan: --target 'B:bias<=0.1': B's true value is 0 (no colonists: --colonists 0), "
+       "so its relative bias, a share of the true value, has no value for any design; give B a "
+       "target on rmse, width or coverage, or assume colonists\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
-    const RunResult r = run(kProgram + c.arguments);
+    const RunResult r = run(kMemoryBound + kProgram + c.arguments);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, c.message);

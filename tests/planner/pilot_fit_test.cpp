@@ -18,7 +18,7 @@ DetectionFrequencies simulated_pilot(const Community& community, std::int32_t t,
                                      std::uint64_t key) {
   SimulationGenerator g(key);
   const SimulatedSurvey s = simulate_survey(community, {t, t}, g);
-  DetectionFrequencies pilot{t, {}};
+  DetectionFrequencies pilot{t, {}, {}};
   for (float f : s.survey.sample1.f) pilot.f.push_back(static_cast<std::int64_t>(f));
   return pilot;
 }
@@ -73,9 +73,9 @@ TEST(PilotFit, EqualDetectionAndPilotsThatCannotBeFitted) {
     DetectionFrequencies pilot;
     PilotStatus status;
   } cases[] = {
-      {"one site", {1, {12}}, PilotStatus::kTooFewSites},
-      {"no species", {3, {0, 0, 0}}, PilotStatus::kNoDetection},
-      {"singletons only", {5, {20, 0, 0, 0, 0}}, PilotStatus::kUnbounded},
+      {"one site", {1, {12}, {}}, PilotStatus::kTooFewSites},
+      {"no species", {3, {0, 0, 0}, {}}, PilotStatus::kNoDetection},
+      {"singletons only", {5, {20, 0, 0, 0, 0}, {}}, PilotStatus::kUnbounded},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -160,19 +160,19 @@ TEST(PlanRequest, RefusalsSayHowToFixTheValueInTheCallersNames) {
        "the designs are needed: --sites LIST (for example 5,10,20 or 5:50:5), or --sites1 LIST "
        "and --sites2 LIST",
        "the designs are needed: sites (for example 5,10,20 or 5:50:5), or sites1 and sites2"},
-      {"0 sites", sites_only("0"), "--sites: 0 sites: kelvaro takes 1 to 98 sites per sample",
-       "sites: 0 sites: kelvaro takes 1 to 98 sites per sample"},
-      {"a range to 99 sites", sites_only("5:99:5"),
-       "--sites: 99 sites: kelvaro takes 1 to 98 sites per sample",
-       "sites: 99 sites: kelvaro takes 1 to 98 sites per sample"},
+      {"0 sites", sites_only("0"), "--sites: 0 sites: kelvaro takes 1 to 1000 sites per sample",
+       "sites: 0 sites: kelvaro takes 1 to 1000 sites per sample"},
+      {"a range to 1001 sites", sites_only("5:1001:7"),
+       "--sites: 1001 sites: kelvaro takes 1 to 1000 sites per sample",
+       "sites: 1001 sites: kelvaro takes 1 to 1000 sites per sample"},
       {"99 sites of Sample 2",
        [](PlanRequest& r) {
          r.sites.reset();
          r.sites1 = "4";
-         r.sites2 = "5,99";
+         r.sites2 = "5,1001";
        },
-       "--sites2: 99 sites: kelvaro takes 1 to 98 sites per sample",
-       "sites2: 99 sites: kelvaro takes 1 to 98 sites per sample"},
+       "--sites2: 1001 sites: kelvaro takes 1 to 1000 sites per sample",
+       "sites2: 1001 sites: kelvaro takes 1 to 1000 sites per sample"},
       {"a range downwards", sites_only("20:5"),
        "--sites: '20:5': a range runs upwards with a positive step, as in 5:50:5",
        "sites: '20:5': a range runs upwards with a positive step, as in 5:50:5"},
@@ -203,6 +203,57 @@ TEST(PlanRequest, RefusalsSayHowToFixTheValueInTheCallersNames) {
        "threads must be 1 to 1024, not 0"},
       {"no surveys", [](PlanRequest& r) { r.surveys = 0; }, "--surveys must be at least 1, not 0",
        "surveys must be at least 1, not 0"},
+      {"one design of too many surveys",
+       [](PlanRequest& r) {
+         r.sites = "5";
+         r.surveys = 20000000;
+       },
+       "1 design x 20000000 surveys is more than 10000000 simulated surveys; give fewer designs "
+       "or --surveys",
+       "1 design x 20000000 surveys is more than 10000000 simulated surveys; give fewer designs "
+       "or surveys"},
+      {"a relative bias of B without colonists",
+       [](PlanRequest& r) {
+         r.colonists = 0;
+         r.targets = {"N(1):bias<=0.1", "B:coverage>=0.9,bias<=0.1"};
+       },
+       "--target 'B:coverage>=0.9,bias<=0.1': B's true value is 0 (no colonists: --colonists 0), "
+       "so its relative bias, a share of the true value, has no value for any design; give B a "
+       "target on rmse, width or coverage, or assume colonists",
+       "target 'B:coverage>=0.9,bias<=0.1': B's true value is 0 (no colonists: colonists 0), so "
+       "its relative bias, a share of the true value, has no value for any design; give B a "
+       "target on rmse, width or coverage, or assume colonists"},
+      {"a relative bias of PHI without persisting species",
+       [](PlanRequest& r) {
+         r.persistence = 0.0;
+         r.targets = {"GAMMA:bias<=0.1"};
+       },
+       "--target 'GAMMA:bias<=0.1': GAMMA's true value is 0 (no persisting species: --persistence "
+       "0), so its relative bias, a share of the true value, has no value for any design; give "
+       "GAMMA a target on rmse, width or coverage, or assume persisting species",
+       "target 'GAMMA:bias<=0.1': GAMMA's true value is 0 (no persisting species: persistence 0), "
+       "so its relative bias, a share of the true value, has no value for any design; give GAMMA "
+       "a target on rmse, width or coverage, or assume persisting species"},
+      {"assurance 1", [](PlanRequest& r) { r.assurance = 1.0; },
+       "--assurance must be above 0 and below 1 (a share of the communities consistent with the "
+       "pilot), not 1",
+       "assurance must be above 0 and below 1 (a share of the communities consistent with the "
+       "pilot), not 1"},
+      {"too few communities", [](PlanRequest& r) { r.communities = 9; },
+       "--communities must be at least 10 (a share of fewer says little), not 9",
+       "communities must be at least 10 (a share of fewer says little), not 9"},
+      {"no surveys of a community", [](PlanRequest& r) { r.community_surveys = 0; },
+       "--community-surveys must be at least 1, not 0",
+       "community_surveys must be at least 1, not 0"},
+      {"most surveys below the first round's",
+       [](PlanRequest& r) {
+         r.targets = {"N(1):bias<=0.1"};
+         r.max_surveys = 199;
+       },
+       "--max-surveys must be from the first round's 200 surveys of a design (--surveys) to "
+       "10000000, not 199",
+       "max_surveys must be from the first round's 200 surveys of a design (surveys) to 10000000, "
+       "not 199"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

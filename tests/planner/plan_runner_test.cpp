@@ -113,10 +113,10 @@ TEST(PlanRunner, RedrawnDetectionMakesPhisBiasMoreNegative) {
                                   << " redrawn";
 }
 
-TEST(PlanRunner, UntilTargetExtendsTheGridUpToAMetTargetOr98Sites) {
+TEST(PlanRunner, UntilTargetExtendsTheGridUpToAMetTargetOrItsLimit) {
   PlanRequest r;
   r.species = 20;
-  r.detection = 0.3;
+  r.detection = 0.01;
   r.heterogeneity = "none";
   r.surveys = 3;
   r.nreps = 10;
@@ -127,11 +127,22 @@ TEST(PlanRunner, UntilTargetExtendsTheGridUpToAMetTargetOr98Sites) {
     const char* target;
     std::vector<Design> designs;
   } cases[] = {
-      {"never met (B is 0: no relative bias): on at the last step, then 98",
-       "85,90",
-       "B:bias<=0.1",
-       {{85, 85}, {90, 90}, {95, 95}, {98, 98}}},
-      {"met in the grid: nothing more", "85,90", "PHI:width<=2", {{85, 85}, {90, 90}}},
+      {"never met (no estimate is ever exact): on at the last step to 250",
+       "10,120",
+       "N(1):rmse<=0",
+       {{10, 10}, {120, 120}, {230, 230}, {250, 250}}},
+      {"never met, from a grid beyond half of 250: to twice its largest",
+       "200,240",
+       "N(1):rmse<=0",
+       {{200, 200},
+        {240, 240},
+        {280, 280},
+        {320, 320},
+        {360, 360},
+        {400, 400},
+        {440, 440},
+        {480, 480}}},
+      {"met in the grid: nothing more", "236,242", "PHI:width<=2", {{236, 236}, {242, 242}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -18,7 +18,9 @@ TEST(DesignSummary, StandardErrorsFollowTheirFormulas) {
   //   relative bias 0.05; sd of the estimates sqrt(500/3): se 0.01 * sqrt(500/3/4) = 0.0645497
   //   squared errors 100, 0, 100, 400: rmse sqrt(150); their squared deviations sum to 90000,
   //   se of the mean 86.6025, by the delta method 86.6025 / (2 sqrt(150)) = 3.53553
-  //   coverage 3/4: sqrt(0.75 * 0.25 / 4) = 0.216506
+  //   coverage 3/4: Wilson's interval at two standard errors is 0.625 -+ sqrt(0.109375), its
+  //   half-width over 2 the standard error 0.165359 (sqrt(0.75 * 0.25 / 4) = 0.2165 without
+  //   Wilson's correction)
   //   widths 20, 20, 30, 10: sd sqrt(200/3), se sqrt(200/3/4) = 4.08248
   const ReportedParameters reported = reported_parameters({100, 80, 20, 0.2, 2.0, 1.0});
   const float estimates[] = {90, 100, 110, 120};
@@ -34,14 +36,17 @@ TEST(DesignSummary, StandardErrorsFollowTheirFormulas) {
   EXPECT_NEAR(p.relative_bias_se, 0.0645497, 1e-7);
   EXPECT_NEAR(p.rmse_se, 3.53553, 1e-5);
   EXPECT_DOUBLE_EQ(p.coverage, 0.75);
-  EXPECT_NEAR(p.coverage_se, 0.216506, 1e-6);
+  EXPECT_NEAR(p.coverage_se, 0.165359, 1e-6);
+  EXPECT_NEAR(p.coverage_lower, 0.625 - 0.330719, 1e-6);
+  EXPECT_NEAR(p.coverage_upper, 0.625 + 0.330719, 1e-6);
   EXPECT_NEAR(p.mean_width_se, 4.08248, 1e-5);
-  // One survey: no spread to measure.
+  // One survey: no spread to measure; but a share of 1 in 1 is not known to be 1: Wilson's
+  // interval [0.2, 1], standard error 1 / (1 + 4).
   const ParameterSummary one =
       summarise_design({10, 10}, std::span(outcomes).first(1), reported).parameters[0];
   EXPECT_TRUE(std::isnan(one.relative_bias_se));
   EXPECT_TRUE(std::isnan(one.rmse_se));
-  EXPECT_EQ(one.coverage_se, 0.0);
+  EXPECT_DOUBLE_EQ(one.coverage_se, 0.2);
 }
 
 TEST(Targets, ReadFromTheirText) {
@@ -89,6 +94,8 @@ DesignSummary design(std::int32_t t, double coverage, double se) {
   d.design = {t, t};
   d.parameters[0].coverage = coverage;
   d.parameters[0].coverage_se = se;
+  d.parameters[0].coverage_lower = coverage - 2.0 * se;
+  d.parameters[0].coverage_upper = coverage + 2.0 * se;
   return d;
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "kelvaro/curves.h"
 #include "kelvaro/report_reader.h"
 #include "kelvaro/tables.h"
 #include "support/run_program.h"
@@ -18,6 +19,7 @@ namespace {
 TEST(ResultTables, FromTheResultAsFromTheReport) {
   const std::filesystem::path golden = std::filesystem::path(KELVARO_SOURCE_DIR) / "tests/golden";
   int compared = 0;
+  std::size_t curved = 0;
   for (const auto& entry : std::filesystem::directory_iterator(golden)) {
     if (entry.path().extension() != ".in") continue;
     SCOPED_TRACE(entry.path().filename().string());
@@ -35,9 +37,23 @@ TEST(ResultTables, FromTheResultAsFromTheReport) {
     for (const auto& [from_result, from_report] : tables) {
       EXPECT_EQ(from_result.rows(), from_report->rows()) << from_result.name();
     }
+    // The curves, made from the printed frequencies (the M(h) test's with the frequency pair)
+    // with the printed replicates and seed, are the run's (a clock seed is not printed).
+    if (result.options.seed != 0) {
+      const ResultCurves run = result_curves(result, curve_settings(result));
+      const ResultCurves read = tidy::report_curves(report);
+      EXPECT_EQ(curves_table(run).rows(), curves_table(read).rows());
+      EXPECT_EQ(standardised_table(run).rows(), standardised_table(read).rows());
+      ASSERT_EQ(run.warnings.size(), read.warnings.size());
+      for (std::size_t i = 0; i < run.warnings.size(); ++i) {
+        EXPECT_EQ(format_warning(run.warnings[i]), format_warning(read.warnings[i]));
+      }
+      curved += run.blocks.size();
+    }
     ++compared;
   }
   EXPECT_GE(compared, 10) << "the golden inputs with a complete report";
+  EXPECT_GE(curved, 10u) << "the samples with curves";
 }
 
 TEST(ResultTables, EstimatorsTextAsTheHeaderShowsIt) {

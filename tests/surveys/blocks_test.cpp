@@ -59,15 +59,34 @@ TEST(Blocks, NoCommonSpeciesGivesZeroSubsets) {
   EXPECT_EQ(blocks.subset_b.n, (std::vector<std::int32_t>{0, 0, 0}));
 }
 
-TEST(SiteSet, CountsAndVisitsInOrder) {
-  SiteSet set;
-  for (int site : {97, 0, 64, 63, 0}) set.add(site);
-  std::vector<int> visited;
-  set.for_each([&](int site) { visited.push_back(site); });
-  EXPECT_EQ(visited, (std::vector<int>{0, 63, 64, 97}));
-  EXPECT_EQ(set.count(), 4);
-  EXPECT_TRUE(set.contains(64));
-  EXPECT_FALSE(set.contains(1));
+TEST(SiteSet, CountsAndVisitsInOrderInlineAndBeyond) {
+  const struct {
+    const char* name;
+    std::vector<int> added;
+    std::vector<int> visited;
+  } cases[] = {
+      {"none", {}, {}},
+      {"inline words only", {97, 0, 64, 63, 0}, {0, 63, 64, 97}},
+      {"beyond the inline words only", {999, 128, 128}, {128, 999}},
+      {"both, every word's edges",
+       {999, 127, 128, 0, 191, 192, 960, 959},
+       {0, 127, 128, 191, 192, 959, 960, 999}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SiteSet set;
+    for (int site : c.added) set.add(site);
+    const SiteSet copy = set;
+    set.add(500);  // the copy does not share the words beyond 127
+    std::vector<int> visited;
+    copy.for_each([&](int site) { visited.push_back(site); });
+    EXPECT_EQ(visited, c.visited);
+    EXPECT_EQ(copy.count(), static_cast<int>(c.visited.size()));
+    EXPECT_EQ(copy.empty(), c.visited.empty());
+    EXPECT_FALSE(copy.contains(500));
+    EXPECT_TRUE(set.contains(500));
+    for (int site : c.visited) EXPECT_TRUE(copy.contains(site)) << site;
+  }
 }
 
 TEST(InputWriter, OneRecordPerLine) {

@@ -17,14 +17,14 @@ namespace kelvaro::batch {
 namespace {
 
 TEST(DetectionTable, SamplesInAnyRecordOrderAndTheSiteLimit) {
-  // Groups come back after others (A on line 7, B on line 107). Sample 2 of A reaches a 99th
-  // site on line 105: its line and name are kept, its detections dropped.
+  // Groups come back after others (A on line 7, B on line 1009). Sample 2 of A reaches a 1001st
+  // site on line 1007: its line and name are kept, its detections dropped.
   std::string text = "group,sample,site,species,count\n";
   text += "A,1,s1,x,1\nA,1,s2,y,1\nB,1,s1,x,1\nB,2,s1,y,1\nC,1,s1,z,1\n";  // lines 2-6
-  for (int site = 1; site <= 99; ++site) {
-    text += "A,2,t" + std::to_string(site) + ",x,1\n";  // lines 7-105
+  for (int site = 1; site <= 1001; ++site) {
+    text += "A,2,t" + std::to_string(site) + ",x,1\n";  // lines 7-1007
   }
-  text += "D,1,s1,x,1\nB,2,s2,x,1\nB,2,s3,,0\nB,3,s1,x,1\n";  // lines 106-109
+  text += "D,1,s1,x,1\nB,2,s2,x,1\nB,2,s3,,0\nB,3,s1,x,1\n";  // lines 1008-1011
   SurveyLabels labels;
   tools::TextSource source(text, "t.csv", 7);  // chunks of 7 bytes: rows across chunks
   csv::LongTableOptions options;
@@ -34,14 +34,14 @@ TEST(DetectionTable, SamplesInAnyRecordOrderAndTheSiteLimit) {
   const auto group = [&](const char* label) { return *labels.groups.find(label); };
   const GroupSample* beyond = table.find(group("A"), *labels.samples.find("2"));
   ASSERT_TRUE(beyond->beyond_limit);
-  EXPECT_EQ(beyond->beyond_limit->line, 105);
-  EXPECT_EQ(beyond->beyond_limit->site, "t99");
+  EXPECT_EQ(beyond->beyond_limit->line, 1007);
+  EXPECT_EQ(beyond->beyond_limit->site, "t1001");
   EXPECT_FALSE(beyond->has_detection());
   const GroupSample* b2 = table.find(group("B"), *labels.samples.find("2"));
   EXPECT_EQ(b2->sites.size(), 3u) << "s1, s2, and s3 visited with nothing found";
   EXPECT_EQ(b2->species.size(), 2u);
   EXPECT_EQ(table.samples_of(group("B")).size(), 3u);
-  EXPECT_EQ(table.records(), 108u);
+  EXPECT_EQ(table.records(), 1010u);
 }
 
 TEST(DetectionTable, ATableWithoutAGroupColumnIsOneGroup) {
@@ -79,31 +79,12 @@ class PipeSource : public tools::ByteSource {
   std::size_t next_ = 0;
 };
 
-TEST(DetectionTable, ShuffledRecordsMakeTheSamplesOfOneReadingInFileOrder) {
-  // 40 groups of 1 to 24 samples (beyond a short list of them), records in random order, sites
-  // and species repeated, visits with nothing found; one sample reaches a 99th site.
-  std::mt19937 random(33);
-  struct Row {
-    int group, sample, site, species;  // species -1: none, a count of 0
-  };
-  std::vector<Row> rows;
-  for (int g = 0; g < 40; ++g) {
-    const int samples = 1 + g % 24;
-    for (int i = 0; i < 30 * samples; ++i) {
-      const int species = static_cast<int>(random() % 60) - 5;
-      rows.push_back({g, static_cast<int>(random() % samples), static_cast<int>(random() % 40),
-                      std::max(species, -1)});
-    }
-  }
-  for (int site = 0; site < 100; ++site) rows.push_back({7, 0, 100 + site, 1});
-  std::shuffle(rows.begin(), rows.end(), random);
-  std::string text = "group,sample,site,species,count\n";
-  for (const Row& r : rows) {
-    text += "g" + std::to_string(r.group) + "," + std::to_string(2000 + r.sample) + ",s" +
-            std::to_string(r.site) + "," +
-            (r.species < 0 ? ",0" : "sp" + std::to_string(r.species) + ",1") + "\n";
-  }
-  // The same records as columns in memory, coded at random (codes need no order).
+struct Row {
+  int group, sample, site, species;  // species -1: none, a count of 0
+};
+
+// The same records as columns in memory, coded at random (codes need no order).
+csv::ColumnTable columns_of(const std::vector<Row>& rows, std::mt19937& random) {
   csv::ColumnTable columns;
   columns.group.emplace();
   columns.count.emplace();
@@ -114,7 +95,6 @@ TEST(DetectionTable, ShuffledRecordsMakeTheSamplesOfOneReadingInFileOrder) {
                       label);
     }
     c.codes.push_back(0);
-    return label;
   };
   std::vector<std::array<std::string, 5>> cells;
   for (const Row& r : rows) {
@@ -133,13 +113,18 @@ TEST(DetectionTable, ShuffledRecordsMakeTheSamplesOfOneReadingInFileOrder) {
           std::find(labels.begin(), labels.end(), cells[i][k]) - labels.begin());
     }
   }
-  // What reading the records one by one gives: the reader's ids in order of first appearance,
-  // each sample's sites in order of first appearance and its detections.
-  struct Expected {
-    std::vector<std::uint32_t> sites, species;
-    std::vector<std::uint8_t> site_indices;
-    std::optional<long> beyond;
-  };
+  return columns;
+}
+
+// What reading the records one by one gives: the reader's ids in order of first appearance,
+// each sample's sites in order of first appearance and its detections.
+struct Expected {
+  std::vector<std::uint32_t> sites, species;
+  std::vector<std::uint16_t> site_indices;
+  std::optional<long> beyond;
+};
+
+std::map<std::pair<int, int>, Expected> read_one_by_one(const std::vector<Row>& rows) {
   std::map<std::pair<int, int>, Expected> expected;
   std::map<int, std::uint32_t> site_ids, species_ids;
   long line = 1;
@@ -151,7 +136,7 @@ TEST(DetectionTable, ShuffledRecordsMakeTheSamplesOfOneReadingInFileOrder) {
     if (e.beyond) continue;
     auto at = std::find(e.sites.begin(), e.sites.end(), site);
     if (at == e.sites.end()) {
-      if (e.sites.size() == 98) {
+      if (e.sites.size() == static_cast<std::size_t>(prep::kMaxSites)) {
         e.beyond = line;
         e.species.clear();
         e.site_indices.clear();
@@ -161,44 +146,84 @@ TEST(DetectionTable, ShuffledRecordsMakeTheSamplesOfOneReadingInFileOrder) {
     }
     if (r.species < 0) continue;
     e.species.push_back(species_ids[r.species]);
-    e.site_indices.push_back(static_cast<std::uint8_t>(at - e.sites.begin()));
+    e.site_indices.push_back(static_cast<std::uint16_t>(at - e.sites.begin()));
   }
-  // As one part and one batch; in parts of a few rows, grouped a thousand records at a time; and
-  // grouped a hundred at a time, fewer than the samples (sorted by ranges of samples).
-  const ReadingSizes sizes[] = {{}, {4096, 1000}, {512, 100}};
-  // Or the columns in memory (threads 4 here), whose places are rows, one less than lines.
-  for (const unsigned threads : {0u, 1u, 3u, 4u}) {  // 0: a pipe, read as a stream
-    for (const ReadingSizes& size : sizes) {
-      SCOPED_TRACE(std::to_string(threads) + " threads, parts of " +
-                   std::to_string(size.part_bytes) + " bytes, batches of " +
-                   std::to_string(size.batch_records));
-      SurveyLabels labels;
-      tools::TextSource file(text, "t.csv");
-      PipeSource pipe(text);
-      csv::LongTableOptions options;
-      options.columns.group = "group";
-      const long shift = threads == 4 ? 1 : 0;
-      std::optional<DetectionTable> read;
-      if (threads == 4) {
-        read.emplace(columns, options, labels, size);
-      } else {
-        read.emplace(threads == 0 ? static_cast<tools::ByteSource&>(pipe) : file, options, labels,
-                     std::max(threads, 1u), start_thread, size);
-      }
-      DetectionTable& table = *read;
-      ASSERT_TRUE(table.read({}));
-      EXPECT_EQ(table.records(), rows.size());
-      for (const auto& [key, e] : expected) {
-        SCOPED_TRACE("g" + std::to_string(key.first) + " " + std::to_string(2000 + key.second));
-        const GroupSample* s = table.find(*labels.groups.find("g" + std::to_string(key.first)),
-                                          *labels.samples.find(std::to_string(2000 + key.second)));
-        ASSERT_NE(s, nullptr);
-        EXPECT_EQ(s->sites, e.sites);
-        EXPECT_EQ(s->species, e.species);
-        EXPECT_EQ(s->site_indices, e.site_indices);
-        EXPECT_EQ(
-            s->beyond_limit ? std::optional<long>(s->beyond_limit->line + shift) : std::nullopt,
-            e.beyond);
+  return expected;
+}
+
+TEST(DetectionTable, ShuffledRecordsMakeTheSamplesOfOneReadingInFileOrder) {
+  // 40 groups of 1 to 24 samples (beyond a short list of them) of up to 40 sites, and one
+  // sample of 700 sites (beyond kSearchedSites: found by the marks) and one that reaches a
+  // 1001st site; sites and species repeated, visits with nothing found. The records in random
+  // order (read in batches), and the same grouped by group, in random order within each
+  // (read as they come).
+  std::mt19937 random(33);
+  std::vector<Row> rows;
+  for (int g = 0; g < 40; ++g) {
+    const int samples = 1 + g % 24;
+    for (int i = 0; i < 30 * samples; ++i) {
+      const int species = static_cast<int>(random() % 60) - 5;
+      rows.push_back({g, static_cast<int>(random() % samples), static_cast<int>(random() % 40),
+                      std::max(species, -1)});
+    }
+  }
+  for (int site = 0; site < 1040; ++site) rows.push_back({7, 0, 100 + site, 1});
+  for (int i = 0; i < 3000; ++i) {
+    rows.push_back({9, 1, 100 + static_cast<int>(random() % 700), static_cast<int>(random() % 9)});
+  }
+  std::shuffle(rows.begin(), rows.end(), random);
+  std::vector<Row> grouped = rows;
+  std::stable_sort(grouped.begin(), grouped.end(),
+                   [](const Row& a, const Row& b) { return a.group < b.group; });
+  for (const std::vector<Row>* order : {&rows, &grouped}) {
+    SCOPED_TRACE(order == &rows ? "shuffled" : "grouped by group");
+    std::string text = "group,sample,site,species,count\n";
+    for (const Row& r : *order) {
+      text += "g" + std::to_string(r.group) + "," + std::to_string(2000 + r.sample) + ",s" +
+              std::to_string(r.site) + "," +
+              (r.species < 0 ? ",0" : "sp" + std::to_string(r.species) + ",1") + "\n";
+    }
+    const std::map<std::pair<int, int>, Expected> expected = read_one_by_one(*order);
+    ASSERT_GE(expected.at({9, 1}).sites.size(), 700u);
+    const csv::ColumnTable columns = columns_of(*order, random);
+    // As one part and one batch; in parts of a few rows, grouped a thousand records at a time;
+    // and grouped a hundred at a time, fewer than the samples (sorted by ranges of samples).
+    const ReadingSizes sizes[] = {{}, {4096, 1000}, {512, 100}};
+    // Or the columns in memory (threads 4 here), whose places are rows, one less than lines.
+    for (const unsigned threads : {0u, 1u, 3u, 4u}) {  // 0: a pipe, read as a stream
+      for (const ReadingSizes& size : sizes) {
+        SCOPED_TRACE(std::to_string(threads) + " threads, parts of " +
+                     std::to_string(size.part_bytes) + " bytes, batches of " +
+                     std::to_string(size.batch_records));
+        SurveyLabels labels;
+        tools::TextSource file(text, "t.csv");
+        PipeSource pipe(text);
+        csv::LongTableOptions options;
+        options.columns.group = "group";
+        const long shift = threads == 4 ? 1 : 0;
+        std::optional<DetectionTable> read;
+        if (threads == 4) {
+          read.emplace(columns, options, labels, size);
+        } else {
+          read.emplace(threads == 0 ? static_cast<tools::ByteSource&>(pipe) : file, options, labels,
+                       std::max(threads, 1u), start_thread, size);
+        }
+        DetectionTable& table = *read;
+        ASSERT_TRUE(table.read({}));
+        EXPECT_EQ(table.records(), order->size());
+        for (const auto& [key, e] : expected) {
+          SCOPED_TRACE("g" + std::to_string(key.first) + " " + std::to_string(2000 + key.second));
+          const GroupSample* s =
+              table.find(*labels.groups.find("g" + std::to_string(key.first)),
+                         *labels.samples.find(std::to_string(2000 + key.second)));
+          ASSERT_NE(s, nullptr);
+          EXPECT_EQ(s->sites, e.sites);
+          EXPECT_EQ(s->species, e.species);
+          EXPECT_EQ(s->site_indices, e.site_indices);
+          EXPECT_EQ(
+              s->beyond_limit ? std::optional<long>(s->beyond_limit->line + shift) : std::nullopt,
+              e.beyond);
+        }
       }
     }
   }

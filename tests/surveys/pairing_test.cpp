@@ -44,6 +44,40 @@ TEST(LabelOrder, ByValueWhenEveryLabelIsANumberElseByBytes) {
   }
 }
 
+TEST(Pairing, SamplesInNaturalOrderOrTheFilesAndGroupsAsBefore) {
+  // Weeks out of order in the file; groups "r10" and "r9" keep their order by bytes.
+  const std::string text =
+      "group,sample,site,species\n"
+      "r9,week 12,s1,a\nr9,week 8,s1,a\nr10,week 10,s1,b\nr9,week 10,s1,b\nr10,week 8,s1,a\n";
+  using P = std::vector<std::tuple<std::string, std::string, std::string>>;
+  const struct {
+    tools::SampleOrder order;
+    P expected;
+  } cases[] = {
+      {tools::SampleOrder::kNatural,
+       {{"r10", "week 8", "week 10"}, {"r9", "week 8", "week 10"}, {"r9", "week 10", "week 12"}}},
+      {tools::SampleOrder::kFile,
+       // The order of first appearance in the whole table: week 12, week 8, week 10.
+       {{"r10", "week 8", "week 10"}, {"r9", "week 12", "week 8"}, {"r9", "week 8", "week 10"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(tools::sample_order_name(c.order));
+    SurveyLabels labels;
+    tools::TextSource source(text, "t.csv");
+    csv::LongTableOptions options;
+    options.columns.group = "group";
+    DetectionTable table(source, options, labels);
+    ASSERT_TRUE(table.read({}));
+    PairSequence sequence(table, labels, PairRule::kConsecutive, std::nullopt, c.order);
+    P got;
+    for (SamplePair p; sequence.next(p);) {
+      got.emplace_back(labels.groups.label(p.group), labels.samples.label(p.sample1),
+                       labels.samples.label(p.sample2));
+    }
+    EXPECT_EQ(got, c.expected);
+  }
+}
+
 TEST(Pairing, RulesWithinAGroup) {
   const std::vector<std::uint32_t> four = {7, 8, 9, 10};  // sample ids in label order
   using P = std::vector<std::pair<std::uint32_t, std::uint32_t>>;

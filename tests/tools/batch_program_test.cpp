@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,18 @@ struct Pair {
   const char *group, *sample1, *sample2;
   bool analysed;
 };
+
+// Species names sp0 .. sp59.
+const std::vector<std::string> kSpeciesTexts = [] {
+  std::vector<std::string> names;
+  for (int k = 0; k < 60; ++k) names.push_back("sp" + std::to_string(k));
+  return names;
+}();
+const std::vector<const char*> kSpeciesNames = [] {
+  std::vector<const char*> names;
+  for (const std::string& n : kSpeciesTexts) names.push_back(n.c_str());
+  return names;
+}();
 // In output order.
 const Pair kPairs[] = {{"9", "2019", "2020", true},
                        {"9", "2020", "2021", true},
@@ -116,29 +129,29 @@ std::vector<std::string> warnings_of(const std::string& err) {
   return out;
 }
 
-TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
-  const ScratchDir dir;
-  const std::string records = dir.write("records.csv", table_of(kRecords));
-  // 10 replicates: every run warns of its few replicates, some of estimates outside intervals.
-  const RunResult batch = run(kBatch + " --threads 2 --nreps 10 --reports -o " +
-                              quoted(dir.path("out")) + " " + quoted(records));
-  ASSERT_EQ(batch.status, 0) << batch.err;
-  const std::string out = dir.path("out/");
+// What kelvaro-prep, kelvaro and kelvaro-tidy make of each pair: the rows of parameters, blocks,
+// tests and estimators, and the problems (a warning's kind left empty: kelvaro prints none).
+// Checks each pair's report in the batch's out/reports.
+struct ExpectedTables {
+  std::string rows[4];
+  std::vector<std::vector<std::string>> problems;
+};
 
-  std::string expected[4];  // the rows of parameters, blocks, tests and estimators
-  std::vector<std::vector<std::string>> expected_problems;
+ExpectedTables expected_of(const std::vector<Record>& records, const std::vector<Pair>& pairs,
+                           const ScratchDir& dir, const std::string& out) {
+  ExpectedTables expected;
   const char* const tidy_tables[] = {"parameters.csv", "blocks.csv", "test.csv", "estimators.csv"};
-  for (const Pair& p : kPairs) {
+  for (const Pair& p : pairs) {
     SCOPED_TRACE(std::string(p.group) + " " + p.sample1 + "-" + p.sample2);
     const std::string key = std::string(p.group) + "," + p.sample1 + "," + p.sample2 + ",";
     if (!p.analysed) {
-      expected_problems.push_back({p.group, p.sample1, p.sample2, "no_detection",
+      expected.problems.push_back({p.group, p.sample1, p.sample2, "no_detection",
                                    "sample \"2020\" has no detection (every record of it says "
                                    "not detected)"});
       continue;
     }
     std::vector<Record> rows;
-    for (const Record& r : kRecords) {
+    for (const Record& r : records) {
       if (r.group == std::string(p.group) &&
           (r.sample == std::string(p.sample1) || r.sample == std::string(p.sample2))) {
         rows.push_back(r);
@@ -147,43 +160,132 @@ TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
     const std::string pair_table = dir.write("pair.csv", table_of(rows));
     const RunResult input =
         run(kPrep + " --nreps 10 --first " + p.sample1 + " " + quoted(pair_table));
-    ASSERT_EQ(input.status, 0) << input.err;
+    EXPECT_EQ(input.status, 0) << input.err;
     const RunResult report = run(kKelvaro, input.out);
-    ASSERT_EQ(report.status, 0) << report.err;
+    EXPECT_EQ(report.status, 0) << report.err;
     EXPECT_EQ(read_file(out + "reports/" + p.group + "/" + p.sample1 + "-" + p.sample2 + ".txt"),
               report.out);
     const std::string tidy_dir = dir.path(std::string("tidy-") + p.group + "-" + p.sample1);
-    ASSERT_EQ(run(kTidy + " --dir " + quoted(tidy_dir), report.out).status, 0);
+    EXPECT_EQ(run(kTidy + " --dir " + quoted(tidy_dir), report.out).status, 0);
     for (int t = 0; t < 4; ++t) {
       for (const std::string& row : rows_of(read_file(tidy_dir + "/" + tidy_tables[t]))) {
-        expected[t] += key + row + "\r\n";
+        expected.rows[t] += key + row + "\r\n";
       }
     }
     for (const std::string& w : warnings_of(report.err)) {
-      expected_problems.push_back({p.group, p.sample1, p.sample2, "", w});
+      expected.problems.push_back({p.group, p.sample1, p.sample2, "", w});
     }
   }
+  return expected;
+}
+
+// The batch's tables in `out` are `expected`'s.
+void expect_tables(const std::string& out, const ExpectedTables& expected) {
   for (int t = 0; t < 4; ++t) {
     const std::string got = read_file(out + kTables[t]);
-    EXPECT_EQ(got.substr(header_of(got).size()), expected[t]) << kTables[t];
+    EXPECT_EQ(got.substr(header_of(got).size()), expected.rows[t]) << kTables[t];
   }
+  const std::vector<csv::CsvRow> problems =
+      csv::parse_csv(read_file(out + "problems.csv"), "problems.csv");
+  ASSERT_EQ(problems.size(), expected.problems.size() + 1) << read_file(out + "problems.csv");
+  for (std::size_t i = 0; i < expected.problems.size(); ++i) {
+    std::vector<std::string> got = problems[i + 1].fields();
+    if (expected.problems[i][3].empty()) got[3] = "";  // a warning's kind: kelvaro prints none
+    EXPECT_EQ(got, expected.problems[i]);
+  }
+}
+
+TEST(BatchProgram, EveryPairIsWhatPrepKelvaroAndTidyMakeOfIt) {
+  const ScratchDir dir;
+  const std::string records = dir.write("records.csv", table_of(kRecords));
+  // 10 replicates: every run warns of its few replicates, some of estimates outside intervals.
+  const RunResult batch = run(kBatch + " --threads 2 --nreps 10 --reports -o " +
+                              quoted(dir.path("out")) + " " + quoted(records));
+  ASSERT_EQ(batch.status, 0) << batch.err;
+  const std::string out = dir.path("out/");
+  const ExpectedTables expected =
+      expected_of(kRecords, std::vector<Pair>(std::begin(kPairs), std::end(kPairs)), dir, out);
+  expect_tables(out, expected);
   // The species observed by hand (see kRecords), among the rows compared above.
   for (const char* r :
        {"9,2019,2020,Sample 1,3,", "9,2019,2020,Subset B,2,", "9,2020,2021,Sample 2,2,",
         "9,2020,2021,Subset A,1,", "300,2019,2020,Sample 2,3,", "300,2019,2020,Subset A,2,"}) {
-    EXPECT_NE(expected[1].find(r), std::string::npos) << r;
+    EXPECT_NE(expected.rows[1].find(r), std::string::npos) << r;
   }
-  EXPECT_EQ(rows_of(expected[2]).size(), 1u) << "a test row for 9, 2019-2020 only";
+  EXPECT_EQ(rows_of(expected.rows[2]).size(), 1u) << "a test row for 9, 2019-2020 only";
+  EXPECT_GT(expected.problems.size(), 3u) << "warnings as well as the two pairs not analysed";
+}
 
-  const std::vector<csv::CsvRow> problems =
-      csv::parse_csv(read_file(out + "problems.csv"), "problems.csv");
-  ASSERT_EQ(problems.size(), expected_problems.size() + 1) << read_file(out + "problems.csv");
-  ASSERT_GT(problems.size(), 4u) << "warnings as well as the two pairs not analysed";
-  for (std::size_t i = 0; i < expected_problems.size(); ++i) {
-    std::vector<std::string> got = problems[i + 1].fields();
-    if (expected_problems[i][3].empty()) got[3] = "";  // a warning's kind: kelvaro prints none
-    EXPECT_EQ(got, expected_problems[i]);
+TEST(BatchProgram, SamplesOfUpTo1000SitesAsPrepKelvaroAndTidyMakeThem) {
+  // Samples of 150, 1000 and 98 sites (each side of the old limit of 98, and the new limit):
+  // every detection of species k (of 60) at each site with chance 1 / (k + 2).
+  std::mt19937 random(42);
+  std::vector<std::string> names;  // Record holds pointers: the texts live here
+  names.reserve(2000);
+  std::vector<Record> records;
+  const std::pair<const char*, int> samples[] = {{"2019", 150}, {"2020", 1000}, {"2021", 98}};
+  for (const auto& [sample, sites] : samples) {
+    for (int site = 1; site <= sites; ++site) {
+      names.push_back("s" + std::to_string(site));
+      records.push_back({"big", sample, names.back().c_str(), "", "0"});  // a visit
+      for (int k = 0; k < 60; ++k) {
+        if (random() % static_cast<unsigned>(k + 2) == 0) {
+          records.push_back({"big", sample, names.back().c_str(), kSpeciesNames[k], "1"});
+        }
+      }
+    }
   }
+  const ScratchDir dir;
+  const RunResult batch =
+      run(kBatch + " -q --threads 2 --nreps 10 --reports -o " + quoted(dir.path("out")) + " " +
+          quoted(dir.write("records.csv", table_of(records))));
+  ASSERT_EQ(batch.status, 0) << batch.err;
+  const std::string out = dir.path("out/");
+  const ExpectedTables expected = expected_of(
+      records, {{"big", "2019", "2020", true}, {"big", "2020", "2021", true}}, dir, out);
+  expect_tables(out, expected);
+  // Sample 1 of 2020-2021 has its 1000 sites: the M(h) test's 999 degrees of freedom.
+  EXPECT_NE(read_file(out + "reports/big/2020-2021.txt").find(" df = 999 Prob = "),
+            std::string::npos);
+}
+
+TEST(BatchProgram, CurvesAreWhatTidyMakesOfEachPairsReport) {
+  // With --curves, curves.csv holds each analysed pair's curves as kelvaro-tidy --table curves
+  // makes them of the pair's report; without it, no curves.csv.
+  const ScratchDir dir;
+  const std::string records = dir.write("records.csv", table_of(kRecords));
+  const RunResult plain =
+      run(kBatch + " -q --nreps 10 -o " + quoted(dir.path("plain")) + " " + quoted(records));
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.path("plain/curves.csv")));
+  const RunResult batch = run(kBatch + " -q --nreps 10 --curves --reports -o " +
+                              quoted(dir.path("out")) + " " + quoted(records));
+  ASSERT_EQ(batch.status, 0) << batch.err;
+  const std::string out = dir.path("out/");
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(read_file(out + kTables[t]), read_file(dir.path("plain/") + kTables[t]));
+  }
+  std::string expected, standardised;
+  for (const Pair& p : kPairs) {
+    if (!p.analysed) continue;
+    const std::string report =
+        out + "reports/" + p.group + "/" + p.sample1 + "-" + p.sample2 + ".txt";
+    const RunResult curves = run(kTidy + " --table curves " + quoted(report));
+    ASSERT_EQ(curves.status, 0) << curves.err;
+    for (const std::string& row : rows_of(curves.out)) {
+      expected += std::string(p.group) + "," + p.sample1 + "," + p.sample2 + "," + row + "\r\n";
+    }
+    const RunResult compared = run(kTidy + " --table standardised " + quoted(report));
+    ASSERT_EQ(compared.status, 0) << compared.err;
+    standardised += compared.out;
+  }
+  const std::string got = read_file(out + "curves.csv");
+  EXPECT_EQ(header_of(got),
+            "group,sample1,sample2,block,sites,kind,richness,lower,upper,coverage\r\n");
+  EXPECT_EQ(got.substr(header_of(got).size()), expected);
+  EXPECT_NE(expected.find(",observed,"), std::string::npos);
+  EXPECT_NE(expected.find(",extrapolated,"), std::string::npos);
+  EXPECT_NE(standardised.find("effort,Sample 1,"), std::string::npos) << standardised;
 }
 
 TEST(BatchProgram, SameBytesForEveryThreadCountAndShardSplit) {
@@ -314,11 +416,11 @@ TEST(BatchProgram, ATableWithoutAGroupColumnIsOneGroup) {
 }
 
 TEST(BatchProgram, PairsFromAFileAndSamplesThatCannotBeAnalysed) {
-  // Group 9 of kRecords (lines 2-14), and group 5 whose 2019 has 99 sites (the 99th on line
-  // 15 + 98 = 113).
+  // Group 9 of kRecords (lines 2-14), and group 5 whose 2019 has 1001 sites (the 1001st on line
+  // 15 + 1000 = 1015).
   std::vector<Record> records(kRecords.begin(), kRecords.begin() + 13);
   std::vector<std::string> sites;
-  for (int i = 1; i <= 99; ++i) sites.push_back("s" + std::to_string(i));
+  for (int i = 1; i <= 1001; ++i) sites.push_back("s" + std::to_string(i));
   for (const std::string& site : sites) records.push_back({"5", "2019", site.c_str(), "a", "1"});
   records.push_back({"5", "2020", "s1", "a", "1"});
   const ScratchDir dir;
@@ -347,7 +449,8 @@ TEST(BatchProgram, PairsFromAFileAndSamplesThatCannotBeAnalysed) {
   // In label order: groups 5, 9, 77.
   const std::vector<std::vector<std::string>> expected = {
       {"5", "2020", "2019", "too_many_sites",
-       "sample \"2019\" has more than 98 sites (the next, \"s99\", is on line 113;"},
+       "sample \"2019\" has more than 1000 sites (the next, \"s1001\", is on line 1015; kelvaro "
+       "takes at most 1000"},
       {"9", "2019", "1999", "missing_sample", "the table holds no record of sample \"1999\""},
       {"77", "2019", "2020", "missing_sample", "the table holds no record of sample \"2019\""}};
   ASSERT_EQ(problems.size(), expected.size() + 1);

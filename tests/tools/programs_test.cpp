@@ -114,7 +114,7 @@ TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
   const ScratchDir dir;
   const std::string good = quoted(dir.write("good.csv", kWide1));
   std::string many = "site,a\n";
-  for (int i = 1; i <= 99; ++i) many += "s" + std::to_string(i) + ",1\n";
+  for (int i = 1; i <= 1001; ++i) many += "s" + std::to_string(i) + ",1\n";
   const struct {
     const char* name;
     std::string file;
@@ -125,8 +125,8 @@ TEST(PrepProgram, RefusalsNameFileLineAndColumnAndWriteNothing) {
        "bad.csv (comma-separated), line 2, column 2: text after the closing quote"},
       {"no detections", "zero.csv", "site,a\ns1,0\n",
        "zero.csv (comma-separated), line 1, column 1: the sample has no detection"},
-      {"more than 98 sites", "many.csv", many,
-       "many.csv (comma-separated), line 100, column 1: more than 98 sites"},
+      {"more than 1000 sites", "many.csv", many,
+       "many.csv (comma-separated), line 1002, column 1: more than 1000 sites"},
       {"duplicate site", "dup.csv", "site;a\ns1;1\ns1;1\n",
        "dup.csv (semicolon-separated), line 3, column 1: duplicate site"},
       {"duplicate species", "dups.csv", "site\ta\ta\rs1\t1\t1\r",

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <iostream>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -62,13 +63,16 @@ void define_options(CLI::App& app, Options& o) {
   batch::BatchRequest& r = o.request;
   app.add_option("records", o.records,
                  "the long table: one row per detection, with columns group, sample, site and "
-                 "species (any order and case; other columns ignored); or a Darwin Core archive "
-                 "(a zip, or a folder of its files)")
+                 "species (any order and case; other columns ignored); at most " +
+                     std::to_string(kelvaro::prep::kMaxSites) +
+                     " sites per sample (a pair with more goes to problems.csv); or a Darwin Core "
+                     "archive (a zip, or a folder of its files)")
       ->required()
       ->type_name("RECORDS.csv");
   app.add_option("-o,--output", r.output,
                  "the output directory (made when missing): parameters.csv, blocks.csv, "
-                 "tests.csv, estimators.csv, problems.csv, and reports/ with --reports")
+                 "tests.csv, estimators.csv, problems.csv, curves.csv with --curves and reports/ "
+                 "with --reports")
       ->required()
       ->check(tools::non_empty_name())
       ->type_name("DIR");
@@ -78,6 +82,17 @@ void define_options(CLI::App& app, Options& o) {
                  "group,sample1,sample2")
       ->default_val("consecutive")
       ->type_name("RULE|FILE");
+  app.add_option("--sample-order", r.sample_order,
+                 "natural (numbers in labels as numbers: week 8 before week 12, 2019-9-30 before "
+                 "2019-10-01) or file (the order in which the labels first appear): which "
+                 "samples follow one another, and the order of the rows")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, kelvaro::tools::SampleOrder>{
+              {"natural", kelvaro::tools::SampleOrder::kNatural},
+              {"file", kelvaro::tools::SampleOrder::kFile}},
+          CLI::ignore_case))
+      ->default_str("natural")
+      ->type_name("ORDER");
   app.add_option("--group", r.table.columns.group,
                  "the group column (a route, a site, a plot; archive: the term, default "
                  "locationID); \"\" for a table without one: one group")
@@ -115,6 +130,10 @@ void define_options(CLI::App& app, Options& o) {
       ->default_str("400");
   app.add_flag("--no-range-adjust", o.no_range_adjust,
                "switch off the range adjustment of the bootstrap parameters");
+  app.add_flag("--curves", r.analysis.curves,
+               "also write curves.csv: each pair's two samples' richness by number of sites, "
+               "interpolated, observed and extrapolated to twice their sites, with 95% intervals "
+               "and coverage (large: 2T rows per sample)");
   app.add_flag("--reports", r.analysis.reports,
                "also write every pair's report to DIR/reports/<group>/<sample1>-<sample2>.txt");
   r.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -162,7 +181,9 @@ std::optional<std::string> misuse(const CLI::App& app, Options& o) {
   for (const auto& [name, rule] : rules) {
     if (r.pairs_file == name) r.rule = rule;
   }
-  for (const std::string& table : batch::batch_table_paths(r.output)) {
+  std::vector<std::string> tables = batch::batch_table_paths(r.output);
+  if (r.analysis.curves) tables.push_back(batch::curves_table_path(r.output));
+  for (const std::string& table : tables) {
     for (const std::string* input : {&o.records, &r.pairs_file}) {
       if (tools::same_file(table, *input)) {
         return "-o " + r.output + ": " + table + " is the input file " + *input +

@@ -55,6 +55,9 @@ int main(int argc, char** argv) {
   }
   // The pilot's fit and the answer to the targets are results: shown even with --quiet.
   if (checked.pilot_fit) tools::print_error(app, checked.pilot_account);
+  if (!command.quiet) {
+    for (const std::string& w : checked.warnings) tools::print_error(app, "warning: " + w);
+  }
   try {
     // A file that cannot be written fails before the simulation rather than after it; the trial
     // file is removed at once, so that an interrupted run leaves nothing behind.
@@ -65,12 +68,10 @@ int main(int argc, char** argv) {
       if (!told) tools::print_error(app, kelvaro::threads_short_text(asked, used, "the run"));
       told = true;
     };
-    const auto summaries = plan::run_checked_plan(
+    const plan::PlanResult result = plan::plan_survey(
         checked, [&bar](std::int64_t done, std::int64_t total) { bar.update(done, total); });
     bar.erase();
-    const plan::Community& community = checked.settings.community;
-    const std::string csv = plan::results_csv(summaries, plan::reported_parameters(community),
-                                              community, checked.targets);
+    const std::string csv = plan::results_csv(result);
     if (command.output.empty()) {
       tools::StandardOutput out("the results");
       out.write(csv);
@@ -80,9 +81,11 @@ int main(int argc, char** argv) {
       out.write(csv);
       out.commit();
     }
-    if (!checked.targets.empty()) {
-      tools::print_error(app, plan::target_answer(summaries, checked.targets));
+    const plan::PlanAnswer& answer = result.answer;
+    if (!command.quiet) {
+      for (const std::string& w : answer.warnings) tools::print_error(app, "warning: " + w);
     }
+    if (answer.kind != plan::AnswerKind::kNoTargets) tools::print_error(app, answer.text);
   } catch (const tools::WriteError& e) {
     tools::print_error(app, e.what());
     return tools::kWriteFailed;

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,7 +45,9 @@ struct Options {
 void define_options(CLI::App& app, Options& o) {
   app.add_option("files", o.files,
                  "two site-by-species CSV files (Sample 1, Sample 2), one long CSV with "
-                 "columns sample,site,species, or a Darwin Core archive (a zip, or a folder)")
+                 "columns sample,site,species, or a Darwin Core archive (a zip, or a folder); at "
+                 "most " +
+                     std::to_string(prep::kMaxSites) + " sites per sample")
       ->required()
       ->expected(1, 2)
       ->type_name("CSV");
@@ -72,6 +75,17 @@ void define_options(CLI::App& app, Options& o) {
                  "long table: with --first, the sample label that is Sample 2 (rows of other "
                  "samples are left out)")
       ->type_name("LABEL");
+  app.add_option("--sample-order", o.table.sample_order,
+                 "long table without --first: Sample 1 is the label that appears first (file, "
+                 "the default) or the one first in natural order (natural: numbers in labels as "
+                 "numbers, week 8 before week 12)")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, kelvaro::tools::SampleOrder>{
+              {"natural", kelvaro::tools::SampleOrder::kNatural},
+              {"file", kelvaro::tools::SampleOrder::kFile}},
+          CLI::ignore_case))
+      ->default_str("file")
+      ->type_name("ORDER");
   app.add_option("--count", o.columns.count,
                  "long table: the column that says whether the species was detected (0, empty, "
                  "FALSE: not detected; default: a column count, detected or abundance)")
@@ -96,8 +110,8 @@ void define_options(CLI::App& app, Options& o) {
 // What is wrong with the options as a whole, before anything is read; nullopt when nothing.
 std::optional<std::string> misuse(const CLI::App& app, Options& o) {
   if (o.files.size() == 2) {
-    for (const char* option : {"--first", "--second", "--count", "--sample", "--site", "--species",
-                               "--taxon-id", "--species-rank-only"}) {
+    for (const char* option : {"--first", "--second", "--sample-order", "--count", "--sample",
+                               "--site", "--species", "--taxon-id", "--species-rank-only"}) {
       if (app.count(option) > 0) {
         return std::string(option) + " applies to a long table (one file) only";
       }

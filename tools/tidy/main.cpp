@@ -35,9 +35,14 @@ void define_options(CLI::App& app, Options& o) {
   app.add_flag("--replicates", o.replicates,
                "include the bootstrap detail lines of a run with negative nreps (with --json or "
                "--dir); alone, write the table of replicates");
-  auto* table =
-      app.add_option("--table", o.table, "the table to write as CSV (default: parameters)")
-          ->check(CLI::IsMember(tidy::table_names(true)));
+  std::vector<std::string> names = tidy::table_names(true);
+  for (const std::string& name : tidy::curve_table_names()) names.push_back(name);
+  auto* table = app.add_option("--table", o.table,
+                               "the table to write as CSV (default: parameters); curves and "
+                               "standardised: the samples' richness by number of sites, and the "
+                               "two compared at equal effort and coverage (made on request, "
+                               "with the report's replicates and seed)")
+                    ->check(CLI::IsMember(names));
   auto* dir = app.add_option("--dir", o.dir, "write every table as DIR/<table>.csv")
                   ->check(tools::non_empty_name())
                   ->type_name("DIR");
@@ -110,7 +115,16 @@ void write_output(const Options& o, const tidy::Report& report) {
     const std::string name = !o.table.empty() ? o.table
                              : o.replicates   ? "replicates"
                                               : "parameters";
-    tidy::write_csv(out, *tidy::find_table(report, name));
+    if (const kelvaro::Table* table = tidy::find_table(report, name)) {
+      tidy::write_csv(out, *table);
+    } else {
+      const kelvaro::ResultCurves curves = tidy::report_curves(report);
+      for (const kelvaro::CurveWarning& w : curves.warnings) {
+        std::cerr << "kelvaro-tidy: warning: " << w.block << ": " << w.text << "\n";
+      }
+      tidy::write_csv(out, name == "curves" ? kelvaro::curves_table(curves)
+                                            : kelvaro::standardised_table(curves));
+    }
   }
   out.finish();
 }

@@ -127,7 +127,8 @@ block_matrices <- function(d1, d2) {
 
 # Warns of sites (rows) without any detection: they count as sites where every species was
 # missed, which lowers the detection the estimates rest on. A site that was not surveyed does
-# not belong in the table.
+# not belong in the table. The run warns of the same (kind sites_without_detection) by site
+# number only: a run from checked tables leaves its warning to this one, which names the rows.
 check_empty_sites <- function(detected, arg) {
   empty <- which(rowSums(detected) == 0)
   if (length(empty) == 0L) return(invisible())
@@ -139,7 +140,7 @@ check_empty_sites <- function(detected, arg) {
                               "count as sites where every species was missed (drop the rows of ",
                               "sites that were not surveyed)"),
                        arg, length(empty), where, if (length(empty) > 3L) ", ..." else ""),
-               "site_without_detection")
+               "sites_without_detection")
 }
 
 # Warns of species names within one table that differ only in case ("Poa annua", "poa annua"):
@@ -178,6 +179,6 @@ check_shared <- function(species1, species2, both) {
   if (length(both) == 0L) {
     kelvaro_warn(paste0("kelvaro: the samples have no species in common (species are matched ",
                         "by column name): persistence is then 0; check that both tables name ",
-                        "the species the same way"), "no_shared_species")
+                        "the species the same way"), "no_common_species")
   }
 }

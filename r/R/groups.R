@@ -257,7 +257,10 @@ grouped_result <- function(todo, outcomes, matrices, grouped, options, call) {
       tables$problems[[i]] <- problem(i, "refused", sub("\n$", "", r$diagnostic))
       next
     }
-    raise_warnings(r$warnings, paste0(pair_label(key_of(i), grouped), ": "))
+    # The table's sites without detection were told by row; samples without a species in common
+    # are the run's to tell.
+    raise_warnings(r$warnings, paste0(pair_label(key_of(i), grouped), ": "),
+                   "sites_without_detection")
     labelled <- labelled_tables(r, c(todo$sample1[i], todo$sample2[i]), matrices[[i]])
     tables$parameters[[i]] <- with_key(labelled$parameters, i)
     tables$blocks[[i]] <- with_key(labelled$blocks, i)

@@ -107,7 +107,7 @@ kelvaro_pool <- function(x, pool) {
     if (run$status != 0L) {
       refuse(sprintf("pool \"%s\": %s", name, sub("\n$", "", run$diagnostic)))
     }
-    raise_warnings(run$warnings, sprintf("pool \"%s\": ", name))
+    raise_warnings(run$warnings, sprintf("pool \"%s\": ", name), "sites_without_detection")
     pool_rows(with_standard_errors(run$estimators, list(sample1 = d)), run$blocks)
   })
   out <- cbind(pool = pools, do.call(rbind, rows), stringsAsFactors = FALSE)

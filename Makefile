@@ -17,7 +17,7 @@ MAKEFLAGS += --no-print-directory
         bench bench-tools bench-batch bench-batch-scale bench-batch-memory bench-math exhaustive programs \
         cross-test install uninstall package fuzz r-package r-check r-install r-vignette web web-test \
         python python-test python-install \
-        web-screenshots bench-web clean
+        web-screenshots bench-web docs clean
 
 all: build
 
@@ -195,6 +195,20 @@ r-install:
 r-vignette:
 	@sh tools/install-deps.sh r
 	JOBS=$(JOBS) sh r/tools/package.sh vignette $(R_BUILD)/vignette
+
+# The guides' examples and figures made again from the current code: every runnable example of
+# README.md and docs/*.md rewritten with what it prints (the test docs_examples checks them), and
+# the figures drawn by the R package from the vignette's runs. Commit what changed.
+docs: programs
+	python3 tests/docs/run_examples.py --update --path $(BUILD)/src/cli --path $(BUILD)/tools \
+	  --path $(BUILD)/tools/plan . \
+	  README.md docs/*.md
+	@$(MAKE) r-vignette
+	mkdir -p docs/figures
+	cp r/vignettes/figures/dune-plot-1.png docs/figures/two-places.png
+	cp r/vignettes/figures/batch-plot-1.png docs/figures/time-course.png
+	cp r/vignettes/figures/plan-plot-1.png docs/figures/plan.png
+	@$(MAKE) web-screenshots
 
 # The Python package (python/): `make python` builds its extension module and puts the package in
 # $(BUILD)/python, so that PYTHONPATH=$(BUILD)/python /usr/bin/python3 imports kelvaro (Debian's

@@ -6,12 +6,13 @@
 //
 // An input path is an archive when it is a folder, or a file that begins as a zip does (the
 // bytes PK\3\4, or PK\5\6 for an empty zip); anything else is a table, read as before. A zip is
-// mapped into memory, not copied, and its entries are inflated as they are read, so that an
-// archive larger than memory is read as a stream; one that cannot be mapped (standard input, a
-// pipe) is refused. Against hostile zips: entries whose names reach outside the archive are left
-// out (ArchiveFiles::left_out), encrypted entries and compression methods other than stored and
-// deflate are refused when opened, an entry may not inflate to more than ZipLimits allow, and
-// every read is checked against the entry's length and checksum.
+// read into memory whole (never mapped, so a file cut short meanwhile is a read error, not a
+// signal) and its entries are inflated as they are read, so that memory holds the compressed
+// archive and one part of a table at a time; one that cannot be read at any offset (standard
+// input, a pipe) is refused. Against hostile zips: entries whose names reach outside the archive
+// are left out (ArchiveFiles::left_out), encrypted entries and compression methods other than
+// stored and deflate are refused when opened, an entry may not inflate to more than ZipLimits
+// allow, and every read is checked against the entry's length and checksum.
 //
 // Thread safety: every function is reentrant; an ArchiveFiles is used by one thread at a time.
 

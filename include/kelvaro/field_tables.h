@@ -266,8 +266,7 @@ class Sample {
   bool names(std::uint32_t id) const { return id < named_.size() && named_[id]; }
   // The sites at which species `id` was detected (empty when never).
   const SiteSet& detected_at(std::uint32_t id) const {
-    static const SiteSet kNone;
-    return id < detections_.size() ? detections_[id] : kNone;
+    return id < detections_.size() ? detections_[id] : none_;
   }
   bool has_detection() const { return detected_species_ > 0; }
 
@@ -276,6 +275,7 @@ class Sample {
   std::vector<bool> named_;          // by species id
   std::vector<SiteSet> detections_;  // by species id
   std::size_t detected_species_ = 0;
+  SiteSet none_;  // the sites of a species never detected (a member: no shared static object)
 };
 
 struct Survey {

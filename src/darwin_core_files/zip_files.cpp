@@ -1,11 +1,13 @@
-// A zip file's entries as an archive's files, through minizip, from the zip's bytes in memory (a
-// mapped file), checked against the limits of kelvaro/darwin_core_files.h.
+// A zip file's entries as an archive's files, through minizip, from the zip's bytes in memory (the
+// file read whole), checked against the limits of kelvaro/darwin_core_files.h.
 
 #include <minizip/unzip.h>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <map>
+#include <string>
 
 #include "darwin_core/meta_layout.h"
 #include "kelvaro/darwin_core_files.h"
@@ -83,7 +85,7 @@ class ZipFiles : public ArchiveFiles {
   };
   void list_entries();
 
-  std::unique_ptr<tools::ByteSource> owner_;  // keeps the bytes mapped
+  std::unique_ptr<tools::ByteSource> owner_;  // holds the bytes
   MemoryFile file_;
   std::string name_;
   ZipLimits limits_;
@@ -249,14 +251,24 @@ std::unique_ptr<ArchiveFiles> open_zip(const std::string& path, const ZipLimits&
     throw ArchiveError("standard input",
                        "a zip is read from its end: give the archive's file name instead");
   }
-  auto source = std::make_unique<tools::FileSource>(path);
-  const std::optional<std::string_view> bytes = source->all_bytes();
-  if (!bytes) {
+  // A zip is read from its end, at any offset: its bytes are read into memory whole (the file is
+  // never mapped, so a file cut short while it is read is an error, not a signal).
+  tools::FileSource file(path);
+  const std::optional<std::uint64_t> size = file.size();
+  if (!size) {
     throw ArchiveError(path,
-                       "the zip cannot be mapped into memory (a pipe or a device?): "
+                       "the zip cannot be read at any offset (a pipe or a device?): "
                        "give the archive as a regular file, or unpack it into a folder");
   }
-  return std::make_unique<ZipFiles>(std::move(source), *bytes, path, limits);
+  if (*size > std::numeric_limits<std::size_t>::max()) {
+    throw ArchiveError(path, "the zip is too large to be read on this machine");
+  }
+  std::string bytes(static_cast<std::size_t>(*size), '\0');
+  if (!bytes.empty()) file.read_at(0, bytes.data(), bytes.size());
+  file.check_unchanged();
+  auto held = std::make_unique<tools::TextSource>(std::move(bytes), path);
+  const std::string_view view = *held->all_bytes();
+  return std::make_unique<ZipFiles>(std::move(held), view, path, limits);
 }
 
 }  // namespace kelvaro::dwc

@@ -45,8 +45,12 @@ elsewhere=$(cd "$source" && grep -rlF --exclude-dir=.git --exclude-dir='build*' 
             grep -vxE '\./(MAINTAINER|r/DESCRIPTION)')
 [ -z "$elsewhere" ] || complain "the maintainer's address $email is written in $elsewhere too: take it from MAINTAINER"
 
-# The README's package names (kelvaro_1.1.0_amd64.deb) and versions (kelvaro 1.1.0, Version 1.1.0).
-for named in $(grep -oE '(kelvaro[_ ]|Version )[0-9]+\.[0-9]+\.[0-9]+' "$source/README.md" | tr ' ' '=' | sort -u); do
-  [ "${named##*[_=]}" = "$version" ] || complain "README.md names ${named/=/ }, not version $version"
+# The package names (kelvaro_1.1.0_amd64.deb) and versions (kelvaro 1.1.0, Version 1.1.0) of the
+# README and the guides.
+for doc in "$source"/README.md "$source"/docs/*.md; do
+  [ -f "$doc" ] || continue
+  for named in $(grep -oE '(kelvaro[_ ]|Version )[0-9]+\.[0-9]+\.[0-9]+' "$doc" | tr ' ' '=' | sort -u); do
+    [ "${named##*[_=]}" = "$version" ] || complain "${doc#"$source"/} names ${named/=/ }, not version $version"
+  done
 done
 exit $status

@@ -444,9 +444,15 @@ TEST(BatchProgram, PairsFromAFileAndSamplesThatCannotBeAnalysed) {
   }
   analysed.erase(std::unique(analysed.begin(), analysed.end()), analysed.end());
   EXPECT_EQ(analysed, (std::vector<std::string>{"9,2019,2020", "9,2021,2019"}));
-  const std::vector<csv::CsvRow> problems =
-      csv::parse_csv(read_file(dir.path("out/problems.csv")), "problems.csv");
-  // In label order: groups 5, 9, 77.
+  // The pairs that cannot be analysed (the warnings of the pairs analysed aside), in label order:
+  // groups 5, 9, 77.
+  std::vector<csv::CsvRow> problems;
+  for (csv::CsvRow& row : csv::parse_csv(read_file(dir.path("out/problems.csv")), "problems.csv")) {
+    const std::string kind = row.fields().size() > 3 ? row.fields()[3] : "";
+    if (problems.empty() || kind == "too_many_sites" || kind == "missing_sample") {
+      problems.push_back(std::move(row));
+    }
+  }
   const std::vector<std::vector<std::string>> expected = {
       {"5", "2020", "2019", "too_many_sites",
        "sample \"2019\" has more than 1000 sites (the next, \"s1001\", is on line 1015; kelvaro "

@@ -28,6 +28,21 @@ const char* kLong =
     "two,u1,b\r\ntwo,u2,b\r\ntwo,u2,d\r\n";
 const char* kBody = "1 1 0\n2 0 1\n1 1\n1 2\n0 1\n1 1\n0 1 0\n1 0 1\n";
 
+// Standard error without kelvaro-prep's warning that a site of kWide1 (s2) has no detection,
+// for the tests about other messages.
+std::string without_site_warning(const std::string& err) {
+  std::string kept;
+  std::size_t begin = 0;
+  while (begin < err.size()) {
+    std::size_t end = err.find('\n', begin);
+    end = end == std::string::npos ? err.size() : end + 1;
+    const std::string line = err.substr(begin, end - begin);
+    if (line.find(" has no detection (") == std::string::npos) kept += line;
+    begin = end;
+  }
+  return kept;
+}
+
 TEST(PrepProgram, BuildsTheInputFromWideTables) {
   const ScratchDir dir;
   const std::string files =
@@ -46,7 +61,7 @@ TEST(PrepProgram, BuildsTheInputFromWideTables) {
     const RunResult r = run(kPrep + " " + c.options + " " + files);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, c.expected);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(without_site_warning(r.err), "");
   }
 }
 
@@ -313,7 +328,7 @@ TEST(Programs, WriteFailuresGiveStatusOneAndOneLine) {
     SCOPED_TRACE(c.command + " " + c.target);
     const RunResult r = run_with_output(c.command, c.target, report);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, c.message);
+    EXPECT_EQ(without_site_warning(r.err), c.message);
   }
 }
 
@@ -377,7 +392,7 @@ TEST(PrepProgram, MisuseAndNameWarnings) {
             std::string::npos)
       << apart.err;
   const RunResult folded = run(kPrep + " --fold-case " + w1 + " " + w2);
-  EXPECT_EQ(folded.err, "");
+  EXPECT_EQ(without_site_warning(folded.err), "");
   EXPECT_EQ(folded.out, std::string("3 2 0 50 400\n") + kBody);
 }
 

@@ -287,7 +287,7 @@ int main(int argc, char** argv) {
       records = std::make_unique<tools::FileSource>(o.records);
     }
     batch::BatchProgress progress;
-    progress.reading = [&](std::uint64_t n) { meter.reading(records.name(), n); };
+    progress.reading = [&](std::uint64_t n) { meter.reading(records->name(), n); };
     progress.writing = [&](std::uint64_t done, std::uint64_t total) { meter.update(done, total); };
     progress.threads_short = [&](int asked, int used) {
       meter.erase();

@@ -191,4 +191,14 @@ ResultCurves estimate_curves(const std::vector<Incidence>& blocks, const CurveSe
 // test; a block without them is left out with a warning).
 ResultCurves result_curves(const RunResult& result, const CurveSettings& settings);
 
+// What result_curves takes of a run: its samples' incidence, and the warning for each sample
+// left out. A program that keeps it (a few numbers per site) makes the run's curves later, with
+// settings of its choosing, without the result: estimate_curves(samples, settings) with the
+// warnings `left_out` before the curves' own is result_curves(result, settings).
+struct RunIncidence {
+  std::vector<Incidence> samples;
+  std::vector<CurveWarning> left_out;
+};
+RunIncidence run_incidence(const RunResult& result);
+
 }  // namespace kelvaro

@@ -31,23 +31,27 @@ namespace kelvaro::csv {
 //
 //   {"plots.csv", ';', 4, 2, "..."}  ->  "plots.csv (semicolon-separated), line 4, column 2: ..."
 //   {"plots.csv", 0, 0, 0, "..."}    ->  "plots.csv: ..."   (no line: the file as a whole)
+//   {"records", 0, 4, 2, "...", kRow} ->  "records, row 4, column 2: ..."   (a table in memory,
+//                                                                          LineUnit of labels.h)
 
 class InputError : public std::runtime_error {
  public:
   // `separator` 0: not known or not relevant (left out of the message).
   InputError(std::string file, long line, long column, const std::string& reason,
-             char separator = 0);
+             char separator = 0, LineUnit unit = LineUnit::kFileLine);
 
   const std::string& file() const { return file_; }
   long line() const { return line_; }
   long column() const { return column_; }
   const std::string& reason() const { return reason_; }
+  LineUnit unit() const { return unit_; }
 
  private:
   std::string file_;
   long line_;
   long column_;
   std::string reason_;
+  LineUnit unit_;
 };
 
 // The CSV dialects of field data: comma-separated (RFC 4180), semicolon-separated with decimal
@@ -137,6 +141,36 @@ std::string role_name(LongColumn role);
 // A long table that can be read at any offset (a regular file) is read in parts of this many
 // bytes, on the threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
 inline constexpr std::size_t kPartBytes = std::size_t{4} << 20;
+
+// A long table held in memory as columns, for a program that holds its records already (a data
+// frame of R or Python): one value per record in each column, each column coded as a factor is,
+// record i's value being labels[codes[i]]. The records mean what the rows of a long table file
+// mean (above), and are read with the same checks and messages, record i (from 0) being row
+// i + 1 of the table: an empty group, sample or site, an empty species on a detection, and a
+// count value that is not a detection value (the cells of kelvaro/field_tables.h, as text:
+// "0", "2.5", "TRUE", "NA" ...) are refused at their row and column. A program gives a missing
+// value as a label: "" in a column of labels (refused there, but for the species of a record
+// that is not a detection), "NA" in the count column.
+//
+//   sample: codes {0, 0, 1}, labels {"2019", "2020"}      records: ("2019", "s1", "Sp.A"),
+//   site:   codes {0, 1, 0}, labels {"s1", "s2"}                   ("2019", "s2", "Sp.B"),
+//   species: codes {0, 1, 0}, labels {"Sp.A", "Sp.B"}              ("2020", "s1", "Sp.A")
+struct CodedColumn {
+  std::string name;                  // the column's name, for messages
+  long position = 0;                 // its place in the program's table (from 1), for messages
+  std::vector<std::uint32_t> codes;  // one per record: an index into labels
+  std::vector<std::string> labels;
+};
+
+struct ColumnTable {
+  std::string name = "table";        // the table's name in messages
+  std::optional<CodedColumn> group;  // none: every record in one group, labelled ""
+  CodedColumn sample, site, species;
+  std::optional<CodedColumn> count;  // none: every record is a detection
+
+  // The number of records: the sample column's length.
+  std::size_t records() const { return sample.codes.size(); }
+};
 
 }  // namespace kelvaro::csv
 

@@ -88,6 +88,11 @@ namespace kelvaro::csv {
 //   no folding:  intern("Sp.E") -> 0, intern("sp.e") -> 1, variants: {"Sp.E", "sp.e"}
 //   folding:     intern("Sp.E") -> 0, intern("sp.e") -> 0, variants: {"Sp.E", "sp.e"}
 
+// What the line of a place counts: the lines of a file, or the records (rows) of a table held in
+// memory (kelvaro/field_tables.h ColumnTable), which messages call rows:
+// "records.csv, line 2, column 3"; "records, row 1, column 3".
+enum class LineUnit { kFileLine, kRow };
+
 // Where a name was read: an index from NamePool::add_file, a line and a column (from 1).
 struct NamePlace {
   std::uint32_t file = 0;
@@ -105,8 +110,8 @@ class NamePool {
   // `kind`: "species" or "site", for messages. `fold`: whether variants are one name.
   NamePool(std::string kind, bool fold) : kind_(std::move(kind)), fold_(fold) {}
 
-  // Registers a file name for NamePlace::file.
-  std::uint32_t add_file(std::string name);
+  // Registers a file name for NamePlace::file, whose lines are file lines or rows.
+  std::uint32_t add_file(std::string name, LineUnit unit = LineUnit::kFileLine);
   // The id of `name`, read at `place`.
   std::uint32_t intern(std::string_view name, const NamePlace& place);
 
@@ -126,6 +131,7 @@ class NamePool {
   std::string kind_;
   bool fold_;
   std::vector<std::string> files_;
+  std::vector<LineUnit> units_;                            // by file
   tools::LabelPool labels_;                                // first spellings
   std::vector<NamePlace> places_;                          // by id
   std::unordered_map<std::string, std::uint32_t> folded_;  // folded spelling -> id

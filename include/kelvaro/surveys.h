@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "kelvaro/byte_source.h"
-#include "kelvaro/checked_output.h"
 #include "kelvaro/field_tables.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/labels.h"
@@ -89,8 +88,11 @@ std::string kelvaro_input(const KelvaroBlocks& blocks, const RunSettings& settin
 //   species,detections_1,detections_2,sample_1,sample_2,subset_a,subset_b
 //   Simve,3,0,1,0,0,0
 
-// Writes the notes, the header and the rows. Throws WriteError.
-void write_audit(tools::Output& out, const Survey& survey);
+// Writes the notes, the header and the rows, a piece at a time (tens of KiB), through `write`:
+// a checked output's write (kelvaro/checked_output.h), a string's append. Throws what `write`
+// throws (a checked output's WriteError).
+using TextSink = std::function<void(std::string_view text)>;
+void write_audit(const TextSink& write, const Survey& survey);
 
 // What two samples show that makes their comparison doubtful, with species, sites and samples
 // named: the kinds kelvaro gives from the frequencies (kelvaro.h), found here from the species
@@ -132,8 +134,9 @@ struct SurveyLabels {
 
 // The site that took a sample beyond prep::kMaxSites sites.
 struct SiteBeyondLimit {
-  long line = 0;
+  long line = 0;  // a line of the file, or a row of a table in memory
   std::string site;
+  csv::LineUnit unit = csv::LineUnit::kFileLine;
 };
 
 // One sample of one group.
@@ -165,6 +168,14 @@ class DetectionTable {
   DetectionTable(tools::ByteSource& source, const csv::LongTableOptions& options,
                  SurveyLabels& labels, unsigned threads = 1,
                  const ThreadFactory& factory = start_thread, ReadingSizes sizes = {});
+  // A table held in memory as columns (csv::ColumnTable: a data frame's), whose records read()
+  // takes on the calling thread, one by one, as a file's, with the same samples, checks and
+  // messages but at rows: record i is row i + 1 (a sample beyond the site limit keeps its row in
+  // SiteBeyondLimit::line). Of `options` it takes na_absent and fold_case. Throws
+  // std::invalid_argument for columns of different lengths or codes beyond their labels.
+  // Requires: columns and labels outlive read().
+  DetectionTable(const csv::ColumnTable& columns, const csv::LongTableOptions& options,
+                 SurveyLabels& labels, ReadingSizes sizes = {});
   ~DetectionTable();
   DetectionTable(const DetectionTable&) = delete;
   DetectionTable& operator=(const DetectionTable&) = delete;
@@ -173,7 +184,7 @@ class DetectionTable {
   using GoOn = std::function<bool(std::uint64_t records)>;
 
   // Reads every record. Returns false when `go_on` (if given) stopped it. Throws as the
-  // constructor, for the first refused row (its line and column).
+  // constructor, for the first refused row (its line, or row, and column: csv::InputError).
   bool read(const GoOn& go_on);
 
   // The sample `sample` of group `group`, or nullptr when the table has no record of it. Valid

@@ -1,8 +1,10 @@
 # Checks of the arguments every entry point shares. Each refusal names the argument and says what
 # it takes.
 
-# The largest bootstrap replicates a run takes (rows of the library's replicate store).
-max_replicates <- 10000L
+# The library's limits: the most bootstrap replicates a run takes (rows of its replicate store)
+# and the most sites a sample may have.
+max_replicates <- function() .limits()[["replicates"]]
+max_sites <- function() .limits()[["sites"]]
 
 is_whole_number <- function(x, lower, upper) {
   is.numeric(x) && length(x) == 1L && !is.na(x) && x == trunc(x) && x >= lower && x <= upper
@@ -14,8 +16,8 @@ is_flag <- function(x) is.logical(x) && length(x) == 1L && !is.na(x)
 # seed-0 run repeats (NA: the run reads the clock), and seed is NA when it is to be drawn from R's
 # random numbers (seed = NULL) as the run starts (drawn_seed()), once every argument is checked.
 run_options <- function(nreps, seed, range_adjust, replicates) {
-  if (!is_whole_number(nreps, 0, max_replicates)) {
-    refuse("nreps must be a whole number from 0 to ", max_replicates,
+  if (!is_whole_number(nreps, 0, max_replicates())) {
+    refuse("nreps must be a whole number from 0 to ", max_replicates(),
            " (bootstrap replicates)")
   }
   seed <- if (is.null(seed)) list(seed = NA_integer_, clock = NA_integer_) else

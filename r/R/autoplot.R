@@ -10,8 +10,11 @@ need_ggplot2 <- function() {
   }
 }
 
-autoplot.kelvaro <- function(object, parameters = NULL, ...) {
+# type "curves": the samples' richness by effort (curves(), whose arguments `...` takes).
+autoplot.kelvaro <- function(object, parameters = NULL, type = "estimates", ...) {
   need_ggplot2()
+  type <- choose_one(type, c("estimates", "curves"), "type")
+  if (type == "curves") return(autoplot.kelvaro_curves(curves(object, ...)))
   panels <- estimate_panels(object, parameters)
   data <- do.call(rbind, lapply(panels, function(p) {
     d <- p$data

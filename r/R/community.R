@@ -4,9 +4,6 @@
 # the species detected in both samples (matched by column name), with Sample 2's data (Subset A)
 # and with Sample 1's (Subset B).
 
-# Sites a sample may have: the bootstrap keeps t + 2 of the library's 100 frequency classes.
-max_sites <- 98L
-
 # The table `x` (argument name `arg`) as a logical sites-by-species matrix of detections.
 # Refuses what kelvaro-prep refuses (no sites, too many sites, no detection at all, duplicate
 # site or species names) and, since R tables can hold them, columns that are not numbers or
@@ -56,9 +53,9 @@ detection_matrix <- function(x, arg, named) {
 
 check_shape <- function(x, arg) {
   if (nrow(x) == 0L) refuse(sprintf("%s has no sites (rows)", arg))
-  if (nrow(x) > max_sites) {
+  if (nrow(x) > max_sites()) {
     refuse(sprintf("%s has %d sites (rows); a sample may have at most %d", arg, nrow(x),
-                   max_sites))
+                   max_sites()))
   }
   if (ncol(x) == 0L) refuse(sprintf("%s has no species (columns)", arg))
 }
@@ -130,7 +127,8 @@ block_matrices <- function(d1, d2) {
 
 # Warns of sites (rows) without any detection: they count as sites where every species was
 # missed, which lowers the detection the estimates rest on. A site that was not surveyed does
-# not belong in the table.
+# not belong in the table. The run warns of the same (kind sites_without_detection) by site
+# number only: a run from checked tables leaves its warning to this one, which names the rows.
 check_empty_sites <- function(detected, arg) {
   empty <- which(rowSums(detected) == 0)
   if (length(empty) == 0L) return(invisible())
@@ -142,7 +140,7 @@ check_empty_sites <- function(detected, arg) {
                               "count as sites where every species was missed (drop the rows of ",
                               "sites that were not surveyed)"),
                        arg, length(empty), where, if (length(empty) > 3L) ", ..." else ""),
-               "site_without_detection")
+               "sites_without_detection")
 }
 
 # Warns of species names within one table that differ only in case ("Poa annua", "poa annua"):
@@ -181,6 +179,6 @@ check_shared <- function(species1, species2, both) {
   if (length(both) == 0L) {
     kelvaro_warn(paste0("kelvaro: the samples have no species in common (species are matched ",
                         "by column name): persistence is then 0; check that both tables name ",
-                        "the species the same way"), "no_shared_species")
+                        "the species the same way"), "no_common_species")
   }
 }

@@ -131,10 +131,10 @@ pair_matrices <- function(x, labels, pair) {
     if (length(s[[2L]]) == 0L) {
       return(list(kind = "missing_sample", message = sprintf("no row of sample \"%s\"", s[[1L]])))
     }
-    if (length(s[[2L]]) > max_sites) {
+    if (length(s[[2L]]) > max_sites()) {
       return(list(kind = "too_many_sites",
                   message = sprintf("sample \"%s\" has %d sites; a sample may have at most %d",
-                                    s[[1L]], length(s[[2L]]), max_sites)))
+                                    s[[1L]], length(s[[2L]]), max_sites())))
     }
     if (!any(x[s[[2L]], ])) {
       return(list(kind = "no_detection",
@@ -167,9 +167,7 @@ grouped_runs <- function(x, groups, pairs, nreps, seed, range_adjust, threads, c
   if (clock_read) options$clock <- .read_clock_seed()
   grouped <- !is.null(labels$group)
   pair_names <- pair_label(todo[runnable, , drop = FALSE], grouped)
-  # The tests' injected fault (see src/pairs_entry.cpp): list(kind = "throw" or "interrupt",
-  # pair = a 0-based pair index).
-  fault <- getOption("kelvaro.test_fault", list(kind = "", pair = 0L))
+  fault <- test_fault()
   blocks <- lapply(prepared[runnable], function(p) lapply(p$matrices, whole_block))
   results <- .run_surveys(blocks, pair_names, options$nreps, seeds$seeds[runnable],
                           options$clock, options$range_adjust,
@@ -180,8 +178,15 @@ grouped_runs <- function(x, groups, pairs, nreps, seed, range_adjust, threads, c
   options$seed <- if (seeds$single) run_seed(seeds$seeds[1L], options$clock) else seeds$seeds
   if (clock_read) kelvaro_warn(paste0("kelvaro: ", clock_seed_text(options$seed)),
                                "clock_seed")
-  grouped_result(todo, prepared, runnable, results, grouped, options, call)
+  outcomes <- prepared
+  outcomes[runnable] <- results
+  matrices <- lapply(prepared, `[[`, "matrices")
+  grouped_result(todo, outcomes, matrices, grouped, options, call)
 }
+
+# The tests' injected fault (see src/pair_pool.h): list(kind = "throw" or "interrupt", pair = a
+# 0-based pair index); none otherwise.
+test_fault <- function() getOption("kelvaro.test_fault", list(kind = "", pair = 0L))
 
 # The seed of each of `count` pairs: NULL draws one per pair from R's random numbers (all
 # different streams, see draw_seeds); one seed is every pair's, as kelvaro-batch's --seed (0:
@@ -228,31 +233,35 @@ empty_tables <- function() {
 }
 
 # The batch's tables, one row set per pair in the pairs' order, with the pair's labels first.
-grouped_result <- function(todo, prepared, runnable, results, grouped, options, call) {
-  keys <- todo[runnable, , drop = FALSE]
+# outcomes[[i]] is pair i's run (a result list) or why it was not analysed (list(kind,
+# message)); matrices[[i]] its blocks' detections (NULL: none, as for a long table's pairs).
+grouped_result <- function(todo, outcomes, matrices, grouped, options, call) {
   key_columns <- if (grouped) c("group", "sample1", "sample2") else c("sample1", "sample2")
+  key_of <- function(i) todo[i, key_columns, drop = FALSE]
   with_key <- function(frame, i) {
     if (is.null(frame) || nrow(frame) == 0L) return(NULL)
-    cbind(keys[rep(i, nrow(frame)), key_columns, drop = FALSE], frame, row.names = NULL)
+    cbind(key_of(rep(i, nrow(frame))), frame, row.names = NULL)
   }
-  problems <- lapply(which(!runnable), function(i) {
-    cbind(todo[i, key_columns, drop = FALSE], kind = prepared[[i]]$kind,
-          message = prepared[[i]]$message, stringsAsFactors = FALSE, row.names = NULL)
-  })
+  problem <- function(i, kind, message) {
+    cbind(key_of(i), kind = kind, message = message, stringsAsFactors = FALSE, row.names = NULL)
+  }
   tables <- list(parameters = list(), blocks = list(), tests = list(), estimators = list(),
-                 warnings = list())
-  matrices <- lapply(prepared[runnable], `[[`, "matrices")
-  for (i in seq_along(results)) {
-    r <- results[[i]]
-    label <- pair_label(keys[i, ], grouped)
-    if (r$status != 0L) {
-      problems[[length(problems) + 1L]] <- cbind(keys[i, key_columns, drop = FALSE],
-        kind = "refused", message = sub("\n$", "", r$diagnostic), stringsAsFactors = FALSE,
-        row.names = NULL)
+                 warnings = list(), problems = list())
+  for (i in seq_along(outcomes)) {
+    r <- outcomes[[i]]
+    if (!is.null(r$kind)) {
+      tables$problems[[i]] <- problem(i, r$kind, r$message)
       next
     }
-    raise_warnings(r$warnings, paste0(label, ": "))
-    labelled <- labelled_tables(r, c(keys$sample1[i], keys$sample2[i]), matrices[[i]])
+    if (r$status != 0L) {
+      tables$problems[[i]] <- problem(i, "refused", sub("\n$", "", r$diagnostic))
+      next
+    }
+    # The table's sites without detection were told by row; samples without a species in common
+    # are the run's to tell.
+    raise_warnings(r$warnings, paste0(pair_label(key_of(i), grouped), ": "),
+                   "sites_without_detection")
+    labelled <- labelled_tables(r, c(todo$sample1[i], todo$sample2[i]), matrices[[i]])
     tables$parameters[[i]] <- with_key(labelled$parameters, i)
     tables$blocks[[i]] <- with_key(labelled$blocks, i)
     tables$tests[[i]] <- with_key(r$test, i)
@@ -269,23 +278,13 @@ grouped_result <- function(todo, prepared, runnable, results, grouped, options, 
     out
   }
   empty <- empty_tables()
-  empty_problems <- data.frame(kind = character(), message = character(),
+  empty$problems <- data.frame(kind = character(), message = character(),
                                stringsAsFactors = FALSE)
-  problems <- bind(problems, empty_problems)
-  # In the pairs' order, like every other table.
-  key_text <- function(frame) do.call(paste, c(unname(frame[key_columns]), sep = "\r"))
-  problems <- problems[order(match(key_text(problems), key_text(todo))), , drop = FALSE]
-  rownames(problems) <- NULL
-  out <- structure(list(
-    parameters = bind(tables$parameters, empty$parameters),
-    blocks = bind(tables$blocks, empty$blocks),
-    tests = bind(tables$tests, empty$tests),
-    estimators = bind(tables$estimators, empty$estimators),
-    warnings = bind(tables$warnings, empty$warnings),
-    problems = problems,
-    pairs = todo[c(key_columns, "seed")], samples = options$samples,
-    nreps = options$nreps, seed = options$seed, range_adjust = options$range_adjust,
-    call = call), class = "kelvaro_groups")
+  out <- structure(c(
+    Map(bind, tables, empty[names(tables)]),
+    list(pairs = todo[c(key_columns, "seed")], samples = options$samples,
+         nreps = options$nreps, seed = options$seed, range_adjust = options$range_adjust,
+         call = call)), class = "kelvaro_groups")
   if (nrow(out$problems) > 0L) {
     kelvaro_warn(sprintf("kelvaro: %d of %d pair(s) not analysed; see $problems",
                          nrow(out$problems), nrow(todo)), "pairs_not_analysed")

@@ -92,9 +92,9 @@ kelvaro_pool <- function(x, pool) {
   pools <- label_order(pool)
   rows <- lapply(pools, function(name) {
     d <- detected[as.character(pool) == name, , drop = FALSE]
-    if (nrow(d) > max_sites) {
+    if (nrow(d) > max_sites()) {
       refuse(sprintf("pool \"%s\" has %d sites (rows); a sample may have at most %d", name,
-                     nrow(d), max_sites))
+                     nrow(d), max_sites()))
     }
     if (!any(d)) {
       kelvaro_warn(sprintf("kelvaro_pool: pool \"%s\" has no detection: no estimate", name),
@@ -107,7 +107,7 @@ kelvaro_pool <- function(x, pool) {
     if (run$status != 0L) {
       refuse(sprintf("pool \"%s\": %s", name, sub("\n$", "", run$diagnostic)))
     }
-    raise_warnings(run$warnings, sprintf("pool \"%s\": ", name))
+    raise_warnings(run$warnings, sprintf("pool \"%s\": ", name), "sites_without_detection")
     pool_rows(with_standard_errors(run$estimators, list(sample1 = d)), run$blocks)
   })
   out <- cbind(pool = pools, do.call(rbind, rows), stringsAsFactors = FALSE)

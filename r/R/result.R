@@ -7,7 +7,7 @@
 kelvaro_result <- function(result, call, labels = NULL, matrices = NULL) {
   seed <- run_seed(result$seed, result$clock_seed)
   result$warnings <- clock_warning_text(result$warnings, seed)
-  raise_warnings(result$warnings)
+  raise_warnings(result$warnings, told = if (!is.null(matrices)) tables_told)
   report <- report_lines(result$report)
   if (result$status != 0L) {
     stop(kelvaro_error(sub("\n$", "", result$diagnostic), report))
@@ -33,6 +33,7 @@ kelvaro_result <- function(result, call, labels = NULL, matrices = NULL) {
     sites = c(sample1 = result$sites[[1L]],
               sample2 = if (two_samples) result$sites[[2L]] else NA_integer_),
     labels = c(sample1 = labels[1L], sample2 = if (two_samples) labels[2L] else NA_character_),
+    incidence = result$incidence,
     call = call
   ), class = "kelvaro")
 }
@@ -84,10 +85,16 @@ report_lines <- function(text) {
   sub("\r$", "", strsplit(text, "\n", fixed = TRUE)[[1L]])
 }
 
+# The run's warning kinds that checking the two site-by-species tables of kelvaro() has told
+# already, naming the rows.
+tables_told <- c("sites_without_detection", "no_common_species")
+
 # One R warning per run warning, worded as the command words it on standard error; `prefix`
-# names the pair of a grouped run.
-raise_warnings <- function(warnings, prefix = "") {
+# names the pair of a grouped run; kinds in `told` were raised by the package's own checks (the
+# run's $warnings keeps them).
+raise_warnings <- function(warnings, prefix = "", told = character()) {
   for (i in seq_len(nrow(warnings))) {
+    if (warnings$kind[[i]] %in% told) next
     line <- warnings$line[[i]]
     where <- if (is.na(line)) "" else sprintf("line %d: ", line)
     kelvaro_warn(sprintf("kelvaro: %s%s%s: %s", prefix, where, warnings$block[[i]],

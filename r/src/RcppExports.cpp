@@ -10,6 +10,66 @@ Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
+// curves_entry
+Rcpp::List curves_entry(Rcpp::List incidence, int nreps, int seed, int clock, int endpoint, int effort, double coverage);
+RcppExport SEXP _kelvaro_curves_entry(SEXP incidenceSEXP, SEXP nrepsSEXP, SEXP seedSEXP, SEXP clockSEXP, SEXP endpointSEXP, SEXP effortSEXP, SEXP coverageSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type incidence(incidenceSEXP);
+    Rcpp::traits::input_parameter< int >::type nreps(nrepsSEXP);
+    Rcpp::traits::input_parameter< int >::type seed(seedSEXP);
+    Rcpp::traits::input_parameter< int >::type clock(clockSEXP);
+    Rcpp::traits::input_parameter< int >::type endpoint(endpointSEXP);
+    Rcpp::traits::input_parameter< int >::type effort(effortSEXP);
+    Rcpp::traits::input_parameter< double >::type coverage(coverageSEXP);
+    rcpp_result_gen = Rcpp::wrap(curves_entry(incidence, nreps, seed, clock, endpoint, effort, coverage));
+    return rcpp_result_gen;
+END_RCPP
+}
+// read_long_entry
+Rcpp::List read_long_entry(Rcpp::List table, bool na_absent, bool fold_case);
+RcppExport SEXP _kelvaro_read_long_entry(SEXP tableSEXP, SEXP na_absentSEXP, SEXP fold_caseSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type table(tableSEXP);
+    Rcpp::traits::input_parameter< bool >::type na_absent(na_absentSEXP);
+    Rcpp::traits::input_parameter< bool >::type fold_case(fold_caseSEXP);
+    rcpp_result_gen = Rcpp::wrap(read_long_entry(table, na_absent, fold_case));
+    return rcpp_result_gen;
+END_RCPP
+}
+// long_pairs_entry
+Rcpp::List long_pairs_entry(SEXP survey_pointer, std::string rule, Rcpp::CharacterVector group, Rcpp::CharacterVector sample1, Rcpp::CharacterVector sample2, Rcpp::CharacterVector group_order, Rcpp::CharacterVector sample_order);
+RcppExport SEXP _kelvaro_long_pairs_entry(SEXP survey_pointerSEXP, SEXP ruleSEXP, SEXP groupSEXP, SEXP sample1SEXP, SEXP sample2SEXP, SEXP group_orderSEXP, SEXP sample_orderSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< SEXP >::type survey_pointer(survey_pointerSEXP);
+    Rcpp::traits::input_parameter< std::string >::type rule(ruleSEXP);
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type group(groupSEXP);
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type sample1(sample1SEXP);
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type sample2(sample2SEXP);
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type group_order(group_orderSEXP);
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type sample_order(sample_orderSEXP);
+    rcpp_result_gen = Rcpp::wrap(long_pairs_entry(survey_pointer, rule, group, sample1, sample2, group_order, sample_order));
+    return rcpp_result_gen;
+END_RCPP
+}
+// analyse_long_entry
+Rcpp::List analyse_long_entry(SEXP survey_pointer, Rcpp::IntegerVector seeds, int nreps, bool range_adjust, int threads, std::string fault, int fault_pair);
+RcppExport SEXP _kelvaro_analyse_long_entry(SEXP survey_pointerSEXP, SEXP seedsSEXP, SEXP nrepsSEXP, SEXP range_adjustSEXP, SEXP threadsSEXP, SEXP faultSEXP, SEXP fault_pairSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< SEXP >::type survey_pointer(survey_pointerSEXP);
+    Rcpp::traits::input_parameter< Rcpp::IntegerVector >::type seeds(seedsSEXP);
+    Rcpp::traits::input_parameter< int >::type nreps(nrepsSEXP);
+    Rcpp::traits::input_parameter< bool >::type range_adjust(range_adjustSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    Rcpp::traits::input_parameter< std::string >::type fault(faultSEXP);
+    Rcpp::traits::input_parameter< int >::type fault_pair(fault_pairSEXP);
+    rcpp_result_gen = Rcpp::wrap(analyse_long_entry(survey_pointer, seeds, nreps, range_adjust, threads, fault, fault_pair));
+    return rcpp_result_gen;
+END_RCPP
+}
 // run_surveys_entry
 Rcpp::List run_surveys_entry(Rcpp::List surveys, Rcpp::CharacterVector labels, int nreps, Rcpp::IntegerVector seeds, int clock, bool range_adjust, int threads, std::string fault, int fault_pair);
 RcppExport SEXP _kelvaro_run_surveys_entry(SEXP surveysSEXP, SEXP labelsSEXP, SEXP nrepsSEXP, SEXP seedsSEXP, SEXP clockSEXP, SEXP range_adjustSEXP, SEXP threadsSEXP, SEXP faultSEXP, SEXP fault_pairSEXP) {
@@ -75,13 +135,27 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// limits_entry
+Rcpp::IntegerVector limits_entry();
+RcppExport SEXP _kelvaro_limits_entry() {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    rcpp_result_gen = Rcpp::wrap(limits_entry());
+    return rcpp_result_gen;
+END_RCPP
+}
 
 static const R_CallMethodDef CallEntries[] = {
+    {"_kelvaro_curves_entry", (DL_FUNC) &_kelvaro_curves_entry, 7},
+    {"_kelvaro_read_long_entry", (DL_FUNC) &_kelvaro_read_long_entry, 3},
+    {"_kelvaro_long_pairs_entry", (DL_FUNC) &_kelvaro_long_pairs_entry, 7},
+    {"_kelvaro_analyse_long_entry", (DL_FUNC) &_kelvaro_analyse_long_entry, 7},
     {"_kelvaro_run_surveys_entry", (DL_FUNC) &_kelvaro_run_surveys_entry, 9},
     {"_kelvaro_plan_entry", (DL_FUNC) &_kelvaro_plan_entry, 2},
     {"_kelvaro_run_survey_entry", (DL_FUNC) &_kelvaro_run_survey_entry, 6},
     {"_kelvaro_run_text_entry", (DL_FUNC) &_kelvaro_run_text_entry, 3},
     {"_kelvaro_read_clock_seed_entry", (DL_FUNC) &_kelvaro_read_clock_seed_entry, 0},
+    {"_kelvaro_limits_entry", (DL_FUNC) &_kelvaro_limits_entry, 0},
     {NULL, NULL, 0}
 };
 

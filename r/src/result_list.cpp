@@ -166,13 +166,57 @@ Rcpp::DataFrame warnings_frame(const std::vector<kelvaro::Warning>& warnings, bo
 
 }  // namespace
 
-Rcpp::List result_list(const kelvaro::RunResult& result, bool input_has_lines) {
+Rcpp::DataFrame curve_warnings_frame(const std::vector<kelvaro::CurveWarning>& warnings) {
+  const auto n = static_cast<R_xlen_t>(warnings.size());
+  Rcpp::CharacterVector kind(n), block(n), text(n);
+  for (R_xlen_t i = 0; i < n; ++i) {
+    const kelvaro::CurveWarning& w = warnings[static_cast<std::size_t>(i)];
+    kind[i] = kelvaro::curve_warning_kind_name(w.kind);
+    block[i] = w.block;
+    text[i] = w.text;
+  }
+  return Rcpp::DataFrame::create(_["kind"] = kind, _["block"] = block, _["text"] = text,
+                                 _["stringsAsFactors"] = false);
+}
+
+Rcpp::List incidence_list(const kelvaro::RunIncidence& incidence) {
+  Rcpp::List samples;
+  for (const kelvaro::Incidence& s : incidence.samples) {
+    samples.push_back(Rcpp::List::create(
+        _["block"] = static_cast<int>(s.block), _["sites"] = s.sites,
+        _["frequencies"] = Rcpp::IntegerVector(s.frequencies.begin(), s.frequencies.end())));
+  }
+  return Rcpp::List::create(_["samples"] = samples,
+                            _["left_out"] = curve_warnings_frame(incidence.left_out));
+}
+
+kelvaro::RunIncidence incidence_of(const Rcpp::List& list) {
+  kelvaro::RunIncidence out;
+  const Rcpp::List samples = list["samples"];
+  for (R_xlen_t i = 0; i < samples.size(); ++i) {
+    const Rcpp::List s = samples[i];
+    const Rcpp::IntegerVector f = s["frequencies"];
+    out.samples.push_back({static_cast<kelvaro::BlockNumber>(Rcpp::as<int>(s["block"])),
+                           Rcpp::as<std::int32_t>(s["sites"]),
+                           std::vector<std::int32_t>(f.begin(), f.end())});
+  }
+  const Rcpp::DataFrame left_out = list["left_out"];
+  const Rcpp::CharacterVector block = left_out["block"], text = left_out["text"];
+  for (R_xlen_t i = 0; i < block.size(); ++i) {
+    out.left_out.push_back({kelvaro::CurveWarningKind::kNoIncidence,
+                            Rcpp::as<std::string>(block[i]), Rcpp::as<std::string>(text[i])});
+  }
+  return out;
+}
+
+Rcpp::List result_list(const kelvaro::RunResult& result, bool input_has_lines, bool with_report) {
   const kelvaro::Options& o = result.options;
   // nreps as the text header gives it: negative when the replicates are listed.
-  return Rcpp::List::create(
+  Rcpp::List out = Rcpp::List::create(
       _["status"] = kelvaro::exit_status(result.status), _["diagnostic"] = result.diagnostic,
-      _["report"] = kelvaro::report_text(result), _["nreps"] = kelvaro::printed_replicates(o),
-      _["seed"] = o.seed, _["clock_seed"] = result.clock_seed ? *result.clock_seed : NA_INTEGER,
+      _["report"] = with_report ? kelvaro::report_text(result) : std::string(),
+      _["nreps"] = kelvaro::printed_replicates(o), _["seed"] = o.seed,
+      _["clock_seed"] = result.clock_seed ? *result.clock_seed : NA_INTEGER,
       _["range_adjust"] = o.range_adjustment,
       _["sites"] = Rcpp::IntegerVector::create(result.sites1, result.sites2),
       _["blocks"] = blocks_frame(result.blocks), _["test"] = test_frame(result.equal_detection),
@@ -180,4 +224,7 @@ Rcpp::List result_list(const kelvaro::RunResult& result, bool input_has_lines) {
       _["parameters"] = parameters_frame(result.parameters),
       _["replicates"] = replicates_frame(result),
       _["warnings"] = warnings_frame(result.warnings, input_has_lines));
+  // List::create takes 20 elements at most.
+  out.push_back(incidence_list(kelvaro::run_incidence(result)), "incidence");
+  return out;
 }

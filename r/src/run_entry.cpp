@@ -50,3 +50,10 @@ Rcpp::List run_text_entry(std::string text, int clock, bool keep_replicates) {
 // The clock value a seed-0 run would seed from now (grouped runs read it once for every pair).
 // [[Rcpp::export(.read_clock_seed, rng = false)]]
 int read_clock_seed_entry() { return kelvaro::read_clock_seed(); }
+
+// The library's limits: the sites a sample may have, the bootstrap replicates a run takes.
+// [[Rcpp::export(.limits, rng = false)]]
+Rcpp::IntegerVector limits_entry() {
+  return Rcpp::IntegerVector::create(Rcpp::_["sites"] = kelvaro::kMaxSampleSites,
+                                     Rcpp::_["replicates"] = kelvaro::kMaxReplicates);
+}

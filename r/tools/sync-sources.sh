@@ -7,9 +7,10 @@
 # Each folder of src/ is one library, a layer (ARCHITECTURE.md); the package compiles every layer
 # but those above what its functions reach, listed in `unused` below: the kelvaro command and
 # the programs' stop signals (cli), files written under temporary names (checked_output), reports
-# read back (report_reader), a survey's pairs made into kelvaro-batch's tables (surveys,
-# batch; the package pairs the samples of a data frame itself), and zip files and XML read with
-# the system's minizip and pugixml (darwin_core_files; R unzips and parses with its own).
+# read back (report_reader), kelvaro-batch's files and tables of a whole run (batch), and zip
+# files and XML read with the system's minizip and pugixml (darwin_core_files; R unzips and parses
+# with its own). The surveys layer is compiled: kelvaro_long() reads a data frame's records, pairs
+# its samples and analyses each pair with it, as kelvaro-batch does.
 # DESCRIPTION's Version, Date and maintainer (role "cre") are rewritten from the project's
 # VERSION, the release date of NEWS.md's newest section and MAINTAINER.
 set -eu
@@ -38,7 +39,7 @@ rm -rf "$core"
 rm -f "$pkg"/src/*.o "$pkg"/src/*.so
 mkdir -p "$core/src" "$core/include"
 cp -R "$root/include/kelvaro" "$core/include/"
-unused=" cli checked_output report_reader surveys batch darwin_core_files "
+unused=" cli checked_output report_reader batch darwin_core_files "
 for dir in "$root"/src/*/; do
   name=$(basename "$dir")
   case "$unused" in *" $name "*) continue ;; esac

@@ -58,23 +58,27 @@ CurveSettings curve_settings(const RunResult& result) {
   return s;
 }
 
-ResultCurves result_curves(const RunResult& result, const CurveSettings& settings) {
-  std::vector<Incidence> samples;
-  std::vector<CurveWarning> left_out;
+RunIncidence run_incidence(const RunResult& result) {
+  RunIncidence out;
   for (const BlockResult& b : result.blocks) {
     if (b.block != kSample1 && b.block != kSample2) continue;
     if (b.classes == b.sites) {
-      samples.push_back({b.block, b.sites, b.frequencies});
+      out.samples.push_back({b.block, b.sites, b.frequencies});
     } else if (b.goodness_of_fit) {  // the frequency pair: the plain f(i) are the M(h) test's
-      samples.push_back({b.block, b.sites, b.goodness_of_fit->f});
+      out.samples.push_back({b.block, b.sites, b.goodness_of_fit->f});
     } else {
-      left_out.push_back({CurveWarningKind::kNoIncidence, block_name(b.block),
-                          "the run estimated from f'(i) and kept no f(i) of this block (it has "
-                          "no species or no site data): no curve is made"});
+      out.left_out.push_back({CurveWarningKind::kNoIncidence, block_name(b.block),
+                              "the run estimated from f'(i) and kept no f(i) of this block (it "
+                              "has no species or no site data): no curve is made"});
     }
   }
-  ResultCurves out = estimate_curves(samples, settings);
-  out.warnings.insert(out.warnings.begin(), left_out.begin(), left_out.end());
+  return out;
+}
+
+ResultCurves result_curves(const RunResult& result, const CurveSettings& settings) {
+  const RunIncidence incidence = run_incidence(result);
+  ResultCurves out = estimate_curves(incidence.samples, settings);
+  out.warnings.insert(out.warnings.begin(), incidence.left_out.begin(), incidence.left_out.end());
   return out;
 }
 

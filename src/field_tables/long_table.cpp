@@ -45,6 +45,7 @@ LongTableReader::LongTableReader(tools::ByteSource& source, const LongTableOptio
                      "as sample,site,species)");
   }
   find_columns(options.columns);
+  if (!index(LongColumn::kGroup)) groups_.intern("");  // every record's group 0
   file_index_ = sites_.add_file(file());
   species_.add_file(file());
 }
@@ -172,15 +173,15 @@ InputError LongTableReader::error_at(long line, LongColumn role, const std::stri
   return csv_.error(line, static_cast<long>(*index(role)) + 1, reason);
 }
 
+std::string empty_field_reason(LongColumn role) {
+  return "empty " + role_name(role) +
+         ": every row needs a sample, a site and a species (a row without a species is taken "
+         "only as a visit where nothing was found, with a count of 0)";
+}
+
 std::string_view LongTableReader::field(LongColumn role, bool may_be_empty) const {
   const std::string_view text = row_[*index(role)];
-  if (text.empty() && !may_be_empty) {
-    throw error_at(row_.line(), role,
-                   "empty " + role_name(role) +
-                       ": every row needs a sample, a site and a species (a row without a "
-                       "species is taken only as a visit where nothing was found, with a count "
-                       "of 0)");
-  }
+  if (text.empty() && !may_be_empty) throw error_at(row_.line(), role, empty_field_reason(role));
   return text;
 }
 

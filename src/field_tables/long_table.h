@@ -42,7 +42,25 @@ struct LongRecord {
   bool detected = true;       // false: the site was visited and this species not found
 };
 
-class LongTableReader {
+// The records of a long table one by one, with the pools their ids index: a file's
+// (LongTableReader) or a table's held in memory (ColumnRecords, column_records.h). Without a
+// group column every record is in group 0, labelled "".
+class LongRecords {
+ public:
+  virtual ~LongRecords() = default;
+  // The next record; false at the end of the table. Throws InputError for a refused record.
+  virtual bool next(LongRecord& record) = 0;
+  virtual const tools::LabelPool& groups() const = 0;
+  virtual const tools::LabelPool& samples() const = 0;
+  virtual const NamePool& sites() const = 0;
+  virtual const NamePool& species() const = 0;
+};
+
+// Why a record's `role` field may not be empty (a species may be, on a record that is not a
+// detection).
+std::string empty_field_reason(LongColumn role);
+
+class LongTableReader final : public LongRecords {
  public:
   // Reads up to the header row (the first row that is not blank) and finds the columns.
   // Throws MissingColumn, InputError (no header; a name given to two columns; two count
@@ -69,13 +87,13 @@ class LongTableReader {
   // The next record; false at the end of the table. Blank rows are skipped. Throws InputError
   // (a row whose number of fields is not the header's; an empty group, sample or site; an empty
   // species on a detection; a count cell that is not a value), ReadError.
-  bool next(LongRecord& record);
+  bool next(LongRecord& record) override;
 
   // Without a group column, the one group "" (id 0).
-  const tools::LabelPool& groups() const { return groups_; }
-  const tools::LabelPool& samples() const { return samples_; }
-  const NamePool& sites() const { return sites_; }
-  const NamePool& species() const { return species_; }
+  const tools::LabelPool& groups() const override { return groups_; }
+  const tools::LabelPool& samples() const override { return samples_; }
+  const NamePool& sites() const override { return sites_; }
+  const NamePool& species() const override { return species_; }
   NamePool& species() { return species_; }
 
   char separator() const { return csv_.separator(); }

@@ -12,14 +12,15 @@ std::string folded_name(std::string_view name) {
   return key;
 }
 
-std::uint32_t NamePool::add_file(std::string name) {
+std::uint32_t NamePool::add_file(std::string name, LineUnit unit) {
   files_.push_back(std::move(name));
+  units_.push_back(unit);
   return static_cast<std::uint32_t>(files_.size() - 1);
 }
 
 std::string NamePool::place_text(const NamePlace& place) const {
-  return files_[place.file] + ", line " + std::to_string(place.line) + ", column " +
-         std::to_string(place.column);
+  return files_[place.file] + (units_[place.file] == LineUnit::kRow ? ", row " : ", line ") +
+         std::to_string(place.line) + ", column " + std::to_string(place.column);
 }
 
 void NamePool::add_variant(std::uint32_t id, std::string_view other, const NamePlace& place) {

@@ -61,7 +61,7 @@ std::vector<std::string> audit_notes(const Survey& survey) {
   return notes;
 }
 
-void write_audit(tools::Output& out, const Survey& survey) {
+void write_audit(const TextSink& write, const Survey& survey) {
   std::string text;
   for (const std::string& note : audit_notes(survey)) text += "# " + note + "\r\n";
   csv::append_csv_row(
@@ -73,11 +73,11 @@ void write_audit(tools::Output& out, const Survey& survey) {
         text, std::vector<std::string_view>{r.species, d1, d2, flag(r.sample1), flag(r.sample2),
                                             flag(r.subset_a), flag(r.subset_b)});
     if (text.size() >= 64 * 1024) {  // written out in pieces: memory stays small
-      out.write(text);
+      write(text);
       text.clear();
     }
   }
-  out.write(text);
+  write(text);
 }
 
 }  // namespace kelvaro::prep

@@ -38,18 +38,28 @@ GroupedSamples::GroupedSamples(tools::ByteSource& source, const csv::LongTableOp
     : batch_records_(std::max<std::size_t>(1, sizes.batch_records)), labels_(labels) {
   const std::optional<std::uint64_t> size = source.size();  // asked before anything is read
   reader_ = std::make_unique<csv::LongTableReader>(source, options);
+  source_records_ = reader_.get();
   if (size) {
     parallel_ = std::make_unique<csv::ParallelLongTable>(*reader_, source, *size, threads,
                                                          sizes.part_bytes, factory);
   }
 }
 
+GroupedSamples::GroupedSamples(const csv::ColumnTable& columns,
+                               const csv::LongTableOptions& options, SurveyLabels& labels,
+                               ReadingSizes sizes)
+    : batch_records_(std::max<std::size_t>(1, sizes.batch_records)),
+      columns_(std::make_unique<csv::ColumnRecords>(columns, options)),
+      source_records_(columns_.get()),
+      unit_(csv::LineUnit::kRow),
+      labels_(labels) {}
+
 GroupedSamples::~GroupedSamples() = default;
 
 std::uint32_t GroupedSamples::group_id(std::uint32_t reader_id) {
   // The reader numbers labels in order of first appearance: a new one is the next number.
   if (reader_id == group_ids_.size()) {
-    group_ids_.push_back(labels_.groups.intern(reader_->groups().label(reader_id)).id);
+    group_ids_.push_back(labels_.groups.intern(source_records_->groups().label(reader_id)).id);
     if (groups_.size() < labels_.groups.size()) {
       groups_.resize(labels_.groups.size());
       left_.resize(labels_.groups.size());
@@ -60,7 +70,7 @@ std::uint32_t GroupedSamples::group_id(std::uint32_t reader_id) {
 
 std::uint32_t GroupedSamples::sample_id(std::uint32_t reader_id) {
   if (reader_id == sample_ids_.size()) {
-    sample_ids_.push_back(labels_.samples.intern(reader_->samples().label(reader_id)).id);
+    sample_ids_.push_back(labels_.samples.intern(source_records_->samples().label(reader_id)).id);
   }
   return sample_ids_[reader_id];
 }
@@ -103,7 +113,8 @@ void GroupedSamples::add(std::uint32_t index, std::uint32_t site, std::uint32_t 
   const std::size_t position = site_position(index, site, indexed);
   if (position == s.sites.size()) {
     if (s.sites.size() == static_cast<std::size_t>(prep::kMaxSites)) {
-      s.beyond_limit = SiteBeyondLimit{line, std::string(reader_->sites().label(site))};
+      s.beyond_limit =
+          SiteBeyondLimit{line, std::string(source_records_->sites().label(site)), unit_};
       s.species = {};
       s.site_indices = {};
       return;
@@ -203,7 +214,7 @@ void GroupedSamples::group_runs() {
 }
 
 void GroupedSamples::begin_batch() {
-  site_mark_.resize(std::max(site_mark_.size(), reader_->sites().size()), 0);
+  site_mark_.resize(std::max(site_mark_.size(), source_records_->sites().size()), 0);
   site_index_.resize(site_mark_.size(), 0);
   marked_ = std::nullopt;
 }
@@ -245,7 +256,7 @@ bool GroupedSamples::read(const GoOn& go_on) {
     runs_ = {};
     sorted_runs_ = {};
   } else {
-    for (csv::LongRecord record; reader_->next(record);) {
+    for (csv::LongRecord record; source_records_->next(record);) {
       take(record);
       if (++records_ % kGoOnInterval == 0 && go_on && !go_on(records_)) return false;
     }
@@ -253,12 +264,15 @@ bool GroupedSamples::read(const GoOn& go_on) {
   group_pending();
   pending_ = {};
   grouped_ = {};
-  for (const csv::NameVariant& v : reader_->species().variants()) {
+  for (const csv::NameVariant& v : source_records_->species().variants()) {
     variants_.emplace_back("species", v);
   }
-  for (const csv::NameVariant& v : reader_->sites().variants()) variants_.emplace_back("site", v);
+  for (const csv::NameVariant& v : source_records_->sites().variants())
+    variants_.emplace_back("site", v);
   parallel_.reset();
+  source_records_ = nullptr;
   reader_.reset();  // its name pools are no longer needed
+  columns_.reset();
   return true;
 }
 
@@ -279,6 +293,11 @@ DetectionTable::DetectionTable(tools::ByteSource& source, const csv::LongTableOp
                                ReadingSizes sizes)
     : samples_(std::make_unique<GroupedSamples>(source, options, labels, threads, factory, sizes)) {
 }
+
+DetectionTable::DetectionTable(const csv::ColumnTable& columns,
+                               const csv::LongTableOptions& options, SurveyLabels& labels,
+                               ReadingSizes sizes)
+    : samples_(std::make_unique<GroupedSamples>(columns, options, labels, sizes)) {}
 
 DetectionTable::~DetectionTable() = default;
 

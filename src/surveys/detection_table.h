@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "field_tables/column_records.h"
 #include "field_tables/key_ids.h"
 #include "field_tables/long_table.h"
 #include "field_tables/parallel_long_table.h"
@@ -42,6 +43,10 @@ class GroupedSamples {
   GroupedSamples(tools::ByteSource& source, const csv::LongTableOptions& options,
                  SurveyLabels& labels, unsigned threads = 1,
                  const ThreadFactory& factory = start_thread, ReadingSizes sizes = {});
+  // The records of a table in memory (csv::ColumnRecords), read on the calling thread.
+  // Requires: columns and labels outlive the reading.
+  GroupedSamples(const csv::ColumnTable& columns, const csv::LongTableOptions& options,
+                 SurveyLabels& labels, ReadingSizes sizes = {});
   ~GroupedSamples();
 
   // Called every few thousand records with the number read so far; returns false to stop.
@@ -97,7 +102,10 @@ class GroupedSamples {
   void marked(std::uint32_t index);
 
   std::size_t batch_records_;
-  std::unique_ptr<csv::LongTableReader> reader_;  // until read() is done
+  std::unique_ptr<csv::LongTableReader> reader_;  // a file's reader, until read() is done
+  std::unique_ptr<csv::LongRecords> columns_;     // or a table's in memory
+  csv::LongRecords* source_records_ = nullptr;    // the one of the two
+  csv::LineUnit unit_ = csv::LineUnit::kFileLine;
   std::unique_ptr<csv::ParallelLongTable> parallel_;
   SurveyLabels& labels_;
   std::vector<std::uint32_t> group_ids_, sample_ids_;  // by the reader's ids

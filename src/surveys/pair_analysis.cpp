@@ -26,11 +26,13 @@ std::pair<std::string_view, std::string> unusable(const GroupSample* s, const st
     return {"missing_sample", "the table holds no record of " + name + " in this group"};
   }
   if (s->beyond_limit) {
-    return {"too_many_sites",
-            name + " has more than " + std::to_string(prep::kMaxSites) + " sites (the next, " +
-                tools::quoted_excerpt(s->beyond_limit->site) + ", is on line " +
-                std::to_string(s->beyond_limit->line) + "; kelvaro takes at most " +
-                std::to_string(prep::kMaxSites) + ": merge sites or split the sample)"};
+    const bool row = s->beyond_limit->unit == csv::LineUnit::kRow;
+    return {"too_many_sites", name + " has more than " + std::to_string(prep::kMaxSites) +
+                                  " sites (the next, " +
+                                  tools::quoted_excerpt(s->beyond_limit->site) + ", is on " +
+                                  (row ? "row " : "line ") + std::to_string(s->beyond_limit->line) +
+                                  "; kelvaro takes at most " + std::to_string(prep::kMaxSites) +
+                                  ": merge sites or split the sample)"};
   }
   if (!s->has_detection()) {
     return {"no_detection", name + " has no detection (every record of it says not detected)"};

@@ -191,6 +191,11 @@ TEST(Curves, TablesOfARunsSamples) {
   ASSERT_EQ(p.blocks.size(), 1u);
   EXPECT_EQ(curves_table(p).rows()[0][3], "2.25");  // the header's example, S(1) = 9/4
   EXPECT_EQ(p.warnings[0].kind, CurveWarningKind::kNoIncidence);
+  // What a program keeps of the run to make them later.
+  const RunIncidence kept = run_incidence(pair);
+  ASSERT_EQ(kept.samples.size(), 1u);
+  EXPECT_EQ(kept.samples[0].frequencies, (std::vector<std::int32_t>{3, 1, 0, 1}));
+  EXPECT_EQ(kept.left_out.size(), 1u);
 }
 
 }  // namespace

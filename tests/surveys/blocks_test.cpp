@@ -114,7 +114,7 @@ TEST(Audit, OneRowPerSpeciesOfEitherFile) {
   Survey s = hand_survey();
   s.sources = {"Sample 1: a.csv (comma-separated)", "Sample 2: b.csv (tab-separated)"};
   tools::StringOutput out;
-  write_audit(out, s);
+  write_audit([&](std::string_view text) { out.write(text); }, s);
   EXPECT_EQ(out.text(),
             "# kelvaro-prep audit\r\n"
             "# Sample 1: a.csv (comma-separated)\r\n"
@@ -134,7 +134,7 @@ TEST(Audit, SpeciesNamesAreQuoted) {
   s.sample2.detect(s.species.intern("say \"x\"", {}), 0);
   s.sample2.detect(s.species.intern("#3", {}), 0);
   tools::StringOutput out;
-  write_audit(out, s);
+  write_audit([&](std::string_view text) { out.write(text); }, s);
   EXPECT_NE(out.text().find("\r\n\"Genus, sp.\",1,0,1,0,0,0\r\n\"say \"\"x\"\"\",0,1,0,1,0,0\r\n"
                             "\"#3\",0,1,0,1,0,0\r\n"),
             std::string::npos)

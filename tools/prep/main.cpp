@@ -233,7 +233,7 @@ int main(int argc, char** argv) {
     }
     warn(app, o, *survey);
     const std::string input = prep::kelvaro_input(prep::derive_blocks(*survey), o.settings);
-    if (audit) write_audit(*audit, *survey);
+    if (audit) write_audit([&](std::string_view text) { audit->write(text); }, *survey);
     tools::StandardOutput out("the kelvaro input");
     out.write(input);
     out.finish();

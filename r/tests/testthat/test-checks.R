@@ -9,7 +9,7 @@ test_that("species names differing in case, no shared species and one site are w
     caught[[w$kind]] <<- conditionMessage(w)
     invokeRestart("muffleWarning")
   })
-  expect_setequal(names(caught), c("case_differs", "no_shared_species"))
+  expect_setequal(names(caught), c("case_differs", "no_common_species"))
   expect_match(caught$case_differs, "\"Achimill\" / \"ACHIMILL\"")
   expect_warning(kelvaro(a[1L, , drop = FALSE], nreps = 20), "one site",
                  class = "kelvaro_warning")
@@ -19,11 +19,11 @@ test_that("sites without detection and names differing only in case within a tab
   m <- matrix(c(1, 0, 0, 1, 0, 0, 1, 1, 0), 3, dimnames = list(c("s1", "s2", "s3"),
                                                                 c("Poa", "poa", "Bellis")))
   cases <- list(
-    list(quote(kelvaro(m, nreps = 0, seed = 1)), "site_without_detection",
+    list(quote(kelvaro(m, nreps = 0, seed = 1)), "sites_without_detection",
          "^kelvaro: sample1: 1 site\\(s\\) without any detection, row\\(s\\) 3 \\(\"s3\"\\); "),
     list(quote(kelvaro(m, nreps = 0, seed = 1)), "case_duplicate",
          "^kelvaro: sample1: 1 species name\\(s\\) .* e.g. \"Poa\" / \"poa\""),
-    list(quote(kelvaro(m, groups = c(1, 1, 2), nreps = 0, seed = 1)), "site_without_detection",
+    list(quote(kelvaro(m, groups = c(1, 1, 2), nreps = 0, seed = 1)), "sites_without_detection",
          "sample1: 1 site"),
     list(quote(kelvaro_pool(m)), "case_duplicate", "^kelvaro: x: 1 species name"))
   for (case in cases) {
@@ -34,6 +34,25 @@ test_that("sites without detection and names differing only in case within a tab
     })
     expect_match(caught[[case[[2L]]]], case[[3L]], label = case[[2L]])
   }
+  # The run warns of the same sites, by number only: a table's empty site is told once, by row,
+  # as a run from frequencies (no table to check) tells it under the same kind.
+  for (run in list(quote(kelvaro(m, nreps = 0, seed = 1)),
+                   quote(kelvaro(m, groups = c(1, 1, 2), nreps = 0, seed = 1)),
+                   quote(kelvaro_pool(m)))) {
+    kinds <- character()
+    withCallingHandlers(try(eval(run), silent = TRUE), kelvaro_warning = function(w) {
+      kinds <<- c(kinds, w$kind)
+      invokeRestart("muffleWarning")
+    })
+    expect_identical(sum(kinds == "sites_without_detection"), 1L, label = deparse(run))
+  }
+  told <- NULL
+  withCallingHandlers(kelvaro_frequencies(c(2, 1, 0), c(2, 2, 0), nreps = 0, seed = 1),
+                      kelvaro_warning = function(w) {
+                        if (w$kind == "sites_without_detection") told <<- conditionMessage(w)
+                        invokeRestart("muffleWarning")
+                      })
+  expect_match(told, "no detection")
 })
 
 test_that("the library's warnings come as kelvaro_warning with their kind", {

@@ -1,13 +1,6 @@
 # Runs on a long table: the pairs kelvaro-batch would make, each equal to kelvaro() on its two
 # subsets of rows, the same for any number of threads.
 
-long_table <- function() {
-  x <- rbind(ditches_before, ditches_after, ditches_before[1:6, ], ditches_after[7:12, ])
-  rownames(x) <- NULL
-  list(x = x, sample = rep(c("2019", "2020", "2018", "2021"), c(12L, 12L, 6L, 6L)),
-       route = rep(c("A", "A", "B", "B"), c(12L, 12L, 6L, 6L)))
-}
-
 test_that("pairs follow the rule in label order, each equal to its own run", {
   d <- long_table()
   sample <- rep(c("10", "9", "2019.5"), each = 12L)[seq_len(36L)]

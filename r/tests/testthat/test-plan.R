@@ -37,8 +37,8 @@ test_that("refusals are R errors with the engine's messages, naming the argument
   cases <- list(
     list(quote(kelvaro_plan(100, detection = 1.5, heterogeneity = 2, sites = 5)),
          "^detection must be above 0 and at most 1 \\(a probability\\), not 1.5$"),
-    list(quote(kelvaro_plan(100, detection = 0.2, heterogeneity = 2, sites = c(5, 120))),
-         "^sites: 120 sites: kelvaro takes 1 to 98 sites per sample$"),
+    list(quote(kelvaro_plan(100, detection = 0.2, heterogeneity = 2, sites = c(5, 1001))),
+         "^sites: 1001 sites: kelvaro takes 1 to 1000 sites per sample$"),
     list(quote(kelvaro_plan(100, detection = 0.2, heterogeneity = 2, sites1 = 5)),
          "^sites1 and sites2 go together"),
     list(quote(kelvaro_plan(100, detection = 0.2, heterogeneity = NA, sites = 5)),

@@ -21,8 +21,8 @@ test_that("bad tables are refused with a message naming the place", {
     list(m, duplicate, "sample2: duplicate species name \"a\" \\(columns 1 and 3\\)"),
     list(m, unname(m), "sample2 has no column names: species are matched"),
     list(m * 0, m, "sample1 has no detection"),
-    list(matrix(1, 99, 2, dimnames = list(NULL, c("a", "b"))), m,
-         "sample1 has 99 sites \\(rows\\); a sample may have at most 98"),
+    list(matrix(1, 1001, 2, dimnames = list(NULL, c("a", "b"))), m,
+         "sample1 has 1001 sites \\(rows\\); a sample may have at most 1000"),
     list(m[0, ], m, "sample1 has no sites")
   )
   for (case in cases) {

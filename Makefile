@@ -208,6 +208,7 @@ docs: programs
 	cp r/vignettes/figures/dune-plot-1.png docs/figures/two-places.png
 	cp r/vignettes/figures/batch-plot-1.png docs/figures/time-course.png
 	cp r/vignettes/figures/plan-plot-1.png docs/figures/plan.png
+	cp r/vignettes/figures/dune-curves-1.png docs/figures/curves.png
 	@$(MAKE) web-screenshots
 
 # The Python package (python/): `make python` builds its extension module and puts the package in

@@ -228,6 +228,13 @@ void GroupedSamples::marked(std::uint32_t index) {
     std::fill(site_mark_.begin(), site_mark_.end(), 0);
     mark_ = 1;
   }
+  // The sample's sites found by search (its first ones) may have ids beyond the marks so far.
+  const std::uint32_t largest =
+      s.sites.empty() ? 0 : *std::max_element(s.sites.begin(), s.sites.end());
+  if (largest >= site_mark_.size()) {
+    site_mark_.resize(std::max<std::size_t>(largest + 1, site_mark_.size() * 2), 0);
+    site_index_.resize(site_mark_.size(), 0);
+  }
   for (std::size_t i = 0; i < s.sites.size(); ++i) {
     site_mark_[s.sites[i]] = mark_;
     site_index_[s.sites[i]] = static_cast<std::uint16_t>(i);

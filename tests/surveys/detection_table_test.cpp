@@ -229,5 +229,38 @@ TEST(DetectionTable, ShuffledRecordsMakeTheSamplesOfOneReadingInFileOrder) {
   }
 }
 
+TEST(DetectionTable, ASampleMarkedAfterItsFirstSitesWereFoundBySearch) {
+  // g1 takes sites s0..s39 (its later ones found by the marks); g2 first takes 32 new sites,
+  // found by search, then an old one (s0) and one of its own again: the marks must then cover
+  // the ids of g2's first sites too (they once ran past them).
+  std::vector<Row> rows;
+  for (int site = 0; site < 40; ++site) rows.push_back({1, 0, site, 1});
+  for (int site = 40; site < 72; ++site) rows.push_back({2, 0, site, 2});
+  rows.push_back({2, 0, 0, 3});
+  rows.push_back({2, 0, 41, 4});
+  std::string text = "group,sample,site,species\n";
+  for (const Row& r : rows) {
+    text += "g" + std::to_string(r.group) + ",2000,s" + std::to_string(r.site) + ",sp" +
+            std::to_string(r.species) + "\n";
+  }
+  const std::map<std::pair<int, int>, Expected> expected = read_one_by_one(rows);
+  for (const unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    SurveyLabels labels;
+    tools::TextSource file(text, "t.csv");
+    csv::LongTableOptions options;
+    options.columns.group = "group";
+    DetectionTable table(file, options, labels, threads, start_thread, ReadingSizes{});
+    ASSERT_TRUE(table.read({}));
+    for (const auto& [key, e] : expected) {
+      const GroupSample* s = table.find(*labels.groups.find("g" + std::to_string(key.first)),
+                                        *labels.samples.find("2000"));
+      ASSERT_NE(s, nullptr);
+      EXPECT_EQ(s->sites, e.sites);
+      EXPECT_EQ(s->site_indices, e.site_indices);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelvaro::batch

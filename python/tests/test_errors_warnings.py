@@ -8,6 +8,7 @@ import threading
 import time
 import warnings
 
+import numpy as np
 import pandas as pd
 import pytest
 
@@ -31,7 +32,7 @@ WIDE_REFUSALS = {
     "a site named twice": GOOD.rename(index={"s2": "s1"}),
     "an empty species name": GOOD.rename(columns={"b": ""}),
     "no detection": GOOD * 0,
-    "more than 98 sites": pd.DataFrame({"a": [1] * 99}, index=[f"p{i}" for i in range(99)]),
+    "more than 1000 sites": pd.DataFrame({"a": [1] * 1001}, index=[f"p{i}" for i in range(1001)]),
 }
 
 
@@ -148,8 +149,19 @@ def interrupt_soon(after=0.3):
     return timer
 
 
+def rare_species(seed):
+    """300 sites of 1500 species, each found at a site with probability 0.02: a community whose
+    bootstrap of 10000 replicates takes minutes."""
+    found = np.random.default_rng(seed).random((300, 1500)) < 0.02
+    return pd.DataFrame(found.astype(int), index=[f"s{i}" for i in range(300)],
+                        columns=[f"sp{j}" for j in range(1500)])
+
+
+RARE = (rare_species(1), rare_species(2))
+
+
 @pytest.mark.parametrize("long_call", [
-    lambda survey: kelvaro.analyse(EXAMPLE_PAIRS[1][1], EXAMPLE_PAIRS[1][2], nreps=10000),
+    lambda survey: kelvaro.analyse(RARE[0], RARE[1], nreps=10000),
     lambda survey: kelvaro.batch(survey, **SURVEY_COLUMNS, nreps=5000, threads=2),
     lambda survey: kelvaro.plan(species=200, detection=0.2, heterogeneity=2, sites="5:50:5",
                                 surveys=100000, nreps=100, threads=2),

@@ -133,7 +133,14 @@ ZipFiles::ZipFiles(std::unique_ptr<tools::ByteSource> owner, std::string_view by
   }
   const std::uint64_t ratio_bound = limits_.max_ratio * static_cast<std::uint64_t>(bytes.size());
   total_left_ = std::max(limits_.min_total, ratio_bound);
-  list_entries();
+  try {
+    list_entries();
+  } catch (...) {
+    // A constructor that throws runs no destructor: the zip is closed here.
+    unzClose(zip_);
+    zip_ = nullptr;
+    throw;
+  }
 }
 
 void ZipFiles::list_entries() {

@@ -102,7 +102,7 @@ val run_survey_plan(val request, val progress) {
     if (progress.isNull() || progress.isUndefined()) return;
     progress(val("surveys"), 0, static_cast<double>(done), static_cast<double>(total));
   };
-  const std::vector<plan::DesignSummary> summaries = plan::run_checked_plan(checked, told);
+  const plan::PlanResult result = plan::plan_survey(checked, told);
   const plan::PlanSettings& s = checked.settings;
   const plan::ReportedParameters reported = plan::reported_parameters(s.community);
   val out = val::object();
@@ -112,14 +112,13 @@ val run_survey_plan(val request, val progress) {
   out.set("notes", notes);
   out.set("pilot", checked.pilot_fit ? checked.pilot_account : std::string());
   val designs = val::array();
-  for (const plan::DesignSummary& d : summaries) {
-    designs.call<void>("push", summary_object(d, reported));
+  for (const plan::DesignResult& d : result.designs) {
+    designs.call<void>("push", summary_object(d.summary, reported));
   }
   out.set("designs", designs);
-  out.set("csv", plan::results_csv(summaries, reported, s.community, checked.targets));
+  out.set("csv", plan::results_csv(result));
   // kelvaro-plan's answer to the targets, as it prints it after its name.
-  out.set("answer", checked.targets.empty() ? std::string()
-                                            : plan::target_answer(summaries, checked.targets));
+  out.set("answer", checked.targets.empty() ? std::string() : result.answer.text);
   return out;
 }
 

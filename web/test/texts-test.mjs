@@ -40,7 +40,7 @@ for (const [name, args, expected] of [
   ['not met', ['--species', '100', '--detection', '0.05', '--heterogeneity', '1', '--sites', '5', '--target', 'N(1):bias<=0.01,coverage>=0.99'],
     /^no design in the grid meets every target; the closest: 5 sites in each sample, where N\(1\) \w+ [\d.]+% \(standard error [\d.]+%\) against at (most|least) 1%/],
   ['crossed', ['--species', '100', '--detection', '0.3', '--heterogeneity', '4', '--sites1', '20', '--sites2', '10', '--target', 'N(1):bias<=0.5'],
-    /^the smallest design that meets every target: 20 sites in Sample 1 and 10 in Sample 2$/],
+    /^the smallest design that meets every target: 20 sites in Sample 1 and 10 in Sample 2; decided by 5 simulated surveys$/],
 ]) {
   const answer = planAnswer(plan(args));
   check(`plan answer (${name}): ${answer}`, expected.test(answer), true);

@@ -73,6 +73,21 @@ std::optional<std::string> parse_whole_number_option(std::string_view option, st
   return std::nullopt;
 }
 
+// The value of an option that takes a real number: a decimal number as numeric::read_real reads
+// it (kelvaro/real_text.h), whatever the option's range (the program checks that after). What
+// is refused says what is taken:
+//   "--assurance", "0.9"     -> 0.9
+//   "--assurance", "0x0.8p0" -> "--assurance takes a decimal number (such as 0.8, 12 or 2.5e-3),
+//                                not '0x0.8p0'"
+//   "--persistence", "1e-400" -> "--persistence takes a decimal number of 0 or of at least
+//                                2.2250738585072014e-308 in size, not '1e-400' (too close to 0
+//                                to be held)"
+//   "--detection-change", "1e400" -> "... of at most 1.7976931348623157e+308 in size, not
+//                                '1e400' (too large to be held)"
+// Returns nullopt and sets `value`, or returns the refusal (without the program's name).
+std::optional<std::string> parse_real_option(std::string_view option, std::string_view text,
+                                             double& value);
+
 // Installs `handler` (a function, SIG_DFL) for the signals that stop a program: SIGINT,
 // SIGTERM, SIGHUP and SIGQUIT. A signal ignored since the program started (nohup) stays ignored.
 // A handler that is to end the program as the signal would have resets the signal to SIG_DFL

@@ -139,8 +139,9 @@ std::vector<std::string> header_names(tools::ByteSource& source, std::optional<c
 std::string role_name(LongColumn role);
 
 // A long table that can be read at any offset (a regular file) is read in parts of this many
-// bytes, on the threads of the ordered pool: a few milliseconds of reading, records of a few MiB.
-inline constexpr std::size_t kPartBytes = std::size_t{4} << 20;
+// bytes, on the threads of the ordered pool: a fraction of a millisecond of reading, records of
+// about a MiB, so that the parts in hand (a few per thread) cost little beside what is read.
+inline constexpr std::size_t kPartBytes = std::size_t{256} << 10;
 
 // A long table held in memory as columns, for a program that holds its records already (a data
 // frame of R or Python): one value per record in each column, each column coded as a factor is,

@@ -146,7 +146,9 @@ struct GroupSample {
   std::vector<std::uint32_t> sites;         // site ids (the reader's), in order of first appearance
   std::vector<std::uint32_t> species;       // the detections: species id ...
   std::vector<std::uint16_t> site_indices;  // ... and index into `sites`, record by record
-  std::optional<SiteBeyondLimit> beyond_limit;
+  // Set when the sample went beyond the limit (rare: held apart, so that every other sample
+  // of a table of many small ones stays small).
+  std::unique_ptr<SiteBeyondLimit> beyond_limit;
   bool has_detection() const { return !species.empty(); }
 };
 

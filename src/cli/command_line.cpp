@@ -2,6 +2,8 @@
 
 #include <signal.h>
 
+#include "kelvaro/real_text.h"
+
 namespace kelvaro::cli {
 
 std::optional<SignedMagnitude> whole_number(std::string_view text) {
@@ -48,6 +50,28 @@ std::string whole_number_refusal(std::string_view option, std::string_view text,
                                  const std::string& least, const std::string& most) {
   return std::string(option) + " takes a whole number from " + least + " to " + most + ", not '" +
          shown_text(text) + "'";
+}
+
+std::optional<std::string> parse_real_option(std::string_view option, std::string_view text,
+                                             double& value) {
+  const numeric::RealText read = numeric::read_real(text);
+  if (read.problem == numeric::RealTextProblem::kNone) {
+    value = read.value;
+    return std::nullopt;
+  }
+  const char* taken = " (such as 0.8, 12 or 2.5e-3)";
+  const char* why = "";
+  if (read.problem == numeric::RealTextProblem::kTooSmall) {
+    taken = " of 0 or of at least 2.2250738585072014e-308 in size";
+    why = " (too close to 0 to be held)";
+  } else if (read.problem == numeric::RealTextProblem::kTooLarge) {
+    taken = " of at most 1.7976931348623157e+308 in size";
+    why = " (too large to be held)";
+  }
+  std::string refusal(option);
+  refusal.append(" takes a decimal number").append(taken).append(", not '");
+  refusal.append(shown_text(text)).append("'").append(why);
+  return refusal;
 }
 
 void on_stop_signals(void (*handler)(int)) {

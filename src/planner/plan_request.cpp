@@ -10,6 +10,7 @@
 #include "kelvaro/conversions.h"
 #include "kelvaro/kelvaro.h"
 #include "kelvaro/planner.h"
+#include "kelvaro/real_text.h"
 #include "planner/significant_digits.h"
 #include "planner/site_lists.h"
 #include "planner/targets.h"
@@ -83,14 +84,9 @@ class Checks {
 
 std::optional<double> heterogeneity_of(const std::string& text, const Checks& name) {
   if (text == "none") return std::nullopt;
-  std::size_t used = 0;
-  double k = 0.0;
-  try {
-    k = std::stod(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != text.size() || !(k > 0.0) || !std::isfinite(k)) {
+  const numeric::RealText read = numeric::read_real(text);
+  const double k = read.value;
+  if (read.problem != numeric::RealTextProblem::kNone || !(k > 0.0)) {
     throw OptionError(name("heterogeneity") +
                       " must be a positive number K (the Beta concentration; smaller is "
                       "stronger heterogeneity) or 'none' for equal detection, not '" +

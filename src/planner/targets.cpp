@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "kelvaro/planner.h"
+#include "kelvaro/real_text.h"
 #include "planner/significant_digits.h"
 
 namespace kelvaro::plan {
@@ -63,10 +64,10 @@ Requirement requirement_of(const std::string& item, const std::string& where) {
                       (found->criterion == Criterion::kCoverage ? "0.90" : "0.10"));
   }
   const std::string bound_text = trimmed(item.substr(at + 2));
-  char* end = nullptr;
-  const double bound = std::strtod(bound_text.c_str(), &end);
+  const numeric::RealText read = numeric::read_real(bound_text);
+  const double bound = read.value;
   const bool coverage = found->criterion == Criterion::kCoverage;
-  if (bound_text.empty() || *end != '\0' || !std::isfinite(bound) || bound < 0.0 ||
+  if (read.problem != numeric::RealTextProblem::kNone || bound < 0.0 ||
       (coverage && bound > 1.0)) {
     throw OptionError(where + ": '" + item + "': the bound must be a number " +
                       (coverage ? "from 0 to 1 (a share of surveys)" : "of 0 or more"));

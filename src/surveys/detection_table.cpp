@@ -113,8 +113,8 @@ void GroupedSamples::add(std::uint32_t index, std::uint32_t site, std::uint32_t 
   const std::size_t position = site_position(index, site, indexed);
   if (position == s.sites.size()) {
     if (s.sites.size() == static_cast<std::size_t>(prep::kMaxSites)) {
-      s.beyond_limit =
-          SiteBeyondLimit{line, std::string(source_records_->sites().label(site)), unit_};
+      s.beyond_limit = std::make_unique<SiteBeyondLimit>(
+          SiteBeyondLimit{line, std::string(source_records_->sites().label(site)), unit_});
       s.species = {};
       s.site_indices = {};
       return;

@@ -88,6 +88,41 @@ TEST(WholeNumberOption, RefusesWhatItCannotRepresent) {
   }
 }
 
+TEST(RealOption, TakesDecimalsAndRefusesOtherFormsNamingWhatIsTaken) {
+  double value = -99.0;
+  EXPECT_EQ(parse_real_option("--assurance", "0.9", value), std::nullopt);
+  EXPECT_EQ(value, 0.9);
+  EXPECT_EQ(parse_real_option("--persistence", "0e-400", value), std::nullopt);
+  EXPECT_EQ(value, 0.0);
+  const std::string decimal = " takes a decimal number (such as 0.8, 12 or 2.5e-3), not '";
+  const std::string small = " takes a decimal number of 0 or of at least 2.2250738585072014e-308 "
+                            "in size, not '";
+  const std::string large = " takes a decimal number of at most 1.7976931348623157e+308 in "
+                            "size, not '";
+  const struct {
+    const char* option;
+    const char* text;
+    std::string expected;
+  } cases[] = {
+      {"--assurance", "0x0.8p0", "--assurance" + decimal + "0x0.8p0'"},
+      {"--detection", "inf", "--detection" + decimal + "inf'"},
+      {"--detection-change", "nan", "--detection-change" + decimal + "nan'"},
+      {"--persistence", "0.5x", "--persistence" + decimal + "0.5x'"},
+      {"--assurance", "1e-400", "--assurance" + small + "1e-400' (too close to 0 to be held)"},
+      {"--persistence", "4e-320",
+       "--persistence" + small + "4e-320' (too close to 0 to be held)"},
+      {"--detection-change", "1e400",
+       "--detection-change" + large + "1e400' (too large to be held)"},
+      {"--assurance", "0.8\x1b", "--assurance" + decimal + "0.8\\x1b'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    value = -99.0;
+    EXPECT_EQ(parse_real_option(c.option, c.text, value), c.expected);
+    EXPECT_EQ(value, -99.0);
+  }
+}
+
 TEST(ShownText, EscapesControlBytesAndCutsLongValues) {
   const std::string huge(100000, 'a');
   const struct {

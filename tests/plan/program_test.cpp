@@ -135,7 +135,21 @@ TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
        "kelvaro-plan: --species takes a whole number from -2147483648 to 2147483647, not '40x' "
        "(kelvaro-plan --help)\n"},
       {" --species 40 --detection 0.5x --heterogeneity 1 --sites 5",
-       "kelvaro-plan: Could not convert: --detection = 0.5x (kelvaro-plan --help)\n"},
+       "kelvaro-plan: --detection takes a decimal number (such as 0.8, 12 or 2.5e-3), not "
+       "'0.5x' (kelvaro-plan --help)\n"},
+      // Every real-valued option: no hexadecimal form, nothing lost to underflow.
+      {" --species 40 --detection 0.5 --heterogeneity 1 --sites 5 --assurance 0x0.8p0",
+       "kelvaro-plan: --assurance takes a decimal number (such as 0.8, 12 or 2.5e-3), not "
+       "'0x0.8p0' (kelvaro-plan --help)\n"},
+      {" --species 40 --detection 0.5 --heterogeneity 1 --sites 5 --persistence 1e-400",
+       "kelvaro-plan: --persistence takes a decimal number of 0 or of at least "
+       "2.2250738585072014e-308 in size, not '1e-400' (too close to 0 to be held) (kelvaro-plan "
+       "--help)\n"},
+      {" --species 40 --detection 0.5 --heterogeneity 0x2 --sites 5",
+       "kelvaro-plan: --heterogeneity must be a positive number K (the Beta concentration; "
+       "smaller is stronger heterogeneity) or 'none' for equal detection, not '0x2'\n"},
+      {" --species 40 --detection 0.5 --heterogeneity 1 --sites 5 --target N\\(1\\):bias\\<=1e-400",
+       "kelvaro-plan: --target 'N(1):bias<=1e-400': the bound must be a number of 0 or more\n"},
       {" --species 40 --detection 0.5 --heterogeneity 1 --sites 5 --carryover new",
        "kelvaro-plan: --carryover must be 'kept' (a persisting species keeps its detection "
        "probability in Sample 2) or 'redrawn' (it draws a new one), not 'new'\n"},

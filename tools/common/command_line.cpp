@@ -71,6 +71,32 @@ std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv,
   }
 }
 
+CLI::Option* add_real_number_function(CLI::App& app, const std::string& names,
+                                      const std::string& long_name,
+                                      std::function<void(double)> set,
+                                      const std::string& description) {
+  auto* option = app.add_option_function<std::string>(
+      names,
+      [long_name, set](const std::string& text) {
+        double value = 0.0;
+        if (!text.empty()) {
+          if (auto refusal = cli::parse_real_option(long_name, text, value)) {
+            throw CLI::ValidationError(*refusal);
+          }
+        }
+        set(value);
+      },
+      description);
+  return option->type_name("FLOAT");
+}
+
+CLI::Option* add_real_number_option(CLI::App& app, const std::string& names,
+                                    const std::string& long_name, double& value,
+                                    const std::string& description) {
+  return add_real_number_function(
+      app, names, long_name, [&value](double v) { value = v; }, description);
+}
+
 CLI::Validator non_empty_name() {
   return CLI::Validator(
       [](const std::string& value) {

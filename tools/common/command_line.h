@@ -66,6 +66,19 @@ CLI::Option* add_whole_number_option(CLI::App& app, const std::string& names,
       app, names, long_name, least, most, [&value](Integer v) { value = v; }, description);
 }
 
+// An option that takes a real number, read by cli::parse_real_option: hexadecimal ("0x0.8p0"),
+// infinity, NaN and what a double cannot hold ("1e-400", "1e400") are refused (status 2, the
+// refusal's words); the option's range is the program's to check. An empty value is 0, as
+// CLI11 gives it, for that check. `value` keeps its default when the option is not given;
+// add_real_number_function hands the value to `set` instead.
+CLI::Option* add_real_number_function(CLI::App& app, const std::string& names,
+                                      const std::string& long_name,
+                                      std::function<void(double)> set,
+                                      const std::string& description);
+CLI::Option* add_real_number_option(CLI::App& app, const std::string& names,
+                                    const std::string& long_name, double& value,
+                                    const std::string& description);
+
 // A check for options that name a file or folder: an empty value is refused
 // ("--output: an empty name names no file or folder").
 CLI::Validator non_empty_name();

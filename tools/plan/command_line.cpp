@@ -34,23 +34,25 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
       app, "--species", "--species", kLeast, kMost, [&r](std::int32_t n) { r.species = n; },
       "N: species richness of Sample 1's community (required, or --from-pilot)")
       ->type_name("N");
-  app.add_option("--persistence", r.persistence,
-                 "PHI: share of Sample 1's species still present in Sample 2 (default 1)")
+  tools::add_real_number_option(
+      app, "--persistence", "--persistence", r.persistence,
+      "PHI: share of Sample 1's species still present in Sample 2 (default 1)")
       ->type_name("PHI");
   tools::add_whole_number_option(app, "--colonists", "--colonists", r.colonists, kLeast, kMost,
                                  "C: species new in Sample 2 (default 0)")
       ->type_name("C");
-  app.add_option_function<double>(
-         "--detection", [&r](double mean) { r.detection = mean; },
-         "MEAN: mean detection probability per site and species, in (0, 1] (required, or "
-         "--from-pilot)")
+  tools::add_real_number_function(
+      app, "--detection", "--detection", [&r](double mean) { r.detection = mean; },
+      "MEAN: mean detection probability per site and species, in (0, 1] (required, or "
+      "--from-pilot)")
       ->type_name("MEAN");
   app.add_option("--heterogeneity", r.heterogeneity,
                  "K: detection p ~ Beta(MEAN*K, (1-MEAN)*K), smaller K = stronger "
                  "heterogeneity; 'none' for equal p (required, or --from-pilot)")
       ->type_name("K|none");
-  app.add_option("--detection-change", r.detection_change,
-                 "R: Sample 2's detection = R times Sample 1's (default 1)")
+  tools::add_real_number_option(app, "--detection-change", "--detection-change",
+                                r.detection_change,
+                                "R: Sample 2's detection = R times Sample 1's (default 1)")
       ->type_name("R");
   app.add_option("--sites", r.sites,
                  "designs with t1 = t2, e.g. 5,10,20,40 or 5:50:5 (required, or --sites1 and "

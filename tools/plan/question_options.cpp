@@ -35,9 +35,10 @@ void define_question_options(CLI::App& app, CommandLine& command) {
                  "input's Sample 1) for the options not given; with --target, plan over the "
                  "communities consistent with it")
       ->type_name("FILE");
-  app.add_option("--assurance", r.assurance,
-                 "with --from-pilot and --target: the share of the communities consistent with "
-                 "the pilot in which the design named must meet every target (default 0.8)")
+  tools::add_real_number_option(
+      app, "--assurance", "--assurance", r.assurance,
+      "with --from-pilot and --target: the share of the communities consistent with the pilot "
+      "in which the design named must meet every target (default 0.8)")
       ->type_name("SHARE");
   tools::add_whole_number_option(app, "--communities", "--communities", r.communities, kLeast,
                                  kMost,

@@ -8,9 +8,9 @@ child process (getrusage, RUSAGE_CHILDREN), read after each run in a fresh Pytho
            group, so the number of pairs grows with the table.
   refusal  one group of 5,000 samples with `--pairs all`: 12,497,500 pairs, refused (status 2)
            by --max-pairs before any analysis.
-  named    the same table named and on standard input, which must cost alike: a 4 GiB sparse
-           file (a header, then a row with no line end, refused after 16 MiB) and the first
-           table of small groups after one valid row of 9 MiB.
+  named    the same table named and on standard input, which must cost alike: the first table
+           of small groups, a 4 GiB sparse file (a header, then a row with no line end, refused
+           after 16 MiB) and the first table of small groups after one valid row of 9 MiB.
 
 Usage: batch_memory.py KELVARO_BATCH [--groups 100000,1000000] [--threads 2]
 """
@@ -97,13 +97,15 @@ def main():
             out.write("group,sample,site,species\n")
             out.truncate(4 << 30)
         groups = int(args.groups.split(",")[0])
+        small = os.path.join(scratch, "small.csv")
+        small_groups(small, groups)
         long_row = os.path.join(scratch, "long-row.csv")
         small_groups(long_row, groups)
         with open(long_row) as f:
             rows = f.read().split("\n", 1)[1]
         with open(long_row, "w") as out:
             out.write("group,sample,site,species\nlong,1,1," + "x" * (9 << 20) + "\n" + rows)
-        for name, table in (("4 GiB sparse file", sparse),
+        for name, table in ((f"{groups:,} groups", small), ("4 GiB sparse file", sparse),
                             (f"9 MiB row, then {groups:,} groups", long_row)):
             for source in ("named", "standard input"):
                 options = ["-q", "--threads", args.threads, "--nreps", "50", "--max-pairs",

@@ -69,8 +69,14 @@ Requirement requirement_of(const std::string& item, const std::string& where) {
   const bool coverage = found->criterion == Criterion::kCoverage;
   if (read.problem != numeric::RealTextProblem::kNone || bound < 0.0 ||
       (coverage && bound > 1.0)) {
-    throw OptionError(where + ": '" + item + "': the bound must be a number " +
-                      (coverage ? "from 0 to 1 (a share of surveys)" : "of 0 or more"));
+    std::string why = where + ": '" + item + "': the bound must be a number ";
+    why += coverage ? "from 0 to 1 (a share of surveys)" : "of 0 or more";
+    if (read.problem == numeric::RealTextProblem::kTooSmall) {
+      why += ", not one too close to 0 to be held (write 0)";
+    } else if (read.problem == numeric::RealTextProblem::kTooLarge) {
+      why += ", not one too large to be held";
+    }
+    throw OptionError(why);
   }
   return {found->criterion, bound};
 }

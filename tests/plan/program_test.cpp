@@ -149,7 +149,8 @@ TEST(PlanProgram, RefusalsWriteNothingAndEndInStatusTwo) {
        "kelvaro-plan: --heterogeneity must be a positive number K (the Beta concentration; "
        "smaller is stronger heterogeneity) or 'none' for equal detection, not '0x2'\n"},
       {" --species 40 --detection 0.5 --heterogeneity 1 --sites 5 --target N\\(1\\):bias\\<=1e-400",
-       "kelvaro-plan: --target 'N(1):bias<=1e-400': the bound must be a number of 0 or more\n"},
+       "kelvaro-plan: --target 'N(1):bias<=1e-400': 'bias<=1e-400': the bound must be a number "
+       "of 0 or more, not one too close to 0 to be held (write 0)\n"},
       {" --species 40 --detection 0.5 --heterogeneity 1 --sites 5 --carryover new",
        "kelvaro-plan: --carryover must be 'kept' (a persisting species keeps its detection "
        "probability in Sample 2) or 'redrawn' (it draws a new one), not 'new'\n"},

@@ -67,8 +67,7 @@ Requirement requirement_of(const std::string& item, const std::string& where) {
   const numeric::RealText read = numeric::read_real(bound_text);
   const double bound = read.value;
   const bool coverage = found->criterion == Criterion::kCoverage;
-  if (read.problem != numeric::RealTextProblem::kNone || bound < 0.0 ||
-      (coverage && bound > 1.0)) {
+  if (read.problem != numeric::RealTextProblem::kNone || bound < 0.0 || (coverage && bound > 1.0)) {
     std::string why = where + ": '" + item + "': the bound must be a number ";
     why += coverage ? "from 0 to 1 (a share of surveys)" : "of 0 or more";
     if (read.problem == numeric::RealTextProblem::kTooSmall) {

@@ -95,10 +95,12 @@ TEST(RealOption, TakesDecimalsAndRefusesOtherFormsNamingWhatIsTaken) {
   EXPECT_EQ(parse_real_option("--persistence", "0e-400", value), std::nullopt);
   EXPECT_EQ(value, 0.0);
   const std::string decimal = " takes a decimal number (such as 0.8, 12 or 2.5e-3), not '";
-  const std::string small = " takes a decimal number of 0 or of at least 2.2250738585072014e-308 "
-                            "in size, not '";
-  const std::string large = " takes a decimal number of at most 1.7976931348623157e+308 in "
-                            "size, not '";
+  const std::string small =
+      " takes a decimal number of 0 or of at least 2.2250738585072014e-308 "
+      "in size, not '";
+  const std::string large =
+      " takes a decimal number of at most 1.7976931348623157e+308 in "
+      "size, not '";
   const struct {
     const char* option;
     const char* text;
@@ -109,8 +111,7 @@ TEST(RealOption, TakesDecimalsAndRefusesOtherFormsNamingWhatIsTaken) {
       {"--detection-change", "nan", "--detection-change" + decimal + "nan'"},
       {"--persistence", "0.5x", "--persistence" + decimal + "0.5x'"},
       {"--assurance", "1e-400", "--assurance" + small + "1e-400' (too close to 0 to be held)"},
-      {"--persistence", "4e-320",
-       "--persistence" + small + "4e-320' (too close to 0 to be held)"},
+      {"--persistence", "4e-320", "--persistence" + small + "4e-320' (too close to 0 to be held)"},
       {"--detection-change", "1e400",
        "--detection-change" + large + "1e400' (too large to be held)"},
       {"--assurance", "0.8\x1b", "--assurance" + decimal + "0.8\\x1b'"},

@@ -15,10 +15,17 @@ TEST(RealText, ReadsDecimalNumbersWhole) {
     const char* text;
     double expected;
   } cases[] = {
-      {"0.8", 0.8},          {"-3", -3.0},    {"+.5", 0.5},
-      {"5.", 5.0},           {"2.5e-3", 0.0025}, {"1E3", 1000.0},
-      {"1e+3", 1000.0},      {"0", 0.0},      {"0e-400", 0.0},
-      {"-0.000", -0.0},      {"00012", 12.0},
+      {"0.8", 0.8},
+      {"-3", -3.0},
+      {"+.5", 0.5},
+      {"5.", 5.0},
+      {"2.5e-3", 0.0025},
+      {"1E3", 1000.0},
+      {"1e+3", 1000.0},
+      {"0", 0.0},
+      {"0e-400", 0.0},
+      {"-0.000", -0.0},
+      {"00012", 12.0},
       // The boundaries in pairs with the refusals below: the largest and smallest normal doubles.
       {"1.7976931348623157e308", std::numeric_limits<double>::max()},
       {"2.2250738585072014e-308", smallest},

@@ -72,8 +72,7 @@ std::optional<int> parse_command_line(CLI::App& app, int argc, char** argv,
 }
 
 CLI::Option* add_real_number_function(CLI::App& app, const std::string& names,
-                                      const std::string& long_name,
-                                      std::function<void(double)> set,
+                                      const std::string& long_name, std::function<void(double)> set,
                                       const std::string& description) {
   auto* option = app.add_option_function<std::string>(
       names,

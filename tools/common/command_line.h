@@ -72,8 +72,7 @@ CLI::Option* add_whole_number_option(CLI::App& app, const std::string& names,
 // CLI11 gives it, for that check. `value` keeps its default when the option is not given;
 // add_real_number_function hands the value to `set` instead.
 CLI::Option* add_real_number_function(CLI::App& app, const std::string& names,
-                                      const std::string& long_name,
-                                      std::function<void(double)> set,
+                                      const std::string& long_name, std::function<void(double)> set,
                                       const std::string& description);
 CLI::Option* add_real_number_option(CLI::App& app, const std::string& names,
                                     const std::string& long_name, double& value,

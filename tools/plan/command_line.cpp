@@ -50,8 +50,7 @@ void define_options(CLI::App& app, CommandLine& command, int default_threads) {
                  "K: detection p ~ Beta(MEAN*K, (1-MEAN)*K), smaller K = stronger "
                  "heterogeneity; 'none' for equal p (required, or --from-pilot)")
       ->type_name("K|none");
-  tools::add_real_number_option(app, "--detection-change", "--detection-change",
-                                r.detection_change,
+  tools::add_real_number_option(app, "--detection-change", "--detection-change", r.detection_change,
                                 "R: Sample 2's detection = R times Sample 1's (default 1)")
       ->type_name("R");
   app.add_option("--sites", r.sites,

@@ -156,6 +156,22 @@ check('open: status says ready', (await page.$eval('#status', (n) => n.textConte
   await page.screenshot({ path: join(shots, 'firefox-error.png') });
 }
 
+// A Darwin Core archive, unzipped by Firefox's DecompressionStream and its XML parsed by its
+// DOMParser: kelvaro-batch's tables and source.json on the same zip.
+{
+  const archive = common.darwinCoreArchive(work);
+  run('kelvaro-batch', ['--threads', '1', '-q', '-o', 'dwc-out', 'survey.zip'], '', work);
+  await chooseMode('long');
+  await choose('#long-table', archive.zip);
+  await page.waitForFunction(() => document.body.dataset.state === 'ready' && document.querySelector('#group').options.length === 2);
+  await page.click('#all-pairs');
+  await page.click('#run');
+  check('archive: state', await finished(), 'done');
+  check('archive: parameters.csv', await download('#download-batch-parameters'), readFileSync(join(work, 'dwc-out/parameters.csv'), 'latin1'));
+  check('archive: source.json', await download('#batch-citation .download-source'), readFileSync(join(work, 'dwc-out/source.json'), 'latin1'));
+  await page.click('#all-pairs');
+}
+
 // Letters in the seed (Firefox lets them be typed in a number field): refused, not a clock seed.
 {
   await page.click('#seed', { count: 3 });

@@ -26,6 +26,17 @@ for (const [message, expected] of [
     't.csv, line 1, column 5: the header has two columns ..., "count" and "detected": pick the one to use as the count column under "Column names"'],
   ['--seed 0 would take each pair\'s seed from the clock, and a batch must be repeatable: give a non-zero seed (the default is 400)',
     'Seed 0 would take each pair\'s seed from the clock, and a batch must be repeatable: give a non-zero seed (the default is 400)'],
+  // Darwin Core archives: options named as the page's term pickers.
+  ['a.zip: 3 record(s) of 2 taxa above species rank, such as "Aves", count as species; give --species-rank-only to leave them out',
+    'a.zip: 3 record(s) of 2 taxa above species rank, such as "Aves", count as species; tick "Leave out taxa above species rank" (under "Darwin Core terms") to leave them out'],
+  ['a.zip: 3 record(s) of 2 taxa above species rank, such as "Aves", were left out (--species-rank-only); their visits still count',
+    'a.zip: 3 record(s) of 2 taxa above species rank, such as "Aves", were left out ("Leave out taxa above species rank"); their visits still count'],
+  ['a.zip: no term "year" for the sample (the default); name the sample\'s term with --sample (its terms: eventID, locality)',
+    'a.zip: no term "year" for the sample (the default); pick the sample term under "Darwin Core terms" (its terms: eventID, locality)'],
+  ['a.zip: --site "plot": the archive has no such term (its terms: eventID, locality)',
+    'a.zip: the site term "plot": the archive has no such term (its terms: eventID, locality)'],
+  ['a.zip: 2 count(s) are not numbers, such as "r", and were taken as present; name the count term with --count to read them otherwise',
+    'a.zip: 2 count(s) are not numbers, such as "r", and were taken as present; pick the count term under "Darwin Core terms" to read them otherwise'],
 ]) {
   check(`forPage: ${message.slice(0, 40)}`, forPage(message), expected);
   check(`forPage: no flag in ${message.slice(0, 40)}`, flags.test(forPage(message)), false);
@@ -41,6 +52,8 @@ for (const [name, args, expected] of [
     /^no design in the grid meets every target; the closest: 5 sites in each sample, where N\(1\) \w+ [\d.]+% \(standard error [\d.]+%\) against at (most|least) 1%/],
   ['crossed', ['--species', '100', '--detection', '0.3', '--heterogeneity', '4', '--sites1', '20', '--sites2', '10', '--target', 'N(1):bias<=0.5'],
     /^the smallest design that meets every target: 20 sites in Sample 1 and 10 in Sample 2; decided by 5 simulated surveys$/],
+  ['over a pilot\'s communities', ['--from-pilot', 'examples/data/plots-1-25.csv', '--sites', '5,10', '--target', 'N(1):bias<=0.5', '--assurance', '0.6'],
+    /^the smallest design that meets every target in at least 60% of the communities consistent with the pilot: 5 sites in each sample, in \d+% of them; decided by 100 communities of 25 simulated surveys each$/],
 ]) {
   const answer = planAnswer(plan(args));
   check(`plan answer (${name}): ${answer}`, expected.test(answer), true);

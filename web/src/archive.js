@@ -82,6 +82,15 @@ function centralDirectory(name, bytes) {
   return entries;
 }
 
+// Whether the browser inflates raw deflate data (DecompressionStream 'deflate-raw').
+function canInflate() {
+  try {
+    return typeof DecompressionStream === 'function' && Boolean(new DecompressionStream('deflate-raw'));
+  } catch {
+    return false;
+  }
+}
+
 // Inflates raw deflate data, stopping as soon as it passes `most` bytes.
 async function inflate(data, most) {
   const stream = new Blob([data]).stream().pipeThrough(new DecompressionStream('deflate-raw'));
@@ -113,6 +122,9 @@ async function inflate(data, most) {
 // damaged zip, encrypted entries, compression other than stored and deflate, and entries that
 // inflate beyond ZIP_LIMITS or to other bytes than the zip records.
 export async function unzip(name, bytes, limits = ZIP_LIMITS) {
+  if (!canInflate()) {
+    throw new ArchiveRefusal(`${name} is a zip, which this browser cannot unpack (it lacks DecompressionStream for deflate): open the page in a current Firefox, Chrome, Edge or Safari, or unpack the zip on your computer and choose its files together.`);
+  }
   const total = Math.min(limits.maxTotal, Math.max(limits.minTotal, limits.maxRatio * bytes.length));
   let inflated = 0;
   const files = [];
@@ -136,7 +148,7 @@ export async function unzip(name, bytes, limits = ZIP_LIMITS) {
     const data = bytes.subarray(start, start + e.compressed);
     let content;
     if (e.method === 0) {
-      content = data;
+      content = data.slice();  // its own bytes: a view would take the whole zip to the worker
     } else {
       try {
         content = await inflate(data, e.size);

@@ -499,8 +499,10 @@ async function request(o) {
     return { call: 'analyseText', args: [file.bytes], from: file.name, file };
   }
   const file = await longFile();
+  // An archive's files say their own separators: the settings say none.
+  const settings = settingsText(file.archive ? { ...o, separator: '' } : o);
   if ($('#all-pairs').checked) {
-    return { call: 'analyseBatch', args: [file.bytes, file.name, o], from: `${file.name}, every consecutive pair of every group; ${settingsText(o)}`, archive: file.archive };
+    return { call: 'analyseBatch', args: [file.bytes, file.name, o], from: `${file.name}, every consecutive pair of every group; ${settings}`, archive: file.archive };
   }
   if (!$('#first-sample').options.length) {
     throw new Refusal('The table has no group with two samples to pick: check its columns under "Column names".', null);
@@ -514,7 +516,7 @@ async function request(o) {
   return {
     call: 'analyseLongPair',
     args: [file.bytes, file.name, o, group, first, second],
-    from: `${file.name}, ${where}samples ${first} (Sample 1) and ${second} (Sample 2); ${settingsText(o)}`,
+    from: `${file.name}, ${where}samples ${first} (Sample 1) and ${second} (Sample 2); ${settings}`,
     archive: file.archive,
   };
 }

@@ -113,15 +113,14 @@ function planChart(designs, parameter, measure, targets, width) {
 // target (the assurance) with its standard error.
 function fillTable(designs, parameter, fromPilot) {
   const table = $('#plan-table');
-  const columns = ['sites1', 'sites2', 'true value', 'mean estimate', 'relative bias (%)', '± SE', 'coverage (%)', '± SE', 'mean interval width',
-    'surveys', 'decided', ...(fromPilot ? ['communities', 'assurance (%)', '± SE'] : [])];
+  const columns = ['sites1', 'sites2', ...(fromPilot ? ['assurance (%)', '± SE', 'communities'] : []), 'true value', 'mean estimate',
+    'relative bias (%)', '± SE', 'coverage (%)', '± SE', 'mean interval width', 'surveys', 'decided'];
   const fmt = (x, d) => (Number.isFinite(x) ? x.toFixed(d) : 'NA');
   const cells = (d) => {
     const p = d.parameters.find((q) => q.name === parameter);
-    return [d.sites1, d.sites2, fmt(p.truth, 4), fmt(p.meanEstimate, 4), fmt(percent(p.relativeBias), 1),
-      fmt(percent(p.relativeBiasSe), 1), fmt(percent(p.coverage), 1), fmt(percent(p.coverageSe), 1), fmt(p.meanWidth, 4),
-      d.surveys, d.decided ? 'yes' : 'no',
-      ...(fromPilot ? [d.communities, fmt(percent(d.assurance ?? NaN), 1), fmt(percent(d.assuranceSe ?? NaN), 1)] : [])];
+    return [d.sites1, d.sites2, ...(fromPilot ? [fmt(percent(d.assurance ?? NaN), 1), fmt(percent(d.assuranceSe ?? NaN), 1), d.communities] : []),
+      fmt(p.truth, 4), fmt(p.meanEstimate, 4), fmt(percent(p.relativeBias), 1), fmt(percent(p.relativeBiasSe), 1),
+      fmt(percent(p.coverage), 1), fmt(percent(p.coverageSe), 1), fmt(p.meanWidth, 4), d.surveys, d.decided ? 'yes' : 'no'];
   };
   const caption = document.createElement('caption');
   caption.textContent = fromPilot

@@ -505,7 +505,10 @@ if (process.env.SKIP_PLAN) {} else
     if (fields['#plan-assurance']) {
       // each design's assurance in the table, as plan.csv gives it (in percent)
       const rows = common.csvRecords(expected.csv).filter((r) => r.parameter === 'N(1)');
-      const shown = await page.$$eval('#plan-table tbody tr', (trs) => trs.map((tr) => tr.children[tr.children.length - 2].textContent));
+      const shown = await page.$$eval('#plan-table tr', (trs) => {
+        const at = [...trs[0].children].findIndex((th) => th.textContent === 'assurance (%)');
+        return trs.slice(1).map((tr) => tr.children[at].textContent);
+      });
       check(`plan (${name}): assurance per design`, shown.join(' '), rows.map((r) => (100 * Number(r.assurance)).toFixed(1)).join(' '));
       check(`plan (${name}): assured over the pilot's communities`, rows.every((r) => r.communities !== '' && r.assurance !== ''), true);
       await page.fill('#plan-assurance', '80');

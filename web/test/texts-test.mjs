@@ -1,7 +1,9 @@
 // The page's words and numbers under node, from the programs' own texts where there are some:
 // messages without command-line flags, kelvaro-plan's answers in percentages, files that are
 // no tables caught by their first bytes, problems.csv read back field by field, table cells
-// rounded as the report rounds, and the line that sums up a run.
+// rounded as the report rounds, and the line that sums up a run; and zips unpacked as the page
+// unpacks them (refusing encrypted entries, other compressions, bombs and damage), archives' files
+// known by their bytes.
 //   node texts-test.mjs BUILD
 import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
@@ -11,6 +13,7 @@ import { forPage, planAnswer, planMessage, notATable, notAnInput, missingColumns
 import { csvRows, richnessByGroup, lambdas, records } from '../src/batch.js';
 import { rounded, blocksNote } from '../src/tables.js';
 import { resultLine } from '../src/summary.js';
+import { unzip, isZip, looksLikeXml, hasDarwinCoreHeader, ArchiveRefusal } from '../src/archive.js';
 
 const [build] = process.argv.slice(2);
 const { check, counts } = common.checker();
@@ -128,6 +131,54 @@ for (const [cell, decimals, expected] of [['111.00000', 0, '111'], ['11.660641',
   const parameter = (name) => { const r = row(name); return { name, estimate: r[1], lower: r[4], upper: r[5] }; };
   const charts = { parameters: ['N(1)', 'N(2)', 'PHI', 'LAMBDA'].map(parameter), blocks: [] };
   check('summary line of the example', resultLine(charts, 1), 'N(1) 111 (83–169), N(2) 186 (120–237), PHI 0.98, LAMBDA 1.68 · 1 warning');
+}
+
+// Does the page unpack a zip's stored and deflated entries, and refuse what it must not read?
+{
+  const files = [['meta.xml', '<archive/>\n'], ['data/event.txt', 'eventID\ne1\n'.repeat(50)], ['empty.txt', '']];
+  const zip = common.zipOf(files);
+  const unpacked = await unzip('a.zip', new Uint8Array(zip));
+  check('unzip: names and bytes', JSON.stringify(unpacked.map((f) => [f.name, Buffer.from(f.bytes).toString('utf8')])), JSON.stringify(files));
+  // The central directory's entry of the second file (deflated), to be tampered with.
+  const second = zip.indexOf(Buffer.from([0x50, 0x4b, 1, 2]), zip.indexOf(Buffer.from([0x50, 0x4b, 1, 2])) + 1);
+  const tampered = (change) => {
+    const copy = Buffer.from(zip);
+    change(copy);
+    return new Uint8Array(copy);
+  };
+  const refusalOf = async (bytes, limits) => {
+    try {
+      await unzip('a.zip', bytes, limits);
+      return 'unpacked';
+    } catch (e) {
+      return e instanceof ArchiveRefusal ? e.message : `not a refusal: ${e.message}`;
+    }
+  };
+  for (const [name, bytes, expected, limits] of [
+    ['encrypted', tampered((b) => b.writeUInt16LE(0x801, second + 8)), /^a\.zip: data\/event\.txt is encrypted/],
+    ['bzip2', tampered((b) => b.writeUInt16LE(12, second + 10)), /^a\.zip: data\/event\.txt is compressed by method 12, which this page cannot unpack/],
+    ['a bomb by its ratio', tampered((b) => b.writeUInt32LE(2000000000, second + 24)), /^a\.zip: data\/event\.txt would inflate to 2000000000 bytes/],
+    ['a bomb by its total', new Uint8Array(zip), /^a\.zip: data\/event\.txt would inflate to 550 bytes/, { maxRatio: 1100, minTotal: 100, maxTotal: 100 }],
+    ['more than it says', tampered((b) => b.writeUInt32LE(10, second + 24)), /^a\.zip: data\/event\.txt inflates to more than the 10 bytes/],
+    ['a wrong checksum', tampered((b) => b.writeUInt32LE(12345, second + 16)), /^a\.zip: data\/event\.txt: the entry is damaged/],
+    ['cut short', new Uint8Array(zip.subarray(0, zip.length - 30)), /^a\.zip is a damaged zip file/],
+  ]) {
+    const got = await refusalOf(bytes, limits);
+    check(`unzip refuses ${name}: ${got}`, expected.test(got), true);
+  }
+  const bytes = (text) => new TextEncoder().encode(text);
+  for (const [name, file, zipped, xml, header] of [
+    ['a zip', zip, true, false, false],
+    ['an empty zip', Buffer.from([0x50, 0x4b, 5, 6, ...Array(18).fill(0)]), true, false, false],
+    ['meta.xml with a byte-order mark', bytes('\uFEFF <?xml version="1.0"?><archive/>'), false, true, false],
+    ['an event table', bytes('eventID,parentEventID,locationID\r\nw1,,R7\r\n'), false, false, true],
+    ['an occurrence table of term URIs', bytes('"http://rs.tdwg.org/dwc/terms/scientificName"\t"id"\n'), false, false, true],
+    ['a long table', bytes('group,sample,site,species\nA,2019,s1,Sp\n'), false, false, false],
+  ]) {
+    check(`${name}: a zip`, isZip(new Uint8Array(file)), zipped);
+    check(`${name}: XML`, looksLikeXml(new Uint8Array(file)), xml);
+    check(`${name}: Darwin Core header`, hasDarwinCoreHeader(new Uint8Array(file)), header);
+  }
 }
 
 console.log(`texts: ${counts.passed} passed, ${counts.failed} failed`);

@@ -3,7 +3,7 @@
 // The engine starts on opening; the example gives the pipeline's report (as downloaded),
 // kelvaro-tidy's table#parameters and its summary line, a golden input gives the golden report,
 // a malformed CSV shows kelvaro-prep's message in the page's words and the state `error`, letters
-// in the seed are refused, axe-core finds nothing serious, the page reads at 200% zoom and on a
+// in the seed are refused, a Darwin Core archive gives kelvaro-batch's tables, axe-core finds nothing serious, the page reads at 200% zoom and on a
 // 360 px phone and runs from the keyboard, and it makes no network request at all.
 //   node firefox-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]
 import puppeteer from 'puppeteer-core';

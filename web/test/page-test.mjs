@@ -5,8 +5,10 @@
 // summed up in one line that takes the focus, and marked once the input changes; input the programs refuse, or that is
 // no table, gets a message in the page's words (the command's text beside it); Cancel stops a
 // long run; a long table gives kelvaro-batch's tables, with or without a group column, its
-// missing columns named at once and its problems and charts on screen; the Plan tab has
-// kelvaro-plan's defaults, table and answer; axe-core finds nothing serious before or after a
+// missing columns named at once and its problems and charts on screen; a Darwin Core archive (a
+// zip, or its files chosen together) gives kelvaro-batch's tables, report and source.json with
+// the data's citation shown, and a zip that is no archive is refused; the Plan tab has
+// kelvaro-plan's defaults, table and answer, with a pilot each design's assurance; axe-core finds nothing serious before or after a
 // run in any tab; nothing scrolls sideways on a 360 px phone or at 200% zoom, and chart text
 // stays at 11 px or more; and the page makes no network request at all.
 //   node page-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]

@@ -206,14 +206,19 @@ function xmlEncoding(bytes) {
 }
 
 // An element as the engine takes it (local names, entities replaced, text as textContent);
-// throws past MAX_XML_DEPTH.
-function tree(element, depth) {
+// throws past MAX_XML_DEPTH, and when the text copied into every element above it passes
+// `budget.left` characters (text nested deep in a large document would take many times its size),
+// as the programs' parser does.
+function tree(element, depth, budget) {
   if (depth > MAX_XML_DEPTH) throw new Error(`elements nested more than ${MAX_XML_DEPTH} deep`);
+  const text = element.textContent;
+  budget.left -= text.length;
+  if (budget.left < 0) throw new Error('its text nested in many elements takes too much memory');
   return {
     name: element.localName,
     attributes: [...element.attributes].map((a) => [a.localName, a.value]),
-    children: [...element.children].map((c) => tree(c, depth + 1)),
-    text: element.textContent,
+    children: [...element.children].map((c) => tree(c, depth + 1, budget)),
+    text,
   };
 }
 
@@ -241,7 +246,8 @@ export function parseXmlFiles(files) {
       continue;
     }
     try {
-      trees[f.name] = tree(doc.documentElement, 1);
+      // 16 times the document and 1 MiB: what the programs' parser allows.
+      trees[f.name] = tree(doc.documentElement, 1, { left: 16 * f.bytes.length + (1 << 20) });
     } catch (e) {
       errors[f.name] = e.message;
     }

@@ -429,9 +429,24 @@ for (const name of ['equal-t', 'range-adjust-off']) {
   check('archive, species rank only: problems.csv', await download('#download-batch-problems'), readFileSync(join(work, 'dwc-rank/problems.csv'), 'latin1'));
   check('archive, species rank only: source.json', await download('#batch-citation .download-source'), readFileSync(join(work, 'dwc-rank/source.json'), 'latin1').replaceAll('survey.zip', 'chosen files'));
   await page.uncheck('#species-rank-only');
+  // meta.xml that DOMParser cannot read, or nested deeper than the engine takes: refused, naming it.
+  for (const [name, meta, expected] of [
+    ['malformed meta.xml', '<archive><core rowType="x">', /^chosen files\/meta\.xml: not well-formed XML/],
+    ['meta.xml nested too deep', '<a>'.repeat(70) + '</a>'.repeat(70), /^chosen files\/meta\.xml: elements nested more than 64 deep\.$/],
+  ]) {
+    const dir = join(work, name.replace(/\W+/g, '-'));
+    mkdirSync(dir, { recursive: true });
+    writeFileSync(join(dir, 'meta.xml'), meta);
+    await page.evaluate(() => { document.querySelector('#error-message').textContent = ''; });
+    await page.setInputFiles('#long-table', [join(dir, 'meta.xml'), ...archive.loose.slice(1, 3)]);
+    await page.waitForFunction(() => document.body.dataset.state === 'error' && document.querySelector('#error-message').textContent !== '');
+    const shown = await text('#error-message');
+    check(`${name}: ${shown}`, expected.test(shown), true);
+  }
   // A zip that is not an archive: refused, saying what it holds and what to choose.
+  await page.evaluate(() => { document.querySelector('#error-message').textContent = ''; });
   await page.setInputFiles('#long-table', archive.notArchive);
-  await page.waitForFunction(() => document.body.dataset.state === 'error');
+  await page.waitForFunction(() => document.body.dataset.state === 'error' && document.querySelector('#error-message').textContent !== '');
   const refused = common.refusal(build, 'kelvaro-batch', ['-o', 'out-refused', 'notarchive.zip'], work);
   check('not an archive: kelvaro-batch refuses it too', refused.status, 2);
   check('not an archive: message', await text('#error-message'), refused.message.replace(/^kelvaro-batch: /, '')

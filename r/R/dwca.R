@@ -90,6 +90,9 @@ zip_entries <- function(path) {
                           "a folder holding its meta.xml or its tables (a long table is read ",
                           "with kelvaro_long())"), path))
   }
+  if (magic[3L] == as.raw(5L)) {
+    refuse(sprintf("kelvaro_dwca: %s: an empty zip file; an archive holds its tables", path))
+  }
   listed <- tryCatch(utils::unzip(path, list = TRUE), error = function(e) e,
                      warning = function(w) w)
   if (inherits(listed, "condition")) {

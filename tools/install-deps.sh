@@ -41,7 +41,7 @@ case "$task" in
   bench) packages="$packages libcli11-dev $archives libbenchmark-dev python3" ;;
   r | r-check)
     packages="g++ make r-base-dev r-cran-rcpp r-cran-generics r-cran-testthat r-cran-ggplot2"
-    packages="$packages r-cran-knitr r-cran-rmarkdown pandoc r-cran-vegan"
+    packages="$packages r-cran-knitr r-cran-rmarkdown pandoc r-cran-vegan r-cran-xml2"
     if [ "$task" = r-check ]; then
       packages="$packages qpdf tidy texlive-latex-base texlive-latex-recommended"
       packages="$packages texlive-fonts-recommended devscripts"

@@ -18,6 +18,7 @@
 // The functions are reentrant and allocate nothing beyond their results.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +36,8 @@ const char* sample_order_name(SampleOrder order);
 // strict weak order in which only equal texts are equivalent.
 bool natural_less(std::string_view a, std::string_view b);
 
-// Whether `label` is a number in the sense above.
-bool is_number_label(std::string_view label);
+// The value of `label` when it is a number in the sense above; none when it is not.
+std::optional<double> label_number(std::string_view label);
 
 // The positions of `labels` in natural order, by value when every label is a number, else by
 // natural_less: labels[order[0]] comes first. Equal labels keep their order.

@@ -137,8 +137,9 @@ class Plan:
     Attributes:
         table: kelvaro-plan's CSV as a table; meets_target is True, False or missing (no target
             names the parameter).
-        answer: the smallest design that meets every target (or the closest), None without
-            targets.
+        answer: kelvaro-plan's answer to the targets: the smallest design that meets every
+            target (or the closest), with how many simulated surveys (or communities consistent
+            with the pilot) decided it, or that they did not; None without targets.
         notes: lines on how values were taken (kelvaro-plan's "note: ..." lines).
         pilot_fit: the pilot's fit, with from_pilot; else None.
         seed: the seed the simulation ran with.
@@ -451,14 +452,19 @@ def plan(*, species: Optional[int] = None, persistence: float = 1.0, colonists: 
          detection_change: float = 1.0, sites: Any = None, sites1: Any = None, sites2: Any = None,
          surveys: int = 200, nreps: int = 100, seed: int = 400, threads: Optional[int] = None,
          target: Union[str, Sequence[str], None] = None, until_target: bool = False,
-         carryover: str = "kept", from_pilot: Any = None,
-         progress: Optional[bool] = False) -> Plan:
+         carryover: str = "kept", from_pilot: Any = None, assurance: float = 0.8,
+         communities: int = 100, community_surveys: int = 25,
+         max_surveys: Optional[int] = None, progress: Optional[bool] = False) -> Plan:
     """Plans a survey as kelvaro-plan does: bias, precision and interval coverage of kelvaro's
     estimates for each design, by simulating surveys of an assumed community.
 
     The arguments are kelvaro-plan's options (--detection-change is detection_change, --target
-    is target, a str or a list of them, --from-pilot is from_pilot), checked as it checks them;
-    a refusal names the argument. species, detection and heterogeneity are needed unless
+    is target, a str or a list of them, --from-pilot is from_pilot, --max-surveys is
+    max_surveys), checked as it checks them; a refusal names the argument. With targets,
+    surveys are added in rounds until the answer is decided (or max_surveys stops them: None is
+    kelvaro-plan's default); with a pilot and targets, the design named meets every target in
+    at least `assurance` of the communities consistent with the pilot (`communities` of them in
+    the first round, each simulated `community_surveys` times with each design). species, detection and heterogeneity are needed unless
     from_pilot fits them: a pilot survey's site-by-species table (a DataFrame, a dict of
     columns, or a path to a CSV file or to a kelvaro input). sites (t1 = t2) or sites1 and
     sites2 (every pair) give the designs: an int, a list of ints, or kelvaro-plan's text
@@ -467,8 +473,9 @@ def plan(*, species: Optional[int] = None, persistence: float = 1.0, colonists: 
 
     Returns:
         A Plan: .table (kelvaro-plan's CSV as a table, one row per design and parameter),
-        .answer (the smallest design that meets every target, with targets), .notes, .pilot_fit
-        and .seed.
+        .answer (kelvaro-plan's answer to the targets, with targets), .notes, .pilot_fit and
+        .seed. kelvaro-plan's warnings (an ill-determined pilot fit, say) are issued through the
+        warnings module, category PlanWarning.
 
     Raises:
         InputError: a request kelvaro-plan would refuse, with its message.
@@ -512,13 +519,20 @@ def plan(*, species: Optional[int] = None, persistence: float = 1.0, colonists: 
         "threads": None if threads is None else _whole(threads, "threads", *_INT32),
         "target": targets, "until_target": _flag(until_target, "until_target"),
         "carryover": carryover, "from_pilot": pilot,
+        "assurance": _number(assurance, "assurance"),
+        "communities": _whole(communities, "communities", *_INT32),
+        "community_surveys": _whole(community_surveys, "community_surveys", *_INT32),
+        "max_surveys": None if max_surveys is None else _whole(max_surveys, "max_surveys",
+                                                               -2**63, 2**63 - 1),
     }
     line = _ProgressLine("kelvaro.plan", progress)
     try:
         out = _core.plan(request, line.callback())
     finally:
         line.erase()
-    table = _tables.table({"csv": out["csv"], "labels": ["parameter"]}, booleans=["meets_target"])
+    _warnings.issue([("plan", "plan", w) for w in out["warnings"]], stacklevel=2)
+    table = _tables.table({"csv": out["csv"], "labels": ["parameter"]},
+                          booleans=["meets_target", "decided"])
     return Plan(table=table, answer=out["answer"], notes=list(out["notes"]),
                 pilot_fit=out["pilot_fit"], seed=request["seed"])
 

@@ -36,7 +36,7 @@ FACE_KINDS = ("name_variant", "table_layout", "same_number_samples", "no_pairs",
               "above_species_rank", "na_cells", "term_blanks", "byte_order_mark", "line_ends",
               "id_for_coreid", "file_name_case", "encoding", "short_rows", "header_row",
               "unknown_parent", "container_records", "count_not_number", "no_location",
-              "left_out_entries", "metadata", "other_tables")
+              "left_out_entries", "metadata", "other_tables", "plan")
 
 _categories: dict[str, type] = {}
 _made = threading.Lock()  # one class per kind, whichever thread asks first

@@ -1,5 +1,6 @@
 // kelvaro.plan: kelvaro-plan's request checked with its checks (the options named as the
-// function's arguments), its simulation run on the library's threads, its CSV and its answer.
+// function's arguments), its simulation run to its answer on the library's threads (rounds of
+// surveys, the communities consistent with a pilot), its CSV, its answer and its warnings.
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -59,18 +60,22 @@ py::dict plan_survey(const py::dict& r, const py::object& progress) {
   request.carryover = r["carryover"].cast<std::string>();
   request.targets = r["target"].cast<std::vector<std::string>>();
   request.until_target = r["until_target"].cast<bool>();
+  request.assurance = r["assurance"].cast<double>();
+  request.communities = r["communities"].cast<std::int32_t>();
+  request.community_surveys = r["community_surveys"].cast<std::int32_t>();
+  request.max_surveys = optional_of<std::int64_t>(r, "max_surveys");
   std::optional<TableSource> pilot;
   if (!r["from_pilot"].is_none()) pilot = table_source(r["from_pilot"].cast<py::tuple>());
 
   Interrupt interrupt(progress);
-  std::vector<plan::DesignSummary> summaries;
+  plan::PlanResult result;
   plan::CheckedPlan checked;
   const auto start = std::chrono::steady_clock::now();
   try {
     py::gil_scoped_release release;
     if (pilot) request.pilot = pilot_of(*pilot);
     checked = plan::check_request(request, plan::OptionStyle::kArgument);
-    summaries = plan::run_checked_plan(checked, [&](std::int64_t done, std::int64_t total) {
+    result = plan::plan_survey(checked, [&](std::int64_t done, std::int64_t total) {
       const auto text = [&] {
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         return plan::progress_text(done, total, elapsed.count());
@@ -80,14 +85,16 @@ py::dict plan_survey(const py::dict& r, const py::object& progress) {
   } catch (const Interrupted&) {
   }
   interrupt.rethrow();
-  const plan::Community& community = checked.settings.community;
   py::dict out;
-  out["csv"] = py::str(plan::results_csv(summaries, plan::reported_parameters(community), community,
-                                         checked.targets));
+  out["csv"] = py::str(plan::results_csv(result));
   out["notes"] = py::cast(checked.notes);
   out["pilot_fit"] = checked.pilot_fit ? py::object(py::str(checked.pilot_account)) : py::none();
-  out["answer"] = checked.targets.empty()
+  // kelvaro-plan's "warning: " lines: the pilot's and the request's, then the answer's.
+  std::vector<std::string> warnings = checked.warnings;
+  warnings.insert(warnings.end(), result.answer.warnings.begin(), result.answer.warnings.end());
+  out["warnings"] = py::cast(warnings);
+  out["answer"] = result.answer.kind == plan::AnswerKind::kNoTargets
                       ? py::none()
-                      : py::object(py::str(plan::target_answer(summaries, checked.targets)));
+                      : py::object(py::str(result.answer.text));
   return out;
 }

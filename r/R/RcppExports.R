@@ -5,6 +5,10 @@
     .Call(`_kelvaro_curves_entry`, incidence, nreps, seed, clock, endpoint, effort, coverage)
 }
 
+.read_dwca <- function(name, folder, entries, parse, options, fold_case) {
+    .Call(`_kelvaro_read_dwca_entry`, name, folder, entries, parse, options, fold_case)
+}
+
 .read_long <- function(table, na_absent, fold_case) {
     .Call(`_kelvaro_read_long_entry`, table, na_absent, fold_case)
 }

@@ -315,6 +315,12 @@ print.kelvaro_groups <- function(x, ...) {
   }
   cat("Tables: $parameters, $blocks, $tests, $estimators, $warnings, $problems;",
       "summary(x), plot(x)\n")
+  # A Darwin Core archive's data: who to cite (kelvaro_dwca()).
+  if (!is.null(x$source)) {
+    cat(strwrap(if (nzchar(x$source$citation_line)) x$source$citation_line else
+      sprintf("data: %s (no citation in the archive)", x$source$archive), exdent = 2L),
+      "How the archive was read and its citation: $source\n", sep = "\n")
+  }
   invisible(x)
 }
 

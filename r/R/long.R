@@ -197,21 +197,21 @@ coded_column <- function(x, name, position, role) {
 
 # What kelvaro-batch says of a table after reading it: names that differ only in case, and
 # sample labels that are the same number written differently.
-warn_long_table <- function(read) {
+warn_long_table <- function(read, who = "kelvaro_long") {
   v <- read$variants
   if (nrow(v) > 0L) {
-    kelvaro_warn(sprintf(paste0("kelvaro_long: %d pair(s) of species or site names differ only ",
+    kelvaro_warn(sprintf(paste0("%s: %d pair(s) of species or site names differ only ",
                                 "in case or blanks around them and count as different names, ",
                                 "such as %s \"%s\" (%s) and \"%s\" (%s); give fold_case = TRUE ",
                                 "to take them as one"),
-                         nrow(v), v$kind[1L], v$first[1L], v$first_place[1L], v$other[1L],
+                         who, nrow(v), v$kind[1L], v$first[1L], v$first_place[1L], v$other[1L],
                          v$other_place[1L]), "case_differs")
   }
   same <- read$same_numbers
   if (nrow(same) > 0L) {
-    kelvaro_warn(sprintf(paste0("kelvaro_long: %d sample label(s) are the same number as ",
+    kelvaro_warn(sprintf(paste0("%s: %d sample label(s) are the same number as ",
                                 "another written differently and count as different samples, ",
                                 "such as \"%s\" and \"%s\"; write them alike if they are one"),
-                         nrow(same), same$first[1L], same$other[1L]), "same_number")
+                         who, nrow(same), same$first[1L], same$other[1L]), "same_number")
   }
 }

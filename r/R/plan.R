@@ -4,7 +4,8 @@ kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, het
                          detection_change = 1, sites = NULL, sites1 = NULL, sites2 = NULL,
                          surveys = 200, nreps = 100, seed = NULL, threads = NULL,
                          progress = interactive(), target = NULL, until_target = FALSE,
-                         carryover = "kept", from_pilot = NULL) {
+                         carryover = "kept", from_pilot = NULL, assurance = 0.8,
+                         communities = 100, community_surveys = 25, max_surveys = NULL) {
   # Only each argument's type is checked here; the engine checks the values themselves, as the
   # command checks its options, and names the argument it refuses.
   request <- list(
@@ -24,7 +25,11 @@ kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, het
     target = plan_targets(target),
     until_target = plan_flag(until_target, "until_target"),
     carryover = plan_carryover(carryover),
-    pilot = if (!is.null(from_pilot)) plan_pilot(from_pilot))
+    pilot = if (!is.null(from_pilot)) plan_pilot(from_pilot),
+    assurance = plan_number(assurance, "assurance"),
+    communities = plan_count(communities, "communities"),
+    community_surveys = plan_count(community_surveys, "community_surveys"),
+    max_surveys = if (!is.null(max_surveys)) plan_count(max_surveys, "max_surveys"))
   if (!is_flag(progress)) refuse("progress must be TRUE or FALSE")
   # seed = NULL: drawn from R's random numbers, so that set.seed() repeats the plan.
   if (is.null(request$seed)) request$seed <- sample.int(.Machine$integer.max, 1L)
@@ -33,6 +38,7 @@ kelvaro_plan <- function(species, persistence = 1, colonists = 0, detection, het
   for (note in result$notes) message("kelvaro_plan: ", note)
   # The pilot's fit and the answer to the targets are results: messages, and attributes.
   if (!is.null(result$pilot)) message("kelvaro_plan: ", result$pilot)
+  for (w in result$warnings) kelvaro_warn(paste0("kelvaro_plan: ", w), "plan")
   if (!is.null(result$answer)) message("kelvaro_plan: ", result$answer)
   plan <- result$table
   attr(plan, "pilot_fit") <- result$pilot

@@ -26,6 +26,21 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// read_dwca_entry
+Rcpp::List read_dwca_entry(std::string name, SEXP folder, Rcpp::List entries, Rcpp::Function parse, Rcpp::List options, bool fold_case);
+RcppExport SEXP _kelvaro_read_dwca_entry(SEXP nameSEXP, SEXP folderSEXP, SEXP entriesSEXP, SEXP parseSEXP, SEXP optionsSEXP, SEXP fold_caseSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< std::string >::type name(nameSEXP);
+    Rcpp::traits::input_parameter< SEXP >::type folder(folderSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type entries(entriesSEXP);
+    Rcpp::traits::input_parameter< Rcpp::Function >::type parse(parseSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type options(optionsSEXP);
+    Rcpp::traits::input_parameter< bool >::type fold_case(fold_caseSEXP);
+    rcpp_result_gen = Rcpp::wrap(read_dwca_entry(name, folder, entries, parse, options, fold_case));
+    return rcpp_result_gen;
+END_RCPP
+}
 // read_long_entry
 Rcpp::List read_long_entry(Rcpp::List table, bool na_absent, bool fold_case);
 RcppExport SEXP _kelvaro_read_long_entry(SEXP tableSEXP, SEXP na_absentSEXP, SEXP fold_caseSEXP) {
@@ -147,6 +162,7 @@ END_RCPP
 
 static const R_CallMethodDef CallEntries[] = {
     {"_kelvaro_curves_entry", (DL_FUNC) &_kelvaro_curves_entry, 7},
+    {"_kelvaro_read_dwca_entry", (DL_FUNC) &_kelvaro_read_dwca_entry, 6},
     {"_kelvaro_read_long_entry", (DL_FUNC) &_kelvaro_read_long_entry, 3},
     {"_kelvaro_long_pairs_entry", (DL_FUNC) &_kelvaro_long_pairs_entry, 7},
     {"_kelvaro_analyse_long_entry", (DL_FUNC) &_kelvaro_analyse_long_entry, 7},

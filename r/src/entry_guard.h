@@ -17,6 +17,8 @@ Rcpp::List guarded(const std::string& who, Run run) {
     throw;  // Rcpp's wrapper turns it into an R interrupt
   } catch (const Rcpp::exception&) {
     throw;
+  } catch (const Rcpp::LongjumpException&) {
+    throw;  // an R error or interrupt in R code the entry called: Rcpp's wrapper resumes it
   } catch (const std::bad_alloc&) {
     Rcpp::stop(who + ": not enough memory for this run");
   } catch (const std::exception& e) {

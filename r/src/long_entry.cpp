@@ -1,9 +1,9 @@
 // Runs on a long table of records (kelvaro_long()): the data frame's columns read into the
 // library's DetectionTable as kelvaro-batch reads a file's (kelvaro/surveys.h), its pairs made
 // and ordered as kelvaro-batch makes them, and every pair analysed by the library's PairAnalyst,
-// as kelvaro-batch analyses it, on worker threads (pair_pool.h). The table read is kept in an
-// external pointer between the calls, so that the R code can draw one seed per pair once it
-// knows the pairs.
+// as kelvaro-batch analyses it, on worker threads (pair_pool.h). The table read (long_survey.h:
+// a data frame's, or a Darwin Core archive's from dwca_entry.cpp) is kept in an external pointer
+// between the calls, so that the R code can draw one seed per pair once it knows the pairs.
 
 #include <Rcpp.h>
 
@@ -18,6 +18,7 @@
 #include "kelvaro/field_tables.h"
 #include "kelvaro/labels.h"
 #include "kelvaro/surveys.h"
+#include "long_survey.h"
 #include "pair_pool.h"
 #include "result_list.h"
 
@@ -26,13 +27,6 @@ namespace {
 namespace batch = kelvaro::batch;
 namespace csv = kelvaro::csv;
 using Rcpp::_;
-
-// A long table read, and its pairs once made.
-struct LongSurvey {
-  batch::SurveyLabels labels;
-  std::unique_ptr<batch::DetectionTable> table;
-  std::vector<batch::SamplePair> pairs;
-};
 
 csv::CodedColumn coded_column(const Rcpp::List& c) {
   csv::CodedColumn out;
@@ -54,25 +48,6 @@ csv::CodedColumn coded_column(const Rcpp::List& c) {
 std::optional<csv::CodedColumn> optional_column(const Rcpp::List& table, const char* role) {
   if (!table.containsElementNamed(role) || Rf_isNull(table[role])) return std::nullopt;
   return coded_column(table[role]);
-}
-
-// True when the user has not interrupted (asked without leaving this function).
-bool not_interrupted() {
-  return R_ToplevelExec([](void*) { R_CheckUserInterrupt(); }, nullptr) == TRUE;
-}
-
-Rcpp::DataFrame variants_frame(const batch::DetectionTable& table) {
-  Rcpp::CharacterVector kind, first, first_place, other, other_place;
-  for (const auto& [name, v] : table.variants()) {
-    kind.push_back(name);
-    first.push_back(v.first);
-    first_place.push_back(v.first_place);
-    other.push_back(v.other);
-    other_place.push_back(v.other_place);
-  }
-  return Rcpp::DataFrame::create(_["kind"] = kind, _["first"] = first,
-                                 _["first_place"] = first_place, _["other"] = other,
-                                 _["other_place"] = other_place, _["stringsAsFactors"] = false);
 }
 
 // The label ranks of kelvaro-batch, but that labels listed in `order` (a factor's levels) come
@@ -110,7 +85,40 @@ Rcpp::List problem_of(const std::string& row, const std::string& key) {
   return Rcpp::List::create(_["kind"] = kind, _["message"] = message);
 }
 
+Rcpp::DataFrame variants_frame(const batch::DetectionTable& table) {
+  Rcpp::CharacterVector kind, first, first_place, other, other_place;
+  for (const auto& [name, v] : table.variants()) {
+    kind.push_back(name);
+    first.push_back(v.first);
+    first_place.push_back(v.first_place);
+    other.push_back(v.other);
+    other_place.push_back(v.other_place);
+  }
+  return Rcpp::DataFrame::create(_["kind"] = kind, _["first"] = first,
+                                 _["first_place"] = first_place, _["other"] = other,
+                                 _["other_place"] = other_place, _["stringsAsFactors"] = false);
+}
+
 }  // namespace
+
+bool not_interrupted() {
+  return R_ToplevelExec([](void*) { R_CheckUserInterrupt(); }, nullptr) == TRUE;
+}
+
+Rcpp::List read_survey_list(std::unique_ptr<LongSurvey> survey) {
+  Rcpp::CharacterVector same1, same2;
+  for (const auto& [a, b] : kelvaro::tools::same_number_labels(survey->labels.samples)) {
+    same1.push_back(a);
+    same2.push_back(b);
+  }
+  const double records = static_cast<double>(survey->table->records());
+  const Rcpp::DataFrame variants = variants_frame(*survey->table);
+  return Rcpp::List::create(
+      _["status"] = 0, _["survey"] = Rcpp::XPtr<LongSurvey>(survey.release(), true),
+      _["records"] = records, _["variants"] = variants,
+      _["same_numbers"] = Rcpp::DataFrame::create(_["first"] = same1, _["other"] = same2,
+                                                  _["stringsAsFactors"] = false));
+}
 
 // table: list(name, group, sample, site, species, count), each column NULL or list(name,
 // position, codes (0-based), labels), as kelvaro_long() codes a data frame's columns.
@@ -138,18 +146,7 @@ Rcpp::List read_long_entry(Rcpp::List table, bool na_absent, bool fold_case) {
     } catch (const csv::InputError& e) {
       return Rcpp::List::create(_["status"] = 2, _["message"] = std::string(e.what()));
     }
-    Rcpp::CharacterVector same1, same2;
-    for (const auto& [a, b] : kelvaro::tools::same_number_labels(survey->labels.samples)) {
-      same1.push_back(a);
-      same2.push_back(b);
-    }
-    const double records = static_cast<double>(survey->table->records());
-    const Rcpp::DataFrame variants = variants_frame(*survey->table);
-    return Rcpp::List::create(
-        _["status"] = 0, _["survey"] = Rcpp::XPtr<LongSurvey>(survey.release(), true),
-        _["records"] = records, _["variants"] = variants,
-        _["same_numbers"] = Rcpp::DataFrame::create(_["first"] = same1, _["other"] = same2,
-                                                    _["stringsAsFactors"] = false));
+    return read_survey_list(std::move(survey));
   });
 }
 

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "entry_guard.h"
 #include "kelvaro/planner.h"
@@ -72,6 +73,13 @@ plan::PlanRequest request_of(const Rcpp::List& r) {
   request.targets = Rcpp::as<std::vector<std::string>>(r["target"]);
   request.until_target = Rcpp::as<bool>(r["until_target"]);
   request.carryover = Rcpp::as<std::string>(r["carryover"]);
+  request.assurance = Rcpp::as<double>(r["assurance"]);
+  request.communities = Rcpp::as<int>(r["communities"]);
+  request.community_surveys = Rcpp::as<int>(r["community_surveys"]);
+  if (const auto most = optional_number(r, "max_surveys")) {
+    // A whole number within R's integers, as the R code checks.
+    request.max_surveys = static_cast<std::int64_t>(*most);
+  }
   if (!Rf_isNull(r["pilot"])) {
     const Rcpp::List pilot = r["pilot"];
     plan::DetectionFrequencies frequencies;
@@ -84,9 +92,12 @@ plan::PlanRequest request_of(const Rcpp::List& r) {
 
 }  // namespace
 
-// Gives list(table = <data frame>, notes = <character>, pilot = <the fit's account or NULL>,
-// answer = <the targets' answer or NULL>) for a plan run, or list(refusal = <message>) for a
-// request the engine refuses, the options named as the R function's arguments.
+// Gives list(table = <data frame>, notes = <character>, warnings = <character>, pilot = <the
+// fit's account or NULL>, answer = <the answer line or NULL>) for a plan run to its answer as
+// kelvaro-plan runs it (rounds of surveys until the answer to the targets is decided; with a
+// pilot, over the communities consistent with it), or list(refusal = <message>) for a request
+// the engine refuses, the options named as the R function's arguments. warnings: the request's
+// and the answer's, as kelvaro-plan prints them after "warning: ".
 // rng = false: the engine has its own generators and never touches R's.
 // [[Rcpp::export(.plan, rng = false)]]
 Rcpp::List plan_entry(Rcpp::List request, bool show_progress) {
@@ -105,17 +116,17 @@ Rcpp::List plan_entry(Rcpp::List request, bool show_progress) {
       }
       told = true;
     };
-    const auto summaries = plan::run_checked_plan(
+    const plan::PlanResult result = plan::plan_survey(
         checked,
         [&progress](std::int64_t done, std::int64_t total) { progress.update(done, total); });
-    const plan::Community& community = checked.settings.community;
+    std::vector<std::string> warnings = checked.warnings;
+    warnings.insert(warnings.end(), result.answer.warnings.begin(), result.answer.warnings.end());
     SEXP pilot = checked.pilot_fit ? Rcpp::wrap(checked.pilot_account) : R_NilValue;
-    SEXP answer = checked.targets.empty()
+    SEXP answer = result.answer.kind == plan::AnswerKind::kNoTargets
                       ? R_NilValue
-                      : Rcpp::wrap(plan::target_answer(summaries, checked.targets));
+                      : Rcpp::wrap(result.answer.text);
     return Rcpp::List::create(
-        _["table"] =
-            plan_table(summaries, plan::reported_parameters(community), community, checked.targets),
-        _["notes"] = Rcpp::wrap(checked.notes), _["pilot"] = pilot, _["answer"] = answer);
+        _["table"] = plan_table(result), _["notes"] = Rcpp::wrap(checked.notes),
+        _["warnings"] = Rcpp::wrap(warnings), _["pilot"] = pilot, _["answer"] = answer);
   });
 }

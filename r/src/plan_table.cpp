@@ -15,11 +15,11 @@ double measure(double v) { return std::isnan(v) ? NA_REAL : v; }
 
 }  // namespace
 
-Rcpp::DataFrame plan_table(const std::vector<plan::DesignSummary>& designs,
-                           const plan::ReportedParameters& reported,
-                           const plan::Community& community,
-                           const std::vector<plan::Target>& targets) {
-  const R_xlen_t n = static_cast<R_xlen_t>(designs.size()) * plan::kReportedCount;
+Rcpp::DataFrame plan_table(const plan::PlanResult& result) {
+  const plan::ReportedParameters reported = plan::reported_parameters(result.community);
+  const plan::Community& community = result.community;
+  const std::vector<plan::Target>& targets = result.targets;
+  const R_xlen_t n = static_cast<R_xlen_t>(result.designs.size()) * plan::kReportedCount;
   Rcpp::IntegerVector sites1(n), sites2(n), estimated(n);
   Rcpp::CharacterVector parameter(n);
   Rcpp::NumericVector truth(n), mean(n), bias(n), rmse(n), coverage(n), width(n), capped(n),
@@ -27,8 +27,13 @@ Rcpp::DataFrame plan_table(const std::vector<plan::DesignSummary>& designs,
       heterogeneity(n);
   Rcpp::IntegerVector species(n);
   Rcpp::LogicalVector meets(n);
+  Rcpp::IntegerVector surveys(n), communities(n);
+  Rcpp::NumericVector capped_se(n), assurance(n), assurance_se(n);
+  Rcpp::LogicalVector decided(n);
   R_xlen_t row = 0;
-  for (const plan::DesignSummary& d : designs) {
+  for (const plan::DesignResult& r : result.designs) {
+    const plan::DesignSummary& d = r.summary;
+    const bool shares = result.from_pilot && r.communities > 0;
     for (int k = 0; k < plan::kReportedCount; ++k, ++row) {
       const plan::ParameterSummary& p = d.parameters[static_cast<std::size_t>(k)];
       sites1[row] = d.design.sites1;
@@ -43,7 +48,7 @@ Rcpp::DataFrame plan_table(const std::vector<plan::DesignSummary>& designs,
       capped[row] = measure(p.capped_share);
       observed1[row] = measure(d.mean_observed1);
       observed2[row] = measure(d.mean_observed2);
-      // At most 10,000,000 surveys per run (the request's checks), so within R's integers.
+      // At most 10,000,000 surveys of a design (the request's checks), so within R's integers.
       estimated[row] = static_cast<int>(p.surveys_estimated);
       bias_se[row] = measure(p.relative_bias_se);
       rmse_se[row] = measure(p.rmse_se);
@@ -53,6 +58,13 @@ Rcpp::DataFrame plan_table(const std::vector<plan::DesignSummary>& designs,
       species[row] = community.species;
       detection[row] = community.mean_detection;
       heterogeneity[row] = plan::assumed_heterogeneity(community);
+      surveys[row] = static_cast<int>(d.surveys);
+      capped_se[row] = measure(p.capped_share_se);
+      decided[row] = r.meets ? (r.decided ? TRUE : FALSE) : NA_LOGICAL;
+      assurance[row] = shares ? measure(r.assurance) : NA_REAL;
+      assurance_se[row] = shares ? measure(r.assurance_se) : NA_REAL;
+      // At most max_surveys communities (10,000,000).
+      communities[row] = shares ? static_cast<int>(r.communities) : NA_INTEGER;
     }
   }
   // Rcpp's DataFrame::create takes at most 20 columns at once: built as a list, then classed.
@@ -67,6 +79,14 @@ Rcpp::DataFrame plan_table(const std::vector<plan::DesignSummary>& designs,
   columns.push_back(species, "assumed_species");
   columns.push_back(detection, "assumed_detection");
   columns.push_back(heterogeneity, "assumed_heterogeneity");
+  if (!targets.empty()) {  // the answer's columns, as kelvaro-plan's CSV has them
+    columns.push_back(surveys, "surveys");
+    columns.push_back(capped_se, "share_interval_capped_se");
+    columns.push_back(decided, "decided");
+    columns.push_back(assurance, "assurance");
+    columns.push_back(assurance_se, "assurance_se");
+    columns.push_back(communities, "communities");
+  }
   columns.attr("row.names") = Rcpp::IntegerVector::create(NA_INTEGER, -static_cast<int>(n));
   columns.attr("class") = "data.frame";
   return Rcpp::DataFrame(columns);

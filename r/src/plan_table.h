@@ -9,6 +9,10 @@
 //   meets_target (logical: NA on the rows of parameters no target names, empty in the CSV),
 //   assumed_species (integer), assumed_detection, assumed_heterogeneity (double, Inf for equal
 //   detection)
+// and, with targets, the six columns the command adds for the answer's rounds:
+//   surveys (integer: the design's simulated surveys), share_interval_capped_se (double),
+//   decided (logical: NA where the CSV is empty), assurance, assurance_se (double: NA without
+//   the pilot's communities), communities (integer: NA without them)
 // A measure with nothing behind it (NaN, NA in the CSV) is NA.
 
 #include <Rcpp.h>
@@ -18,7 +22,4 @@
 #include "kelvaro/planner.h"
 #include "kelvaro/survey_simulation.h"
 
-Rcpp::DataFrame plan_table(const std::vector<kelvaro::plan::DesignSummary>& designs,
-                           const kelvaro::plan::ReportedParameters& reported,
-                           const kelvaro::plan::Community& community,
-                           const std::vector<kelvaro::plan::Target>& targets);
+Rcpp::DataFrame plan_table(const kelvaro::plan::PlanResult& result);

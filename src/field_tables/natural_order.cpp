@@ -12,14 +12,6 @@ namespace {
 
 bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-std::optional<double> number_value(std::string_view label) {
-  double value = 0.0;
-  const char* end = label.data() + label.size();
-  const auto [ptr, error] = compat::from_chars(label.data(), end, value);
-  if (error != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
 // The digit run of `text` from `i`, without its leading zeros, and where it ends.
 std::string_view digit_run(std::string_view text, std::size_t& i) {
   const std::size_t begin = i;
@@ -54,7 +46,7 @@ std::vector<std::size_t> order_of(const std::vector<Label>& labels) {
   std::vector<double> values;
   bool numbers = true;
   for (const Label& label : labels) {
-    const auto value = number_value(label);
+    const auto value = label_number(label);
     if (!value) {
       numbers = false;
       break;
@@ -84,7 +76,13 @@ bool natural_less(std::string_view a, std::string_view b) {
   return a < b;  // string_view compares bytes as unsigned char
 }
 
-bool is_number_label(std::string_view label) { return number_value(label).has_value(); }
+std::optional<double> label_number(std::string_view label) {
+  double value = 0.0;
+  const char* end = label.data() + label.size();
+  const auto [ptr, error] = compat::from_chars(label.data(), end, value);
+  if (error != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
 
 std::vector<std::size_t> natural_order(const std::vector<std::string>& labels) {
   return order_of(labels);

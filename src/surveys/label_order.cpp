@@ -1,42 +1,16 @@
 #include "surveys/label_order.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <numeric>
-#include <optional>
-
-#include "kelvaro/compat.h"
 
 namespace kelvaro::batch {
-namespace {
-
-std::optional<double> number_value(std::string_view label) {
-  double value = 0.0;
-  const char* end = label.data() + label.size();
-  const auto [ptr, error] = compat::from_chars(label.data(), end, value);
-  if (error != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
-}  // namespace
-
-bool is_number(std::string_view label) { return number_value(label).has_value(); }
-
-bool label_less(std::string_view a, std::string_view b, bool by_value) {
-  if (by_value) {
-    const double x = *number_value(a), y = *number_value(b);
-    if (x != y) return x < y;
-  }
-  return a < b;  // string_view compares bytes as unsigned char
-}
 
 std::vector<std::uint32_t> label_ranks(const tools::LabelPool& labels) {
   const auto count = static_cast<std::uint32_t>(labels.size());
   std::vector<double> values;
   bool numeric = true;
   for (std::uint32_t id = 0; id < count && numeric; ++id) {
-    const auto value = number_value(labels.label(id));
+    const auto value = tools::label_number(labels.label(id));
     numeric = value.has_value();
     if (numeric) values.push_back(*value);
   }

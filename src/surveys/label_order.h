@@ -10,8 +10,8 @@
 //   {"10", "9", "B"}       ->  "10", "9", "B"          (bytes)
 //   {"1.0", "1", "01"}     ->  "01", "1", "1.0"        (equal values: by bytes)
 //
-// A number is a text that std::from_chars reads whole as a finite double: "2019", "-3", "1.5e3";
-// not " 1", "+1", "0x1F", "inf", "NaN" (these make the set one ordered by bytes).
+// A number is a label that tools::label_number reads (kelvaro/natural_order.h): "2019", "-3",
+// "1.5e3"; not " 1", "+1", "0x1F", "inf", "NaN" (these make the set one ordered by bytes).
 
 #include <cstdint>
 #include <string_view>
@@ -21,11 +21,6 @@
 #include "kelvaro/natural_order.h"
 
 namespace kelvaro::batch {
-
-bool is_number(std::string_view label);
-
-// a before b in the order above, for a set that is all numbers (by_value) or not.
-bool label_less(std::string_view a, std::string_view b, bool by_value);
 
 // The rank (0 = first) of every label of the pool, by id: ranks[id]. The labels of a pool are
 // distinct, so the ranks are 0 .. size() - 1, each once. By value or bytes, as groups are ordered.

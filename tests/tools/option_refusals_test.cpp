@@ -61,6 +61,10 @@ TEST(OptionRefusals, RefusedWithTheProgramsNameAndStatusTwo) {
        "--threads takes a whole number from 1 to 1024, not '1e9' (kelvaro-batch --help)"},
       {"kelvaro-batch", "-o '' r.csv",
        "--output: an empty name names no file or folder (kelvaro-batch --help)"},
+      {"kelvaro-batch", "--sample-order week -o out r.csv",
+       "--sample-order: 'week' is not an order: give natural or file (kelvaro-batch --help)"},
+      {"kelvaro-prep", "--sample-order '' a.csv",
+       "--sample-order: '' is not an order: give natural or file (kelvaro-prep --help)"},
       {"kelvaro-batch", "-o out",
        "give the long table of detections (one row per detection, with columns group, sample, "
        "site and species) (kelvaro-batch --help)"},

@@ -82,17 +82,11 @@ void define_options(CLI::App& app, Options& o) {
                  "group,sample1,sample2")
       ->default_val("consecutive")
       ->type_name("RULE|FILE");
-  app.add_option("--sample-order", r.sample_order,
-                 "natural (numbers in labels as numbers: week 8 before week 12, 2019-9-30 before "
-                 "2019-10-01) or file (the order in which the labels first appear): which "
-                 "samples follow one another, and the order of the rows")
-      ->transform(CLI::CheckedTransformer(
-          std::map<std::string, kelvaro::tools::SampleOrder>{
-              {"natural", kelvaro::tools::SampleOrder::kNatural},
-              {"file", kelvaro::tools::SampleOrder::kFile}},
-          CLI::ignore_case))
-      ->default_str("natural")
-      ->type_name("ORDER");
+  tools::add_sample_order_option(
+      app, r.sample_order,
+      "natural (numbers in labels as numbers: week 8 before week 12, 2019-9-30 before "
+      "2019-10-01) or file (the order in which the labels first appear): which samples follow "
+      "one another, and the order of the rows");
   app.add_option("--group", r.table.columns.group,
                  "the group column (a route, a site, a plot; archive: the term, default "
                  "locationID); \"\" for a table without one: one group")

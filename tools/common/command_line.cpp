@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <sstream>
 
@@ -114,6 +116,30 @@ void add_table_reading_options(CLI::App& app, std::string& separator, bool& na_a
   app.add_flag("--fold-case", fold_case,
                "take species and site names that differ only in case or blanks around them as "
                "one name");
+}
+
+CLI::Option* add_sample_order_option(CLI::App& app, SampleOrder& order, const std::string& help) {
+  // The value becomes the order's number, which CLI11 reads into the enumeration.
+  const CLI::Validator names(
+      [](std::string& value) {
+        for (const SampleOrder o : {SampleOrder::kNatural, SampleOrder::kFile}) {
+          const std::string name = sample_order_name(o);
+          const bool same = value.size() == name.size() &&
+                            std::equal(value.begin(), value.end(), name.begin(), [](char a, char b) {
+                              return std::tolower(static_cast<unsigned char>(a)) == b;
+                            });
+          if (same) {
+            value = std::to_string(static_cast<int>(o));
+            return std::string();
+          }
+        }
+        return "'" + cli::shown_text(value) + "' is not an order: give natural or file";
+      },
+      "", "sample order");
+  return app.add_option("--sample-order", order, help)
+      ->transform(names)
+      ->default_str(sample_order_name(order))
+      ->type_name("ORDER");
 }
 
 void print_error(const CLI::App& app, const std::string& message) {

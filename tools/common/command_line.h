@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kelvaro/command_line.h"
+#include "kelvaro/natural_order.h"
 
 namespace kelvaro::tools {
 
@@ -86,6 +87,10 @@ CLI::Validator non_empty_name();
 // (its text goes to `separator`, for csv::read_separator_option), --na-absent and --fold-case.
 void add_table_reading_options(CLI::App& app, std::string& separator, bool& na_absent,
                                bool& fold_case);
+
+// --sample-order: natural or file (case ignored) into `order`; `help` says what it decides and
+// what its default is (the programs' defaults differ).
+CLI::Option* add_sample_order_option(CLI::App& app, SampleOrder& order, const std::string& help);
 
 // Prints "<program>: <message>" as one line on standard error.
 void print_error(const CLI::App& app, const std::string& message);

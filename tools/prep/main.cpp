@@ -75,17 +75,11 @@ void define_options(CLI::App& app, Options& o) {
                  "long table: with --first, the sample label that is Sample 2 (rows of other "
                  "samples are left out)")
       ->type_name("LABEL");
-  app.add_option("--sample-order", o.table.sample_order,
-                 "long table without --first: Sample 1 is the label that appears first (file, "
-                 "the default) or the one first in natural order (natural: numbers in labels as "
-                 "numbers, week 8 before week 12)")
-      ->transform(CLI::CheckedTransformer(
-          std::map<std::string, kelvaro::tools::SampleOrder>{
-              {"natural", kelvaro::tools::SampleOrder::kNatural},
-              {"file", kelvaro::tools::SampleOrder::kFile}},
-          CLI::ignore_case))
-      ->default_str("file")
-      ->type_name("ORDER");
+  tools::add_sample_order_option(
+      app, o.table.sample_order,
+      "long table without --first: Sample 1 is the label that appears first (file, the "
+      "default) or the one first in natural order (natural: numbers in labels as numbers, week "
+      "8 before week 12)");
   app.add_option("--count", o.columns.count,
                  "long table: the column that says whether the species was detected (0, empty, "
                  "FALSE: not detected; default: a column count, detected or abundance)")

@@ -7,7 +7,7 @@
 //   longtail t = 98, about 1100 species seen per sample, 10000 replicates, frequencies over all
 //            98 classes with a long tail (most draws outside the three commonest classes);
 //   few      t = 20, a handful of species per sample, 10000 short replicates;
-//   sites    t = 1000 (the most a sample may have), about 700 species per sample, 1000
+//   sites    t = 1000 (the most a sample may have), about 660 species per sample, 1000
 //            replicates;
 //   stream_<case>  as many draws as the case makes, from the generator's kernel alone, inline with
 //            its words in registers: the scalar floor of a run;
@@ -139,8 +139,10 @@ __attribute__((target("avx2"))) float lanes_avx2(std::int64_t draws) {
     w = _mm256_xor_si256(w, _mm256_slli_epi32(w, 13));
     w = _mm256_xor_si256(w, _mm256_srli_epi32(w, 17));
     w = _mm256_xor_si256(w, _mm256_slli_epi32(w, 5));
-    a = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(a, low), ma), _mm256_srli_epi32(a, 16));
-    b = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(b, low), mb), _mm256_srli_epi32(b, 16));
+    a = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(a, low), ma),
+                         _mm256_srli_epi32(a, 16));
+    b = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(b, low), mb),
+                         _mm256_srli_epi32(b, 16));
     const __m256i word =
         _mm256_add_epi32(_mm256_add_epi32(z, w), _mm256_add_epi32(_mm256_slli_epi32(a, 16), b));
     sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(word, 8)), scale));
@@ -170,11 +172,15 @@ __attribute__((target("avx512f"))) float lanes_avx512(std::int64_t draws) {
     w = _mm512_xor_si512(w, _mm512_maskz_slli_epi32(kAll, w, 13));
     w = _mm512_xor_si512(w, _mm512_maskz_srli_epi32(kAll, w, 17));
     w = _mm512_xor_si512(w, _mm512_maskz_slli_epi32(kAll, w, 5));
-    a = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(a, low), ma), _mm512_maskz_srli_epi32(kAll, a, 16));
-    b = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(b, low), mb), _mm512_maskz_srli_epi32(kAll, b, 16));
-    const __m512i word =
-        _mm512_add_epi32(_mm512_add_epi32(z, w), _mm512_add_epi32(_mm512_maskz_slli_epi32(kAll, a, 16), b));
-    sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_maskz_cvtepi32_ps(kAll, _mm512_maskz_srli_epi32(kAll, word, 8)), scale));
+    a = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(a, low), ma),
+                         _mm512_maskz_srli_epi32(kAll, a, 16));
+    b = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(b, low), mb),
+                         _mm512_maskz_srli_epi32(kAll, b, 16));
+    const __m512i word = _mm512_add_epi32(
+        _mm512_add_epi32(z, w), _mm512_add_epi32(_mm512_maskz_slli_epi32(kAll, a, 16), b));
+    sum = _mm512_add_ps(
+        sum, _mm512_mul_ps(_mm512_maskz_cvtepi32_ps(kAll, _mm512_maskz_srli_epi32(kAll, word, 8)),
+                           scale));
   }
   alignas(64) float lane[16];
   _mm512_store_ps(lane, sum);
@@ -281,9 +287,9 @@ int main(int argc, char** argv) {
                 static_cast<long long>(draws));
   };
   for (const Floored& c : floored) {
-    const std::vector<std::string> runs =
-        std::string(c.name) == "heavy" ? std::vector<std::string>{"heavy", "heavy_2_threads"}
-                                       : std::vector<std::string>{c.name};
+    const std::vector<std::string> runs = std::string(c.name) == "heavy"
+                                              ? std::vector<std::string>{"heavy", "heavy_2_threads"}
+                                              : std::vector<std::string>{c.name};
     for (const std::string& run : runs) {
       print_ratio(run, std::string("stream_") + c.name, c.draws);
       print_ratio(run, std::string("lanes_") + c.name, c.draws);

@@ -298,6 +298,10 @@ class DarwinCoreTable {
   std::string description() const;
   const std::string& archive() const;
   const ColumnTerms& terms() const;
+  // The terms the event and occurrence tables hold, each once (ASCII case ignored) in the order
+  // of their columns, then year, month and day when eventDate gives them: what the options may
+  // name (a face offers them to pick from).
+  std::vector<std::string> held_terms() const;
   const Citation& citation() const;
   // In the order of the kinds above; complete once read() returned true.
   std::vector<ArchiveWarning> warnings() const;

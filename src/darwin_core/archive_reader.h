@@ -61,6 +61,7 @@ class ArchiveReader {
   std::string description() const;
   const std::string& archive() const { return archive_; }
   const ColumnTerms& terms() const { return terms_; }
+  std::vector<std::string> held_terms() const;
   const Citation& citation() const { return citation_; }
   std::vector<ArchiveWarning> warnings() const {
     return warnings_.warnings(options_.species_rank_only);
@@ -90,6 +91,7 @@ class ArchiveReader {
   std::string term_for(const std::string& given, const char* role, const std::string& fallback,
                        bool required);
   bool available(const std::string& term) const;
+  std::vector<std::string> table_terms() const;
   std::string terms_listed() const;
   std::size_t slot_of(const std::string& term);
   void read_metadata(const std::vector<std::string>& names);

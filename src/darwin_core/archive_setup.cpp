@@ -165,7 +165,7 @@ bool ArchiveReader::available(const std::string& term) const {
   return false;
 }
 
-std::string ArchiveReader::terms_listed() const {
+std::vector<std::string> ArchiveReader::table_terms() const {
   std::vector<std::string> listed;
   for (const TableLayout& t : layout_.tables) {
     if (t.type == RowType::kOther) continue;
@@ -175,8 +175,23 @@ std::string ArchiveReader::terms_listed() const {
       if (!seen) listed.push_back(c.term);
     }
   }
+  return listed;
+}
+
+std::vector<std::string> ArchiveReader::held_terms() const {
+  std::vector<std::string> held = table_terms();
+  // Terms read without a column of their own: the event core's id, the parts of eventDate.
+  for (const char* implied : {"eventID", "year", "month", "day"}) {
+    const bool seen = std::any_of(held.begin(), held.end(),
+                                  [&](const std::string& s) { return same_word(s, implied); });
+    if (!seen && available(implied)) held.emplace_back(implied);
+  }
+  return held;
+}
+
+std::string ArchiveReader::terms_listed() const {
   std::string text;
-  for (const std::string& term : listed) text += (text.empty() ? "" : ", ") + term;
+  for (const std::string& term : table_terms()) text += (text.empty() ? "" : ", ") + term;
   return text;
 }
 

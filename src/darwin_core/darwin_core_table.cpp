@@ -18,6 +18,7 @@ LongRow DarwinCoreTable::row(std::size_t i) const { return reader_->row(i); }
 std::string DarwinCoreTable::description() const { return reader_->description(); }
 const std::string& DarwinCoreTable::archive() const { return reader_->archive(); }
 const ColumnTerms& DarwinCoreTable::terms() const { return reader_->terms(); }
+std::vector<std::string> DarwinCoreTable::held_terms() const { return reader_->held_terms(); }
 const Citation& DarwinCoreTable::citation() const { return reader_->citation(); }
 std::vector<ArchiveWarning> DarwinCoreTable::warnings() const { return reader_->warnings(); }
 

@@ -124,6 +124,11 @@ TEST(ArchiveRows, OccurrenceCoreAndTaxaAboveSpecies) {
   EXPECT_EQ(kept.warnings()[0].kind, "above_species_rank");
   EXPECT_EQ(kept.warnings()[0].count, 2u);
   EXPECT_NE(kept.warnings()[0].message.find("\"Aves\", \"Ardea\""), std::string::npos);
+  // The terms an option may name: the columns', then year, month and day from eventDate.
+  EXPECT_EQ(kept.held_terms(),
+            (std::vector<std::string>{"eventID", "parentEventID", "occurrenceID", "eventDate",
+                                      "locationID", "scientificName", "individualCount", "year",
+                                      "month", "day"}));
   ArchiveOptions only;
   only.species_rank_only = true;
   only.site = "parentEventID";

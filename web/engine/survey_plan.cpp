@@ -7,6 +7,7 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ plan::PlanRequest request_of(const val& r) {
   if (const auto carryover = text_of(r["carryover"])) q.carryover = *carryover;
   q.until_target = r["untilTarget"].as<bool>();
   if (const auto target = text_of(r["target"])) q.targets.push_back(*target);
+  // kelvaro-plan's --assurance (a share) and --max-surveys; its defaults when not given.
+  if (r["assurance"].isNumber()) q.assurance = r["assurance"].as<double>();
+  if (r["maxSurveys"].isNumber()) {
+    q.max_surveys = static_cast<std::int64_t>(r["maxSurveys"].as<double>());
+  }
   // The pilot file's bytes, when one was given.
   if (const val pilot = r["pilot"]; !pilot.isNull() && !pilot.isUndefined()) {
     q.pilot = plan::pilot_from_text(pilot.as<std::string>(), r["pilotName"].as<std::string>());
@@ -51,8 +57,18 @@ plan::PlanRequest request_of(const val& r) {
   return q;
 }
 
-val summary_object(const plan::DesignSummary& d, const plan::ReportedParameters& reported) {
+// A number, or null for NaN (a design without the pilot's communities has no assurance).
+val number_or_null(double x) { return std::isnan(x) ? val::null() : val(x); }
+
+val summary_object(const plan::DesignResult& result, const plan::ReportedParameters& reported) {
+  const plan::DesignSummary& d = result.summary;
   val o = val::object();
+  o.set("surveys", static_cast<double>(d.surveys));
+  o.set("meets", result.meets ? val(*result.meets) : val::null());
+  o.set("decided", result.decided);
+  o.set("communities", static_cast<double>(result.communities));
+  o.set("assurance", result.communities > 0 ? number_or_null(result.assurance) : val::null());
+  o.set("assuranceSe", result.communities > 0 ? number_or_null(result.assurance_se) : val::null());
   o.set("sites1", d.design.sites1);
   o.set("sites2", d.design.sites2);
   o.set("meanObserved1", d.mean_observed1);
@@ -113,12 +129,17 @@ val run_survey_plan(val request, val progress) {
   out.set("pilot", checked.pilot_fit ? checked.pilot_account : std::string());
   val designs = val::array();
   for (const plan::DesignResult& d : result.designs) {
-    designs.call<void>("push", summary_object(d.summary, reported));
+    designs.call<void>("push", summary_object(d, reported));
   }
   out.set("designs", designs);
   out.set("csv", plan::results_csv(result));
   // kelvaro-plan's answer to the targets, as it prints it after its name.
   out.set("answer", checked.targets.empty() ? std::string() : result.answer.text);
+  out.set("fromPilot", result.from_pilot);
+  val warnings = val::array();
+  for (const std::string& w : checked.warnings) warnings.call<void>("push", w);
+  for (const std::string& w : result.answer.warnings) warnings.call<void>("push", w);
+  out.set("warnings", warnings);
   return out;
 }
 

@@ -10,6 +10,7 @@ import { curvesChart, coverageChart, comparisonLines } from './curves.js';
 import { resultLine, settingsText, plural } from './summary.js';
 import { records, richnessByGroup, lambdas } from './batch.js';
 import { longExample } from './examples.js';
+import { isZip, unzip, looksLikeXml, hasDarwinCoreHeader, parseXmlFiles, archiveName, ArchiveRefusal } from './archive.js';
 import exampleSample1 from '../../examples/data/ditches-week-4.csv';
 import exampleSample2 from '../../examples/data/ditches-week24.csv';
 import exampleInput from '../../examples/two-samples.txt';
@@ -91,7 +92,7 @@ function setMode(m) {
 const COLUMNS = ['group', 'sample', 'site', 'species', 'count'];
 
 function options() {
-  return {
+  const o = {
     nreps: Number($('#nreps').value),
     seed: Number($('#seed').value),
     rangeAdjustment: $('#range-adjustment').checked,
@@ -100,6 +101,9 @@ function options() {
     foldCase: $('#fold-case').checked,
     columns: Object.fromEntries(COLUMNS.map((c) => [c, $('#col-' + c).value.trim()])),
   };
+  // An archive's long table, as kelvaro-batch reads it: its own columns, commas, no NA cells.
+  if (archiveChosen()) Object.assign(o, { separator: 'comma', naAbsent: false, columns: Object.fromEntries(COLUMNS.map((c) => [c, c])) });
+  return o;
 }
 
 // A field that must hold a whole number from `least` to `most`: its problem, or null.
@@ -138,9 +142,10 @@ function forgetExample(which) {
 }
 
 class Refusal extends Error {
-  constructor(message, field) {
+  constructor(message, field, command = null) {
     super(message);
     this.field = field;
+    this.command = command;
   }
 }
 
@@ -163,7 +168,148 @@ async function wideFiles() {
 
 async function longFile() {
   if (examples.long) return examples.long;
-  return chosenFile($('#long-table'), 'a long table (a CSV file), or try the example long table');
+  const source = await longSource();
+  return source.archive ? archiveTable(source) : source.file;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Darwin Core archives in the long-table mode: a zip, or several files chosen at once, known by
+// their bytes. The archive is unpacked and its XML parsed once per choice; the engine reads it
+// into kelvaro-batch's long table once per choice of terms. The column fields then hold terms.
+
+let chosenSource = null;  // the files chosen, read: a promise of {file} or {archive: {...}}
+
+const TERM_DEFAULTS = { group: 'locationID', sample: 'year', site: 'eventID', species: 'scientificName', count: '' };
+const TERM_LABELS = {
+  group: 'Group term (default locationID)', sample: 'Sample term (default year)', site: 'Site term (default eventID)',
+  species: 'Species term (default scientificName)', count: 'Count term (empty: individualCount, then organismQuantity, then presence)',
+};
+const COLUMN_LABELS = {};  // the long table's labels, kept while an archive is chosen
+let tableColumns = null;   // the long table's column names, kept while an archive is chosen
+
+function archiveChosen() {
+  return mode() === 'long' && !examples.long && chosenSource !== null && chosenSource.isArchive === true;
+}
+
+// Switches the column fields between a long table's names and an archive's terms.
+function useTerms(on) {
+  const inUse = tableColumns !== null;
+  if (on === inUse) return;
+  for (const c of COLUMNS) {
+    const label = document.querySelector(`label[data-column="${c}"]`);
+    if (!COLUMN_LABELS[c]) COLUMN_LABELS[c] = label.textContent;
+    label.textContent = on ? TERM_LABELS[c] : COLUMN_LABELS[c];
+  }
+  if (on) {
+    tableColumns = Object.fromEntries(COLUMNS.map((c) => [c, $('#col-' + c).value]));
+    for (const c of COLUMNS) $('#col-' + c).value = TERM_DEFAULTS[c];
+  } else {
+    for (const c of COLUMNS) $('#col-' + c).value = tableColumns[c];
+    tableColumns = null;
+  }
+  $('#columns-summary').textContent = on ? 'Darwin Core terms' : 'Column names';
+  $('#species-rank-only-field').hidden = !on;
+  $('#columns-hint').textContent = on ? 'The terms the long table is made of; once the archive is read, pick each from the terms it holds.'
+    : 'Once a table is read, pick each column from its header.';
+  $('#archive-info').hidden = true;
+}
+
+async function readChoice(input) {
+  const files = await Promise.all([...input.files].map(async (f) => ({ name: f.name, bytes: new Uint8Array(await f.arrayBuffer()) })));
+  if (files.length === 1 && !isZip(files[0].bytes)) {
+    const problem = notATable(files[0].name, files[0].bytes);
+    if (problem) throw new Refusal(problem, input);
+    return { file: files[0] };
+  }
+  if (files.length === 1) {
+    let entries;
+    try {
+      entries = await unzip(files[0].name, files[0].bytes);
+    } catch (e) {
+      if (e instanceof ArchiveRefusal) throw new Refusal(e.message, input);
+      throw e;
+    }
+    return { archive: { name: files[0].name, files: entries, ...parseXmlFiles(entries) } };
+  }
+  const named = files.map((f) => ({ name: archiveName(f.name), bytes: f.bytes }));
+  if (!named.some((f) => looksLikeXml(f.bytes) || hasDarwinCoreHeader(f.bytes))) {
+    throw new Refusal(`The ${files.length} files chosen are not the files of a Darwin Core archive (none is meta.xml and none has a header row of Darwin Core terms such as eventID or scientificName): choose one long table, or an archive's files together.`, input);
+  }
+  return { archive: { name: 'chosen files', files: named, ...parseXmlFiles(named) } };
+}
+
+// The files chosen for the long-table mode, read once per choice.
+function longSource() {
+  const input = $('#long-table');
+  if (!input.files.length) {
+    return Promise.reject(new Refusal('Choose a long table (a CSV file) or a Darwin Core archive, or try the example long table.', input));
+  }
+  if (!chosenSource) {
+    chosenSource = readChoice(input);
+    chosenSource.then((s) => { chosenSource.isArchive = Boolean(s.archive); }, () => {});
+  }
+  return chosenSource;
+}
+
+// The archive's long table with the terms in the column fields: {name, bytes, archive: the
+// engine's reading}. Throws a Refusal with the engine's message.
+async function archiveTable(source) {
+  const a = source.archive;
+  const terms = { ...Object.fromEntries(COLUMNS.map((c) => [c, $('#col-' + c).value.trim()])), taxonId: false, speciesRankOnly: $('#species-rank-only').checked };
+  const key = JSON.stringify(terms);
+  if (a.key !== key) {
+    a.key = key;
+    a.reading = runInWorker('readArchive', [a.name, a.files, a.trees, a.errors, terms]);
+  }
+  const r = await a.reading;
+  if (r.status !== 0) {
+    const advice = /this is no Darwin Core archive/.test(r.text)
+      ? ' Choose a Darwin Core archive (a zip with meta.xml, or with an event and an occurrence table), or a long table saved as CSV.' : '';
+    throw new Refusal(forPage(r.text).replace(/\.?$/, '.') + advice, $('#long-table'), r.message);
+  }
+  a.held = r.held;
+  return { name: r.name, label: `${r.archive} (Darwin Core archive)`, bytes: new TextEncoder().encode(r.table), archive: r };
+}
+
+// How the archive was read (its tables, records and warnings), under the file field.
+function showArchive(r) {
+  $('#archive-description').textContent = `${r.description}: ${plural(r.records, 'record')}.`;
+  $('#archive-warnings').replaceChildren(...r.warnings.map((w) => listItem(forPage(w.text))));
+  $('#archive-info').hidden = false;
+}
+
+// The data's citation beside the results, with source.json to download.
+function showCitation(container, r) {
+  container.hidden = !r;
+  if (!r) return container.replaceChildren();
+  const c = r.citation;
+  const line = (label, text) => {
+    const p = document.createElement('p');
+    const strong = document.createElement('strong');
+    strong.textContent = label;
+    p.append(strong, ' ', text);
+    return p;
+  };
+  const items = [];
+  const about = [c.title || r.archive, c.creators.length ? ` by ${c.creators.join(', ')}` : '', c.published ? ` (${c.published})` : ''].join('');
+  items.push(line('Data:', about + '.'));
+  if (c.licence) {
+    const p = line('Licence:', c.licence);
+    if (c.licenceUrl && /^https?:\/\//.test(c.licenceUrl) && !c.licence.includes(c.licenceUrl)) {
+      const a = Object.assign(document.createElement('a'), { href: c.licenceUrl, textContent: c.licenceUrl, rel: 'noopener noreferrer', target: '_blank' });
+      p.append(' (', a, ')');
+    }
+    items.push(p);
+  }
+  if (c.text) items.push(line('Cite the data as:', c.text));
+  const p = document.createElement('p');
+  const link = document.createElement('a');
+  link.textContent = 'source.json';
+  link.className = 'download-source';
+  p.append(link, ' (the archive, how it was read and its citation, as kelvaro-batch writes it beside its tables)');
+  items.push(p);
+  container.replaceChildren(...items);
+  offer(link, r.source, 'source.json', 'application/json');
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -175,6 +321,10 @@ let longReading = 0;
 
 async function readLongTable() {
   if (!examples.long && !$('#long-table').files.length) return;
+  if (!examples.long) {
+    const source = await longSource().catch(() => null);
+    useTerms(Boolean(source && source.archive));
+  }
   const reading = ++longReading;
   const running = () => document.body.dataset.state === 'running';
   if (!running()) say('Reading the table…');
@@ -184,7 +334,14 @@ async function readLongTable() {
     const file = await longFile();
     const r = await runInWorker('longTableSamples', [file.bytes, file.name, options()]);
     if (reading !== longReading) return;
-    showHeader(r.header || null, r.missingColumns || []);
+    if (file.archive) {
+      // An archive without locationID is one group "all": its field says so.
+      if (file.archive.terms.group === '') $('#col-group').value = '';
+      showArchive(file.archive);
+      showHeader(file.archive.held, [], true);
+    } else {
+      showHeader(r.header || null, r.missingColumns || []);
+    }
     if (r.status !== 0) {
       if (r.missingColumns) {
         showRefusal(missingColumnsText(file.name, r.missingColumns, options().columns, r.header), r.message);
@@ -199,13 +356,18 @@ async function readLongTable() {
       $('#error').hidden = true;
       const samples = groups.reduce((n, g) => n + g.samples.length, 0);
       if (!running()) say(grouped
-        ? `${file.name}: ${plural(r.records, 'record')} in ${plural(groups.length, 'group')}. Pick a group and two samples, or every pair.`
-        : `${file.name}: ${plural(r.records, 'record')}, no group column: one group of ${plural(samples, 'sample')}. Pick two samples, or every pair.`);
+        ? `${file.label || file.name}: ${plural(r.records, 'record')} in ${plural(groups.length, 'group')}. Pick a group and two samples, or every pair.`
+        : `${file.label || file.name}: ${plural(r.records, 'record')}, no group column: one group of ${plural(samples, 'sample')}. Pick two samples, or every pair.`);
       if (!running()) setState('ready');
     }
   } catch (e) {
     if (reading !== longReading) return;
-    if (e.name !== 'AbortError') showRefusal(e.message, null, e.field);
+    if (archiveChosen()) {
+      $('#archive-info').hidden = true;
+      const held = (await chosenSource).archive.held;
+      showHeader(held || null, [], true);
+    }
+    if (e.name !== 'AbortError') showRefusal(e.message, e.command, e.field);
   }
   longGroups = groups;
   $('#group').closest('.field').hidden = !grouped;
@@ -233,7 +395,7 @@ function fillSamples() {
 
 // The header's names as drop-downs for the columns, once the table's header is known; the
 // columns it lacks marked. Without a header, the names are typed.
-function showHeader(header, missing) {
+function showHeader(header, missing, terms = false) {
   for (const role of COLUMNS) {
     const input = $('#col-' + role);
     const pick = $(`#col-${role}-pick`);
@@ -248,7 +410,9 @@ function showHeader(header, missing) {
     const optional = role === 'group' || role === 'count';
     const choices = [];
     if (missing.includes(role)) choices.push(new Option(`choose: no column "${value}"`, '\u0000', true, true));
-    if (optional) choices.push(new Option(role === 'group' ? 'none: one group' : 'found by name', '', false, value === ''));
+    const none = terms ? { group: 'none: one group "all"', count: 'individualCount, then organismQuantity, then presence' }
+      : { group: 'none: one group', count: 'found by name' };
+    if (optional && !(terms && role === 'group' && value !== '')) choices.push(new Option(none[role], '', false, value === ''));
     const match = header.find((h) => h.trim().toLowerCase() === value.toLowerCase());
     for (const h of header) choices.push(new Option(h, h, false, h === match && !missing.includes(role)));
     pick.replaceChildren(...choices);
@@ -275,6 +439,8 @@ function clearResults() {
   $('#batch-stale-note').hidden = true;
   for (const id of ['#parameters', '#blocks', '#estimators', '#tests', '#standardised', '#curves-comparison', '#curves-warnings', '#batch-parameters', '#batch-problems', '#warnings']) $(id).replaceChildren();
   $('#report').textContent = '';
+  showCitation($('#results-citation'), null);
+  showCitation($('#batch-citation'), null);
   for (const c of document.querySelectorAll('.chart-body')) c.replaceChildren();
   for (const field of document.querySelectorAll('[aria-invalid="true"]:not(.col-pick)')) field.removeAttribute('aria-invalid');
   shownFrom = null;
@@ -333,8 +499,10 @@ async function request(o) {
     return { call: 'analyseText', args: [file.bytes], from: file.name, file };
   }
   const file = await longFile();
+  // An archive's files say their own separators: the settings say none.
+  const settings = settingsText(file.archive ? { ...o, separator: '' } : o);
   if ($('#all-pairs').checked) {
-    return { call: 'analyseBatch', args: [file.bytes, file.name, o], from: `${file.name}, every consecutive pair of every group; ${settingsText(o)}` };
+    return { call: 'analyseBatch', args: [file.bytes, file.name, o], from: `${file.name}, every consecutive pair of every group; ${settings}`, archive: file.archive };
   }
   if (!$('#first-sample').options.length) {
     throw new Refusal('The table has no group with two samples to pick: check its columns under "Column names".', null);
@@ -348,7 +516,8 @@ async function request(o) {
   return {
     call: 'analyseLongPair',
     args: [file.bytes, file.name, o, group, first, second],
-    from: `${file.name}, ${where}samples ${first} (Sample 1) and ${second} (Sample 2); ${settingsText(o)}`,
+    from: `${file.name}, ${where}samples ${first} (Sample 1) and ${second} (Sample 2); ${settings}`,
+    archive: file.archive,
   };
 }
 
@@ -363,7 +532,7 @@ async function run() {
   try {
     ask = await request(options());
   } catch (e) {
-    return showRefusal(e.message, null, e.field);
+    return showRefusal(e.message, e.command, e.field);
   }
   setState('running');
   $('#run').disabled = true;
@@ -529,6 +698,7 @@ function showResult(r, seconds, ask) {
     const [nreps, seed] = t.run.rows[0];
     from = `${ask.from} (its header: ${plural(Number(nreps), 'bootstrap replicate')}, seed ${seed})`;
   }
+  showCitation($('#results-citation'), ask.archive || null);
   $('#results-summary').textContent = resultLine(r.charts, r.warnings.length);
   $('#results-source').textContent = `From ${from}.`;
   shownFrom = from;
@@ -598,6 +768,7 @@ function showBatch(r, seconds, ask) {
     + ` · ${warnings === 0 ? 'no warnings' : `${plural(warnings, 'warning')} (listed below)`}`;
   $('#batch-summary').textContent = summary;
   $('#batch-source').textContent = `From ${ask.from}.`;
+  showCitation($('#batch-citation'), ask.archive || null);
   showProblems(problems);
   const groups = richnessByGroup(parameters, records(r.batch.blocks)).filter((g) => g.samples.length > 0);
   $('#batch-charts').hidden = groups.length === 0;
@@ -633,6 +804,7 @@ async function useExample(which) {
     examples.long = { name: 'example-long-table.csv', bytes: enc.encode(longExample()) };
     offer($('#download-long-example'), longExample(), 'example-long-table.csv', 'text/csv');
     $('#long-example-note').hidden = false;
+    useTerms(false);
     for (const [c, name] of Object.entries({ group: 'group', sample: 'sample', site: 'site', species: 'species', count: '' })) $('#col-' + c).value = name;
     showHeader(null, []);
     $('#all-pairs').checked = true;
@@ -654,6 +826,9 @@ function setUp() {
   $('#cancel').addEventListener('click', () => cancelWorker());
   $('#long-table').addEventListener('change', () => {
     forgetExample('long');
+    chosenSource = null;
+    // A new archive starts from the archive's default terms.
+    if (tableColumns) for (const c of COLUMNS) $('#col-' + c).value = TERM_DEFAULTS[c];
     showHeader(null, []);
     readLongTable();
   });
@@ -664,7 +839,7 @@ function setUp() {
       readLongTable();
     });
   }
-  for (const id of ['#separator', '#na-absent', '#fold-case']) $(id).addEventListener('change', () => mode() === 'long' && readLongTable());
+  for (const id of ['#separator', '#na-absent', '#fold-case', '#species-rank-only']) $(id).addEventListener('change', () => mode() === 'long' && readLongTable());
   $('#group').addEventListener('change', () => {
     $('#first-sample').value = '';
     $('#second-sample').value = '';

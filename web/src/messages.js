@@ -11,6 +11,11 @@ const CONTROLS = [
   [/\(named with --count; /g, '(chosen as the count column; '],
   [/name the one to use with --count/g, 'pick the one to use as the count column under "Column names"'],
   [/^--seed 0 /, 'Seed 0 '],
+  // Darwin Core archives: the terms are picked under "Darwin Core terms".
+  [/give --species-rank-only to leave them out/g, 'tick "Leave out taxa above species rank" (under "Darwin Core terms") to leave them out'],
+  [/were left out \(--species-rank-only\)/g, 'were left out ("Leave out taxa above species rank")'],
+  [/name the (\w+)(?:'s)? term with --\w+/g, 'pick the $1 term under "Darwin Core terms"'],
+  [/--(group|sample|site|species|count) ("[^"]*"): the archive has no such term/g, 'the $1 term $2: the archive has no such term'],
 ];
 
 // A program's message (without its "kelvaro-prep: " or "kelvaro-batch: " prefix) for the page.
@@ -97,6 +102,8 @@ const PLAN_FIELDS = {
   nreps: 'Bootstrap replicates per analysis',
   carryover: 'A persisting species\' detection in Sample 2',
   target: 'Target',
+  assurance: 'Assurance',
+  max_surveys: 'Most simulated surveys per design',
 };
 const PLAN_NAMES = {
   from_pilot: 'Pilot survey',

@@ -12,7 +12,7 @@ const EXAMPLE = {
   '#plan-species': '100', '#plan-persistence': '0.8', '#plan-colonists': '20', '#plan-detection': '0.2',
   '#plan-heterogeneity': '10', '#plan-detection-change': '1', '#plan-carryover': 'kept', '#plan-sites': '5:40:5',
   '#plan-sites2': '', '#plan-surveys': '200', '#plan-nreps': '100', '#plan-seed': '400', '#plan-parameter': 'N(1)',
-  '#plan-bias': '10', '#plan-coverage': '90',
+  '#plan-bias': '10', '#plan-coverage': '90', '#plan-assurance': '80', '#plan-max-surveys': '',
 };
 
 let pilot = null;  // {name, bytes} of the pilot survey chosen
@@ -40,6 +40,9 @@ function request() {
     untilTarget: $('#plan-until-target').checked,
     // kelvaro-plan's --target: "N(1):bias<=0.1,coverage>=0.9".
     target: `${$('#plan-parameter').value}:bias<=${Number($('#plan-bias').value) / 100},coverage>=${Number($('#plan-coverage').value) / 100}`,
+    // kelvaro-plan's --assurance (a share) and --max-surveys (null: its default).
+    assurance: Number($('#plan-assurance').value) / 100,
+    maxSurveys: optionalNumber('#plan-max-surveys'),
     pilot: pilot ? pilot.bytes : null,
     pilotName: pilot ? pilot.name : '',
   };
@@ -50,13 +53,21 @@ function request() {
 const WHOLE = [['#plan-colonists', 'Colonists'], ['#plan-surveys', 'Simulated surveys per design'],
   ['#plan-nreps', 'Bootstrap replicates per analysis'], ['#plan-seed', 'Seed']];
 const NUMBERS = [['#plan-persistence', 'Persistence'], ['#plan-detection-change', 'Detection in Sample 2 / Sample 1'],
-  ['#plan-bias', 'Bias within (%)'], ['#plan-coverage', 'Coverage at least (%)']];
+  ['#plan-bias', 'Bias within (%)'], ['#plan-coverage', 'Coverage at least (%)'], ['#plan-assurance', 'Assurance (%)']];
 
 function fieldProblem() {
   for (const [id, label] of [...WHOLE, ...NUMBERS]) {
     const text = $(id).value.trim();
     if ($(id).validity.badInput || text === '') return { id, text: `${label} is empty or not a number: give one.` };
     if (WHOLE.some(([w]) => w === id) && !/^\d+$/.test(text)) return { id, text: `${label}: ${text} is not a whole number of 0 or more.` };
+  }
+  const assurance = Number($('#plan-assurance').value);
+  if (!(assurance > 0 && assurance < 100)) {
+    return { id: '#plan-assurance', text: `Assurance: ${$('#plan-assurance').value.trim()} is not a percentage above 0 and below 100 (80, say).` };
+  }
+  const most = $('#plan-max-surveys').value.trim();
+  if ($('#plan-max-surveys').validity.badInput || (most !== '' && !/^\d+$/.test(most))) {
+    return { id: '#plan-max-surveys', text: `Most simulated surveys per design: ${most} is not a whole number; leave it empty for 16 times the first round's.` };
   }
   for (const [id, label] of [['#plan-species', 'Species in Sample 1\'s community'], ['#plan-detection', 'Mean detection probability per site']]) {
     if ($(id).validity.badInput) return { id, text: `${label} is not a number.` };
@@ -97,17 +108,24 @@ function planChart(designs, parameter, measure, targets, width) {
   });
 }
 
-function fillTable(designs, parameter) {
+// Each design's summary of the parameter, its simulated surveys and whether its meeting the
+// target is decided; planned over a pilot's communities, the share of them in which it meets the
+// target (the assurance) with its standard error.
+function fillTable(designs, parameter, fromPilot) {
   const table = $('#plan-table');
-  const columns = ['sites1', 'sites2', 'true value', 'mean estimate', 'relative bias (%)', '± SE', 'coverage (%)', '± SE', 'mean interval width'];
+  const columns = ['sites1', 'sites2', ...(fromPilot ? ['assurance (%)', '± SE', 'communities'] : []), 'true value', 'mean estimate',
+    'relative bias (%)', '± SE', 'coverage (%)', '± SE', 'mean interval width', 'surveys', 'decided'];
   const fmt = (x, d) => (Number.isFinite(x) ? x.toFixed(d) : 'NA');
   const cells = (d) => {
     const p = d.parameters.find((q) => q.name === parameter);
-    return [d.sites1, d.sites2, fmt(p.truth, 4), fmt(p.meanEstimate, 4), fmt(percent(p.relativeBias), 1),
-      fmt(percent(p.relativeBiasSe), 1), fmt(percent(p.coverage), 1), fmt(percent(p.coverageSe), 1), fmt(p.meanWidth, 4)];
+    return [d.sites1, d.sites2, ...(fromPilot ? [fmt(percent(d.assurance ?? NaN), 1), fmt(percent(d.assuranceSe ?? NaN), 1), d.communities] : []),
+      fmt(p.truth, 4), fmt(p.meanEstimate, 4), fmt(percent(p.relativeBias), 1), fmt(percent(p.relativeBiasSe), 1),
+      fmt(percent(p.coverage), 1), fmt(percent(p.coverageSe), 1), fmt(p.meanWidth, 4), d.surveys, d.decided ? 'yes' : 'no'];
   };
   const caption = document.createElement('caption');
-  caption.textContent = `${parameter} for each design (percentages with their Monte Carlo standard errors)`;
+  caption.textContent = fromPilot
+    ? `${parameter} for each design in the community fitted to the pilot, and each design's assurance over the communities consistent with the pilot (percentages with their Monte Carlo standard errors)`
+    : `${parameter} for each design (percentages with their Monte Carlo standard errors)`;
   const head = document.createElement('thead');
   const headRow = head.insertRow();
   for (const c of columns) headRow.append(Object.assign(document.createElement('th'), { scope: 'col', textContent: c }));
@@ -201,15 +219,17 @@ export function setUpPlan(runInWorker, cancelWorker, { offer, addChart, chartWid
       const answer = planAnswer(r.answer);
       $('#plan-answer').textContent = answer.charAt(0).toUpperCase() + answer.slice(1) + '.';
       const designs = r.designs.length === 1 ? 'one design' : `${r.designs.length} designs`;
-      $('#plan-source').textContent = `From ${designs} of ${$('#plan-surveys').value} simulated surveys each, `
-        + `${$('#plan-nreps').value} bootstrap replicates per analysis, seed ${$('#plan-seed').value}${pilot ? `, the community fitted to ${pilot.name}` : ''}.`;
-      const notes = [...(r.pilot ? [r.pilot] : []), ...r.notes].map((n) => planMessage(n.replace(/^note: /, '')));
+      const overPilot = r.fromPilot ? ` (the answer over the communities consistent with it, assurance ${$('#plan-assurance').value.trim()}%)` : '';
+      $('#plan-source').textContent = `From ${designs} of ${$('#plan-surveys').value} simulated surveys each in the first round, `
+        + `${$('#plan-nreps').value} bootstrap replicates per analysis, seed ${$('#plan-seed').value}${pilot ? `, the community fitted to ${pilot.name}${overPilot}` : ''}.`;
+      const notes = [...(r.pilot ? [r.pilot] : []), ...r.notes].map((n) => planMessage(n.replace(/^note: /, '')))
+        .concat(r.warnings.map((w) => `Warning: ${w}`));
       $('#plan-notes').replaceChildren(...notes.map((n) => Object.assign(document.createElement('li'), { textContent: n })));
       $('#plan-results').hidden = false;
       const width = Math.min(chartWidth($('#plan-chart')), 560);
       addChart($('#plan-chart'), planChart(r.designs, parameter, 'bias', [-100 * bias, 100 * bias], width), 'plan-bias', `Chart of the relative bias of ${parameter} against the number of sites`);
       addChart($('#plan-chart'), planChart(r.designs, parameter, 'coverage', [100 * coverage], width), 'plan-coverage', `Chart of the coverage of ${parameter}'s interval against the number of sites`);
-      fillTable(r.designs, parameter);
+      fillTable(r.designs, parameter, r.fromPilot);
       offer($('#plan-download'), r.csv, 'plan.csv', 'text/csv');
       say(`Done in ${((performance.now() - started) / 1000).toFixed(1)} s.`);
       document.body.dataset.state = 'done';

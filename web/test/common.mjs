@@ -1,7 +1,8 @@
 // What the page tests in each browser share: the programs whose output the page must equal, the
 // comparison that says where two texts part, and the inputs both browsers are given.
 import { execFileSync } from 'node:child_process';
-import { readFileSync, writeFileSync } from 'node:fs';
+import { readFileSync, writeFileSync, mkdirSync } from 'node:fs';
+import zlib from 'node:zlib';
 import { resolve, dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -175,4 +176,111 @@ export function problemRows(csv) {
     const message = rest.join(',');
     return { group, sample1, sample2, kind, message: message.startsWith('"') ? message.slice(1, -1).replace(/""/g, '"') : message };
   });
+}
+
+// A zip of `files` ([name, text]), the first stored and the others deflated, as zip tools write
+// them (UTF-8 names, a central directory at the end).
+export function zipOf(files) {
+  const locals = [];
+  const central = [];
+  let offset = 0;
+  files.forEach(([name, text], i) => {
+    const data = Buffer.from(text, 'utf8');
+    const method = i === 0 ? 0 : 8;
+    const packed = method === 0 ? data : zlib.deflateRawSync(data);
+    const nameBytes = Buffer.from(name, 'utf8');
+    const fields = (size) => Buffer.alloc(size);
+    const local = fields(30);
+    local.writeUInt32LE(0x04034b50, 0);
+    local.writeUInt16LE(20, 4);
+    local.writeUInt16LE(0x800, 6);
+    local.writeUInt16LE(method, 8);
+    local.writeUInt32LE(zlib.crc32(data), 14);
+    local.writeUInt32LE(packed.length, 18);
+    local.writeUInt32LE(data.length, 22);
+    local.writeUInt16LE(nameBytes.length, 26);
+    const entry = fields(46);
+    entry.writeUInt32LE(0x02014b50, 0);
+    entry.writeUInt16LE(20, 4);
+    entry.writeUInt16LE(20, 6);
+    entry.writeUInt16LE(0x800, 8);
+    entry.writeUInt16LE(method, 10);
+    entry.writeUInt32LE(zlib.crc32(data), 16);
+    entry.writeUInt32LE(packed.length, 20);
+    entry.writeUInt32LE(data.length, 24);
+    entry.writeUInt16LE(nameBytes.length, 28);
+    entry.writeUInt32LE(offset, 42);
+    locals.push(local, nameBytes, packed);
+    central.push(entry, nameBytes);
+    offset += 30 + nameBytes.length + packed.length;
+  });
+  const directory = Buffer.concat(central);
+  const end = Buffer.alloc(22);
+  end.writeUInt32LE(0x06054b50, 0);
+  end.writeUInt16LE(files.length, 8);
+  end.writeUInt16LE(files.length, 10);
+  end.writeUInt32LE(directory.length, 12);
+  end.writeUInt32LE(offset, 16);
+  return Buffer.concat([...locals, directory, end]);
+}
+
+// A Darwin Core archive made from longTables' rows: an Event core (each route and year a walk
+// with locationID and eventDate, its stops child events that inherit them) and an Occurrence
+// extension (the detections, with one absence); one stop of each walk has no occurrence (an
+// empty walk), and eml.xml gives the citation. Written into `dir` as survey.zip and as its loose
+// files in dwc/; and notarchive.zip, a zip of tables that are not an archive.
+export function darwinCoreArchive(dir) {
+  const events = ['eventID,parentEventID,locationID,eventDate'];
+  const occurrences = ['eventID,scientificName,occurrenceStatus'];
+  const tables = { 2019: 'ditches-week-4.csv', 2020: 'ditches-week24.csv', 2021: 'plots-1-25.csv' };
+  for (const [route, years] of [['A', [2019, 2020, 2021]], ['B', [2020, 2021]]]) {
+    for (const year of years) {
+      const walk = `${route}-${year}`;
+      events.push(`${walk},,${route},${year}-06-0${route === 'A' ? 1 : 2}`);
+      const [header, ...lines] = readFileSync(join(root, 'examples/data', tables[year]), 'utf8').trim().split(/\r?\n/);
+      const species = header.split(',').slice(1);
+      lines.slice(0, 10).forEach((line, n) => {
+        const [site, ...cells] = line.split(',');
+        events.push(`${walk}-${site},${walk},,`);
+        cells.forEach((c, i) => { if (Number(c) > 0) occurrences.push(`${walk}-${site},${species[i]},present`); });
+        // the first stop's first species not found there: an absence
+        if (n === 0) occurrences.push(`${walk}-${site},${species[cells.findIndex((c) => !(Number(c) > 0))]},absent`);
+      });
+      events.push(`${walk}-empty,${walk},,`);
+    }
+  }
+  const dwc = (term) => `http://rs.tdwg.org/dwc/terms/${term}`;
+  const meta = '<?xml version="1.0" encoding="UTF-8"?>\n<archive xmlns="http://rs.tdwg.org/dwc/text/" metadata="eml.xml">\n'
+    + '  <core encoding="UTF-8" fieldsTerminatedBy="," linesTerminatedBy="\\n" fieldsEnclosedBy="" ignoreHeaderLines="1" rowType="http://rs.tdwg.org/dwc/terms/Event">\n'
+    + '    <files><location>event.txt</location></files>\n    <id index="0"/>\n'
+    + ['eventID', 'parentEventID', 'locationID', 'eventDate'].map((t, i) => `    <field index="${i}" term="${dwc(t)}"/>\n`).join('')
+    + '  </core>\n'
+    + '  <extension encoding="UTF-8" fieldsTerminatedBy="," linesTerminatedBy="\\n" fieldsEnclosedBy="" ignoreHeaderLines="1" rowType="http://rs.tdwg.org/dwc/terms/Occurrence">\n'
+    + '    <files><location>occurrence.txt</location></files>\n    <coreid index="0"/>\n'
+    + ['eventID', 'scientificName', 'occurrenceStatus'].map((t, i) => `    <field index="${i}" term="${dwc(t)}"/>\n`).join('')
+    + '  </extension>\n</archive>\n';
+  const eml = '<?xml version="1.0" encoding="UTF-8"?>\n<eml:eml xmlns:eml="https://eml.ecoinformatics.org/eml-2.2.0" packageId="x" system="x">\n'
+    + '<dataset><alternateIdentifier>https://doi.org/10.9999/ditch-walks</alternateIdentifier>\n'
+    + '<title xml:lang="en">Ditch walks &amp; forest plots</title>\n'
+    + '<creator><individualName><givenName>Ana</givenName><surName>Lind</surName></individualName></creator>\n'
+    + '<creator><organizationName>Field Station North</organizationName></creator>\n'
+    + '<pubDate>2024-03-01</pubDate>\n'
+    + '<intellectualRights><para>This work is licensed under a <ulink url="http://creativecommons.org/licenses/by/4.0/legalcode"><citetitle>Creative Commons Attribution (CC-BY 4.0) License</citetitle></ulink>.</para></intellectualRights>\n'
+    + '</dataset>\n</eml:eml>\n';
+  const files = [['meta.xml', meta], ['event.txt', events.join('\n') + '\n'], ['occurrence.txt', occurrences.join('\n') + '\n'], ['eml.xml', eml]];
+  mkdirSync(join(dir, 'dwc'), { recursive: true });
+  for (const [name, text] of files) writeFileSync(join(dir, 'dwc', name), text);
+  writeFileSync(join(dir, 'survey.zip'), zipOf(files));
+  writeFileSync(join(dir, 'notarchive.zip'), zipOf([['readme.txt', 'Counts of 2020\n'], ['counts.csv', 'plot,birds\np1,3\n']]));
+  return {
+    zip: join(dir, 'survey.zip'),
+    loose: files.map(([name]) => join(dir, 'dwc', name)),
+    notArchive: join(dir, 'notarchive.zip'),
+  };
+}
+
+// The rows of a CSV without quoted fields (plan.csv), as objects by column name.
+export function csvRecords(csv) {
+  const [header, ...rows] = csv.split('\r\n').filter(Boolean).map((line) => line.split(','));
+  return rows.map((row) => Object.fromEntries(header.map((h, i) => [h, row[i] ?? ''])));
 }

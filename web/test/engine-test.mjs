@@ -145,6 +145,8 @@ const plans = [
   ['until the target', { sites: '5,10', detection: 0.3, untilTarget: true }, ['--sites', '5,10', '--until-target', '--detection', '0.3']],
   ['pilot table', { sites: '5,10', species: null, detection: null, heterogeneity: '', pilot: 'examples/data/plots-1-25.csv' }, ['--sites', '5,10', '--from-pilot', 'examples/data/plots-1-25.csv']],
   ['pilot input', { sites: '5,10', species: null, detection: null, heterogeneity: '', pilot: 'examples/two-samples.txt' }, ['--sites', '5,10', '--from-pilot', 'examples/two-samples.txt']],
+  ['pilot, assurance and most surveys', { sites: '5,10', species: null, detection: null, heterogeneity: '', pilot: 'examples/data/plots-1-25.csv', assurance: 0.6, maxSurveys: 5000 },
+    ['--sites', '5,10', '--from-pilot', 'examples/data/plots-1-25.csv', '--assurance', '0.6', '--max-surveys', '5000']],
 ];
 for (const [name, asked, args] of plans) {
   const request = {

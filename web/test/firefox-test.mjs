@@ -3,7 +3,7 @@
 // The engine starts on opening; the example gives the pipeline's report (as downloaded),
 // kelvaro-tidy's table#parameters and its summary line, a golden input gives the golden report,
 // a malformed CSV shows kelvaro-prep's message in the page's words and the state `error`, letters
-// in the seed are refused, axe-core finds nothing serious, the page reads at 200% zoom and on a
+// in the seed are refused, a Darwin Core archive gives kelvaro-batch's tables, axe-core finds nothing serious, the page reads at 200% zoom and on a
 // 360 px phone and runs from the keyboard, and it makes no network request at all.
 //   node firefox-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]
 import puppeteer from 'puppeteer-core';
@@ -165,6 +165,23 @@ check('open: status says ready', (await page.$eval('#status', (n) => n.textConte
   check('letters in the seed: message', (await text('#error-message')).startsWith('Seed is empty or not a number'), true);
   await page.click('#seed', { count: 3 });
   await page.keyboard.type('400');
+}
+
+// A Darwin Core archive, unzipped by Firefox's DecompressionStream and its XML parsed by its
+// DOMParser: kelvaro-batch's tables and source.json on the same zip.
+{
+  const archive = common.darwinCoreArchive(work);
+  run('kelvaro-batch', ['--threads', '1', '-q', '-o', 'dwc-out', 'survey.zip'], '', work);
+  await chooseMode('long');
+  await choose('#long-table', archive.zip);
+  await page.waitForFunction(() => document.body.dataset.state === 'ready' && document.querySelector('#group').options.length === 2);
+  await page.click('#all-pairs');
+  await page.click('#run');
+  check('archive: state', await finished(), 'done');
+  check('archive: parameters.csv', await download('#download-batch-parameters'), readFileSync(join(work, 'dwc-out/parameters.csv'), 'latin1'));
+  check('archive: source.json', await download('#batch-citation .download-source'), readFileSync(join(work, 'dwc-out/source.json'), 'latin1'));
+  await page.click('#all-pairs');
+  await chooseMode('wide');
 }
 
 // axe-core's serious and critical findings after a run.

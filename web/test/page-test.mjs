@@ -5,8 +5,10 @@
 // summed up in one line that takes the focus, and marked once the input changes; input the programs refuse, or that is
 // no table, gets a message in the page's words (the command's text beside it); Cancel stops a
 // long run; a long table gives kelvaro-batch's tables, with or without a group column, its
-// missing columns named at once and its problems and charts on screen; the Plan tab has
-// kelvaro-plan's defaults, table and answer; axe-core finds nothing serious before or after a
+// missing columns named at once and its problems and charts on screen; a Darwin Core archive (a
+// zip, or its files chosen together) gives kelvaro-batch's tables, report and source.json with
+// the data's citation shown, and a zip that is no archive is refused; the Plan tab has
+// kelvaro-plan's defaults, table and answer, with a pilot each design's assurance; axe-core finds nothing serious before or after a
 // run in any tab; nothing scrolls sideways on a 360 px phone or at 200% zoom, and chart text
 // stays at 11 px or more; and the page makes no network request at all.
 //   node page-test.mjs PAGE.html BUILD [SCREENSHOTS_DIR]
@@ -370,6 +372,89 @@ for (const name of ['equal-t', 'range-adjust-off']) {
   await page.uncheck('#all-pairs');
 }
 
+// Does a Darwin Core archive (a zip, or its files chosen together) give kelvaro-batch's tables,
+// report and source.json on the same archive, with the archive's default terms to pick from and
+// the data's citation beside the results; and is a zip that is no archive refused clearly?
+{
+  const archive = common.darwinCoreArchive(work);
+  run('kelvaro-batch', ['--threads', '1', '-q', '--reports', '-o', 'dwc-out', 'survey.zip'], '', work);
+  const batchFile = (t) => readFileSync(join(work, 'dwc-out', t), 'latin1');
+  await page.check('input[name="mode"][value="long"]');
+  await page.uncheck('#all-pairs');
+  await page.setInputFiles('#long-table', archive.zip);
+  await page.waitForFunction(() => document.body.dataset.state === 'ready' && document.querySelector('#group').options.length === 2);
+  check('archive: status', await text('#status'), 'survey.zip (Darwin Core archive): 2940 records in 2 groups. Pick a group and two samples, or every pair.');
+  check('archive: the default terms picked', JSON.stringify(await page.$$eval('.col-pick', (s) => s.map((x) => x.value))),
+    JSON.stringify(['locationID', 'year', 'eventID', 'scientificName', '']));
+  check('archive: how it was read', (await text('#archive-description')).startsWith('survey.zip (Darwin Core archive: Event core event.txt, Occurrence extension occurrence.txt)'), true);
+  await page.selectOption('#group', 'A');
+  await page.selectOption('#first-sample', '2020');
+  await page.selectOption('#second-sample', '2021');
+  await page.click('#run');
+  check('archive pair: state', await finished(), 'done');
+  check('archive pair: report', await download('#download-report'), batchFile('reports/A/2020-2021.txt'));
+  check('archive pair: source.json', await download('#results-citation .download-source'), batchFile('source.json'));
+  check('archive pair: citation shown', (await text('#results-citation')).startsWith('Data: Ditch walks & forest plots by Ana Lind, Field Station North (2024-03-01).'), true);
+  await page.check('#all-pairs');
+  await page.click('#run');
+  check('archive, every pair: state', await finished(), 'done');
+  for (const t of ['parameters', 'blocks', 'tests', 'estimators', 'problems']) {
+    check(`archive, every pair: ${t}.csv`, await download(`#download-batch-${t}`), batchFile(`${t}.csv`));
+  }
+  check('archive, every pair: source.json', await download('#batch-citation .download-source'), batchFile('source.json'));
+  check('archive, every pair: licence shown', (await text('#batch-citation')).includes('Licence: This work is licensed under a Creative Commons Attribution (CC-BY 4.0) License.'), true);
+  await page.screenshot({ path: join(shots, 'archive.png'), fullPage: true });
+  await everyTab('after an archive');
+  // The same files chosen together: the same tables.
+  await page.setInputFiles('#long-table', archive.loose);
+  await page.waitForFunction(() => document.body.dataset.state === 'ready');
+  await page.click('#run');
+  check('archive files chosen together: state', await finished(), 'done');
+  check('archive files chosen together: parameters.csv', await download('#download-batch-parameters'), batchFile('parameters.csv'));
+  // Another term for the site: the walks, as kelvaro-batch --site parentEventID reads them.
+  await page.selectOption('#col-site-pick', 'parentEventID');
+  await page.waitForFunction(() => document.body.dataset.state === 'ready');
+  await page.click('#run');
+  check('archive, site parentEventID: state', await finished(), 'done');
+  run('kelvaro-batch', ['--threads', '1', '-q', '--site', 'parentEventID', '-o', 'dwc-walks', 'survey.zip'], '', work);
+  check('archive, site parentEventID: problems.csv', await download('#download-batch-problems'), readFileSync(join(work, 'dwc-walks/problems.csv'), 'latin1'));
+  // Taxa above species rank left out (every name of these tables is one word), as
+  // --species-rank-only leaves them out; the archive's warnings name no command-line flag.
+  check('archive: warnings in the page\'s words', /--[a-z]/.test(await text('#archive-warnings')), false);
+  await page.check('#species-rank-only');
+  await page.waitForFunction(() => document.body.dataset.state === 'ready');
+  await page.click('#run');
+  check('archive, species rank only: state', await finished(), 'done');
+  run('kelvaro-batch', ['--threads', '1', '-q', '--site', 'parentEventID', '--species-rank-only', '-o', 'dwc-rank', 'survey.zip'], '', work);
+  check('archive, species rank only: problems.csv', await download('#download-batch-problems'), readFileSync(join(work, 'dwc-rank/problems.csv'), 'latin1'));
+  check('archive, species rank only: source.json', await download('#batch-citation .download-source'), readFileSync(join(work, 'dwc-rank/source.json'), 'latin1').replaceAll('survey.zip', 'chosen files'));
+  await page.uncheck('#species-rank-only');
+  // meta.xml that DOMParser cannot read, or nested deeper than the engine takes: refused, naming it.
+  for (const [name, meta, expected] of [
+    ['malformed meta.xml', '<archive><core rowType="x">', /^chosen files\/meta\.xml: not well-formed XML/],
+    ['meta.xml nested too deep', '<a>'.repeat(70) + '</a>'.repeat(70), /^chosen files\/meta\.xml: elements nested more than 64 deep\.$/],
+  ]) {
+    const dir = join(work, name.replace(/\W+/g, '-'));
+    mkdirSync(dir, { recursive: true });
+    writeFileSync(join(dir, 'meta.xml'), meta);
+    await page.evaluate(() => { document.querySelector('#error-message').textContent = ''; });
+    await page.setInputFiles('#long-table', [join(dir, 'meta.xml'), ...archive.loose.slice(1, 3)]);
+    await page.waitForFunction(() => document.body.dataset.state === 'error' && document.querySelector('#error-message').textContent !== '');
+    const shown = await text('#error-message');
+    check(`${name}: ${shown}`, expected.test(shown), true);
+  }
+  // A zip that is not an archive: refused, saying what it holds and what to choose.
+  await page.evaluate(() => { document.querySelector('#error-message').textContent = ''; });
+  await page.setInputFiles('#long-table', archive.notArchive);
+  await page.waitForFunction(() => document.body.dataset.state === 'error' && document.querySelector('#error-message').textContent !== '');
+  const refused = common.refusal(build, 'kelvaro-batch', ['-o', 'out-refused', 'notarchive.zip'], work);
+  check('not an archive: kelvaro-batch refuses it too', refused.status, 2);
+  check('not an archive: message', await text('#error-message'), refused.message.replace(/^kelvaro-batch: /, '')
+    + '. Choose a Darwin Core archive (a zip with meta.xml, or with an event and an occurrence table), or a long table saved as CSV.');
+  check('not an archive: the field marked', await page.getAttribute('#long-table', 'aria-invalid'), 'true');
+  await page.uncheck('#all-pairs');
+}
+
 // Does every mode have an example that runs?
 {
   await page.check('input[name="mode"][value="long"]');
@@ -393,6 +478,10 @@ if (process.env.SKIP_PLAN) {} else
   for (const [id, option] of [['#plan-surveys', '--surveys'], ['#plan-nreps', '--nreps'], ['#plan-seed', '--seed']]) {
     check(`plan: ${option} default`, await page.inputValue(id), defaultOf(option));
   }
+  // --assurance's share as a percentage; --max-surveys empty for its default.
+  check('plan: --assurance default', Number(await page.inputValue('#plan-assurance')) / 100,
+    Number((help.match(/--assurance [^]*?\(default ([\d.]+)\)/) || [])[1]));
+  check('plan: --max-surveys default', await page.inputValue('#plan-max-surveys'), '');
   const planned = (args) => {
     const r = spawnSync(program('kelvaro-plan'), [...args, '-q', '-o', 'plan.csv'], { cwd: work, encoding: 'latin1' });
     return { csv: readFileSync(join(work, 'plan.csv'), 'latin1'), answer: r.stderr.trim().split('\n').pop().replace(/^kelvaro-plan: /, '') };
@@ -406,6 +495,8 @@ if (process.env.SKIP_PLAN) {} else
       ['--sites1', '5,10', '--sites2', '8', '--carryover', 'redrawn', '--from-pilot', join(root, 'examples/data/plots-1-25.csv')]],
     ['until the target', { '#plan-detection': '0.3', '#plan-heterogeneity': '4', '#plan-sites': '5,10', until: true },
       ['--species', '100', '--detection', '0.3', '--heterogeneity', '4', '--sites', '5,10', '--until-target']],
+    ['a pilot with assurance and a bound on the rounds', { '#plan-sites': '5,10', '#plan-assurance': '60', '#plan-max-surveys': '5000', pilot: 'examples/data/plots-1-25.csv' },
+      ['--sites', '5,10', '--assurance', '0.6', '--max-surveys', '5000', '--from-pilot', join(root, 'examples/data/plots-1-25.csv')]],
   ];
   for (const [name, fields, args] of cases) {
     await page.fill('#plan-surveys', '10');
@@ -428,6 +519,18 @@ if (process.env.SKIP_PLAN) {} else
     check(`plan (${name}): answer`, await text('#plan-answer'), planAnswer(expected.answer).replace(/^./, (c) => c.toUpperCase()) + '.');
     const designs = expected.csv.split('\r\n').filter((l) => /^\d+,\d+,N\(1\),/.test(l)).length;
     check(`plan (${name}): Monte Carlo error bars`, await page.$$eval('#plan-chart g[stroke-width="1.5"] line', (l) => l.length), 2 * designs);
+    if (fields['#plan-assurance']) {
+      // each design's assurance in the table, as plan.csv gives it (in percent)
+      const rows = common.csvRecords(expected.csv).filter((r) => r.parameter === 'N(1)');
+      const shown = await page.$$eval('#plan-table tr', (trs) => {
+        const at = [...trs[0].children].findIndex((th) => th.textContent === 'assurance (%)');
+        return trs.slice(1).map((tr) => tr.children[at].textContent);
+      });
+      check(`plan (${name}): assurance per design`, shown.join(' '), rows.map((r) => (100 * Number(r.assurance)).toFixed(1)).join(' '));
+      check(`plan (${name}): assured over the pilot's communities`, rows.every((r) => r.communities !== '' && r.assurance !== ''), true);
+      await page.fill('#plan-assurance', '80');
+      await page.fill('#plan-max-surveys', '');
+    }
     if (fields.pilot) await page.click('#plan-pilot-clear');
     await page.fill('#plan-sites2', '');
     await page.selectOption('#plan-carryover', 'kept');

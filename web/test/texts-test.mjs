@@ -1,7 +1,9 @@
 // The page's words and numbers under node, from the programs' own texts where there are some:
 // messages without command-line flags, kelvaro-plan's answers in percentages, files that are
 // no tables caught by their first bytes, problems.csv read back field by field, table cells
-// rounded as the report rounds, and the line that sums up a run.
+// rounded as the report rounds, and the line that sums up a run; and zips unpacked as the page
+// unpacks them (refusing encrypted entries, other compressions, bombs and damage), archives' files
+// known by their bytes.
 //   node texts-test.mjs BUILD
 import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
@@ -11,6 +13,7 @@ import { forPage, planAnswer, planMessage, notATable, notAnInput, missingColumns
 import { csvRows, richnessByGroup, lambdas, records } from '../src/batch.js';
 import { rounded, blocksNote } from '../src/tables.js';
 import { resultLine } from '../src/summary.js';
+import { unzip, isZip, looksLikeXml, hasDarwinCoreHeader, ArchiveRefusal } from '../src/archive.js';
 
 const [build] = process.argv.slice(2);
 const { check, counts } = common.checker();
@@ -26,6 +29,17 @@ for (const [message, expected] of [
     't.csv, line 1, column 5: the header has two columns ..., "count" and "detected": pick the one to use as the count column under "Column names"'],
   ['--seed 0 would take each pair\'s seed from the clock, and a batch must be repeatable: give a non-zero seed (the default is 400)',
     'Seed 0 would take each pair\'s seed from the clock, and a batch must be repeatable: give a non-zero seed (the default is 400)'],
+  // Darwin Core archives: options named as the page's term pickers.
+  ['a.zip: 3 record(s) of 2 taxa above species rank, such as "Aves", count as species; give --species-rank-only to leave them out',
+    'a.zip: 3 record(s) of 2 taxa above species rank, such as "Aves", count as species; tick "Leave out taxa above species rank" (under "Darwin Core terms") to leave them out'],
+  ['a.zip: 3 record(s) of 2 taxa above species rank, such as "Aves", were left out (--species-rank-only); their visits still count',
+    'a.zip: 3 record(s) of 2 taxa above species rank, such as "Aves", were left out ("Leave out taxa above species rank"); their visits still count'],
+  ['a.zip: no term "year" for the sample (the default); name the sample\'s term with --sample (its terms: eventID, locality)',
+    'a.zip: no term "year" for the sample (the default); pick the sample term under "Darwin Core terms" (its terms: eventID, locality)'],
+  ['a.zip: --site "plot": the archive has no such term (its terms: eventID, locality)',
+    'a.zip: the site term "plot": the archive has no such term (its terms: eventID, locality)'],
+  ['a.zip: 2 count(s) are not numbers, such as "r", and were taken as present; name the count term with --count to read them otherwise',
+    'a.zip: 2 count(s) are not numbers, such as "r", and were taken as present; pick the count term under "Darwin Core terms" to read them otherwise'],
 ]) {
   check(`forPage: ${message.slice(0, 40)}`, forPage(message), expected);
   check(`forPage: no flag in ${message.slice(0, 40)}`, flags.test(forPage(message)), false);
@@ -41,6 +55,8 @@ for (const [name, args, expected] of [
     /^no design in the grid meets every target; the closest: 5 sites in each sample, where N\(1\) \w+ [\d.]+% \(standard error [\d.]+%\) against at (most|least) 1%/],
   ['crossed', ['--species', '100', '--detection', '0.3', '--heterogeneity', '4', '--sites1', '20', '--sites2', '10', '--target', 'N(1):bias<=0.5'],
     /^the smallest design that meets every target: 20 sites in Sample 1 and 10 in Sample 2; decided by 5 simulated surveys$/],
+  ['over a pilot\'s communities', ['--from-pilot', 'examples/data/plots-1-25.csv', '--sites', '5,10', '--target', 'N(1):bias<=0.5', '--assurance', '0.6'],
+    /^the smallest design that meets every target in at least 60% of the communities consistent with the pilot: 5 sites in each sample, in \d+% of them; decided by 100 communities of 25 simulated surveys each$/],
 ]) {
   const answer = planAnswer(plan(args));
   check(`plan answer (${name}): ${answer}`, expected.test(answer), true);
@@ -115,6 +131,54 @@ for (const [cell, decimals, expected] of [['111.00000', 0, '111'], ['11.660641',
   const parameter = (name) => { const r = row(name); return { name, estimate: r[1], lower: r[4], upper: r[5] }; };
   const charts = { parameters: ['N(1)', 'N(2)', 'PHI', 'LAMBDA'].map(parameter), blocks: [] };
   check('summary line of the example', resultLine(charts, 1), 'N(1) 111 (83–169), N(2) 186 (120–237), PHI 0.98, LAMBDA 1.68 · 1 warning');
+}
+
+// Does the page unpack a zip's stored and deflated entries, and refuse what it must not read?
+{
+  const files = [['meta.xml', '<archive/>\n'], ['data/event.txt', 'eventID\ne1\n'.repeat(50)], ['empty.txt', '']];
+  const zip = common.zipOf(files);
+  const unpacked = await unzip('a.zip', new Uint8Array(zip));
+  check('unzip: names and bytes', JSON.stringify(unpacked.map((f) => [f.name, Buffer.from(f.bytes).toString('utf8')])), JSON.stringify(files));
+  // The central directory's entry of the second file (deflated), to be tampered with.
+  const second = zip.indexOf(Buffer.from([0x50, 0x4b, 1, 2]), zip.indexOf(Buffer.from([0x50, 0x4b, 1, 2])) + 1);
+  const tampered = (change) => {
+    const copy = Buffer.from(zip);
+    change(copy);
+    return new Uint8Array(copy);
+  };
+  const refusalOf = async (bytes, limits) => {
+    try {
+      await unzip('a.zip', bytes, limits);
+      return 'unpacked';
+    } catch (e) {
+      return e instanceof ArchiveRefusal ? e.message : `not a refusal: ${e.message}`;
+    }
+  };
+  for (const [name, bytes, expected, limits] of [
+    ['encrypted', tampered((b) => b.writeUInt16LE(0x801, second + 8)), /^a\.zip: data\/event\.txt is encrypted/],
+    ['bzip2', tampered((b) => b.writeUInt16LE(12, second + 10)), /^a\.zip: data\/event\.txt is compressed by method 12, which this page cannot unpack/],
+    ['a bomb by its ratio', tampered((b) => b.writeUInt32LE(2000000000, second + 24)), /^a\.zip: data\/event\.txt would inflate to 2000000000 bytes/],
+    ['a bomb by its total', new Uint8Array(zip), /^a\.zip: data\/event\.txt would inflate to 550 bytes/, { maxRatio: 1100, minTotal: 100, maxTotal: 100 }],
+    ['more than it says', tampered((b) => b.writeUInt32LE(10, second + 24)), /^a\.zip: data\/event\.txt inflates to more than the 10 bytes/],
+    ['a wrong checksum', tampered((b) => b.writeUInt32LE(12345, second + 16)), /^a\.zip: data\/event\.txt: the entry is damaged/],
+    ['cut short', new Uint8Array(zip.subarray(0, zip.length - 30)), /^a\.zip is a damaged zip file/],
+  ]) {
+    const got = await refusalOf(bytes, limits);
+    check(`unzip refuses ${name}: ${got}`, expected.test(got), true);
+  }
+  const bytes = (text) => new TextEncoder().encode(text);
+  for (const [name, file, zipped, xml, header] of [
+    ['a zip', zip, true, false, false],
+    ['an empty zip', Buffer.from([0x50, 0x4b, 5, 6, ...Array(18).fill(0)]), true, false, false],
+    ['meta.xml with a byte-order mark', bytes('\uFEFF <?xml version="1.0"?><archive/>'), false, true, false],
+    ['an event table', bytes('eventID,parentEventID,locationID\r\nw1,,R7\r\n'), false, false, true],
+    ['an occurrence table of term URIs', bytes('"http://rs.tdwg.org/dwc/terms/scientificName"\t"id"\n'), false, false, true],
+    ['a long table', bytes('group,sample,site,species\nA,2019,s1,Sp\n'), false, false, false],
+  ]) {
+    check(`${name}: a zip`, isZip(new Uint8Array(file)), zipped);
+    check(`${name}: XML`, looksLikeXml(new Uint8Array(file)), xml);
+    check(`${name}: Darwin Core header`, hasDarwinCoreHeader(new Uint8Array(file)), header);
+  }
 }
 
 console.log(`texts: ${counts.passed} passed, ${counts.failed} failed`);

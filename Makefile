@@ -72,11 +72,13 @@ clang-asan-test:
 	cmake --build $(CLANG_ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(CLANG_ASAN_BUILD) --output-on-failure --label-exclude once
 
-# Runs on several threads at once under ThreadSanitizer: the library's runs, and kelvaro-batch.
+# Runs on several threads at once under ThreadSanitizer: the library's runs, the ordered pool and
+# kelvaro-batch.
 tsan-test: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_THREAD_SANITIZER=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON
-	cmake --build build-tsan --target test_run test_tools test_field_tables test_surveys -j$(JOBS)
+	cmake --build build-tsan --target test_run test_tools test_field_tables test_surveys test_parallel -j$(JOBS)
 	./build-tsan/tests/run/test_run --gtest_filter='Api.*'
+	./build-tsan/tests/parallel/test_parallel
 	./build-tsan/tests/tools/test_tools --gtest_filter='BatchProgram.*'
 	./build-tsan/tests/field_tables/test_field_tables --gtest_filter='ParallelLongTable.*'
 	./build-tsan/tests/surveys/test_surveys --gtest_filter='DetectionTable.*'

@@ -107,7 +107,8 @@ void BM_Records(benchmark::State& state) {
   for (auto _ : state) {
     tools::ViewSource source(g_survey, "survey.csv");
     kelvaro::csv::LongTableReader reader(source, table_options());
-    kelvaro::csv::ParallelLongTable table(reader, g_survey, static_cast<unsigned>(state.range(0)));
+    kelvaro::csv::ParallelLongTable table(reader, source, g_survey.size(),
+                                          static_cast<unsigned>(state.range(0)));
     records = 0;
     table.read([&](std::vector<kelvaro::csv::LongRecord>& part) {
       records += part.size();

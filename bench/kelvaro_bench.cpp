@@ -1,14 +1,22 @@
-// Time per run of the whole program on the bench inputs, against the floor of a run: its uniform
-// stream alone. Cases:
+// Time per run of the whole program on the bench inputs, against the floors of a run: its uniform
+// stream alone, one draw after another (scalar) and in lanes side by side (vector). Cases:
 //   typical  two samples, t = 12, about 40 species each, 50 replicates (in process);
 //   typical_process  the same input through the kelvaro executable, start-up and exit included;
 //   large    t = 50, about 500 species per sample, strong heterogeneity, 1000 replicates;
 //   heavy    t = 98, about 2000 species per sample, 10000 replicates, long power sums;
-//   stream   as many draws as heavy makes, from the generator's kernel alone, inline with its
-//            words in registers: the floor of a run.
-// After the table it prints the ratios heavy / stream and heavy_2_threads / stream, of wall-clock
-// time and of processor time (for heavy_2_threads, both threads' processor time: half of it is
-// the wall-clock time two free cores would take).
+//   longtail t = 98, about 1100 species seen per sample, 10000 replicates, frequencies over all
+//            98 classes with a long tail (most draws outside the three commonest classes);
+//   few      t = 20, a handful of species per sample, 10000 short replicates;
+//   sites    t = 1000 (the most a sample may have), about 660 species per sample, 1000
+//            replicates;
+//   stream_<case>  as many draws as the case makes, from the generator's kernel alone, inline with
+//            its words in registers: the scalar floor of a run;
+//   lanes_<case>   the same draws from 8 (AVX2) or 16 (AVX-512) generators stepped side by side
+//            in vector registers, as the lane kernels step them (the path KELVARO_ISA or the
+//            processor picks; absent on the scalar path): the vector floor.
+// After the table it prints, for heavy, heavy_2_threads, longtail, few and sites, the ratios of
+// the run to its floors, of wall-clock time and of processor time (for heavy_2_threads, both
+// threads' processor time: half of it is the wall-clock time two free cores would take).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -27,8 +35,13 @@
 #include <string>
 #include <vector>
 
+#include "bootstrap/isa.h"
 #include "kelvaro/kelvaro.h"
 #include "random/kiss_words.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 extern char** environ;
 
@@ -107,6 +120,92 @@ void BM_Stream(benchmark::State& state, std::int64_t draws) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// The vector floors: `draws` draws (rounded down to whole steps of the lanes) from 8 or 16
+// generators side by side, each lane's draws summed in its own float.
+__attribute__((target("avx2"))) float lanes_avx2(std::int64_t draws) {
+  __m256i z = _mm256_set1_epi32(0x00900090), w = z, a = z, b = z;
+  const __m256i cm = _mm256_set1_epi32(static_cast<int>(kelvaro::kCongruentialMultiplier));
+  const __m256i ci = _mm256_set1_epi32(static_cast<int>(kelvaro::kCongruentialIncrement));
+  const __m256i ma = _mm256_set1_epi32(static_cast<int>(kelvaro::kMwcMultiplierA));
+  const __m256i mb = _mm256_set1_epi32(static_cast<int>(kelvaro::kMwcMultiplierB));
+  const __m256i low = _mm256_set1_epi32(0xFFFF);
+  const __m256 scale = _mm256_set1_ps(0x1p-24f);
+  // Distinct lanes, as the kernels' jumps ahead make them.
+  w = _mm256_add_epi32(w, _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0));
+  __m256 sum = _mm256_setzero_ps();
+  for (std::int64_t i = 0; i < draws / 8; ++i) {
+    z = _mm256_add_epi32(_mm256_mullo_epi32(z, cm), ci);
+    w = _mm256_xor_si256(w, _mm256_slli_epi32(w, 13));
+    w = _mm256_xor_si256(w, _mm256_srli_epi32(w, 17));
+    w = _mm256_xor_si256(w, _mm256_slli_epi32(w, 5));
+    a = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(a, low), ma),
+                         _mm256_srli_epi32(a, 16));
+    b = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(b, low), mb),
+                         _mm256_srli_epi32(b, 16));
+    const __m256i word =
+        _mm256_add_epi32(_mm256_add_epi32(z, w), _mm256_add_epi32(_mm256_slli_epi32(a, 16), b));
+    sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(word, 8)), scale));
+  }
+  alignas(32) float lane[8];
+  _mm256_store_ps(lane, sum);
+  float total = 0.0f;
+  for (const float x : lane) total += x;
+  return total;
+}
+
+__attribute__((target("avx512f"))) float lanes_avx512(std::int64_t draws) {
+  // The masked shifts and conversion, every lane selected: GCC 12 reports the plain ones' undefined
+  // start vector as maybe used uninitialized (GCC bug 105593).
+  constexpr __mmask16 kAll = 0xFFFF;
+  __m512i z = _mm512_set1_epi32(0x00900090), w = z, a = z, b = z;
+  const __m512i cm = _mm512_set1_epi32(static_cast<int>(kelvaro::kCongruentialMultiplier));
+  const __m512i ci = _mm512_set1_epi32(static_cast<int>(kelvaro::kCongruentialIncrement));
+  const __m512i ma = _mm512_set1_epi32(static_cast<int>(kelvaro::kMwcMultiplierA));
+  const __m512i mb = _mm512_set1_epi32(static_cast<int>(kelvaro::kMwcMultiplierB));
+  const __m512i low = _mm512_set1_epi32(0xFFFF);
+  const __m512 scale = _mm512_set1_ps(0x1p-24f);
+  w = _mm512_add_epi32(w, _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0));
+  __m512 sum = _mm512_setzero_ps();
+  for (std::int64_t i = 0; i < draws / 16; ++i) {
+    z = _mm512_add_epi32(_mm512_mullo_epi32(z, cm), ci);
+    w = _mm512_xor_si512(w, _mm512_maskz_slli_epi32(kAll, w, 13));
+    w = _mm512_xor_si512(w, _mm512_maskz_srli_epi32(kAll, w, 17));
+    w = _mm512_xor_si512(w, _mm512_maskz_slli_epi32(kAll, w, 5));
+    a = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(a, low), ma),
+                         _mm512_maskz_srli_epi32(kAll, a, 16));
+    b = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(b, low), mb),
+                         _mm512_maskz_srli_epi32(kAll, b, 16));
+    const __m512i word = _mm512_add_epi32(
+        _mm512_add_epi32(z, w), _mm512_add_epi32(_mm512_maskz_slli_epi32(kAll, a, 16), b));
+    sum = _mm512_add_ps(
+        sum, _mm512_mul_ps(_mm512_maskz_cvtepi32_ps(kAll, _mm512_maskz_srli_epi32(kAll, word, 8)),
+                           scale));
+  }
+  alignas(64) float lane[16];
+  _mm512_store_ps(lane, sum);
+  float total = 0.0f;
+  for (const float x : lane) total += x;
+  return total;
+}
+#endif
+
+// The vector floor on the lanes of `isa` (which has lanes on x86-64 only).
+void BM_Lanes(benchmark::State& state, std::int64_t draws, kelvaro::Isa isa) {
+  for (auto _ : state) {
+    // An opaque count each time, so that the compiler cannot hoist the (pure) floor out.
+    std::int64_t n = draws;
+    benchmark::DoNotOptimize(n);
+#if defined(__x86_64__) && defined(__GNUC__)
+    benchmark::DoNotOptimize(isa == kelvaro::Isa::avx512 ? lanes_avx512(n) : lanes_avx2(n));
+#else
+    (void)isa;
+#endif
+  }
+  state.counters["draws"] = static_cast<double>(draws);
+  state.SetLabel(kelvaro::isa_name(isa));
+}
+
 // Seconds per run of one case, wall clock and processor.
 struct PerRun {
   double real = 0.0;
@@ -138,7 +237,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::int64_t heavy_draws = draws_of(read_input("heavy"));
+  // The cases compared with their floors, and the draws each one makes after its seeding.
+  struct Floored {
+    const char* name;
+    const char* input;
+    std::int64_t draws;
+  };
+  std::vector<Floored> floored;
+  for (const char* name : {"heavy", "longtail", "few", "sites"}) {
+    floored.push_back({name, name, draws_of(read_input(name))});
+  }
+  const kelvaro::Isa isa = kelvaro::active_isa();
+  const bool vector = isa == kelvaro::Isa::avx2 || isa == kelvaro::Isa::avx512;
   benchmark::RegisterBenchmark("typical", BM_Run, "typical", 1)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("typical_process", BM_Process, "typical")
       ->Unit(benchmark::kMillisecond);
@@ -153,19 +263,37 @@ int main(int argc, char** argv) {
       ->Iterations(3)
       ->MeasureProcessCPUTime()
       ->UseRealTime();
-  benchmark::RegisterBenchmark("stream", BM_Stream, heavy_draws)
-      ->Unit(benchmark::kMillisecond)
-      ->Iterations(3);
+  for (const Floored& c : floored) {
+    if (std::string(c.name) != "heavy") {
+      benchmark::RegisterBenchmark(c.name, BM_Run, c.input, 1)->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RegisterBenchmark((std::string("stream_") + c.name).c_str(), BM_Stream, c.draws)
+        ->Unit(benchmark::kMillisecond);
+    if (vector) {
+      benchmark::RegisterBenchmark((std::string("lanes_") + c.name).c_str(), BM_Lanes, c.draws, isa)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto stream = reporter.seconds.find("stream");
-  for (const char* name : {"heavy", "heavy_2_threads"}) {
-    const auto heavy = reporter.seconds.find(name);
-    if (heavy == reporter.seconds.end() || stream == reporter.seconds.end()) continue;
-    std::printf("%s / stream = %.2f wall clock, %.2f processor time (%lld draws)\n", name,
-                heavy->second.real / stream->second.real, heavy->second.cpu / stream->second.cpu,
-                static_cast<long long>(heavy_draws));
+  const auto print_ratio = [&](const std::string& run, const std::string& floor,
+                               std::int64_t draws) {
+    const auto r = reporter.seconds.find(run);
+    const auto f = reporter.seconds.find(floor);
+    if (r == reporter.seconds.end() || f == reporter.seconds.end()) return;
+    std::printf("%s / %s = %.2f wall clock, %.2f processor time (%lld draws)\n", run.c_str(),
+                floor.c_str(), r->second.real / f->second.real, r->second.cpu / f->second.cpu,
+                static_cast<long long>(draws));
+  };
+  for (const Floored& c : floored) {
+    const std::vector<std::string> runs = std::string(c.name) == "heavy"
+                                              ? std::vector<std::string>{"heavy", "heavy_2_threads"}
+                                              : std::vector<std::string>{c.name};
+    for (const std::string& run : runs) {
+      print_ratio(run, std::string("stream_") + c.name, c.draws);
+      print_ratio(run, std::string("lanes_") + c.name, c.draws);
+    }
   }
   benchmark::Shutdown();
   return 0;

@@ -66,6 +66,18 @@ CASES = {
     # first order test reaches chi-square values of about 250 and the power sums run long.
     "heavy": dict(seed=98, t=98, species=3400, shared=0.6, alpha=0.5, beta=3.0, nreps=10000,
                   ix=400, rare=0.65, rare_p=0.006),
+    # 98 sites, about 1100 species seen per sample (some 1200 to 1400 estimated), 10000
+    # replicates, the frequencies over all 98 classes with a long tail (f(1) = 164, f(2) = 100,
+    # f(3) = 62, ... in Sample 1): most draws fall outside the three commonest classes.
+    "longtail": dict(seed=1000, t=98, species=1300, shared=0.6, alpha=0.5, beta=1.0,
+                     nreps=10000, ix=400, rare=0.25, rare_p=0.012),
+    # A handful of species (8 and 9 seen) on 20 sites, 10000 replicates: short replicates,
+    # whose cost is what surrounds the draws.
+    "few": dict(seed=8, t=20, species=10, shared=0.7, alpha=0.8, beta=2.0, nreps=10000, ix=400),
+    # 1000 sites (the most a sample may have), about 660 species seen per sample, 1000 replicates:
+    # 1001 classes, the lanes' wide layout.
+    "sites": dict(seed=1000, t=1000, species=800, shared=0.6, alpha=0.3, beta=3.0, nreps=1000,
+                  ix=400),
 }
 
 

@@ -42,7 +42,8 @@ struct OrderedWork {
   // tasks. Called under the pool's lock, on whichever thread takes the task: keep it short (the
   // next pair's input, say). Requires: once false, false for every later index.
   std::function<bool(std::size_t index)> claim;
-  // Called once on each thread that computes (on the calling thread when no worker started);
+  // Called once on each thread that computes (on the calling thread when no worker started, or
+  // when it computes too);
   // returns that thread's task function, which computes task `index` and keeps its result where
   // deliver(index) finds it. It may keep state of its own (an estimator, an analyst). Its
   // exceptions are delivered in order: the run rethrows the first one when its turn comes.
@@ -65,6 +66,12 @@ struct OrderedWork {
   // are computed (or sooner: the window is full, the tasks ended, one failed), and delivers them
   // together: fewer wake-ups where tasks are short and many. 1: at each task.
   std::size_t deliver_together = 1;
+  // Whether the calling thread computes tasks too: while the next task to deliver is not yet
+  // computed and a task can be taken (the window has room, the tasks have not ended), it takes
+  // and computes one itself (its own make_worker function, made when it first takes one), so
+  // that `threads` workers and the calling thread compute side by side. Meant for work whose
+  // deliveries are light beside its tasks. false: the calling thread only delivers.
+  bool caller_computes = false;
 };
 
 class OrderedPool {
@@ -80,7 +87,8 @@ class OrderedPool {
   bool run(const OrderedWork& work);
 
   // Threads that computed in the last run: the workers asked for; half of those that started
-  // when some could not be; 1 (the calling thread) when none could.
+  // when some could not be; 1 (the calling thread) when none could. With caller_computes, the
+  // calling thread is counted too (the workers that work + 1).
   int threads_used() const { return used_; }
 
  private:

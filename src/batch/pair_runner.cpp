@@ -7,8 +7,9 @@ namespace kelvaro::batch {
 
 bool analyse_pairs(const PairWork& pairs, const AnalysisSettings& settings, int threads,
                    const std::atomic<bool>& stop, const ThreadFactory& factory) {
-  // With one thread no worker is started: the calling thread analyses in turn.
-  const int workers = threads == 1 ? 0 : threads;
+  // The calling thread analyses too, between its deliveries: `threads` - 1 workers beside it
+  // (none with one thread: the calling thread analyses in turn).
+  const int workers = threads - 1;
   const std::size_t window = kWindowPerThread * static_cast<std::size_t>(threads);
   struct Slot {
     PairInput input;
@@ -20,6 +21,7 @@ bool analyse_pairs(const PairWork& pairs, const AnalysisSettings& settings, int 
   work.window = window;
   // A pair takes a fraction of a millisecond: outcomes are written half a window at a time.
   work.deliver_together = window / 2;
+  work.caller_computes = true;
   work.check = kStopCheck;
   work.claim = [&](std::size_t index) { return pairs.next(slot(index).input); };
   work.make_worker = [&]() -> std::function<void(std::size_t)> {

@@ -4,7 +4,8 @@
 // in the pairs' order, so that what it writes is the same for every number of threads. The pairs
 // are made as the workers take them, and at most kWindowPerThread pairs per thread are between
 // taken and handed over: memory stays bounded however many pairs there are and however slow one
-// pair is. With one thread the calling thread analyses each pair itself, in turn.
+// pair is. The calling thread is one of the threads that analyse: while the next pair's outcome
+// is not ready it analyses a pair itself (with one thread, each pair in turn).
 
 #include <atomic>
 #include <chrono>

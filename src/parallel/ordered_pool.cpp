@@ -59,15 +59,18 @@ class Run {
     }
   }
 
-  // The calling thread: delivers in order. Throws a task's exception when its turn comes.
+  // The calling thread: delivers in order (with caller_computes, computing tasks while the next
+  // one is not ready). Throws a task's exception when its turn comes.
   Delivered deliver_all() {
     for (;;) {
       if (work_.go_on && !work_.go_on()) return Delivered::kStopped;
       std::unique_lock lock(mutex_);
-      const bool ready = ready_.wait_for(lock, work_.check, [&] {
-        return failure_ || out_of_memory_ || (!pending_.empty() && pending_.front().computed) ||
-               (ended_ && pending_.empty());
-      });
+      if (work_.caller_computes && !next_ready() && can_take()) {
+        lock.unlock();
+        compute_on_caller();
+        continue;
+      }
+      const bool ready = ready_.wait_for(lock, work_.check, [&] { return next_ready(); });
       if (!ready) continue;
       if (failure_) std::rethrow_exception(failure_);
       if (out_of_memory_) return Delivered::kOutOfMemory;
@@ -90,7 +93,7 @@ class Run {
   // Once the workers are gone: the tasks from the next delivery on, each computed (again, when
   // a worker did not finish it) and delivered on the calling thread. False when go_on said stop.
   bool finish_in_turn() {
-    const std::function<void(std::size_t)> task = work_.make_worker();
+    const std::function<void(std::size_t)>& task = caller_task();
     for (;; ++delivered_) {
       if (work_.go_on && !work_.go_on()) return false;
       const std::size_t index = delivered_;
@@ -115,13 +118,64 @@ class Run {
   }
 
  private:
+  // The calling thread's task function, made when it is first needed.
+  const std::function<void(std::size_t)>& caller_task() {
+    if (!caller_task_) caller_task_ = work_.make_worker();
+    return caller_task_;
+  }
+
+  // Whether the calling thread has something to do other than compute: a delivery, or the end
+  // of the run. Requires: the lock held.
+  bool next_ready() const {
+    return failure_ || out_of_memory_ || (!pending_.empty() && pending_.front().computed) ||
+           (ended_ && pending_.empty());
+  }
+
+  // Whether a task may be taken now. Requires: the lock held.
+  bool can_take() const {
+    return !cancelled_ && !ended_ && !failed_task_ &&
+           (work_.window == 0 || pending_.size() < work_.window);
+  }
+
+  // The calling thread takes a task and computes it, as a worker would: memory that runs out
+  // before the task leaves the rest of the run to finish_in_turn, another exception from
+  // make_worker fails the run.
+  void compute_on_caller() {
+    std::optional<std::size_t> index;
+    try {
+      caller_task();
+      std::unique_lock lock(mutex_);
+      index = claim_next(lock);
+    } catch (const std::bad_alloc&) {
+      fail({}, true);
+      return;
+    } catch (...) {
+      fail(std::current_exception(), false);
+      return;
+    }
+    if (!index) return;
+    std::exception_ptr error;
+    try {
+      caller_task_(*index);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    computed(*index, error);
+  }
+
   std::optional<std::size_t> take() {
     std::unique_lock lock(mutex_);
     room_.wait(lock, [&] {
       return cancelled_ || ended_ || failed_task_ || work_.window == 0 ||
              pending_.size() < work_.window;
     });
-    if (cancelled_ || ended_ || failed_task_) return std::nullopt;
+    return claim_next(lock);
+  }
+
+  // Claims the next task when one may be taken. Requires: `lock` holds the mutex; it is
+  // released when the tasks end or claim fails.
+  std::optional<std::size_t> claim_next(std::unique_lock<std::mutex>& lock) {
+    if (!can_take()) return std::nullopt;
     pending_.emplace_back();  // first: running out of memory here loses no claimed task
     bool claimed = false;
     try {
@@ -192,6 +246,7 @@ class Run {
   bool cancelled_ = false;
   bool out_of_memory_ = false;  // a worker ran out of memory outside a task
   std::exception_ptr failure_;  // from claim or make_worker: the run fails at once
+  std::function<void(std::size_t)> caller_task_;  // the calling thread's, once made
 };
 
 // The workers of a run, cancelled and joined however the run ends. The threads wait at a gate
@@ -276,7 +331,7 @@ bool OrderedPool::run(const OrderedWork& work) {
   Run run(work);
   Workers workers(run);
   const int working = threads_ > 0 ? workers.start(threads_, factory_) : 0;
-  used_ = std::max(1, working);
+  used_ = work.caller_computes ? working + 1 : std::max(1, working);
   if (work.started) work.started(used_);
   if (working > 0) {
     Delivered delivered;

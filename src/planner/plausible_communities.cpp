@@ -1,11 +1,10 @@
 #include "planner/plausible_communities.h"
 
-#include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
-
 #include <algorithm>
 #include <cmath>
 
 #include "kelvaro/conversions.h"
+#include "kelvaro/numbers.h"  // first: the strict evaluation it sets applies to all below
 #include "planner/community.h"
 
 namespace kelvaro::plan {

@@ -124,10 +124,11 @@ CLI::Option* add_sample_order_option(CLI::App& app, SampleOrder& order, const st
       [](std::string& value) {
         for (const SampleOrder o : {SampleOrder::kNatural, SampleOrder::kFile}) {
           const std::string name = sample_order_name(o);
-          const bool same = value.size() == name.size() &&
-                            std::equal(value.begin(), value.end(), name.begin(), [](char a, char b) {
-                              return std::tolower(static_cast<unsigned char>(a)) == b;
-                            });
+          const bool same =
+              value.size() == name.size() &&
+              std::equal(value.begin(), value.end(), name.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+              });
           if (same) {
             value = std::to_string(static_cast<int>(o));
             return std::string();

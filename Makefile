@@ -61,17 +61,6 @@ clang-test:
 	cmake --build $(CLANG_BUILD) -j$(JOBS)
 	ctest --test-dir $(CLANG_BUILD) --output-on-failure --label-exclude once
 
-# The tests under AddressSanitizer and UndefinedBehaviorSanitizer, compiled by clang++ with
-# optimisation (RelWithDebInfo): one build that checks clang's code and the sanitizers together,
-# which the continuous integration runs in place of asan-test and clang-test to keep within its
-# time.
-CLANG_ASAN_BUILD ?= build-clang-asan
-clang-asan-test:
-	@sh tools/install-deps.sh clang
-	CXX=clang++ cmake -S . -B $(CLANG_ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_SANITIZE=ON -DKELVARO_TESTS=ON -DKELVARO_TOOLS=ON -DKELVARO_PLAN=ON
-	cmake --build $(CLANG_ASAN_BUILD) -j$(JOBS)
-	ctest --test-dir $(CLANG_ASAN_BUILD) --output-on-failure --label-exclude once
-
 # Runs on several threads at once under ThreadSanitizer: the library's runs, the ordered pool and
 # kelvaro-batch.
 tsan-test: deps
@@ -298,4 +287,4 @@ bench-web: web
 	cd web && node timing.mjs ../$(BUILD)/web/kelvaro.html $(WEB_RUNS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(CLANG_ASAN_BUILD) $(R_BUILD) $(CROSS_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(CLANG_BUILD) $(R_BUILD) $(CROSS_BUILD)

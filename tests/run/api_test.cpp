@@ -65,7 +65,7 @@ std::optional<std::pair<Survey, Options>> as_survey(const std::string& text) {
     const auto& f = lines[1 + b * per_block];
     const auto& n = lines[2 + b * per_block];
     d.f.assign(f.begin(), f.end());
-    for (double v : n) d.n.push_back(static_cast<std::int32_t>(v));
+    for (double v : n) d.n.push_back(trunc_to_int(v));  // out of range: refused as negative
     if (s.frequency_pair) {
       const auto& fp = lines[3 + b * per_block];
       d.f_pair.assign(fp.begin(), fp.end());

@@ -9,19 +9,10 @@
 
 #include "kelvaro/planner.h"
 #include "kelvaro/survey_simulation.h"
+#include "simulated_pilot.h"
 
 namespace kelvaro::plan {
 namespace {
-
-// Sample 1's frequencies of one simulated survey of `community` at t sites.
-DetectionFrequencies simulated_pilot(const Community& community, std::int32_t t,
-                                     std::uint64_t key) {
-  SimulationGenerator g(key);
-  const SimulatedSurvey s = simulate_survey(community, {t, t}, g);
-  DetectionFrequencies pilot{t, {}, {}};
-  for (float f : s.survey.sample1.f) pilot.f.push_back(static_cast<std::int64_t>(f));
-  return pilot;
-}
 
 TEST(PilotFit, RecoversTheCommunityOfALargePilotWithinItsStandardErrors) {
   const struct {
@@ -34,7 +25,7 @@ TEST(PilotFit, RecoversTheCommunityOfALargePilotWithinItsStandardErrors) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const PilotFit fit = fit_pilot(simulated_pilot(c.community, c.sites, 12345));
+    const PilotFit fit = fit_pilot(pilot_survey(c.community, c.sites, 12345));
     ASSERT_EQ(fit.status, PilotStatus::kFitted);
     EXPECT_FALSE(fit.equal_detection);
     // Two standard errors: a fault in the fit or its errors shows as many.
@@ -48,7 +39,7 @@ TEST(PilotFit, RecoversTheCommunityOfALargePilotWithinItsStandardErrors) {
 }
 
 TEST(PilotFit, TheFitIsTheLikelihoodsMaximum) {
-  const DetectionFrequencies pilot = simulated_pilot({500, 500, 0, 0.3, 2.0, 1.0}, 10, 7);
+  const DetectionFrequencies pilot = pilot_survey({500, 500, 0, 0.3, 2.0, 1.0}, 10, 7);
   const PilotFit fit = fit_pilot(pilot);
   ASSERT_EQ(fit.status, PilotStatus::kFitted);
   const double best = pilot_negative_log_likelihood(pilot, fit.mean_detection, fit.heterogeneity);
@@ -63,7 +54,7 @@ TEST(PilotFit, TheFitIsTheLikelihoodsMaximum) {
 
 TEST(PilotFit, EqualDetectionAndPilotsThatCannotBeFitted) {
   // Equal detection: no more spread than the binomial's, K runs to its upper end.
-  const PilotFit equal = fit_pilot(simulated_pilot({2000, 2000, 0, 0.3, std::nullopt, 1.0}, 10, 3));
+  const PilotFit equal = fit_pilot(pilot_survey({2000, 2000, 0, 0.3, std::nullopt, 1.0}, 10, 3));
   EXPECT_EQ(equal.status, PilotStatus::kFitted);
   EXPECT_TRUE(equal.equal_detection);
   EXPECT_NEAR(equal.mean_detection, 0.3, 2.0 * equal.mean_detection_se);

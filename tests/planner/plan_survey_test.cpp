@@ -9,6 +9,7 @@
 
 #include "kelvaro/planner.h"
 #include "planner/targets.h"
+#include "simulated_pilot.h"
 #include "support/failing_threads.h"
 
 namespace kelvaro::plan {
@@ -212,21 +213,6 @@ TEST(PlanSurvey, APilotsCommunitiesGiveEachDesignItsAssurance) {
   EXPECT_EQ(results_csv(again), csv);
 }
 
-}  // namespace
-}  // namespace kelvaro::plan
-
-namespace kelvaro::plan {
-namespace {
-
-// Sample 1's frequencies of one simulated survey of `community` at t sites: a pilot.
-DetectionFrequencies pilot_of(const Community& community, std::int32_t t, std::uint64_t key) {
-  SimulationGenerator g(key);
-  const SimulatedSurvey s = simulate_survey(community, {t, t}, g);
-  DetectionFrequencies pilot{t, {}, {}};
-  for (float f : s.survey.sample1.f) pilot.f.push_back(static_cast<std::int64_t>(f));
-  return pilot;
-}
-
 // A calibration check. Over 90 pilots of 8 sites, 29 name a design; they state an assurance of
 // 0.87 on average, and the design named really meets the target for 0.72 of them (standard error
 // 0.06). Communities drawn as the refits themselves (the percentile bootstrap) gave 0.85 against
@@ -251,7 +237,7 @@ TEST(PlanSurvey, TheAssuranceStatedIsBorneOutByTheTrueCommunity) {
   int named = 0;
   for (std::uint64_t p = 0; p < 90; ++p) {
     PlanRequest r;
-    r.pilot = pilot_of(truth, 8, 1000 + p);
+    r.pilot = pilot_survey(truth, 8, 1000 + p);
     r.sites = "4,8,16";
     r.targets = {"N(1):bias<=0.15"};
     r.surveys = 4;

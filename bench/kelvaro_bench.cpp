@@ -14,9 +14,11 @@
 //   lanes_<case>   the same draws from 8 (AVX2) or 16 (AVX-512) generators stepped side by side
 //            in vector registers, as the lane kernels step them (the path KELVARO_ISA or the
 //            processor picks; absent on the scalar path): the vector floor.
-// After the table it prints, for heavy, heavy_2_threads, longtail, few and sites, the ratios of
-// the run to its floors, of wall-clock time and of processor time (for heavy_2_threads, both
-// threads' processor time: half of it is the wall-clock time two free cores would take).
+//   heavy_2_threads, longtail_2_threads  the same runs with their bootstraps on two threads.
+// After the table it prints, for heavy, longtail (each on one and two threads), few and sites, the
+// ratios of the run to its floors, of wall-clock time and of processor time (for the two-thread
+// runs, both threads' processor time: half of it is the wall-clock time two free cores would
+// take).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -267,6 +269,12 @@ int main(int argc, char** argv) {
     if (std::string(c.name) != "heavy") {
       benchmark::RegisterBenchmark(c.name, BM_Run, c.input, 1)->Unit(benchmark::kMillisecond);
     }
+    if (std::string(c.name) == "longtail") {
+      benchmark::RegisterBenchmark("longtail_2_threads", BM_Run, c.input, 2)
+          ->Unit(benchmark::kMillisecond)
+          ->MeasureProcessCPUTime()
+          ->UseRealTime();
+    }
     benchmark::RegisterBenchmark((std::string("stream_") + c.name).c_str(), BM_Stream, c.draws)
         ->Unit(benchmark::kMillisecond);
     if (vector) {
@@ -287,9 +295,10 @@ int main(int argc, char** argv) {
                 static_cast<long long>(draws));
   };
   for (const Floored& c : floored) {
-    const std::vector<std::string> runs = std::string(c.name) == "heavy"
-                                              ? std::vector<std::string>{"heavy", "heavy_2_threads"}
-                                              : std::vector<std::string>{c.name};
+    std::vector<std::string> runs = {c.name};
+    if (std::string(c.name) == "heavy" || std::string(c.name) == "longtail") {
+      runs.push_back(std::string(c.name) + "_2_threads");
+    }
     for (const std::string& run : runs) {
       print_ratio(run, std::string("stream_") + c.name, c.draws);
       print_ratio(run, std::string("lanes_") + c.name, c.draws);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
 #include <vector>
 
 #include "random/jump_ahead.h"
@@ -104,7 +105,16 @@ void build_lane_table(const ClassIndex& index, LaneTable& table) {
   }
   std::stable_sort(share.begin(), share.end(),
                    [](const auto& x, const auto& y) { return x.first > y.first; });
-  for (std::size_t h = 0; h < 3; ++h) table.held[h] = h < share.size() ? share[h].second : 0;
+  for (std::size_t h = 0; h < 3; ++h) {
+    table.held[h] = 0;  // none: an empty range
+    table.held_above[h] = 0;
+    table.held_upto[h] = -1;
+    if (h >= share.size()) continue;
+    const std::int32_t j = share[h].second;
+    table.held[h] = j;
+    table.held_above[h] = j == 1 ? -1 : index.threshold[j - 2];
+    table.held_upto[h] = j <= index.t ? index.threshold[j - 1] : INT32_MAX;
+  }
   // Distinct thresholds at least a slice apart never share one; closer ones (a community of
   // more than 4096 species) may, and then finer slices keep such slices rare. The wide layout's
   // offsets have room for slices of 14 bits or more.

@@ -40,9 +40,13 @@ struct LaneTable {
   int class_high = 24;
   std::int32_t class_mask = 0xFF;  // the bits of a class field once shifted down
   std::int32_t stride = 256;       // counters per lane
-  // The three classes (of 1..t+1) with the most numerators, which the AVX-512 kernel counts in
-  // registers (0: none, when t + 1 < 3).
+  // The three classes (of 1..t+1) with the most numerators, which the kernels count in registers
+  // (0: none, when t + 1 < 3). Class held[h] takes the numerators m with
+  // held_above[h] < m <= held_upto[h] (T(held - 1) < m <= T(held), an empty range for class 0), so
+  // that the x86 kernels tell a held class from the word without the table.
   std::int32_t held[3] = {0, 0, 0};
+  std::int32_t held_above[3] = {0, 0, 0};
+  std::int32_t held_upto[3] = {-1, -1, -1};
 };
 
 // Requires: index.non_decreasing.

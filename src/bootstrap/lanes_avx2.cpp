@@ -30,6 +30,61 @@ constexpr PackTable make_pack_table() {
 }
 constexpr PackTable kPack = make_pack_table();
 
+// Classes the buffered draws of count_lanes and counts them: each entry is a draw's numerator
+// m = word >> 8 with its lane in bits 24-26. Eight at a time, the table (one gather) gives their
+// classes and the entries become their counters' places, hist[lane * stride + class]; the counting
+// lags kLag entries behind, so that the processor increments while it gathers. The 8 entries
+// after `count` are zeroed (the buffer has room), classed and not counted. Inlined into the
+// kernel, and calling nothing: a call in its loop would have every vector register saved around
+// it.
+__attribute__((target("avx2,popcnt"), always_inline)) inline void count_buffered(
+    const ClassIndex& index, const LaneTable& table, std::int32_t* __restrict buffer,
+    std::int32_t count, std::uint32_t* __restrict hist) {
+  constexpr int kLanes = 8;
+  constexpr int kLag = 32;
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(buffer + count), _mm256_setzero_si256());
+  const int* entries = table.entry.data();
+  const __m128i slice_shift = _mm_cvtsi32_si128(24 - table.bits);
+  const __m256i numerator = _mm256_set1_epi32(0xFFFFFF);
+  const __m256i below_slice = _mm256_set1_epi32((1 << (24 - table.bits)) - 1);
+  const __m256i offset = _mm256_set1_epi32(table.multi | (table.multi - 1));
+  const __m256i multi_flag = _mm256_set1_epi32(table.multi);
+  const __m256i class_low = _mm256_set1_epi32(table.class_low);
+  const __m256i high_minus_low = _mm256_set1_epi32(table.class_high - table.class_low);
+  const __m256i class_bits = _mm256_set1_epi32(table.class_mask);
+  const __m256i stride = _mm256_set1_epi32(table.stride);
+  alignas(32) std::int32_t classes[kLanes];
+  alignas(32) std::uint32_t numerators[kLanes];
+  for (std::int32_t i = 0; i < count; i += kLanes) {
+    const __m256i v = _mm256_load_si256(reinterpret_cast<const __m256i*>(buffer + i));
+    const __m256i m = _mm256_and_si256(v, numerator);
+    // One entry per draw; class_high where the numerator is above the slice's threshold (a
+    // draw above has all ones in `above`: its field moves from class_low to class_high).
+    const __m256i entry = _mm256_i32gather_epi32(entries, _mm256_srl_epi32(m, slice_shift), 4);
+    const __m256i above =
+        _mm256_cmpgt_epi32(_mm256_and_si256(m, below_slice), _mm256_and_si256(entry, offset));
+    const __m256i field = _mm256_add_epi32(class_low, _mm256_and_si256(above, high_minus_low));
+    __m256i cls = _mm256_and_si256(_mm256_srlv_epi32(entry, field), class_bits);
+    if (!_mm256_testz_si256(entry, multi_flag)) {  // rare: a slice with two thresholds or more
+      const __m256i multi = _mm256_cmpeq_epi32(_mm256_and_si256(entry, multi_flag), multi_flag);
+      const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(multi));
+      _mm256_store_si256(reinterpret_cast<__m256i*>(numerators), m);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(classes), cls);
+      for (int k = 0; k < kLanes; ++k) {
+        if (((mask >> k) & 1) != 0) classes[k] = table_class(index, numerators[k] << 8);
+      }
+      cls = _mm256_load_si256(reinterpret_cast<const __m256i*>(classes));
+    }
+    const __m256i base = _mm256_mullo_epi32(_mm256_srli_epi32(v, 24), stride);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(buffer + i), _mm256_add_epi32(base, cls));
+    if (i >= kLag) {
+      for (int j = 0; j < kLanes; ++j) ++hist[buffer[i - kLag + j]];
+    }
+  }
+  const std::int32_t rounded = (count + kLanes - 1) / kLanes * kLanes;
+  for (std::int32_t i = std::max(rounded - kLag, 0); i < count; ++i) ++hist[buffer[i]];
+}
+
 // The kernel, with (kRagged) or without a number of draws per lane (sizes).
 template <bool kRagged>
 __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
@@ -54,37 +109,25 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
   const __m256i ma = _mm256_set1_epi32(static_cast<int>(kMwcMultiplierA));
   const __m256i mb = _mm256_set1_epi32(static_cast<int>(kMwcMultiplierB));
   const __m256i low = _mm256_set1_epi32(0xFFFF);
-  // The table's slice of a word, the numerator's bits below it, and an entry's fields.
-  const __m128i slice_shift = _mm_cvtsi32_si128(32 - table.bits);
-  const __m256i below_slice = _mm256_set1_epi32((1 << (24 - table.bits)) - 1);
-  const __m256i offset = _mm256_set1_epi32(table.multi | (table.multi - 1));
-  const __m256i multi_flag = _mm256_set1_epi32(table.multi);
-  const __m256i class_low = _mm256_set1_epi32(table.class_low);
-  const __m256i high_minus_low = _mm256_set1_epi32(table.class_high - table.class_low);
-  const __m256i class_bits = _mm256_set1_epi32(table.class_mask);
-  // Lane k counts class j in hist[k * stride + j]: its own counters, so that the lanes'
-  // increments never meet.
   const std::int32_t stride = table.stride;
-  const __m256i lane_base =
-      _mm256_mullo_epi32(_mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0), _mm256_set1_epi32(stride));
-  // Draws past a lane's size go to its last counter, which no class uses.
   const __m256i lane_sizes = kRagged ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sizes))
                                      : _mm256_setzero_si256();
-  const int* entries = table.entry.data();
-  // The classes most draws fall into are counted in registers, lane by lane; the others go, with
-  // their lane's base, to a buffer that is counted at once from time to time.
-  const __m256i held0 = _mm256_set1_epi32(table.held[0]);
-  const __m256i held1 = _mm256_set1_epi32(table.held[1]);
-  const __m256i held2 = _mm256_set1_epi32(table.held[2]);
-  const __m256i dropped = _mm256_set1_epi32(stride - 1);
+  // The classes most draws fall into are told by their numerators' ranges and counted in
+  // registers, lane by lane; the other draws' numerators go, tagged with their lane, to a buffer
+  // that is classed and counted at once from time to time.
+  const __m256i above0 = _mm256_set1_epi32(table.held_above[0]);
+  const __m256i above1 = _mm256_set1_epi32(table.held_above[1]);
+  const __m256i above2 = _mm256_set1_epi32(table.held_above[2]);
+  const __m256i upto0 = _mm256_set1_epi32(table.held_upto[0]);
+  const __m256i upto1 = _mm256_set1_epi32(table.held_upto[1]);
+  const __m256i upto2 = _mm256_set1_epi32(table.held_upto[2]);
+  const __m256i lane_tag = _mm256_slli_epi32(_mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0), 24);
   constexpr std::int32_t kBuffer = 2048;
-  alignas(32) std::int32_t buffer[kBuffer + kLanes];
+  alignas(32) std::int32_t buffer[kBuffer + 2 * kLanes];
   std::uint32_t hist[kLanes * kLaneMaxStride];
-  alignas(32) std::int32_t classes[kLanes];
-  alignas(32) std::uint32_t words[kLanes];
   alignas(32) std::int32_t held_counts[3][kLanes];
   for (std::int32_t rep = 0; rep < q; ++rep) {
-    clear_lane_counts<kLanes, kRagged>(hist, width, stride);
+    clear_lane_counts<kLanes, false>(hist, width, stride);
     // Counts of the held classes, as minus the number of times a lane's comparison was all ones.
     __m256i count0 = _mm256_setzero_si256(), count1 = count0, count2 = count0;
     std::int32_t used = 0;
@@ -99,47 +142,35 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
                            _mm256_srli_epi32(b, 16));
       const __m256i word =
           _mm256_add_epi32(_mm256_add_epi32(z, w), _mm256_add_epi32(_mm256_slli_epi32(a, 16), b));
-      // One entry per lane; class_high where the numerator is above the slice's threshold (a
-      // lane above has all ones in `above`: its field moves from bit 16 to bit 24).
-      const __m256i entry = _mm256_i32gather_epi32(entries, _mm256_srl_epi32(word, slice_shift), 4);
-      const __m256i m_low = _mm256_and_si256(_mm256_srli_epi32(word, 8), below_slice);
-      const __m256i above = _mm256_cmpgt_epi32(m_low, _mm256_and_si256(entry, offset));
-      const __m256i field = _mm256_add_epi32(class_low, _mm256_and_si256(above, high_minus_low));
-      __m256i cls = _mm256_and_si256(_mm256_srlv_epi32(entry, field), class_bits);
+      const __m256i m = _mm256_srli_epi32(word, 8);
+      // A held class: above < m and not upto < m.
+      __m256i is0 = _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto0), _mm256_cmpgt_epi32(m, above0));
+      __m256i is1 = _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto1), _mm256_cmpgt_epi32(m, above1));
+      __m256i is2 = _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto2), _mm256_cmpgt_epi32(m, above2));
+      int live = 0xFF;
       if constexpr (kRagged) {
-        const __m256i live = _mm256_cmpgt_epi32(lane_sizes, _mm256_set1_epi32(s));
-        cls = _mm256_blendv_epi8(dropped, cls, live);
+        // Draws past a lane's size are dropped: neither held nor buffered.
+        const __m256i in_size = _mm256_cmpgt_epi32(lane_sizes, _mm256_set1_epi32(s));
+        is0 = _mm256_and_si256(is0, in_size);
+        is1 = _mm256_and_si256(is1, in_size);
+        is2 = _mm256_and_si256(is2, in_size);
+        live = _mm256_movemask_ps(_mm256_castsi256_ps(in_size));
       }
-      if (!_mm256_testz_si256(entry, multi_flag)) {  // rare: a slice with two thresholds or more
-        const __m256i multi = _mm256_cmpeq_epi32(_mm256_and_si256(entry, multi_flag), multi_flag);
-        const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(multi));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(words), word);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(classes), cls);
-        for (int k = 0; k < kLanes; ++k) {
-          if (((mask >> k) & 1) != 0 && (!kRagged || s < sizes[k])) {
-            classes[k] = table_class(index, words[k]);
-          }
-        }
-        cls = _mm256_load_si256(reinterpret_cast<const __m256i*>(classes));
-      }
-      const __m256i is0 = _mm256_cmpeq_epi32(cls, held0);
-      const __m256i is1 = _mm256_cmpeq_epi32(cls, held1);
-      const __m256i is2 = _mm256_cmpeq_epi32(cls, held2);
       count0 = _mm256_sub_epi32(count0, is0);
       count1 = _mm256_sub_epi32(count1, is1);
       count2 = _mm256_sub_epi32(count2, is2);
       const __m256i held = _mm256_or_si256(_mm256_or_si256(is0, is1), is2);
-      const int others = ~_mm256_movemask_ps(_mm256_castsi256_ps(held)) & 0xFF;
+      const int others = ~_mm256_movemask_ps(_mm256_castsi256_ps(held)) & live;
       const __m256i pack = _mm256_load_si256(reinterpret_cast<const __m256i*>(kPack.lanes[others]));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(buffer + used),
-                          _mm256_permutevar8x32_epi32(_mm256_add_epi32(cls, lane_base), pack));
+                          _mm256_permutevar8x32_epi32(_mm256_or_si256(m, lane_tag), pack));
       used += __builtin_popcount(static_cast<unsigned>(others));
       if (used > kBuffer) {
-        for (std::int32_t i = 0; i < used; ++i) ++hist[buffer[i]];
+        count_buffered(index, table, buffer, used, hist);
         used = 0;
       }
     }
-    for (std::int32_t i = 0; i < used; ++i) ++hist[buffer[i]];
+    count_buffered(index, table, buffer, used, hist);
     _mm256_store_si256(reinterpret_cast<__m256i*>(held_counts[0]), count0);
     _mm256_store_si256(reinterpret_cast<__m256i*>(held_counts[1]), count1);
     _mm256_store_si256(reinterpret_cast<__m256i*>(held_counts[2]), count2);

@@ -18,6 +18,10 @@ namespace kelvaro {
 // occasions": the table then holds the limits of the coefficients as t grows without bound.
 inline constexpr std::int32_t kLastTableClass = 31;
 
+// Only classes 1..5 have coefficients other than 1 (for any t); from class 6 on every order's
+// coefficient is 1.
+inline constexpr std::int32_t kCorrectedClasses = 5;
+
 // The table column that class j reads: min(j, 31).
 inline std::int32_t table_column(std::int32_t j) { return std::min(j, kLastTableClass); }
 

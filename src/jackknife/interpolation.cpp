@@ -18,13 +18,20 @@ constexpr float kFewSingletons = 0.1f;
 
 // Sum over the classes of f(j) * (a(kk, j) * a + lower(j) * b), lower being order kk-1's
 // coefficient (1 everywhere for order 0).
+// Above class kCorrectedClasses every coefficient is 1, so the blended coefficient is one value.
 float blend(const CoefficientTable& coef, const CaptureFrequencies& data, int kk, float a,
             float b) {
+  const auto blended = [&](std::int32_t jj) {
+    return kk >= 2 ? coef(kk, jj) * a + coef(kk - 1, jj) * b : coef(1, jj) * a + b;
+  };
   float e = 0.0f;
   const std::int32_t limit = data.classes();
-  for (std::int32_t j = 1; j <= limit; ++j) {
-    const std::int32_t jj = table_column(j);
-    const float c = kk >= 2 ? coef(kk, jj) * a + coef(kk - 1, jj) * b : coef(1, jj) * a + b;
+  const std::int32_t corrected = std::min(limit, kCorrectedClasses);
+  for (std::int32_t j = 1; j <= corrected; ++j) {
+    e = e + static_cast<float>(data.f(j)) * blended(table_column(j));
+  }
+  const float c = blended(kCorrectedClasses + 1);
+  for (std::int32_t j = corrected + 1; j <= limit; ++j) {
     e = e + static_cast<float>(data.f(j)) * c;
   }
   return e;

@@ -107,6 +107,7 @@ TEST(Lanes, ThresholdsCloserThanASliceAndReplicatesOfTheirOwnSizes) {
       {0.0f, 0.0f, 0.5f, 0.5f, 1.0f},  // empty classes, a class that takes nothing, c = 1
       {},  // wide: 1001 classes 1.5e-5 apart, finer slices than the wide table's first 14 bits
       {},  // wide: 600 classes 1e-6 apart, slices with many thresholds at 16 bits
+      {-0.5f, -0.0f, 0.25f, 2.0f},  // below 0 (no draw), -0 (the draw 0 alone), above 1
   };
   for (std::int32_t j = 1; j <= 98; ++j) {
     bounds[1].push_back(static_cast<float>(j) * 1.5e-4f + 0.2f);
@@ -178,6 +179,38 @@ TEST(Lanes, SliceBoundariesStartWhereTheStreamStands) {
                 expected[static_cast<std::size_t>(2 * r + 1)]);
     }
     EXPECT_EQ(words, plain);
+  }
+}
+
+TEST(Lanes, HeldClassesAreTheirNumeratorRanges) {
+  // The kernels count the held classes by numerator range alone, so each range must hold every
+  // numerator of its class and none of another's, to the edges: the numerators at both ends and
+  // just outside them (a random draw almost never lands on an edge).
+  std::mt19937 rng(5);
+  std::vector<std::vector<float>> bounds = {
+      {0.5f}, {0.25f, 0.75f}, {0.0f, 0.0f, 0.5f, 0.5f, 1.0f}, {-0.5f, -0.0f, 0.25f, 2.0f},
+      {0.1f, 0.2f, 0.3f, 0.9f}, random_bounds(rng, 98), random_bounds(rng, 600)};
+  for (const std::vector<float>& c : bounds) {
+    const auto t = static_cast<std::int32_t>(c.size());
+    SCOPED_TRACE("t=" + std::to_string(t));
+    ClassIndex index;
+    build_class_index(index, c.data(), t);
+    LaneTable table;
+    build_lane_table(index, table);
+    for (int h = 0; h < 3; ++h) {
+      const std::int32_t above = table.held_above[h], upto = table.held_upto[h];
+      if (table.held[h] == 0) {
+        EXPECT_LT(upto, above + 1);  // empty
+        continue;
+      }
+      for (std::int64_t m : {std::int64_t{above}, std::int64_t{above} + 1, std::int64_t{upto},
+                             std::int64_t{upto} + 1}) {
+        if (m < 0 || m >= (1 << 24)) continue;
+        const bool inside = m > above && m <= upto;
+        const auto word = static_cast<std::uint32_t>(m) << 8;
+        EXPECT_EQ(table_class(index, word) == table.held[h], inside) << "m=" << m;
+      }
+    }
   }
 }
 

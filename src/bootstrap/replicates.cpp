@@ -181,6 +181,7 @@ class ThreadedDraws {
     std::uint64_t species_draws = 0;
     OrderedWork work;
     work.window = window_;
+    work.caller_computes = true;
     work.claim = [&](std::size_t k) {
       if (k + 1 >= s_.first.size()) return false;
       const std::size_t count = chunk_size(k);
@@ -456,7 +457,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, std::span<const float
         observer->bootstrap_progress(block, first + static_cast<std::int32_t>(count), draws_done);
       }
     };
-    OrderedPool pool(threads, plan.thread_factory ? plan.thread_factory : start_thread);
+    // The calling thread draws too, between its deliveries: threads - 1 workers beside it.
+    OrderedPool pool(threads - 1, plan.thread_factory ? plan.thread_factory : start_thread);
     const std::uint64_t species_draws = draws.run(pool, generator, deliver);
     if (!subset) generator.stream() = jump_ahead(generator.stream(), species_draws);
     generator.counted(species_draws);

@@ -70,6 +70,28 @@ constexpr std::array<BitMatrix, kBits> kXorshiftPowers = [] {
 // positive multiple of m (0 or m by (5), not 0 by (2)), so m and 0 are fixed points. A single step
 // from a word above m may end above m (up to m + 2^16 - A), so n = 1 is one direct step. Since m <
 // 2^31, products of two residues fit in 64 bits.
+// The image of each 4-bit group of a word under each power: kXorshiftNibbles[k][g][v] is the
+// image under kXorshiftPowers[k] of v placed at bits 4g..4g+3, so that an image is the XOR of
+// eight lookups (the matrix is linear over GF(2)) rather than 32 column steps.
+using NibbleImages = std::array<std::array<std::uint32_t, 16>, 8>;
+constexpr std::array<NibbleImages, kBits> kXorshiftNibbles = [] {
+  std::array<NibbleImages, kBits> table{};
+  for (int k = 0; k < kBits; ++k) {
+    for (int g = 0; g < 8; ++g) {
+      for (std::uint32_t v = 0; v < 16; ++v) {
+        table[k][g][v] = image_of(kXorshiftPowers[k], v << (4 * g));
+      }
+    }
+  }
+  return table;
+}();
+
+std::uint32_t nibble_image(const NibbleImages& images, std::uint32_t w) {
+  std::uint32_t image = 0;
+  for (int g = 0; g < 8; ++g) image ^= images[g][(w >> (4 * g)) & 15u];
+  return image;
+}
+
 template <std::uint32_t kMultiplier>
 struct MultiplyWithCarry {
   static_assert(kMultiplier < 65536u, "the step must fit in 32 bits");
@@ -106,7 +128,7 @@ KissWords jump_ahead(const KissWords& words, std::uint64_t steps) {
   for (int k = 0; remaining != 0; ++k, remaining >>= 1) {
     if ((remaining & 1u) == 0) continue;
     next.z = kCongruentialPowers[k].multiplier * next.z + kCongruentialPowers[k].increment;
-    next.w = image_of(kXorshiftPowers[k], next.w);
+    next.w = nibble_image(kXorshiftNibbles[k], next.w);
   }
   next.a = MultiplyWithCarry<kMwcMultiplierA>::jump(words.a, steps);
   next.b = MultiplyWithCarry<kMwcMultiplierB>::jump(words.b, steps);

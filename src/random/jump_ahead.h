@@ -21,8 +21,8 @@ namespace kelvaro {
 //     -> 96F52DFF 363ED7AC 1915557E 78B6FFFF
 //   (F16DFFFE is twice the modulus of the word b; such a word goes to the modulus 78B6FFFF on
 //   its first step and stays there.)
-// Cost: about one 32x32 bit-matrix product with a vector and two 64-bit modular products per
-// set bit of `steps`.
+// Cost: per set bit of `steps`, eight table lookups (the xorshift word's image under a 32x32 bit
+// matrix, taken four bits at a time) and two 64-bit modular products.
 // Requires: nothing; any words and any count are accepted.
 KissWords jump_ahead(const KissWords& words, std::uint64_t steps);
 

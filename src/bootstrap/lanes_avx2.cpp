@@ -144,9 +144,12 @@ __attribute__((target("avx2,popcnt"))) void count_lanes(const ClassIndex& index,
           _mm256_add_epi32(_mm256_add_epi32(z, w), _mm256_add_epi32(_mm256_slli_epi32(a, 16), b));
       const __m256i m = _mm256_srli_epi32(word, 8);
       // A held class: above < m and not upto < m.
-      __m256i is0 = _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto0), _mm256_cmpgt_epi32(m, above0));
-      __m256i is1 = _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto1), _mm256_cmpgt_epi32(m, above1));
-      __m256i is2 = _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto2), _mm256_cmpgt_epi32(m, above2));
+      __m256i is0 =
+          _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto0), _mm256_cmpgt_epi32(m, above0));
+      __m256i is1 =
+          _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto1), _mm256_cmpgt_epi32(m, above1));
+      __m256i is2 =
+          _mm256_andnot_si256(_mm256_cmpgt_epi32(m, upto2), _mm256_cmpgt_epi32(m, above2));
       int live = 0xFF;
       if constexpr (kRagged) {
         // Draws past a lane's size are dropped: neither held nor buffered.

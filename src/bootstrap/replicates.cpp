@@ -277,8 +277,10 @@ class ThreadedDraws {
         draw_species(sizes[i], s_.index, words, x, worker.banks, nullptr, kSample1, 0, 0.0);
       }
       std::copy(x, x + t + 1, counts_.data() + (base + i) * stride_);
-      estimates_[base + i] = worker.estimator.estimate_only(x, t);
     }
+    worker.estimator.estimate_replicates(counts_.data() + base * stride_, stride_,
+                                         static_cast<std::int32_t>(count), t,
+                                         estimates_.data() + base);
   }
 
   const Source s_;
@@ -356,12 +358,18 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, std::span<const float
   LaneTable table;
   if (lanes) build_lane_table(index, table);
   if (threads == 1 && nb > 1 && lanes) {
-    // Batches of replicates on the lane kernel, then each replicate's estimate in order. For a
+    // Batches of replicates on the lane kernel, then their estimates (four at a time), then each
+    // replicate gathered in order. For a
     // subset, each batch starts with a pass over the stream that makes each replicate's
     // community size and jumps over its species draws (as the threads do).
-    constexpr std::int32_t kBatch = 1024;
+    // At most 1024 replicates, and about a megabyte of counts (the wide tables of many sites
+    // take fewer replicates a batch rather than fresh pages).
+    const std::int32_t kBatch = std::clamp<std::int32_t>((1 << 18) / (t + 1), 16, 1024);
     const auto batch = static_cast<std::size_t>(std::min(nb, kBatch));
     std::vector<std::uint32_t> counts(batch * static_cast<std::size_t>(t + 1));
+    // The batch's counts as frequencies x(1..t+1), a row each, and their estimates.
+    std::vector<float> rows(batch * static_cast<std::size_t>(t + 1));
+    std::vector<float> estimates(batch);
     std::vector<std::int32_t> sizes(batch, n);
     std::vector<KissWords> starts(subset ? batch : 0);
     double draws_done = 0.0;
@@ -383,14 +391,19 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, std::span<const float
         generator.counted(static_cast<std::uint64_t>(std::max(n, 0)) *
                           static_cast<std::uint64_t>(count));
       }
+      const auto row_size = static_cast<std::size_t>(t + 1);
+      for (std::int32_t k = 0; k < count; ++k) {
+        const auto at = static_cast<std::size_t>(k) * row_size;
+        counts_to_floats(counts.data() + at, t, rows.data() + at);
+      }
+      estimator.estimate_replicates(rows.data(), row_size, count, t, estimates.data());
       for (std::int32_t k = 0; k < count; ++k) {
         const std::int32_t size = sizes[static_cast<std::size_t>(k)];
         for (std::int32_t i = 1; i <= t + 2; ++i) x(i) = 0.0f;
-        counts_to_floats(
-            counts.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(t + 1), t,
-            x.data());
+        const float* row = rows.data() + static_cast<std::size_t>(k) * row_size;
+        std::copy(row, row + row_size, x.data());
         draws_done += static_cast<double>(std::max(size, 0));
-        gather(size, estimator.estimate_only(x.data(), t));
+        gather(size, estimates[static_cast<std::size_t>(k)]);
         if (observer != nullptr) observer->bootstrap_progress(block, first + k + 1, draws_done);
       }
     }

@@ -31,14 +31,19 @@ void prepare(CaptureFrequencies& d, const float* x, std::int32_t t) {
   d.captured_single = static_cast<float>(d.captured);
 }
 
-// N(k) and SE(k) for all five orders, whatever t is. The ten sums are independent of each other,
-// so they run side by side over the classes; each is still formed in class order. Above class
-// kCorrectedClasses every coefficient is 1, so a(k,j) f(j) and a(k,j)^2 f(j) are f(j) itself: those
-// classes add f(j) to all ten sums, which run in one array the compiler keeps in vector registers.
-void order_estimates(OrderTables& o, const CoefficientTable& coef, const CaptureFrequencies& d,
-                     std::int32_t t) {
-  float sums[2 * kOrders] = {};  // N(k): sum of a(k,j) f(j); then sum of a(k,j)^2 f(j)
-  const std::int32_t corrected = std::min(t, kCorrectedClasses);
+// The ten sums behind N(k) and SE(k): sums[k - 1] = N(k) = sum of a(k,j) f(j), sums[5 + k - 1] =
+// sum of a(k,j)^2 f(j). They are independent of each other, so they run side by side over the
+// classes; each is still formed in class order. corrected_sums forms them over classes
+// 1..kCorrectedClasses; above those every coefficient is 1, so a(k,j) f(j) and a(k,j)^2 f(j) are
+// f(j) itself and the later classes add f(j) to all ten (add_uncorrected, or four replicates' sums
+// side by side in estimate_group).
+constexpr int kSums = 2 * kOrders;
+using Float4 = float __attribute__((vector_size(16)));
+
+void corrected_sums(const CoefficientTable& coef, const CaptureFrequencies& d,
+                    float (&sums)[kSums]) {
+  for (float& s : sums) s = 0.0f;
+  const std::int32_t corrected = std::min(d.classes(), kCorrectedClasses);
   for (std::int32_t j = 1; j <= corrected; ++j) {
     const float fj = static_cast<float>(d.f(j));
     const float* a = &coef(1, table_column(j));  // a(1..5, j), stored together
@@ -47,21 +52,27 @@ void order_estimates(OrderTables& o, const CoefficientTable& coef, const Capture
       sums[kOrders + k] = sums[kOrders + k] + (a[k] * a[k]) * fj;
     }
   }
-  if (corrected < t) {
-    // Four sums to a vector: each lane's sum is its own, added in class order as above.
-    using Float4 = float __attribute__((vector_size(16)));
-    Float4 v[3];
-    float* lanes = reinterpret_cast<float*>(v);
-    std::copy(sums, sums + 2 * kOrders, lanes);
-    lanes[10] = lanes[11] = 0.0f;
-    for (std::int32_t j = corrected + 1; j <= t; ++j) {
-      const float fj = static_cast<float>(d.f(j));
-      v[0] = v[0] + fj;
-      v[1] = v[1] + fj;
-      v[2] = v[2] + fj;
-    }
-    std::copy(lanes, lanes + 2 * kOrders, sums);
+}
+
+void add_uncorrected(const CaptureFrequencies& d, float (&sums)[kSums]) {
+  const std::int32_t t = d.classes();
+  if (t <= kCorrectedClasses) return;
+  // Four sums to a vector: each lane's sum is its own, added in class order.
+  Float4 v[3];
+  float* lanes = reinterpret_cast<float*>(v);
+  std::copy(sums, sums + kSums, lanes);
+  lanes[10] = lanes[11] = 0.0f;
+  for (std::int32_t j = kCorrectedClasses + 1; j <= t; ++j) {
+    const float fj = static_cast<float>(d.f(j));
+    v[0] = v[0] + fj;
+    v[1] = v[1] + fj;
+    v[2] = v[2] + fj;
   }
+  std::copy(lanes, lanes + kSums, sums);
+}
+
+// N(k) and SE(k) for all five orders from their sums; no test made yet.
+void set_orders(OrderTables& o, const float (&sums)[kSums]) {
   for (int k = 1; k <= kOrders; ++k) {
     o.statistics(k) = 0.0f;
     o.estimates(k) = sums[k - 1];
@@ -74,10 +85,9 @@ void order_estimates(OrderTables& o, const CoefficientTable& coef, const Capture
 // Above class kCorrectedClasses successive orders' coefficients are both 1: those classes add
 // 0 * f(j), a zero, to sums that start at +0 and are never -0, so they change nothing and are not
 // read.
-void test_sums(const CoefficientTable& coef, const CaptureFrequencies& d, std::int32_t t,
-               float (&s)[kOrders - 1]) {
+void test_sums(const CoefficientTable& coef, const CaptureFrequencies& d, float (&s)[kOrders - 1]) {
   for (float& v : s) v = 0.0f;
-  t = std::min(t, kCorrectedClasses);
+  const std::int32_t t = std::min(d.classes(), kCorrectedClasses);
   for (std::int32_t j = 1; j <= t; ++j) {
     const float fj = static_cast<float>(d.f(j));
     const float* a = &coef(1, table_column(j));
@@ -85,6 +95,23 @@ void test_sums(const CoefficientTable& coef, const CaptureFrequencies& d, std::i
       const float dc = a[k + 1] - a[k];
       s[k] = s[k] + (dc * dc) * fj;
     }
+  }
+}
+
+// The tests' statistics, which depend on the data alone: made[k - 1] when test k was made.
+void set_tests(const CoefficientTable& coef, const CaptureFrequencies& d, OrderTables& o,
+               bool (&made)[kOrders]) {
+  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.t_single - 1.0f));
+  const float M = d.captured_single;
+  const float g = M / (M - 1.0f);
+  float S[kOrders - 1];
+  test_sums(coef, d, S);
+  for (int k = 1; k <= m2; ++k) {
+    const float dn = o.estimates(k + 1) - o.estimates(k);
+    const float D = S[k - 1] - (dn * dn) / M;
+    if (D == 0.0f) continue;  // no test: chisq(k) and P(k) stay 0, no weight changes
+    made[k - 1] = true;
+    o.statistics(k) = (dn * dn) / (D * g);
   }
 }
 
@@ -111,22 +138,11 @@ bool JackknifeEstimator::orders_and_tests(const float* x, std::int32_t t, OrderT
     r.standard_error = 1.0f;
     return false;
   }
-  const std::int32_t classes = d.classes();
-  order_estimates(o, coef, d, classes);
-
-  // The tests' statistics depend on the data alone.
-  const std::int32_t m2 = trunc_to_int(std::min(4.0f, d.t_single - 1.0f));
-  const float M = d.captured_single;
-  const float g = M / (M - 1.0f);
-  float S[kOrders - 1];
-  test_sums(coef, d, classes, S);
-  for (int k = 1; k <= m2; ++k) {
-    const float dn = o.estimates(k + 1) - o.estimates(k);
-    const float D = S[k - 1] - (dn * dn) / M;
-    if (D == 0.0f) continue;  // no test: chisq(k) and P(k) stay 0, no weight changes
-    made[k - 1] = true;
-    o.statistics(k) = (dn * dn) / (D * g);
-  }
+  float sums[kSums];
+  corrected_sums(coef, d, sums);
+  add_uncorrected(d, sums);
+  set_orders(o, sums);
+  set_tests(coef, d, o, made);
   return true;
 }
 
@@ -135,6 +151,76 @@ float JackknifeEstimator::estimate_only(const float* x, std::int32_t t) {
   bool made[kOrders] = {};
   if (!orders_and_tests(x, t, r.orders, made, r)) return r.estimate;
   return interpolated_estimate(r.orders, coef_, data_, r.fell_back);
+}
+
+void JackknifeEstimator::estimate_replicates(const float* rows, std::size_t stride,
+                                             std::int32_t count, std::int32_t t, float* estimates) {
+  constexpr std::int32_t kGroup = 4;
+  std::int32_t r = 0;
+  // A group pays for gathering its replicates' frequencies into lanes; a handful of classes
+  // beyond the fifth does not repay it.
+  if (t >= kCorrectedClasses + 8) {
+    for (; r + kGroup <= count; r += kGroup) {
+      estimate_group(rows + static_cast<std::size_t>(r) * stride, stride, t, estimates + r);
+    }
+  }
+  for (; r < count; ++r)
+    estimates[r] = estimate_only(rows + static_cast<std::size_t>(r) * stride, t);
+}
+
+void JackknifeEstimator::estimate_group(const float* rows, std::size_t stride, std::int32_t t,
+                                        float* estimates) {
+  constexpr int kGroup = 4;
+  const CoefficientTable& coef = coefficients(t);
+  OrderTables orders[kGroup];
+  bool made[kGroup][kOrders] = {};
+  bool estimated[kGroup];  // at least two species seen: the orders and the interpolation
+  float sums[kGroup][kSums];
+  for (int g = 0; g < kGroup; ++g) {
+    CaptureFrequencies& d = group_[static_cast<std::size_t>(g)];
+    prepare(d, rows + static_cast<std::size_t>(g) * stride, t);
+    estimated[g] = d.captured != 0 && d.captured != 1;
+    estimates[g] = d.captured == 1 ? 1.0f : 0.0f;
+    corrected_sums(coef, d, sums[g]);
+  }
+  // The frequencies of class j, one replicate to a lane.
+  const auto lanes_of_class = [&](std::int32_t j) {
+    return Float4{static_cast<float>(group_[0].f(j)), static_cast<float>(group_[1].f(j)),
+                  static_cast<float>(group_[2].f(j)), static_cast<float>(group_[3].f(j))};
+  };
+  Float4 v[kSums];
+  for (int i = 0; i < kSums; ++i) v[i] = Float4{sums[0][i], sums[1][i], sums[2][i], sums[3][i]};
+  for (std::int32_t j = kCorrectedClasses + 1; j <= t; ++j) {
+    const Float4 fj = lanes_of_class(j);
+    for (Float4& sum : v) sum = sum + fj;
+  }
+  InterpolationPlan plans[kGroup];
+  float blended[kGroup];
+  float coefficient[kGroup];
+  for (int g = 0; g < kGroup; ++g) {
+    for (int i = 0; i < kSums; ++i) sums[g][i] = v[i][g];
+    const CaptureFrequencies& d = group_[static_cast<std::size_t>(g)];
+    blended[g] = 0.0f;
+    coefficient[g] = 0.0f;
+    if (!estimated[g]) continue;
+    set_orders(orders[g], sums[g]);
+    set_tests(coef, d, orders[g], made[g]);
+    plans[g] = plan_interpolation(orders[g], coef, d);
+    if (plans[g].blends) {
+      blended[g] = blend_corrected(coef, d, plans[g]);
+      coefficient[g] = blend_coefficient(coef, plans[g], kCorrectedClasses + 1);
+    }
+  }
+  // The blends' later classes, side by side (a lane that does not blend is not read).
+  Float4 e{blended[0], blended[1], blended[2], blended[3]};
+  const Float4 c{coefficient[0], coefficient[1], coefficient[2], coefficient[3]};
+  for (std::int32_t j = kCorrectedClasses + 1; j <= t; ++j) e = e + lanes_of_class(j) * c;
+  for (int g = 0; g < kGroup; ++g) {
+    if (!estimated[g]) continue;
+    bool fell_back = false;
+    estimates[g] = finish_interpolation(plans[g], e[g], orders[g],
+                                        group_[static_cast<std::size_t>(g)], fell_back);
+  }
 }
 
 JackknifeResult JackknifeEstimator::estimate(const float* x, std::int32_t t) {

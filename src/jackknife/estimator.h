@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "jackknife/coefficients.h"
@@ -70,6 +71,15 @@ class JackknifeEstimator {
   // are not worked out (a bootstrap replicate keeps its estimate only).
   float estimate_only(const float* x, std::int32_t t);
 
+  // The estimates of `count` bootstrap replicates: estimates[r] is exactly
+  // estimate_only(rows + r * stride, t). Four replicates at a time share the passes over the
+  // classes, each replicate's sums in a vector lane of their own (formed in class order as
+  // estimate_only forms them), so that the sums' additions, which wait on one another within a
+  // replicate, overlap across replicates.
+  // Requires: rows + r * stride readable for t floats, r < count; estimates holds count floats.
+  void estimate_replicates(const float* rows, std::size_t stride, std::int32_t count,
+                           std::int32_t t, float* estimates);
+
  private:
   static constexpr int kOrders = 5;
   const CoefficientTable& coefficients(std::int32_t t);
@@ -81,7 +91,11 @@ class JackknifeEstimator {
   CoefficientTable coef_{};
   std::int32_t coef_t_ = -2147483647 - 1;  // t of coef_; this value: no table yet
   TestPowerSeries power_;
+  // Four replicates' estimates side by side (estimate_replicates).
+  void estimate_group(const float* rows, std::size_t stride, std::int32_t t, float* estimates);
+
   CaptureFrequencies data_;
+  std::array<CaptureFrequencies, 4> group_;
 };
 
 }  // namespace kelvaro

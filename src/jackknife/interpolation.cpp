@@ -16,32 +16,11 @@ constexpr float kCritical = 3.84f;
 constexpr float kManyAnimals = 20.0f;
 constexpr float kFewSingletons = 0.1f;
 
-// Sum over the classes of f(j) * (a(kk, j) * a + lower(j) * b), lower being order kk-1's
-// coefficient (1 everywhere for order 0).
-// Above class kCorrectedClasses every coefficient is 1, so the blended coefficient is one value.
-float blend(const CoefficientTable& coef, const CaptureFrequencies& data, int kk, float a,
-            float b) {
-  const auto blended = [&](std::int32_t jj) {
-    return kk >= 2 ? coef(kk, jj) * a + coef(kk - 1, jj) * b : coef(1, jj) * a + b;
-  };
-  float e = 0.0f;
-  const std::int32_t limit = data.classes();
-  const std::int32_t corrected = std::min(limit, kCorrectedClasses);
-  for (std::int32_t j = 1; j <= corrected; ++j) {
-    e = e + static_cast<float>(data.f(j)) * blended(table_column(j));
-  }
-  const float c = blended(kCorrectedClasses + 1);
-  for (std::int32_t j = corrected + 1; j <= limit; ++j) {
-    e = e + static_cast<float>(data.f(j)) * c;
-  }
-  return e;
-}
-
 }  // namespace
 
-float interpolated_estimate(const OrderTables& orders, const CoefficientTable& coef,
-                            const CaptureFrequencies& data, bool& fell_back) {
-  fell_back = false;
+InterpolationPlan plan_interpolation(const OrderTables& orders, const CoefficientTable& coef,
+                                     const CaptureFrequencies& data) {
+  InterpolationPlan plan;
   const std::int32_t m = trunc_to_int(std::min(5.0f, data.t_single));
   std::int32_t kk = m;
   for (std::int32_t k = 1; k <= m; ++k) {
@@ -53,12 +32,13 @@ float interpolated_estimate(const OrderTables& orders, const CoefficientTable& c
   const float M = data.captured_single;
 
   if (kk >= 2) {
-    const float a = (orders.statistics(kk - 1) - kCritical) /
-                    (orders.statistics(kk - 1) - orders.statistics(kk));
-    const float b = 1.0f - a;
-    const float e = blend(coef, data, kk, a, b);
-    fell_back = M > e;  // below the animals seen: ill-conditioned
-    return fell_back ? orders.estimates(1) : e;
+    plan.blends = true;
+    plan.checked_against_seen = true;
+    plan.order = kk;
+    plan.a = (orders.statistics(kk - 1) - kCritical) /
+             (orders.statistics(kk - 1) - orders.statistics(kk));
+    plan.b = 1.0f - plan.a;
+    return plan;
   }
 
   // Order 1 against order 0, whose estimate is M.
@@ -66,12 +46,54 @@ float interpolated_estimate(const OrderTables& orders, const CoefficientTable& c
   const float G = M + coef(1, 1) * f1;
   const float X0 = (G * f1) / (G - f1);
   if (X0 > kCritical) {
-    const float a = (X0 - kCritical) / (X0 - orders.statistics(1));
-    const float b = 1.0f - a;
-    return blend(coef, data, 1, a, b);
+    plan.blends = true;
+    plan.order = 1;
+    plan.a = (X0 - kCritical) / (X0 - orders.statistics(1));
+    plan.b = 1.0f - plan.a;
+    return plan;
   }
-  if (M >= kManyAnimals && f1 / M <= kFewSingletons) return G;
-  return orders.estimates(1);
+  plan.value = M >= kManyAnimals && f1 / M <= kFewSingletons ? G : orders.estimates(1);
+  return plan;
+}
+
+float blend_coefficient(const CoefficientTable& coef, const InterpolationPlan& plan,
+                        std::int32_t column) {
+  const int kk = plan.order;
+  return kk >= 2 ? coef(kk, column) * plan.a + coef(kk - 1, column) * plan.b
+                 : coef(1, column) * plan.a + plan.b;
+}
+
+float blend_corrected(const CoefficientTable& coef, const CaptureFrequencies& data,
+                      const InterpolationPlan& plan) {
+  float e = 0.0f;
+  const std::int32_t corrected = std::min(data.classes(), kCorrectedClasses);
+  for (std::int32_t j = 1; j <= corrected; ++j) {
+    e = e + static_cast<float>(data.f(j)) * blend_coefficient(coef, plan, table_column(j));
+  }
+  return e;
+}
+
+float finish_interpolation(const InterpolationPlan& plan, float blended, const OrderTables& orders,
+                           const CaptureFrequencies& data, bool& fell_back) {
+  fell_back = false;
+  if (!plan.blends) return plan.value;
+  if (!plan.checked_against_seen) return blended;
+  fell_back = data.captured_single > blended;  // below the animals seen: ill-conditioned
+  return fell_back ? orders.estimates(1) : blended;
+}
+
+float interpolated_estimate(const OrderTables& orders, const CoefficientTable& coef,
+                            const CaptureFrequencies& data, bool& fell_back) {
+  const InterpolationPlan plan = plan_interpolation(orders, coef, data);
+  float e = 0.0f;
+  if (plan.blends) {
+    e = blend_corrected(coef, data, plan);
+    const float c = blend_coefficient(coef, plan, kCorrectedClasses + 1);
+    for (std::int32_t j = kCorrectedClasses + 1; j <= data.classes(); ++j) {
+      e = e + static_cast<float>(data.f(j)) * c;
+    }
+  }
+  return finish_interpolation(plan, e, orders, data, fell_back);
 }
 
 }  // namespace kelvaro

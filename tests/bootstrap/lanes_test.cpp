@@ -187,9 +187,13 @@ TEST(Lanes, HeldClassesAreTheirNumeratorRanges) {
   // numerator of its class and none of another's, to the edges: the numerators at both ends and
   // just outside them (a random draw almost never lands on an edge).
   std::mt19937 rng(5);
-  std::vector<std::vector<float>> bounds = {
-      {0.5f}, {0.25f, 0.75f}, {0.0f, 0.0f, 0.5f, 0.5f, 1.0f}, {-0.5f, -0.0f, 0.25f, 2.0f},
-      {0.1f, 0.2f, 0.3f, 0.9f}, random_bounds(rng, 98), random_bounds(rng, 600)};
+  std::vector<std::vector<float>> bounds = {{0.5f},
+                                            {0.25f, 0.75f},
+                                            {0.0f, 0.0f, 0.5f, 0.5f, 1.0f},
+                                            {-0.5f, -0.0f, 0.25f, 2.0f},
+                                            {0.1f, 0.2f, 0.3f, 0.9f},
+                                            random_bounds(rng, 98),
+                                            random_bounds(rng, 600)};
   for (const std::vector<float>& c : bounds) {
     const auto t = static_cast<std::int32_t>(c.size());
     SCOPED_TRACE("t=" + std::to_string(t));

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "jackknife/block.h"
@@ -182,5 +183,40 @@ TEST(JackknifeEstimator, FirstTestSkippedWeightsNotNormalised) {
   EXPECT_NEAR(r.standard_error, std::sqrt(v), 1e-3f);
 }
 
+TEST(JackknifeEstimator, ReplicatesInGroupsAreEstimatedAsOneByOne) {
+  // estimate_replicates takes four replicates at a time through shared passes: every estimate must
+  // be estimate_only's, bit for bit, whatever its neighbours in the group are (none or one species
+  // seen, every path of the interpolation, fractions and negative values, t without bound).
+  std::mt19937 rng(48);
+  for (const std::int32_t t : {1, 5, 12, 13, 30, 31, 98, 1000}) {
+    SCOPED_TRACE(t);
+    const std::size_t stride = static_cast<std::size_t>(t) + 3;
+    const std::int32_t count = 23;                   // five groups and three left over
+    std::vector<float> rows(stride * count, -7.0f);  // the padding is not read
+    for (std::int32_t r = 0; r < count; ++r) {
+      float* row = rows.data() + static_cast<std::size_t>(r) * stride;
+      const int shape = r % 6;
+      for (std::int32_t j = 0; j < t; ++j) {
+        float f = 0.0f;
+        if (shape == 1 && j == 0) f = 1.0f;                                 // one species seen
+        if (shape == 2) f = static_cast<float>(rng() % (j < 3 ? 300 : 4));  // mostly rare
+        if (shape == 3) f = static_cast<float>(rng() % 40);                 // spread out
+        if (shape == 4) f = static_cast<float>(rng() % 7) + (j % 5 == 0 ? 0.75f : 0.0f);
+        if (shape == 5) f = static_cast<float>(static_cast<int>(rng() % 9) - 2);
+        row[j] = f;  // shape 0: none seen
+      }
+    }
+    JackknifeEstimator grouped, alone;
+    std::vector<float> estimates(count);
+    grouped.estimate_replicates(rows.data(), stride, count, t, estimates.data());
+    for (std::int32_t r = 0; r < count; ++r) {
+      const float expected =
+          alone.estimate_only(rows.data() + static_cast<std::size_t>(r) * stride, t);
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(estimates[static_cast<std::size_t>(r)]),
+                std::bit_cast<std::uint32_t>(expected))
+          << "replicate " << r;
+    }
+  }
+}
 }  // namespace
 }  // namespace kelvaro

@@ -73,8 +73,8 @@ tsan-test: deps
 	./build-tsan/tests/surveys/test_surveys --gtest_filter='DetectionTable.*'
 
 # kelvaro cross-built for 64-bit ARM (Debian's cross compiler, linked statically) and the golden
-# reports run under qemu-user, on the plain path and on the NEON lanes, and the bench inputs
-# typical and large on both: the same bytes on another architecture.
+# reports run under qemu-user, on the plain path and on the NEON lanes, and every bench input on
+# both: the same bytes on another architecture.
 CROSS_BUILD ?= build-aarch64
 cross-test:
 	@sh tools/install-deps.sh cross
@@ -82,11 +82,11 @@ cross-test:
 	@cmake --build $(CROSS_BUILD) --target kelvaro -j$(JOBS)
 	sh tests/golden/run-program.sh $(CROSS_BUILD)/src/cli/kelvaro qemu-aarch64
 	KELVARO_ISA=neon sh tests/golden/run-program.sh $(CROSS_BUILD)/src/cli/kelvaro qemu-aarch64
-	@for f in typical large; do \
+	@for f in typical large heavy longtail few sites; do \
 	  KELVARO_ISA=scalar qemu-aarch64 $(CROSS_BUILD)/src/cli/kelvaro -q < bench/inputs/$$f.txt > $(CROSS_BUILD)/$$f-scalar.out && \
 	  KELVARO_ISA=neon qemu-aarch64 $(CROSS_BUILD)/src/cli/kelvaro -q < bench/inputs/$$f.txt > $(CROSS_BUILD)/$$f-neon.out && \
 	  cmp $(CROSS_BUILD)/$$f-scalar.out $(CROSS_BUILD)/$$f-neon.out || exit 1; \
-	done; echo "bench inputs typical, large: neon and scalar reports identical"
+	done; echo "bench inputs typical, large, heavy, longtail, few, sites: neon and scalar reports identical"
 
 # Every program a user runs (kelvaro and the companion programs), and nothing else.
 programs: deps-tools

@@ -1,6 +1,7 @@
 #include "surveys/detection_table.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "kelvaro/field_tables.h"
 
@@ -189,28 +190,50 @@ bool GroupedSamples::take_part(std::vector<csv::LongRecord>& records, const GoOn
       records.swap(spare_.back());
       spare_.pop_back();
     }
-    if (!go_on_stopped && kept_records_ >= batch_records_) group_runs();
+    if (!go_on_stopped) {
+      // A quarter more than the part brought, so that the sealed runs are added before the
+      // kept ones make half a batch again.
+      group_sealed(n + n / 4);
+      if (kept_records_ >= std::max<std::size_t>(1, batch_records_ / 2)) seal_runs();
+    }
   }
   return !go_on_stopped;
 }
 
-void GroupedSamples::group_runs() {
+void GroupedSamples::seal_runs() {
+  group_sealed(SIZE_MAX);
   if (runs_.empty()) return;
-  sort_by_sample(runs_, samples_.size(), batch_records_, sorted_runs_);
+  sort_by_sample(runs_, samples_.size(), batch_records_, sealed_runs_);
+  sealed_next_ = 0;
+  runs_.clear();
+  sealed_.swap(kept_);
+  kept_records_ = 0;
   begin_batch();
-  for (const Run& run : sorted_runs_) {
-    const std::vector<csv::LongRecord>& part = kept_[run.part];
+}
+
+void GroupedSamples::group_sealed(std::size_t records) {
+  std::size_t added = 0;
+  while (sealed_next_ < sealed_runs_.size() && added < records) {
+    const Run& run = sealed_runs_[sealed_next_++];
+    const std::vector<csv::LongRecord>& part = sealed_[run.part];
     for (std::uint32_t k = run.begin; k < run.end; ++k) {
       add(run.index, part[k].site, part[k].species, part[k].detected, part[k].line, true);
     }
+    added += run.end - run.begin;
   }
-  runs_.clear();
-  for (std::vector<csv::LongRecord>& part : kept_) {
+  if (sealed_next_ < sealed_runs_.size() || sealed_.empty()) return;
+  sealed_runs_.clear();
+  sealed_next_ = 0;
+  for (std::vector<csv::LongRecord>& part : sealed_) {
     part.clear();
     spare_.push_back(std::move(part));
   }
-  kept_.clear();
-  kept_records_ = 0;
+  sealed_.clear();
+}
+
+void GroupedSamples::group_runs() {
+  seal_runs();
+  group_sealed(SIZE_MAX);
 }
 
 void GroupedSamples::begin_batch() {
@@ -261,7 +284,8 @@ bool GroupedSamples::read(const GoOn& go_on) {
     kept_ = {};
     spare_ = {};
     runs_ = {};
-    sorted_runs_ = {};
+    sealed_ = {};
+    sealed_runs_ = {};
   } else {
     for (csv::LongRecord record; source_records_->next(record);) {
       take(record);

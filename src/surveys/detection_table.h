@@ -96,6 +96,12 @@ class GroupedSamples {
   // Adds the pending records and runs to their samples, sample by sample.
   void group_pending();
   void group_runs();
+  // A table read in parts: the runs kept (half a batch of records) are sealed, sorted by sample,
+  // and added a slice at a time as the next parts come (group_sealed), so that the reading
+  // threads read on while the calling thread groups; sealing again first adds what is left, so
+  // each sample's records are still added in file order.
+  void seal_runs();
+  void group_sealed(std::size_t records);
   // Adding a batch sorted by sample: begin_batch() at its start; marked(index) marks the sample's
   // sites in site_mark_ and site_index_ (at once when it is the sample marked last).
   void begin_batch();
@@ -130,8 +136,10 @@ class GroupedSamples {
     std::uint32_t part;   // in kept_
     std::uint32_t begin, end;
   };
-  std::vector<Run> runs_, sorted_runs_;
+  std::vector<Run> runs_, sealed_runs_;
   std::vector<std::vector<csv::LongRecord>> kept_, spare_;  // spare_: to be used again
+  std::vector<std::vector<csv::LongRecord>> sealed_;        // the parts of sealed_runs_
+  std::size_t sealed_next_ = 0;                             // the next run of sealed_runs_ to add
   std::size_t kept_records_ = 0;
   std::uint64_t records_ = 0;
   std::vector<std::pair<std::string, csv::NameVariant>> variants_;

@@ -78,8 +78,10 @@ constexpr std::array<NibbleImages, kBits> kXorshiftNibbles = [] {
   std::array<NibbleImages, kBits> table{};
   for (int k = 0; k < kBits; ++k) {
     for (int g = 0; g < 8; ++g) {
-      for (std::uint32_t v = 0; v < 16; ++v) {
-        table[k][g][v] = image_of(kXorshiftPowers[k], v << (4 * g));
+      // v's image is its lowest bit's column XOR the image of v without that bit.
+      for (std::uint32_t v = 1; v < 16; ++v) {
+        const int low = __builtin_ctz(v);
+        table[k][g][v] = kXorshiftPowers[k][4 * g + low] ^ table[k][g][v & (v - 1)];
       }
     }
   }

@@ -2,10 +2,11 @@
 // The class counts of consecutive bootstrap replicates drawn on vector lanes. Each lane takes a
 // contiguous slice of the replicates and starts, by jump-ahead, exactly where plain stepping would
 // reach its slice's first replicate; the lanes step their generators side by side (one kernel
-// step of 4, 8 or 16 generators at a time), find each draw's class from the generator word by one
-// lookup in the block's LaneTable and count it in their own histogram. Counts are integers, so the
-// order in which the lanes make them changes nothing: every path gives the counts the scalar loop
-// gives.
+// step of 4, 8 or 16 generators at a time) and count each draw's class in their own histogram:
+// the commonest classes in registers, the others found from the generator word by one lookup in
+// the block's LaneTable (on x86, a vector of such draws at a time, in a second pass). Counts are
+// integers, so the order in which the lanes make them changes nothing: every path gives the
+// counts the scalar loop gives.
 
 #include <cstdint>
 #include <vector>
@@ -29,7 +30,8 @@ namespace kelvaro {
 //   narrow: bits 0-12 off, bit 13 multi, bits 16-23 class_low, bits 24-31 class_high
 //   wide:   bits 0-9 off,  bit 10 multi, bits 11-20 class_low, bits 21-30 class_high
 // Each lane counts class j in its own `stride` counters (hist[k * stride + j]); the last counter,
-// stride - 1, which no class uses, takes the draws a ragged replicate drops.
+// stride - 1, which no class uses, takes the draws a ragged replicate drops (NEON; the x86 kernels
+// leave them uncounted).
 inline constexpr std::int32_t kLaneMaxClasses = 1023;
 inline constexpr std::int32_t kLaneMaxStride = 1040;  // 1024 counters and a cache line
 struct LaneTable {

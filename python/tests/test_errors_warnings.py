@@ -13,7 +13,7 @@ import pandas as pd
 import pytest
 
 import kelvaro
-from conftest import EXAMPLE_PAIRS, SURVEY_COLUMNS, run
+from conftest import EXAMPLE_PAIRS, SURVEY_COLUMNS, make_survey, run
 
 SITES = [f"s{i}" for i in range(1, 6)]
 GOOD = pd.DataFrame({"a": [1, 0, 1, 1, 0], "b": [0, 1, 1, 0, 0], "c": [1, 1, 0, 0, 1]},
@@ -160,17 +160,24 @@ def rare_species(seed):
 RARE = (rare_species(1), rare_species(2))
 
 
+@pytest.fixture(scope="module")
+def long_survey(tmp_path_factory):
+    """200 routes x 3 years, shuffled: a batch of 10000 replicates takes seconds even on two
+    threads (the 30 routes of `survey` took a third of a second, done before the interrupt)."""
+    return make_survey(tmp_path_factory.mktemp("long") / "survey.csv", 200, 3, shuffle=True)
+
+
 @pytest.mark.parametrize("long_call", [
     lambda survey: kelvaro.analyse(RARE[0], RARE[1], nreps=10000),
-    lambda survey: kelvaro.batch(survey, **SURVEY_COLUMNS, nreps=5000, threads=2),
+    lambda survey: kelvaro.batch(survey, **SURVEY_COLUMNS, nreps=10000, threads=2),
     lambda survey: kelvaro.plan(species=200, detection=0.2, heterogeneity=2, sites="5:50:5",
                                 surveys=100000, nreps=100, threads=2),
 ], ids=["analyse", "batch", "plan"])
-def test_ctrl_c_stops_a_long_computation(survey, long_call):
+def test_ctrl_c_stops_a_long_computation(long_survey, long_call):
     # Python's own handler, whatever the tests inherited (a shell's background job ignores SIGINT).
     previous = signal.signal(signal.SIGINT, signal.default_int_handler)
     try:
-        check_ctrl_c(survey, long_call)
+        check_ctrl_c(long_survey, long_call)
     finally:
         signal.signal(signal.SIGINT, previous)
 

@@ -359,13 +359,12 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, std::span<const float
   if (lanes) build_lane_table(index, table);
   if (threads == 1 && nb > 1 && lanes) {
     // Batches of replicates on the lane kernel, then their estimates (four at a time), then each
-    // replicate gathered in order. For a
-    // subset, each batch starts with a pass over the stream that makes each replicate's
-    // community size and jumps over its species draws (as the threads do).
-    // At most 1024 replicates, and about a megabyte of counts (the wide tables of many sites
-    // take fewer replicates a batch rather than fresh pages).
-    const std::int32_t kBatch = std::clamp<std::int32_t>((1 << 18) / (t + 1), 16, 1024);
-    const auto batch = static_cast<std::size_t>(std::min(nb, kBatch));
+    // replicate gathered in order. For a subset, each batch starts with a pass over the stream
+    // that makes each replicate's community size and jumps over its species draws (as the
+    // threads do). A batch holds at most 1024 replicates and about a megabyte of counts (the
+    // wide tables of many sites take fewer replicates a batch rather than fresh pages).
+    const std::int32_t batch_limit = std::clamp<std::int32_t>((1 << 18) / (t + 1), 16, 1024);
+    const auto batch = static_cast<std::size_t>(std::min(nb, batch_limit));
     std::vector<std::uint32_t> counts(batch * static_cast<std::size_t>(t + 1));
     // The batch's counts as frequencies x(1..t+1), a row each, and their estimates.
     std::vector<float> rows(batch * static_cast<std::size_t>(t + 1));
@@ -373,8 +372,8 @@ BootstrapResult bootstrap_block(const BootstrapPlan& plan, std::span<const float
     std::vector<std::int32_t> sizes(batch, n);
     std::vector<KissWords> starts(subset ? batch : 0);
     double draws_done = 0.0;
-    for (std::int32_t first = 0; first < nb; first += kBatch) {
-      const std::int32_t count = std::min(kBatch, nb - first);
+    for (std::int32_t first = 0; first < nb; first += batch_limit) {
+      const std::int32_t count = std::min(batch_limit, nb - first);
       if (subset) {
         for (std::int32_t k = 0; k < count; ++k) {
           const std::int32_t size = std::min(binomial_count(r0, q, generator), r0);

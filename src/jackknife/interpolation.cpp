@@ -33,7 +33,6 @@ InterpolationPlan plan_interpolation(const OrderTables& orders, const Coefficien
 
   if (kk >= 2) {
     plan.blends = true;
-    plan.checked_against_seen = true;
     plan.order = kk;
     plan.a = (orders.statistics(kk - 1) - kCritical) /
              (orders.statistics(kk - 1) - orders.statistics(kk));
@@ -77,7 +76,7 @@ float finish_interpolation(const InterpolationPlan& plan, float blended, const O
                            const CaptureFrequencies& data, bool& fell_back) {
   fell_back = false;
   if (!plan.blends) return plan.value;
-  if (!plan.checked_against_seen) return blended;
+  if (plan.order < 2) return blended;
   fell_back = data.captured_single > blended;  // below the animals seen: ill-conditioned
   return fell_back ? orders.estimates(1) : blended;
 }

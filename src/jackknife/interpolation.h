@@ -20,8 +20,8 @@ namespace kelvaro {
 // Above class kCorrectedClasses every coefficient is 1, so c(j) is one value there.
 struct InterpolationPlan {
   bool blends = false;
-  bool checked_against_seen = false;  // kk >= 2: a blend below the animals seen falls back to N(1)
-  std::int32_t order = 1;             // kk
+  // kk; from 2 on, a blend below the animals seen falls back to N(1).
+  std::int32_t order = 1;
   float a = 0.0f;
   float b = 0.0f;
   float value = 0.0f;  // the estimate when it does not blend
